@@ -1,0 +1,43 @@
+// What lab tests know of the simulated LAN they run in (scripts/lab.sh), and
+// the few actions they take on it. Lab test programs run inside the lab's
+// admin namespace; run-in-lab.sh brings the lab up and down around them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lab {
+
+inline const std::string kGateway = "198.18.0.1";
+inline const std::string kAdmin = "198.18.0.2";
+inline const std::string kAdminMac = "02:4b:52:00:00:02";
+inline const std::string kMask = "255.255.255.0";
+inline const std::string kUnused = "198.18.0.99";         // no host holds it
+inline const std::string kBeyondGateway = "203.0.113.5";  // the gateway answers "unreachable"
+inline const std::string kDnsServer = "198.18.0.1";
+
+struct Host {
+    std::string id;           // h1, h2, ...
+    std::string address;      // 198.18.0.11, ...
+    std::string mac;          // 02:4b:52:00:00:11 (lower case, ":")
+    std::string netbiosName;  // PC-SALON
+    std::string workgroup;    // MAISON
+    std::string reverseName;  // pc-salon.maison.lan, or empty when not in the hosts file
+};
+
+// The hosts of scripts/lab-hosts.txt that the lab brought up.
+const std::vector<Host>& Hosts();
+
+// A host stops answering echo requests / answers them again.
+void Sleep(const Host& host);
+void Wake(const Host& host);
+bool IsAsleep(const Host& host);
+
+// Runs a shell command line, returns its standard output; fails the test
+// (gtest ADD_FAILURE) when it exits non-zero and `mustSucceed` is set.
+std::string Run(const std::string& commandLine, bool mustSucceed = true);
+
+// Full path of a program of the installation folder (build/bin).
+std::string BinPath(const std::string& program);
+
+}  // namespace lab

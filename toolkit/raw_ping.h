@@ -1,0 +1,37 @@
+// ICMP echo probe: does a given computer answer an echo request right now?
+// Nothing here raises an error or prints anything.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace toolkit {
+
+// Four bytes in network order: the first number of the dotted text first.
+using IPv4 = std::array<std::uint8_t, 4>;
+
+inline constexpr std::chrono::milliseconds kEchoTimeout{10};
+
+// A dotted IPv4 text is converted directly; any other text goes to the
+// resolver. 0.0.0.0 when the text cannot be resolved.
+IPv4 HostToIPv4(std::string_view text);
+std::string ToDotted(const IPv4& address);
+
+// True when an echo reply, or an ICMP error about the request (a router
+// reporting the host unreachable), came back within the time-out. False for
+// 0.0.0.0, for an unresolvable text and when no ICMP socket can be had.
+bool IcmpProbe(std::string_view text);
+
+// Probes many hosts at once: every request is sent, then replies are
+// collected until each request's own deadline (its send time + timeout).
+// The verdict per host is the single probe's; results are in input order.
+std::vector<bool> IcmpProbeMany(const std::vector<std::string>& texts,
+                                std::chrono::milliseconds timeout = kEchoTimeout);
+std::vector<bool> IcmpProbeAddresses(const std::vector<IPv4>& addresses,
+                                     std::chrono::milliseconds timeout = kEchoTimeout);
+
+}  // namespace toolkit

@@ -1,0 +1,59 @@
+// Local network information: the adapter settings read from the ipconfig
+// listing, the system's address table, reverse look-ups, address arithmetic.
+// None of these raise network errors: a failed look-up is empty text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "utils.h"
+
+namespace toolkit {
+
+// The local adapter settings, ten text fields in this order; all start empty.
+struct host_params {
+    std::string description;
+    std::string address;
+    std::string physicalAddress;
+    std::string hostName;
+    std::string mask;
+    std::string gateway;
+    std::string spare1;  // never filled
+    std::string dhcpServer;
+    std::string dnsServer;
+    std::string spare2;  // never filled
+};
+
+// Runs a command line through the shell, hidden, with the scratch folder as
+// working directory and the caller's standard streams, and waits for it
+// without time limit. Returns the wait status (-1 when it could not start);
+// no caller needs it. The line is passed whole whatever its length.
+int RunAndWait(const std::string& commandLine);
+
+// Runs the ipconfig command (tools.h) and parses its output file.
+// Throws FileError when the output file cannot be opened.
+host_params ReadIpConfig();
+// The nine passes over the lines of an ipconfig /all listing (both layouts).
+host_params ParseIpConfig(const TextList& lines);
+
+// The system's IPv4 address table, rows in interface order; the two lists
+// are emptied first and always have the same length.
+void LoadLocalAddressTable(TextList& localAddresses, TextList& localMasks);
+
+// Reverse look-ups of a dotted address: the official name, the first alias.
+// Empty text when nothing is found or the text is not a dotted address.
+std::string NameByAddress(std::string_view dotted);
+std::string AliasByAddress(std::string_view dotted);
+
+// Per byte: address AND mask, address OR NOT mask. Each of the four numbers is
+// taken as an 8-bit value; a missing or non-numeric number counts as 0.
+std::string NetworkAddress(std::string_view address, std::string_view mask);
+std::string BroadcastAddress(std::string_view address, std::string_view mask);
+
+// The text before the first "."; the whole text when there is none.
+std::string ShortHostName(std::string_view name);
+
+// True for four decimal numbers 0-255 joined by ".", without leading zeros.
+bool IsDottedIPv4(std::string_view text);
+
+}  // namespace toolkit

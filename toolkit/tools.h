@@ -1,0 +1,75 @@
+// The contract with outside programs: the three ways of starting them, where
+// their work files go, and the command line of each captured command, in its
+// Windows form and its POSIX form.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace toolkit {
+
+enum class Os { Windows, Posix };
+#ifdef _WIN32
+inline constexpr Os kHostOs = Os::Windows;
+#else
+inline constexpr Os kHostOs = Os::Posix;
+#endif
+
+// The scratch folder cannot be used: it is a link, not ours, or not creatable.
+class ScratchError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Folder of the running program's file, with a trailing separator. Tests and
+// tools living elsewhere may point it at the installation folder.
+std::string ProgramDir();
+void SetProgramDir(std::string dir);
+
+// The folder for work files ("c:\" on Windows). On POSIX: $KORVANE_SCRATCH,
+// else $XDG_RUNTIME_DIR/korvane, else /tmp/korvane-<uid>; created mode 0700
+// and refused when it is a symbolic link or belongs to someone else.
+// Ends with a separator. Throws ScratchError with a French message.
+std::string ScratchDir();
+
+// Where each form finds the programs and the work files.
+struct ToolPaths {
+    std::string programDir;  // with trailing separator
+    std::string scratchDir;  // with trailing separator
+};
+ToolPaths HostToolPaths();  // ProgramDir() and ScratchDir()
+
+// A captured command: the line given to RunAndWait and the file it writes.
+struct CapturedCommand {
+    std::string line;
+    std::string outputFile;
+};
+
+// A work file of the scratch folder: "c:\" + name on Windows.
+std::string ScratchFile(Os os, const ToolPaths& paths, std::string_view name);
+
+CapturedCommand IpConfigCommand(Os os, const ToolPaths& paths);
+// Throws std::invalid_argument when `address` is not a dotted IPv4 text, so
+// that text from the network never reaches a shell unchecked.
+CapturedCommand NbtstatCommand(Os os, const ToolPaths& paths, std::string_view address);
+CapturedCommand NbtCacheCommand(Os os, const ToolPaths& paths);
+CapturedCommand ArpCommand(Os os, const ToolPaths& paths);
+
+// Quotes a word for /bin/sh: it reaches the program unchanged, whatever it holds.
+std::string ShellQuote(std::string_view word);
+
+// Detached start: the line runs through the shell in its own session, standard
+// streams on /dev/null, never waited for, leaving no zombie. False when the
+// process could not be created.
+bool StartDetached(const std::string& commandLine);
+
+// Shell open of a program with one argument (the document), shown normally,
+// in `workDir`. Returns a code that is 32 or more when the program started
+// and below 32 when it did not (2: not found), as the Windows shell does.
+int ShellOpenProgram(const std::string& program, const std::string& argument,
+                     const std::string& workDir);
+// Shell open of a document or an address with the desktop's default opener.
+int ShellOpenDocument(const std::string& target);
+
+}  // namespace toolkit

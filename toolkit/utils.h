@@ -1,0 +1,91 @@
+// Text lists and the text rules shared by every program: how list files are
+// read and written, letter case, trimming, key=value look-ups.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace toolkit {
+
+// An ordered list of text lines, held whole in memory.
+using TextList = std::vector<std::string>;
+
+// A file that cannot be read or written. The message is French and names the file.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Longest text kept after a split or a look-up.
+inline constexpr std::size_t kMaxFieldLength = 255;
+
+// Loads a whole text file; a line ends at CR, LF or CR LF. A final line
+// without an end is kept; the end of the last line does not add an empty one.
+// Throws FileError when the file cannot be opened or read.
+TextList LoadLines(const std::string& path);
+// The same rules on text already in memory.
+TextList SplitLines(std::string_view text);
+
+// Writes every line followed by CR LF (an empty list gives a 0-byte file).
+// The file is replaced atomically: a temporary file in the same folder is
+// written, flushed and renamed over the old one, so a reader never sees half
+// a list and a failed write keeps the old file. Throws FileError.
+void SaveLines(const std::string& path, const TextList& lines);
+// Same atomic replacement for arbitrary bytes.
+void SaveText(const std::string& path, std::string_view bytes);
+
+// Case rules: only the ASCII letters A-Z and a-z change.
+std::string AsciiLower(std::string_view text);
+std::string AsciiUpper(std::string_view text);
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// <0, 0, >0 comparing the ASCII-lower-cased bytes.
+int CompareIgnoreCase(std::string_view a, std::string_view b);
+
+// Removes leading and trailing blanks and control characters (bytes 0-32).
+std::string Trim(std::string_view text);
+
+// Exact, case-sensitive substring test.
+bool Contains(std::string_view line, std::string_view text);
+
+// Index of the first line equal to `line` ignoring ASCII case.
+std::optional<std::size_t> IndexOfLine(const TextList& list, std::string_view line);
+
+// Lines of the form key "=" value. The key is the text before the first "=".
+std::pair<std::string, std::string> SplitKeyValue(std::string_view line);
+// Index of the first line whose key equals `key` ignoring ASCII case.
+std::optional<std::size_t> IndexOfKey(const TextList& list, std::string_view key);
+// Value of the first line whose key equals `key` ignoring ASCII case; empty
+// text when no line has that key.
+std::string ValueOfKey(const TextList& list, std::string_view key);
+
+// Splitting a line at its first space: the part before, and the part after
+// the space cut to 255 characters. Without a space, `before` is the whole line
+// and `after` is empty.
+struct SpaceSplit {
+    std::string before;
+    std::string after;
+    bool hasSpace = false;
+};
+SpaceSplit SplitAtFirstSpace(std::string_view line);
+
+// Keeps its lines in ascending order ignoring ASCII case and silently drops a
+// line equal (case ignored) to one it already holds.
+class SortedTextList {
+public:
+    // Returns false when an equal line was already there.
+    bool Add(std::string_view line);
+    // Adds every line of the file; throws FileError like LoadLines.
+    void LoadFrom(const std::string& path);
+    const TextList& Lines() const { return lines_; }
+    std::size_t Size() const { return lines_.size(); }
+
+private:
+    TextList lines_;
+};
+
+}  // namespace toolkit
