@@ -1,1 +1,173 @@
-// placeholder
+#include "utils.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace toolkit {
+
+namespace {
+
+std::string OpenErrorText(const std::string& path, int error) {
+    return "Impossible d'ouvrir le fichier « " + path + " » : " + std::strerror(error);
+}
+
+std::string ReadErrorText(const std::string& path, int error) {
+    return "Impossible de lire le fichier « " + path + " » : " + std::strerror(error);
+}
+
+// Reads the file in binary mode: line ends are ours to interpret, not the C runtime's.
+std::string ReadWholeFile(const std::string& path) {
+    errno = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         &std::fclose);
+    if (!file) throw FileError(OpenErrorText(path, errno != 0 ? errno : ENOENT));
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        errno = 0;
+        const std::size_t count = std::fread(buffer, 1, sizeof buffer, file.get());
+        bytes.append(buffer, count);
+        if (count == sizeof buffer) continue;
+        if (std::ferror(file.get())) throw FileError(ReadErrorText(path, errno != 0 ? errno : EIO));
+        return bytes;
+    }
+}
+
+char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+// A line without "=" has no key: it never matches a key look-up.
+bool KeyEquals(std::string_view line, std::string_view key) {
+    const std::size_t equals = line.find('=');
+    return equals != std::string_view::npos && EqualsIgnoreCase(line.substr(0, equals), key);
+}
+
+}  // namespace
+
+TextList LoadLines(const std::string& path) { return SplitLines(ReadWholeFile(path)); }
+
+TextList SplitLines(std::string_view text) {
+    TextList lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.emplace_back(text.substr(start));
+            break;
+        }
+        lines.emplace_back(text.substr(start, end - start));
+        const bool crLf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+        start = end + (crLf ? 2 : 1);
+    }
+    return lines;
+}
+
+void SaveLines(const std::string& path, const TextList& lines) {
+    std::string bytes;
+    std::size_t total = 0;
+    for (const auto& line : lines) total += line.size() + 2;
+    bytes.reserve(total);
+    for (const auto& line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    platform::ReplaceFile(path, bytes);
+}
+
+void SaveText(const std::string& path, std::string_view bytes) {
+    platform::ReplaceFile(path, std::string(bytes));
+}
+
+std::string AsciiLower(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), LowerChar);
+    return result;
+}
+
+std::string AsciiUpper(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), UpperChar);
+    return result;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && CompareIgnoreCase(a, b) == 0;
+}
+
+int CompareIgnoreCase(std::string_view a, std::string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto left = static_cast<unsigned char>(LowerChar(a[i]));
+        const auto right = static_cast<unsigned char>(LowerChar(b[i]));
+        if (left != right) return left < right ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+std::string Trim(std::string_view text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && IsBlankOrControl(text[first])) ++first;
+    while (last > first && IsBlankOrControl(text[last - 1])) --last;
+    return std::string(text.substr(first, last - first));
+}
+
+bool Contains(std::string_view line, std::string_view text) {
+    return line.find(text) != std::string_view::npos;
+}
+
+std::optional<std::size_t> IndexOfLine(const TextList& list, std::string_view line) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (EqualsIgnoreCase(list[i], line)) return i;
+    }
+    return std::nullopt;
+}
+
+std::pair<std::string, std::string> SplitKeyValue(std::string_view line) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return {std::string(line), std::string()};
+    return {std::string(line.substr(0, equals)), std::string(line.substr(equals + 1))};
+}
+
+std::optional<std::size_t> IndexOfKey(const TextList& list, std::string_view key) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (KeyEquals(list[i], key)) return i;
+    }
+    return std::nullopt;
+}
+
+std::string ValueOfKey(const TextList& list, std::string_view key) {
+    const auto index = IndexOfKey(list, key);
+    return index ? SplitKeyValue(list[*index]).second : std::string();
+}
+
+SpaceSplit SplitAtFirstSpace(std::string_view line) {
+    const std::size_t space = line.find(' ');
+    if (space == std::string_view::npos) return {std::string(line), std::string(), false};
+    return {std::string(line.substr(0, space)),
+            std::string(line.substr(space + 1, kMaxFieldLength)), true};
+}
+
+bool SortedTextList::Add(std::string_view line) {
+    const auto place =
+        std::lower_bound(lines_.begin(), lines_.end(), line, [](const std::string& held, auto text) {
+            return CompareIgnoreCase(held, text) < 0;
+        });
+    if (place != lines_.end() && CompareIgnoreCase(*place, line) == 0) return false;
+    lines_.emplace(place, line);
+    return true;
+}
+
+void SortedTextList::LoadFrom(const std::string& path) {
+    for (const auto& line : LoadLines(path)) Add(line);
+}
+
+}  // namespace toolkit

@@ -1,1 +1,170 @@
-// placeholder
+// Files on POSIX: atomic replacement of list files and the private scratch folder.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform.h"
+#include "tools.h"
+#include "utils.h"
+
+namespace toolkit::platform {
+
+namespace {
+
+std::string WriteErrorText(const std::string& path, int error) {
+    return "Impossible d'écrire le fichier « " + path + " » : " + std::strerror(error);
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A name no other writer picks: the process id and a per-process counter. The
+// leading dot keeps it out of ordinary listings while it exists.
+std::string TemporaryNameFor(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    return folder + "." + base + ".tmp-" + std::to_string(getpid()) + "-" +
+           std::to_string(counter.fetch_add(1));
+}
+
+// Opening with 0666 lets the kernel apply the umask (and any default ACL)
+// itself; reading the umask would mean changing it, which races with threads.
+int CreateTemporary(const std::string& path, std::string& tempPath) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = TemporaryNameFor(path);
+        const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) return false;
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// The replaced list keeps the permissions the user gave it.
+bool KeepExistingMode(int fd, const std::string& path) {
+    struct stat existing {};
+    if (stat(path.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)) return true;
+    return fchmod(fd, existing.st_mode & 07777) == 0;
+}
+
+// Makes the rename itself durable; a failure here loses nothing already written.
+void SyncFolder(const std::string& path) {
+    const int dirFd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return;
+    fsync(dirFd);
+    close(dirFd);
+}
+
+[[noreturn]] void FailScratch(const std::string& message) { throw ScratchError(message); }
+
+std::string ScratchPath() {
+    if (const char* own = std::getenv("KORVANE_SCRATCH"); own && *own) return own;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+        return std::string(runtime) + "/korvane";
+    }
+    return "/tmp/korvane-" + std::to_string(geteuid());
+}
+
+std::string WithoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+// Parents of a folder the user named explicitly are created with the usual
+// mode; only the last folder holds our work files and is made private.
+void CreateParents(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        mkdir(path.substr(0, slash).c_str(), 0777);
+    }
+}
+
+void CheckScratchFolder(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        struct stat link {};
+        if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            FailScratch("Le dossier de travail « " + path +
+                        " » est un lien symbolique : il est refusé par sécurité.");
+        }
+        if (error == ENOTDIR) {
+            FailScratch("Le dossier de travail « " + path + " » n'est pas un dossier.");
+        }
+        FailScratch("Impossible d'ouvrir le dossier de travail « " + path +
+                    " » : " + std::strerror(error));
+    }
+    struct stat info {};
+    const bool known = fstat(fd, &info) == 0;
+    const int statError = errno;
+    if (known && info.st_uid != geteuid()) {
+        close(fd);
+        FailScratch("Le dossier de travail « " + path +
+                    " » appartient à un autre utilisateur : il est refusé par sécurité.");
+    }
+    // Work files may hold addresses and names of the network: ours alone.
+    const bool tightened = known && ((info.st_mode & 0777) == 0700 || fchmod(fd, 0700) == 0);
+    const int chmodError = errno;
+    close(fd);
+    if (!known) {
+        FailScratch("Impossible d'examiner le dossier de travail « " + path +
+                    " » : " + std::strerror(statError));
+    }
+    if (!tightened) {
+        FailScratch("Impossible de protéger le dossier de travail « " + path +
+                    " » : " + std::strerror(chmodError));
+    }
+}
+
+}  // namespace
+
+void ReplaceFile(const std::string& path, const std::string& bytes) {
+    std::string tempPath;
+    const int fd = CreateTemporary(path, tempPath);
+    if (fd < 0) throw FileError(WriteErrorText(path, errno));
+    const bool written = WriteAll(fd, bytes) && KeepExistingMode(fd, path) && fsync(fd) == 0;
+    int error = errno;
+    const bool closed = close(fd) == 0;
+    if (written && !closed) error = errno;
+    if (written && closed && rename(tempPath.c_str(), path.c_str()) == 0) {
+        SyncFolder(path);
+        return;
+    }
+    if (written && closed) error = errno;
+    unlink(tempPath.c_str());
+    throw FileError(WriteErrorText(path, error));
+}
+
+std::string PrepareScratchDir() {
+    const bool named = std::getenv("KORVANE_SCRATCH") && *std::getenv("KORVANE_SCRATCH");
+    const std::string path = WithoutTrailingSlashes(ScratchPath());
+    if (named) CreateParents(path);
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+        FailScratch("Impossible de créer le dossier de travail « " + path +
+                    " » : " + std::strerror(errno));
+    }
+    CheckScratchFolder(path);
+    return path == "/" ? path : path + "/";
+}
+
+}  // namespace toolkit::platform

@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# The simulated LAN used by the lab tests and the demo. Everything lives in
+# network namespaces this script makes: a gateway holding a bridge, an admin
+# machine where the programs run, and the hosts of lab-hosts.txt, each with
+# its responder (NetBIOS names, magic packets). Nothing routes out.
+#
+#   lab.sh up | down | status
+#   lab.sh exec CMD...        run CMD in the admin namespace
+#   lab.sh sleep HOST | wake HOST | asleep HOST    (HOST: h1, h2, ...)
+#
+# KORVANE_LAB names the lab (letters and digits, default "krvlab"), so that
+# several labs can stand side by side; KORVANE_LABHOST is the responder program.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(dirname "$here")
+lab=${KORVANE_LAB:-krvlab}
+labhost=${KORVANE_LABHOST:-$root/build/tests/labhost}
+hosts_file=$here/lab-hosts.txt
+state=/run/korvane-lab/$lab
+
+readonly subnet_prefix=198.18.0
+readonly gateway_ip=198.18.0.1 admin_ip=198.18.0.2 prefix_len=24
+readonly gateway_mac=02:4b:52:00:00:01 admin_mac=02:4b:52:00:00:02
+readonly beyond_gateway=203.0.113.0/24
+
+die() { echo "lab : $*" >&2; exit 1; }
+[[ $lab =~ ^[A-Za-z0-9]{1,20}$ ]] || die "nom de laboratoire invalide : $lab"
+ns() { echo "$lab-$1"; }
+in_ns() { local n=$1; shift; ip netns exec "$(ns "$n")" "$@"; }
+ns_exists() { ip netns list | awk '{print $1}' | grep -qx "$(ns "$1")"; }
+
+host_lines() { grep -v '^\s*#' "$hosts_file" | awk 'NF >= 6'; }
+host_field() { host_lines | awk -v id="$1" -v f="$2" '$1 == id { print $f }'; }
+known_host() { [ -n "$(host_field "$1" 1)" ] || die "hôte inconnu : $1"; }
+
+# One veth link from the gateway's bridge to member $1, which gets $2/$3.
+plug() {
+  local member=$1 ip=$2 mac=$3
+  ip netns add "$(ns "$member")"
+  in_ns "$member" ip link set lo up
+  ip -n "$(ns gw)" link add "v-$member" type veth peer name eth0 netns "$(ns "$member")"
+  ip -n "$(ns gw)" link set "v-$member" master br0 up
+  ip -n "$(ns "$member")" link set eth0 address "$mac"
+  ip -n "$(ns "$member")" addr add "$ip/$prefix_len" dev eth0
+  ip -n "$(ns "$member")" link set eth0 up
+}
+
+make_gateway() {
+  ip netns add "$(ns gw)"
+  in_ns gw ip link set lo up
+  ip -n "$(ns gw)" link add br0 type bridge
+  ip -n "$(ns gw)" link set br0 address "$gateway_mac"
+  ip -n "$(ns gw)" addr add "$gateway_ip/$prefix_len" dev br0
+  ip -n "$(ns gw)" link set br0 up
+  # A router that knows nothing beyond the LAN says so with "unreachable".
+  in_ns gw sysctl -qw net.ipv4.ip_forward=1
+  ip -n "$(ns gw)" route add unreachable "$beyond_gateway"
+}
+
+make_admin() {
+  plug admin "$admin_ip" "$admin_mac"
+  ip -n "$(ns admin)" route add default via "$gateway_ip"
+  # Unprivileged ICMP datagram sockets, as on a desktop distribution.
+  in_ns admin sysctl -qw net.ipv4.ping_group_range="0 2147483647"
+  local etc=/etc/netns/$(ns admin)
+  mkdir -p "$etc"
+  printf 'nameserver %s\nsearch maison.lan\n' "$gateway_ip" >"$etc/resolv.conf"
+  {
+    printf '127.0.0.1\tlocalhost\n'
+    host_lines | awk '$6 != "-" { split($6, p, "."); printf "%s\t%s %s\n", $2, $6, p[1] }'
+  } >"$etc/hosts"
+}
+
+start_responder() {
+  local id=$1 name=$2 group=$3 mac=$4
+  [ -x "$labhost" ] || die "répondeur introuvable : $labhost (compilez d'abord)"
+  in_ns "$id" setsid "$labhost" --name "$name" --group "$group" --mac "$mac" \
+    </dev/null >"$state/$id.log" 2>&1 &
+  for _ in $(seq 50); do
+    in_ns "$id" ss -Huln 'sport = :137' | grep -q . && return 0
+    sleep 0.05
+  done
+  die "le répondeur de $id ne démarre pas : $(cat "$state/$id.log")"
+}
+
+cmd_up() {
+  if [ -d "$state" ]; then
+    ns_exists admin && return 0
+    cmd_down
+  fi
+  mkdir -p "$state"
+  make_gateway
+  make_admin
+  local id ip mac name group
+  while read -r id ip mac name group _; do
+    plug "$id" "$ip" "$mac"
+    start_responder "$id" "$name" "$group" "$mac"
+  done < <(host_lines)
+}
+
+cmd_down() {
+  local n pid
+  for n in $(ip netns list | awk '{print $1}' | grep "^$lab-" || true); do
+    # Every process in a lab namespace was started by the lab.
+    for pid in $(ip netns pids "$n" 2>/dev/null); do kill "$pid" 2>/dev/null || true; done
+    ip netns del "$n" 2>/dev/null || true
+  done
+  rm -rf "/etc/netns/$(ns admin)" "$state"
+}
+
+cmd_status() {
+  ip netns list | awk '{print $1}' | grep "^$lab-" || echo "lab $lab : arrêté"
+}
+
+set_asleep() {
+  known_host "$1"
+  in_ns "$1" sysctl -qw net.ipv4.icmp_echo_ignore_all="$2"
+}
+
+case ${1:-} in
+  up) cmd_up ;;
+  down) cmd_down ;;
+  status) cmd_status ;;
+  exec) shift; [ $# -gt 0 ] || die "exec : commande manquante"; in_ns admin "$@" ;;
+  sleep) set_asleep "${2:?hôte manquant}" 1 ;;
+  wake) set_asleep "${2:?hôte manquant}" 0 ;;
+  asleep) known_host "${2:?hôte manquant}"; in_ns "$2" cat /proc/sys/net/ipv4/icmp_echo_ignore_all ;;
+  *) echo "usage : lab.sh up|down|status|exec CMD...|sleep HOST|wake HOST|asleep HOST" >&2; exit 2 ;;
+esac

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors, and runs
+# every test. All tests run in a network namespace of their own holding only
+# loopback; the lab tests build their simulated LAN from inside it.
+#   scripts/test.sh             normal build in build/
+#   scripts/test.sh --sanitize  AddressSanitizer + UBSan build in build-asan/
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+bash "$root/scripts/bootstrap.sh"
+
+build=$root/build
+options=(-DKORVANE_WERROR=ON)
+if [ "${1:-}" = --sanitize ]; then
+  build=$root/build-asan
+  options+=(-DKORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+fi
+
+cmake -S "$root" -B "$build" -G Ninja "${options[@]}"
+cmake --build "$build" -j2
+unshare --net -- sh -c 'ip link set lo up && exec ctest --test-dir "$1" --output-on-failure -j2' \
+  sh "$build"

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs one lab test program inside a lab of its own: brings a fresh lab up,
+# runs the program in the lab's admin namespace, brings the lab down whatever
+# happened. Refuses (exit 77, "skipped") unless this shell's network namespace
+# holds nothing but loopback, so that no test packet can reach a real network.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+. "$root/scripts/netns-guard.sh"
+
+if ! in_private_netns; then
+  echo "refus : les tests réseau ne tournent que dans un espace de noms réseau privé" \
+       "(lancez scripts/test.sh, ou : unshare -n ctest)" >&2
+  exit 77
+fi
+
+export KORVANE_LAB=kt$$
+export KORVANE_LAB_SCRIPT=$root/scripts/lab.sh
+lab=$root/scripts/lab.sh
+trap '"$lab" down' EXIT
+"$lab" up
+scratch=$(mktemp -d)
+trap '"$lab" down; rm -rf "$scratch"' EXIT
+KORVANE_SCRATCH=$scratch "$lab" exec "$@"
