@@ -77,12 +77,17 @@ void SyncFolder(const std::string& path) {
 
 [[noreturn]] void FailScratch(const std::string& message) { throw ScratchError(message); }
 
-std::string ScratchPath() {
-    if (const char* own = std::getenv("KORVANE_SCRATCH"); own && *own) return own;
+struct ScratchChoice {
+    std::string path;
+    bool named;  // given by the user through KORVANE_SCRATCH
+};
+
+ScratchChoice ChooseScratch() {
+    if (const char* own = std::getenv("KORVANE_SCRATCH"); own && *own) return {own, true};
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        return std::string(runtime) + "/korvane";
+        return {std::string(runtime) + "/korvane", false};
     }
-    return "/tmp/korvane-" + std::to_string(geteuid());
+    return {"/tmp/korvane-" + std::to_string(geteuid()), false};
 }
 
 std::string WithoutTrailingSlashes(std::string path) {
@@ -99,41 +104,48 @@ void CreateParents(const std::string& path) {
     }
 }
 
-void CheckScratchFolder(const std::string& path) {
+// O_NOFOLLOW: a link planted in a shared folder such as /tmp must not lead
+// our work files elsewhere.
+int OpenScratchFolder(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        struct stat link {};
-        if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-            FailScratch("Le dossier de travail « " + path +
-                        " » est un lien symbolique : il est refusé par sécurité.");
-        }
-        if (error == ENOTDIR) {
-            FailScratch("Le dossier de travail « " + path + " » n'est pas un dossier.");
-        }
-        FailScratch("Impossible d'ouvrir le dossier de travail « " + path +
-                    " » : " + std::strerror(error));
-    }
-    struct stat info {};
-    const bool known = fstat(fd, &info) == 0;
-    const int statError = errno;
-    if (known && info.st_uid != geteuid()) {
-        close(fd);
+    if (fd >= 0) return fd;
+    const int error = errno;
+    struct stat link {};
+    if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         FailScratch("Le dossier de travail « " + path +
-                    " » appartient à un autre utilisateur : il est refusé par sécurité.");
+                    " » est un lien symbolique : il est refusé par sécurité.");
     }
-    // Work files may hold addresses and names of the network: ours alone.
-    const bool tightened = known && ((info.st_mode & 0777) == 0700 || fchmod(fd, 0700) == 0);
-    const int chmodError = errno;
+    if (error == ENOTDIR) {
+        FailScratch("Le dossier de travail « " + path + " » n'est pas un dossier.");
+    }
+    FailScratch("Impossible d'ouvrir le dossier de travail « " + path +
+                " » : " + std::strerror(error));
+}
+
+// Returns an empty text when the folder is fit for use, else the reason.
+std::string ScratchFolderProblem(int fd, const std::string& path) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0) {
+        return "Impossible d'examiner le dossier de travail « " + path +
+               " » : " + std::strerror(errno);
+    }
+    if (info.st_uid != geteuid()) {
+        return "Le dossier de travail « " + path +
+               " » appartient à un autre utilisateur : il est refusé par sécurité.";
+    }
+    // Work files hold addresses and names of the network: ours alone.
+    if ((info.st_mode & 0777) != 0700 && fchmod(fd, 0700) != 0) {
+        return "Impossible de protéger le dossier de travail « " + path +
+               " » : " + std::strerror(errno);
+    }
+    return {};
+}
+
+void CheckScratchFolder(const std::string& path) {
+    const int fd = OpenScratchFolder(path);
+    const std::string problem = ScratchFolderProblem(fd, path);
     close(fd);
-    if (!known) {
-        FailScratch("Impossible d'examiner le dossier de travail « " + path +
-                    " » : " + std::strerror(statError));
-    }
-    if (!tightened) {
-        FailScratch("Impossible de protéger le dossier de travail « " + path +
-                    " » : " + std::strerror(chmodError));
-    }
+    if (!problem.empty()) FailScratch(problem);
 }
 
 }  // namespace
@@ -142,23 +154,22 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
     std::string tempPath;
     const int fd = CreateTemporary(path, tempPath);
     if (fd < 0) throw FileError(WriteErrorText(path, errno));
-    const bool written = WriteAll(fd, bytes) && KeepExistingMode(fd, path) && fsync(fd) == 0;
-    int error = errno;
-    const bool closed = close(fd) == 0;
-    if (written && !closed) error = errno;
-    if (written && closed && rename(tempPath.c_str(), path.c_str()) == 0) {
+    int error = 0;
+    if (!WriteAll(fd, bytes) || !KeepExistingMode(fd, path) || fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && rename(tempPath.c_str(), path.c_str()) != 0) error = errno;
+    if (error == 0) {
         SyncFolder(path);
         return;
     }
-    if (written && closed) error = errno;
     unlink(tempPath.c_str());
     throw FileError(WriteErrorText(path, error));
 }
 
 std::string PrepareScratchDir() {
-    const bool named = std::getenv("KORVANE_SCRATCH") && *std::getenv("KORVANE_SCRATCH");
-    const std::string path = WithoutTrailingSlashes(ScratchPath());
-    if (named) CreateParents(path);
+    const ScratchChoice choice = ChooseScratch();
+    const std::string path = WithoutTrailingSlashes(choice.path);
+    if (choice.named) CreateParents(path);
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
         FailScratch("Impossible de créer le dossier de travail « " + path +
                     " » : " + std::strerror(errno));
