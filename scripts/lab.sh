@@ -55,6 +55,11 @@ make_gateway() {
   ip -n "$(ns gw)" link set br0 up
   # A router that knows nothing beyond the LAN says so with "unreachable".
   in_ns gw sysctl -qw net.ipv4.ip_forward=1
+  # Its ICMP errors to one peer share one token budget with the "unreachable"
+  # route's own limit, leaving the admin two answers per burst; without the
+  # per-type limit only the route's remains (five per burst, then one a
+  # second; its cost is not settable outside the machine's namespace).
+  in_ns gw sysctl -qw net.ipv4.icmp_ratemask=0
   ip -n "$(ns gw)" route add unreachable "$beyond_gateway"
 }
 
@@ -70,6 +75,9 @@ make_admin() {
     printf '127.0.0.1\tlocalhost\n'
     host_lines | awk '$6 != "-" { split($6, p, "."); printf "%s\t%s %s\n", $2, $6, p[1] }'
   } >"$etc/hosts"
+  # Names come from the hosts file only: a look-up of an unknown name then costs
+  # no packet and leaves the gateway's "unreachable" budget to the tests.
+  sed 's/^hosts:.*/hosts:          files/' /etc/nsswitch.conf >"$etc/nsswitch.conf"
 }
 
 start_responder() {

@@ -26,8 +26,9 @@ std::string ToDotted(const IPv4& address);
 // 0.0.0.0, for an unresolvable text and when no ICMP socket can be had.
 bool IcmpProbe(std::string_view text);
 
-// Probes many hosts at once: every request is sent, then replies are
-// collected until each request's own deadline (its send time + timeout).
+// Probes many hosts at once: requests go out as fast as the neighbour table
+// allows (a window of requests in flight, paced for large sweeps) and answers
+// are collected until each request's own deadline (its send time + timeout).
 // The verdict per host is the single probe's; results are in input order.
 std::vector<bool> IcmpProbeMany(const std::vector<std::string>& texts,
                                 std::chrono::milliseconds timeout = kEchoTimeout);

@@ -1,1 +1,201 @@
-// placeholder
+#include "reseau.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "platform/platform.h"
+#include "tools.h"
+
+namespace toolkit {
+
+namespace {
+
+using Octets = std::array<std::uint8_t, 4>;
+
+// The text after the first ":" (the whole line when there is none), cut to
+// 255 characters, then trimmed.
+std::string ValueAfterColon(std::string_view line) {
+    const std::size_t colon = line.find(':');
+    const std::size_t start = colon == std::string_view::npos ? 0 : colon + 1;
+    return Trim(line.substr(start, kMaxFieldLength));
+}
+
+// One pass: the first line holding the label gives the field; none leaves it.
+void FillFromLabel(const TextList& lines, std::string_view label, std::string& field) {
+    for (const auto& line : lines) {
+        if (Contains(line, label)) {
+            field = ValueAfterColon(line);
+            return;
+        }
+    }
+}
+
+// The newer layout marks the IPv4 address "(préféré)" and prints the adapter's
+// physical address and description four and five lines above it.
+void FillFromIPv4Line(const TextList& lines, host_params& params) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view line = lines[i];
+        if (!Contains(line, "(pr") || !Contains(line, "Adresse IPv4")) continue;
+        const std::size_t colon = line.find(':');
+        const std::size_t start = colon == std::string_view::npos ? 0 : colon + 1;
+        const std::size_t paren = line.find('(');
+        params.address = paren < start ? std::string() : Trim(line.substr(start, paren - start));
+        // Lines above the start of the listing do not exist: the earlier
+        // passes' values stand.
+        if (i >= 4) params.physicalAddress = ValueAfterColon(lines[i - 4]);
+        if (i >= 5) params.description = ValueAfterColon(lines[i - 5]);
+        return;
+    }
+}
+
+// A missing or non-numeric number counts as 0; larger numbers keep their low 8 bits.
+std::uint8_t OctetOf(std::string_view text) {
+    const std::string number = Trim(text);
+    if (number.empty()) return 0;
+    unsigned value = 0;
+    for (const char c : number) {
+        if (c < '0' || c > '9') return 0;
+        value = (value * 10 + static_cast<unsigned>(c - '0')) % 256;
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+Octets OctetsOf(std::string_view dotted) {
+    Octets octets{};
+    for (std::size_t i = 0; i < octets.size(); ++i) {
+        const std::size_t dot = dotted.find('.');
+        octets[i] = OctetOf(dotted.substr(0, dot));
+        dotted = dot == std::string_view::npos ? std::string_view() : dotted.substr(dot + 1);
+    }
+    return octets;
+}
+
+std::string DottedOf(const Octets& octets) {
+    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
+           std::to_string(octets[2]) + "." + std::to_string(octets[3]);
+}
+
+// The four bytes in memory order are the dotted order, as in the system's table.
+std::string DottedOfNetworkOrder(std::uint32_t address) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&address);
+    char text[16];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", bytes[0], bytes[1], bytes[2], bytes[3]);
+    return text;
+}
+
+std::uint32_t NetworkOrderOf(std::string_view dotted) {
+    const Octets octets = OctetsOf(dotted);
+    std::uint32_t address = 0;
+    std::memcpy(&address, octets.data(), sizeof address);
+    return address;
+}
+
+std::optional<platform::HostEntry> LookUp(std::string_view dotted) {
+    if (!IsDottedIPv4(dotted)) return std::nullopt;
+    return platform::ReverseLookup(NetworkOrderOf(dotted));
+}
+
+bool IsDecimalNumber(std::string_view part) {
+    if (part.empty() || part.size() > 3) return false;
+    if (part.size() > 1 && part[0] == '0') return false;
+    unsigned value = 0;
+    for (const char c : part) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    return value <= 255;
+}
+
+}  // namespace
+
+// A scratch folder that cannot be used means the command cannot start: the
+// caller then finds no output file, as with any other failed start.
+int RunAndWait(const std::string& commandLine) {
+    std::string workDir;
+    try {
+        workDir = ScratchDir();
+    } catch (const ScratchError&) {
+        return -1;
+    }
+    return platform::RunShellAndWait(commandLine, workDir);
+}
+
+host_params ReadIpConfig() {
+    CapturedCommand command;
+    try {
+        command = IpConfigCommand(kHostOs, HostToolPaths());
+    } catch (const ScratchError& error) {
+        throw FileError(error.what());
+    }
+    RunAndWait(command.line);
+    return ParseIpConfig(LoadLines(command.outputFile));
+}
+
+host_params ParseIpConfig(const TextList& lines) {
+    host_params params;
+    FillFromLabel(lines, "Nom ", params.hostName);
+    FillFromLabel(lines, "Description ", params.description);
+    FillFromLabel(lines, "physique ", params.physicalAddress);
+    FillFromLabel(lines, "Adresse IP", params.address);
+    FillFromLabel(lines, "Masque ", params.mask);
+    FillFromLabel(lines, "Passerelle", params.gateway);
+    FillFromLabel(lines, "Serveur DHCP", params.dhcpServer);
+    FillFromLabel(lines, "Serveurs DNS", params.dnsServer);
+    FillFromIPv4Line(lines, params);
+    return params;
+}
+
+// Every row is kept, however many the system has: the lists grow with the table.
+void LoadLocalAddressTable(TextList& localAddresses, TextList& localMasks) {
+    localAddresses.clear();
+    localMasks.clear();
+    for (const auto& row : platform::LocalAddressRows()) {
+        localAddresses.push_back(DottedOfNetworkOrder(row.address));
+        localMasks.push_back(DottedOfNetworkOrder(row.mask));
+    }
+}
+
+std::string NameByAddress(std::string_view dotted) {
+    const auto entry = LookUp(dotted);
+    return entry ? entry->name : std::string();
+}
+
+std::string AliasByAddress(std::string_view dotted) {
+    const auto entry = LookUp(dotted);
+    return entry && !entry->aliases.empty() ? entry->aliases.front() : std::string();
+}
+
+std::string NetworkAddress(std::string_view address, std::string_view mask) {
+    const Octets a = OctetsOf(address), m = OctetsOf(mask);
+    Octets result{};
+    for (std::size_t i = 0; i < result.size(); ++i) result[i] = a[i] & m[i];
+    return DottedOf(result);
+}
+
+std::string BroadcastAddress(std::string_view address, std::string_view mask) {
+    const Octets a = OctetsOf(address), m = OctetsOf(mask);
+    Octets result{};
+    for (std::size_t i = 0; i < result.size(); ++i) {
+        result[i] = static_cast<std::uint8_t>(a[i] | static_cast<std::uint8_t>(~m[i]));
+    }
+    return DottedOf(result);
+}
+
+std::string ShortHostName(std::string_view name) {
+    return std::string(name.substr(0, name.find('.')));
+}
+
+bool IsDottedIPv4(std::string_view text) {
+    for (int part = 0; part < 4; ++part) {
+        const std::size_t dot = text.find('.');
+        if ((part < 3) == (dot == std::string_view::npos)) return false;
+        if (!IsDecimalNumber(text.substr(0, dot))) return false;
+        text = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+    }
+    return true;
+}
+
+}  // namespace toolkit

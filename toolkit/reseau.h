@@ -31,7 +31,8 @@ struct host_params {
 int RunAndWait(const std::string& commandLine);
 
 // Runs the ipconfig command (tools.h) and parses its output file.
-// Throws FileError when the output file cannot be opened.
+// Throws FileError when the output file cannot be opened (an unusable scratch
+// folder included: the command could not run, so there is no file).
 host_params ReadIpConfig();
 // The nine passes over the lines of an ipconfig /all listing (both layouts).
 host_params ParseIpConfig(const TextList& lines);

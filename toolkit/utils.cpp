@@ -10,14 +10,36 @@
 
 namespace toolkit {
 
+std::string SystemErrorText(int error) {
+    switch (error) {
+        case ENOENT: return "fichier ou dossier introuvable";
+        case EACCES:
+        case EPERM: return "permission refusée";
+        case EISDIR: return "c'est un dossier";
+        case ENOTDIR: return "un élément du chemin n'est pas un dossier";
+        case ENOSPC: return "plus de place sur le disque";
+        case EDQUOT: return "quota de disque dépassé";
+        case EROFS: return "système de fichiers en lecture seule";
+        case ELOOP: return "trop de liens symboliques";
+        case ENAMETOOLONG: return "nom trop long";
+        case EMFILE:
+        case ENFILE: return "trop de fichiers ouverts";
+        case EIO: return "erreur d'entrée-sortie";
+        case EBUSY: return "ressource occupée";
+        case EEXIST: return "le fichier existe déjà";
+        default: return std::string("erreur système ") + std::to_string(error) + " (" +
+                        std::strerror(error) + ")";
+    }
+}
+
 namespace {
 
 std::string OpenErrorText(const std::string& path, int error) {
-    return "Impossible d'ouvrir le fichier « " + path + " » : " + std::strerror(error);
+    return "Impossible d'ouvrir le fichier « " + path + " » : " + SystemErrorText(error);
 }
 
 std::string ReadErrorText(const std::string& path, int error) {
-    return "Impossible de lire le fichier « " + path + " » : " + std::strerror(error);
+    return "Impossible de lire le fichier « " + path + " » : " + SystemErrorText(error);
 }
 
 // Reads the file in binary mode: line ends are ours to interpret, not the C runtime's.
@@ -38,10 +60,16 @@ std::string ReadWholeFile(const std::string& path) {
     }
 }
 
-char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char LowerChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char UpperChar(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 // A line without "=" has no key: it never matches a key look-up.
 bool KeyEquals(std::string_view line, std::string_view key) {
@@ -51,7 +79,9 @@ bool KeyEquals(std::string_view line, std::string_view key) {
 
 }  // namespace
 
-TextList LoadLines(const std::string& path) { return SplitLines(ReadWholeFile(path)); }
+TextList LoadLines(const std::string& path) {
+    return SplitLines(ReadWholeFile(path));
+}
 
 TextList SplitLines(std::string_view text) {
     TextList lines;
@@ -157,10 +187,9 @@ SpaceSplit SplitAtFirstSpace(std::string_view line) {
 }
 
 bool SortedTextList::Add(std::string_view line) {
-    const auto place =
-        std::lower_bound(lines_.begin(), lines_.end(), line, [](const std::string& held, auto text) {
-            return CompareIgnoreCase(held, text) < 0;
-        });
+    const auto place = std::lower_bound(
+        lines_.begin(), lines_.end(), line,
+        [](const std::string& held, auto text) { return CompareIgnoreCase(held, text) < 0; });
     if (place != lines_.end() && CompareIgnoreCase(*place, line) == 0) return false;
     lines_.emplace(place, line);
     return true;

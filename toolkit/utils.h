@@ -21,6 +21,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The reason of a failed system call, in French, for the user's messages.
+std::string SystemErrorText(int error);
+
 // Longest text kept after a split or a look-up.
 inline constexpr std::size_t kMaxFieldLength = 255;
 
@@ -55,7 +58,8 @@ bool Contains(std::string_view line, std::string_view text);
 // Index of the first line equal to `line` ignoring ASCII case.
 std::optional<std::size_t> IndexOfLine(const TextList& list, std::string_view line);
 
-// Lines of the form key "=" value. The key is the text before the first "=".
+// Lines of the form key "=" value. The key is the text before the first "=";
+// a line without "=" has no key and is never found by a key look-up.
 std::pair<std::string, std::string> SplitKeyValue(std::string_view line);
 // Index of the first line whose key equals `key` ignoring ASCII case.
 std::optional<std::size_t> IndexOfKey(const TextList& list, std::string_view key);

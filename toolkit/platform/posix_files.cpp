@@ -18,7 +18,7 @@ namespace toolkit::platform {
 namespace {
 
 std::string WriteErrorText(const std::string& path, int error) {
-    return "Impossible d'écrire le fichier « " + path + " » : " + std::strerror(error);
+    return "Impossible d'écrire le fichier « " + path + " » : " + SystemErrorText(error);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -75,7 +75,9 @@ void SyncFolder(const std::string& path) {
     close(dirFd);
 }
 
-[[noreturn]] void FailScratch(const std::string& message) { throw ScratchError(message); }
+[[noreturn]] void FailScratch(const std::string& message) {
+    throw ScratchError(message);
+}
 
 struct ScratchChoice {
     std::string path;
@@ -119,7 +121,7 @@ int OpenScratchFolder(const std::string& path) {
         FailScratch("Le dossier de travail « " + path + " » n'est pas un dossier.");
     }
     FailScratch("Impossible d'ouvrir le dossier de travail « " + path +
-                " » : " + std::strerror(error));
+                " » : " + SystemErrorText(error));
 }
 
 // Returns an empty text when the folder is fit for use, else the reason.
@@ -127,7 +129,7 @@ std::string ScratchFolderProblem(int fd, const std::string& path) {
     struct stat info {};
     if (fstat(fd, &info) != 0) {
         return "Impossible d'examiner le dossier de travail « " + path +
-               " » : " + std::strerror(errno);
+               " » : " + SystemErrorText(errno);
     }
     if (info.st_uid != geteuid()) {
         return "Le dossier de travail « " + path +
@@ -136,7 +138,7 @@ std::string ScratchFolderProblem(int fd, const std::string& path) {
     // Work files hold addresses and names of the network: ours alone.
     if ((info.st_mode & 0777) != 0700 && fchmod(fd, 0700) != 0) {
         return "Impossible de protéger le dossier de travail « " + path +
-               " » : " + std::strerror(errno);
+               " » : " + SystemErrorText(errno);
     }
     return {};
 }
@@ -172,7 +174,7 @@ std::string PrepareScratchDir() {
     if (choice.named) CreateParents(path);
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
         FailScratch("Impossible de créer le dossier de travail « " + path +
-                    " » : " + std::strerror(errno));
+                    " » : " + SystemErrorText(errno));
     }
     CheckScratchFolder(path);
     return path == "/" ? path : path + "/";

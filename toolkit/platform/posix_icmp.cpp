@@ -1,1 +1,169 @@
-// placeholder
+// Echo probing of many hosts at once. One non-blocking socket serves a whole
+// batch: requests carry their index as sequence number and each has its own
+// deadline, so hundreds of hosts cost little more than one time-out.
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <random>
+
+#include "platform/echo_window.h"
+#include "platform/platform.h"
+#include "platform/posix_icmp_socket.h"
+
+namespace toolkit::platform {
+namespace {
+
+using Clock = EchoWindow::Clock;
+
+// Requests in flight at once, each with its own deadline.
+constexpr std::size_t kMaxInFlight = 256;
+// Each request to a host of the local link creates a neighbour entry that the
+// kernel may not reclaim for 5 s, and the table refuses new entries past 1024
+// (gc_thresh3), dropping the request without a word. A sweep larger than this
+// budget is spread over time (a /24 still goes out at once), and two sweeps
+// run back to back by two programs stay below the limit together.
+constexpr std::size_t kNeighbourBudget = 400;
+constexpr auto kNeighbourHold = std::chrono::seconds(5);
+// Requests sent in a row before the replies already queued are read, so that
+// the receive buffer does not overflow while a full window goes out.
+constexpr std::size_t kSendBurst = 32;
+// When the send buffer is full, sending is retried at this pace ...
+constexpr auto kBlockedRetry = std::chrono::milliseconds(2);
+// ... and the requests still unsent are given up after this long without
+// progress.
+constexpr auto kSendStallLimit = std::chrono::seconds(5);
+
+// The neighbour table is shared by the whole host, so the pace is kept
+// across batches and threads.
+class NeighbourPace {
+  public:
+    Clock::time_point NextAllowed() {
+        const std::lock_guard lock(mutex_);
+        return pacer_.NextAllowed();
+    }
+    void Record(Clock::time_point when) {
+        const std::lock_guard lock(mutex_);
+        pacer_.Record(when);
+    }
+
+  private:
+    std::mutex mutex_;
+    SendPacer pacer_{kNeighbourBudget, kNeighbourHold};
+};
+
+NeighbourPace& SharedPace() {
+    static NeighbourPace pace;
+    return pace;
+}
+
+struct SendState {
+    Clock::time_point lastProgress = Clock::now();
+    bool socketFull = false;
+};
+
+SendOutcome SendOrRetry(const IcmpSocket& socket, EchoWindow& window,
+                        const EchoWindow::Request& request) {
+    const SendOutcome outcome = SendRequest(socket, request);
+    if (outcome != SendOutcome::Failed) return outcome;
+    // An error report about an earlier request is also handed out by the next
+    // send on the socket; once the reports are read, the second try tells
+    // whether this request itself is refused.
+    ReadAnswers(socket, window);
+    return SendRequest(socket, request);
+}
+
+// Sends what the window and the pace allow. Returns when to try again if
+// requests wait for the pace or for room in the socket.
+std::optional<Clock::time_point> SendAvailable(const IcmpSocket& socket, EchoWindow& window,
+                                               SendState& state) {
+    state.socketFull = false;
+    std::size_t burst = 0;
+    while (const auto request = window.NextToSend()) {
+        const Clock::time_point now = Clock::now();
+        const Clock::time_point allowed = SharedPace().NextAllowed();
+        if (allowed > now) return allowed;
+        const SendOutcome outcome = SendOrRetry(socket, window, *request);
+        if (outcome == SendOutcome::Blocked) {
+            state.socketFull = true;
+            return now + kBlockedRetry;
+        }
+        state.lastProgress = Clock::now();
+        if (outcome == SendOutcome::Sent) {
+            window.Sent(state.lastProgress);
+            SharedPace().Record(state.lastProgress);
+        } else {
+            window.Refused();
+        }
+        if (++burst % kSendBurst == 0) ReadAnswers(socket, window);
+    }
+    return std::nullopt;
+}
+
+int WaitMilliseconds(const EchoWindow& window, std::optional<Clock::time_point> resume) {
+    std::optional<Clock::time_point> until = window.EarliestDeadline();
+    if (resume && (!until || *resume < *until)) until = resume;
+    if (!until) return 0;
+    const auto wait = std::max(Clock::duration::zero(), *until - Clock::now());
+    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
+}
+
+// One batch on one socket, so that answers to an earlier batch, which reuse
+// its sequence numbers, cannot reach it.
+std::vector<bool> ProbeBatch(const std::vector<std::uint32_t>& destinations,
+                             Clock::duration timeout, std::uint16_t identifier) {
+    EchoWindow window(destinations, timeout, kMaxInFlight);
+    if (window.Finished()) return window.Results();
+    const auto socket = OpenIcmpSocket(identifier);
+    if (!socket) return window.Results();
+    SendState state;
+    for (;;) {
+        const auto resume = SendAvailable(*socket, window, state);
+        if (window.Finished()) break;
+        pollfd watch{socket->Fd(), POLLIN, 0};  // error reports raise POLLERR
+        if (poll(&watch, 1, WaitMilliseconds(window, resume)) < 0 && errno != EINTR) break;
+        ReadAnswers(*socket, window);
+        const Clock::time_point now = Clock::now();
+        // Everything that arrived before `now` has just been read.
+        window.Expire(now);
+        if (state.socketFull && now - state.lastProgress > kSendStallLimit) {
+            window.AbandonUnsent();
+        }
+    }
+    return window.Results();
+}
+
+std::uint16_t RandomIdentifier() {
+    std::random_device device;
+    return static_cast<std::uint16_t>(device() & 0xffff);
+}
+
+}  // namespace
+
+std::vector<bool> EchoProbe(const std::vector<std::uint32_t>& addressesNetworkOrder,
+                            int timeoutMs) {
+    const std::size_t count = addressesNetworkOrder.size();
+    try {
+        std::vector<bool> results;
+        results.reserve(count);
+        if (count == 0) return results;
+        const auto timeout = std::chrono::milliseconds(std::max(timeoutMs, 0));
+        // Only a raw socket uses it: a datagram socket gets one from the kernel.
+        std::uint16_t identifier = RandomIdentifier();
+        for (std::size_t start = 0; start < count; start += EchoWindow::kMaxBatch) {
+            const auto first = addressesNetworkOrder.begin() + static_cast<std::ptrdiff_t>(start);
+            const auto last =
+                first + static_cast<std::ptrdiff_t>(std::min(EchoWindow::kMaxBatch, count - start));
+            const std::vector<bool> part = ProbeBatch({first, last}, timeout, identifier++);
+            results.insert(results.end(), part.begin(), part.end());
+        }
+        return results;
+    } catch (...) {
+        return std::vector<bool>(count, false);
+    }
+}
+
+}  // namespace toolkit::platform

@@ -1,0 +1,244 @@
+// The echo probe and hostping on the simulated LAN, through both kinds of
+// ICMP socket: the datagram socket that net.ipv4.ping_group_range allows, and
+// the raw socket used when it does not.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "lab_support.h"
+#include "raw_ping.h"
+
+namespace {
+
+const std::string kPingGroupRange = "/proc/sys/net/ipv4/ping_group_range";
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    if (!out.flush()) ADD_FAILURE() << "cannot write " << path;
+}
+
+class ScopedPingGroupRange {
+  public:
+    explicit ScopedPingGroupRange(const std::string& range) : old_(ReadFile(kPingGroupRange)) {
+        WriteFile(kPingGroupRange, range);
+    }
+    ~ScopedPingGroupRange() { WriteFile(kPingGroupRange, old_); }
+    ScopedPingGroupRange(const ScopedPingGroupRange&) = delete;
+    ScopedPingGroupRange& operator=(const ScopedPingGroupRange&) = delete;
+
+  private:
+    std::string old_;
+};
+
+// A host that ignores echo requests until the end of the scope.
+class ScopedSleep {
+  public:
+    explicit ScopedSleep(const lab::Host& host) : host_(host) { lab::Sleep(host_); }
+    ~ScopedSleep() { lab::Wake(host_); }
+    ScopedSleep(const ScopedSleep&) = delete;
+    ScopedSleep& operator=(const ScopedSleep&) = delete;
+
+  private:
+    const lab::Host& host_;
+};
+
+bool DatagramIcmpAllowed() {
+    const int fd = socket(AF_INET, SOCK_DGRAM, IPPROTO_ICMP);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
+}
+
+const lab::Host& HostWithName() {
+    for (const auto& host : lab::Hosts()) {
+        if (!host.reverseName.empty()) return host;
+    }
+    throw std::logic_error("lab-hosts.txt has no host with a name");
+}
+
+// Each fixture makes the probe take one kind of socket; the range belongs to
+// the lab's admin namespace, so changing it touches nothing else.
+class ProbeFixture : public testing::Test {
+  protected:
+    explicit ProbeFixture(bool datagram)
+        : datagram_(datagram), range_(datagram ? "0 2147483647" : "1 0") {}
+
+    void SetUp() override {
+        ASSERT_GE(lab::Hosts().size(), 2U);
+        ASSERT_EQ(DatagramIcmpAllowed(), datagram_) << "the probe would take the other path";
+    }
+
+  private:
+    bool datagram_;
+    ScopedPingGroupRange range_;
+};
+
+class DatagramSocket : public ProbeFixture {
+  protected:
+    DatagramSocket() : ProbeFixture(true) {}
+};
+
+class RawSocket : public ProbeFixture {
+  protected:
+    RawSocket() : ProbeFixture(false) {}
+};
+
+void ExpectGatewayAndLiveHostsAnswer() {
+    EXPECT_TRUE(toolkit::IcmpProbe(lab::kGateway));
+    for (const auto& host : lab::Hosts()) EXPECT_TRUE(toolkit::IcmpProbe(host.address)) << host.id;
+}
+
+void ExpectSleepingHostAndUnusedAddressSilent() {
+    const lab::Host& host = lab::Hosts().front();
+    {
+        ScopedSleep asleep(host);
+        EXPECT_FALSE(toolkit::IcmpProbe(host.address));
+    }
+    EXPECT_TRUE(toolkit::IcmpProbe(host.address)) << "awake again";
+
+    // Nobody answers the neighbour query for it: the probe must not wait for
+    // the kernel to give up on it.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(toolkit::IcmpProbe(lab::kUnused));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
+
+// One sweep of the LAN and the single probe agree everywhere, and both see
+// exactly the machines that are up; the gateway's "unreachable" for an
+// address beyond it counts as an answer.
+void ExpectBatchAgreesWithSingleProbe() {
+    const lab::Host& sleeper = lab::Hosts().back();
+    ScopedSleep asleep(sleeper);
+    std::vector<std::string> texts;
+    std::vector<bool> expected;
+    for (int last = 1; last <= 20; ++last) {
+        texts.push_back("198.18.0." + std::to_string(last));
+        bool up = texts.back() == lab::kGateway || texts.back() == lab::kAdmin;
+        for (const auto& host : lab::Hosts()) {
+            if (host.address == texts.back() && &host != &sleeper) up = true;
+        }
+        expected.push_back(up);
+    }
+    texts.push_back(lab::kBeyondGateway);
+    expected.push_back(true);
+    texts.push_back("0.0.0.0");
+    expected.push_back(false);
+
+    const std::vector<bool> batch = toolkit::IcmpProbeMany(texts);
+    ASSERT_EQ(batch.size(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(batch[i], expected[i]) << texts[i];
+        EXPECT_EQ(toolkit::IcmpProbe(texts[i]), batch[i]) << texts[i];
+    }
+}
+
+TEST_F(DatagramSocket, GatewayAndLiveHostsAnswer) {
+    ExpectGatewayAndLiveHostsAnswer();
+}
+TEST_F(DatagramSocket, SleepingHostAndUnusedAddressStaySilent) {
+    ExpectSleepingHostAndUnusedAddressSilent();
+}
+TEST_F(DatagramSocket, BatchAgreesWithSingleProbe) {
+    ExpectBatchAgreesWithSingleProbe();
+}
+
+TEST_F(RawSocket, GatewayAndLiveHostsAnswer) {
+    ExpectGatewayAndLiveHostsAnswer();
+}
+TEST_F(RawSocket, SleepingHostAndUnusedAddressStaySilent) {
+    ExpectSleepingHostAndUnusedAddressSilent();
+}
+TEST_F(RawSocket, BatchAgreesWithSingleProbe) {
+    ExpectBatchAgreesWithSingleProbe();
+}
+
+// hostping, seen from outside: its exit status, its files, its messages.
+class HostpingTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "hostping-XXXXXX");
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    std::string Path(const std::string& name) const { return folder_ + "/" + name; }
+
+    // Runs hostping with the words given (already shell-safe), returns its exit status.
+    int Hostping(const std::string& arguments) const {
+        const std::string line = lab::BinPath("hostping") + " " + arguments + " 2>" + Path("err");
+        const int status = std::system(line.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string folder_;
+};
+
+TEST_F(HostpingTest, WritesTheHostsThatAnsweredAsListed) {
+    const lab::Host& named = HostWithName();
+    const lab::Host* sleeper = nullptr;
+    for (const auto& host : lab::Hosts()) {
+        if (&host != &named) sleeper = &host;
+    }
+    ASSERT_NE(sleeper, nullptr);
+    ScopedSleep asleep(*sleeper);
+    WriteFile(Path("liste"), lab::kGateway + "\r\n  " + named.address + " \r\n\r\n" +
+                                 sleeper->address + "\n" + lab::kUnused + "\r" + named.reverseName +
+                                 "\r\n" + named.address);
+
+    ASSERT_EQ(Hostping(Path("liste") + " " + Path("resultat")), 0) << ReadFile(Path("err"));
+    EXPECT_EQ(ReadFile(Path("resultat")), lab::kGateway + "=1\r\n" + named.address + "=1\r\n" +
+                                              named.reverseName + "=1\r\n" + named.address +
+                                              "=1\r\n");
+    EXPECT_EQ(ReadFile(Path("err")), "");
+}
+
+TEST_F(HostpingTest, NobodyAnsweringGivesAnEmptyFile) {
+    WriteFile(Path("liste"), lab::kUnused + "\r\n");
+    ASSERT_EQ(Hostping(Path("liste") + " " + Path("resultat")), 0);
+    EXPECT_TRUE(std::filesystem::exists(Path("resultat")));
+    EXPECT_EQ(ReadFile(Path("resultat")), "");
+}
+
+TEST_F(HostpingTest, RefusesBadArgumentsAndUnreadableLists) {
+    WriteFile(Path("liste"), lab::kGateway + "\r\n");
+    EXPECT_EQ(Hostping(Path("liste")), 2);
+    EXPECT_NE(ReadFile(Path("err")).find("Usage : hostping"), std::string::npos);
+    EXPECT_EQ(Hostping(Path("liste") + " " + Path("resultat") + " en-trop"), 2);
+    EXPECT_FALSE(std::filesystem::exists(Path("resultat")));
+
+    EXPECT_EQ(Hostping(Path("absente") + " " + Path("resultat")), 1);
+    EXPECT_NE(ReadFile(Path("err")).find(Path("absente")), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(Path("resultat")));
+}
+
+// Names go through the resolver: the admin's hosts file, then its DNS server,
+// which is not there (the gateway answers "port unreachable").
+TEST(ProbeNames, HostsFileNamesAreProbedAndUnknownNamesGiveNoAddress) {
+    const lab::Host& host = HostWithName();
+    EXPECT_EQ(toolkit::ToDotted(toolkit::HostToIPv4(host.reverseName)), host.address);
+    EXPECT_TRUE(toolkit::IcmpProbe(host.reverseName));
+    EXPECT_EQ(toolkit::HostToIPv4("inconnu.maison.lan"), (toolkit::IPv4{0, 0, 0, 0}));
+}
+
+}  // namespace

@@ -1,0 +1,230 @@
+// Text lists: line ends on reading and writing, atomic replacement, the ASCII
+// case rules, trimming, key look-ups, splitting, the sorted list.
+#include "utils.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "test_folder.h"
+
+namespace {
+
+using testing_support::ReadBytes;
+using testing_support::TempFolder;
+using testing_support::WriteBytes;
+using toolkit::TextList;
+
+TEST(SplitLines, AcceptsEveryLineEnd) {
+    EXPECT_EQ(toolkit::SplitLines("a\r\nb\r\n"), (TextList{"a", "b"}));
+    EXPECT_EQ(toolkit::SplitLines("a\nb\n"), (TextList{"a", "b"}));
+    EXPECT_EQ(toolkit::SplitLines("a\rb\r"), (TextList{"a", "b"}));
+    EXPECT_EQ(toolkit::SplitLines("a\r\nb\nc\rd"), (TextList{"a", "b", "c", "d"}));
+    // CR then CR LF: an empty line between.
+    EXPECT_EQ(toolkit::SplitLines("a\r\r\nb"), (TextList{"a", "", "b"}));
+    EXPECT_EQ(toolkit::SplitLines("a\n\nb"), (TextList{"a", "", "b"}));
+    EXPECT_EQ(toolkit::SplitLines("\n\r\n"), (TextList{"", ""}));
+    EXPECT_EQ(toolkit::SplitLines("last without end"), (TextList{"last without end"}));
+    EXPECT_TRUE(toolkit::SplitLines("").empty());
+    EXPECT_EQ(toolkit::SplitLines(std::string_view("a\0b\n", 4)),
+              (TextList{std::string("a\0b", 3)}));
+}
+
+TEST(LoadLines, ReadsFilesAndNamesTheMissingOne) {
+    TempFolder folder;
+    const std::string path = folder / "liste.ip";
+    WriteBytes(path, "pc1 192.168.1.2\r\npc2 192.168.1.3");
+    EXPECT_EQ(toolkit::LoadLines(path), (TextList{"pc1 192.168.1.2", "pc2 192.168.1.3"}));
+
+    const std::string missing = folder / "absent";
+    try {
+        toolkit::LoadLines(missing);
+        ADD_FAILURE() << "no error for a missing file";
+    } catch (const toolkit::FileError& error) {
+        EXPECT_NE(
+            std::string(error.what()).find("Impossible d'ouvrir le fichier « " + missing + " » : "),
+            std::string::npos)
+            << error.what();
+    }
+    EXPECT_THROW(toolkit::LoadLines(folder.Path()), toolkit::FileError);  // a folder
+}
+
+TEST(SaveLines, EveryLineEndsWithCrLfAndEmptyIsZeroBytes) {
+    TempFolder folder;
+    const std::string path = folder / "liste.mac";
+    toolkit::SaveLines(path, {"PC1 02-00-00-AA-BB-CC", "", "é"});
+    EXPECT_EQ(ReadBytes(path), "PC1 02-00-00-AA-BB-CC\r\n\r\né\r\n");
+    toolkit::SaveLines(path, {});
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    toolkit::SaveText(path, "raw\nbytes");
+    EXPECT_EQ(ReadBytes(path), "raw\nbytes");
+    const TextList lines = {"a", " b ", "c=d"};
+    toolkit::SaveLines(path, lines);
+    EXPECT_EQ(toolkit::LoadLines(path), lines);
+    // Only the list itself is left: no temporary file lingers.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+}
+
+TEST(SaveLines, KeepsTheModeOfTheFileItReplaces) {
+    TempFolder folder;
+    const std::string kept = folder / "kept", fresh = folder / "fresh";
+    WriteBytes(kept, "old\r\n");
+    ASSERT_EQ(chmod(kept.c_str(), 0640), 0);
+    toolkit::SaveLines(kept, {"new"});
+    struct stat info {};
+    ASSERT_EQ(stat(kept.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+    const mode_t previous = umask(027);
+    toolkit::SaveLines(fresh, {"x"});
+    umask(previous);
+    ASSERT_EQ(stat(fresh.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);  // 0666 less the umask
+}
+
+TEST(SaveLines, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
+    TempFolder folder;
+    const std::string taken = folder / "taken";
+    ASSERT_EQ(mkdir(taken.c_str(), 0700), 0);
+    try {
+        toolkit::SaveLines(taken, {"x"});
+        ADD_FAILURE() << "a folder was replaced by a list";
+    } catch (const toolkit::FileError& error) {
+        EXPECT_NE(std::string(error.what()).find("Impossible d'écrire le fichier « " + taken),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(taken));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+
+    EXPECT_THROW(toolkit::SaveLines(folder / "no/such/folder/list", {"x"}), toolkit::FileError);
+
+    if (geteuid() != 0) {  // root writes into read-only folders anyway
+        const std::string locked = folder / "locked", list = locked + "/list";
+        ASSERT_EQ(mkdir(locked.c_str(), 0700), 0);
+        toolkit::SaveLines(list, {"old"});
+        ASSERT_EQ(chmod(locked.c_str(), 0500), 0);
+        EXPECT_THROW(toolkit::SaveLines(list, {"new"}), toolkit::FileError);
+        EXPECT_EQ(ReadBytes(list), "old\r\n");
+        chmod(locked.c_str(), 0700);  // so that the folder can be cleaned up
+    }
+}
+
+// A reader running beside the writer sees one whole list or the other, never
+// a mixture or a cut: the other program may load a list at any moment.
+TEST(SaveLines, ConcurrentReaderNeverSeesAPartialList) {
+    TempFolder folder;
+    const std::string path = folder / "liste.ip";
+    TextList first, second;
+    for (int i = 0; i < 5000; ++i) {
+        first.push_back("pc" + std::to_string(i) + " 10.0." + std::to_string(i % 256) + ".1");
+        second.push_back("machine-" + std::to_string(i) + " 192.168.0.2");
+    }
+    toolkit::SaveLines(path, first);
+    std::atomic<bool> done{false};
+    int reads = 0, torn = 0;
+    std::thread reader([&] {
+        while (!done) {
+            const TextList seen = toolkit::LoadLines(path);
+            ++reads;
+            if (seen != first && seen != second) ++torn;
+        }
+    });
+    for (int round = 0; round < 60; ++round) toolkit::SaveLines(path, round % 2 ? first : second);
+    done = true;
+    reader.join();
+    EXPECT_GT(reads, 0);
+    EXPECT_EQ(torn, 0);
+}
+
+TEST(CaseRules, OnlyAsciiLettersChangeCase) {
+    EXPECT_EQ(toolkit::AsciiLower("PC-Salon 02-AB"), "pc-salon 02-ab");
+    EXPECT_EQ(toolkit::AsciiUpper("pc-salon 02-ab"), "PC-SALON 02-AB");
+    // UTF-8 "É"/"é" and their single-byte forms stay as they are.
+    EXPECT_EQ(toolkit::AsciiLower("ÉCOLE"), "École");
+    EXPECT_EQ(toolkit::AsciiUpper("été"), "éTé");
+    EXPECT_EQ(toolkit::AsciiLower("\xC9T\xC9"), "\xC9t\xC9");
+    EXPECT_EQ(toolkit::AsciiUpper("\xE9t\xE9"), "\xE9T\xE9");
+    EXPECT_EQ(toolkit::AsciiLower("@[`{"), "@[`{");  // neighbours of the letters
+    EXPECT_TRUE(toolkit::EqualsIgnoreCase("PC1.Maison", "pc1.maison"));
+    EXPECT_FALSE(toolkit::EqualsIgnoreCase("École", "école"));
+    EXPECT_FALSE(toolkit::EqualsIgnoreCase("pc1", "pc1 "));
+}
+
+TEST(CaseRules, CompareOrdersBytesAfterLowerCasing) {
+    EXPECT_LT(toolkit::CompareIgnoreCase("a", "B"), 0);
+    EXPECT_GT(toolkit::CompareIgnoreCase("b", "A"), 0);
+    EXPECT_EQ(toolkit::CompareIgnoreCase("PC", "pc"), 0);
+    // Letters compare in lower case: '_' (0x5F) lies above 'A' but below 'a'.
+    EXPECT_LT(toolkit::CompareIgnoreCase("_", "A"), 0);
+    EXPECT_LT(toolkit::CompareIgnoreCase("_", "a"), 0);
+    EXPECT_LT(toolkit::CompareIgnoreCase("z", "\xC3\xA9"), 0);  // bytes >= 0x80 sort last
+    EXPECT_LT(toolkit::CompareIgnoreCase("pc", "pc1"), 0);
+    EXPECT_LT(toolkit::CompareIgnoreCase("192.168.1.10", "192.168.1.2"), 0);
+}
+
+TEST(Trim, RemovesBlanksAndControlCharactersAtBothEnds) {
+    EXPECT_EQ(toolkit::Trim("\t\x01 pc 1 \r\n\x1f"), "pc 1");
+    EXPECT_EQ(toolkit::Trim(std::string_view("\0x\0", 3)), "x");
+    EXPECT_EQ(toolkit::Trim(" \x7f "), "\x7f");
+    EXPECT_EQ(toolkit::Trim("\xA0x\xA0"), "\xA0x\xA0");
+    EXPECT_EQ(toolkit::Trim(" \t\r\n "), "");
+}
+
+TEST(LineLookups, WholeLinesAndKeysIgnoreCaseSubstringsDoNot) {
+    const TextList list = {"PC-Salon", "ip=192.168.1.2", "Masque=255.255.255.0", "masque",
+                           "dns=a=b"};
+    EXPECT_EQ(toolkit::IndexOfLine(list, "pc-salon"), 0u);
+    EXPECT_EQ(toolkit::IndexOfLine(list, "pc-salo"), std::nullopt);
+    EXPECT_EQ(toolkit::IndexOfKey(list, "IP"), 1u);
+    EXPECT_EQ(toolkit::ValueOfKey(list, "masque"), "255.255.255.0");
+    EXPECT_EQ(toolkit::ValueOfKey(list, "DNS"), "a=b");
+    EXPECT_EQ(toolkit::ValueOfKey(list, "pc-salon"), "");  // a line without "=" has no key
+    EXPECT_EQ(toolkit::IndexOfKey(list, "absent"), std::nullopt);
+    EXPECT_TRUE(toolkit::Contains("pc-salon 192.168.1.2", "192.168.1.2"));
+    EXPECT_FALSE(toolkit::Contains("pc-salon", "Salon"));
+    EXPECT_EQ(toolkit::SplitKeyValue("k=v=w"), (std::pair<std::string, std::string>{"k", "v=w"}));
+}
+
+TEST(SplitAtFirstSpace, BeforeAndCappedAfter) {
+    const auto split = toolkit::SplitAtFirstSpace("pc1 192.168.1.2 extra");
+    EXPECT_EQ(split.before, "pc1");
+    EXPECT_EQ(split.after, "192.168.1.2 extra");
+    EXPECT_TRUE(split.hasSpace);
+    const auto none = toolkit::SplitAtFirstSpace("pc1");
+    EXPECT_EQ(none.before, "pc1");
+    EXPECT_EQ(none.after, "");
+    EXPECT_FALSE(none.hasSpace);
+    const auto longOne = toolkit::SplitAtFirstSpace("k " + std::string(300, 'v'));
+    EXPECT_EQ(longOne.after, std::string(toolkit::kMaxFieldLength, 'v'));
+    EXPECT_EQ(toolkit::SplitAtFirstSpace(" x").before, "");
+}
+
+TEST(SortedTextList, KeepsCaseInsensitiveOrderWithoutDuplicates) {
+    toolkit::SortedTextList sorted;
+    EXPECT_TRUE(sorted.Add("192.168.1.2=pc-salon"));
+    EXPECT_TRUE(sorted.Add("192.168.1.10=PC-Bureau"));
+    EXPECT_TRUE(sorted.Add("10.0.0.1=Box"));
+    EXPECT_TRUE(sorted.Add("192.168.1.2=pc-salon2"));
+    EXPECT_FALSE(sorted.Add("192.168.1.2=PC-SALON"));
+    EXPECT_TRUE(sorted.Add("192.168.1.100=b"));
+    // "0" (0x30) sorts before "=" (0x3D): the longer address comes first.
+    EXPECT_EQ(sorted.Lines(), (TextList{"10.0.0.1=Box", "192.168.1.100=b", "192.168.1.10=PC-Bureau",
+                                        "192.168.1.2=pc-salon", "192.168.1.2=pc-salon2"}));
+
+    TempFolder folder;
+    const std::string path = folder / "liste.ip.discover";
+    WriteBytes(path, "b=2\r\nA=1\nB=2\rc=3");
+    toolkit::SortedTextList loaded;
+    loaded.Add("a=1");
+    loaded.LoadFrom(path);
+    EXPECT_EQ(loaded.Lines(), (TextList{"a=1", "b=2", "c=3"}));
+    EXPECT_EQ(loaded.Size(), 3u);
+    EXPECT_THROW(loaded.LoadFrom(folder / "absent"), toolkit::FileError);
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+// The book-keeping of one batch of echo requests: which request goes out
+// next, which are in flight and until when, and the verdict of each. It holds
+// no socket and reads no clock, so the rules are tested without a network.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+namespace toolkit::platform {
+
+class EchoWindow {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    // Sequence numbers are indexes into the batch, so it holds at most this many.
+    static constexpr std::size_t kMaxBatch = 65535;
+
+    struct Request {
+        std::uint16_t sequence = 0;
+        std::uint32_t destination = 0;  // network order
+    };
+
+    // Address 0 is settled false at once and never offered for sending.
+    EchoWindow(const std::vector<std::uint32_t>& destinations, Clock::duration timeout,
+               std::size_t maxInFlight);
+
+    // The next request to send; none while `maxInFlight` are in flight or when
+    // every request has gone out.
+    std::optional<Request> NextToSend() const;
+    // The request offered by NextToSend left at `when`: it waits until when + timeout.
+    void Sent(Clock::time_point when);
+    // The request offered by NextToSend could not be sent: false.
+    void Refused();
+    // Every request not yet sent is given up: false.
+    void AbandonUnsent();
+
+    // An answer (reply or error report) about `sequence` from its destination.
+    // True when it settled a request in flight; late, repeated or foreign
+    // answers change nothing.
+    bool Answer(std::uint16_t sequence, std::uint32_t destination);
+    // Requests whose deadline is not after `now` are settled false.
+    void Expire(Clock::time_point now);
+
+    std::size_t InFlight() const { return inFlight_; }
+    std::optional<Clock::time_point> EarliestDeadline() const;
+    bool Finished() const { return next_ == destinations_.size() && inFlight_ == 0; }
+    // One verdict per destination, in the order given.
+    const std::vector<bool>& Results() const { return answered_; }
+
+  private:
+    enum class State : std::uint8_t { Unsent, InFlight, Settled };
+
+    void SkipSettled();
+    void DropSettledFront();
+
+    std::vector<std::uint32_t> destinations_;
+    std::vector<State> states_;
+    std::vector<Clock::time_point> deadlines_;
+    std::vector<bool> answered_;
+    std::deque<std::uint16_t> inFlightOrder_;  // send order, hence deadline order
+    Clock::duration timeout_;
+    std::size_t maxInFlight_;
+    std::size_t next_ = 0;
+    std::size_t inFlight_ = 0;
+};
+
+// Spreads requests over time so that at most `budget` leave within any
+// `hold` period. Every request to a host of the local link takes an entry of
+// the kernel's neighbour table, which stays there for seconds whether the
+// host answers or not, and the table refuses new entries once full.
+class SendPacer {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    SendPacer(std::size_t budget, Clock::duration hold);
+
+    // The earliest moment the next request may leave (a past time when now).
+    Clock::time_point NextAllowed() const;
+    void Record(Clock::time_point when);
+
+  private:
+    std::deque<Clock::time_point> recent_;  // at most budget_, oldest first
+    std::size_t budget_;
+    Clock::duration hold_;
+};
+
+}  // namespace toolkit::platform
