@@ -18,7 +18,7 @@ inline constexpr Os kHostOs = Os::Posix;
 
 // The scratch folder cannot be used: it is a link, not ours, or not creatable.
 class ScratchError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

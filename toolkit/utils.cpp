@@ -12,23 +12,37 @@ namespace toolkit {
 
 std::string SystemErrorText(int error) {
     switch (error) {
-        case ENOENT: return "fichier ou dossier introuvable";
+        case ENOENT:
+            return "fichier ou dossier introuvable";
         case EACCES:
-        case EPERM: return "permission refusée";
-        case EISDIR: return "c'est un dossier";
-        case ENOTDIR: return "un élément du chemin n'est pas un dossier";
-        case ENOSPC: return "plus de place sur le disque";
-        case EDQUOT: return "quota de disque dépassé";
-        case EROFS: return "système de fichiers en lecture seule";
-        case ELOOP: return "trop de liens symboliques";
-        case ENAMETOOLONG: return "nom trop long";
+        case EPERM:
+            return "permission refusée";
+        case EISDIR:
+            return "c'est un dossier";
+        case ENOTDIR:
+            return "un élément du chemin n'est pas un dossier";
+        case ENOSPC:
+            return "plus de place sur le disque";
+        case EDQUOT:
+            return "quota de disque dépassé";
+        case EROFS:
+            return "système de fichiers en lecture seule";
+        case ELOOP:
+            return "trop de liens symboliques";
+        case ENAMETOOLONG:
+            return "nom trop long";
         case EMFILE:
-        case ENFILE: return "trop de fichiers ouverts";
-        case EIO: return "erreur d'entrée-sortie";
-        case EBUSY: return "ressource occupée";
-        case EEXIST: return "le fichier existe déjà";
-        default: return std::string("erreur système ") + std::to_string(error) + " (" +
-                        std::strerror(error) + ")";
+        case ENFILE:
+            return "trop de fichiers ouverts";
+        case EIO:
+            return "erreur d'entrée-sortie";
+        case EBUSY:
+            return "ressource occupée";
+        case EEXIST:
+            return "le fichier existe déjà";
+        default:
+            return std::string("erreur système ") + std::to_string(error) + " (" +
+                   std::strerror(error) + ")";
     }
 }
 

@@ -17,7 +17,7 @@ using TextList = std::vector<std::string>;
 
 // A file that cannot be read or written. The message is French and names the file.
 class FileError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -80,7 +80,7 @@ SpaceSplit SplitAtFirstSpace(std::string_view line);
 // Keeps its lines in ascending order ignoring ASCII case and silently drops a
 // line equal (case ignored) to one it already holds.
 class SortedTextList {
-public:
+  public:
     // Returns false when an equal line was already there.
     bool Add(std::string_view line);
     // Adds every line of the file; throws FileError like LoadLines.
@@ -88,7 +88,7 @@ public:
     const TextList& Lines() const { return lines_; }
     std::size_t Size() const { return lines_.size(); }
 
-private:
+  private:
     TextList lines_;
 };
 

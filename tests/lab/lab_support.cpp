@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace lab {
 namespace {
@@ -61,9 +61,15 @@ std::string Run(const std::string& commandLine, bool mustSucceed) {
     return output;
 }
 
-void Sleep(const Host& host) { Run(LabScript() + " sleep " + host.id); }
-void Wake(const Host& host) { Run(LabScript() + " wake " + host.id); }
-bool IsAsleep(const Host& host) { return Run(LabScript() + " asleep " + host.id) == "1\n"; }
+void Sleep(const Host& host) {
+    Run(LabScript() + " sleep " + host.id);
+}
+void Wake(const Host& host) {
+    Run(LabScript() + " wake " + host.id);
+}
+bool IsAsleep(const Host& host) {
+    return Run(LabScript() + " asleep " + host.id) == "1\n";
+}
 
 std::string BinPath(const std::string& program) {
     return EnvOr("KORVANE_BIN_DIR", KORVANE_BIN_DIR) + program;

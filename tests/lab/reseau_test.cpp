@@ -29,8 +29,7 @@ TEST(ReverseLookupLab, GivesTheOfficialNameAndTheFirstAlias) {
         }
         ++named;
         EXPECT_EQ(toolkit::NameByAddress(host.address), host.reverseName);
-        EXPECT_EQ(toolkit::AliasByAddress(host.address),
-                  toolkit::ShortHostName(host.reverseName));
+        EXPECT_EQ(toolkit::AliasByAddress(host.address), toolkit::ShortHostName(host.reverseName));
     }
     EXPECT_GT(named, 0) << "the lab's hosts file names some hosts";
 }

@@ -45,9 +45,10 @@ TEST(LoadLines, ReadsFilesAndNamesTheMissingOne) {
         toolkit::LoadLines(missing);
         ADD_FAILURE() << "no error for a missing file";
     } catch (const toolkit::FileError& error) {
-        EXPECT_NE(
-            std::string(error.what()).find("Impossible d'ouvrir le fichier « " + missing + " » : "),
-            std::string::npos)
+        EXPECT_NE(std::string(error.what())
+                      .find("Impossible d'ouvrir le fichier « " + missing +
+                            " » : fichier ou dossier introuvable"),
+                  std::string::npos)
             << error.what();
     }
     EXPECT_THROW(toolkit::LoadLines(folder.Path()), toolkit::FileError);  // a folder

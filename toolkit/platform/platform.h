@@ -46,7 +46,6 @@ std::vector<AddressRow> LocalAddressRows();
 // whether a reply or an ICMP error about that request came back within
 // `timeoutMs` of its own sending. Address 0 is never sent and is false.
 // All false when no ICMP socket can be opened.
-std::vector<bool> EchoProbe(const std::vector<std::uint32_t>& addressesNetworkOrder,
-                            int timeoutMs);
+std::vector<bool> EchoProbe(const std::vector<std::uint32_t>& addressesNetworkOrder, int timeoutMs);
 
 }  // namespace toolkit::platform
