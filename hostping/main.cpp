@@ -21,7 +21,7 @@ constexpr int kExitFileError = 1;
 constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
-    "Usage : hostping FICHIER_LISTE FICHIER_RESULTAT\n"
+    "Utilisation : hostping FICHIER_LISTE FICHIER_RESULTAT\n"
     "Envoie une demande d'écho ICMP à chaque hôte de FICHIER_LISTE (une adresse ou un nom\n"
     "par ligne) et écrit dans FICHIER_RESULTAT une ligne « hôte=1 » par hôte qui a répondu.\n";
 

@@ -223,7 +223,7 @@ TEST_F(HostpingTest, NobodyAnsweringGivesAnEmptyFile) {
 TEST_F(HostpingTest, RefusesBadArgumentsAndUnreadableLists) {
     WriteFile(Path("liste"), lab::kGateway + "\r\n");
     EXPECT_EQ(Hostping(Path("liste")), 2);
-    EXPECT_NE(ReadFile(Path("err")).find("Usage : hostping"), std::string::npos);
+    EXPECT_NE(ReadFile(Path("err")).find("Utilisation : hostping"), std::string::npos);
     EXPECT_EQ(Hostping(Path("liste") + " " + Path("resultat") + " en-trop"), 2);
     EXPECT_FALSE(std::filesystem::exists(Path("resultat")));
 

@@ -15,6 +15,14 @@ if ! in_private_netns; then
   exit 77
 fi
 
+# A run killed outright (a test time-out) leaves its lab behind: take down
+# the labs of runs that are gone, before this run makes its own.
+for stale in /run/korvane-lab/kt*; do
+  [ -d "$stale" ] || continue
+  pid=${stale##*/kt}
+  kill -0 "$pid" 2>/dev/null || KORVANE_LAB=kt$pid "$root/scripts/lab.sh" down
+done
+
 export KORVANE_LAB=kt$$
 export KORVANE_LAB_SCRIPT=$root/scripts/lab.sh
 lab=$root/scripts/lab.sh
