@@ -52,7 +52,11 @@ std::string Description(const std::string& interfaceName) {
 std::optional<DhcpLease> FindLease(const Interface& link) {
     std::optional<DhcpLease> lease;
     std::error_code error;
-    for (const auto& file : std::filesystem::directory_iterator("/var/lib/dhcp", error)) {
+    // Explicit increments with an error code: a folder that fails half-way
+    // through ends the search instead of throwing.
+    std::filesystem::directory_iterator it("/var/lib/dhcp", error);
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        const std::filesystem::directory_entry& file = *it;
         const std::string name = file.path().filename().string();
         if (!name.starts_with("dhclient") || !name.ends_with(".leases")) continue;
         if (const auto lines = ReadSmallTextFile(file.path().string())) {

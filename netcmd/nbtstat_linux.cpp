@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <random>
 
@@ -45,9 +46,16 @@ std::string AdapterOf(const std::string& localAddress) {
     return {};
 }
 
+// random_device throws when the system offers no entropy source; a query
+// must still go out, and the clock differs enough from one query to the next.
 std::uint16_t NewTransactionId() {
-    std::random_device source;
-    return static_cast<std::uint16_t>(source() & 0xFFFF);
+    try {
+        std::random_device source;
+        return static_cast<std::uint16_t>(source() & 0xFFFF);
+    } catch (const std::exception&) {
+        const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+        return static_cast<std::uint16_t>(ticks & 0xFFFF);
+    }
 }
 
 bool FromTarget(const sockaddr_in& from, const sockaddr_in& target) {

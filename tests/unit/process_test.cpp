@@ -156,6 +156,34 @@ TEST_F(ProcessTest, ShellOpenProgramStartsInTheFolderWithTheArgument) {
     EXPECT_EQ(ChildrenOfThisProcess(), std::vector<std::string>{});
 }
 
+// An empty PATH entry, also the last one, is our current folder; the program
+// found there is the one started, although it starts in another folder.
+TEST_F(ProcessTest, ShellOpenProgramFindsItInAnEmptyPathEntry) {
+    const std::string tool = scratch / "korvane-tool";
+    testing_support::WriteBytes(tool,
+                                "#!/bin/sh\npwd -P > where.part && /bin/mv where.part where.txt\n");
+    ASSERT_EQ(chmod(tool.c_str(), 0755), 0);
+    const std::string folder = scratch / "work";
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(scratch.Path());
+    int trailing = 0, empty = 0;
+    {
+        ScopedEnv path("PATH", scratch / "no-such-folder:");
+        trailing = toolkit::ShellOpenProgram("korvane-tool", "x", folder);
+    }
+    {
+        ScopedEnv path("PATH", "");
+        empty = toolkit::ShellOpenProgram("korvane-tool", "x", folder);
+    }
+    std::filesystem::current_path(here);
+    EXPECT_GE(trailing, 32);
+    EXPECT_GE(empty, 32);
+    ASSERT_TRUE(WaitForFile(folder + "/where.txt"));
+    EXPECT_EQ(ReadBytes(folder + "/where.txt"), std::filesystem::canonical(folder).string() + "\n");
+    EXPECT_EQ(ChildrenOfThisProcess(), std::vector<std::string>{});
+}
+
 TEST_F(ProcessTest, ShellOpenProgramReportsWhatCannotStart) {
     EXPECT_EQ(toolkit::ShellOpenProgram("korvane-no-such-program", "x", "."), 2);
     EXPECT_LT(toolkit::ShellOpenProgram(scratch / "absent", "x", "."), 32);

@@ -3,6 +3,7 @@
 #include "utils.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,6 +86,33 @@ TEST(SaveLines, KeepsTheModeOfTheFileItReplaces) {
     umask(previous);
     ASSERT_EQ(stat(fresh.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);  // 0666 less the umask
+}
+
+// Whoever opens the temporary file while the list is written keeps reading
+// it: it must never be readable by more people than the list it replaces.
+TEST(SaveLines, PrivateListIsNeverWrittenIntoAWiderFile) {
+    TempFolder folder;
+    const std::string path = folder / "liste.mac";
+    WriteBytes(path, "old\r\n");
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, folder.Path().c_str(), IN_CREATE), 0);
+    mode_t seen = 0;
+    std::thread watcher([&] {
+        alignas(inotify_event) char buffer[4096];
+        if (read(watch, buffer, sizeof buffer) <= 0) return;
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer);
+        struct stat info {};
+        if (stat((folder / event->name).c_str(), &info) == 0) seen = info.st_mode & 07777;
+    });
+    const mode_t previous = umask(022);
+    // Long enough to be still under way when the watcher looks.
+    toolkit::SaveLines(path, TextList(400000, "PC-0000 02-00-00-AA-BB-CC"));
+    umask(previous);
+    watcher.join();
+    close(watch);
+    EXPECT_EQ(seen & 077, 0u) << std::oct << seen;
 }
 
 TEST(SaveLines, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {

@@ -38,12 +38,21 @@ std::string TemporaryNameFor(const std::string& path) {
            std::to_string(counter.fetch_add(1));
 }
 
-// Opening with 0666 lets the kernel apply the umask (and any default ACL)
-// itself; reading the umask would mean changing it, which races with threads.
+// A new list is created 0666 so that the kernel applies the umask (and any
+// default ACL) itself; reading the umask would mean changing it, which races
+// with threads. A replacement starts no wider than the file it replaces: a
+// reader who opened it while it was wider would keep reading what follows.
+mode_t CreationMode(const std::string& path) {
+    struct stat existing {};
+    if (stat(path.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)) return 0666;
+    return existing.st_mode & 0777;
+}
+
 int CreateTemporary(const std::string& path, std::string& tempPath) {
+    const mode_t mode = CreationMode(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = TemporaryNameFor(path);
-        const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;

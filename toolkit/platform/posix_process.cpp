@@ -116,6 +116,16 @@ bool IsExecutableFile(const std::string& path) {
            access(path.c_str(), X_OK) == 0;
 }
 
+// A relative PATH entry names a folder of ours: the program must be the file
+// checked here, not one the child finds after moving to its own folder.
+std::string FromOurFolder(const std::string& folder) {
+    if (folder.starts_with('/')) return folder;
+    std::string here(PATH_MAX, '\0');
+    if (getcwd(here.data(), here.size()) == nullptr) return folder;
+    here.resize(here.find('\0'));
+    return here + "/" + folder;
+}
+
 // The PATH search of execvp, done before fork so that the child does not need it.
 std::string FindOnPath(const std::string& program) {
     if (program.find('/') != std::string::npos) return program;
@@ -124,9 +134,9 @@ std::string FindOnPath(const std::string& program) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t colon = path.find(':', start);
-        // An empty PATH entry means the current directory.
-        const std::string candidate =
-            (colon == start ? std::string(".") : path.substr(start, colon - start)) + "/" + program;
+        // An empty PATH entry, the last one included, means the current directory.
+        const std::string folder = path.substr(start, colon - start);
+        const std::string candidate = FromOurFolder(folder.empty() ? "." : folder) + "/" + program;
         if (IsExecutableFile(candidate)) return candidate;
         if (colon == std::string::npos) return {};
         start = colon + 1;
