@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Sweeps the simulated LAN with hostping and, side by side, with fping (one
+# request per address, 10 ms time-out, no retry, 1 ms between requests): wall time and peak memory
+# for the lab's /24 (254 addresses, 6 answering). Runs as root; brings its own
+# lab up in a private network namespace and takes it down again.
+#   bench/probe_sweep.sh [RUNS]
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/scripts/netns-guard.sh"
+runs=${1:-5}
+
+if [ "${KORVANE_BENCH_IN_LAB:-}" != 1 ]; then
+  bash "$root/scripts/bootstrap.sh"
+  dpkg-query -W -f='${Status}' fping 2>/dev/null | grep -q 'ok installed' ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq fping >/dev/null
+  dpkg-query -W -f='${Status}' time 2>/dev/null | grep -q 'ok installed' ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq time >/dev/null
+  cmake -S "$root" -B "$root/build" -G Ninja >/dev/null
+  cmake --build "$root/build" -j2 >/dev/null
+  KORVANE_BENCH_IN_LAB=1 exec unshare --net -- bash "$0" "$runs"
+fi
+in_private_netns || { echo "bench : espace de noms réseau non privé, arrêt." >&2; exit 1; }
+
+export KORVANE_LAB=krvbench
+lab=$root/scripts/lab.sh
+work=$(mktemp -d)
+trap '"$lab" down; rm -rf "$work"' EXIT
+"$lab" up
+
+for i in $(seq 1 254); do echo "198.18.0.$i"; done >"$work/lan24"
+
+measure() {  # label, command...
+  local label=$1; shift
+  local total=0 best=999999 mem=0 t m
+  for _ in $(seq "$runs"); do
+    /usr/bin/time -f '%e %M' -o "$work/time" "$lab" exec "$@" >/dev/null 2>&1 || true
+    read -r t m < <(tail -n 1 "$work/time")
+    t=$(awk -v t="$t" 'BEGIN { printf "%d", t * 1000 }')
+    total=$((total + t)); ((t < best)) && best=$t; ((m > mem)) && mem=$m
+    sleep 1
+  done
+  printf '%-28s best %6d ms  mean %6d ms  peak %6d KB\n' "$label" "$best" $((total / runs)) "$mem"
+}
+
+measure "hostping /24" "$root/build/bin/hostping" "$work/lan24" "$work/out"
+measure "fping /24" fping -q -r 0 -t 10 -i 1 -f "$work/lan24"
+echo "hostping: $(wc -l <"$work/out") hosts answered;" \
+  "fping: $("$lab" exec fping -a -r 0 -t 10 -f "$work/lan24" 2>/dev/null | wc -l) hosts answered"
