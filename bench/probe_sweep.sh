@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sweeps the simulated LAN with hostping and, side by side, with fping (one
-# request per address, 10 ms time-out, no retry, 1 ms between requests): wall time and peak memory
-# for the lab's /24 (254 addresses, 6 answering). Runs as root; brings its own
-# lab up in a private network namespace and takes it down again.
+# request per address, 10 ms time-out, no retry, 1 ms between requests): wall
+# time and peak memory for the lab's /24 (254 addresses, 6 answering). Runs as
+# root; brings its own lab up in a private network namespace and takes it down.
 #   bench/probe_sweep.sh [RUNS]
 set -euo pipefail
 
