@@ -115,6 +115,7 @@ cmd_down() {
     ip netns del "$n" 2>/dev/null || true
   done
   rm -rf "/etc/netns/$(ns admin)" "$state"
+  rmdir /etc/netns /run/korvane-lab 2>/dev/null || true  # only when no other lab uses them
 }
 
 cmd_status() {
