@@ -7,13 +7,14 @@
 #include <optional>
 
 #include "platform/platform.h"
+#include "raw_ping.h"
 #include "tools.h"
 
 namespace toolkit {
 
 namespace {
 
-using Octets = std::array<std::uint8_t, 4>;
+using Octets = IPv4;
 
 // The text after the first ":" (the whole line when there is none), cut to
 // 255 characters, then trimmed.
@@ -71,11 +72,6 @@ Octets OctetsOf(std::string_view dotted) {
         dotted = dot == std::string_view::npos ? std::string_view() : dotted.substr(dot + 1);
     }
     return octets;
-}
-
-std::string DottedOf(const Octets& octets) {
-    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." +
-           std::to_string(octets[2]) + "." + std::to_string(octets[3]);
 }
 
 // The four bytes in memory order are the dotted order, as in the system's table.
@@ -172,7 +168,7 @@ std::string NetworkAddress(std::string_view address, std::string_view mask) {
     const Octets a = OctetsOf(address), m = OctetsOf(mask);
     Octets result{};
     for (std::size_t i = 0; i < result.size(); ++i) result[i] = a[i] & m[i];
-    return DottedOf(result);
+    return ToDotted(result);
 }
 
 std::string BroadcastAddress(std::string_view address, std::string_view mask) {
@@ -181,7 +177,7 @@ std::string BroadcastAddress(std::string_view address, std::string_view mask) {
     for (std::size_t i = 0; i < result.size(); ++i) {
         result[i] = static_cast<std::uint8_t>(a[i] | static_cast<std::uint8_t>(~m[i]));
     }
-    return DottedOf(result);
+    return ToDotted(result);
 }
 
 std::string ShortHostName(std::string_view name) {
