@@ -26,6 +26,18 @@ std::string ExecutableDir();  // folder of the running program, trailing "/"
 void ReplaceFile(const std::string& path, const std::string& bytes);
 // Creates or checks the private scratch folder; throws ScratchError.
 std::string PrepareScratchDir();
+// The read-only attribute of the Windows files is the owner's write bit here.
+// IsReadOnly: nullopt when the file cannot be examined.
+std::optional<bool> IsReadOnly(const std::string& path);
+// Leaves the file readable by all and writable by none (mode 0444).
+bool SetReadOnly(const std::string& path);
+// Names of the folder's entries, without the hidden ones (leading "."); empty
+// when the folder cannot be read.
+std::vector<std::string> ListFolder(const std::string& dir);
+// Deletes a file (never a folder); false when it is still there or was missing.
+bool RemoveFile(const std::string& path);
+// True when the path names an existing entry that is not a folder.
+bool FileExists(const std::string& path);
 
 // --- names and addresses ---
 // Forward look-up, first IPv4 address (network order bytes).

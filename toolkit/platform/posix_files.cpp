@@ -1,4 +1,6 @@
-// Files on POSIX: atomic replacement of list files and the private scratch folder.
+// Files on POSIX: atomic replacement of list files, the private scratch
+// folder, and the few file operations of the slot files.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +9,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform.h"
 #include "tools.h"
@@ -187,6 +191,37 @@ std::string PrepareScratchDir() {
     }
     CheckScratchFolder(path);
     return path == "/" ? path : path + "/";
+}
+
+std::optional<bool> IsReadOnly(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return std::nullopt;
+    return (info.st_mode & S_IWUSR) == 0;
+}
+
+bool SetReadOnly(const std::string& path) {
+    return chmod(path.c_str(), 0444) == 0;
+}
+
+std::vector<std::string> ListFolder(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* folder = opendir(dir.c_str());
+    if (folder == nullptr) return names;
+    while (const dirent* entry = readdir(folder)) {
+        if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+    }
+    closedir(folder);
+    return names;
+}
+
+// unlink, not remove: a folder that happens to carry a slot file's name stays.
+bool RemoveFile(const std::string& path) {
+    return unlink(path.c_str()) == 0;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 }  // namespace toolkit::platform

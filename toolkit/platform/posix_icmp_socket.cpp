@@ -5,6 +5,8 @@
 // struct timespec, which linux/errqueue.h uses without declaring it.
 #include <time.h>
 
+#include <arpa/inet.h>
+#include <ifaddrs.h>
 #include <linux/errqueue.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
@@ -56,6 +58,37 @@ sockaddr_in SocketAddress(std::uint32_t address) {
     return result;
 }
 
+// The local stack reports some failures as ICMP errors from this machine
+// itself: once the kernel gives up asking who holds an address (after about
+// 3 s), every request queued for it comes back "host unreachable" from our own
+// address, and a batch started while another probe's query was pending hears
+// that within its time-out. Only another machine's report tells something of
+// the host.
+bool IsOwnAddress(std::uint32_t address) {
+    if ((ntohl(address) >> 24) == 127) return true;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return false;
+    bool own = false;
+    for (const ifaddrs* entry = list; entry != nullptr && !own; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
+        sockaddr_in local{};
+        std::memcpy(&local, entry->ifa_addr, sizeof local);
+        own = local.sin_addr.s_addr == address;
+    }
+    freeifaddrs(list);
+    return own;
+}
+
+// An error message (not an echo reply) that this machine sent itself. Only
+// called on a packet that icmp::ReadRawPacket accepted.
+bool IsOwnRawReport(icmp::Bytes packet) {
+    const std::size_t headerSize = static_cast<std::size_t>(packet[0] & 0x0f) * 4;
+    if (packet[headerSize] == icmp::kEchoReply) return false;
+    std::uint32_t sender = 0;
+    std::memcpy(&sender, packet.data() + 12, sizeof sender);  // the IP source
+    return IsOwnAddress(sender);
+}
+
 void ReadRawPackets(const IcmpSocket& socket, EchoWindow& window) {
     std::array<std::uint8_t, kPacketBufferSize> buffer{};
     for (int errors = 0; errors < kMaxReadErrors;) {
@@ -65,10 +98,10 @@ void ReadRawPackets(const IcmpSocket& socket, EchoWindow& window) {
             if (errno != EINTR) ++errors;
             continue;
         }
-        const auto answer =
-            icmp::ReadRawPacket(icmp::Bytes(buffer.data(), static_cast<std::size_t>(size)));
+        const icmp::Bytes packet(buffer.data(), static_cast<std::size_t>(size));
+        const auto answer = icmp::ReadRawPacket(packet);
         // Other programs' pings reach every raw socket too; the identifier tells ours.
-        if (answer && answer->identifier == socket.Identifier()) {
+        if (answer && answer->identifier == socket.Identifier() && !IsOwnRawReport(packet)) {
             window.Answer(answer->sequence, answer->destination);
         }
     }
@@ -104,6 +137,10 @@ void ReadErrorQueue(const IcmpSocket& socket, EchoWindow& window) {
             if (report.ee_origin != SO_EE_ORIGIN_ICMP || !icmp::ReportsOnRequest(report.ee_type)) {
                 continue;
             }
+            sockaddr_in offender{};  // the report's sender follows the report
+            if (header->cmsg_len < CMSG_LEN(sizeof report + sizeof offender)) continue;
+            std::memcpy(&offender, CMSG_DATA(header) + sizeof report, sizeof offender);
+            if (IsOwnAddress(offender.sin_addr.s_addr)) continue;
             const auto answer = icmp::ReadQuotedRequest(
                 icmp::Bytes(buffer.data(), static_cast<std::size_t>(size)), from.sin_addr.s_addr);
             if (answer) window.Answer(answer->sequence, answer->destination);

@@ -1,0 +1,66 @@
+// Korvane: the main window first, then its dialogs, then the message loop
+// until "Quitter", the window's close box, or SIGTERM / SIGINT (a desktop
+// logout, Ctrl+C), which all end the same way, settings saved.
+#include <sys/socket.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <csignal>
+#include <cstdlib>
+
+#include "forms.h"
+#include "main.h"
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnQuitSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = write(signalPipe[1], &byte, 1);
+}
+
+// The signal handler only writes a byte; the message loop turns it into a quit.
+void QuitOnSignals(QApplication& app) {
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t ignored = read(signalPipe[0], &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+// For the demonstration without a display: KORVANE_SCREENSHOT=FILE saves a
+// picture of the window after KORVANE_SCREENSHOT_DELAY seconds (default 3),
+// then quits as "Quitter" does.
+void ScreenshotIfAsked(korvane::TForm1* form) {
+    const char* file = std::getenv("KORVANE_SCREENSHOT");
+    if (file == nullptr || *file == '\0') return;
+    const char* delayText = std::getenv("KORVANE_SCREENSHOT_DELAY");
+    const int delay = delayText != nullptr ? std::atoi(delayText) : 3;
+    const QString path = QString::fromLocal8Bit(file);
+    QTimer::singleShot(delay * 1000, form, [form, path] {
+        form->grab().save(path);
+        QCoreApplication::quit();
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QuitOnSignals(app);
+    korvane::Forms forms;
+    forms.Form1()->show();
+    ScreenshotIfAsked(forms.Form1());
+    return QApplication::exec();
+}

@@ -1,0 +1,115 @@
+// The main window: start-up and shutdown, the network map, the polling.
+// Handlers keep the names of the events they answer; the decisions and the
+// texts they write come from the window-free code (KrvVar, mapgrid, polling).
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "reseau.h"
+#include "widgets.h"
+
+class QFrame;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QStatusBar;
+
+namespace korvane {
+
+// Collects one request when its timer ticks; receives that timer (tag = slot).
+using RequestHandler = std::function<void(TTimer*)>;
+
+class TForm1 : public QMainWindow {
+  public:
+    explicit TForm1(QWidget* parent = nullptr);  // FormCreate
+    ~TForm1() override;                          // FormDestroy
+
+    // Controls, named as in the designer.
+    QFrame* Bevel1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* scan_led = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* ping_led = nullptr;
+    GlyphButton* routeur = nullptr;
+    QLabel* gw_nom = nullptr;
+    QLabel* gw_ip = nullptr;
+    QPlainTextEdit* console = nullptr;
+    QStatusBar* StatusMain = nullptr;
+    TTimer* Timer1 = nullptr;
+    TTimer* TimerRedraw = nullptr;
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* popupGM = nullptr;
+
+    // The eight pictures, loaded once.
+    QPixmap LedRed, LedGreen, LedOrange, LedGrey, ScreenOn, ScreenOff, BoxOn, BoxOff;
+
+    // Per-entry map controls, indexed by entry; they grow with the inventory.
+    std::vector<GlyphButton*> EntryButtons;
+    std::vector<QFrame*> EntryFrames;
+    std::vector<QLabel*> NameCaptions;
+    std::vector<QLabel*> IpCaptions;
+    std::vector<QLabel*> MacCaptions;
+
+    int LastEntry = -1;
+    toolkit::host_params LocalHost;
+    std::array<TTimer*, 256> PingTimers{};
+
+    void Redraw_network();
+    void ExecPING_GM(const std::string& listName, const RequestHandler& handler);
+    void ReadPING_GM(TTimer* timer);
+    void ExecPING_host(const std::string& host, const RequestHandler& handler);
+    void TimerRedrawTimer();
+    void Timer1Timer();
+    void machineClick(GlyphButton* sender);
+    void routeurClick();
+    void Quitter1Click();
+    void Prfrences1Click();
+    void Dfinir1Click();
+    void Console1Click();
+    void Apropos1Click();
+
+    // Stops and frees the timer of a slot; a handler calls it once it has
+    // read its result.
+    void ReleasePingTimer(int slot);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildControls();
+    void BuildPanel(QWidget* client);
+    void BuildGateway(QWidget* client);
+    void BuildMenus();
+    void BuildTimers();
+    void LoadPictures();
+    QPixmap LoadPicture(const char* file, int width);
+    void LoadListFiles();
+    void ReadLocalNetwork();
+    void FormShow();
+    void FormResize();
+    void RedrawGateway();
+    void DestroyEntryControls(int entry);
+    void DrawEntry(int entry, const toolkit::TextList& etats);
+    void CreateEntryButton(int entry, bool up);
+    void CreateEntryCaptions(int entry);
+    void RefreshEntryCaptions(int entry, const std::string& name);
+    void GrowEntryTables(int entry);
+    void SaveAtExit();
+    void Log(const std::string& line);
+    void ReportError(const std::string& message);
+
+    QWidget* client_ = nullptr;
+    bool shown_ = false;
+    std::vector<std::string> missingPictures_;
+};
+
+}  // namespace korvane

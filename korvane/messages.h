@@ -1,0 +1,19 @@
+// Korvane's message boxes. They go through one sink so that tests, which
+// cannot press a button, can read what the user would have been told.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace korvane {
+
+using MessageSink = std::function<void(const QString& text)>;
+
+// Shows a warning box over `parent`, or hands the text to the test sink.
+void ShowWarning(QWidget* parent, const QString& text);
+// Replaces the boxes by `sink`; an empty sink brings the boxes back.
+void SetMessageSink(MessageSink sink);
+
+}  // namespace korvane

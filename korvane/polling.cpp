@@ -1,0 +1,152 @@
+#include "polling.h"
+
+#include <algorithm>
+#include <string>
+
+#include "KrvVar.h"
+#include "platform/platform.h"
+
+namespace korvane {
+
+namespace {
+
+using toolkit::ShellQuote;
+
+constexpr const char* kCrLf = "\r\n";
+
+std::string SlotText(std::uint8_t slot) {
+    return std::to_string(slot);
+}
+
+bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// A slot number as the launchers write it: "0" to "255", no leading zero.
+bool IsSlotNumber(std::string_view text) {
+    if (text.empty() || text.size() > 3) return false;
+    if (!std::all_of(text.begin(), text.end(), IsAsciiDigit)) return false;
+    if (text.size() > 1 && text.front() == '0') return false;
+    return std::stoi(std::string(text)) <= 255;
+}
+
+// `name` is prefix + a slot number + suffix.
+bool HasSlotShape(std::string_view name, std::string_view prefix, std::string_view suffix) {
+    if (name.size() <= prefix.size() + suffix.size()) return false;
+    if (!name.starts_with(prefix) || !name.ends_with(suffix)) return false;
+    return IsSlotNumber(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
+}
+
+std::string WindowsCheckScript(std::string_view host, const SlotFiles& files) {
+    const std::string h(host);
+    std::string text = "ping -n 1  " + h + " >" + files.result + kCrLf;
+    text += "if %errorlevel%==1 echo " + h + "=down >>" + files.result + kCrLf;
+    text += "if %errorlevel%==0 echo " + h + "=up >>" + files.result + kCrLf;
+    return text + "attrib -R " + files.marker + kCrLf;
+}
+
+// Any failure of ping counts as down: 1 for no answer, and also 2 for a name
+// that does not resolve, which the Windows ping reports as 1.
+std::string PosixCheckScript(std::string_view host, const SlotFiles& files) {
+    const std::string h(host);
+    const std::string result = ShellQuote(files.result);
+    return "ping -c 1 -W 1 " + ShellQuote(h) + " >" + result + " 2>&1; e=$?\n" +
+           "[ \"$e\" -ne 0 ] && echo " + ShellQuote(h + "=down") + " >>" + result + "\n" +
+           "[ \"$e\" -eq 0 ] && echo " + ShellQuote(h + "=up") + " >>" + result + "\n" +
+           "chmod u+w " + ShellQuote(files.marker) + "\n";
+}
+
+}  // namespace
+
+SlotFiles SlotFilesFor(Os os, const ToolPaths& paths, std::uint8_t slot) {
+    const std::string n = SlotText(slot);
+    const char* scriptEnd = os == Os::Windows ? ".bat" : ".sh";
+    return {toolkit::ScratchFile(os, paths, n + ".mark"),
+            toolkit::ScratchFile(os, paths, "ping" + n + scriptEnd),
+            toolkit::ScratchFile(os, paths, "ping" + n + ".txt")};
+}
+
+std::string PollScript(Os os, const ToolPaths& paths, std::string_view listName,
+                       std::uint8_t slot) {
+    const SlotFiles files = SlotFilesFor(os, paths, slot);
+    if (os == Os::Windows) {
+        return "\"" + paths.programDir + "hostping.exe\" " + std::string(listName) + " " +
+               files.result + kCrLf + "attrib -R " + files.marker + kCrLf;
+    }
+    return ShellQuote(paths.programDir + "hostping") + " " + ShellQuote(listName) + " " +
+           ShellQuote(files.result) + "\n" + "chmod u+w " + ShellQuote(files.marker) + "\n";
+}
+
+bool IsSafeHostWord(std::string_view host) {
+    if (host.empty() || host.front() == '-') return false;
+    return std::all_of(host.begin(), host.end(), [](char c) {
+        return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '.' || c == '-' || c == '_';
+    });
+}
+
+std::optional<std::string> CheckScript(Os os, const ToolPaths& paths, std::string_view host,
+                                       std::uint8_t slot) {
+    if (!IsSafeHostWord(host)) return std::nullopt;
+    const SlotFiles files = SlotFilesFor(os, paths, slot);
+    return os == Os::Windows ? WindowsCheckScript(host, files) : PosixCheckScript(host, files);
+}
+
+std::string ScriptCommand(Os os, const std::string& scriptPath) {
+    return os == Os::Windows ? scriptPath : "/bin/sh " + ShellQuote(scriptPath);
+}
+
+std::string NetsweepCommand(Os os, const ToolPaths& paths) {
+    if (os == Os::Windows) return paths.programDir + "netsweep.exe";
+    return ShellQuote(paths.programDir + "netsweep");
+}
+
+TextList PollList(const TextList& managed, const TextList& ipList) {
+    TextList lines;
+    lines.reserve(managed.size());
+    for (const auto& entry : managed) {
+        std::string address = FindIP(ipList, entry);
+        lines.push_back(address.empty() ? entry : std::move(address));
+    }
+    return lines;
+}
+
+bool StartsScan(std::uint8_t scanTick) {
+    return scanTick % 9 == 1;
+}
+
+bool IsSlotFileName(std::string_view name) {
+    return HasSlotShape(name, "", ".mark") || HasSlotShape(name, "ping", ".bat") ||
+           HasSlotShape(name, "ping", ".sh") || HasSlotShape(name, "ping", ".txt");
+}
+
+void ArmMarker(const std::string& path) {
+    if (!toolkit::platform::FileExists(path)) toolkit::SaveLines(path, {});
+    if (!toolkit::platform::SetReadOnly(path)) {
+        throw toolkit::FileError("Impossible de mettre en lecture seule le fichier « " + path +
+                                 " ».");
+    }
+}
+
+bool MarkerIsArmed(const std::string& path) {
+    return toolkit::platform::IsReadOnly(path).value_or(true);
+}
+
+// A read-only marker belongs to a script still running, which will clear it:
+// it stays for the next run to reuse. Its script and result go like the
+// others. POSIX, unlike Windows, deletes read-only files, hence the explicit test.
+void CleanSlotFiles(const std::string& scratchDir) {
+    std::string folder = scratchDir;
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    for (const auto& name : toolkit::platform::ListFolder(folder)) {
+        if (!IsSlotFileName(name)) continue;
+        const std::string path = folder + name;
+        if (name.ends_with(".mark") && MarkerIsArmed(path)) continue;
+        toolkit::platform::RemoveFile(path);
+    }
+}
+
+}  // namespace korvane

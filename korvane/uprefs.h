@@ -1,0 +1,15 @@
+// The preferences dialog.
+#pragma once
+
+#include <QDialog>
+
+namespace korvane {
+
+class TPrefs : public QDialog {
+  public:
+    explicit TPrefs(QWidget* parent = nullptr) : QDialog(parent) {
+        setWindowTitle(QStringLiteral("Prefs"));
+    }
+};
+
+}  // namespace korvane

@@ -1,0 +1,30 @@
+// GoogleTest inside a QApplication on the offscreen platform: the windows are
+// real, nothing is shown.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+// The map probes the gateway with real echo requests: refuse (77, "skipped")
+// outside a network namespace that holds nothing but loopback.
+bool InPrivateNamespace() {
+    const std::string command = std::string("bash -c '. \"") + KORVANE_SOURCE_DIR +
+                                "scripts/netns-guard.sh\" && in_private_netns'";
+    return std::system(command.c_str()) == 0;
+}
+
+int main(int argc, char** argv) {
+    if (!InPrivateNamespace()) {
+        std::fprintf(stderr,
+                     "refus : ces tests ne tournent que dans un espace de noms réseau "
+                     "privé (lancez scripts/test.sh, ou : unshare -n ctest)\n");
+        return 77;
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,72 @@
+#include "program_folder.h"
+
+#include <QImage>
+#include <QTest>
+#include <fstream>
+
+#include "messages.h"
+#include "tools.h"
+
+namespace gui_testing {
+
+namespace fs = std::filesystem;
+
+namespace {
+const char* const kBitmaps[] = {"led-rouge.bmp",  "led-vert.bmp",   "led-orange.bmp",
+                                "led-gris.bmp",   "ecran-on.bmp",   "ecran-off.bmp",
+                                "neufbox_on.bmp", "neufbox_off.bmp"};
+}
+
+ProgramFolder::ProgramFolder()
+    : dir_(folder_.Path() + "/"), scratch_(folder_.Path() + "/scratch/") {
+    for (const char* bitmap : kBitmaps) {
+        fs::copy_file(std::string(KORVANE_BIN_DIR) + bitmap, dir_ + bitmap);
+    }
+    InstallProgram("netcmd");  // the adapter listing comes from it
+    scratchEnv_ = std::make_unique<testing_support::ScopedEnv>("KORVANE_SCRATCH", scratch_);
+    oldCwd_ = fs::current_path();
+    toolkit::SetProgramDir(dir_);
+    korvane::SetMessageSink([this](const QString& text) { messages_.append(text); });
+}
+
+ProgramFolder::~ProgramFolder() {
+    Stop();
+    korvane::SetMessageSink({});
+    fs::current_path(oldCwd_);
+}
+
+void ProgramFolder::InstallProgram(const std::string& name) const {
+    fs::copy_file(std::string(KORVANE_BIN_DIR) + name, dir_ + name);
+}
+
+void ProgramFolder::InstallScript(const std::string& name, const std::string& body) const {
+    std::ofstream(dir_ + name) << "#!/bin/sh\n" << body << "\n";
+    fs::permissions(dir_ + name, fs::perms::owner_all);
+}
+
+void ProgramFolder::Write(const std::string& name, const toolkit::TextList& lines) const {
+    toolkit::SaveLines(dir_ + name, lines);
+}
+
+toolkit::TextList ProgramFolder::Read(const std::string& name) const {
+    return toolkit::LoadLines(dir_ + name);
+}
+
+korvane::TForm1& ProgramFolder::Start() {
+    forms_ = std::make_unique<korvane::Forms>();
+    return Form();
+}
+
+void ProgramFolder::Stop() {
+    forms_.reset();
+}
+
+bool SamePicture(const QPixmap& a, const QPixmap& b) {
+    return !a.isNull() && a.toImage() == b.toImage();
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    return QTest::qWaitFor(done, ms);
+}
+
+}  // namespace gui_testing

@@ -1,0 +1,61 @@
+// A Korvane installation in a temporary folder, for one test: the bitmaps,
+// optionally the helper programs, a private scratch folder, and the current
+// folder put back afterwards. Korvane's messages are collected, not shown.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QPixmap>
+#include <QStringList>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../unit/test_folder.h"
+#include "forms.h"
+#include "main.h"
+#include "utils.h"
+
+namespace gui_testing {
+
+class ProgramFolder {
+  public:
+    ProgramFolder();
+    ~ProgramFolder();
+
+    const std::string& Dir() const { return dir_; }   // with trailing "/"
+    std::string Scratch() const { return scratch_; }  // with trailing "/"
+    std::string operator/(const std::string& name) const { return dir_ + name; }
+
+    // Copies a program of the build (hostping, netcmd) beside Korvane.
+    void InstallProgram(const std::string& name) const;
+    // Writes an executable shell script named `name` into the folder.
+    void InstallScript(const std::string& name, const std::string& body) const;
+    void Write(const std::string& name, const toolkit::TextList& lines) const;
+    toolkit::TextList Read(const std::string& name) const;
+
+    // Korvane's windows, created and destroyed as the program does.
+    korvane::TForm1& Start();
+    void Stop();
+    korvane::TForm1& Form() const { return *forms_->Form1(); }
+
+    const QStringList& Messages() const { return messages_; }
+
+  private:
+    testing_support::TempFolder folder_;
+    std::string dir_;
+    std::string scratch_;
+    std::filesystem::path oldCwd_;
+    std::unique_ptr<testing_support::ScopedEnv> scratchEnv_;
+    std::unique_ptr<korvane::Forms> forms_;
+    QStringList messages_;
+};
+
+// The picture a glyph button or an image shows, compared by content.
+bool SamePicture(const QPixmap& a, const QPixmap& b);
+
+// Processes events until `done` holds or `ms` have passed.
+bool WaitFor(const std::function<bool()>& done, int ms = 5000);
+
+}  // namespace gui_testing

@@ -1,0 +1,196 @@
+// Korvane coming up and going down in a program folder of its own.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <csignal>
+#include <filesystem>
+
+#include "KrvVar.h"
+#include "program_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using gui_testing::ProgramFolder;
+
+const char* const kStartFiles[] = {"liste.mac",   "liste.ip", "liste.patch", "liste.ip.discover",
+                                   "liste.known", "krv.ini",  "localGM"};
+
+TEST(KorvaneStart, EmptyFolderGetsItsSevenFilesAndDefaultGeometry) {
+    ProgramFolder folder;
+    korvane::TForm1& form = folder.Start();
+    for (const char* file : kStartFiles) {
+        ASSERT_TRUE(fs::exists(folder / file)) << file;
+        EXPECT_EQ(fs::file_size(folder / file), 0u) << file;
+    }
+    form.show();
+    EXPECT_EQ(form.pos(), QPoint(100, 100));
+    EXPECT_EQ(form.height(), 300);
+    EXPECT_EQ(form.width(), 480);
+    EXPECT_EQ(form.windowTitle().toStdString(),
+              "Korvane 1.0  - Gestion des alimentations en énergie des ordinateurs");
+    EXPECT_EQ(form.LastEntry, -1);
+    // Without a poll list yet, the first poll reads the inventory itself.
+    EXPECT_NE(testing_support::ReadBytes(folder.Scratch() + "ping0.sh").find("'localGM'"),
+              std::string::npos);
+    EXPECT_TRUE(folder.Messages().isEmpty());
+
+    folder.Stop();
+    EXPECT_EQ(folder.Read("krv.ini"),
+              (toolkit::TextList{"pdc=", "esu=", "left=100", "top=100", "height=300", "nbyrow=3"}));
+    EXPECT_TRUE(folder.Read("settings.ini").empty());
+}
+
+TEST(KorvaneStart, ExitWritesThreeLinesPerEntryAndDropsForeignSettings) {
+    ProgramFolder folder;
+    folder.Write("localGM", {"pc1", "bureau"});
+    folder.Write("krv.ini", {"ip=10.0.0.0", "pdc=\\\\SRV", "esu=x", "masque=255.255.255.0"});
+    folder.Start().show();
+    folder.Stop();
+    EXPECT_EQ(folder.Read("settings.ini"),
+              (toolkit::TextList{"pc1", "bof", "bof", "bureau", "bof", "bof"}));
+    EXPECT_EQ(folder.Read("krv.ini"), (toolkit::TextList{"pdc=\\\\SRV", "esu=x", "left=100",
+                                                         "top=100", "height=300", "nbyrow=3"}));
+}
+
+TEST(KorvaneStart, GeometryChangedByTheUserComesBackAtTheNextStart) {
+    ProgramFolder folder;
+    korvane::TForm1& form = folder.Start();
+    form.show();
+    form.move(150, 160);
+    form.resize(form.width(), 420);
+    EXPECT_EQ(korvane::Krv().settings.height, 420);  // every resize keeps the height at once
+    folder.Stop();
+    EXPECT_EQ(folder.Read("krv.ini")[2], "left=150");
+    EXPECT_EQ(folder.Read("krv.ini")[4], "height=420");
+
+    korvane::TForm1& again = folder.Start();
+    again.show();
+    EXPECT_EQ(again.pos(), QPoint(150, 160));
+    EXPECT_EQ(again.height(), 420);
+    // The width always follows the number of entries per row.
+    again.resize(900, again.height());
+    again.Redraw_network();
+    EXPECT_EQ(again.width(), 480);
+}
+
+TEST(KorvaneStart, SecondStartPollsTheSavedPollList) {
+    ProgramFolder folder;
+    folder.Write("localGM", {"pc1"});
+    folder.Start();
+    folder.Form().TimerRedrawTimer();  // the 10-second tick writes localIP
+    folder.Stop();
+    ASSERT_TRUE(fs::exists(folder / "localIP"));
+    fs::remove_all(folder.Scratch());
+    folder.Start();
+    EXPECT_NE(testing_support::ReadBytes(folder.Scratch() + "ping0.sh").find("'localIP'"),
+              std::string::npos);
+}
+
+TEST(KorvaneStart, MissingBitmapIsNamedAndStandInKeepsItsWidth) {
+    ProgramFolder folder;
+    fs::remove(folder / "ecran-on.bmp");
+    fs::remove(folder / "neufbox_off.bmp");
+    korvane::TForm1& form = folder.Start();
+    const std::string status = form.StatusMain->currentMessage().toStdString();
+    EXPECT_NE(status.find("ecran-on.bmp"), std::string::npos);
+    EXPECT_NE(status.find("neufbox_off.bmp"), std::string::npos);
+    EXPECT_EQ(form.ScreenOn.width(), 67);
+    EXPECT_EQ(form.BoxOff.width(), 69);
+    EXPECT_EQ(form.routeur->GlyphWidth(), 69);
+}
+
+TEST(KorvaneStart, FilesByBareNameAndInTheProgramFolderAreTheSame) {
+    ProgramFolder folder;
+    fs::current_path("/");
+    folder.Write("liste.ip", {"pc1 10.0.0.5"});
+    folder.Start();
+    EXPECT_EQ(fs::current_path(), fs::path(folder.Dir()).parent_path());
+    EXPECT_EQ(korvane::Krv().IpList, (toolkit::TextList{"pc1 10.0.0.5"}));
+    EXPECT_FALSE(fs::exists("/liste.mac"));
+}
+
+// As root no permission stops a write, so the disk is made "full" for this
+// process alone with a zero file-size limit.
+class FileSizeLimit {
+  public:
+    FileSizeLimit() {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit none{0, old_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+  private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+TEST(KorvaneExit, UnwritableSettingsKeepTheOldFileAndSaySo) {
+    ProgramFolder folder;
+    folder.Write("krv.ini", {"pdc=SRV", "nbyrow=4", "ip=10.0.0.0"});
+    folder.Start().show();
+    {
+        FileSizeLimit full;
+        folder.Stop();
+    }
+    EXPECT_EQ(folder.Read("krv.ini"), (toolkit::TextList{"pdc=SRV", "nbyrow=4", "ip=10.0.0.0"}));
+    ASSERT_EQ(folder.Messages().size(), 1);
+    EXPECT_TRUE(folder.Messages()[0].contains(QStringLiteral("n'ont pas été enregistrés")));
+    EXPECT_TRUE(folder.Messages()[0].contains(QStringLiteral("krv.ini")));
+}
+
+TEST(KorvaneExit, CleansSlotFilesButKeepsRunningMarkersAndOtherFiles) {
+    ProgramFolder folder;
+    folder.Start();
+    const std::string scratch = folder.Scratch();
+    for (const char* name :
+         {"7.mark", "ping7.txt", "ping7.sh", "ping7.bat", "notes.txt", "12.mark", "ping300.txt"}) {
+        testing_support::WriteBytes(scratch + name, "x");
+    }
+    fs::permissions(scratch + "7.mark", fs::perms::owner_read);
+    folder.Stop();
+    EXPECT_TRUE(fs::exists(scratch + "7.mark"));
+    EXPECT_TRUE(fs::exists(scratch + "notes.txt"));
+    EXPECT_TRUE(fs::exists(scratch + "ping300.txt"));
+    EXPECT_TRUE(fs::exists(scratch + "ipconfig.txt"));
+    for (const char* gone : {"ping7.txt", "ping7.sh", "ping7.bat", "12.mark"}) {
+        EXPECT_FALSE(fs::exists(scratch + gone)) << gone;
+    }
+}
+
+TEST(KorvaneWindow, MenusAndPanelCarryTheirFrenchTexts) {
+    ProgramFolder folder;
+    korvane::TForm1& form = folder.Start();
+    QStringList menus;
+    for (QAction* action : form.MainMenu1->actions()) menus << action->text();
+    EXPECT_EQ(menus, (QStringList{"Fichier", "Edition", "Ordinateurs", "Rapports", "Aide"}));
+    QStringList entries;
+    for (QAction* menu : form.MainMenu1->actions()) {
+        for (QAction* entry : menu->menu()->actions()) entries << entry->text();
+    }
+    EXPECT_EQ(entries, (QStringList{"Quitter", "Préférences", "Ajouter un ordinateur",
+                                    "Ne jamais éteindre...", "Incidents WOL", "Incidents shutdown",
+                                    "Liste machines", "Console", "A propos"}));
+    QStringList popup;
+    for (QAction* entry : form.popupGM->actions()) popup << entry->text();
+    EXPECT_EQ(popup, (QStringList{"Commentaire", "Renommer", "Consommation électrique"}));
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("Scan en cours..."));
+    EXPECT_EQ(form.Label2->text(), QStringLiteral("Refresh : "));
+    EXPECT_TRUE(gui_testing::SamePicture(form.scan_led->pixmap(), form.LedGrey));
+    EXPECT_FALSE(form.console->isVisible());
+    EXPECT_EQ(form.Timer1->interval(), 60000);
+    EXPECT_EQ(form.TimerRedraw->interval(), 10000);
+    EXPECT_TRUE(form.Timer1->isActive() && form.TimerRedraw->isActive());
+}
+
+}  // namespace

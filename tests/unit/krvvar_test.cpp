@@ -1,0 +1,242 @@
+// Korvane's look-ups over liste.ip / liste.mac, and its two settings files.
+#include "KrvVar.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "test_folder.h"
+#include "tools.h"
+
+namespace {
+
+using korvane::KrvVar;
+using korvane::Settings;
+using testing_support::ReadBytes;
+using testing_support::TempFolder;
+using testing_support::WriteBytes;
+using toolkit::TextList;
+
+// Points ProgramDir elsewhere for one test.
+class ScopedProgramDir {
+  public:
+    explicit ScopedProgramDir(const std::string& dir) : previous_(toolkit::ProgramDir()) {
+        toolkit::SetProgramDir(dir);
+    }
+    ~ScopedProgramDir() { toolkit::SetProgramDir(previous_); }
+    ScopedProgramDir(const ScopedProgramDir&) = delete;
+    ScopedProgramDir& operator=(const ScopedProgramDir&) = delete;
+
+  private:
+    std::string previous_;
+};
+
+// Runs one test in another current folder: krv.ini is opened by bare name.
+class ScopedCwd {
+  public:
+    explicit ScopedCwd(const std::string& dir) : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(dir);
+    }
+    ~ScopedCwd() { std::filesystem::current_path(previous_); }
+    ScopedCwd(const ScopedCwd&) = delete;
+    ScopedCwd& operator=(const ScopedCwd&) = delete;
+
+  private:
+    std::filesystem::path previous_;
+};
+
+TEST(KrvLookup, FindIPFirstLineHoldingTheKeyWins) {
+    EXPECT_EQ(korvane::FindIP({"pc10 192.168.1.10", "pc1 192.168.1.5"}, "pc1"), "192.168.1.10");
+    EXPECT_EQ(korvane::FindIP({"pc1 192.168.1.5"}, "PC1"), "192.168.1.5");
+    // Both forms are tried on a line before the next line is looked at.
+    EXPECT_EQ(korvane::FindIP({"a pc1", "PC1 b"}, "PC1"), "pc1");
+    // No upper-case form for FindIP.
+    EXPECT_EQ(korvane::FindIP({"PC1 192.168.1.5"}, "pc1"), "");
+    EXPECT_EQ(korvane::FindIP({"pc2 192.168.1.6"}, "pc1"), "");
+}
+
+TEST(KrvLookup, FindMACTriesUpperThenLowerButNotTheKeyAsGiven) {
+    EXPECT_EQ(korvane::FindMAC({"pc1 00-11-22-33-44-55"}, "Pc1"), "00-11-22-33-44-55");
+    EXPECT_EQ(korvane::FindMAC({"PC1 AA-BB-CC-DD-EE-FF"}, "Pc1"), "AA-BB-CC-DD-EE-FF");
+    EXPECT_EQ(korvane::FindMAC({"Pc1 AA-BB-CC-DD-EE-FF"}, "Pc1"), "");
+    EXPECT_EQ(korvane::FindMAC({"x pc1", "PC1 y"}, "Pc1"), "pc1");
+}
+
+TEST(KrvLookup, FindNameGivesTheTextBeforeTheSpace) {
+    EXPECT_EQ(korvane::FindName({"box 192.168.1.10", "gw 192.168.1.1"}, "192.168.1.1"), "box");
+    EXPECT_EQ(korvane::FindName({"gw 192.168.1.1"}, "192.168.1.1"), "gw");
+    EXPECT_EQ(korvane::FindName({"192.168.1.1", "gw 192.168.1.1"}, "192.168.1.1"), "");
+    EXPECT_EQ(korvane::FindName({"gw 192.168.1.1"}, "GW"), "");  // one form only
+}
+
+TEST(KrvLookup, EmptyKeyFindsNothing) {
+    const TextList lines{"pc1 192.168.1.5", "nospace"};
+    EXPECT_EQ(korvane::FindIP(lines, ""), "");
+    EXPECT_EQ(korvane::FindMAC(lines, ""), "");
+    EXPECT_EQ(korvane::FindName(lines, ""), "");
+}
+
+TEST(KrvLookup, LineWithoutSpaceAndTheLengthCap) {
+    EXPECT_EQ(korvane::FindIP({"pc1-alone"}, "pc1"), "pc1-alone");
+    EXPECT_EQ(korvane::FindMAC({"pc1-alone"}, "pc1"), "pc1-alone");
+    const std::string longWord = "pc1" + std::string(300, 'x');
+    EXPECT_EQ(korvane::FindIP({longWord}, "pc1"), longWord.substr(0, 255));
+    EXPECT_EQ(korvane::FindMAC({longWord}, "pc1"), longWord.substr(0, 255));
+    const std::string longValue(300, 'v');
+    EXPECT_EQ(korvane::FindIP({"pc1 " + longValue}, "pc1"), longValue.substr(0, 255));
+    EXPECT_EQ(korvane::FindName({longWord + " 10.0.0.1"}, "10.0.0.1"), longWord.substr(0, 255));
+}
+
+TEST(KrvLookup, MembersSearchTheirOwnLists) {
+    KrvVar krv;
+    krv.IpList = {"pc1 192.168.1.5"};
+    krv.MacList = {"pc1 00-11-22-33-44-55"};
+    EXPECT_EQ(krv.FindIP("pc1"), "192.168.1.5");
+    EXPECT_EQ(krv.FindMAC("pc1"), "00-11-22-33-44-55");
+    EXPECT_EQ(krv.FindName("192.168.1.5"), "pc1");
+    EXPECT_EQ(krv.FindName("00-11-22-33-44-55"), "");
+}
+
+TEST(KrvSettings, WholeNumbers) {
+    int value = 0;
+    EXPECT_TRUE(korvane::ParseWholeNumber("42", value));
+    EXPECT_EQ(value, 42);
+    EXPECT_TRUE(korvane::ParseWholeNumber("-7", value));
+    EXPECT_EQ(value, -7);
+    EXPECT_TRUE(korvane::ParseWholeNumber("+3", value));
+    EXPECT_EQ(value, 3);
+    for (const char* bad : {"", "+", "-", "abc", "4x", " 4", "4 ", "+-4", "0x10", "99999999999"}) {
+        value = 11;
+        EXPECT_FALSE(korvane::ParseWholeNumber(bad, value)) << bad;
+        EXPECT_EQ(value, 11) << bad;
+    }
+}
+
+TEST(KrvSettings, ParsedWithDefaults) {
+    const Settings defaults = korvane::ParseSettings({});
+    EXPECT_EQ(defaults.pdc, "");
+    EXPECT_EQ(defaults.left, 100);
+    EXPECT_EQ(defaults.top, 100);
+    EXPECT_EQ(defaults.height, 300);
+    EXPECT_EQ(defaults.nbyrow, 3);
+
+    EXPECT_EQ(korvane::ParseSettings({"nbyrow=abc"}).nbyrow, 3);
+    EXPECT_EQ(korvane::ParseSettings({"NBYROW=4"}).nbyrow, 4);
+    EXPECT_EQ(korvane::ParseSettings({"nbyrow=0"}).nbyrow, 3);
+    EXPECT_EQ(korvane::ParseSettings({"nbyrow=-2"}).nbyrow, 3);
+
+    const Settings read = korvane::ParseSettings(
+        {"ip=192.168.1.0", "Left=5", "left=9", "PDC=\\\\SRV=1", "esu=x", "top=-20", "height=4.5"});
+    EXPECT_EQ(read.left, 5);
+    EXPECT_EQ(read.top, -20);
+    EXPECT_EQ(read.height, 300);
+    EXPECT_EQ(read.pdc, "\\\\SRV=1");
+    EXPECT_EQ(read.esu, "x");
+}
+
+TEST(KrvSettings, SixLinesInTheirOrder) {
+    Settings settings;
+    settings.pdc = "\\\\PDC";
+    settings.esu = "e";
+    settings.left = -4;
+    settings.top = 12;
+    settings.height = 480;
+    settings.nbyrow = 5;
+    EXPECT_EQ(korvane::SettingsLines(settings),
+              (TextList{"pdc=\\\\PDC", "esu=e", "left=-4", "top=12", "height=480", "nbyrow=5"}));
+    EXPECT_EQ(korvane::ParseSettings(korvane::SettingsLines(settings)).height, 480);
+}
+
+TEST(KrvSettings, EntrySettingsThreeLinesPerEntry) {
+    EXPECT_EQ(korvane::EntrySettingsLines({"pc1", "bureau"}, 1),
+              (TextList{"pc1", "bof", "bof", "bureau", "bof", "bof"}));
+    EXPECT_EQ(korvane::EntrySettingsLines({"pc1", "bureau"}, -1), TextList{});
+    EXPECT_EQ(korvane::EntrySettingsLines({"pc1", "bureau"}, 0), (TextList{"pc1", "bof", "bof"}));
+    EXPECT_EQ(korvane::EntrySettingsLines({"pc1"}, 3), (TextList{"pc1", "bof", "bof"}));
+}
+
+TEST(KrvSettingsFile, MissingFileIsCreatedEmptyAndDefaultsApply) {
+    TempFolder folder;
+    ScopedCwd cwd(folder.Path());
+    ScopedProgramDir programDir(folder.Path());
+    KrvVar krv;
+    krv.settings.left = 7;
+    krv.settings.nbyrow = 9;
+    krv.LoadSettings();
+    EXPECT_EQ(krv.settings.left, 100);
+    EXPECT_EQ(krv.settings.top, 100);
+    EXPECT_EQ(krv.settings.height, 300);
+    EXPECT_EQ(krv.settings.nbyrow, 3);
+    ASSERT_TRUE(std::filesystem::exists(folder / "krv.ini"));
+    EXPECT_EQ(ReadBytes(folder / "krv.ini"), "");
+}
+
+TEST(KrvSettingsFile, ReadByBareNameFromTheCurrentFolder) {
+    TempFolder here, program;
+    ScopedCwd cwd(here.Path());
+    ScopedProgramDir programDir(program.Path());
+    WriteBytes(here / "krv.ini", "left=5\r\nnbyrow=4\r\n");
+    WriteBytes(program / "krv.ini", "left=9\r\n");
+    KrvVar krv;
+    krv.LoadSettings();
+    EXPECT_EQ(krv.settings.left, 5);
+    EXPECT_EQ(krv.settings.nbyrow, 4);
+
+    // Missing here: the program folder's own file is not wiped.
+    std::filesystem::remove(here / "krv.ini");
+    krv.LoadSettings();
+    EXPECT_EQ(krv.settings.left, 100);
+    EXPECT_EQ(ReadBytes(program / "krv.ini"), "left=9\r\n");
+}
+
+TEST(KrvSettingsFile, SaveWritesExactlySixLinesAndDropsOtherKeys) {
+    TempFolder folder;
+    ScopedProgramDir programDir(folder.Path());
+    WriteBytes(folder / "krv.ini", "ip=192.168.1.0\r\nmasque=255.255.255.0\r\npdc=\\\\SRV\r\n");
+    KrvVar krv;
+    krv.settings = korvane::ParseSettings({"pdc=\\\\SRV", "nbyrow=4"});
+    krv.SaveSettings(10, 20, 350);
+    EXPECT_EQ(ReadBytes(folder / "krv.ini"),
+              "pdc=\\\\SRV\r\nesu=\r\nleft=10\r\ntop=20\r\nheight=350\r\nnbyrow=4\r\n");
+    EXPECT_EQ(krv.settings.height, 350);
+}
+
+TEST(KrvSettingsFile, SaveIntoAMissingFolderThrows) {
+    TempFolder folder;
+    ScopedProgramDir programDir(folder / "gone");
+    KrvVar krv;
+    try {
+        krv.SaveSettings(1, 2, 3);
+        FAIL() << "no FileError";
+    } catch (const toolkit::FileError& error) {
+        EXPECT_NE(std::string(error.what()).find("krv.ini"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(krv.settings.left, 100);  // not taken over when the write failed
+}
+
+TEST(KrvSettingsFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes through folder permissions";
+    TempFolder folder;
+    ScopedProgramDir programDir(folder.Path());
+    WriteBytes(folder / "krv.ini", "left=5\r\n");
+    ASSERT_EQ(chmod(folder.Path().c_str(), 0500), 0);
+    KrvVar krv;
+    EXPECT_THROW(krv.SaveSettings(1, 2, 3), toolkit::FileError);
+    chmod(folder.Path().c_str(), 0700);
+    EXPECT_EQ(ReadBytes(folder / "krv.ini"), "left=5\r\n");
+}
+
+TEST(KrvSettingsFile, ListsAreLoadedOrCreatedEmpty) {
+    TempFolder folder;
+    EXPECT_EQ(korvane::LoadOrCreateList(folder / "liste.ip"), TextList{});
+    ASSERT_TRUE(std::filesystem::exists(folder / "liste.ip"));
+    EXPECT_EQ(ReadBytes(folder / "liste.ip"), "");
+    WriteBytes(folder / "localGM", "pc1\r\nbureau\r\n");
+    EXPECT_EQ(korvane::LoadOrCreateList(folder / "localGM"), (TextList{"pc1", "bureau"}));
+    EXPECT_THROW(korvane::LoadOrCreateList(folder / "gone/liste.mac"), toolkit::FileError);
+}
+
+}  // namespace

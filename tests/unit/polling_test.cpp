@@ -1,0 +1,247 @@
+// The reachability polling outside its window: slot files, both script forms,
+// the poll list, the scan schedule and the exit clean-up.
+#include "polling.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "test_folder.h"
+
+namespace {
+
+using korvane::Os;
+using korvane::SlotFiles;
+using korvane::ToolPaths;
+using testing_support::ReadBytes;
+using testing_support::TempFolder;
+using testing_support::WriteBytes;
+using toolkit::TextList;
+
+const ToolPaths kWindowsPaths{"D:\\Tools\\", "c:\\"};
+const ToolPaths kPosixPaths{"/opt/korvane/", "/run/user/1000/korvane/"};
+
+void MakeExecutable(const std::string& path, const std::string& text) {
+    WriteBytes(path, text);
+    ASSERT_EQ(chmod(path.c_str(), 0755), 0) << path;
+}
+
+TEST(PollSlotFiles, NamedAfterTheSlotNumber) {
+    const SlotFiles windows = korvane::SlotFilesFor(Os::Windows, kWindowsPaths, 7);
+    EXPECT_EQ(windows.marker, "c:\\7.mark");
+    EXPECT_EQ(windows.script, "c:\\ping7.bat");
+    EXPECT_EQ(windows.result, "c:\\ping7.txt");
+    const SlotFiles posix = korvane::SlotFilesFor(Os::Posix, kPosixPaths, 255);
+    EXPECT_EQ(posix.marker, "/run/user/1000/korvane/255.mark");
+    EXPECT_EQ(posix.script, "/run/user/1000/korvane/ping255.sh");
+    EXPECT_EQ(posix.result, "/run/user/1000/korvane/ping255.txt");
+    EXPECT_EQ(korvane::SlotFilesFor(Os::Posix, kPosixPaths, 0).marker,
+              "/run/user/1000/korvane/0.mark");
+}
+
+TEST(PollScripts, WindowsPollBatchIsExact) {
+    EXPECT_EQ(korvane::PollScript(Os::Windows, kWindowsPaths, "localIP", 7),
+              "\"D:\\Tools\\hostping.exe\" localIP c:\\ping7.txt\r\n"
+              "attrib -R c:\\7.mark\r\n");
+}
+
+TEST(PollScripts, WindowsCheckBatchIsExact) {
+    EXPECT_EQ(korvane::CheckScript(Os::Windows, kWindowsPaths, "pc2", 12),
+              "ping -n 1  pc2 >c:\\ping12.txt\r\n"
+              "if %errorlevel%==1 echo pc2=down >>c:\\ping12.txt\r\n"
+              "if %errorlevel%==0 echo pc2=up >>c:\\ping12.txt\r\n"
+              "attrib -R c:\\12.mark\r\n");
+}
+
+TEST(PollScripts, PosixCheckScriptText) {
+    EXPECT_EQ(korvane::CheckScript(Os::Posix, kPosixPaths, "pc2", 12),
+              "ping -c 1 -W 1 'pc2' >'/run/user/1000/korvane/ping12.txt' 2>&1; e=$?\n"
+              "[ \"$e\" -ne 0 ] && echo 'pc2=down' >>'/run/user/1000/korvane/ping12.txt'\n"
+              "[ \"$e\" -eq 0 ] && echo 'pc2=up' >>'/run/user/1000/korvane/ping12.txt'\n"
+              "chmod u+w '/run/user/1000/korvane/12.mark'\n");
+}
+
+TEST(PollScripts, HostsThatAreNotPlainWordsAreRefused) {
+    for (const char* host : {"", "pc 2", "pc'2", "pc;reboot", "$(reboot)", "`id`", "-c", "pc2&",
+                             "pc\n2", "a/b", "pc\xc3\xa9"}) {
+        EXPECT_FALSE(korvane::IsSafeHostWord(host)) << host;
+        EXPECT_EQ(korvane::CheckScript(Os::Windows, kWindowsPaths, host, 1), std::nullopt) << host;
+        EXPECT_EQ(korvane::CheckScript(Os::Posix, kPosixPaths, host, 1), std::nullopt) << host;
+    }
+    for (const char* host : {"pc2", "192.168.1.5", "poste-3.lan", "ws_01"}) {
+        EXPECT_TRUE(korvane::IsSafeHostWord(host)) << host;
+    }
+}
+
+TEST(PollScripts, CommandLines) {
+    EXPECT_EQ(korvane::ScriptCommand(Os::Windows, "c:\\ping7.bat"), "c:\\ping7.bat");
+    EXPECT_EQ(korvane::ScriptCommand(Os::Posix, "/run/k/ping7.sh"), "/bin/sh '/run/k/ping7.sh'");
+    EXPECT_EQ(korvane::NetsweepCommand(Os::Windows, kWindowsPaths), "D:\\Tools\\netsweep.exe");
+    EXPECT_EQ(korvane::NetsweepCommand(Os::Posix, {"/opt/it's/", "/tmp/"}),
+              "'/opt/it'\\''s/netsweep'");
+}
+
+// Folders whose names need quoting, a fake hostping that echoes its list
+// (no packet leaves), and the marker armed as the launcher arms it.
+class PollRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        paths.programDir = root / "prog dir's/";
+        paths.scratchDir = root / "scratch $(x)/";
+        std::filesystem::create_directories(paths.programDir);
+        std::filesystem::create_directories(paths.scratchDir);
+    }
+
+    bool RunScript(const std::string& text, const SlotFiles& files) {
+        WriteBytes(files.script, text);
+        korvane::ArmMarker(files.marker);
+        return toolkit::platform::RunShellAndWait(korvane::ScriptCommand(Os::Posix, files.script),
+                                                  paths.programDir) == 0;
+    }
+
+    TempFolder root;
+    ToolPaths paths;
+};
+
+TEST_F(PollRun, PosixPollScriptRunsHostpingOnTheListThenReleasesTheMarker) {
+    MakeExecutable(paths.programDir + "hostping",
+                   "#!/bin/sh\ntr -d '\\r' < \"$1\" | while read -r h; do echo \"$h=1\"; done "
+                   "> \"$2\"\n");
+    toolkit::SaveLines(paths.programDir + "local IP", {"192.168.1.5", "pc2"});
+    const SlotFiles files = korvane::SlotFilesFor(Os::Posix, paths, 3);
+    ASSERT_TRUE(RunScript(korvane::PollScript(Os::Posix, paths, "local IP", 3), files));
+    EXPECT_EQ(toolkit::LoadLines(files.result), (TextList{"192.168.1.5=1", "pc2=1"}));
+    EXPECT_FALSE(korvane::MarkerIsArmed(files.marker));
+}
+
+TEST_F(PollRun, PosixPollScriptReleasesTheMarkerWhenHostpingIsMissing) {
+    const SlotFiles files = korvane::SlotFilesFor(Os::Posix, paths, 4);
+    RunScript(korvane::PollScript(Os::Posix, paths, "localIP", 4), files);
+    EXPECT_FALSE(std::filesystem::exists(files.result));
+    EXPECT_FALSE(korvane::MarkerIsArmed(files.marker));
+}
+
+// The check script runs with its first word pointed at a fake ping, so that
+// the verdict lines, the quoting and the marker are exercised without a packet.
+TEST_F(PollRun, PosixCheckScriptVerdictFollowsPingsExitCode) {
+    const std::string fakePing = paths.programDir + "fake-ping";
+    MakeExecutable(fakePing, "#!/bin/sh\necho \"PING $5\"\nexit \"$(cat \"$0.code\")\"\n");
+    for (const auto& [code, verdict] : std::vector<std::pair<std::string, std::string>>{
+             {"0", "pc2=up"}, {"1", "pc2=down"}, {"2", "pc2=down"}}) {
+        WriteBytes(fakePing + ".code", code);
+        std::string text = korvane::CheckScript(Os::Posix, paths, "pc2", 12).value();
+        ASSERT_EQ(text.rfind("ping ", 0), 0u);
+        text.replace(0, 4, toolkit::ShellQuote(fakePing));
+        const SlotFiles files = korvane::SlotFilesFor(Os::Posix, paths, 12);
+        RunScript(text, files);
+        EXPECT_EQ(toolkit::LoadLines(files.result), (TextList{"PING pc2", verdict})) << code;
+        EXPECT_FALSE(korvane::MarkerIsArmed(files.marker)) << code;
+    }
+}
+
+TEST(PollList, AddressOrTheEntryName) {
+    const TextList ipList{"pc1 192.168.1.5", "pc3 192.168.1.7"};
+    EXPECT_EQ(korvane::PollList({"pc1", "pc2", "pc3"}, ipList),
+              (TextList{"192.168.1.5", "pc2", "192.168.1.7"}));
+    EXPECT_EQ(korvane::PollList({}, ipList), TextList{});
+}
+
+TEST(PollSchedule, NetsweepEveryNinthTickAndAfterTheWrap) {
+    std::vector<int> starts;
+    for (int tick = 0; tick <= 255; ++tick) {
+        if (korvane::StartsScan(static_cast<std::uint8_t>(tick))) starts.push_back(tick);
+    }
+    ASSERT_EQ(starts.size(), 29u);
+    EXPECT_EQ(starts.front(), 1);
+    EXPECT_EQ(starts.back(), 253);
+    for (std::size_t i = 1; i < starts.size(); ++i) EXPECT_EQ(starts[i] - starts[i - 1], 9);
+
+    std::uint8_t tick = 253;
+    int ticksToNext = 0;
+    do {
+        ++tick;
+        ++ticksToNext;
+    } while (!korvane::StartsScan(tick));
+    EXPECT_EQ(tick, 1);
+    EXPECT_EQ(ticksToNext, 4);
+}
+
+TEST(PollSlotFiles, SlotFileNamesAreStrict) {
+    for (const char* name :
+         {"0.mark", "7.mark", "255.mark", "ping0.txt", "ping7.bat", "ping12.sh", "ping255.txt"}) {
+        EXPECT_TRUE(korvane::IsSlotFileName(name)) << name;
+    }
+    for (const char* name :
+         {"007.mark", "00.mark", "256.mark", "1000.mark", ".mark", "-1.mark", "+1.mark", "ping.txt",
+          "pingx.txt", "ping7.txt.bak", "ping7.exe", "7.bat", "Ping7.txt", "notes.txt", "7.MARK",
+          "x7.mark", "ping 7.txt"}) {
+        EXPECT_FALSE(korvane::IsSlotFileName(name)) << name;
+    }
+}
+
+TEST(PollMarker, ArmedUntilTheScriptMakesItWritable) {
+    TempFolder folder;
+    const std::string marker = folder / "7.mark";
+    korvane::ArmMarker(marker);
+    EXPECT_EQ(ReadBytes(marker), "");
+    EXPECT_TRUE(korvane::MarkerIsArmed(marker));
+    struct stat info {};
+    ASSERT_EQ(stat(marker.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0444u);
+
+    ASSERT_EQ(chmod(marker.c_str(), 0644), 0);  // what "chmod u+w" leaves
+    EXPECT_FALSE(korvane::MarkerIsArmed(marker));
+    korvane::ArmMarker(marker);  // a slot reused after the wrap
+    EXPECT_TRUE(korvane::MarkerIsArmed(marker));
+
+    // A marker whose state cannot be read counts as a script still running.
+    EXPECT_TRUE(korvane::MarkerIsArmed(folder / "gone.mark"));
+    try {
+        korvane::ArmMarker(folder / "gone/8.mark");
+        FAIL() << "no FileError";
+    } catch (const toolkit::FileError& error) {
+        EXPECT_NE(std::string(error.what()).find("8.mark"), std::string::npos) << error.what();
+    }
+}
+
+TEST(PollCleanUp, SlotFilesGoExceptArmedMarkers) {
+    TempFolder folder;
+    for (const char* name : {"7.mark", "8.mark", "ping7.txt", "ping7.sh", "ping7.bat", "ping8.txt",
+                             "notes.txt", "007.mark", ".ping9.txt", ".hidden"}) {
+        WriteBytes(folder / name, "x");
+    }
+    ASSERT_EQ(chmod((folder / "7.mark").c_str(), 0444), 0);
+    std::filesystem::create_directory(folder / "9.mark");
+    korvane::CleanSlotFiles(folder.Path() + "/");
+
+    std::vector<std::string> left = toolkit::platform::ListFolder(folder.Path());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"007.mark", "7.mark", "9.mark", "notes.txt"}));
+    EXPECT_TRUE(std::filesystem::exists(folder / ".hidden"));
+    EXPECT_TRUE(std::filesystem::exists(folder / ".ping9.txt"));
+}
+
+TEST(PollPlatform, FolderListingAndFileTests) {
+    TempFolder folder;
+    WriteBytes(folder / "a", "");
+    WriteBytes(folder / ".b", "");
+    std::filesystem::create_directory(folder / "c");
+    std::vector<std::string> names = toolkit::platform::ListFolder(folder.Path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(toolkit::platform::ListFolder(folder / "gone"), std::vector<std::string>{});
+    EXPECT_TRUE(toolkit::platform::FileExists(folder / "a"));
+    EXPECT_FALSE(toolkit::platform::FileExists(folder / "c"));
+    EXPECT_FALSE(toolkit::platform::FileExists(folder / "gone"));
+    EXPECT_EQ(toolkit::platform::IsReadOnly(folder / "gone"), std::nullopt);
+    EXPECT_FALSE(toolkit::platform::RemoveFile(folder / "c"));
+    EXPECT_TRUE(toolkit::platform::RemoveFile(folder / "a"));
+    EXPECT_FALSE(toolkit::platform::FileExists(folder / "a"));
+}
+
+}  // namespace
