@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the programs and shows them at work in the simulated LAN: the admin
-# machine's settings as the ipconfig stand-in prints them, and the gateway's
-# answer to an echo request. Runs as root; nothing leaves the lab.
+# Builds everything and runs Korvane on the admin machine of the simulated LAN,
+# with an inventory of the lab's hosts (one of them asleep, to show both
+# pictures). With a display the window opens there, until "Quitter"; without
+# one Korvane runs under Xvfb and a screenshot is saved. Runs as root; nothing
+# leaves the lab.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -15,24 +17,41 @@ if [ "${1:-}" != --in-lab ]; then
 fi
 in_private_netns || { echo "demo : espace de noms réseau non privé, arrêt." >&2; exit 1; }
 
-bin=$root/build/bin
 export KORVANE_LAB=krvdemo
 lab=$root/scripts/lab.sh
-work=$(mktemp -d)
-trap '"$lab" down; rm -rf "$work"' EXIT
+# Korvane writes its files beside itself: the demo runs a copy of the
+# installation folder, kept between runs so its settings are too.
+demo=$root/build/demo
+scratch=$(mktemp -d)
+trap '"$lab" down; rm -rf "$scratch"' EXIT
 "$lab" up
-export KORVANE_SCRATCH=$work/scratch
+mkdir -p "$demo"
+cp -f "$root"/build/bin/* "$demo"/
+export KORVANE_SCRATCH=$scratch/scratch
 
-echo "== netcmd ipconfig /all (machine d'administration du laboratoire) =="
-"$lab" exec "$bin/netcmd" ipconfig /all
+# The inventory: every lab host, known to the discovery lists by name.
+crlf() { sed 's/$/\r/'; }
+hosts() { grep -v '^\s*#' "$root/scripts/lab-hosts.txt" | awk 'NF >= 6'; }
+hosts | awk '{ print tolower($4) }' | crlf >"$demo/localGM"
+{ echo "passerelle 198.18.0.1"; hosts | awk '{ print tolower($4), $2 }'; } | crlf >"$demo/liste.ip"
+hosts | awk '{ m = toupper($3); gsub(":", "-", m); print tolower($4), m }' | crlf >"$demo/liste.mac"
+rm -f "$demo/localIP" "$demo/etats"
+# Tall enough for two rows of the map at the first run.
+[ -f "$demo/krv.ini" ] || printf 'height=380\r\n' >"$demo/krv.ini"
+"$lab" sleep h4
 
-echo
-echo "== Sonde ICMP de la passerelle =="
-gateway=198.18.0.1
-printf '%s\r\n' "$gateway" >"$work/passerelle"
-"$lab" exec "$bin/hostping" "$work/passerelle" "$work/etats"
-if grep -q "^$gateway=1" "$work/etats"; then
-  echo "La passerelle $gateway répond."
+echo "Laboratoire prêt : passerelle 198.18.0.1, hôtes :"
+hosts | awk '{ printf "  %-14s %s%s\n", $4, $2, ($1 == "h4" ? "  (en veille)" : "") }'
+
+if [ -n "${DISPLAY:-}" ]; then
+  echo "Korvane s'ouvre sur l'écran $DISPLAY (menu Fichier > Quitter pour finir)."
+  "$lab" exec "$demo/korvane"
 else
-  echo "La passerelle $gateway ne répond pas."
+  shot=$demo/korvane.png
+  rm -f "$shot"
+  echo "Pas d'écran : Korvane tourne sous Xvfb, capture après le premier relevé (15 s)..."
+  KORVANE_SCREENSHOT=$shot KORVANE_SCREENSHOT_DELAY=15 \
+    "$lab" exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$demo/korvane"
+  [ -s "$shot" ] || { echo "demo : la capture n'a pas été enregistrée." >&2; exit 1; }
+  echo "Capture de la fenêtre enregistrée : $shot"
 fi

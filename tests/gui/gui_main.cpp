@@ -16,7 +16,13 @@ bool InPrivateNamespace() {
 }
 
 int main(int argc, char** argv) {
-    if (!InPrivateNamespace()) {
+    const bool listing = argc > 1 && std::string(argv[1]) == "--gtest_list_tests";
+#ifdef KORVANE_IN_LAB
+    const bool guarded = true;  // the lab runner refuses to start outside its namespaces
+#else
+    const bool guarded = false;
+#endif
+    if (!listing && !guarded && !InPrivateNamespace()) {
         std::fprintf(stderr,
                      "refus : ces tests ne tournent que dans un espace de noms réseau "
                      "privé (lancez scripts/test.sh, ou : unshare -n ctest)\n");

@@ -2,6 +2,9 @@
 #include "KrvVar.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -217,16 +220,23 @@ TEST(KrvSettingsFile, SaveIntoAMissingFolderThrows) {
     EXPECT_EQ(krv.settings.left, 100);  // not taken over when the write failed
 }
 
-TEST(KrvSettingsFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes through folder permissions";
+// A full disk, for this process alone: a zero file-size limit stops every
+// write, even root's.
+TEST(KrvSettingsFile, SaveOnAFullDiskKeepsTheOldFile) {
     TempFolder folder;
     ScopedProgramDir programDir(folder.Path());
     WriteBytes(folder / "krv.ini", "left=5\r\n");
-    ASSERT_EQ(chmod(folder.Path().c_str(), 0500), 0);
     KrvVar krv;
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit none{0, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &none);
     EXPECT_THROW(krv.SaveSettings(1, 2, 3), toolkit::FileError);
-    chmod(folder.Path().c_str(), 0700);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(ReadBytes(folder / "krv.ini"), "left=5\r\n");
+    EXPECT_EQ(krv.settings.left, 100);
 }
 
 TEST(KrvSettingsFile, ListsAreLoadedOrCreatedEmpty) {
