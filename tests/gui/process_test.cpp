@@ -1,0 +1,91 @@
+// The korvane program itself: its windows in their order, and the signals of a
+// desktop logout or a Ctrl+C ending it as "Quitter" does.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDialog>
+#include <filesystem>
+
+#include "forms.h"
+#include "program_folder.h"
+#include "uAddMachines.h"
+#include "uBottomdlg.h"
+#include "uapropos.h"
+#include "ucomingsoon.h"
+#include "umachine.h"
+#include "uprefs.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using gui_testing::ProgramFolder;
+
+TEST(KorvaneForms, DialogsAreCreatedAfterTheMainWindowWithTheirTitles) {
+    ProgramFolder folder;
+    folder.Start();
+    const korvane::Forms* forms = korvane::Application();
+    ASSERT_NE(forms, nullptr);
+    EXPECT_EQ(forms->AboutBox()->windowTitle(), QStringLiteral("A propos"));
+    EXPECT_EQ(forms->Prefs()->windowTitle(), QStringLiteral("Prefs"));
+    EXPECT_EQ(forms->OKBottomDlg()->windowTitle(), QStringLiteral("Dialogue"));
+    EXPECT_EQ(forms->machines()->windowTitle(), QStringLiteral("machines"));
+    EXPECT_EQ(forms->AddMachine()->windowTitle(), QStringLiteral("Ajouter une machine"));
+    EXPECT_EQ(forms->comingsoon()->windowTitle(), QStringLiteral("Oups!"));
+    for (const QDialog* dialog : std::initializer_list<const QDialog*>{
+             forms->AboutBox(), forms->Prefs(), forms->machines(), forms->AddMachine()}) {
+        EXPECT_FALSE(dialog->isVisible());
+    }
+    folder.Stop();
+    EXPECT_EQ(korvane::Application(), nullptr);
+}
+
+pid_t StartKorvane(const ProgramFolder& folder) {
+    const std::string program = folder / "korvane";  // offscreen, as this process
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+int WaitForExit(pid_t pid) {
+    int status = 0;
+    for (int i = 0; i < 200; ++i) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return status;
+        usleep(50'000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    ADD_FAILURE() << "korvane did not end";
+    return status;
+}
+
+class KorvaneProcess : public testing::TestWithParam<int> {};
+
+TEST_P(KorvaneProcess, QuitSignalSavesTheSettingsAsQuitterDoes) {
+    ProgramFolder folder;
+    folder.InstallProgram("korvane");
+    folder.Write("localGM", {"pc1", "pc2"});
+    folder.Write("krv.ini", {"pdc=SRV", "nbyrow=2", "ip=10.0.0.0"});
+    const pid_t pid = StartKorvane(folder);
+    ASSERT_GT(pid, 0);
+    // The first files appear while the main window is created, after the
+    // signals are taken over.
+    ASSERT_TRUE(gui_testing::WaitFor([&] { return fs::exists(folder / "liste.known"); }, 10000));
+    kill(pid, GetParam());
+    const int status = WaitForExit(pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const toolkit::TextList settings = folder.Read("krv.ini");
+    ASSERT_EQ(settings.size(), 6u);
+    EXPECT_EQ(settings[0], "pdc=SRV");
+    EXPECT_EQ(settings[5], "nbyrow=2");
+    EXPECT_EQ(folder.Read("settings.ini").size(), 6u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, KorvaneProcess, testing::Values(SIGTERM, SIGINT));
+
+}  // namespace

@@ -1,0 +1,260 @@
+// hostping seen from outside, as Korvane's poll runs it on the simulated LAN:
+// its exit status, its result file and its messages.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "lab_support.h"
+#include "reseau.h"
+#include "utils.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    if (!out.flush()) ADD_FAILURE() << "cannot write " << path;
+}
+
+// A host that ignores echo requests until the end of the scope.
+class ScopedSleep {
+  public:
+    explicit ScopedSleep(const lab::Host& host) : host_(host) { lab::Sleep(host_); }
+    ~ScopedSleep() { lab::Wake(host_); }
+    ScopedSleep(const ScopedSleep&) = delete;
+    ScopedSleep& operator=(const ScopedSleep&) = delete;
+
+  private:
+    const lab::Host& host_;
+};
+
+// A setting of the admin machine (where the test runs) until the end of the scope.
+class ScopedSetting {
+  public:
+    ScopedSetting(std::string path, const std::string& value)
+        : path_(std::move(path)), old_(ReadFile(path_)) {
+        WriteFile(path_, value);
+    }
+    ~ScopedSetting() { WriteFile(path_, old_); }
+    ScopedSetting(const ScopedSetting&) = delete;
+    ScopedSetting& operator=(const ScopedSetting&) = delete;
+
+  private:
+    std::string path_;
+    std::string old_;
+};
+
+std::string HostNamespace(const lab::Host& host) {
+    const char* lab = std::getenv("KORVANE_LAB");
+    if (lab == nullptr || *lab == '\0') throw std::logic_error("KORVANE_LAB is not set");
+    return std::string(lab) + "-" + host.id;
+}
+
+// Takes `host` off the LAN, and brings it back `after` from now: a request
+// sent meanwhile waits in the admin's neighbour table, which asks for the
+// host every 50 ms, so the answer comes back a little after `after`.
+class ScopedLateHost {
+  public:
+    ScopedLateHost(const lab::Host& host, milliseconds after) : host_(host) {
+        lab::Run("ip -n " + HostNamespace(host_) + " link set eth0 down");
+        lab::Run("ip neigh flush to " + host_.address);
+        comeBack_ = std::thread([this, after] {
+            std::this_thread::sleep_for(after);
+            lab::Run("ip -n " + HostNamespace(host_) + " link set eth0 up");
+        });
+    }
+    // The admin's pending query about the host is dropped with it, so that
+    // the next request asks afresh.
+    ~ScopedLateHost() {
+        comeBack_.join();
+        lab::Run("ip neigh flush to " + host_.address);
+    }
+    ScopedLateHost(const ScopedLateHost&) = delete;
+    ScopedLateHost& operator=(const ScopedLateHost&) = delete;
+
+  private:
+    const lab::Host& host_;
+    std::thread comeBack_;
+};
+
+const lab::Host& NamedHost(std::size_t rank = 0) {
+    for (const auto& host : lab::Hosts()) {
+        if (!host.reverseName.empty() && rank-- == 0) return host;
+    }
+    throw std::logic_error("lab-hosts.txt names too few hosts");
+}
+
+const lab::Host& UnnamedHost() {
+    for (const auto& host : lab::Hosts()) {
+        if (host.reverseName.empty()) return host;
+    }
+    throw std::logic_error("lab-hosts.txt has no host without a name");
+}
+
+class HostpingTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "hostping-XXXXXX");
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string Path(const std::string& name) const { return folder_ + "/" + name; }
+
+    // Runs hostping with the words given (already shell-safe); standard error
+    // goes to Path("err"). Returns the exit status.
+    int Hostping(const std::string& arguments) const {
+        const std::string line = lab::BinPath("hostping") + " " + arguments + " 2>" + Path("err");
+        const int status = std::system(line.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    int HostpingOnList(const std::string& listText) const {
+        WriteFile(Path("liste"), listText);
+        return Hostping(Path("liste") + " " + Path("resultat"));
+    }
+    std::string Result() const { return ReadFile(Path("resultat")); }
+    std::string Errors() const { return ReadFile(Path("err")); }
+
+    std::string folder_;
+};
+
+// Addresses and names, in an order that is not the addresses' own, with every
+// kind of line end and surrounding blanks; a sleeping host and an unused
+// address give no line, and a host listed twice is written twice.
+TEST_F(HostpingTest, WritesEachAnsweringHostAsListedInListOrder) {
+    const lab::Host& salon = NamedHost(0);
+    const lab::Host& bureau = NamedHost(1);
+    const lab::Host& sleeper = UnnamedHost();
+    ScopedSleep asleep(sleeper);
+    // The admin's hosts file has the names in lower case; the resolver ignores case.
+    const std::string upperShort = toolkit::AsciiUpper(toolkit::ShortHostName(bureau.reverseName));
+    ASSERT_NE(upperShort, toolkit::ShortHostName(bureau.reverseName));
+
+    ASSERT_EQ(HostpingOnList(bureau.address + "\r\n  " + salon.reverseName + " \r\n\r\n" +
+                             sleeper.address + "\n" + lab::kUnused + "\r" + lab::kGateway +
+                             "\r\n\t" + upperShort + "\r\n" +
+                             toolkit::ShortHostName(salon.reverseName) + "\n" + bureau.address),
+              0)
+        << Errors();
+    EXPECT_EQ(Result(), bureau.address + "=1\r\n" + salon.reverseName + "=1\r\n" + lab::kGateway +
+                            "=1\r\n" + upperShort + "=1\r\n" +
+                            toolkit::ShortHostName(salon.reverseName) + "=1\r\n" + bureau.address +
+                            "=1\r\n");
+    EXPECT_EQ(Errors(), "");
+}
+
+// The admin gives up asking for the unused address within the time-out, and
+// its own "unreachable" report does not count as an answer.
+TEST_F(HostpingTest, NobodyAnsweringGivesAnEmptyFile) {
+    const lab::Host& sleeper = lab::Hosts().front();
+    ScopedSleep asleep(sleeper);
+    const std::string neigh = "/proc/sys/net/ipv4/neigh/eth0/";
+    ScopedSetting retry(neigh + "retrans_time_ms", "50");
+    ScopedSetting tries(neigh + "mcast_solicit", "3");
+    lab::Run("ip neigh flush to " + lab::kUnused);
+    ASSERT_EQ(
+        HostpingOnList(lab::kUnused + "\r\n" + sleeper.address + "\r\ninconnu.maison.lan\r\n"), 0);
+    EXPECT_TRUE(fs::exists(Path("resultat")));
+    EXPECT_EQ(Result(), "");
+}
+
+// A bad line is skipped and the hosts around it are still polled. Text that
+// the resolver would read as a number ("0xc6.18.0.1" is the gateway) names no
+// listed host; nothing ever reaches a shell.
+TEST_F(HostpingTest, SkipsMalformedLinesAndPollsTheOthers) {
+    const std::string canary = Path("touche");
+    const std::string longName(300, 'a');
+    const std::string lines[] = {"pc 1",        "$(touch " + canary + ")",
+                                 longName,      "",
+                                 " \t ",        "PC\x01SALON",
+                                 "-n",          "198.18.0.256",
+                                 "0xc6.18.0.1", "3321888769",
+                                 "pc;1",        "\xc3\xa9t\xc3\xa9"};
+    std::string list = lab::kGateway + "\r\n";
+    for (const auto& line : lines) list += line + "\r\n";
+    list += lab::kAdmin + "\r\n";
+
+    ASSERT_EQ(HostpingOnList(list), 0) << Errors();
+    EXPECT_EQ(Result(), lab::kGateway + "=1\r\n" + lab::kAdmin + "=1\r\n");
+    EXPECT_EQ(Errors(), "");
+    EXPECT_FALSE(fs::exists(canary));
+}
+
+// The result is a new file renamed over the old one: a reader holding the old
+// file (here through a second link) never sees it change under it, and no
+// temporary file is left behind.
+TEST_F(HostpingTest, ReplacesTheOldResultAtomically) {
+    const std::string old = "198.18.0.200=1\r\nancien=1\r\n";
+    WriteFile(Path("resultat"), old);
+    fs::create_hard_link(Path("resultat"), Path("lecteur"));
+
+    ASSERT_EQ(HostpingOnList(lab::kGateway + "\r\n"), 0) << Errors();
+    EXPECT_EQ(Result(), lab::kGateway + "=1\r\n");
+    EXPECT_EQ(ReadFile(Path("lecteur")), old);
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder_)) ++files;
+    EXPECT_EQ(files, 4U) << "liste, resultat, lecteur, err";
+}
+
+TEST_F(HostpingTest, RefusesBadArgumentsAndUnreadableLists) {
+    WriteFile(Path("liste"), lab::kGateway + "\r\n");
+    EXPECT_EQ(Hostping(Path("liste")), 2);
+    EXPECT_NE(Errors().find("Utilisation : hostping"), std::string::npos);
+    EXPECT_EQ(Hostping(Path("liste") + " " + Path("resultat") + " en-trop"), 2);
+    EXPECT_FALSE(fs::exists(Path("resultat")));
+
+    EXPECT_EQ(Hostping(Path("absente") + " " + Path("resultat")), 1);
+    EXPECT_NE(Errors().find("Impossible d'ouvrir le fichier « " + Path("absente") + " »"),
+              std::string::npos)
+        << Errors();
+    EXPECT_FALSE(fs::exists(Path("resultat")));
+
+    EXPECT_EQ(Hostping(Path("liste") + " " + Path("dossier-absent/resultat")), 1);
+    EXPECT_NE(Errors().find(Path("dossier-absent/resultat")), std::string::npos) << Errors();
+}
+
+// A host answers only once its link is back: within the second it is up, past
+// it hostping has already given up on it. A poll of hosts that all answer at
+// once ends long before the time-out.
+TEST_F(HostpingTest, WaitsOneSecondForAnswersAndNoLonger) {
+    const lab::Host& early = lab::Hosts().front();
+    const lab::Host& late = lab::Hosts().back();
+    ASSERT_NE(&early, &late);
+    const std::string list = early.address + "\r\n" + late.address + "\r\n";
+    {
+        const std::string neigh = "/proc/sys/net/ipv4/neigh/eth0/";
+        ScopedSetting retry(neigh + "retrans_time_ms", "50");
+        ScopedSetting tries(neigh + "mcast_solicit", "60");
+        ScopedLateHost early300(early, milliseconds(300));
+        ScopedLateHost late1800(late, milliseconds(1800));
+        ASSERT_EQ(HostpingOnList(list), 0) << Errors();
+        EXPECT_EQ(Result(), early.address + "=1\r\n");
+    }
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(HostpingOnList(list), 0) << Errors();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(800));
+    EXPECT_EQ(Result(), early.address + "=1\r\n" + late.address + "=1\r\n");
+}
+
+}  // namespace
