@@ -18,6 +18,7 @@
 #include "forms.h"
 #include "mapgrid.h"
 #include "messages.h"
+#include "platform/platform.h"
 #include "polling.h"
 #include "raw_ping.h"
 #include "tools.h"
@@ -31,22 +32,9 @@ namespace korvane {
 
 namespace {
 
-const QColor kCream(255, 251, 240);
-const QColor kYellow(255, 255, 0);
-
 constexpr int kRedrawInterval = 10000;
 constexpr int kScanInterval = 60000;
 constexpr int kHintDelay = 200;
-constexpr int kHintDisplayTime = 5000;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-bool FileExists(const std::string& path) {
-    std::error_code ignored;
-    return std::filesystem::exists(path, ignored);
-}
 
 // Tooltips appear after 200 ms, for every window of the program.
 class HintStyle : public QProxyStyle {
@@ -58,17 +46,10 @@ class HintStyle : public QProxyStyle {
     }
 };
 
-void SetBackground(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
 QLabel* StaticText(QWidget* parent, const QString& text, const QColor& background, bool bold) {
     auto* label = new QLabel(text, parent);
     label->setAlignment(Qt::AlignCenter);
-    SetBackground(label, background);
+    Paint(label, background);
     QFont font = label->font();
     font.setBold(bold);
     label->setFont(font);
@@ -109,7 +90,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     } catch (const toolkit::FileError& error) {
         ReportError(error.what());
     }
-    ExecPING_GM(FileExists("localIP") ? "localIP" : "localGM",
+    ExecPING_GM(toolkit::platform::FileExists("localIP") ? "localIP" : "localGM",
                 [this](TTimer* timer) { ReadPING_GM(timer); });
     Redraw_network();
 }
@@ -119,7 +100,7 @@ void TForm1::BuildControls() {
         QStringLiteral("Korvane 1.0  - Gestion des alimentations en énergie des ordinateurs"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     client_ = new QWidget(this);
-    SetBackground(client_, kCream);
+    Paint(client_, kCream);
     setCentralWidget(client_);
     Bevel1 = new QFrame(client_);
     Bevel1->setFrameStyle(QFrame::HLine | QFrame::Raised);

@@ -3,12 +3,12 @@
 #include <QFrame>
 #include <QLabel>
 #include <QUrl>
-#include <filesystem>
 
 #include "KrvVar.h"
 #include "forms.h"
 #include "main.h"
 #include "mapgrid.h"
+#include "platform/platform.h"
 #include "raw_ping.h"
 #include "tools.h"
 #include "umachine.h"
@@ -17,21 +17,8 @@ namespace korvane {
 
 namespace {
 
-const QColor kYellow(255, 255, 0);
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 void Place(QWidget* widget, const Rect& rect) {
     widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
-}
-
-void Paint(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
 }
 
 void ApplyGlyph(GlyphButton* button, GlyphChange change, const QPixmap& on, const QPixmap& off) {
@@ -47,8 +34,7 @@ void DeleteControl(std::vector<Control*>& table, std::size_t index) {
 
 toolkit::TextList LoadStateFile() {
     const std::string path = toolkit::ProgramDir() + "etats";
-    std::error_code ignored;
-    if (!std::filesystem::exists(path, ignored)) return {};
+    if (!toolkit::platform::FileExists(path)) return {};
     try {
         return toolkit::LoadLines(path);
     } catch (const toolkit::FileError&) {
@@ -117,7 +103,7 @@ void TForm1::CreateEntryButton(int entry, bool up) {
     button->setObjectName(QStringLiteral("machine%1").arg(entry));
     button->SetGlyph(up ? ScreenOn : ScreenOff);
     button->setToolTip(QString());
-    button->setToolTipDuration(5000);
+    button->setToolTipDuration(kHintDisplayTime);
     button->Tag = entry;
     connect(button, &QToolButton::clicked, this, [this, button] { machineClick(button); });
     Place(button, EntryButtonRect(EntryCell(entry, Krv().settings.nbyrow)));

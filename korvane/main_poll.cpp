@@ -2,10 +2,10 @@
 // each request owns a slot whose marker the script makes writable when done.
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <filesystem>
 
 #include "KrvVar.h"
 #include "main.h"
+#include "platform/platform.h"
 #include "polling.h"
 #include "tools.h"
 
@@ -15,16 +15,6 @@ namespace {
 
 constexpr int kPollInterval = 400;
 constexpr int kCheckInterval = 20;
-
-bool Exists(const std::string& path) {
-    std::error_code ignored;
-    return std::filesystem::exists(path, ignored);
-}
-
-void RemoveQuietly(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-}
 
 }  // namespace
 
@@ -58,7 +48,7 @@ void TForm1::ExecPING_GM(const std::string& listName, const RequestHandler& hand
         const toolkit::ToolPaths paths = toolkit::HostToolPaths();
         const SlotFiles files = SlotFilesFor(toolkit::kHostOs, paths, krv.PingSlot);
         ArmMarker(files.marker);
-        RemoveQuietly(files.result);
+        toolkit::platform::RemoveFile(files.result);
         toolkit::SaveText(files.script,
                           PollScript(toolkit::kHostOs, paths, listName, krv.PingSlot));
         toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, files.script));
@@ -87,15 +77,15 @@ void TForm1::ReadPING_GM(TTimer* timer) {
     }
     if (MarkerIsArmed(files.marker)) return;
     ReleasePingTimer(slot);
-    if (!Exists(files.result)) return;
+    if (!toolkit::platform::FileExists(files.result)) return;
     toolkit::TextList lines;
     try {
         lines = toolkit::LoadLines(files.result);
     } catch (const toolkit::FileError&) {
         return;
     }
-    RemoveQuietly(files.result);
-    RemoveQuietly(files.script);
+    toolkit::platform::RemoveFile(files.result);
+    toolkit::platform::RemoveFile(files.script);
     if (lines.empty()) return;
     try {
         toolkit::SaveLines(toolkit::ProgramDir() + "etats", lines);
@@ -140,7 +130,8 @@ void TForm1::TimerRedrawTimer() {
         Log(error.what());
     }
     ExecPING_GM("localIP", [this](TTimer* timer) { ReadPING_GM(timer); });
-    scan_led->setPixmap(Exists(toolkit::ProgramDir() + "netsweep.lck") ? LedGreen : LedGrey);
+    scan_led->setPixmap(
+        toolkit::platform::FileExists(toolkit::ProgramDir() + "netsweep.lck") ? LedGreen : LedGrey);
     // A list that cannot be read now keeps what was read before.
     try {
         krv.IpList = toolkit::LoadLines("liste.ip");

@@ -10,4 +10,11 @@ void GlyphButton::SetGlyph(const QPixmap& glyph) {
     setIconSize(glyph.size());
 }
 
+void Paint(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
 }  // namespace korvane

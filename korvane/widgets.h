@@ -1,9 +1,12 @@
 // The few control kinds of Korvane's windows that Qt has no exact match for.
 #pragma once
 
+#include <QColor>
 #include <QPixmap>
+#include <QString>
 #include <QTimer>
 #include <QToolButton>
+#include <string>
 
 namespace korvane {
 
@@ -27,5 +30,18 @@ class TTimer : public QTimer {
     using QTimer::QTimer;
     int Tag = 0;
 };
+
+// Tooltips stay 5 s.
+inline constexpr int kHintDisplayTime = 5000;
+
+inline const QColor kCream(255, 251, 240);
+inline const QColor kYellow(255, 255, 0);
+
+// Paints a control's background in one colour.
+void Paint(QWidget* widget, const QColor& colour);
+
+inline QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace korvane
