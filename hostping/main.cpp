@@ -1,17 +1,36 @@
-// hostping LISTFILE OUTFILE
+// hostping LISTE RESULTAT
 //
-// Probes every host of LISTFILE (one per line, a dotted address or a name;
-// blank lines are skipped) with one ICMP echo request each, and writes OUTFILE
-// with one line per host that answered: the host as listed, then "=1", in list
-// order. OUTFILE is replaced atomically, so it is complete when it exists.
+// Korvane's poll: which of the listed computers are up right now. Every host
+// of LISTE (one dotted address or host name per line; names are resolved) gets
+// one ICMP echo request, all of them at once, and RESULTAT receives one line
+// per host that answered within kAnswerTimeout: the host exactly as listed
+// (the line without its surrounding blanks), then "=1", in list order, lines
+// ending CR LF. The run ends as soon as every host has answered, so a LAN
+// that is all up costs one round trip, and one that is partly asleep costs
+// the time-out.
 //
-// Exit status: 0 done, 1 list unreadable or result not written (no result
-// file then), 2 wrong arguments.
+// A line that cannot name a host (blank, holding a space or a control
+// character, longer than 255 characters, or neither a dotted address nor
+// made of letters, digits, "-", "." and "_") is skipped without a word: the
+// list is the caller's, and one bad entry must not cost the others their
+// poll.
+//
+// RESULTAT is replaced atomically, so it is complete whenever it exists.
+//
+// Exit status: 0 RESULTAT written (also when nobody answered); 1 LISTE
+// unreadable or RESULTAT not written (RESULTAT is then left as it was);
+// 2 wrong arguments. Every failure is reported in French on standard error.
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <iostream>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "raw_ping.h"
+#include "reseau.h"
 #include "utils.h"
 
 namespace {
@@ -20,16 +39,69 @@ constexpr int kExitDone = 0;
 constexpr int kExitFileError = 1;
 constexpr int kExitUsage = 2;
 
+// A computer of the LAN answers in well under a millisecond; one that has not
+// answered in a second is asleep or gone. The toolkit's default is tuned for
+// sweeping a whole subnet, where most addresses never answer.
+constexpr std::chrono::milliseconds kAnswerTimeout{1000};
+
 constexpr const char* kUsage =
     "Utilisation : hostping FICHIER_LISTE FICHIER_RESULTAT\n"
-    "Envoie une demande d'écho ICMP à chaque hôte de FICHIER_LISTE (une adresse ou un nom\n"
-    "par ligne) et écrit dans FICHIER_RESULTAT une ligne « hôte=1 » par hôte qui a répondu.\n";
+    "Envoie en même temps une demande d'écho ICMP à chaque hôte de FICHIER_LISTE (une\n"
+    "adresse IPv4 ou un nom par ligne ; les lignes vides ou mal formées sont ignorées)\n"
+    "et écrit dans FICHIER_RESULTAT une ligne « hôte=1 » par hôte qui a répondu en moins\n"
+    "d'une seconde, dans l'ordre de la liste. Code de sortie : 0 résultat écrit,\n"
+    "1 liste illisible ou résultat non écrit, 2 arguments incorrects.\n";
+
+bool IsNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_';
+}
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// A part that the resolver reads as a number: decimal, octal ("010") or hex ("0x1f").
+bool IsNumberPart(std::string_view part) {
+    if (part.size() > 1 && part[0] == '0' && (part[1] == 'x' || part[1] == 'X')) {
+        return std::all_of(part.begin() + 2, part.end(), IsHexDigit);
+    }
+    return !part.empty() &&
+           std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// One to four numbers joined by dots are an address to the resolver, by the
+// old inet_aton rules ("10.1" is 10.0.0.1, "0x7f.1" is 127.0.0.1): text of
+// that form that is not a plain dotted address would probe a host nobody
+// listed.
+bool ReadsAsNumbers(std::string_view text) {
+    for (int part = 0; part < 4; ++part) {
+        const std::size_t dot = text.find('.');
+        if (!IsNumberPart(text.substr(0, dot))) return false;
+        if (dot == std::string_view::npos) return true;
+        text.remove_prefix(dot + 1);
+    }
+    return false;
+}
+
+// A name neither starts with "-" (it would read as an option wherever it is
+// passed on) nor with ".".
+bool IsPlausibleHostName(std::string_view text) {
+    if (!std::all_of(text.begin(), text.end(), IsNameCharacter)) return false;
+    if (text.front() == '-' || text.front() == '.') return false;
+    return !ReadsAsNumbers(text);
+}
+
+bool IsListableHost(std::string_view text) {
+    if (text.empty() || text.size() > toolkit::kMaxFieldLength) return false;
+    return toolkit::IsDottedIPv4(text) || IsPlausibleHostName(text);
+}
 
 toolkit::TextList ListedHosts(const toolkit::TextList& lines) {
     toolkit::TextList hosts;
     for (const auto& line : lines) {
         std::string host = toolkit::Trim(line);
-        if (!host.empty()) hosts.push_back(std::move(host));
+        if (IsListableHost(host)) hosts.push_back(std::move(host));
     }
     return hosts;
 }
@@ -51,10 +123,13 @@ int main(int argc, char** argv) {
     }
     try {
         const toolkit::TextList hosts = ListedHosts(toolkit::LoadLines(argv[1]));
-        const std::vector<bool> answered = toolkit::IcmpProbeMany(hosts, toolkit::kEchoTimeout);
+        const std::vector<bool> answered = toolkit::IcmpProbeMany(hosts, kAnswerTimeout);
         toolkit::SaveLines(argv[2], AnsweredLines(hosts, answered));
-    } catch (const std::exception& error) {  // FileError: the list or the result
+    } catch (const toolkit::FileError& error) {  // the list or the result; names the file
         std::cerr << "hostping : " << error.what() << '\n';
+        return kExitFileError;
+    } catch (const std::exception&) {  // out of memory: no result rather than a wrong one
+        std::cerr << "hostping : mémoire insuffisante, aucun résultat écrit\n";
         return kExitFileError;
     }
     return kExitDone;

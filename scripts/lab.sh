@@ -9,14 +9,16 @@
 #   lab.sh sleep HOST | wake HOST | asleep HOST    (HOST: h1, h2, ...)
 #
 # KORVANE_LAB names the lab (letters and digits, default "krvlab"), so that
-# several labs can stand side by side; KORVANE_LABHOST is the responder program.
+# several labs can stand side by side; KORVANE_LABHOST is the responder program;
+# KORVANE_LAB_HOSTS is a hosts file to use instead of lab-hosts.txt (same
+# layout), for a larger LAN. Give the same one to every call on that lab.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
 lab=${KORVANE_LAB:-krvlab}
 labhost=${KORVANE_LABHOST:-$root/build/tests/labhost}
-hosts_file=$here/lab-hosts.txt
+hosts_file=${KORVANE_LAB_HOSTS:-$here/lab-hosts.txt}
 state=/run/korvane-lab/$lab
 
 readonly subnet_prefix=198.18.0
@@ -30,9 +32,13 @@ ns() { echo "$lab-$1"; }
 in_ns() { local n=$1; shift; ip netns exec "$(ns "$n")" "$@"; }
 ns_exists() { ip netns list | awk '{print $1}' | grep -qx "$(ns "$1")"; }
 
+# Checked where it is read, so that a lab whose file is gone still comes down.
+need_hosts_file() {
+  [ -f "$hosts_file" ] && [ -r "$hosts_file" ] || die "liste des hôtes illisible : $hosts_file"
+}
 host_lines() { grep -v '^\s*#' "$hosts_file" | awk 'NF >= 6'; }
 host_field() { host_lines | awk -v id="$1" -v f="$2" '$1 == id { print $f }'; }
-known_host() { [ -n "$(host_field "$1" 1)" ] || die "hôte inconnu : $1"; }
+known_host() { need_hosts_file; [ -n "$(host_field "$1" 1)" ] || die "hôte inconnu : $1"; }
 
 # One veth link from the gateway's bridge to member $1, which gets $2/$3.
 plug() {
@@ -93,6 +99,7 @@ start_responder() {
 }
 
 cmd_up() {
+  need_hosts_file
   if [ -d "$state" ]; then
     ns_exists admin && return 0
     cmd_down

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Korvane's poll on an office of 32 computers: the wall time of hostping on
+# the list of their addresses, side by side with fping on the same list (one
+# request per host, 1 s time-out, no retry), once paced as usual (fping's
+# 10 ms between requests) and once as a raw flood (-i 0, the practical
+# floor). Two scenarios: every computer awake, then every other one asleep
+# (ignoring echo requests, as a host that is off would). Each tool runs RUNS
+# times per scenario (best and median reported) and every run must find
+# exactly the hosts that are awake. hostping writes its result where Korvane
+# has it written, in the scratch folder, which on a desktop session lies in
+# $XDG_RUNTIME_DIR, a tmpfs (here /dev/shm); the row "hostping-disque" writes
+# it on disk instead, where the durable replacement (fsync of the file and of
+# its folder) adds its cost. Runs as root; brings up its own lab of 32 hosts
+# in a private network namespace and takes it down.
+#   bench/poll_hostping.sh [RUNS]
+# KORVANE_BUILD is the build folder to take the programs from (default build/).
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/scripts/netns-guard.sh"
+runs=${1:-5}
+[[ $runs =~ ^[1-9][0-9]?$ ]] || { echo "bench : nombre de passes invalide : $runs" >&2; exit 2; }
+build=${KORVANE_BUILD:-$root/build}
+
+if [ "${KORVANE_BENCH_IN_LAB:-}" != 1 ]; then
+  bash "$root/scripts/bootstrap.sh"
+  dpkg-query -W -f='${Status}' fping 2>/dev/null | grep -q 'ok installed' ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq fping >/dev/null
+  cmake -S "$root" -B "$build" -G Ninja >/dev/null
+  cmake --build "$build" -j2 --target hostping labhost >/dev/null
+  KORVANE_BUILD=$build KORVANE_BENCH_IN_LAB=1 exec unshare --net -- bash "$0" "$runs"
+fi
+in_private_netns || { echo "bench : espace de noms réseau non privé, arrêt." >&2; exit 1; }
+
+export KORVANE_LAB=krvbench KORVANE_LABHOST=$build/tests/labhost
+lab=$root/scripts/lab.sh
+work=$(mktemp -d)
+scratch=$(mktemp -d -p /dev/shm korvane-bench.XXXXXX)
+export KORVANE_LAB_HOSTS=$work/lab-hosts-32.txt
+trap '"$lab" down; rm -rf "$work" "$scratch"' EXIT
+
+# h1..h32 at 198.18.0.101..132, named PC-01..PC-32.
+for i in $(seq 1 32); do
+  printf 'h%d  198.18.0.%d  02:4b:52:00:01:%02d  PC-%02d  MAISON  pc-%02d.maison.lan\n' \
+    "$i" $((100 + i)) "$i" "$i" "$i"
+done >"$KORVANE_LAB_HOSTS"
+awk '{ print $2 }' "$KORVANE_LAB_HOSTS" >"$work/list"
+printf '%s\r\n' $(cat "$work/list") >"$work/list-crlf"  # as Korvane writes it
+"$lab" up
+
+# One run inside the admin machine, timed there so that entering the
+# namespace is not counted: prints the wall time in microseconds (the
+# separator of EPOCHREALTIME follows the locale, hence the digits only).
+time_run() {  # stdout-file, command...
+  "$lab" exec bash -c 'out=$1; shift; start=${EPOCHREALTIME//[!0-9]/}
+    "$@" >"$out" 2>/dev/null || true
+    echo $(( ${EPOCHREALTIME//[!0-9]/} - start ))' timed "$@"
+}
+
+# The addresses a tool reported up, sorted, one a line.
+found_hostping() { sed 's/=1\r$//' "$1"; }
+found_fping() { cat "$work/stdout"; }
+
+declare -A times wrong found
+tools=(hostping hostping-disque fping fping-flood)
+
+run_tool() {  # scenario, tool
+  local t
+  rm -f "$scratch/out" "$work/out"  # a run that writes nothing must not pass
+  case $2 in
+    hostping) t=$(time_run "$work/stdout" "$build/bin/hostping" "$work/list-crlf" "$scratch/out") ;;
+    hostping-disque) t=$(time_run "$work/stdout" "$build/bin/hostping" "$work/list-crlf" "$work/out") ;;
+    fping) t=$(time_run "$work/stdout" fping -a -r 0 -t 1000 -f "$work/list") ;;
+    fping-flood) t=$(time_run "$work/stdout" fping -a -r 0 -t 1000 -i 0 -f "$work/list") ;;
+  esac
+  times[$1,$2]+="$t "
+  local up
+  case $2 in
+    hostping) up=$(found_hostping "$scratch/out" | sort) ;;
+    hostping-disque) up=$(found_hostping "$work/out" | sort) ;;
+    *) up=$(found_fping | sort) ;;
+  esac
+  found[$1,$2]=$(grep -c . <<<"$up" || true)
+  [ "$up" = "$(sort "$work/awake")" ] || wrong[$1,$2]=$((${wrong[$1,$2]:-0} + 1))
+}
+
+scenario() {  # name
+  for _ in $(seq "$runs"); do
+    for tool in "${tools[@]}"; do
+      run_tool "$1" "$tool"
+      sleep 0.2
+    done
+  done
+}
+
+ms() { awk -v us="$1" 'BEGIN { printf "%.1f", us / 1000 }'; }
+best() { tr ' ' '\n' <<<"$1" | grep . | sort -n | head -n 1; }
+median() { tr ' ' '\n' <<<"$1" | grep . | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+cp "$work/list" "$work/awake"
+scenario éveillés
+for i in $(seq 2 2 32); do "$lab" sleep "h$i"; done
+awk 'NR % 2 == 1' "$work/list" >"$work/awake"
+scenario mi-endormis
+
+printf '\n32 hôtes, %d passes par outil et par scénario ; temps écoulé en ms\n' "$runs"
+for s in éveillés mi-endormis; do
+  if [ "$s" = éveillés ]; then echo; echo "Tous éveillés :"; else echo; echo "Un sur deux endormi :"; fi
+  echo "  outil             meilleur   médiane   trouvés   erreurs"
+  for tool in "${tools[@]}"; do
+    printf '  %-16s %9s %9s %9s %9s\n' "$tool" "$(ms "$(best "${times[$s,$tool]}")")" \
+      "$(ms "$(median "${times[$s,$tool]}")")" "${found[$s,$tool]}/32" "${wrong[$s,$tool]:-0}"
+  done
+done
+
+# The goals: all awake in under 50 ms and within twice the flood; with
+# sleepers, bounded by the 1 s time-out (plus start-up).
+awake=$(median "${times[éveillés,hostping]}")
+flood=$(median "${times[éveillés,fping-flood]}")
+asleep=$(median "${times[mi-endormis,hostping]}")
+verdict() { if "$@"; then echo "atteint"; else echo "MANQUÉ"; fi; }
+echo
+echo "tous éveillés < 50 ms : $(verdict test "$awake" -lt 50000)"
+echo "tous éveillés ≤ 2 × flood : $(verdict test "$awake" -le $((2 * flood)))"
+echo "moitié endormis ≤ 1 s + 100 ms : $(verdict test "$asleep" -le 1100000)"
+errors=0
+for key in "${!wrong[@]}"; do errors=$((errors + wrong[$key])); done
+((errors == 0)) || { echo "bench : $errors passes n'ont pas trouvé les bons hôtes" >&2; exit 1; }
