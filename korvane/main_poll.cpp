@@ -2,6 +2,7 @@
 // each request owns a slot whose marker the script makes writable when done.
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 
 #include "KrvVar.h"
 #include "main.h"
@@ -53,7 +54,11 @@ void TForm1::ExecPING_GM(const std::string& listName, const RequestHandler& hand
                           PollScript(toolkit::kHostOs, paths, listName, krv.PingSlot));
         toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, files.script));
     } catch (const std::exception& error) {  // FileError, ScratchError
-        Log("Interrogation non lancée : " + std::string(error.what()));
+        // The console is hidden: the status bar tells the user why the map stands still.
+        const std::string message =
+            "Relevé des ordinateurs impossible : " + std::string(error.what());
+        Log(message);
+        StatusMain->showMessage(Q(message));
         return;
     }
     StartRequestTimer(this, slot, kPollInterval, handler);

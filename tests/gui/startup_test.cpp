@@ -105,6 +105,26 @@ TEST(KorvaneStart, MissingBitmapIsNamedAndStandInKeepsItsWidth) {
     EXPECT_EQ(form.routeur->GlyphWidth(), 69);
 }
 
+TEST(KorvaneStart, UnusableScratchFolderIsReportedAndNothingBreaks) {
+    ProgramFolder folder;
+    fs::create_directory(folder / "ailleurs");
+    fs::create_directory_symlink(folder / "ailleurs", fs::path(folder.Scratch()).parent_path());
+    folder.Write("localGM", {"pc1"});
+    folder.Write("liste.ip", {"pc1 10.0.0.5"});
+    korvane::TForm1& form = folder.Start();
+    ASSERT_EQ(folder.Messages().size(), 1);
+    EXPECT_TRUE(folder.Messages()[0].startsWith(QStringLiteral("Paramètres réseau illisibles")));
+    EXPECT_TRUE(form.StatusMain->currentMessage().startsWith(
+        QStringLiteral("Relevé des ordinateurs impossible")));
+    EXPECT_EQ(korvane::Krv().PingSlot, 0);
+    form.TimerRedrawTimer();
+    EXPECT_EQ(korvane::Krv().PingSlot, 0);
+    ASSERT_NE(form.EntryButtons.at(0), nullptr);
+    folder.Stop();
+    EXPECT_TRUE(fs::is_empty(folder / "ailleurs"));
+    EXPECT_EQ(folder.Read("krv.ini").size(), 6u);
+}
+
 TEST(KorvaneStart, FilesByBareNameAndInTheProgramFolderAreTheSame) {
     ProgramFolder folder;
     fs::current_path("/");
