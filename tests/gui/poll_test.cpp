@@ -39,12 +39,7 @@ class PollTest : public testing::Test {
         WaitUntilCollected();  // the start's own poll
         return form;
     }
-    bool Pending() const {
-        for (auto* timer : folder.Form().PingTimers) {
-            if (timer != nullptr) return true;
-        }
-        return false;
-    }
+    bool Pending() const { return gui_testing::HasPendingRequests(folder.Form()); }
     void WaitUntilCollected() {
         ASSERT_TRUE(WaitFor([this] { return !Pending(); }));
     }

@@ -65,6 +65,13 @@ bool SamePicture(const QPixmap& a, const QPixmap& b) {
     return !a.isNull() && a.toImage() == b.toImage();
 }
 
+bool HasPendingRequests(const korvane::TForm1& form) {
+    for (const auto* timer : form.PingTimers) {
+        if (timer != nullptr) return true;
+    }
+    return false;
+}
+
 bool WaitFor(const std::function<bool()>& done, int ms) {
     return QTest::qWaitFor(done, ms);
 }

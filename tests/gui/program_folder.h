@@ -55,6 +55,9 @@ class ProgramFolder {
 // The picture a glyph button or an image shows, compared by content.
 bool SamePicture(const QPixmap& a, const QPixmap& b);
 
+// True while a poll or check of the window still has its request timer.
+bool HasPendingRequests(const korvane::TForm1& form);
+
 // Processes events until `done` holds or `ms` have passed.
 bool WaitFor(const std::function<bool()>& done, int ms = 5000);
 

@@ -40,12 +40,7 @@ class KorvaneLab : public testing::Test {
         form.show();
         return form;
     }
-    bool Pending() const {
-        for (auto* timer : folder.Form().PingTimers) {
-            if (timer != nullptr) return true;
-        }
-        return false;
-    }
+    bool Pending() const { return gui_testing::HasPendingRequests(folder.Form()); }
     // One 10-second tick, collected.
     void Poll() {
         folder.Form().TimerRedrawTimer();

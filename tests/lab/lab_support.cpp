@@ -75,4 +75,26 @@ std::string BinPath(const std::string& program) {
     return EnvOr("KORVANE_BIN_DIR", KORVANE_BIN_DIR) + program;
 }
 
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    if (!out.flush()) ADD_FAILURE() << "cannot write " << path;
+}
+
+ScopedSetting::ScopedSetting(std::string path, const std::string& value)
+    : path_(std::move(path)), old_(ReadFile(path_)) {
+    WriteFile(path_, value);
+}
+
+ScopedSetting::~ScopedSetting() {
+    WriteFile(path_, old_);
+}
+
 }  // namespace lab

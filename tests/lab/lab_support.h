@@ -33,9 +33,39 @@ void Sleep(const Host& host);
 void Wake(const Host& host);
 bool IsAsleep(const Host& host);
 
+// A host that ignores echo requests until the end of the scope.
+class ScopedSleep {
+  public:
+    explicit ScopedSleep(const Host& host) : host_(host) { Sleep(host_); }
+    ~ScopedSleep() { Wake(host_); }
+    ScopedSleep(const ScopedSleep&) = delete;
+    ScopedSleep& operator=(const ScopedSleep&) = delete;
+
+  private:
+    const Host& host_;
+};
+
 // Runs a shell command line, returns its standard output; fails the test
 // (gtest ADD_FAILURE) when it exits non-zero and `mustSucceed` is set.
 std::string Run(const std::string& commandLine, bool mustSucceed = true);
+
+// Whole files, read and written as bytes; a failed write fails the test.
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// A setting of the admin machine (a /proc/sys file, where the test runs)
+// until the end of the scope.
+class ScopedSetting {
+  public:
+    ScopedSetting(std::string path, const std::string& value);
+    ~ScopedSetting();
+    ScopedSetting(const ScopedSetting&) = delete;
+    ScopedSetting& operator=(const ScopedSetting&) = delete;
+
+  private:
+    std::string path_;
+    std::string old_;
+};
 
 // Full path of a program of the installation folder (build/bin).
 std::string BinPath(const std::string& program);

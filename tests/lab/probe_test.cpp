@@ -19,48 +19,12 @@
 
 namespace {
 
+using lab::ReadFile;
+using lab::ScopedSetting;
+using lab::ScopedSleep;
+using lab::WriteFile;
+
 const std::string kPingGroupRange = "/proc/sys/net/ipv4/ping_group_range";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-    if (!out.flush()) ADD_FAILURE() << "cannot write " << path;
-}
-
-// A setting of the lab's admin namespace, where the test runs, for the scope.
-class ScopedSetting {
-  public:
-    ScopedSetting(std::string path, const std::string& value)
-        : path_(std::move(path)), old_(ReadFile(path_)) {
-        WriteFile(path_, value);
-    }
-    ~ScopedSetting() { WriteFile(path_, old_); }
-    ScopedSetting(const ScopedSetting&) = delete;
-    ScopedSetting& operator=(const ScopedSetting&) = delete;
-
-  private:
-    std::string path_;
-    std::string old_;
-};
-
-// A host that ignores echo requests until the end of the scope.
-class ScopedSleep {
-  public:
-    explicit ScopedSleep(const lab::Host& host) : host_(host) { lab::Sleep(host_); }
-    ~ScopedSleep() { lab::Wake(host_); }
-    ScopedSleep(const ScopedSleep&) = delete;
-    ScopedSleep& operator=(const ScopedSleep&) = delete;
-
-  private:
-    const lab::Host& host_;
-};
 
 bool DatagramIcmpAllowed() {
     const int fd = socket(AF_INET, SOCK_DGRAM, IPPROTO_ICMP);
