@@ -10,6 +10,7 @@
 #include "KrvVar.h"
 #include "lab_support.h"
 #include "polling.h"
+#include "reseau.h"
 #include "program_folder.h"
 #include "tools.h"
 
@@ -99,13 +100,16 @@ TEST_F(KorvaneLab, SingleHostCheckEndsWithItsVerdictAndAWritableMarker) {
         form.ReleasePingTimer(timer->Tag);
     };
     const int first = korvane::Krv().PingSlot;
-    form.ExecPING_host(awake.address, collect);
+    // A member as group files name it: the admin machine's hosts file knows it.
+    const std::string awakeName = toolkit::ShortHostName(awake.reverseName);
+    ASSERT_FALSE(awakeName.empty());
+    form.ExecPING_host(awakeName, collect);
     form.ExecPING_host(asleep.address, collect);
     ASSERT_TRUE(WaitFor([&] { return results.size() == 2; }, 10000));
-    EXPECT_EQ(results[first].back(), awake.address + "=up");
+    EXPECT_EQ(results[first].back(), awakeName + "=up");
     EXPECT_EQ(results[first + 1].back(), asleep.address + "=down");
     EXPECT_TRUE(form.console->toPlainText().contains(
-        QString::fromStdString("Lancement de ping " + awake.address + "...")));
+        QString::fromStdString("Lancement de ping " + awakeName + "...")));
     const auto marker = korvane::SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(),
                                               static_cast<std::uint8_t>(first))
                             .marker;
