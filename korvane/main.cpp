@@ -47,7 +47,8 @@ class HintStyle : public QProxyStyle {
 };
 
 QLabel* StaticText(QWidget* parent, const QString& text, const QColor& background, bool bold) {
-    auto* label = new QLabel(text, parent);
+    QLabel* label = DataLabel(parent);
+    label->setText(text);
     label->setAlignment(Qt::AlignCenter);
     Paint(label, background);
     QFont font = label->font();

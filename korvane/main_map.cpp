@@ -118,9 +118,9 @@ void TForm1::CreateEntryCaptions(int entry) {
     Place(frame, EntryFrameRect(EntryCell(entry, Krv().settings.nbyrow)));
     frame->hide();
     EntryFrames[index] = frame;
-    IpCaptions[index] = new QLabel(centralWidget());
-    MacCaptions[index] = new QLabel(centralWidget());
-    NameCaptions[index] = new QLabel(centralWidget());
+    IpCaptions[index] = DataLabel(centralWidget());
+    MacCaptions[index] = DataLabel(centralWidget());
+    NameCaptions[index] = DataLabel(centralWidget());
 }
 
 // Captions follow their frame at every build, in the order address, hardware

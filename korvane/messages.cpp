@@ -16,7 +16,10 @@ void ShowWarning(QWidget* parent, const QString& text) {
         Sink()(text);
         return;
     }
-    QMessageBox::warning(parent, QStringLiteral("Korvane"), text);
+    // File names and reasons are shown as they are, never read as markup.
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Korvane"), text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 void SetMessageSink(MessageSink sink) {

@@ -10,6 +10,12 @@ void GlyphButton::SetGlyph(const QPixmap& glyph) {
     setIconSize(glyph.size());
 }
 
+QLabel* DataLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
 void Paint(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QLabel>
 #include <QPixmap>
 #include <QString>
 #include <QTimer>
@@ -36,6 +37,10 @@ inline constexpr int kHintDisplayTime = 5000;
 
 inline const QColor kCream(255, 251, 240);
 inline const QColor kYellow(255, 255, 0);
+
+// A static text for data read from files or the network: shown as plain text,
+// never interpreted as markup.
+QLabel* DataLabel(QWidget* parent);
 
 // Paints a control's background in one colour.
 void Paint(QWidget* widget, const QColor& colour);

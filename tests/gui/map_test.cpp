@@ -150,6 +150,21 @@ TEST_F(MapTest, ShrunkenListKeepsOldControlsUntilTheNextRebuild) {
     EXPECT_EQ(form.EntryButtons[3], nullptr);
 }
 
+TEST_F(MapTest, NamesAndAddressesAreShownAsTheyAreNeverAsMarkup) {
+    folder.Write("localGM", {"<b>pc1</b>"});
+    folder.Write("liste.ip", {"<b>pc1</b> <img src=x>", "<i>gw</i> 10.0.0.1"});
+    korvane::TForm1& form = Start();
+    ASSERT_NE(form.NameCaptions.at(0), nullptr);
+    EXPECT_EQ(form.NameCaptions[0]->textFormat(), Qt::PlainText);
+    EXPECT_EQ(form.NameCaptions[0]->text(), QStringLiteral("<B>PC1</B>"));
+    EXPECT_EQ(form.IpCaptions[0]->textFormat(), Qt::PlainText);
+    EXPECT_EQ(form.MacCaptions[0]->textFormat(), Qt::PlainText);
+    form.LocalHost.gateway = "10.0.0.1";
+    form.Redraw_network();
+    EXPECT_EQ(form.gw_nom->textFormat(), Qt::PlainText);
+    EXPECT_EQ(form.gw_nom->text(), QStringLiteral("<i>gw</i>"));
+}
+
 TEST_F(MapTest, MoreThanThirtyTwoEntriesContinueTheGrid) {
     toolkit::TextList managed, addresses;
     for (int i = 0; i < 40; ++i) {
