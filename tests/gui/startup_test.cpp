@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QTimer>
 #include <csignal>
 #include <filesystem>
 
@@ -77,6 +79,26 @@ TEST(KorvaneStart, GeometryChangedByTheUserComesBackAtTheNextStart) {
     again.resize(900, again.height());
     again.Redraw_network();
     EXPECT_EQ(again.width(), 480);
+}
+
+// "Quitter" and the close box both end the message loop; a loop still
+// running after 5 s ends with 1.
+TEST(KorvaneStart, QuitterAndTheCloseBoxEndTheMessageLoop) {
+    ProgramFolder folder;
+    korvane::TForm1& form = folder.Start();
+    form.show();
+    QTimer guard;  // gone with the test, so it cannot end a later loop
+    guard.setInterval(5000);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    guard.start();
+    QTimer::singleShot(0, &form, [&form] {
+        form.MainMenu1->findChild<QAction*>(QStringLiteral("Quitter1"))->trigger();
+    });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    form.show();
+    QTimer::singleShot(0, &form, [&form] { form.close(); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(form.Panel1->width(), form.width() - 8);
 }
 
 TEST(KorvaneStart, SecondStartPollsTheSavedPollList) {
