@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev libgtest-dev libgmock-dev
   iproute2 iputils-ping procps util-linux
-  xvfb xauth
+  xvfb xauth fonts-dejavu-core
 )
 
 missing=()
