@@ -178,8 +178,9 @@ void TForm1::BuildMenus() {
 
     popupGM = new QMenu(this);
     popupGM->setObjectName(QStringLiteral("popupGM"));
-    popupGM->addAction(QStringLiteral("Commentaire"));
-    popupGM->addAction(QStringLiteral("Renommer"));
+    popupGM->addAction(QStringLiteral("Commentaire"))
+        ->setObjectName(QStringLiteral("Commentaire1"));
+    popupGM->addAction(QStringLiteral("Renommer"))->setObjectName(QStringLiteral("Renommer1"));
     popupGM->addAction(QStringLiteral("Consommation électrique"));
 }
 

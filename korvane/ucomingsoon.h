@@ -3,13 +3,17 @@
 
 #include <QDialog>
 
+class QLabel;
+class QPushButton;
+
 namespace korvane {
 
 class Tcomingsoon : public QDialog {
   public:
-    explicit Tcomingsoon(QWidget* parent = nullptr) : QDialog(parent) {
-        setWindowTitle(QStringLiteral("Oups!"));
-    }
+    explicit Tcomingsoon(QWidget* parent = nullptr);
+
+    QLabel* Label1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
 };
 
 }  // namespace korvane

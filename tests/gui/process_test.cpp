@@ -5,7 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <filesystem>
 
 #include "forms.h"
@@ -39,6 +45,39 @@ TEST(KorvaneForms, DialogsAreCreatedAfterTheMainWindowWithTheirTitles) {
     }
     folder.Stop();
     EXPECT_EQ(korvane::Application(), nullptr);
+}
+
+// Opens a dialog through its menu entry and reads it while it is up.
+template <typename Read>
+void WhileShown(korvane::TForm1& form, const char* entry, QDialog* dialog, Read read) {
+    bool shown = false;
+    QTimer::singleShot(0, dialog, [&] {
+        shown = dialog->isVisible();
+        read();
+        dialog->accept();
+    });
+    form.MainMenu1->findChild<QAction*>(QString::fromLatin1(entry))->trigger();
+    EXPECT_TRUE(shown) << entry;
+}
+
+TEST(KorvaneForms, ConsoleAndAboutEntriesShowTheirDialogs) {
+    ProgramFolder folder;
+    korvane::TForm1& form = folder.Start();
+    korvane::Tcomingsoon* soon = korvane::Application()->comingsoon();
+    WhileShown(form, "Console1", soon, [&] {
+        EXPECT_EQ(soon->Label1->text(),
+                  QStringLiteral("Cette fonction sera disponible prochainement"));
+    });
+    EXPECT_FALSE(form.console->isVisible());
+    korvane::TAboutBox* about = korvane::Application()->AboutBox();
+    WhileShown(form, "Apropos1", about, [&] {
+        EXPECT_EQ(about->ProductName->text(), QStringLiteral("Korvane"));
+        EXPECT_EQ(about->Version->text(), QStringLiteral("V1.0 beta (8/4/2012)"));
+        EXPECT_EQ(about->Comments->text(),
+                  QStringLiteral("Attention : ceci est une version BETA "));
+    });
+    QTimer::singleShot(0, about, [about] { about->OKButton->click(); });
+    EXPECT_EQ(about->exec(), 1);
 }
 
 pid_t StartKorvane(const ProgramFolder& folder) {
