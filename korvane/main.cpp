@@ -63,8 +63,12 @@ QLabel* StaticText(QWidget* parent, const QString& text, const QColor& backgroun
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     BuildControls();
-    // FormCreate. The program folder becomes the current folder, so that files
-    // opened by bare name and as ProgramDir + name are the same files.
+    FormCreate();
+}
+
+// The program folder becomes the current folder first, so that files opened
+// by bare name and as ProgramDir + name are the same files.
+void TForm1::FormCreate() {
     const std::string programDir = toolkit::ProgramDir();
     std::error_code ignored;
     std::filesystem::current_path(programDir, ignored);

@@ -85,6 +85,7 @@ class TForm1 : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void FormCreate();
     void BuildControls();
     void BuildPanel(QWidget* client);
     void BuildGateway(QWidget* client);
