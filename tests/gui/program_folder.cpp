@@ -25,7 +25,7 @@ ProgramFolder::ProgramFolder()
     InstallProgram("netcmd");  // the adapter listing comes from it
     scratchEnv_ = std::make_unique<testing_support::ScopedEnv>("KORVANE_SCRATCH", scratch_);
     oldCwd_ = fs::current_path();
-    toolkit::SetProgramDir(dir_);
+    programDir_ = std::make_unique<testing_support::ScopedProgramDir>(dir_);
     korvane::SetMessageSink([this](const QString& text) { messages_.append(text); });
 }
 

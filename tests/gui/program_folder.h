@@ -48,6 +48,7 @@ class ProgramFolder {
     std::string scratch_;
     std::filesystem::path oldCwd_;
     std::unique_ptr<testing_support::ScopedEnv> scratchEnv_;
+    std::unique_ptr<testing_support::ScopedProgramDir> programDir_;
     std::unique_ptr<korvane::Forms> forms_;
     QStringList messages_;
 };

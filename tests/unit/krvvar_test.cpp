@@ -19,23 +19,10 @@ namespace {
 using korvane::KrvVar;
 using korvane::Settings;
 using testing_support::ReadBytes;
+using testing_support::ScopedProgramDir;
 using testing_support::TempFolder;
 using testing_support::WriteBytes;
 using toolkit::TextList;
-
-// Points ProgramDir elsewhere for one test.
-class ScopedProgramDir {
-  public:
-    explicit ScopedProgramDir(const std::string& dir) : previous_(toolkit::ProgramDir()) {
-        toolkit::SetProgramDir(dir);
-    }
-    ~ScopedProgramDir() { toolkit::SetProgramDir(previous_); }
-    ScopedProgramDir(const ScopedProgramDir&) = delete;
-    ScopedProgramDir& operator=(const ScopedProgramDir&) = delete;
-
-  private:
-    std::string previous_;
-};
 
 // Runs one test in another current folder: krv.ini is opened by bare name.
 class ScopedCwd {

@@ -13,6 +13,8 @@
 
 namespace {
 
+using testing_support::ScopedProgramDir;
+
 using testing_support::ScopedEnv;
 using testing_support::TempFolder;
 using toolkit::host_params;
@@ -22,20 +24,6 @@ using toolkit::TextList;
 std::string Fixture(const std::string& name) {
     return std::string(KORVANE_SOURCE_DIR) + "tests/unit/fixtures/" + name;
 }
-
-// Points ProgramDir elsewhere for one test.
-class ProgramDirOverride {
-  public:
-    explicit ProgramDirOverride(const std::string& dir) : previous_(toolkit::ProgramDir()) {
-        toolkit::SetProgramDir(dir);
-    }
-    ~ProgramDirOverride() { toolkit::SetProgramDir(previous_); }
-    ProgramDirOverride(const ProgramDirOverride&) = delete;
-    ProgramDirOverride& operator=(const ProgramDirOverride&) = delete;
-
-  private:
-    std::string previous_;
-};
 
 host_params ParseFixture(const std::string& name) {
     return ParseIpConfig(toolkit::LoadLines(Fixture(name)));
@@ -146,7 +134,7 @@ TEST(ReadIpConfig, RunsTheCommandAndParsesItsOutput) {
     testing_support::WriteBytes(fake, "#!/bin/sh\n[ \"$1 $2\" = 'ipconfig /all' ] && cat '" +
                                           Fixture("ipconfig_newer.txt") + "'\n");
     chmod(fake.c_str(), 0755);
-    const ProgramDirOverride programDir(programs.Path());
+    const ScopedProgramDir programDir(programs.Path());
     const host_params p = toolkit::ReadIpConfig();
     EXPECT_EQ(p.address, "192.168.1.12");
     EXPECT_EQ(p.hostName, "PC-SALON");

@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 
+#include "tools.h"
+
 namespace testing_support {
 
 // A fresh folder under /tmp, removed with everything in it at the end.
@@ -58,6 +60,20 @@ class ScopedEnv {
     }
     std::string name_;
     std::optional<std::string> old_;
+};
+
+// Points the program folder elsewhere until the end of the scope.
+class ScopedProgramDir {
+  public:
+    explicit ScopedProgramDir(const std::string& dir) : previous_(toolkit::ProgramDir()) {
+        toolkit::SetProgramDir(dir);
+    }
+    ~ScopedProgramDir() { toolkit::SetProgramDir(previous_); }
+    ScopedProgramDir(const ScopedProgramDir&) = delete;
+    ScopedProgramDir& operator=(const ScopedProgramDir&) = delete;
+
+  private:
+    std::string previous_;
 };
 
 inline std::string ReadBytes(const std::string& path) {
