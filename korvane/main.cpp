@@ -173,8 +173,9 @@ void TForm1::BuildMenus() {
     add(ordinateurs, "Dfinir1", QStringLiteral("Ajouter un ordinateur"), &TForm1::Dfinir1Click);
     add(ordinateurs, "Nejamaisteindre1", QStringLiteral("Ne jamais éteindre..."), nullptr);
     QMenu* rapports = MainMenu1->addMenu(QStringLiteral("Rapports"));
-    add(rapports, "IncidentsWOL1", QStringLiteral("Incidents WOL"), nullptr);
-    add(rapports, "Incidentsshutdown1", QStringLiteral("Incidents shutdown"), nullptr);
+    add(rapports, "IncidentsWOL1", QStringLiteral("Incidents WOL"), &TForm1::IncidentsWOL1Click);
+    add(rapports, "Incidentsshutdown1", QStringLiteral("Incidents shutdown"),
+        &TForm1::Incidentsshutdown1Click);
     add(rapports, "Listemachines1", QStringLiteral("Liste machines"), nullptr);
     add(rapports, "Console1", QStringLiteral("Console"), &TForm1::Console1Click);
     QMenu* aide = MainMenu1->addMenu(QStringLiteral("Aide"));
@@ -344,10 +345,23 @@ void TForm1::Dfinir1Click() {
     Redraw_network();
 }
 
-void TForm1::Console1Click() {
+void TForm1::ShowComingSoon() {
     if (Application() != nullptr && Application()->comingsoon() != nullptr) {
         Application()->comingsoon()->exec();
     }
+}
+
+// The incident reports and the console have no view yet.
+void TForm1::IncidentsWOL1Click() {
+    ShowComingSoon();
+}
+
+void TForm1::Incidentsshutdown1Click() {
+    ShowComingSoon();
+}
+
+void TForm1::Console1Click() {
+    ShowComingSoon();
 }
 
 void TForm1::Apropos1Click() {

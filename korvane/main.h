@@ -72,6 +72,8 @@ class TForm1 : public QMainWindow {
     void Quitter1Click();
     void Prfrences1Click();
     void Dfinir1Click();
+    void IncidentsWOL1Click();
+    void Incidentsshutdown1Click();
     void Console1Click();
     void Apropos1Click();
 
@@ -96,6 +98,7 @@ class TForm1 : public QMainWindow {
     void LoadListFiles();
     void ReadLocalNetwork();
     void FormShow();
+    void ShowComingSoon();
     void FormResize();
     void RedrawGateway();
     void DestroyEntryControls(int entry);
