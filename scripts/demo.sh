@@ -17,7 +17,7 @@ if [ "${1:-}" != --in-lab ]; then
 fi
 in_private_netns || { echo "demo : espace de noms réseau non privé, arrêt." >&2; exit 1; }
 
-export KORVANE_LAB=krvdemo
+export KORVANE_LAB=${KORVANE_LAB:-krvdemo}
 lab=$root/scripts/lab.sh
 # Korvane writes its files beside itself: the demo runs a copy of the
 # installation folder, kept between runs so its settings are too.
