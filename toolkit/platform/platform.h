@@ -3,6 +3,7 @@
 // above this layer tests which platform it runs on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,9 +23,15 @@ bool SpawnProgram(const std::string& program, const std::string& argument,
 std::string ExecutableDir();  // folder of the running program, trailing "/"
 
 // --- files ---
-// Atomic replacement of a whole file (temporary file + rename). Throws FileError.
+// The whole content of a regular file of at most maxBytes. A FIFO, a device
+// or a folder is refused at once, never waited on. Throws FileError.
+std::string ReadRegularFile(const std::string& path, std::size_t maxBytes);
+// Atomic replacement of a whole file (temporary file + rename). A destination
+// that exists and is not a regular file (a link, a device, a FIFO) is refused
+// and left as it is. Throws FileError.
 void ReplaceFile(const std::string& path, const std::string& bytes);
-// Creates or checks the private scratch folder; throws ScratchError.
+// Creates the private scratch folder (mode 0700), or checks an existing one,
+// which is never changed. Throws ScratchError.
 std::string PrepareScratchDir();
 // The read-only attribute of the Windows files is the owner's write bit here.
 // IsReadOnly: nullopt when the file cannot be examined.
