@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev libgtest-dev libgmock-dev
-  iproute2 iputils-ping procps util-linux
+  iproute2 iputils-ping procps util-linux libcap2-bin
   xvfb xauth fonts-dejavu-core
 )
 

@@ -61,6 +61,10 @@ struct AddressRow {
 std::vector<AddressRow> LocalAddressRows();
 
 // --- ICMP ---
+// Whether this process may open an ICMP socket at all: a datagram one
+// (net.ipv4.ping_group_range admits its group) or a raw one (root, or the
+// cap_net_raw capability). Without one, every probe answers "no".
+bool IcmpSocketAvailable();
 // Sends one echo request (no data) to each address and reports, per address,
 // whether a reply or an ICMP error about that request came back within
 // `timeoutMs` of its own sending. Address 0 is never sent and is false.
