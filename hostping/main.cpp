@@ -73,8 +73,7 @@ constexpr const char* kUsage =
 constexpr const char* kCannotProbe =
     "hostping : impossible de sonder les hôtes, aucune socket ICMP ne peut être ouverte ;\n"
     "aucun résultat n'est écrit. Le réglage net.ipv4.ping_group_range doit admettre le\n"
-    "groupe de l'utilisateur (par exemple : sysctl -w net.ipv4.ping_group_range=\"0 "
-    "2147483647\"),\n"
+    "groupe de l'utilisateur (sysctl -w net.ipv4.ping_group_range=\"0 2147483647\"),\n"
     "ou hostping doit tourner en root ou avec la capacité cap_net_raw\n"
     "(setcap cap_net_raw+ep hostping).\n";
 

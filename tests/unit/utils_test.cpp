@@ -84,31 +84,6 @@ mode_t TypeOf(const std::string& path) {
     return lstat(path.c_str(), &info) == 0 ? info.st_mode & S_IFMT : 0;
 }
 
-// Opens the FIFO's writing end as soon as a reader waits on it, so that a
-// reader that does wait gets a line instead of hanging the test.
-class FifoFeeder {
-  public:
-    explicit FifoFeeder(std::string fifo)
-        : thread_([this, fifo = std::move(fifo)] {
-              while (!stop_) {
-                  const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-                  if (fd >= 0) {
-                      static_cast<void>(write(fd, "x\n", 2));
-                      close(fd);
-                  }
-                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
-              }
-          }) {}
-    ~FifoFeeder() {
-        stop_ = true;
-        thread_.join();
-    }
-
-  private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
 void ExpectRefusal(const std::function<void()>& action, const std::string& path,
                    const std::string& reason) {
     try {
@@ -124,7 +99,7 @@ void ExpectRefusal(const std::function<void()>& action, const std::string& path,
 TEST(LoadLines, ReadsOnlyRegularFilesOfBoundedSize) {
     TempFolder folder;
     const SpecialFiles special(folder);
-    const FifoFeeder feeder(special.fifo);
+    const testing_support::FifoFeeder feeder(special.fifo);
     const std::string huge = folder / "enorme", largest = folder / "juste";
     WriteBytes(huge, "");
     std::filesystem::resize_file(huge, toolkit::kMaxListBytes + 1);
