@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgtest-dev libgmock-dev
   iproute2 iputils-ping procps util-linux libcap2-bin
   xvfb xauth fonts-dejavu-core
+  clang-14 libclang-rt-14-dev libfuzzer-14-dev
 )
 
 missing=()
