@@ -2,7 +2,6 @@
 // slot files of an earlier Korvane; and the trace that is written in place.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,17 +16,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::GonePid;
 using testing_support::ReadBytes;
 using testing_support::TempFolder;
 using testing_support::WriteBytes;
-
-// A process id that no process holds any more.
-pid_t GonePid() {
-    const pid_t pid = fork();
-    if (pid == 0) _exit(0);
-    waitpid(pid, nullptr, 0);
-    return pid;
-}
 
 std::vector<std::string> AllNames(const std::string& folder) {
     std::vector<std::string> names;

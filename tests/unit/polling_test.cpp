@@ -304,7 +304,9 @@ TEST(PollProblems, ProbeReasonIsOneBoundedLineOfPlainText) {
         {"\r\n \n", ""},
         {"hostping : pas de socket\nsecond\n", "hostping : pas de socket"},
         {"\n  \tpremier\t\r\n", "premier"},
-        {"a\x01" "b\x1b[31mc\x7f", "a b [31mc"},
+        {"a\x01"
+         "b\x1b[31mc\x7f",
+         "a b [31mc"},
         {"<b>gras</b>", "<b>gras</b>"},
         {longLine + accent + accent + "fin", longLine + "…"},
     };
