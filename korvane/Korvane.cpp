@@ -25,8 +25,10 @@ void OnQuitSignal(int) {
 
 // Taken over first of all, so that no moment of the start is left to the
 // default action, which would end the program without saving its settings.
+// Non-blocking: signals arriving faster than they are read never block the
+// handler.
 void CatchQuitSignals() {
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) return;
     struct sigaction action {};
     action.sa_handler = OnQuitSignal;
     sigemptyset(&action.sa_mask);
