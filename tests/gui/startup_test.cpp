@@ -161,19 +161,6 @@ TEST(KorvaneStart, SettingsBeyondTheScreenAreBroughtBack) {
     EXPECT_EQ(saved[4], "height=" + std::to_string(screen.height()));
 }
 
-TEST(KorvaneStart, TimeScaleShortensEveryTimer) {
-    testing_support::ScopedEnv scale("KORVANE_TIME_SCALE", "100");
-    ProgramFolder folder;
-    korvane::TForm1& form = folder.Start();
-    EXPECT_EQ(form.Timer1->interval(), 600);
-    EXPECT_EQ(form.TimerRedraw->interval(), 100);
-    const auto slot = korvane::Krv().PingSlot;
-    form.ExecPING_host("pc1", [](korvane::TTimer*) {});
-    form.ExecPING_GM("localGM", [](korvane::TTimer*) {});
-    EXPECT_EQ(form.PingTimers[slot]->interval(), 1);      // 20 ms
-    EXPECT_EQ(form.PingTimers[slot + 1]->interval(), 4);  // 400 ms
-}
-
 TEST(KorvaneStart, MissingBitmapIsNamedAndStandInKeepsItsWidth) {
     ProgramFolder folder;
     fs::remove(folder / "ecran-on.bmp");

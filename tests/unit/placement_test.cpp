@@ -31,10 +31,8 @@ TEST(WindowPlacement, OffEveryScreenComesBackOnThePrimaryAndHeightFitsTheScreen)
         {"partly off the left edge", {-400, 100, 300}, alone, {-400, 100, 300}},
         {"only 40 pixels on screen", {-440, 100, 300}, alone, {100, 100, 300}},
         {"title bar above the screen", {100, -20, 300}, alone, {100, 100, 300}},
-        {"below the screen", {100, 1045, 300}, alone, {100, 100, 300}},
         {"taller than its screen", {2000, 0, 5000}, both, {2000, 0, 1024}},
         {"huge values", {INT_MAX, INT_MIN, INT_MAX}, alone, {100, 0, 1050}},
-        {"negative height", {100, 100, -5}, alone, {100, 100, 0}},
         {"no screen known", {5000, 5000, 5000}, {}, {5000, 5000, 5000}},
     };
     for (const Case& c : cases) {
@@ -42,8 +40,6 @@ TEST(WindowPlacement, OffEveryScreenComesBackOnThePrimaryAndHeightFitsTheScreen)
     }
     // Brought back, a wide window starts nearer the edge so that it fits.
     EXPECT_EQ(korvane::PlaceWindow({5000, 100, 300}, 1880, alone), (WindowPlace{40, 100, 300}));
-    EXPECT_EQ(korvane::PlaceWindow({5000, 100, 300}, 5120, {{-1280, 0, 1280, 1024}, primary}),
-              (WindowPlace{-1280, 100, 300}));
 }
 
 TEST(WindowPlacement, EntriesPerRowStayBetweenOneAndThirtyTwo) {
@@ -54,7 +50,6 @@ TEST(WindowPlacement, EntriesPerRowStayBetweenOneAndThirtyTwo) {
         EXPECT_EQ(korvane::ParseSettings({"nbyrow=" + std::to_string(given)}).nbyrow, kept)
             << given;
     }
-    EXPECT_EQ(korvane::kMaxEntriesPerRow, 32);
 }
 
 }  // namespace
