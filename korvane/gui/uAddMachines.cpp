@@ -63,31 +63,30 @@ int RowTop(int row) {
     return kFirstRowTop + row * kRowPitch;
 }
 
-// White text in a black panel; data from the network is never read as markup.
-QLabel* RowLabel(QWidget* parent, const char* name, const QRect& place, bool bold) {
-    QLabel* label = DataLabel(parent);
+QLabel* Placed(QLabel* label, const char* name, const QRect& place, bool bold) {
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(place);
-    label->setIndent(4);
-    Paint(label, Qt::black);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(palette);
     QFont font = label->font();
     font.setBold(bold);
     label->setFont(font);
     return label;
 }
 
+// White text in a black panel; data from the network is never read as markup.
+QLabel* RowLabel(QWidget* parent, const char* name, const QRect& place, bool bold) {
+    QLabel* label = Placed(DataLabel(parent), name, place, bold);
+    label->setIndent(4);
+    Paint(label, Qt::black);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(palette);
+    return label;
+}
+
 QLabel* Header(QWidget* parent, const char* name, const QString& text, const QRect& place) {
-    auto* header = new QLabel(text, parent);
-    header->setObjectName(QString::fromLatin1(name));
-    header->setTextFormat(Qt::PlainText);
+    QLabel* header = Placed(DataLabel(parent), name, place, true);
+    header->setText(text);
     header->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    header->setGeometry(place);
-    QFont font = header->font();
-    font.setBold(true);
-    header->setFont(font);
     return header;
 }
 
