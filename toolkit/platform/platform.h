@@ -30,6 +30,14 @@ std::string ReadRegularFile(const std::string& path, std::size_t maxBytes);
 // that exists and is not a regular file (a link, a device, a FIFO) is refused
 // and left as it is. Throws FileError.
 void ReplaceFile(const std::string& path, const std::string& bytes);
+// Deletes the temporaries that ReplaceFile left in `folder` when their writer
+// died before its rename; those of a process still running stay. Returns how
+// many went.
+int RemoveStaleTemporaries(const std::string& folder);
+// Writes a whole file in place: no temporary, no flush to the disk, for a
+// trace rewritten often that nobody needs whole. Refuses anything but a
+// regular file (a link, a FIFO, a device). Throws FileError.
+void WriteFileInPlace(const std::string& path, const std::string& bytes);
 // Creates the private scratch folder (mode 0700), or checks an existing one,
 // which is never changed. Throws ScratchError.
 std::string PrepareScratchDir();
