@@ -70,12 +70,13 @@ constexpr const char* kUsage =
     "1 liste illisible ou résultat non écrit, 2 arguments incorrects,\n"
     "3 aucune socket ICMP disponible (rien n'est sondé ni écrit).\n";
 
+// Its first line says it all: Korvane shows that line in its status bar.
 constexpr const char* kCannotProbe =
-    "hostping : impossible de sonder les hôtes, aucune socket ICMP ne peut être ouverte ;\n"
-    "aucun résultat n'est écrit. Le réglage net.ipv4.ping_group_range doit admettre le\n"
-    "groupe de l'utilisateur (sysctl -w net.ipv4.ping_group_range=\"0 2147483647\"),\n"
-    "ou hostping doit tourner en root ou avec la capacité cap_net_raw\n"
-    "(setcap cap_net_raw+ep hostping).\n";
+    "hostping : aucune socket ICMP ne peut être ouverte (net.ipv4.ping_group_range n'admet "
+    "pas le groupe, ni root ni cap_net_raw) : rien n'est sondé.\n"
+    "Aucun résultat n'est écrit. Admettez le groupe de l'utilisateur\n"
+    "(sysctl -w net.ipv4.ping_group_range=\"0 2147483647\"), ou donnez à hostping la\n"
+    "capacité cap_net_raw (setcap cap_net_raw+ep hostping), ou lancez-le en root.\n";
 
 bool IsNameCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
