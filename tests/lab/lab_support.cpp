@@ -22,17 +22,24 @@ std::string LabScript() {
 }
 
 std::vector<Host> ReadHosts() {
-    std::ifstream in(std::string(KORVANE_SOURCE_DIR) + "scripts/lab-hosts.txt");
+    std::ifstream in(
+        EnvOr("KORVANE_LAB_HOSTS", std::string(KORVANE_SOURCE_DIR) + "scripts/lab-hosts.txt"));
     std::vector<Host> hosts;
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '#') continue;
         std::istringstream fields(line);
         Host h;
+        std::string options;
         if (!(fields >> h.id >> h.address >> h.mac >> h.netbiosName >> h.workgroup >>
               h.reverseName))
             continue;
+        fields >> options;
+        if (h.netbiosName == "-") h.netbiosName.clear();
         if (h.reverseName == "-") h.reverseName.clear();
+        const std::string all = "," + options + ",";
+        h.nmbd = all.find(",nmbd,") != std::string::npos;
+        h.dnsOnly = all.find(",dns,") != std::string::npos;
         hosts.push_back(h);
     }
     return hosts;
