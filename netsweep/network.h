@@ -41,6 +41,9 @@ class Network {
     virtual toolkit::TextList ArpListing() = 0;
 };
 
+// One echo request to each dotted address, all at once, through `network`.
+std::vector<bool> ProbeAddresses(Network& network, const std::vector<std::string>& dotted);
+
 // The tools through RunAndWait and their work files in the scratch folder
 // (on POSIX, netcmd from the program folder), the toolkit's probe and look-ups.
 class SystemNetwork : public Network {

@@ -161,15 +161,10 @@ class ScanRun {
             console_ << "aucune adresse à sonder : ni la passerelle et le masque, ni l'adresse "
                         "locale et son masque ne sont connus\n";
         }
-        std::vector<toolkit::IPv4> targets;
-        targets.reserve(addresses.size());
-        for (const std::string& address : addresses)
-            targets.push_back(toolkit::HostToIPv4(address));
-        const std::vector<bool> answered = network_.Probe(targets);
+        const std::vector<bool> answered = ProbeAddresses(network_, addresses);
         for (std::size_t i = 0; i < addresses.size(); ++i) {
-            const bool active = i < answered.size() && answered[i];
-            if (active) ipactive_.push_back(addresses[i]);
-            console_ << addresses[i] << (active ? " est active" : " est inactif") << '\n';
+            if (answered[i]) ipactive_.push_back(addresses[i]);
+            console_ << addresses[i] << (answered[i] ? " est active" : " est inactif") << '\n';
         }
         toolkit::SaveLines("ipactive", ipactive_);
     }

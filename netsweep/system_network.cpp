@@ -38,6 +38,15 @@ std::vector<toolkit::TextList> NodeListings(const toolkit::ToolPaths& paths,
 
 }  // namespace
 
+std::vector<bool> ProbeAddresses(Network& network, const std::vector<std::string>& dotted) {
+    std::vector<toolkit::IPv4> targets;
+    targets.reserve(dotted.size());
+    for (const std::string& address : dotted) targets.push_back(toolkit::HostToIPv4(address));
+    std::vector<bool> answered = network.Probe(targets);
+    answered.resize(dotted.size(), false);
+    return answered;
+}
+
 toolkit::host_params SystemNetwork::ReadIpConfig() {
     return toolkit::ReadIpConfig();
 }

@@ -12,7 +12,9 @@
 # KORVANE_LAB names the lab (letters and digits, default "krvlab"), so that
 # several labs can stand side by side; KORVANE_LABHOST is the responder program;
 # KORVANE_LAB_HOSTS is a hosts file to use instead of lab-hosts.txt (same
-# layout), for a larger LAN. Give the same one to every call on that lab.
+# layout), for a larger LAN; KORVANE_LAB_PREFIXLEN is the LAN's prefix length
+# (default 24: 198.18.0.0/24; 20 makes 198.18.0.0/20). Give the same ones to
+# every call on that lab.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -23,12 +25,13 @@ hosts_file=${KORVANE_LAB_HOSTS:-$here/lab-hosts.txt}
 state=/run/korvane-lab/$lab
 
 readonly subnet_prefix=198.18.0
-readonly gateway_ip=198.18.0.1 admin_ip=198.18.0.2 prefix_len=24
+readonly gateway_ip=198.18.0.1 admin_ip=198.18.0.2 prefix_len=${KORVANE_LAB_PREFIXLEN:-24}
 readonly gateway_mac=02:4b:52:00:00:01 admin_mac=02:4b:52:00:00:02
 readonly beyond_gateway=203.0.113.0/24
 
 die() { echo "lab : $*" >&2; exit 1; }
 [[ $lab =~ ^[A-Za-z0-9]{1,20}$ ]] || die "nom de laboratoire invalide : $lab"
+[[ $prefix_len =~ ^(1[6-9]|2[0-4])$ ]] || die "longueur de préfixe invalide : $prefix_len (16 à 24)"
 ns() { echo "$lab-$1"; }
 in_ns() { local n=$1; shift; ip netns exec "$(ns "$n")" "$@"; }
 ns_exists() { ip netns list | awk '{print $1}' | grep -qx "$(ns "$1")"; }

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -102,6 +106,30 @@ ScopedSetting::ScopedSetting(std::string path, const std::string& value)
 
 ScopedSetting::~ScopedSetting() {
     WriteFile(path_, old_);
+}
+
+// The lab's own copy of the admin's resolv.conf, which `ip netns exec` shows
+// as /etc/resolv.conf: written in place, never the machine's file.
+ScopedSilentDns::ScopedSilentDns() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(53);
+    inet_pton(AF_INET, "127.0.0.2", &address.sin_addr);
+    if (bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ADD_FAILURE() << "cannot take 127.0.0.2:53";
+    }
+    const std::string lab = EnvOr("KORVANE_LAB", "");
+    const std::string path = "/etc/netns/" + lab + "-admin/resolv.conf";
+    if (lab.empty() || !std::ifstream(path)) {
+        ADD_FAILURE() << "no lab resolver at " << path;
+        return;
+    }
+    resolver_ = std::make_unique<ScopedSetting>(path, "nameserver 127.0.0.2\n");
+}
+
+ScopedSilentDns::~ScopedSilentDns() {
+    resolver_.reset();
+    close(fd_);
 }
 
 }  // namespace lab

@@ -3,6 +3,7 @@
 // admin namespace; run-in-lab.sh brings the lab up and down around them.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,20 @@ class ScopedSetting {
   private:
     std::string path_;
     std::string old_;
+};
+
+// The admin machine's resolver pointed at a DNS server that takes every
+// question and never answers, until the end of the scope.
+class ScopedSilentDns {
+  public:
+    ScopedSilentDns();
+    ~ScopedSilentDns();
+    ScopedSilentDns(const ScopedSilentDns&) = delete;
+    ScopedSilentDns& operator=(const ScopedSilentDns&) = delete;
+
+  private:
+    int fd_;
+    std::unique_ptr<ScopedSetting> resolver_;
 };
 
 // Full path of a program of the installation folder (build/bin).

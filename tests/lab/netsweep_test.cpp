@@ -2,10 +2,7 @@
 // hosts named by Samba's nmbd, one by the gateway's DNS server only, two
 // without any name, one asleep. Also the faults: a DNS server that never
 // answers, a run killed halfway, a full disk.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,32 +33,6 @@ const lab::Host& HostById(const std::string& id) {
     }
     throw std::logic_error("netsweep-hosts.txt has no " + id);
 }
-
-// The admin's resolver pointed at a server that takes every question and
-// never answers, until the end of the scope.
-class SilentDns {
-  public:
-    SilentDns() : fd_(socket(AF_INET, SOCK_DGRAM, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(53);
-        inet_pton(AF_INET, "127.0.0.2", &address.sin_addr);
-        EXPECT_EQ(bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-        const char* lab = std::getenv("KORVANE_LAB");
-        EXPECT_NE(lab, nullptr);
-        const std::string path =
-            std::string("/etc/netns/") + (lab ? lab : "") + "-admin/resolv.conf";
-        EXPECT_TRUE(fs::exists(path)) << path;
-        resolver_ = std::make_unique<lab::ScopedSetting>(path, "nameserver 127.0.0.2\n");
-    }
-    ~SilentDns() { close(fd_); }
-    SilentDns(const SilentDns&) = delete;
-    SilentDns& operator=(const SilentDns&) = delete;
-
-  private:
-    int fd_;
-    std::unique_ptr<lab::ScopedSetting> resolver_;
-};
 
 class NetsweepLab : public testing::Test {
   protected:
@@ -160,7 +131,7 @@ TEST_F(NetsweepLab, AMovedComputerKeepsItsLinesWithItsNewAddressAndMac) {
 }
 
 TEST_F(NetsweepLab, ADnsServerThatNeverAnswersCostsTheNamingDeadlineOnly) {
-    SilentDns silent;
+    lab::ScopedSilentDns silent;
     const auto start = std::chrono::steady_clock::now();
     const Outcome run = Netsweep();
     const auto took = std::chrono::steady_clock::now() - start;
@@ -177,7 +148,7 @@ TEST_F(NetsweepLab, ARunKilledHalfwayLeavesTheOldListsWholeAndItsMarker) {
     const std::string ip = "pc-salon 198.18.0.50\r\n", mac = "PC-SALON 02-00-00-00-00-99\r\n";
     Write("liste.ip", ip);
     Write("liste.mac", mac);
-    SilentDns silent;  // holds the run in its naming
+    lab::ScopedSilentDns silent;  // holds the run in its naming
     const std::string pid =
         lab::Run("cd '" + folder_.Path() + "' && { ./netsweep >/dev/null 2>&1 & echo $!; }");
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
