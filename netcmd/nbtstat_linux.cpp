@@ -16,6 +16,7 @@
 #include <unordered_map>
 
 #include "nbtstat.h"
+#include "platform/posix_fd.h"
 #include "system.h"
 #include "tools.h"
 
@@ -34,20 +35,7 @@ constexpr std::uint8_t kDestinationUnreachable = 3;
 constexpr std::uint8_t kPortUnreachable = 3;
 
 using Clock = std::chrono::steady_clock;
-
-class Socket {
-  public:
-    Socket() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) {}
-    ~Socket() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int Fd() const { return fd_; }
-
-  private:
-    int fd_;
-};
+using toolkit::platform::UniqueFd;
 
 std::string AdapterOf(const std::string& localAddress) {
     for (const Interface& link : ListInterfaces()) {
@@ -244,8 +232,8 @@ NodeStatusAnswer QueryNodeStatus(const std::string& address) {
 
 std::vector<NodeStatusAnswer> QueryNodeStatusMany(const std::vector<std::string>& addresses) {
     std::vector<NodeStatusAnswer> answers(addresses.size());
-    Socket udp;
-    Socket route;
+    const UniqueFd udp(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    const UniqueFd route(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (udp.Fd() < 0 || route.Fd() < 0) {
         const std::string error =
             std::string("impossible d'ouvrir un socket UDP : ") + std::strerror(errno);

@@ -84,6 +84,11 @@ void EchoWindow::DropSettledFront() {
     }
 }
 
+std::size_t RoomOf(const NeighbourLoad& load) {
+    const std::size_t usable = load.limit - load.limit / 4;
+    return usable > load.held ? usable - load.held : 0;
+}
+
 NeighbourRoom::NeighbourRoom(Reader reader, Clock::duration recheck, std::size_t fallbackBudget,
                              Clock::duration fallbackHold)
     : reader_(std::move(reader)),
@@ -94,8 +99,7 @@ NeighbourRoom::NeighbourRoom(Reader reader, Clock::duration recheck, std::size_t
 bool NeighbourRoom::TryTake(Clock::time_point now) {
     if (room_ == 0 && now >= nextLook_) {
         if (const auto load = reader_()) {
-            const std::size_t usable = load->limit - load->limit / 4;
-            room_ = usable > load->held ? usable - load->held : 0;
+            room_ = RoomOf(*load);
             nextLook_ = room_ > 0 ? now : now + recheck_;
         } else {
             room_ = fallbackBudget_;

@@ -81,6 +81,10 @@ class EchoWindow {
 // entry), and while the table is full once per `recheck`, so a sweep goes as
 // fast as ARP resolution frees the table. Where the table cannot be read, a
 // fixed budget per hold period stands in.
+// The requests the table can take now: its limit less a quarter kept for
+// other programs, less what it holds.
+std::size_t RoomOf(const NeighbourLoad& load);
+
 class NeighbourRoom {
   public:
     using Clock = std::chrono::steady_clock;

@@ -23,6 +23,8 @@
 #include <unordered_set>
 
 #include "platform/arp_packet.h"
+#include "platform/echo_window.h"
+#include "platform/posix_fd.h"
 #include "platform/posix_neigh.h"
 
 namespace toolkit::platform {
@@ -38,21 +40,6 @@ constexpr int kArpTries = 2;
 // Requests sent in a row before the replies already queued are read.
 constexpr std::size_t kSendBurst = 64;
 constexpr int kFullQueueRetries = 200;
-
-class PacketSocket {
-  public:
-    PacketSocket()
-        : fd_(socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, htons(ETH_P_ARP))) {}
-    ~PacketSocket() {
-        if (fd_ >= 0) close(fd_);
-    }
-    PacketSocket(const PacketSocket&) = delete;
-    PacketSocket& operator=(const PacketSocket&) = delete;
-    int Fd() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 std::uint32_t AddressOf(const sockaddr* address) {
     sockaddr_in inet{};
@@ -176,13 +163,13 @@ std::vector<bool> WorthAnEcho(const std::vector<std::uint32_t>& addresses) {
         const auto link = arp::LinkOf(links, addresses[i]);
         if (link && !resolved.contains(addresses[i])) unresolved.emplace_back(i, *link);
     }
-    const std::size_t limit = NeighbourLimit();
-    const std::size_t usable = limit - limit / 4;
-    if (unresolved.size() + held <= usable) return worth;  // the echo requests fit at once
+    // The echo requests fit in the table at once: nothing to ask first.
+    if (unresolved.size() <= RoomOf({held, NeighbourLimit()})) return worth;
 
-    const PacketSocket socket;
-    if (socket.Fd() < 0) return worth;  // no raw-socket right: the echo requests wait their turn
-    ArpBatch batch(socket.Fd(), links);
+    const UniqueFd packets(
+        socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, htons(ETH_P_ARP)));
+    if (packets.Fd() < 0) return worth;  // no raw-socket right: the echo requests wait their turn
+    ArpBatch batch(packets.Fd(), links);
     for (const auto& [index, link] : unresolved) batch.Add(addresses[index], link);
     for (int attempt = 0; attempt < kArpTries && !batch.Done(); ++attempt) batch.Round();
     for (const auto& [index, link] : unresolved) worth[index] = batch.Answered(addresses[index]);

@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "platform/platform.h"
+#include "platform/posix_fd.h"
 
 namespace toolkit::platform {
 namespace {
@@ -22,20 +23,6 @@ namespace {
 // the machine's first network namespace.
 constexpr std::size_t kDefaultLimit = 1024;
 constexpr const char* kLimitSetting = "/proc/sys/net/ipv4/neigh/default/gc_thresh3";
-
-class NetlinkSocket {
-  public:
-    NetlinkSocket() : fd_(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE)) {}
-    ~NetlinkSocket() {
-        if (fd_ >= 0) close(fd_);
-    }
-    NetlinkSocket(const NetlinkSocket&) = delete;
-    NetlinkSocket& operator=(const NetlinkSocket&) = delete;
-    int Fd() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 Neighbour EntryOf(const nlmsghdr* message) {
     const auto* body = static_cast<const ndmsg*>(NLMSG_DATA(message));
@@ -53,7 +40,7 @@ Neighbour EntryOf(const nlmsghdr* message) {
 }  // namespace
 
 std::optional<std::vector<Neighbour>> DumpNeighbours() {
-    NetlinkSocket netlink;
+    const UniqueFd netlink(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
     if (netlink.Fd() < 0) return std::nullopt;
     struct {
         nlmsghdr header;
