@@ -1,6 +1,6 @@
 #include "naming.h"
 
-#include <algorithm>
+#include <set>
 
 namespace netsweep {
 namespace {
@@ -21,11 +21,10 @@ Clock::time_point Namer::Deadline() {
 
 void Namer::Prefetch(const std::vector<std::string>& addresses, const toolkit::TextList& ip2name) {
     std::vector<std::string> unnamed;
+    std::set<std::string> seen;
     for (const std::string& address : addresses) {
-        if (!toolkit::ValueOfKey(ip2name, address).empty() || netbios_.contains(address)) continue;
-        if (std::find(unnamed.begin(), unnamed.end(), address) == unnamed.end()) {
-            unnamed.push_back(address);
-        }
+        if (netbios_.contains(address) || !seen.insert(address).second) continue;
+        if (toolkit::ValueOfKey(ip2name, address).empty()) unnamed.push_back(address);
     }
     AskNetbios(unnamed);
     std::vector<std::string> stillUnnamed;
