@@ -77,6 +77,11 @@ bool ParseWholeNumber(std::string_view text, int& value) {
     return true;
 }
 
+int ClampEntriesPerRow(int nbyrow) {
+    if (nbyrow < 1) return Settings{}.nbyrow;
+    return nbyrow > kMaxEntriesPerRow ? kMaxEntriesPerRow : nbyrow;
+}
+
 Settings ParseSettings(const TextList& lines) {
     const Settings defaults;
     Settings settings;
@@ -85,8 +90,7 @@ Settings ParseSettings(const TextList& lines) {
     settings.left = WholeNumberOr(lines, "left", defaults.left);
     settings.top = WholeNumberOr(lines, "top", defaults.top);
     settings.height = WholeNumberOr(lines, "height", defaults.height);
-    settings.nbyrow = WholeNumberOr(lines, "nbyrow", defaults.nbyrow);
-    if (settings.nbyrow < 1) settings.nbyrow = defaults.nbyrow;
+    settings.nbyrow = ClampEntriesPerRow(WholeNumberOr(lines, "nbyrow", defaults.nbyrow));
     return settings;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "polling.h"
 #include "reseau.h"
 #include "widgets.h"
 
@@ -110,10 +111,15 @@ class TForm1 : public QMainWindow {
     void SaveAtExit();
     void Log(const std::string& line);
     void ReportError(const std::string& message);
+    void PlaceOnScreens();
+    // The status bar tells what stops the polling, once per cause.
+    void ReportProblem(const std::string& cause, const std::string& message);
+    void ProblemSolved(const std::string& cause);
 
     QWidget* client_ = nullptr;
     bool shown_ = false;
     std::vector<std::string> missingPictures_;
+    PollProblems problems_;
 };
 
 }  // namespace korvane

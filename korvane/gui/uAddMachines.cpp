@@ -12,6 +12,7 @@
 #include "KrvVar.h"
 #include "messages.h"
 #include "platform/platform.h"
+#include "timescale.h"
 #include "tools.h"
 
 namespace korvane {
@@ -114,7 +115,7 @@ TAddMachine::TAddMachine(QWidget* parent) : QDialog(parent) {
     // still hidden, until its first close.
     Timer1 = new TTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kRefreshInterval);
+    Timer1->setInterval(ScaledInterval(kRefreshInterval));
     connect(Timer1, &QTimer::timeout, this, &TAddMachine::Timer1Timer);
     Timer1->start();
 }

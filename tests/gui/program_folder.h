@@ -59,6 +59,10 @@ bool SamePicture(const QPixmap& a, const QPixmap& b);
 // True while a poll or check of the window still has its request timer.
 bool HasPendingRequests(const korvane::TForm1& form);
 
+// True when this test program has a mount namespace of its own, where a
+// test may mount without touching the machine's mounts.
+bool HasPrivateMounts();
+
 // Processes events until `done` holds or `ms` have passed.
 bool WaitFor(const std::function<bool()>& done, int ms = 5000);
 
