@@ -264,6 +264,8 @@ int RunNetsweep(const std::vector<std::string>& args, Network& network, std::ost
     if (MarkerIsFresh(marker)) return kExitDone;
     try {
         toolkit::SaveLines(marker, {});
+        // A list's temporary left by a run killed while saving it.
+        toolkit::platform::RemoveStaleTemporaries(toolkit::ProgramDir());
         ScanRun(network, console, sweep).Execute();
         if (!toolkit::platform::RemoveFile(marker) && toolkit::platform::FileExists(marker)) {
             throw toolkit::FileError("Impossible de supprimer le marqueur « " + marker + " »");

@@ -127,7 +127,11 @@ TEST_F(NetsweepRun, FullRunWritesEveryStepsLinesAndTheListsThenASecondChangesNot
     net.arp = {"  192.168.1.1           02-00-00-00-00-01     dynamique",
                "  192.168.1.9           02-00-00-aa-bb-cc     dynamique",
                "  192.168.1.10          02-00-00-00-00-10     dynamique"};
+    const std::string leftover =
+        ".liste.ip.tmp-" + std::to_string(testing_support::GonePid()) + "-0";
+    Write(leftover, "pc1 192.168.1.");  // from a run killed while saving
     Run();
+    EXPECT_FALSE(fs::exists(folder / leftover));
     EXPECT_EQ(status, netsweep::kExitDone);
     EXPECT_EQ(err, "");
     EXPECT_EQ(Shown(),
