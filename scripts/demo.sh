@@ -35,7 +35,10 @@ hosts() { grep -v '^\s*#' "$root/scripts/lab-hosts.txt" | awk 'NF >= 6'; }
 hosts | awk '{ print tolower($4) }' | crlf >"$demo/localGM"
 { echo "passerelle 198.18.0.1"; hosts | awk '{ print tolower($4), $2 }'; } | crlf >"$demo/liste.ip"
 hosts | awk '{ m = toupper($3); gsub(":", "-", m); print tolower($4), m }' | crlf >"$demo/liste.mac"
-rm -f "$demo/localIP" "$demo/etats"
+# netsweep, started by Korvane from the same folder, rewrites the lists and
+# adds the computers it finds to liste.ip.discover: the demo starts that list
+# afresh, and a marker left by an interrupted demo must not hold the scan back.
+rm -f "$demo/localIP" "$demo/etats" "$demo/liste.ip.discover" "$demo/netsweep.lck"
 # Tall enough for two rows of the map at the first run.
 [ -f "$demo/krv.ini" ] || printf 'height=380\r\n' >"$demo/krv.ini"
 "$lab" sleep h4
@@ -55,3 +58,8 @@ else
   [ -s "$shot" ] || { echo "demo : la capture n'a pas été enregistrée." >&2; exit 1; }
   echo "Capture de la fenêtre enregistrée : $shot"
 fi
+echo "Listes écrites par netsweep (lancé par Korvane à son démarrage) :"
+for list in liste.ip liste.mac liste.ip.discover; do
+  echo "  $list :"
+  sed 's/\r$//; s/^/    /' "$demo/$list" 2>/dev/null || true
+done

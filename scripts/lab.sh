@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The simulated LAN used by the lab tests and the demo. Everything lives in
-# network namespaces this script makes: a gateway holding a bridge, an admin
-# machine where the programs run, and the hosts of lab-hosts.txt, each with
-# its responder (NetBIOS names, magic packets). Nothing routes out.
+# network namespaces this script makes: a gateway holding a bridge and a home
+# router's DNS server (dnsmasq), an admin machine where the programs run, and
+# the hosts of lab-hosts.txt, each with its responder (NetBIOS names, magic
+# packets) or Samba's nmbd for its NetBIOS names. Nothing routes out.
 #
 #   lab.sh up | down | status
 #   lab.sh exec CMD...        run CMD in the admin namespace
@@ -11,7 +12,9 @@
 # KORVANE_LAB names the lab (letters and digits, default "krvlab"), so that
 # several labs can stand side by side; KORVANE_LABHOST is the responder program;
 # KORVANE_LAB_HOSTS is a hosts file to use instead of lab-hosts.txt (same
-# layout), for a larger LAN. Give the same one to every call on that lab.
+# layout), for a larger LAN; KORVANE_LAB_PREFIXLEN is the LAN's prefix length
+# (default 24: 198.18.0.0/24; 20 makes 198.18.0.0/20). Give the same ones to
+# every call on that lab.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -22,12 +25,13 @@ hosts_file=${KORVANE_LAB_HOSTS:-$here/lab-hosts.txt}
 state=/run/korvane-lab/$lab
 
 readonly subnet_prefix=198.18.0
-readonly gateway_ip=198.18.0.1 admin_ip=198.18.0.2 prefix_len=24
+readonly gateway_ip=198.18.0.1 admin_ip=198.18.0.2 prefix_len=${KORVANE_LAB_PREFIXLEN:-24}
 readonly gateway_mac=02:4b:52:00:00:01 admin_mac=02:4b:52:00:00:02
 readonly beyond_gateway=203.0.113.0/24
 
 die() { echo "lab : $*" >&2; exit 1; }
 [[ $lab =~ ^[A-Za-z0-9]{1,20}$ ]] || die "nom de laboratoire invalide : $lab"
+[[ $prefix_len =~ ^(1[6-9]|2[0-4])$ ]] || die "longueur de préfixe invalide : $prefix_len (16 à 24)"
 ns() { echo "$lab-$1"; }
 in_ns() { local n=$1; shift; ip netns exec "$(ns "$n")" "$@"; }
 ns_exists() { ip netns list | awk '{print $1}' | grep -qx "$(ns "$1")"; }
@@ -37,6 +41,10 @@ need_hosts_file() {
   [ -f "$hosts_file" ] && [ -r "$hosts_file" ] || die "liste des hôtes illisible : $hosts_file"
 }
 host_lines() { grep -v '^\s*#' "$hosts_file" | awk 'NF >= 6'; }
+# The seventh column holds options, joined by ",": "nmbd" (Samba's nmbd answers
+# for the NetBIOS name), "dns" (the reverse name is known to the DNS server
+# only, not to the admin's hosts file). A NetBIOS name "-": no name at all.
+has_option() { [[ ",$1," == *",$2,"* ]]; }
 host_field() { host_lines | awk -v id="$1" -v f="$2" '$1 == id { print $f }'; }
 known_host() { need_hosts_file; [ -n "$(host_field "$1" 1)" ] || die "hôte inconnu : $1"; }
 
@@ -67,6 +75,20 @@ make_gateway() {
   # second; its cost is not settable outside the machine's namespace).
   in_ns gw sysctl -qw net.ipv4.icmp_ratemask=0
   ip -n "$(ns gw)" route add unreachable "$beyond_gateway"
+  start_dns
+}
+
+# The router's DNS server knows every reverse name of the hosts file and
+# answers any other question at once (no upstream server: "local" for all).
+start_dns() {
+  host_lines | awk '$6 != "-" { split($6, p, "."); printf "%s\t%s %s\n", $2, $6, p[1] }' \
+    >"$state/dns-hosts"
+  chmod 644 "$state/dns-hosts"
+  in_ns gw dnsmasq --keep-in-foreground --conf-file=/dev/null --no-hosts --no-resolv \
+    --addn-hosts="$state/dns-hosts" --local=/#/ --listen-address="$gateway_ip" \
+    --bind-interfaces --pid-file= --user=nobody --group=nogroup \
+    --log-facility="$state/dnsmasq.log" </dev/null >/dev/null 2>&1 &
+  wait_for_port gw 53 "le serveur DNS de la passerelle" "$state/dnsmasq.log"
 }
 
 make_admin() {
@@ -79,23 +101,61 @@ make_admin() {
   printf 'nameserver %s\nsearch maison.lan\n' "$gateway_ip" >"$etc/resolv.conf"
   {
     printf '127.0.0.1\tlocalhost\n'
-    host_lines | awk '$6 != "-" { split($6, p, "."); printf "%s\t%s %s\n", $2, $6, p[1] }'
+    host_lines | awk '$6 != "-" && ("," $7 ",") !~ /,dns,/ {
+      split($6, p, "."); printf "%s\t%s %s\n", $2, $6, p[1] }'
   } >"$etc/hosts"
-  # Names come from the hosts file only: a look-up of an unknown name then costs
-  # no packet and leaves the gateway's "unreachable" budget to the tests.
-  sed 's/^hosts:.*/hosts:          files/' /etc/nsswitch.conf >"$etc/nsswitch.conf"
+  # The hosts file first, then the gateway's DNS server, which answers at once.
+  sed 's/^hosts:.*/hosts:          files dns/' /etc/nsswitch.conf >"$etc/nsswitch.conf"
 }
 
-start_responder() {
-  local id=$1 name=$2 group=$3 mac=$4
-  [ -x "$labhost" ] || die "répondeur introuvable : $labhost (compilez d'abord)"
-  in_ns "$id" setsid "$labhost" --name "$name" --group "$group" --mac "$mac" \
-    </dev/null >"$state/$id.log" 2>&1 &
-  for _ in $(seq 50); do
-    in_ns "$id" ss -Huln 'sport = :137' | grep -q . && return 0
+wait_for_port() {  # namespace, UDP port, what, log file
+  for _ in $(seq 100); do
+    in_ns "$1" ss -Huln "sport = :$2" | grep -q . && return 0
     sleep 0.05
   done
-  die "le répondeur de $id ne démarre pas : $(cat "$state/$id.log")"
+  die "$3 ne démarre pas : $(cat "$4" 2>/dev/null)"
+}
+
+# Samba's own NetBIOS name server, with a configuration private to the host.
+start_nmbd() {
+  local id=$1 name=$2 group=$3 dir=$state/$id
+  mkdir -p "$dir"/{lock,state,cache,private,pid}
+  cat >"$dir/smb.conf" <<EOF
+[global]
+netbios name = $name
+workgroup = $group
+interfaces = eth0
+bind interfaces only = yes
+local master = no
+domain master = no
+preferred master = no
+dns proxy = no
+lock directory = $dir/lock
+state directory = $dir/state
+cache directory = $dir/cache
+private dir = $dir/private
+pid directory = $dir/pid
+ncalrpc dir = $dir/ncalrpc
+log file = $dir/nmbd.log
+EOF
+  in_ns "$id" setsid nmbd --foreground --no-process-group --configfile="$dir/smb.conf" \
+    </dev/null >"$state/$id-nmbd.log" 2>&1 &
+  wait_for_port "$id" 137 "nmbd de $id" "$state/$id-nmbd.log"
+}
+
+# labhost listens for magic packets on every host, and answers for the
+# NetBIOS name unless the host has none or nmbd answers for it.
+start_responder() {
+  local id=$1 name=$2 group=$3 mac=$4 options=$5 naming=()
+  [ -x "$labhost" ] || die "répondeur introuvable : $labhost (compilez d'abord)"
+  if [ "$name" != - ] && ! has_option "$options" nmbd; then
+    naming=(--name "$name" --group "$group")
+  fi
+  in_ns "$id" setsid "$labhost" "${naming[@]}" --mac "$mac" \
+    </dev/null >"$state/$id.log" 2>&1 &
+  wait_for_port "$id" 9 "le répondeur de $id" "$state/$id.log"
+  if [ "$name" != - ] && has_option "$options" nmbd; then start_nmbd "$id" "$name" "$group"; fi
+  if ((${#naming[@]})); then wait_for_port "$id" 137 "le répondeur de $id" "$state/$id.log"; fi
 }
 
 cmd_up() {
@@ -107,10 +167,10 @@ cmd_up() {
   mkdir -p "$state"
   make_gateway
   make_admin
-  local id ip mac name group
-  while read -r id ip mac name group _; do
+  local id ip mac name group reverse options
+  while read -r id ip mac name group reverse options; do
     plug "$id" "$ip" "$mac"
-    start_responder "$id" "$name" "$group" "$mac"
+    start_responder "$id" "$name" "$group" "$mac" "${options:-}"
   done < <(host_lines)
 }
 

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -22,17 +26,24 @@ std::string LabScript() {
 }
 
 std::vector<Host> ReadHosts() {
-    std::ifstream in(std::string(KORVANE_SOURCE_DIR) + "scripts/lab-hosts.txt");
+    std::ifstream in(
+        EnvOr("KORVANE_LAB_HOSTS", std::string(KORVANE_SOURCE_DIR) + "scripts/lab-hosts.txt"));
     std::vector<Host> hosts;
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '#') continue;
         std::istringstream fields(line);
         Host h;
+        std::string options;
         if (!(fields >> h.id >> h.address >> h.mac >> h.netbiosName >> h.workgroup >>
               h.reverseName))
             continue;
+        fields >> options;
+        if (h.netbiosName == "-") h.netbiosName.clear();
         if (h.reverseName == "-") h.reverseName.clear();
+        const std::string all = "," + options + ",";
+        h.nmbd = all.find(",nmbd,") != std::string::npos;
+        h.dnsOnly = all.find(",dns,") != std::string::npos;
         hosts.push_back(h);
     }
     return hosts;
@@ -95,6 +106,30 @@ ScopedSetting::ScopedSetting(std::string path, const std::string& value)
 
 ScopedSetting::~ScopedSetting() {
     WriteFile(path_, old_);
+}
+
+// The lab's own copy of the admin's resolv.conf, which `ip netns exec` shows
+// as /etc/resolv.conf: written in place, never the machine's file.
+ScopedSilentDns::ScopedSilentDns() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(53);
+    inet_pton(AF_INET, "127.0.0.2", &address.sin_addr);
+    if (bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ADD_FAILURE() << "cannot take 127.0.0.2:53";
+    }
+    const std::string lab = EnvOr("KORVANE_LAB", "");
+    const std::string path = "/etc/netns/" + lab + "-admin/resolv.conf";
+    if (lab.empty() || !std::ifstream(path)) {
+        ADD_FAILURE() << "no lab resolver at " << path;
+        return;
+    }
+    resolver_ = std::make_unique<ScopedSetting>(path, "nameserver 127.0.0.2\n");
+}
+
+ScopedSilentDns::~ScopedSilentDns() {
+    resolver_.reset();
+    close(fd_);
 }
 
 }  // namespace lab

@@ -3,6 +3,7 @@
 // admin namespace; run-in-lab.sh brings the lab up and down around them.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,12 +21,15 @@ struct Host {
     std::string id;           // h1, h2, ...
     std::string address;      // 198.18.0.11, ...
     std::string mac;          // 02:4b:52:00:00:11 (lower case, ":")
-    std::string netbiosName;  // PC-SALON
+    std::string netbiosName;  // PC-SALON, or empty for a host without one
     std::string workgroup;    // MAISON
-    std::string reverseName;  // pc-salon.maison.lan, or empty when not in the hosts file
+    std::string reverseName;  // pc-salon.maison.lan, or empty when it has none
+    bool nmbd = false;        // Samba's nmbd answers for the NetBIOS name
+    bool dnsOnly = false;     // the reverse name is known to the lab's DNS server only
 };
 
-// The hosts of scripts/lab-hosts.txt that the lab brought up.
+// The hosts of the lab's hosts file ($KORVANE_LAB_HOSTS, else
+// scripts/lab-hosts.txt) that the lab brought up.
 const std::vector<Host>& Hosts();
 
 // A host stops answering echo requests / answers them again.
@@ -65,6 +69,20 @@ class ScopedSetting {
   private:
     std::string path_;
     std::string old_;
+};
+
+// The admin machine's resolver pointed at a DNS server that takes every
+// question and never answers, until the end of the scope.
+class ScopedSilentDns {
+  public:
+    ScopedSilentDns();
+    ~ScopedSilentDns();
+    ScopedSilentDns(const ScopedSilentDns&) = delete;
+    ScopedSilentDns& operator=(const ScopedSilentDns&) = delete;
+
+  private:
+    int fd_;
+    std::unique_ptr<ScopedSetting> resolver_;
 };
 
 // Full path of a program of the installation folder (build/bin).

@@ -3,6 +3,7 @@
 // above this layer tests which platform it runs on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -60,6 +61,15 @@ struct AddressRow {
     std::uint32_t mask;     // network order
 };
 std::vector<AddressRow> LocalAddressRows();
+
+// The kernel's IPv4 neighbour table: the entries it cannot reclaim now
+// (being resolved, or in use), and the number past which it refuses new ones.
+struct NeighbourLoad {
+    std::size_t held = 0;
+    std::size_t limit = 0;
+};
+// nullopt when the table cannot be read.
+std::optional<NeighbourLoad> ReadNeighbourLoad();
 
 // --- ICMP ---
 // Sends one echo request (no data) to each address and reports, per address,
