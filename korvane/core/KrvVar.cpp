@@ -1,5 +1,6 @@
 #include "KrvVar.h"
 
+#include <algorithm>
 #include <charconv>
 #include <initializer_list>
 
@@ -61,6 +62,10 @@ std::string FindName(const TextList& ipList, std::string_view address) {
     if (!line) return {};
     const auto split = SplitAtFirstSpace(*line);
     return split.hasSpace ? split.before.substr(0, toolkit::kMaxFieldLength) : std::string();
+}
+
+int ClampEntriesPerRow(int nbyrow) {
+    return std::clamp(nbyrow, 1, kMaxEntriesPerRow);
 }
 
 bool ParseWholeNumber(std::string_view text, int& value) {

@@ -24,6 +24,12 @@ struct Settings {
     int nbyrow = 3;
 };
 
+// The map's rows hold at most this many computers: wider, the window would
+// leave any screen.
+inline constexpr int kMaxEntriesPerRow = 32;
+// `nbyrow` brought into 1 .. kMaxEntriesPerRow.
+int ClampEntriesPerRow(int nbyrow);
+
 inline constexpr const char* kSettingsFile = "krv.ini";
 inline constexpr const char* kEntrySettingsFile = "settings.ini";
 
@@ -58,6 +64,7 @@ struct KrvVar {
     TextList LocalAddresses;
     TextList LocalMasks;
     TextList ShutdownIncidents;
+    TextList WolIncidents;
 
     Settings settings;
     int SelectedEntry = 0;

@@ -1,0 +1,109 @@
+// Entry names, the preferences' number per row, renaming an entry, and the
+// timer scale.
+#include "commands.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "KrvVar.h"
+#include "names.h"
+#include "platform/platform.h"
+#include "test_folder.h"
+#include "timing.h"
+
+namespace {
+
+using testing_support::TempFolder;
+using toolkit::TextList;
+
+TEST(EntryNames, LettersDigitsDotDashUnderscoreNotLeadingDashOrDot) {
+    for (const std::string& good : std::vector<std::string>{"pc1", "PC-SALON", "serveur_nas.maison",
+                                                            "1", std::string(255, 'a')}) {
+        EXPECT_TRUE(korvane::IsValidEntryName(good)) << good;
+    }
+    for (const std::string& bad :
+         std::vector<std::string>{"", "-rf", ".", "..", ".cache", "../x", "a/b", "pc 1", "pc;1",
+                                  "pc$(x)", "pé", std::string(256, 'a'), std::string("a\0b", 3)}) {
+        EXPECT_FALSE(korvane::IsValidEntryName(bad)) << bad;
+    }
+    for (const char* reserved : {"localGM", "LOCALgm", "krv.ini", "etats", "shutdown.auth",
+                                 "wol.followup", "ecran-on.bmp", "netsweep.exe", "wolcmd"}) {
+        EXPECT_TRUE(korvane::IsReservedFileName(reserved)) << reserved;
+    }
+    EXPECT_FALSE(korvane::IsReservedFileName("bureau"));
+}
+
+TEST(EntriesPerRow, WholeNumbersFromOneToThirtyTwo) {
+    for (const auto& [text, accepted] :
+         std::vector<std::pair<const char*, bool>>{{"4", true},
+                                                   {"1", true},
+                                                   {"32", true},
+                                                   {"+2", true},
+                                                   {"-", false},
+                                                   {"0", false},
+                                                   {"-3", false},
+                                                   {"33", false},
+                                                   {"4.5", false},
+                                                   {"", false},
+                                                   {"quatre", false}}) {
+        int value = 99;
+        EXPECT_EQ(korvane::ParseEntriesPerRow(text, value), accepted) << text;
+        if (!accepted) {
+            EXPECT_EQ(value, 99) << text;
+        }
+    }
+    EXPECT_EQ(korvane::ClampEntriesPerRow(0), 1);
+    EXPECT_EQ(korvane::ClampEntriesPerRow(40), korvane::kMaxEntriesPerRow);
+}
+
+TEST(Rename, RefusedForBadReservedTakenOrExistingNames) {
+    TempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    toolkit::SaveLines(dir + "notes", {"x"});
+    const TextList managed = {"pc1", "bureau"};
+    for (const auto& [name, named] :
+         std::vector<std::pair<std::string, std::string>>{{"pc 2", "« pc 2 » ne peut servir"},
+                                                          {"../pc2", "ne peut servir"},
+                                                          {"localGM", "fichier du programme"},
+                                                          {"BUREAU", "autre entrée"},
+                                                          {"notes", "existe déjà"}}) {
+        EXPECT_NE(korvane::RenameProblem(managed, 0, name, dir).find(named), std::string::npos)
+            << name;
+    }
+    EXPECT_EQ(korvane::RenameProblem(managed, 0, "PC1", dir), "");
+    EXPECT_EQ(korvane::RenameProblem(managed, 1, "salon", dir), "");
+}
+
+TEST(Rename, SavesTheListThenMovesTheGroupFileNeverOverAnother) {
+    TempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    toolkit::SaveLines(dir + "bureau", {"pc1", "pc2"});
+    TextList managed = {"pc1", "bureau"};
+    EXPECT_EQ(korvane::RenameEntry(managed, 1, "salon", dir), "");
+    EXPECT_EQ(managed, (TextList{"pc1", "salon"}));
+    EXPECT_EQ(toolkit::LoadLines(dir + "localGM"), managed);
+    EXPECT_EQ(toolkit::LoadLines(dir + "salon"), (TextList{"pc1", "pc2"}));
+    EXPECT_FALSE(std::filesystem::exists(dir + "bureau"));
+    EXPECT_EQ(korvane::RenameEntry(managed, 0, "poste1", dir), "");  // no group file: nothing moves
+
+    toolkit::SaveLines(dir + "autre", {"keep"});
+    EXPECT_NE(toolkit::platform::MoveFileNoReplace(dir + "salon", dir + "autre"), 0);
+    EXPECT_EQ(toolkit::LoadLines(dir + "autre"), (TextList{"keep"}));
+}
+
+TEST(TimeScale, DividesEveryIntervalForTestsOnly) {
+    for (const auto& [setting, expected] :
+         std::vector<std::pair<std::optional<std::string>, int>>{{std::nullopt, 300000},
+                                                                 {"1", 300000},
+                                                                 {"100", 3000},
+                                                                 {"1000000", 1},
+                                                                 {"0", 300000},
+                                                                 {"-5", 300000},
+                                                                 {"vite", 300000}}) {
+        testing_support::ScopedEnv env(korvane::kTimeScaleVariable, setting);
+        EXPECT_EQ(korvane::ScaledInterval(300000), expected) << setting.value_or("(absent)");
+    }
+}
+
+}  // namespace
