@@ -44,6 +44,15 @@ void ProgramFolder::InstallScript(const std::string& name, const std::string& bo
     fs::permissions(dir_ + name, fs::perms::owner_all);
 }
 
+void ProgramFolder::InstallOnPath(const std::string& name, const std::string& body) {
+    fs::create_directories(PathDir());
+    InstallScript("path/" + name, body);
+    if (pathEnv_) return;
+    const char* path = std::getenv("PATH");
+    pathEnv_ = std::make_unique<testing_support::ScopedEnv>(
+        "PATH", PathDir() + ":" + (path != nullptr ? path : "/usr/bin:/bin"));
+}
+
 void ProgramFolder::Write(const std::string& name, const toolkit::TextList& lines) const {
     toolkit::SaveLines(dir_ + name, lines);
 }

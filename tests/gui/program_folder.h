@@ -32,6 +32,10 @@ class ProgramFolder {
     void InstallProgram(const std::string& name) const;
     // Writes an executable shell script named `name` into the folder.
     void InstallScript(const std::string& name, const std::string& body) const;
+    // The same in a folder of its own put first on PATH for this test: a
+    // stand-in for a system program (net, localc, xdg-open).
+    void InstallOnPath(const std::string& name, const std::string& body);
+    std::string PathDir() const { return dir_ + "path/"; }
     void Write(const std::string& name, const toolkit::TextList& lines) const;
     toolkit::TextList Read(const std::string& name) const;
 
@@ -48,6 +52,7 @@ class ProgramFolder {
     std::string scratch_;
     std::filesystem::path oldCwd_;
     std::unique_ptr<testing_support::ScopedEnv> scratchEnv_;
+    std::unique_ptr<testing_support::ScopedEnv> pathEnv_;
     std::unique_ptr<testing_support::ScopedProgramDir> programDir_;
     std::unique_ptr<korvane::Forms> forms_;
     QStringList messages_;
