@@ -50,12 +50,8 @@ class PowerTest : public testing::Test {
         form.show();
         return form;
     }
-    // Clicks entry's map button and answers the on/off dialog with `press`.
     void Click(int entry, const std::function<void(korvane::Tmachines*)>& press) {
-        korvane::Tmachines* dialog = korvane::Application()->machines();
-        ASSERT_NE(folder.Form().EntryButtons.at(entry), nullptr);
-        QTimer::singleShot(0, dialog, [dialog, press] { press(dialog); });
-        folder.Form().EntryButtons.at(entry)->click();
+        gui_testing::ClickEntry(folder.Form(), entry, press);
     }
     int FollowUps() const {
         int armed = 0;
@@ -65,11 +61,7 @@ class PowerTest : public testing::Test {
         return armed;
     }
     int ConsoleLines(const QString& start) const {
-        int count = 0;
-        for (const QString& line : folder.Form().console->toPlainText().split('\n')) {
-            count += line.startsWith(start);
-        }
-        return count;
+        return gui_testing::ConsoleLines(folder.Form(), start);
     }
     TextList Calls(const std::string& file) const {
         return fs::exists(folder / file) ? folder.Read(file) : TextList{};

@@ -1,7 +1,9 @@
 #include "program_folder.h"
 
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
 
 #include "messages.h"
@@ -79,6 +81,21 @@ bool HasPendingRequests(const korvane::TForm1& form) {
         if (timer != nullptr) return true;
     }
     return false;
+}
+
+int ConsoleLines(const korvane::TForm1& form, const QString& start) {
+    int count = 0;
+    for (const QString& line : form.console->toPlainText().split('\n'))
+        count += line.startsWith(start);
+    return count;
+}
+
+void ClickEntry(korvane::TForm1& form, int entry,
+                const std::function<void(korvane::Tmachines*)>& press) {
+    korvane::Tmachines* dialog = korvane::Application()->machines();
+    ASSERT_NE(form.EntryButtons.at(entry), nullptr);
+    QTimer::singleShot(0, dialog, [dialog, press] { press(dialog); });
+    form.EntryButtons.at(entry)->click();
 }
 
 bool WaitFor(const std::function<bool()>& done, int ms) {

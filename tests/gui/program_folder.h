@@ -15,6 +15,7 @@
 #include "../unit/test_folder.h"
 #include "forms.h"
 #include "main.h"
+#include "umachine.h"
 #include "utils.h"
 
 namespace gui_testing {
@@ -63,6 +64,14 @@ bool SamePicture(const QPixmap& a, const QPixmap& b);
 
 // True while a poll or check of the window still has its request timer.
 bool HasPendingRequests(const korvane::TForm1& form);
+
+// Lines of the window's console log that start with `start`.
+int ConsoleLines(const korvane::TForm1& form, const QString& start);
+
+// Clicks the map button of `entry` and lets `press` answer the on/off dialog
+// (click "ON" or "OFF", or close it) while it is up.
+void ClickEntry(korvane::TForm1& form, int entry,
+                const std::function<void(korvane::Tmachines*)>& press);
 
 // Processes events until `done` holds or `ms` have passed.
 bool WaitFor(const std::function<bool()>& done, int ms = 5000);
