@@ -79,11 +79,15 @@ TEST_F(PowerTest, OnWritesOneScriptPerEntryLogsEachCommandAndArmsAFollowUp) {
         EXPECT_EQ(d->macmachine->text(), QStringLiteral("02-4B-52-00-00-05"));
         d->btn_on->click();
     });
+    korvane::Krv().MacList = {"PC1 02:4b:52:00:00:07", "PC2 02-4B-52-00-00-06"};  // a new MAC
     Click(0, [](korvane::Tmachines* d) { d->btn_on->click(); });
-    const std::string line =
+    const std::string first =
         "'" + folder.Dir() + "wolcmd' 02-4B-52-00-00-05 10.0.0.5 255.255.255.0";
-    EXPECT_EQ(testing_support::ReadBytes(folder / "poweruppc1.sh"), line + "\n");
-    EXPECT_EQ(ConsoleLines(QString::fromStdString("commande lancée : " + line)), 2);
+    const std::string second =
+        "'" + folder.Dir() + "wolcmd' 02:4b:52:00:00:07 10.0.0.5 255.255.255.0";
+    EXPECT_EQ(testing_support::ReadBytes(folder / "poweruppc1.sh"), second + "\n");
+    EXPECT_EQ(ConsoleLines(QString::fromStdString("commande lancée : " + first)), 1);
+    EXPECT_EQ(ConsoleLines(QString::fromStdString("commande lancée : " + second)), 1);
     EXPECT_TRUE(WaitFor([&] { return Calls("wolcmd.calls").size() == 2; }));
     EXPECT_EQ(Calls("wolcmd.calls")[0], "02-4B-52-00-00-05 10.0.0.5 255.255.255.0");
     EXPECT_EQ(FollowUps(), 2);
