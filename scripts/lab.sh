@@ -105,13 +105,23 @@ make_admin() {
 admin_samba_client() {
   local etc=$1 dir=$state/admin-samba
   [ -d /etc/samba ] || return 0
-  mkdir -p "$etc/samba" "$dir"/{private,state,lock,cache,run}
-  chmod 700 "$dir/private"
+  mkdir -p "$etc/samba"
   cat >"$etc/samba/smb.conf" <<EOF
 [global]
   workgroup = MAISON
   disable netbios = yes
   name resolve order = host
+$(samba_folders "$dir")
+EOF
+}
+
+# Makes the folders where a Samba program keeps its state, all under $1, and
+# prints the settings that point it there.
+samba_folders() {
+  local dir=$1
+  mkdir -p "$dir"/{private,state,lock,cache,run,log,usershares}
+  chmod 700 "$dir/private"
+  cat <<EOF
   private dir = $dir/private
   state directory = $dir/state
   lock directory = $dir/lock
@@ -183,12 +193,7 @@ write_smb_conf() {
   bind interfaces only = yes
   disable netbios = yes
   smb ports = 445
-  private dir = $dir/private
-  state directory = $dir/state
-  lock directory = $dir/lock
-  cache directory = $dir/cache
-  pid directory = $dir/run
-  ncalrpc dir = $dir/run/ncalrpc
+$(samba_folders "$dir")
   binddns dir = $dir/private/bind-dns
   ntp signd socket directory = $dir/private/ntp_signd
   winbindd socket directory = $dir/run/winbindd
@@ -210,8 +215,7 @@ cmd_samba() {
   command -v smbd >/dev/null || die "smbd introuvable (scripts/bootstrap.sh installe samba)"
   [ -d "$state" ] || die "le laboratoire $lab n'est pas démarré"
   [ -e "$dir" ] && die "samba tourne déjà sur $id"
-  mkdir -p "$dir"/{private,state,lock,cache,run,log,usershares}
-  chmod 700 "$dir/private"
+  mkdir -p "$dir"
   write_shutdown_script "$dir/shutdown.sh" "$dir" "$action"
   : >"$dir/shutdown.log"
   write_smb_conf "$id" "$dir"

@@ -34,13 +34,7 @@ class MenusTest : public testing::Test {
         folder.Write("pc1", {"pc1"});
         folder.Write("bureau", {"pc2", "pc3"});
     }
-    korvane::TForm1& Start() {
-        korvane::TForm1& form = folder.Start();
-        form.Timer1->stop();
-        form.TimerRedraw->stop();
-        form.show();
-        return form;
-    }
+    korvane::TForm1& Start() { return folder.StartStill(); }
     // Triggers a menu entry and acts on the dialog it opens.
     void Trigger(const char* entry, QDialog* dialog, const std::function<void()>& act) {
         QTimer::singleShot(0, dialog, act);

@@ -43,13 +43,7 @@ class PowerTest : public testing::Test {
         testing_support::WriteBytes(folder / "shutdown.auth", "username = root\npassword = x\n");
         fs::permissions(folder / "shutdown.auth", fs::perms::owner_read | fs::perms::owner_write);
     }
-    korvane::TForm1& Start() {
-        korvane::TForm1& form = folder.Start();
-        form.Timer1->stop();
-        form.TimerRedraw->stop();
-        form.show();
-        return form;
-    }
+    korvane::TForm1& Start() { return folder.StartStill(); }
     void Click(int entry, const std::function<void(korvane::Tmachines*)>& press) {
         gui_testing::ClickEntry(folder.Form(), entry, press);
     }

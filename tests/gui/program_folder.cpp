@@ -68,6 +68,14 @@ korvane::TForm1& ProgramFolder::Start() {
     return Form();
 }
 
+korvane::TForm1& ProgramFolder::StartStill() {
+    korvane::TForm1& form = Start();
+    form.Timer1->stop();
+    form.TimerRedraw->stop();
+    form.show();
+    return form;
+}
+
 void ProgramFolder::Stop() {
     forms_.reset();
 }

@@ -42,6 +42,9 @@ class ProgramFolder {
 
     // Korvane's windows, created and destroyed as the program does.
     korvane::TForm1& Start();
+    // The same, shown, with the 10 s and 60 s timers stopped: the test drives
+    // every poll itself.
+    korvane::TForm1& StartStill();
     void Stop();
     korvane::TForm1& Form() const { return *forms_->Form1(); }
 

@@ -72,13 +72,7 @@ class KorvanePowerLab : public testing::Test {
             "username = " + user + "\npassword = " + lab::kSambaPassword + "\n");
         fs::permissions(folder / "shutdown.auth", perms);
     }
-    korvane::TForm1& Start() {
-        korvane::TForm1& form = folder.Start();
-        form.Timer1->stop();
-        form.TimerRedraw->stop();
-        form.show();
-        return form;
-    }
+    korvane::TForm1& Start() { return folder.StartStill(); }
     void Poll() {
         folder.Form().TimerRedrawTimer();
         ASSERT_TRUE(
@@ -170,7 +164,8 @@ TEST_F(KorvanePowerLab, GroupOfThreeGetsThreeChecksAndThreeReports) {
     }
     std::sort(hosts.begin(), hosts.end());
     // h2 went down; h1 and h4 were never asked to.
-    EXPECT_EQ(hosts, (TextList{MemberName(Host(3)), MemberName(Host(0))}));  // 198.18.0.14, pc-salon
+    EXPECT_EQ(hosts,
+              (TextList{MemberName(Host(3)), MemberName(Host(0))}));  // 198.18.0.14, pc-salon
 }
 
 TEST_F(KorvanePowerLab, MissingOrGroupReadableAuthenticationFileRunsNothingAndSaysWhy) {
