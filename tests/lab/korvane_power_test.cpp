@@ -84,7 +84,7 @@ class KorvanePowerLab : public testing::Test {
         return WaitFor([&] { return ConsoleLines(folder.Form(), progress) == checks; }, 20000);
     }
 
-    testing_support::ScopedEnv fast{korvane::kTimeScaleVariable, "100"};  // follow-ups after 3 s
+    testing_support::ScopedEnv fast{korvane::kTimeScaleVariable, "60"};  // follow-ups after 5 s
     ProgramFolder folder;
     const fs::perms kPrivate = fs::perms::owner_read | fs::perms::owner_write;
 };
@@ -182,7 +182,7 @@ TEST_F(KorvanePowerLab, MissingOrGroupReadableAuthenticationFileRunsNothingAndSa
                     message.contains("chmod 600"));
     }
     EXPECT_FALSE(fs::exists(folder / "shutdnpc-bureau.sh"));
-    WaitFor([] { return false; }, 4000);  // longer than a follow-up would take
+    WaitFor([] { return false; }, 6000);  // longer than a follow-up would take
     EXPECT_EQ(ConsoleLines(form, "Lancement de ping "), 0);
     EXPECT_EQ(lab::ShutdownCalls(Host(1)).size(), calls);
     EXPECT_FALSE(lab::IsAsleep(Host(1)));
