@@ -48,6 +48,52 @@ std::vector<Host> ReadHosts() {
     return hosts;
 }
 
+// One datagram and the kernel's receive time (SO_TIMESTAMP), zero without one.
+ssize_t ReceiveStamped(int fd, void* buffer, std::size_t size, std::chrono::microseconds& stamp) {
+    iovec data{buffer, size};
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(timeval))> control{};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control.data();
+    message.msg_controllen = control.size();
+    const ssize_t got = recvmsg(fd, &message, 0);
+    timeval time{};
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMP) {
+            std::memcpy(&time, CMSG_DATA(c), sizeof time);
+        }
+    }
+    stamp = std::chrono::seconds(time.tv_sec) + std::chrono::microseconds(time.tv_usec);
+    return got;
+}
+
+// The kernel turns receive times on a moment after the first socket asks for
+// them (deferred work); until then a datagram is stamped when it is read, not
+// when it came. Waits until a datagram sent to ourselves on loopback comes
+// back stamped with its arrival.
+void WaitForLiveTimestamps() {
+    using namespace std::chrono;
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_TIMESTAMP, &on, sizeof on);
+    sockaddr_in self{};
+    self.sin_family = AF_INET;
+    self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof self;
+    bind(fd, reinterpret_cast<const sockaddr*>(&self), sizeof self);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&self), &length);
+    for (int tries = 0; tries < 100; ++tries) {
+        const auto sent = duration_cast<microseconds>(system_clock::now().time_since_epoch());
+        sendto(fd, "x", 1, 0, reinterpret_cast<const sockaddr*>(&self), sizeof self);
+        usleep(20'000);
+        char byte = 0;
+        microseconds stamp{};
+        if (ReceiveStamped(fd, &byte, 1, stamp) == 1 && stamp - sent < milliseconds(10)) break;
+    }
+    close(fd);
+}
+
 }  // namespace
 
 const std::vector<Host>& Hosts() {
@@ -105,6 +151,7 @@ UdpCapture::UdpCapture(const Host& host) {
             ADD_FAILURE() << "cannot come back to the admin namespace";
     }
     if (fd_ < 0) ADD_FAILURE() << "no capture in " << name << ": " << std::strerror(errno);
+    WaitForLiveTimestamps();
     if (own >= 0) close(own);
     if (target >= 0) close(target);
 }
@@ -118,14 +165,8 @@ std::vector<Datagram> UdpCapture::Collect(std::chrono::milliseconds quiet) {
     std::array<std::uint8_t, 2048> packet{};
     pollfd ready{fd_, POLLIN, 0};
     while (fd_ >= 0 && poll(&ready, 1, static_cast<int>(quiet.count())) > 0) {
-        iovec data{packet.data(), packet.size()};
-        alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(timeval))> control{};
-        msghdr message{};
-        message.msg_iov = &data;
-        message.msg_iovlen = 1;
-        message.msg_control = control.data();
-        message.msg_controllen = control.size();
-        const ssize_t got = recvmsg(fd_, &message, 0);
+        std::chrono::microseconds received{};
+        const ssize_t got = ReceiveStamped(fd_, packet.data(), packet.size(), received);
         if (got < 28) continue;
         const std::size_t headerLength = (packet[0] & 0x0F) * 4u;
         if ((packet[0] >> 4) != 4 || packet[9] != IPPROTO_UDP ||
@@ -140,14 +181,7 @@ std::vector<Datagram> UdpCapture::Collect(std::chrono::milliseconds quiet) {
             static_cast<std::uint16_t>(packet[headerLength + 2] << 8 | packet[headerLength + 3]);
         datagram.payload.assign(packet.begin() + static_cast<std::ptrdiff_t>(headerLength + 8),
                                 packet.begin() + got);
-        timeval stamp{};
-        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMP) {
-                std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
-            }
-        }
-        datagram.received =
-            std::chrono::seconds(stamp.tv_sec) + std::chrono::microseconds(stamp.tv_usec);
+        datagram.received = received;
         datagrams.push_back(std::move(datagram));
     }
     return datagrams;
