@@ -109,8 +109,7 @@ admin_samba_client() {
   cat >"$etc/samba/smb.conf" <<EOF
 [global]
   workgroup = MAISON
-  disable netbios = yes
-  name resolve order = host
+  smb ports = 445
 $(samba_folders "$dir")
 EOF
 }
