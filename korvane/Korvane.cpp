@@ -18,27 +18,40 @@
 namespace {
 
 int signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t quitRequested = 0;
 
 void OnQuitSignal(int) {
+    quitRequested = 1;
     const char byte = 1;
     [[maybe_unused]] const ssize_t ignored = write(signalPipe[1], &byte, 1);
 }
 
-// The signal handler only writes a byte; the message loop turns it into a quit.
-void QuitOnSignals(QApplication& app) {
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t ignored = read(signalPipe[0], &byte, 1);
-        QCoreApplication::quit();
-    });
+// Taken over first of all, so that no moment of the start is left to the
+// default action, which would end the program without saving its settings.
+// Non-blocking: signals arriving faster than they are read never block the
+// handler.
+void CatchQuitSignals() {
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) return;
     struct sigaction action {};
     action.sa_handler = OnQuitSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+}
+
+// The signal handler only writes a byte; the event loop running then turns it
+// into the end of every loop: the message loop's, or a message box's during
+// the start (QCoreApplication::quit would do nothing there, before the message
+// loop runs). The flag tells main() not to start the message loop at all.
+void QuitOnSignals(QApplication& app) {
+    if (signalPipe[0] < 0) return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t ignored = read(signalPipe[0], &byte, 1);
+        QCoreApplication::exit(0);
+    });
 }
 
 // For the demonstration without a display: KORVANE_SCREENSHOT=FILE saves a
@@ -78,10 +91,12 @@ void PressOnIfAsked(korvane::TForm1* form) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    CatchQuitSignals();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QuitOnSignals(app);
-    korvane::Forms forms;
+    korvane::Forms forms;  // a quit request during the start ends the start's boxes
+    if (quitRequested) return 0;
     forms.Form1()->show();
     ScreenshotIfAsked(forms.Form1());
     PressOnIfAsked(forms.Form1());

@@ -113,7 +113,8 @@ TextList SplitLines(std::string_view text) {
     return lines;
 }
 
-void SaveLines(const std::string& path, const TextList& lines) {
+namespace {
+std::string CrLfText(const TextList& lines) {
     std::string bytes;
     std::size_t total = 0;
     for (const auto& line : lines) total += line.size() + 2;
@@ -122,7 +123,16 @@ void SaveLines(const std::string& path, const TextList& lines) {
         bytes += line;
         bytes += "\r\n";
     }
-    platform::ReplaceFile(path, bytes);
+    return bytes;
+}
+}  // namespace
+
+void SaveLines(const std::string& path, const TextList& lines) {
+    platform::ReplaceFile(path, CrLfText(lines));
+}
+
+void SaveLinesInPlace(const std::string& path, const TextList& lines) {
+    platform::WriteFileInPlace(path, CrLfText(lines));
 }
 
 void SaveText(const std::string& path, std::string_view bytes) {

@@ -41,6 +41,10 @@ TextList SplitLines(std::string_view text);
 void SaveLines(const std::string& path, const TextList& lines);
 // Same atomic replacement for arbitrary bytes.
 void SaveText(const std::string& path, std::string_view bytes);
+// The same lines written over the file in place, without temporary or flush:
+// only for a trace rewritten often, never for a list another program reads.
+// Refuses a destination that is not a regular file. Throws FileError.
+void SaveLinesInPlace(const std::string& path, const TextList& lines);
 
 // Case rules: only the ASCII letters A-Z and a-z change.
 std::string AsciiLower(std::string_view text);

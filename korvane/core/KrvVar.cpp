@@ -1,6 +1,5 @@
 #include "KrvVar.h"
 
-#include <algorithm>
 #include <charconv>
 #include <initializer_list>
 
@@ -64,10 +63,6 @@ std::string FindName(const TextList& ipList, std::string_view address) {
     return split.hasSpace ? split.before.substr(0, toolkit::kMaxFieldLength) : std::string();
 }
 
-int ClampEntriesPerRow(int nbyrow) {
-    return std::clamp(nbyrow, 1, kMaxEntriesPerRow);
-}
-
 bool ParseWholeNumber(std::string_view text, int& value) {
     // from_chars takes a "-" but not a "+"; a "+" must still be followed by a digit.
     if (!text.empty() && text.front() == '+') {
@@ -82,6 +77,11 @@ bool ParseWholeNumber(std::string_view text, int& value) {
     return true;
 }
 
+int ClampEntriesPerRow(int nbyrow) {
+    if (nbyrow < 1) return Settings{}.nbyrow;
+    return nbyrow > kMaxEntriesPerRow ? kMaxEntriesPerRow : nbyrow;
+}
+
 Settings ParseSettings(const TextList& lines) {
     const Settings defaults;
     Settings settings;
@@ -90,8 +90,7 @@ Settings ParseSettings(const TextList& lines) {
     settings.left = WholeNumberOr(lines, "left", defaults.left);
     settings.top = WholeNumberOr(lines, "top", defaults.top);
     settings.height = WholeNumberOr(lines, "height", defaults.height);
-    settings.nbyrow = WholeNumberOr(lines, "nbyrow", defaults.nbyrow);
-    if (settings.nbyrow < 1) settings.nbyrow = defaults.nbyrow;
+    settings.nbyrow = ClampEntriesPerRow(WholeNumberOr(lines, "nbyrow", defaults.nbyrow));
     return settings;
 }
 

@@ -24,10 +24,11 @@ struct Settings {
     int nbyrow = 3;
 };
 
-// The map's rows hold at most this many computers: wider, the window would
-// leave any screen.
+// Korvane manages at most 32 entries: more cells per row than that only make
+// the window wider than any map.
 inline constexpr int kMaxEntriesPerRow = 32;
-// `nbyrow` brought into 1 .. kMaxEntriesPerRow.
+// nbyrow as the map may use it: below 1 the default 3 (the map divides by
+// it), above kMaxEntriesPerRow that maximum.
 int ClampEntriesPerRow(int nbyrow);
 
 inline constexpr const char* kSettingsFile = "krv.ini";
@@ -45,8 +46,8 @@ std::string FindName(const TextList& ipList, std::string_view address);
 bool ParseWholeNumber(std::string_view text, int& value);
 
 // Settings from the lines of krv.ini (keys ignore case, first line wins).
-// Missing keys and values that are not whole numbers take their default; an
-// nbyrow below 1 too, since the map divides by it.
+// Missing keys and values that are not whole numbers take their default;
+// nbyrow is clamped by ClampEntriesPerRow.
 Settings ParseSettings(const TextList& lines);
 // Exactly six lines, in the order pdc, esu, left, top, height, nbyrow.
 TextList SettingsLines(const Settings& settings);

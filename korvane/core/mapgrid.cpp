@@ -38,8 +38,8 @@ bool IsFilteredOut(std::string_view address, const toolkit::host_params& local) 
 }
 
 bool IsUp(const toolkit::TextList& etats, std::string_view name, std::string_view address) {
-    const std::string byName = std::string(name) + "=1";
-    const std::string byAddress = std::string(address) + "=1";
+    const std::string byName = toolkit::Trim(name) + "=1";
+    const std::string byAddress = toolkit::Trim(address) + "=1";
     return toolkit::IndexOfLine(etats, byName).has_value() ||
            toolkit::IndexOfLine(etats, byAddress).has_value();
 }

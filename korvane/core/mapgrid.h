@@ -45,7 +45,8 @@ int MapWidth(int nbyrow);
 bool IsFilteredOut(std::string_view address, const toolkit::host_params& local);
 
 // Up when `etats` holds the name or the address followed by "=1", the whole
-// line compared without regard to case.
+// line compared without regard to case. Name and address count without
+// their surrounding blanks, as the poll list holds them and hostping answers.
 bool IsUp(const toolkit::TextList& etats, std::string_view name, std::string_view address);
 
 // What a picture must become: it changes only when its width shows the other state.

@@ -15,10 +15,11 @@ inline constexpr std::size_t kMaxEntryNameLength = 255;
 // files); at most 255 bytes, the longest file name.
 bool IsValidEntryName(std::string_view name);
 
-// The files Korvane, netsweep and the power commands keep in the program
-// folder under fixed names (localGM, krv.ini, liste.ip, ...): an entry named
-// like one of them would have its group file written over, or write over it.
-// Letter case is ignored, as on the Windows file system.
+// The files Korvane, netsweep, the poll script and the power commands keep in
+// the program folder under fixed names (localGM, krv.ini, liste.ip,
+// netsweep.lck, ...), the programs and the bitmaps: an entry named like one of
+// them would get its group file written where they belong, or later
+// overwritten by them. Letter case is ignored, as on the Windows file system.
 bool IsReservedFileName(std::string_view name);
 
 }  // namespace korvane

@@ -1,6 +1,7 @@
 #include "polling.h"
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 
 #include "KrvVar.h"
@@ -60,6 +61,17 @@ std::string PosixCheckScript(std::string_view host, const SlotFiles& files) {
            "chmod u+w " + ShellQuote(files.marker) + "\n";
 }
 
+void RemoveSlotFiles(const std::string& scratchDir, bool keepArmedMarkers) {
+    std::string folder = scratchDir;
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    for (const auto& name : toolkit::platform::ListFolder(folder)) {
+        if (!IsSlotFileName(name)) continue;
+        const std::string path = folder + name;
+        if (keepArmedMarkers && name.ends_with(".mark") && MarkerIsArmed(path)) continue;
+        toolkit::platform::RemoveFile(path);
+    }
+}
+
 }  // namespace
 
 SlotFiles SlotFilesFor(Os os, const ToolPaths& paths, std::uint8_t slot) {
@@ -67,7 +79,8 @@ SlotFiles SlotFilesFor(Os os, const ToolPaths& paths, std::uint8_t slot) {
     const char* scriptEnd = os == Os::Windows ? ".bat" : ".sh";
     return {toolkit::ScratchFile(os, paths, n + ".mark"),
             toolkit::ScratchFile(os, paths, "ping" + n + scriptEnd),
-            toolkit::ScratchFile(os, paths, "ping" + n + ".txt")};
+            toolkit::ScratchFile(os, paths, "ping" + n + ".txt"),
+            toolkit::ScratchFile(os, paths, "ping" + n + ".err")};
 }
 
 std::string PollScript(Os os, const ToolPaths& paths, std::string_view listName,
@@ -78,7 +91,8 @@ std::string PollScript(Os os, const ToolPaths& paths, std::string_view listName,
                files.result + kCrLf + "attrib -R " + files.marker + kCrLf;
     }
     return ShellQuote(paths.programDir + "hostping") + " " + ShellQuote(listName) + " " +
-           ShellQuote(files.result) + "\n" + "chmod u+w " + ShellQuote(files.marker) + "\n";
+           ShellQuote(files.result) + " 2>" + ShellQuote(files.errors) + "\n" + "chmod u+w " +
+           ShellQuote(files.marker) + "\n";
 }
 
 bool IsSafeHostWord(std::string_view host) {
@@ -108,8 +122,8 @@ TextList PollList(const TextList& managed, const TextList& ipList) {
     TextList lines;
     lines.reserve(managed.size());
     for (const auto& entry : managed) {
-        std::string address = FindIP(ipList, entry);
-        lines.push_back(address.empty() ? entry : std::move(address));
+        std::string address = toolkit::Trim(FindIP(ipList, entry));
+        lines.push_back(address.empty() ? toolkit::Trim(entry) : std::move(address));
     }
     return lines;
 }
@@ -120,7 +134,8 @@ bool StartsScan(std::uint8_t scanTick) {
 
 bool IsSlotFileName(std::string_view name) {
     return HasSlotShape(name, "", ".mark") || HasSlotShape(name, "ping", ".bat") ||
-           HasSlotShape(name, "ping", ".sh") || HasSlotShape(name, "ping", ".txt");
+           HasSlotShape(name, "ping", ".sh") || HasSlotShape(name, "ping", ".txt") ||
+           HasSlotShape(name, "ping", ".err");
 }
 
 void ArmMarker(const std::string& path) {
@@ -136,17 +151,61 @@ bool MarkerIsArmed(const std::string& path) {
 }
 
 // A read-only marker belongs to a script still running, which will clear it:
-// it stays for the next run to reuse. Its script and result go like the
-// others. POSIX, unlike Windows, deletes read-only files, hence the explicit test.
+// it stays until the next start. Its script and result go like the others.
+// POSIX, unlike Windows, deletes read-only files, hence the explicit test.
 void CleanSlotFiles(const std::string& scratchDir) {
-    std::string folder = scratchDir;
-    if (!folder.empty() && folder.back() != '/') folder += '/';
-    for (const auto& name : toolkit::platform::ListFolder(folder)) {
-        if (!IsSlotFileName(name)) continue;
-        const std::string path = folder + name;
-        if (name.ends_with(".mark") && MarkerIsArmed(path)) continue;
-        toolkit::platform::RemoveFile(path);
+    RemoveSlotFiles(scratchDir, true);
+}
+
+// A script of the earlier run still running finds its marker gone; its
+// "chmod" then fails harmlessly, and this run deletes a slot's old result
+// before it reuses the slot.
+void RemoveEarlierRunFiles(const std::string& scratchDir) {
+    RemoveSlotFiles(scratchDir, false);
+    toolkit::platform::RemoveStaleTemporaries(scratchDir);
+}
+
+std::string ProbeFailureReason(std::string_view errorOutput) {
+    for (const auto& line : toolkit::SplitLines(errorOutput)) {
+        std::string reason = line;
+        for (char& c : reason) {
+            if (static_cast<unsigned char>(c) < 32 || c == 127) c = ' ';
+        }
+        reason = toolkit::Trim(reason);
+        if (reason.empty()) continue;
+        if (reason.size() <= kMaxReasonLength) return reason;
+        const std::string ellipsis = "…";
+        std::size_t cut = kMaxReasonLength - ellipsis.size();  // back to a character's start
+        while (cut > 0 && (static_cast<unsigned char>(reason[cut]) & 0xC0) == 0x80) --cut;
+        return reason.substr(0, cut) + ellipsis;
     }
+    return {};
+}
+
+// Only the start is read: the reason is in the first lines, and the file,
+// although ours, must not cost the window more than a glance.
+std::string ProbeFailureReasonIn(const std::string& errorFile) {
+    std::ifstream in(errorFile, std::ios::binary);
+    std::string start(4096, '\0');
+    in.read(start.data(), static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<std::size_t>(in.gcount()));
+    return ProbeFailureReason(start);
+}
+
+bool PollProblems::Raise(const std::string& cause, const std::string& message) {
+    const auto [known, added] = active_.try_emplace(cause, message);
+    if (added) return true;
+    if (known->second == message) return false;
+    known->second = message;
+    return true;
+}
+
+std::optional<std::string> PollProblems::Clear(const std::string& cause) {
+    const auto known = active_.find(cause);
+    if (known == active_.end()) return std::nullopt;
+    std::string message = std::move(known->second);
+    active_.erase(known);
+    return message;
 }
 
 }  // namespace korvane

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,18 +19,21 @@ using toolkit::Os;
 using toolkit::TextList;
 using toolkit::ToolPaths;
 
-// The three files of a slot: "c:\N.mark", "c:\pingN.bat", "c:\pingN.txt" on
-// Windows; the scratch folder and a ".sh" script on POSIX.
+// The files of a slot: "c:\N.mark", "c:\pingN.bat", "c:\pingN.txt" on
+// Windows; the scratch folder and a ".sh" script on POSIX, where the poll
+// script also keeps hostping's error output in "pingN.err".
 struct SlotFiles {
     std::string marker;
     std::string script;
     std::string result;
+    std::string errors;
 };
 SlotFiles SlotFilesFor(Os os, const ToolPaths& paths, std::uint8_t slot);
 
 // Two lines: hostping on the list `listName` (a bare name resolved in the
-// program folder) writing the slot's result file, then the marker made
-// writable again. Windows lines end CR LF, POSIX lines LF.
+// program folder) writing the slot's result file (on POSIX its error output
+// to the slot's error file), then the marker made writable again. Windows
+// lines end CR LF, POSIX lines LF.
 std::string PollScript(Os os, const ToolPaths& paths, std::string_view listName, std::uint8_t slot);
 
 // A host may enter a check script only when it is made of ASCII letters,
@@ -49,14 +53,15 @@ std::string ScriptCommand(Os os, const std::string& scriptPath);
 std::string NetsweepCommand(Os os, const ToolPaths& paths);
 
 // One line per managed entry, in order: its address from liste.ip, or the
-// entry name itself when it has none.
+// entry name itself when it has none; without surrounding blanks, as hostping
+// answers it.
 TextList PollList(const TextList& managed, const TextList& ipList);
 
 // Timer1 starts netsweep on the ticks whose counter is 1 modulo 9.
 bool StartsScan(std::uint8_t scanTick);
 
-// "N.mark", "pingN.bat", "pingN.sh", "pingN.txt" for N from 0 to 255 written
-// without leading zeros.
+// "N.mark", "pingN.bat", "pingN.sh", "pingN.txt", "pingN.err" for N from 0
+// to 255 written without leading zeros.
 bool IsSlotFileName(std::string_view name);
 
 // Creates the marker empty when missing and makes it read-only. Throws FileError.
@@ -69,5 +74,32 @@ bool MarkerIsArmed(const std::string& path);
 // whose scripts are still running; other files and hidden entries are left.
 // Files that cannot be deleted stay; nothing is reported.
 void CleanSlotFiles(const std::string& scratchDir);
+// What an earlier run left in the scratch folder goes when this run first
+// prepares it: every slot file, read-only markers of a killed run included,
+// and the temporaries of writers that died.
+void RemoveEarlierRunFiles(const std::string& scratchDir);
+
+// hostping's reason for writing no result, for the status bar: the first
+// line of its error output that holds text, control characters made blanks,
+// at most kMaxReasonLength bytes (whole UTF-8 characters). Empty when the
+// output holds none.
+inline constexpr std::size_t kMaxReasonLength = 200;
+std::string ProbeFailureReason(std::string_view errorOutput);
+// The same, from the slot's error file; empty when it is missing.
+std::string ProbeFailureReasonIn(const std::string& errorFile);
+
+// What went wrong in the polling, told once per cause rather than at every
+// 10-second tick: a cause is reported when it appears or its message changes,
+// and again only after it has been over once.
+class PollProblems {
+  public:
+    // True when `message` is news and must be shown.
+    bool Raise(const std::string& cause, const std::string& message);
+    // The cause is over; gives the message that was shown for it, if any.
+    std::optional<std::string> Clear(const std::string& cause);
+
+  private:
+    std::map<std::string, std::string> active_;
+};
 
 }  // namespace korvane

@@ -4,12 +4,14 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
+#include <QScreen>
 #include <QStatusBar>
 #include <QUrl>
 #include <filesystem>
@@ -18,9 +20,11 @@
 #include "forms.h"
 #include "mapgrid.h"
 #include "messages.h"
+#include "placement.h"
 #include "platform/platform.h"
 #include "polling.h"
 #include "raw_ping.h"
+#include "timescale.h"
 #include "tools.h"
 #include "uAddMachines.h"
 #include "uapropos.h"
@@ -72,6 +76,13 @@ void TForm1::FormCreate() {
     const std::string programDir = toolkit::ProgramDir();
     std::error_code ignored;
     std::filesystem::current_path(programDir, ignored);
+    // What a run killed earlier left behind goes before anything is read.
+    toolkit::platform::RemoveStaleTemporaries(programDir);
+    try {
+        RemoveEarlierRunFiles(toolkit::ScratchDir());
+    } catch (const toolkit::ScratchError&) {
+        // Told where the folder is first needed, by the network settings.
+    }
     KrvVar& krv = Krv();
     krv = KrvVar{};
     LoadListFiles();
@@ -82,6 +93,7 @@ void TForm1::FormCreate() {
     } catch (const toolkit::FileError& error) {
         ReportError(error.what());
     }
+    PlaceOnScreens();
     toolkit::LoadLocalAddressTable(krv.LocalAddresses, krv.LocalMasks);
     LastEntry = -1;
     ReadLocalNetwork();
@@ -191,11 +203,11 @@ void TForm1::BuildMenus() {
 
 void TForm1::BuildTimers() {
     Timer1 = new TTimer(this);
-    Timer1->setInterval(kScanInterval);
+    Timer1->setInterval(ScaledInterval(kScanInterval));
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     Timer1->start();
     TimerRedraw = new TTimer(this);
-    TimerRedraw->setInterval(kRedrawInterval);
+    TimerRedraw->setInterval(ScaledInterval(kRedrawInterval));
     connect(TimerRedraw, &QTimer::timeout, this, &TForm1::TimerRedrawTimer);
     TimerRedraw->start();
 }
@@ -240,6 +252,27 @@ void TForm1::LoadPictures() {
     std::string files;
     for (const auto& file : missingPictures_) files += (files.empty() ? "" : ", ") + file;
     StatusMain->showMessage(Q("Images introuvables ou illisibles : " + files));
+}
+
+// The saved place is corrected before the window is ever sized: a height of
+// 2^31 pixels would ask for gigabytes, a place on a monitor unplugged since
+// would leave the window out of reach.
+void TForm1::PlaceOnScreens() {
+    std::vector<Rect> screens;
+    QList<QScreen*> all = QGuiApplication::screens();
+    all.removeOne(QGuiApplication::primaryScreen());
+    all.prepend(QGuiApplication::primaryScreen());
+    for (const QScreen* screen : all) {
+        if (screen == nullptr) continue;
+        const QRect area = screen->availableGeometry();
+        screens.push_back({area.x(), area.y(), area.width(), area.height()});
+    }
+    Settings& settings = Krv().settings;
+    const WindowPlace place = PlaceWindow({settings.left, settings.top, settings.height},
+                                          MapWidth(settings.nbyrow), screens);
+    settings.left = place.left;
+    settings.top = place.top;
+    settings.height = place.height;
 }
 
 void TForm1::ReadLocalNetwork() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "followup.h"
+#include "polling.h"
 #include "reseau.h"
 #include "widgets.h"
 
@@ -131,10 +132,15 @@ class TForm1 : public QMainWindow {
     void ShowEntryMenu(GlyphButton* button, const QPoint& where);
     void Log(const std::string& line);
     void ReportError(const std::string& message);
+    void PlaceOnScreens();
+    // The status bar tells what stops the polling, once per cause.
+    void ReportProblem(const std::string& cause, const std::string& message);
+    void ProblemSolved(const std::string& cause);
 
     QWidget* client_ = nullptr;
     bool shown_ = false;
     std::vector<std::string> missingPictures_;
+    PollProblems problems_;
 };
 
 }  // namespace korvane

@@ -72,7 +72,7 @@ void TForm1::Commentaire1Click() {
     GlyphButton* button = EntryButtons[entry];
     const Answer answer =
         AskLine(QStringLiteral("Commentaire pour le groupe de machines :"), button->toolTip());
-    if (answer.result == kResultOk) button->setToolTip(answer.text);
+    if (answer.result == kResultOK) button->setToolTip(answer.text);
 }
 
 // The new name is checked like any entry name before anything moves;
@@ -85,7 +85,7 @@ void TForm1::Renommer1Click() {
     const Answer answer =
         AskLine(QStringLiteral("Donner un joli nom pour désigner cet ordinateur :"), Q(oldName));
     const std::string newName = toolkit::Trim(answer.text.toStdString());
-    if (answer.result != kResultOk || newName == oldName) return;
+    if (answer.result != kResultOK || newName == oldName) return;
     const std::string programDir = toolkit::ProgramDir();
     const std::string problem = RenameProblem(krv.ManagedList, entry, newName, programDir);
     if (!problem.empty()) {

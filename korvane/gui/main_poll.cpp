@@ -3,11 +3,13 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <cstdio>
 
 #include "KrvVar.h"
 #include "main.h"
 #include "platform/platform.h"
 #include "polling.h"
+#include "timescale.h"
 #include "tools.h"
 
 namespace korvane {
@@ -16,8 +18,28 @@ namespace {
 
 constexpr int kPollInterval = 400;
 constexpr int kCheckInterval = 20;
+const std::string kPollFailed = "Relevé des ordinateurs impossible : ";
+
+// A soak run (a shortened time scale) follows Korvane's timers on stderr, at
+// every 10-second tick.
+void TraceTimers(const QObject* form) {
+    if (TimeScale() == 1) return;
+    std::fprintf(stderr, "korvane : %lld minuteurs\n",
+                 static_cast<long long>(form->findChildren<QTimer*>().size()));
+}
 
 }  // namespace
+
+void TForm1::ReportProblem(const std::string& cause, const std::string& message) {
+    if (!problems_.Raise(cause, message)) return;
+    Log(message);
+    StatusMain->showMessage(Q(message));
+}
+
+void TForm1::ProblemSolved(const std::string& cause) {
+    const std::optional<std::string> shown = problems_.Clear(cause);
+    if (shown && StatusMain->currentMessage() == Q(*shown)) StatusMain->clearMessage();
+}
 
 void TForm1::ReleasePingTimer(int slot) {
     TTimer*& timer = PingTimers[static_cast<std::size_t>(slot)];
@@ -34,7 +56,7 @@ static TTimer* StartRequestTimer(TForm1* form, int slot, int interval,
     form->ReleasePingTimer(slot);
     auto* timer = new TTimer(form);
     timer->Tag = slot;
-    timer->setInterval(interval);
+    timer->setInterval(ScaledInterval(interval));
     QObject::connect(timer, &QTimer::timeout, form, [timer, handler] { handler(timer); });
     timer->start();
     form->PingTimers[static_cast<std::size_t>(slot)] = timer;
@@ -50,17 +72,16 @@ void TForm1::ExecPING_GM(const std::string& listName, const RequestHandler& hand
         const SlotFiles files = SlotFilesFor(toolkit::kHostOs, paths, krv.PingSlot);
         ArmMarker(files.marker);
         toolkit::platform::RemoveFile(files.result);
+        toolkit::platform::RemoveFile(files.errors);
         toolkit::SaveText(files.script,
                           PollScript(toolkit::kHostOs, paths, listName, krv.PingSlot));
         toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, files.script));
     } catch (const std::exception& error) {  // FileError, ScratchError
         // The console is hidden: the status bar tells the user why the map stands still.
-        const std::string message =
-            "Relevé des ordinateurs impossible : " + std::string(error.what());
-        Log(message);
-        StatusMain->showMessage(Q(message));
+        ReportProblem("poll", kPollFailed + error.what());
         return;
     }
+    ProblemSolved("poll");
     StartRequestTimer(this, slot, kPollInterval, handler);
     ++krv.PingSlot;
     ping_led->setPixmap(LedOrange);
@@ -69,7 +90,8 @@ void TForm1::ExecPING_GM(const std::string& listName, const RequestHandler& hand
 void TForm1::ReadPING_GM(TTimer* timer) {
     const int slot = timer->Tag;
     try {
-        toolkit::SaveLines("log", {"timer called for " + std::to_string(slot)});
+        // A trace rewritten every 400 ms: written plainly, never flushed.
+        toolkit::SaveLinesInPlace("log", {"timer called for " + std::to_string(slot)});
     } catch (const toolkit::FileError&) {
         // The trace is for the curious; the poll goes on without it.
     }
@@ -82,22 +104,34 @@ void TForm1::ReadPING_GM(TTimer* timer) {
     }
     if (MarkerIsArmed(files.marker)) return;
     ReleasePingTimer(slot);
-    if (!toolkit::platform::FileExists(files.result)) return;
+    if (!toolkit::platform::FileExists(files.result)) {
+        // hostping wrote no result: its reason, if it gave one, is told; the
+        // map stays as it was.
+        const std::string reason = ProbeFailureReasonIn(files.errors);
+        toolkit::platform::RemoveFile(files.errors);
+        if (!reason.empty()) ReportProblem("probe", kPollFailed + reason);
+        return;
+    }
     toolkit::TextList lines;
     try {
         lines = toolkit::LoadLines(files.result);
     } catch (const toolkit::FileError&) {
         return;
     }
-    toolkit::platform::RemoveFile(files.result);
-    toolkit::platform::RemoveFile(files.script);
-    if (lines.empty()) return;
+    ProblemSolved("probe");
+    for (const auto& file : {files.result, files.script, files.errors}) {
+        toolkit::platform::RemoveFile(file);
+    }
+    // The result exists only when hostping completed: no line means that
+    // nobody answered, and every computer is shown off.
     try {
         toolkit::SaveLines(toolkit::ProgramDir() + "etats", lines);
     } catch (const toolkit::FileError& error) {
-        Log(error.what());
+        ReportProblem("etats",
+                      "État des ordinateurs non enregistré : " + std::string(error.what()));
         return;
     }
+    ProblemSolved("etats");
     Redraw_network();
     ping_led->setPixmap(LedGrey);
 }
@@ -131,21 +165,24 @@ void TForm1::TimerRedrawTimer() {
     try {
         toolkit::SaveLines(toolkit::ProgramDir() + "localIP",
                            PollList(krv.ManagedList, krv.IpList));
+        ProblemSolved("localIP");
     } catch (const toolkit::FileError& error) {
-        Log(error.what());
+        ReportProblem("localIP", "Liste du relevé non enregistrée : " + std::string(error.what()));
     }
     ExecPING_GM("localIP", [this](TTimer* timer) { ReadPING_GM(timer); });
     scan_led->setPixmap(
         toolkit::platform::FileExists(toolkit::ProgramDir() + "netsweep.lck") ? LedGreen : LedGrey);
     // A list that cannot be read now keeps what was read before.
-    try {
-        krv.IpList = toolkit::LoadLines("liste.ip");
-    } catch (const toolkit::FileError&) {
+    for (const auto& [file, list] :
+         {std::pair{"liste.ip", &krv.IpList}, {"liste.mac", &krv.MacList}}) {
+        try {
+            *list = toolkit::LoadLines(file);
+            ProblemSolved(file);
+        } catch (const toolkit::FileError& error) {
+            ReportProblem(file, "Liste non relue : " + std::string(error.what()));
+        }
     }
-    try {
-        krv.MacList = toolkit::LoadLines("liste.mac");
-    } catch (const toolkit::FileError&) {
-    }
+    TraceTimers(this);
 }
 
 void TForm1::Timer1Timer() {

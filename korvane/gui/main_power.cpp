@@ -10,7 +10,7 @@
 #include "messages.h"
 #include "polling.h"
 #include "power.h"
-#include "timing.h"
+#include "timescale.h"
 #include "tools.h"
 #include "umachine.h"
 

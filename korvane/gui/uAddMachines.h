@@ -1,15 +1,72 @@
-// The intake dialog: discovered or typed computers become managed entries.
+// The intake dialog: the discovered machines that are not managed yet, seven
+// at a time, and the list of managed entries that OK saves. Which machines
+// the rows offer and what OK writes are decided in core/intake.
 #pragma once
 
 #include <QDialog>
+#include <array>
+
+#include "intake.h"
+#include "widgets.h"
+
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
 
 namespace korvane {
 
 class TAddMachine : public QDialog {
   public:
-    explicit TAddMachine(QWidget* parent = nullptr) : QDialog(parent) {
-        setWindowTitle(QStringLiteral("Ajouter une machine"));
-    }
+    explicit TAddMachine(QWidget* parent = nullptr);
+
+    // One row of the designer: Label1 / Label2 / Label3 / SpeedButton1 for the
+    // first, Label6 / Label5 / Label4 / SpeedButton2 for the second, ...,
+    // nom7 / ip7 / mac7 / SpeedButton7 for the last.
+    struct Row {
+        QLabel* name = nullptr;
+        QLabel* ip = nullptr;
+        QLabel* mac = nullptr;
+        QToolButton* button = nullptr;
+    };
+
+    QLabel* StaticText3 = nullptr;
+    std::array<Row, kIntakeRowCount> Rows{};
+    std::array<QFrame*, kIntakeRowCount - 1> RowLines{};
+    QPushButton* purger = nullptr;
+    QLabel* StaticText1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;  // OK
+    QPushButton* BitBtn2 = nullptr;  // Annuler
+    TTimer* Timer1 = nullptr;
+
+    void FormActivate();
+    void Timer1Timer();
+    void SpeedButton1Click() { MoveRowToMemo(0); }
+    void SpeedButton2Click() { MoveRowToMemo(1); }
+    void SpeedButton3Click() { MoveRowToMemo(2); }
+    void SpeedButton4Click() { MoveRowToMemo(3); }
+    void SpeedButton5Click() { MoveRowToMemo(4); }
+    void SpeedButton6Click() { MoveRowToMemo(5); }
+    void SpeedButton7Click() { MoveRowToMemo(6); }
+    void BitBtn1Click();
+    void FormClose();
+
+    // The close box, Escape and Annuler all give the Cancel result.
+    void reject() override;
+    // Every close, whatever its result, goes through FormClose.
+    void done(int result) override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void BuildRows();
+    void BuildMemo();
+    void MoveRowToMemo(int row);
+    TextList MemoLines() const;
+    void SetMemoLines(const TextList& lines);
 };
 
 }  // namespace korvane

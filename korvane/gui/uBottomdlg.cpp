@@ -27,7 +27,7 @@ TOKBottomDlg::TOKBottomDlg(QWidget* parent) : QDialog(parent) {
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton(QStringLiteral("Annuler"), this);
-    connect(OKBtn, &QPushButton::clicked, this, [this] { done(kResultOk); });
+    connect(OKBtn, &QPushButton::clicked, this, [this] { done(kResultOK); });
     connect(CancelBtn, &QPushButton::clicked, this, &TOKBottomDlg::reject);
 
     auto* framed = new QVBoxLayout(Bevel1);

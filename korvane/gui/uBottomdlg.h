@@ -5,15 +5,14 @@
 
 #include <QDialog>
 
+#include "widgets.h"
+
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace korvane {
-
-inline constexpr int kResultOk = 1;
-inline constexpr int kResultCancel = 2;
 
 class TOKBottomDlg : public QDialog {
   public:

@@ -5,14 +5,13 @@
 
 #include <QDialog>
 
+#include "widgets.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace korvane {
-
-inline constexpr int kResultYes = 6;  // "ON"
-inline constexpr int kResultNo = 7;   // "OFF"
 
 class Tmachines : public QDialog {
   public:

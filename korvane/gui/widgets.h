@@ -46,6 +46,12 @@ class SpinEdit : public QAbstractSpinBox {
     StepEnabled stepEnabled() const override;
 };
 
+// The modal results of Korvane's dialogs.
+inline constexpr int kResultOK = 1;
+inline constexpr int kResultCancel = 2;
+inline constexpr int kResultYes = 6;  // the on/off dialog's "ON"
+inline constexpr int kResultNo = 7;   // its "OFF"
+
 // Tooltips stay 5 s.
 inline constexpr int kHintDisplayTime = 5000;
 

@@ -122,7 +122,7 @@ TEST_F(MenusTest, NeverShutdownShowsWhatWasTypedEvenAfterAnnuler) {
     QTimer::singleShot(0, Line(), [this] { QTest::keyClick(Line(), Qt::Key_Escape); });
     EXPECT_EQ(Line()->exec(), korvane::kResultCancel);
     QTimer::singleShot(0, Line(), [this] { Line()->OKBtn->click(); });
-    EXPECT_EQ(Line()->exec(), korvane::kResultOk);
+    EXPECT_EQ(Line()->exec(), korvane::kResultOK);
 }
 
 TEST_F(MenusTest, PopupRenamesTheRightClickedEntryAndItsGroupFile) {

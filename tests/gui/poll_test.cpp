@@ -2,11 +2,15 @@
 // stand-in here that answers from a file, so no packet is sent; the lab tests
 // run the real one.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QStatusBar>
 #include <filesystem>
 
 #include "KrvVar.h"
@@ -18,6 +22,55 @@ namespace fs = std::filesystem;
 using gui_testing::ProgramFolder;
 using gui_testing::SamePicture;
 using gui_testing::WaitFor;
+
+// The program folder made read-only for this process (gui_main gave it mount
+// namespace of its own), its scratch folder left writable. The current
+// folder is entered again, so that bare names meet the read-only mount too.
+class ReadOnlyProgramFolder {
+  public:
+    explicit ReadOnlyProgramFolder(const ProgramFolder& folder)
+        : dir_(folder.Dir()), scratch_(folder.Scratch()) {
+        ownMounts_ = gui_testing::HasPrivateMounts();
+        if (!ownMounts_) {
+            ADD_FAILURE() << "no private mount namespace: the folder stays writable";
+            return;
+        }
+        const bool mounted =
+            mount(scratch_.c_str(), scratch_.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+            mount(dir_.c_str(), dir_.c_str(), nullptr, MS_BIND | MS_REC, nullptr) == 0 &&
+            mount(nullptr, dir_.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+        EXPECT_TRUE(mounted) << "mount: " << std::strerror(errno);
+        EXPECT_EQ(chdir(dir_.c_str()), 0);
+    }
+    ~ReadOnlyProgramFolder() {
+        if (!ownMounts_) return;
+        umount2(dir_.c_str(), MNT_DETACH);
+        umount2(scratch_.c_str(), MNT_DETACH);
+        EXPECT_EQ(chdir(dir_.c_str()), 0);
+    }
+    ReadOnlyProgramFolder(const ReadOnlyProgramFolder&) = delete;
+    ReadOnlyProgramFolder& operator=(const ReadOnlyProgramFolder&) = delete;
+
+  private:
+    std::string dir_;
+    std::string scratch_;
+    bool ownMounts_ = false;
+};
+
+// Every message the status bar shows, in order.
+class StatusMessages {
+  public:
+    explicit StatusMessages(QStatusBar* bar) {
+        QObject::connect(bar, &QStatusBar::messageChanged, &context_, [this](const QString& text) {
+            if (!text.isEmpty()) shown_.append(text);
+        });
+    }
+    const QStringList& Shown() const { return shown_; }
+
+  private:
+    QStringList shown_;
+    QObject context_;  // destroyed first: the connection goes with it
+};
 
 class PollTest : public testing::Test {
   protected:
@@ -64,29 +117,108 @@ TEST_F(PollTest, AnswersBecomeEtatsAndTheMapFollows) {
     EXPECT_EQ(Glyph(2), 69);
     EXPECT_TRUE(SamePicture(form.ping_led->pixmap(), form.LedGrey));
     EXPECT_EQ(folder.Read("log"), (toolkit::TextList{"timer called for 0"}));
+    struct stat log {};
+    ASSERT_EQ(stat((folder / "log").c_str(), &log), 0);
 
     folder.Write("answers", {"10.0.0.7=1"});
     form.TimerRedrawTimer();
     EXPECT_TRUE(SamePicture(form.ping_led->pixmap(), form.LedOrange));
     WaitUntilCollected();
+    // The trace is rewritten in place, not replaced by a temporary file.
+    struct stat logAgain {};
+    ASSERT_EQ(stat((folder / "log").c_str(), &logAgain), 0);
+    EXPECT_EQ(logAgain.st_ino, log.st_ino);
+    EXPECT_EQ(folder.Read("log"), (toolkit::TextList{"timer called for 1"}));
     EXPECT_EQ(Glyph(0), 69);
     EXPECT_EQ(Glyph(2), 67);
     // A collected slot leaves neither its script nor its result behind.
     EXPECT_FALSE(fs::exists(folder.Scratch() + "ping1.txt"));
     EXPECT_FALSE(fs::exists(folder.Scratch() + "ping1.sh"));
+    EXPECT_FALSE(fs::exists(folder.Scratch() + "ping1.err"));
     EXPECT_TRUE(fs::exists(folder.Scratch() + "1.mark"));
 }
 
-TEST_F(PollTest, EmptyResultChangesNothing) {
-    folder.Write("answers", {"pc1=1"});
+// The result exists only when hostping completed: an empty one means that
+// nobody answered; a missing one says nothing and changes nothing.
+TEST_F(PollTest, EmptyResultShowsEveryComputerOffAndAMissingOneChangesNothing) {
+    folder.Write("answers", {"pc1=1", "10.0.0.7=1"});
     korvane::TForm1& form = Start();
     ASSERT_EQ(Glyph(0), 67);
+    ASSERT_EQ(Glyph(2), 67);
     folder.Write("answers", {});
     form.TimerRedrawTimer();
     WaitUntilCollected();
-    EXPECT_EQ(folder.Read("etats"), (toolkit::TextList{"pc1=1"}));
+    EXPECT_EQ(folder.Read("etats"), toolkit::TextList{});
+    EXPECT_EQ(Glyph(0), 69);
+    EXPECT_EQ(Glyph(2), 69);
+    EXPECT_TRUE(SamePicture(form.ping_led->pixmap(), form.LedGrey));
+
+    folder.Write("answers", {"pc1=1"});
+    form.TimerRedrawTimer();
+    WaitUntilCollected();
+    fs::remove(folder / "hostping");
+    form.TimerRedrawTimer();
+    WaitUntilCollected();
+    EXPECT_EQ(folder.Read("etats"), toolkit::TextList{"pc1=1"});
     EXPECT_EQ(Glyph(0), 67);
     EXPECT_TRUE(SamePicture(form.ping_led->pixmap(), form.LedOrange));
+}
+
+// hostping that cannot open an ICMP socket writes no result and says why:
+// the status bar tells it, once, and the map stays as it was.
+TEST_F(PollTest, ProbeThatCannotRunIsToldAndTheMapStays) {
+    folder.Write("answers", {"pc1=1"});
+    korvane::TForm1& form = Start();
+    const std::string reason =
+        "hostping : aucune socket ICMP ne peut être ouverte ; vérifiez net.ipv4.ping_group_range";
+    folder.InstallScript("hostping", "echo '" + reason + "' >&2; echo 'suite' >&2; exit 3");
+    StatusMessages status(form.StatusMain);
+    for (int tick = 0; tick < 2; ++tick) {
+        form.TimerRedrawTimer();
+        WaitUntilCollected();
+    }
+    EXPECT_EQ(status.Shown(),
+              QStringList{QString::fromStdString("Relevé des ordinateurs impossible : " + reason)});
+    EXPECT_EQ(folder.Read("etats"), toolkit::TextList{"pc1=1"});
+    EXPECT_EQ(Glyph(0), 67);
+    EXPECT_TRUE(SamePicture(form.ping_led->pixmap(), form.LedOrange));
+    EXPECT_FALSE(fs::exists(folder.Scratch() + "ping1.err"));
+    EXPECT_FALSE(fs::exists(folder.Scratch() + "ping2.err"));
+}
+
+// With the program folder read-only, localIP and etats cannot be written;
+// with liste.ip and liste.mac gone, they cannot be read again. Each cause is
+// told once, not at every tick, and its message goes when the cause does.
+TEST_F(PollTest, WriteAndReloadFailuresAreToldOncePerCause) {
+    folder.Write("answers", {"pc1=1"});
+    folder.Write("liste.mac", {"pc1 02-00-00-00-00-05"});
+    korvane::TForm1& form = Start();
+    StatusMessages status(form.StatusMain);
+    {
+        ReadOnlyProgramFolder readOnly(folder);
+        for (int tick = 0; tick < 3; ++tick) {
+            form.TimerRedrawTimer();
+            WaitUntilCollected();
+        }
+    }
+    ASSERT_EQ(status.Shown().size(), 2) << status.Shown().join('\n').toStdString();
+    EXPECT_TRUE(status.Shown()[0].startsWith(QStringLiteral("Liste du relevé non enregistrée")));
+    EXPECT_TRUE(status.Shown()[0].contains(QStringLiteral("localIP")));
+    EXPECT_TRUE(
+        status.Shown()[1].startsWith(QStringLiteral("État des ordinateurs non enregistré")));
+    EXPECT_TRUE(status.Shown()[1].contains(QStringLiteral("lecture seule")));
+    form.TimerRedrawTimer();
+    WaitUntilCollected();
+    EXPECT_TRUE(form.StatusMain->currentMessage().isEmpty());
+
+    fs::remove(folder / "liste.ip");
+    fs::remove(folder / "liste.mac");
+    for (int tick = 0; tick < 3; ++tick) form.TimerRedrawTimer();
+    WaitUntilCollected();
+    ASSERT_EQ(status.Shown().size(), 4);
+    EXPECT_TRUE(status.Shown()[2].contains(QStringLiteral("« liste.ip »")));
+    EXPECT_TRUE(status.Shown()[3].contains(QStringLiteral("« liste.mac »")));
+    EXPECT_EQ(korvane::Krv().IpList, (toolkit::TextList{"pc1 10.0.0.5", "pc3 10.0.0.7"}));
 }
 
 TEST_F(PollTest, MissingProbeProgramEndsTheRequestWithoutChange) {

@@ -15,7 +15,7 @@
 #include "forms.h"
 #include "power.h"
 #include "program_folder.h"
-#include "timing.h"
+#include "timescale.h"
 #include "umachine.h"
 
 namespace {

@@ -125,6 +125,29 @@ TEST_P(KorvaneProcess, QuitSignalSavesTheSettingsAsQuitterDoes) {
     EXPECT_EQ(folder.Read("settings.ini").size(), 6u);
 }
 
+// An unusable scratch folder makes the start show a message box before the
+// message loop runs; the signal, during the box or before it, still ends the
+// program as "Quitter" does.
+TEST_P(KorvaneProcess, QuitSignalDuringAStartUpMessageBoxIsNotLost) {
+    ProgramFolder folder;
+    folder.InstallProgram("korvane");
+    folder.Write("krv.ini", {"pdc=SRV", "nbyrow=2"});
+    fs::create_directory(folder / "ailleurs");
+    fs::create_directory_symlink(folder / "ailleurs", fs::path(folder.Scratch()).parent_path());
+    const pid_t pid = StartKorvane(folder);
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(gui_testing::WaitFor([&] { return fs::exists(folder / "liste.known"); }, 10000));
+    gui_testing::WaitFor([] { return false; }, 300);  // the box is up by now
+    kill(pid, GetParam());
+    const int status = WaitForExit(pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const toolkit::TextList settings = folder.Read("krv.ini");
+    ASSERT_EQ(settings.size(), 6u);
+    EXPECT_EQ(settings[0], "pdc=SRV");
+    EXPECT_EQ(settings[5], "nbyrow=2");
+}
+
 INSTANTIATE_TEST_SUITE_P(Signals, KorvaneProcess, testing::Values(SIGTERM, SIGINT));
 
 }  // namespace

@@ -76,6 +76,10 @@ int ConsoleLines(const korvane::TForm1& form, const QString& start);
 void ClickEntry(korvane::TForm1& form, int entry,
                 const std::function<void(korvane::Tmachines*)>& press);
 
+// True when this test program has a mount namespace of its own, where a
+// test may mount without touching the machine's mounts.
+bool HasPrivateMounts();
+
 // Processes events until `done` holds or `ms` have passed.
 bool WaitFor(const std::function<bool()>& done, int ms = 5000);
 

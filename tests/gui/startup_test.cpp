@@ -3,10 +3,12 @@
 #include <sys/resource.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <csignal>
@@ -112,6 +114,51 @@ TEST(KorvaneStart, SecondStartPollsTheSavedPollList) {
     folder.Start();
     EXPECT_NE(testing_support::ReadBytes(folder.Scratch() + "ping0.sh").find("'localIP'"),
               std::string::npos);
+}
+
+// A run killed during a save or with polls under way leaves temporaries and
+// slot files; the next start removes them, but not the temporary of a writer
+// still at work (netsweep writing a list) nor files of others.
+TEST(KorvaneStart, LeftoversOfAKilledRunGoAtTheNextStart) {
+    ProgramFolder folder;
+    const std::string gone = std::to_string(testing_support::GonePid());
+    const std::string live = std::to_string(getpid());
+    fs::create_directory(folder.Scratch());
+    fs::permissions(folder.Scratch(), fs::perms::owner_all);
+    const std::vector<std::string> stale = {folder / (".krv.ini.tmp-" + gone + "-0"),
+                                            folder / (".etats.tmp-" + gone + "-3"),
+                                            folder.Scratch() + ".ping7.txt.tmp-" + gone + "-0",
+                                            folder.Scratch() + "7.mark",
+                                            folder.Scratch() + "ping7.sh",
+                                            folder.Scratch() + "ping7.txt",
+                                            folder.Scratch() + "ping7.err"};
+    const std::vector<std::string> kept = {folder / (".liste.ip.tmp-" + live + "-0"),
+                                           folder / "notes.txt", folder.Scratch() + "notes.txt"};
+    for (const auto& path : stale) testing_support::WriteBytes(path, "x");
+    for (const auto& path : kept) testing_support::WriteBytes(path, "x");
+    fs::permissions(folder.Scratch() + "7.mark", fs::perms::owner_read);  // its run was killed
+    folder.Start();
+    for (const auto& path : stale) EXPECT_FALSE(fs::exists(path)) << path;
+    for (const auto& path : kept) EXPECT_TRUE(fs::exists(path)) << path;
+}
+
+// Values no screen can show: 2^31 pixels high, a hundred thousand cells per
+// row, a place on a monitor unplugged since. The window comes up on the
+// screen, 32 cells wide at most, and that is what the next start finds.
+TEST(KorvaneStart, SettingsBeyondTheScreenAreBroughtBack) {
+    ProgramFolder folder;
+    folder.Write("krv.ini", {"nbyrow=100000", "height=2147483647", "left=100000", "top=-5000"});
+    korvane::TForm1& form = folder.Start();
+    form.show();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(form.width(), 32 * 160);
+    EXPECT_LE(form.height(), screen.height());
+    EXPECT_TRUE(screen.contains(form.pos())) << form.pos().x() << "," << form.pos().y();
+    folder.Stop();
+    const toolkit::TextList saved = folder.Read("krv.ini");
+    ASSERT_EQ(saved.size(), 6u);
+    EXPECT_EQ(saved[5], "nbyrow=32");
+    EXPECT_EQ(saved[4], "height=" + std::to_string(screen.height()));
 }
 
 TEST(KorvaneStart, MissingBitmapIsNamedAndStandInKeepsItsWidth) {

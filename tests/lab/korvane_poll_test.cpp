@@ -10,8 +10,8 @@
 #include "KrvVar.h"
 #include "lab_support.h"
 #include "polling.h"
-#include "reseau.h"
 #include "program_folder.h"
+#include "reseau.h"
 #include "tools.h"
 
 namespace {
@@ -71,6 +71,26 @@ TEST_F(KorvaneLab, MapFollowsHostsGoingToSleepAndWaking) {
     Poll();
     EXPECT_EQ(Glyph(0), 69);
     EXPECT_EQ(Glyph(1), 67);
+}
+
+// Blanks or a tab after the address in liste.ip: the real hostping answers
+// the trimmed host, and the map shows the awake computers on.
+TEST_F(KorvaneLab, BlanksAfterTheAddressStillShowTheHostAwake) {
+    const char* const endings[] = {" ", "  ", "\t", " \t "};
+    toolkit::TextList addresses;
+    std::size_t i = 0;
+    for (const lab::Host& host : lab::Hosts()) {
+        addresses.push_back(toolkit::AsciiLower(host.netbiosName) + " " + host.address +
+                            endings[i++ % std::size(endings)]);
+    }
+    folder.Write("liste.ip", addresses);
+    lab::Sleep(lab::Hosts().at(1));
+    Start();
+    Poll();
+    for (std::size_t entry = 0; entry < lab::Hosts().size(); ++entry) {
+        EXPECT_EQ(folder.Read("localIP").at(entry), lab::Hosts()[entry].address);
+        EXPECT_EQ(Glyph(static_cast<int>(entry)), entry == 1 ? 69 : 67) << entry;
+    }
 }
 
 TEST_F(KorvaneLab, GatewayPictureFollowsItsProbe) {

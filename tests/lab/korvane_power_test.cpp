@@ -14,7 +14,7 @@
 #include "lab_support.h"
 #include "program_folder.h"
 #include "reseau.h"
-#include "timing.h"
+#include "timescale.h"
 #include "umachine.h"
 
 namespace {

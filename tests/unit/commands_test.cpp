@@ -1,5 +1,4 @@
-// Entry names, the preferences' number per row, renaming an entry, and the
-// timer scale.
+// Entry names, the preferences' number per row, renaming an entry.
 #include "commands.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +9,6 @@
 #include "names.h"
 #include "platform/platform.h"
 #include "test_folder.h"
-#include "timing.h"
 
 namespace {
 
@@ -53,8 +51,6 @@ TEST(EntriesPerRow, WholeNumbersFromOneToThirtyTwo) {
             EXPECT_EQ(value, 99) << text;
         }
     }
-    EXPECT_EQ(korvane::ClampEntriesPerRow(0), 1);
-    EXPECT_EQ(korvane::ClampEntriesPerRow(40), korvane::kMaxEntriesPerRow);
 }
 
 TEST(Rename, RefusedForBadReservedTakenOrExistingNames) {
@@ -84,20 +80,6 @@ TEST(Rename, GroupFileIsNeverMovedOverAnotherFile) {
     EXPECT_NE(toolkit::platform::MoveFileNoReplace(folder / "bureau", folder / "autre"), 0);
     EXPECT_EQ(toolkit::LoadLines(folder / "autre"), (TextList{"keep"}));
     EXPECT_EQ(toolkit::platform::MoveFileNoReplace(folder / "bureau", folder / "salon"), 0);
-}
-
-TEST(TimeScale, DividesEveryIntervalForTestsOnly) {
-    for (const auto& [setting, expected] :
-         std::vector<std::pair<std::optional<std::string>, int>>{{std::nullopt, 300000},
-                                                                 {"1", 300000},
-                                                                 {"100", 3000},
-                                                                 {"1000000", 1},
-                                                                 {"0", 300000},
-                                                                 {"-5", 300000},
-                                                                 {"vite", 300000}}) {
-        testing_support::ScopedEnv env(korvane::kTimeScaleVariable, setting);
-        EXPECT_EQ(korvane::ScaledInterval(300000), expected) << setting.value_or("(absent)");
-    }
 }
 
 }  // namespace

@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "KrvVar.h"
+#include "mapgrid.h"
 #include "platform/platform.h"
 #include "test_folder.h"
+#include "timescale.h"
 
 namespace {
 
@@ -36,10 +39,12 @@ TEST(PollSlotFiles, NamedAfterTheSlotNumber) {
     EXPECT_EQ(windows.marker, "c:\\7.mark");
     EXPECT_EQ(windows.script, "c:\\ping7.bat");
     EXPECT_EQ(windows.result, "c:\\ping7.txt");
+    EXPECT_EQ(windows.errors, "c:\\ping7.err");
     const SlotFiles posix = korvane::SlotFilesFor(Os::Posix, kPosixPaths, 255);
     EXPECT_EQ(posix.marker, "/run/user/1000/korvane/255.mark");
     EXPECT_EQ(posix.script, "/run/user/1000/korvane/ping255.sh");
     EXPECT_EQ(posix.result, "/run/user/1000/korvane/ping255.txt");
+    EXPECT_EQ(posix.errors, "/run/user/1000/korvane/ping255.err");
     EXPECT_EQ(korvane::SlotFilesFor(Os::Posix, kPosixPaths, 0).marker,
               "/run/user/1000/korvane/0.mark");
 }
@@ -151,6 +156,30 @@ TEST(PollList, AddressOrTheEntryName) {
     EXPECT_EQ(korvane::PollList({}, ipList), TextList{});
 }
 
+// Blanks after an address in liste.ip: the poll list holds the host as
+// hostping answers it (trimmed), and the map finds that answer; the look-up
+// itself still gives the text as it stands.
+TEST(PollList, PollListAnswerAndMapAgreeOnTheTrimmedHost) {
+    const TextList ipList{"pc1 10.0.0.5 ", "pc2 10.0.0.6\t", "pc3    "};
+    EXPECT_EQ(korvane::PollList({"pc1", "pc2", "pc3", " pc4\t"}, ipList),
+              (TextList{"10.0.0.5", "10.0.0.6", "pc3", "pc4"}));
+    EXPECT_EQ(korvane::FindIP(ipList, "pc1"), "10.0.0.5 ");
+    EXPECT_TRUE(korvane::IsUp({"10.0.0.6=1"}, "pc2", "10.0.0.6\t"));
+    EXPECT_TRUE(korvane::IsUp({"pc4=1"}, " pc4\t", ""));
+}
+
+TEST(PollTimers, TimeScaleDividesEveryInterval) {
+    const std::pair<std::optional<std::string>, int> cases[] = {
+        {std::nullopt, 10000}, {"60", 166},     {"+10", 1000},
+        {"0", 10000},          {"3601", 10000}, {"abc", 10000}};
+    for (const auto& [scale, interval] : cases) {
+        testing_support::ScopedEnv env("KORVANE_TIME_SCALE", scale);
+        EXPECT_EQ(korvane::ScaledInterval(10000), interval) << scale.value_or("unset");
+    }
+    testing_support::ScopedEnv env("KORVANE_TIME_SCALE", "3600");
+    EXPECT_EQ(korvane::ScaledInterval(20), 1);  // never 0: a timer would spin
+}
+
 TEST(PollSchedule, NetsweepEveryNinthTickAndAfterTheWrap) {
     std::vector<int> starts;
     for (int tick = 0; tick <= 255; ++tick) {
@@ -172,14 +201,14 @@ TEST(PollSchedule, NetsweepEveryNinthTickAndAfterTheWrap) {
 }
 
 TEST(PollSlotFiles, SlotFileNamesAreStrict) {
-    for (const char* name :
-         {"0.mark", "7.mark", "255.mark", "ping0.txt", "ping7.bat", "ping12.sh", "ping255.txt"}) {
+    for (const char* name : {"0.mark", "7.mark", "255.mark", "ping0.txt", "ping7.bat", "ping12.sh",
+                             "ping255.txt", "ping9.err"}) {
         EXPECT_TRUE(korvane::IsSlotFileName(name)) << name;
     }
     for (const char* name :
          {"007.mark", "00.mark", "256.mark", "1000.mark", ".mark", "-1.mark", "+1.mark", "ping.txt",
           "pingx.txt", "ping7.txt.bak", "ping7.exe", "7.bat", "Ping7.txt", "notes.txt", "7.MARK",
-          "x7.mark", "ping 7.txt"}) {
+          "x7.mark", "ping 7.txt", "ping7.ERR", "7.err"}) {
         EXPECT_FALSE(korvane::IsSlotFileName(name)) << name;
     }
 }
@@ -224,6 +253,29 @@ TEST(PollCleanUp, SlotFilesGoExceptArmedMarkers) {
     EXPECT_EQ(left, (std::vector<std::string>{"007.mark", "7.mark", "9.mark", "notes.txt"}));
     EXPECT_TRUE(std::filesystem::exists(folder / ".hidden"));
     EXPECT_TRUE(std::filesystem::exists(folder / ".ping9.txt"));
+}
+
+TEST(PollProblems, ProbeReasonIsOneBoundedLineOfPlainText) {
+    const std::string accent = "é";  // two bytes
+    // The cut falls inside the first "é" and goes back to its start.
+    const std::string longLine(korvane::kMaxReasonLength - 4, 'x');
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", ""},
+        {"\r\n \n", ""},
+        {"hostping : pas de socket\nsecond\n", "hostping : pas de socket"},
+        {"\n  \tpremier\t\r\n", "premier"},
+        {"a\x01"
+         "b\x1b[31mc\x7f",
+         "a b [31mc"},
+        {"<b>gras</b>", "<b>gras</b>"},
+        {longLine + accent + accent + "fin", longLine + "…"},
+    };
+    for (const auto& [output, reason] : cases) {
+        EXPECT_EQ(korvane::ProbeFailureReason(output), reason) << output;
+    }
+    EXPECT_LE(korvane::ProbeFailureReason(std::string(100000, 'y')).size(),
+              korvane::kMaxReasonLength);
+    EXPECT_EQ(korvane::ProbeFailureReasonIn("/nonexistent/ping1.err"), "");
 }
 
 TEST(PollPlatform, FolderListingAndFileTests) {

@@ -24,6 +24,14 @@ std::string ExecutableDir();  // folder of the running program, trailing "/"
 // --- files ---
 // Atomic replacement of a whole file (temporary file + rename). Throws FileError.
 void ReplaceFile(const std::string& path, const std::string& bytes);
+// Deletes the temporaries that ReplaceFile left in `folder` when their writer
+// died before its rename; those of a process still running stay. Returns how
+// many went.
+int RemoveStaleTemporaries(const std::string& folder);
+// Writes a whole file in place: no temporary, no flush to the disk, for a
+// trace rewritten often that nobody needs whole. Refuses anything but a
+// regular file (a link, a FIFO, a device). Throws FileError.
+void WriteFileInPlace(const std::string& path, const std::string& bytes);
 // Creates or checks the private scratch folder; throws ScratchError.
 std::string PrepareScratchDir();
 // The read-only attribute of the Windows files is the owner's write bit here.

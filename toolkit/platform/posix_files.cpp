@@ -2,12 +2,14 @@
 // folder, and the few file operations of the slot files.
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>  // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -237,6 +239,78 @@ std::optional<FileStatus> StatusOf(const std::string& path) {
 int MoveFileNoReplace(const std::string& from, const std::string& to) {
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
     return errno;
+}
+
+// --- leftovers and traces --------------------------------------------------
+
+namespace {
+
+// The writer of a temporary named by TemporaryNameFor (".NAME.tmp-PID-N"), or
+// 0 when the name is not of that shape.
+pid_t TemporaryWriter(const std::string& name) {
+    const std::size_t dash = name.rfind('-');
+    if (name.size() < 2 || name[0] != '.' || dash == std::string::npos || dash == 0) return 0;
+    const std::size_t tag = name.rfind(".tmp-", dash - 1);
+    if (tag == std::string::npos || tag < 2 || tag + 5 >= dash || dash + 1 >= name.size()) return 0;
+    const auto isNumber = [](std::string_view text) {
+        return text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    const std::string_view counter(name.data() + dash + 1, name.size() - dash - 1);
+    const std::string_view pidText(name.data() + tag + 5, dash - tag - 5);
+    pid_t pid = 0;
+    const auto [end, error] = std::from_chars(pidText.begin(), pidText.end(), pid);
+    if (!isNumber(counter) || !isNumber(pidText) || error != std::errc() || end != pidText.end()) {
+        return 0;
+    }
+    return pid;
+}
+
+// EPERM means the process exists but is someone else's: it still runs.
+bool ProcessIsGone(pid_t pid) {
+    return kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+}  // namespace
+
+// A writer killed between its write and its rename leaves its temporary for
+// good; one that still runs (netsweep writing a list right now) will rename
+// or remove it itself. A process id reused since only keeps a leftover.
+int RemoveStaleTemporaries(const std::string& folder) {
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return 0;
+    int removed = 0;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        const pid_t writer = TemporaryWriter(name);
+        if (writer <= 0 || !ProcessIsGone(writer)) continue;
+        struct stat info {};
+        if (fstatat(dirfd(dir), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISREG(info.st_mode) && unlinkat(dirfd(dir), name.c_str(), 0) == 0) ++removed;
+    }
+    closedir(dir);
+    return removed;
+}
+
+// O_NOFOLLOW and O_NONBLOCK: a link is refused and a FIFO never blocks the
+// caller; the file is emptied only once it is known to be a regular one.
+void WriteFileInPlace(const std::string& path, const std::string& bytes) {
+    const std::string notRegular =
+        "Impossible d'écrire le fichier « " + path + " » : ce n'est pas un fichier ordinaire";
+    const int fd =
+        open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int openError = errno;
+        throw FileError(openError == ELOOP ? notRegular : WriteErrorText(path, openError));
+    }
+    struct stat info {};
+    int error = fstat(fd, &info) != 0 ? errno : 0;
+    if (error == 0 && !S_ISREG(info.st_mode)) {
+        close(fd);
+        throw FileError(notRegular);
+    }
+    if (error == 0 && (ftruncate(fd, 0) != 0 || !WriteAll(fd, bytes))) error = errno;
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error != 0) throw FileError(WriteErrorText(path, error));
 }
 
 }  // namespace toolkit::platform
