@@ -78,14 +78,9 @@ void TForm1::LaunchChecks(FollowKind kind, TTimer* timer) {
 // the check waits for the next tick.
 void TForm1::ReportCheck(FollowKind kind, TTimer* timer) {
     const int slot = timer->Tag;
-    SlotFiles files;
-    try {
-        files = SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(),
-                             static_cast<std::uint8_t>(slot));
-    } catch (const toolkit::ScratchError&) {
-        return;
-    }
-    if (MarkerIsArmed(files.marker)) return;
+    const std::optional<SlotFiles> finished = FinishedSlot(static_cast<std::uint8_t>(slot));
+    if (!finished) return;
+    const SlotFiles& files = *finished;
     Log(ProgressLine(kind, slot));
     TextList output;
     bool read = true;
