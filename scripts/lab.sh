@@ -8,6 +8,17 @@
 #   lab.sh up | down | status
 #   lab.sh exec CMD...        run CMD in the admin namespace
 #   lab.sh sleep HOST | wake HOST | asleep HOST    (HOST: h1, h2, ...)
+#   lab.sh samba HOST [sleep|ignore]   Samba's smbd on HOST, answering remote
+#                             shutdowns: its shutdown script puts HOST to sleep
+#                             (sleep, the default) or does nothing (ignore)
+#   lab.sh shutdowns HOST     what HOST's shutdown script was given, one line per call
+#
+# smbd runs only inside its host's namespace, bound to that host's interface,
+# with its configuration, state, locks, cache and logs in the lab's own folder;
+# the admin machine's Samba client tools (net) get a configuration of their own
+# the same way. Both go with the lab. The lab's Samba accounts, password
+# "labo-korvane": root, who may shut a host down (Samba grants root every
+# right), and daemon, who may not (WERR_ACCESS_DENIED).
 #
 # KORVANE_LAB names the lab (letters and digits, default "krvlab"), so that
 # several labs can stand side by side; KORVANE_LABHOST is the responder program;
@@ -28,6 +39,7 @@ readonly subnet_prefix=198.18.0
 readonly gateway_ip=198.18.0.1 admin_ip=198.18.0.2 prefix_len=${KORVANE_LAB_PREFIXLEN:-24}
 readonly gateway_mac=02:4b:52:00:00:01 admin_mac=02:4b:52:00:00:02
 readonly beyond_gateway=203.0.113.0/24
+readonly samba_password=labo-korvane samba_users="root daemon"
 
 die() { echo "lab : $*" >&2; exit 1; }
 [[ $lab =~ ^[A-Za-z0-9]{1,20}$ ]] || die "nom de laboratoire invalide : $lab"
@@ -106,6 +118,38 @@ make_admin() {
   } >"$etc/hosts"
   # The hosts file first, then the gateway's DNS server, which answers at once.
   sed 's/^hosts:.*/hosts:          files dns/' /etc/nsswitch.conf >"$etc/nsswitch.conf"
+  admin_samba_client "$etc"
+}
+
+# ip netns exec mounts $etc/samba over /etc/samba (when the machine has one),
+# so net and smbclient in the admin namespace keep their locks and caches in
+# the lab's folder, never in the machine's /run/samba or /var/cache/samba.
+admin_samba_client() {
+  local etc=$1 dir=$state/admin-samba
+  [ -d /etc/samba ] || return 0
+  mkdir -p "$etc/samba"
+  cat >"$etc/samba/smb.conf" <<EOF
+[global]
+  workgroup = MAISON
+  smb ports = 445
+$(samba_folders "$dir")
+EOF
+}
+
+# Makes the folders where a Samba program keeps its state, all under $1, and
+# prints the settings that point it there.
+samba_folders() {
+  local dir=$1
+  mkdir -p "$dir"/{private,state,lock,cache,run,log,usershares}
+  chmod 700 "$dir/private"
+  cat <<EOF
+  private dir = $dir/private
+  state directory = $dir/state
+  lock directory = $dir/lock
+  cache directory = $dir/cache
+  pid directory = $dir/run
+  ncalrpc dir = $dir/run/ncalrpc
+EOF
 }
 
 wait_for_port() {  # namespace, UDP port, what, log file
@@ -119,7 +163,6 @@ wait_for_port() {  # namespace, UDP port, what, log file
 # Samba's own NetBIOS name server, with a configuration private to the host.
 start_nmbd() {
   local id=$1 name=$2 group=$3 dir=$state/$id
-  mkdir -p "$dir"/{lock,state,cache,private,pid}
   cat >"$dir/smb.conf" <<EOF
 [global]
 netbios name = $name
@@ -130,12 +173,7 @@ local master = no
 domain master = no
 preferred master = no
 dns proxy = no
-lock directory = $dir/lock
-state directory = $dir/state
-cache directory = $dir/cache
-private dir = $dir/private
-pid directory = $dir/pid
-ncalrpc dir = $dir/ncalrpc
+$(samba_folders "$dir")
 log file = $dir/nmbd.log
 EOF
   in_ns "$id" setsid nmbd --foreground --no-process-group --configfile="$dir/smb.conf" \
@@ -185,6 +223,73 @@ cmd_down() {
   rmdir /etc/netns /run/korvane-lab 2>/dev/null || true  # only when no other lab uses them
 }
 
+# The script smbd runs on a remote shutdown, with the message, -r and -f.
+write_shutdown_script() {
+  local file=$1 dir=$2 action=$3
+  {
+    echo '#!/bin/sh'
+    echo "echo \"\$*\" >>'$dir/shutdown.log'"
+    [ "$action" = sleep ] && echo 'echo 1 >/proc/sys/net/ipv4/icmp_echo_ignore_all'
+    echo 'exit 0'
+  } >"$file"
+  chmod 755 "$file"
+}
+
+write_smb_conf() {
+  local id=$1 dir=$2
+  cat >"$dir/smb.conf" <<EOF
+[global]
+  workgroup = $(host_field "$id" 5)
+  netbios name = $(host_field "$id" 4)
+  server role = standalone server
+  interfaces = eth0
+  bind interfaces only = yes
+  disable netbios = yes
+  smb ports = 445
+$(samba_folders "$dir")
+  binddns dir = $dir/private/bind-dns
+  ntp signd socket directory = $dir/private/ntp_signd
+  winbindd socket directory = $dir/run/winbindd
+  usershare path = $dir/usershares
+  smb passwd file = $dir/private/smbpasswd
+  passdb backend = tdbsam:$dir/private/passdb.tdb
+  log file = $dir/log/log.%m
+  load printers = no
+  printcap name = /dev/null
+  disable spoolss = yes
+  shutdown script = $dir/shutdown.sh %z %r %f
+EOF
+}
+
+cmd_samba() {
+  local id=$1 action=${2:-sleep} dir=$state/$1-samba user
+  known_host "$id"
+  [[ $action =~ ^(sleep|ignore)$ ]] || die "samba : action inconnue : $action (sleep ou ignore)"
+  command -v smbd >/dev/null || die "smbd introuvable (scripts/bootstrap.sh installe samba)"
+  [ -d "$state" ] || die "le laboratoire $lab n'est pas démarré"
+  [ -e "$dir" ] && die "samba tourne déjà sur $id"
+  mkdir -p "$dir"
+  write_shutdown_script "$dir/shutdown.sh" "$dir" "$action"
+  : >"$dir/shutdown.log"
+  write_smb_conf "$id" "$dir"
+  for user in $samba_users; do
+    printf '%s\n%s\n' "$samba_password" "$samba_password" |
+      in_ns "$id" smbpasswd -c "$dir/smb.conf" -s -a "$user" >/dev/null
+  done
+  in_ns "$id" setsid smbd -F --no-process-group -s "$dir/smb.conf" \
+    </dev/null >"$dir/smbd.out" 2>&1 &
+  for _ in $(seq 100); do
+    in_ns "$id" ss -Htln 'sport = :445' | grep -q . && return 0
+    sleep 0.05
+  done
+  die "smbd ne démarre pas sur $id : $(cat "$dir/smbd.out")"
+}
+
+cmd_shutdowns() {
+  known_host "$1"
+  cat "$state/$1-samba/shutdown.log" 2>/dev/null || true
+}
+
 cmd_status() {
   ip netns list | awk '{print $1}' | grep "^$lab-" || echo "lab $lab : arrêté"
 }
@@ -201,6 +306,10 @@ case ${1:-} in
   exec) shift; [ $# -gt 0 ] || die "exec : commande manquante"; in_ns admin "$@" ;;
   sleep) set_asleep "${2:?hôte manquant}" 1 ;;
   wake) set_asleep "${2:?hôte manquant}" 0 ;;
+  samba) cmd_samba "${2:?hôte manquant}" "${3:-sleep}" ;;
+  shutdowns) cmd_shutdowns "${2:?hôte manquant}" ;;
   asleep) known_host "${2:?hôte manquant}"; in_ns "$2" cat /proc/sys/net/ipv4/icmp_echo_ignore_all ;;
-  *) echo "usage : lab.sh up|down|status|exec CMD...|sleep HOST|wake HOST|asleep HOST" >&2; exit 2 ;;
+  *) echo "usage : lab.sh up|down|status|exec CMD...|sleep HOST|wake HOST|asleep HOST" \
+          "|samba HOST [sleep|ignore]|shutdowns HOST" >&2
+     exit 2 ;;
 esac

@@ -3,6 +3,8 @@
 // admin namespace; run-in-lab.sh brings the lab up and down around them.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +54,43 @@ class ScopedSleep {
 // Runs a shell command line, returns its standard output; fails the test
 // (gtest ADD_FAILURE) when it exits non-zero and `mustSucceed` is set.
 std::string Run(const std::string& commandLine, bool mustSucceed = true);
+// Runs it and gives its exit status (-1 when it did not exit) with its output.
+struct RunResult {
+    int status = -1;
+    std::string output;
+};
+RunResult RunForStatus(const std::string& commandLine);
+
+// Samba's smbd on a host, answering remote shutdowns: its shutdown script
+// puts the host to sleep, or does nothing. The lab's accounts: root (allowed
+// to shut down) and daemon (not allowed), both with kSambaPassword.
+enum class ShutdownScript { Sleeps, DoesNothing };
+inline const std::string kSambaPassword = "labo-korvane";
+void StartSamba(const Host& host, ShutdownScript script);
+// The calls of the host's shutdown script so far, one line each.
+std::vector<std::string> ShutdownCalls(const Host& host);
+
+// The UDP datagrams a host's interface receives from the capture's creation
+// on, whatever their port (a packet socket in the host's own namespace, so
+// the host's own listeners are not disturbed).
+struct Datagram {
+    std::string destination;  // dotted
+    std::uint16_t port = 0;
+    std::vector<std::uint8_t> payload;
+    std::chrono::microseconds received{};  // the kernel's receive time
+};
+class UdpCapture {
+  public:
+    explicit UdpCapture(const Host& host);
+    ~UdpCapture();
+    UdpCapture(const UdpCapture&) = delete;
+    UdpCapture& operator=(const UdpCapture&) = delete;
+    // What has come so far, waiting until `quiet` passes with nothing new.
+    std::vector<Datagram> Collect(std::chrono::milliseconds quiet = std::chrono::milliseconds(300));
+
+  private:
+    int fd_ = -1;
+};
 
 // Whole files, read and written as bytes; a failed write fails the test.
 std::string ReadFile(const std::string& path);
