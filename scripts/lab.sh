@@ -163,6 +163,7 @@ wait_for_port() {  # namespace, UDP port, what, log file
 # Samba's own NetBIOS name server, with a configuration private to the host.
 start_nmbd() {
   local id=$1 name=$2 group=$3 dir=$state/$id
+  mkdir -p "$dir"
   cat >"$dir/smb.conf" <<EOF
 [global]
 netbios name = $name
