@@ -4,13 +4,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QApplication>
+#include <QPushButton>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
 #include <cstdlib>
 
+#include "KrvVar.h"
 #include "forms.h"
 #include "main.h"
+#include "umachine.h"
 
 namespace {
 
@@ -66,6 +69,25 @@ void ScreenshotIfAsked(korvane::TForm1* form) {
     });
 }
 
+// For the demonstration: KORVANE_DEMO_WAKE=ENTRY presses that entry's map
+// button 5 s after start and answers "ON" in the on/off dialog, as the user
+// would, so that a run without anyone at the screen shows a host woken.
+void PressOnIfAsked(korvane::TForm1* form) {
+    const char* entry = std::getenv("KORVANE_DEMO_WAKE");
+    if (entry == nullptr || *entry == '\0') return;
+    constexpr int kDelay = 5000;
+    const std::string name = entry;
+    QTimer::singleShot(kDelay, form, [form, name] {
+        const auto index = toolkit::IndexOfLine(korvane::Krv().ManagedList, name);
+        if (!index || *index >= form->EntryButtons.size()) return;
+        korvane::GlyphButton* button = form->EntryButtons[*index];
+        korvane::Tmachines* dialog = korvane::Application()->machines();
+        if (button == nullptr || dialog == nullptr) return;
+        QTimer::singleShot(0, dialog, [dialog] { dialog->btn_on->click(); });
+        button->click();
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,5 +99,6 @@ int main(int argc, char** argv) {
     if (quitRequested) return 0;
     forms.Form1()->show();
     ScreenshotIfAsked(forms.Form1());
+    PressOnIfAsked(forms.Form1());
     return QApplication::exec();
 }

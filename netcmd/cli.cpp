@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 
@@ -32,25 +33,44 @@ void PrintHeader(const NodeStatusAnswer& adapter, std::ostream& out) {
     Print(FormatNodeHeader(PrintableField(name), adapter.localAddress), out);
 }
 
-int NodeStatusCommand(const std::string& address, std::ostream& out, std::ostream& err) {
-    if (!toolkit::IsDottedIPv4(address)) {
-        err << "netcmd : « " << PrintableField(address)
-            << " » n'est pas une adresse IPv4 (quatre nombres de 0 à 255 séparés par des points)\n";
+// One listing per address, in the order given, each with its adapter header;
+// the names learned go to the cache in that order, as one query after the
+// other would have left them.
+int NodeStatusCommand(std::span<const std::string> addresses, std::ostream& out,
+                      std::ostream& err) {
+    for (const std::string& address : addresses) {
+        if (!toolkit::IsDottedIPv4(address)) {
+            err << "netcmd : « " << PrintableField(address)
+                << " » n'est pas une adresse IPv4 (quatre nombres de 0 à 255 séparés par des "
+                   "points)\n";
+            return kExitFailure;
+        }
+    }
+    const std::vector<std::string> list(addresses.begin(), addresses.end());
+    const std::vector<NodeStatusAnswer> answers = QueryNodeStatusMany(list);
+    std::string error;
+    for (const NodeStatusAnswer& answer : answers) {
+        PrintHeader(answer, out);
+        if (!answer.error.empty()) error = answer.error;
+        if (answer.status) Print(FormatNodeStatus(*answer.status), out);
+    }
+    if (!error.empty()) {
+        err << "netcmd : " << error << '\n';
         return kExitFailure;
     }
-    const NodeStatusAnswer answer = QueryNodeStatus(address);
-    PrintHeader(answer, out);
-    if (!answer.error.empty()) {
-        err << "netcmd : " << answer.error << '\n';
-        return kExitFailure;
-    }
-    if (!answer.status) return kExitOk;
-    Print(FormatNodeStatus(*answer.status), out);
+    const bool learned = std::any_of(answers.begin(), answers.end(),
+                                     [](const NodeStatusAnswer& answer) { return answer.status; });
+    if (!learned) return kExitOk;
     try {
         const std::int64_t now = Now();
-        SaveCache(MergeAnswer(LoadCache(now), address, *answer.status, now));
-    } catch (const std::exception& error) {
-        err << "netcmd : le cache NetBIOS n'a pas pu être mis à jour : " << error.what() << '\n';
+        std::vector<CacheEntry> cache = LoadCache(now);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (answers[i].status)
+                cache = MergeAnswer(std::move(cache), list[i], *answers[i].status, now);
+        }
+        SaveCache(cache);
+    } catch (const std::exception& failure) {
+        err << "netcmd : le cache NetBIOS n'a pas pu être mis à jour : " << failure.what() << '\n';
         return kExitFailure;
     }
     return kExitOk;
@@ -80,7 +100,7 @@ int ArpCommand(std::ostream& out) {
 
 int Usage(std::ostream& err) {
     err << "Utilisation : netcmd ipconfig /all\n"
-           "              netcmd nbtstat -a ADRESSE_IPV4\n"
+           "              netcmd nbtstat -a ADRESSE_IPV4 [ADRESSE_IPV4...]\n"
            "              netcmd nbtstat -c\n"
            "              netcmd arp -a\n";
     return kExitUsage;
@@ -101,8 +121,8 @@ int RunNetcmd(std::span<const std::string> args, std::ostream& out, std::ostream
     if (is({"ipconfig", "/all"})) {
         Print(FormatIpConfig(GatherIpConfig()), out);
         status = kExitOk;
-    } else if (args.size() == 3 && args[0] == "nbtstat" && args[1] == "-a") {
-        status = NodeStatusCommand(args[2], out, err);
+    } else if (args.size() >= 3 && args[0] == "nbtstat" && args[1] == "-a") {
+        status = NodeStatusCommand(args.subspan(2), out, err);
     } else if (is({"nbtstat", "-c"})) {
         status = CacheCommand(out, err);
     } else if (is({"arp", "-a"})) {

@@ -62,6 +62,9 @@ struct NodeStatusAnswer {
 };
 // Asks `address` (dotted) for its name table over UDP port 137.
 NodeStatusAnswer QueryNodeStatus(const std::string& address);
+// Asks every address (dotted) at once, from one socket: the whole list costs
+// what one silent address costs. Answers in the order of the list.
+std::vector<NodeStatusAnswer> QueryNodeStatusMany(const std::vector<std::string>& addresses);
 
 // The adapter shown above the cache table: the first connected one.
 NodeStatusAnswer PrimaryAdapter();

@@ -1,41 +1,41 @@
 #include <arpa/inet.h>
+#include <linux/errqueue.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <random>
+#include <unordered_map>
 
 #include "nbtstat.h"
+#include "platform/posix_fd.h"
 #include "system.h"
 #include "tools.h"
 
 namespace netcmd {
 namespace {
 
-// A silent address costs the caller kQueryTries * kQueryTimeout; a host on
-// the local network answers within a few milliseconds.
+// A silent address costs the caller kQueryTries * kQueryTimeout, however many
+// addresses are asked; a host on the local network answers within a few
+// milliseconds.
 constexpr int kQueryTries = 2;
 constexpr std::chrono::milliseconds kQueryTimeout{300};
+// Queries sent in a row before the answers already queued are read, so that
+// the receive buffer does not overflow while a long list goes out.
+constexpr std::size_t kSendBurst = 64;
+constexpr std::uint8_t kDestinationUnreachable = 3;
+constexpr std::uint8_t kPortUnreachable = 3;
 
-class Socket {
-  public:
-    Socket() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {}
-    ~Socket() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int Fd() const { return fd_; }
-
-  private:
-    int fd_;
-};
+using Clock = std::chrono::steady_clock;
+using toolkit::platform::UniqueFd;
 
 std::string AdapterOf(const std::string& localAddress) {
     for (const Interface& link : ListInterfaces()) {
@@ -53,80 +53,205 @@ std::uint16_t NewTransactionId() {
         std::random_device source;
         return static_cast<std::uint16_t>(source() & 0xFFFF);
     } catch (const std::exception&) {
-        const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+        const auto ticks = Clock::now().time_since_epoch().count();
         return static_cast<std::uint16_t>(ticks & 0xFFFF);
     }
 }
 
-bool FromTarget(const sockaddr_in& from, const sockaddr_in& target) {
-    return from.sin_family == AF_INET && from.sin_addr.s_addr == target.sin_addr.s_addr &&
-           from.sin_port == target.sin_port;
-}
-
-enum class Wait { Answer, Silence, Refused };
-
-// Reads datagrams until a valid answer or the deadline; anything else that
-// arrives is dropped.
-Wait AwaitAnswer(int fd, const sockaddr_in& target, std::uint16_t id,
-                 std::chrono::steady_clock::time_point deadline, std::optional<NodeStatus>& out) {
-    Bytes buffer(kMaxNbnsPacket + 1);
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return Wait::Silence;
-        pollfd watch{fd, POLLIN, 0};
-        const int ready = poll(&watch, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno != EINTR) return Wait::Silence;
-        if (ready <= 0) continue;
-        sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t got = recvfrom(fd, buffer.data(), buffer.size(), MSG_TRUNC | MSG_DONTWAIT,
-                                     reinterpret_cast<sockaddr*>(&from), &fromLength);
-        // The host is there but nothing listens on the NetBIOS port.
-        if (got < 0 && errno == ECONNREFUSED) return Wait::Refused;
-        if (got < 0 || static_cast<std::size_t>(got) > kMaxNbnsPacket) continue;
-        if (!FromTarget(from, target)) continue;
-        out = ParseNodeStatusResponse(
-            std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)), id);
-        if (out) return Wait::Answer;
+// The local address and adapter that the kernel picks towards `target`:
+// connecting a datagram socket sends nothing. False when there is no route.
+bool FindRoute(int routeFd, const sockaddr_in& target, NodeStatusAnswer& answer,
+               std::map<std::string, std::string>& adapters) {
+    if (connect(routeFd, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+        return false;
     }
+    sockaddr_in local{};
+    socklen_t localLength = sizeof local;
+    if (getsockname(routeFd, reinterpret_cast<sockaddr*>(&local), &localLength) == 0) {
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
+        answer.localAddress = text;
+        const auto known = adapters.find(answer.localAddress);
+        answer.adapterName = known != adapters.end()
+                                 ? known->second
+                                 : adapters[answer.localAddress] = AdapterOf(answer.localAddress);
+    }
+    return true;
 }
+
+// The queries of one list, all from one unconnected socket. An answer counts
+// when it comes from the asked address's port 137 with that query's
+// transaction ID; a "port unreachable" about a query (IP_RECVERR) settles its
+// address at once: the host is there, but nothing listens on the NetBIOS port.
+class QueryBatch {
+  public:
+    QueryBatch(int fd, std::vector<NodeStatusAnswer>& answers) : fd_(fd), answers_(answers) {
+        const int on = 1;
+        setsockopt(fd_, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+    }
+
+    void Add(std::size_t answerIndex, const sockaddr_in& target) {
+        const auto [place, added] = byAddress_.try_emplace(target.sin_addr.s_addr, queries_.size());
+        if (added) {
+            queries_.push_back(
+                {target, static_cast<std::uint16_t>(firstId_ + queries_.size()), {}});
+        }
+        queries_[place->second].answerIndexes.push_back(answerIndex);
+    }
+
+    // Sends every unsettled query once, then reads until each is settled or
+    // the time-out has passed since the last one left.
+    void Round() {
+        std::size_t sent = 0;
+        for (Query& query : queries_) {
+            if (query.settled) continue;
+            SendOne(query);
+            if (++sent % kSendBurst == 0) ReadAll();
+        }
+        const Clock::time_point deadline = Clock::now() + kQueryTimeout;
+        while (Unsettled() > 0) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0) return;
+            pollfd watch{fd_, POLLIN, 0};  // error reports raise POLLERR
+            if (poll(&watch, 1, static_cast<int>(left)) < 0 && errno != EINTR) return;
+            ReadAll();
+        }
+    }
+
+    std::size_t Unsettled() const {
+        return static_cast<std::size_t>(std::count_if(queries_.begin(), queries_.end(),
+                                                      [](const Query& q) { return !q.settled; }));
+    }
+
+  private:
+    struct Query {
+        sockaddr_in target{};
+        std::uint16_t id = 0;
+        std::vector<std::size_t> answerIndexes;
+        bool settled = false;
+    };
+
+    // A full send buffer is waited out; a refusal reported for an earlier
+    // query (a pending socket error) is read, and the query sent again.
+    void SendOne(Query& query) {
+        const Bytes packet = BuildNodeStatusQuery(query.id);
+        for (int tries = 0; tries < 100; ++tries) {
+            if (sendto(fd_, packet.data(), packet.size(), 0,
+                       reinterpret_cast<const sockaddr*>(&query.target),
+                       sizeof query.target) >= 0) {
+                return;
+            }
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                pollfd watch{fd_, POLLOUT, 0};
+                poll(&watch, 1, 10);
+            } else if (errno != ECONNREFUSED && errno != EINTR) {
+                return;  // this one cannot go out; it stays silent
+            }
+            ReadAll();
+        }
+    }
+
+    void ReadAll() {
+        ReadAnswers();
+        ReadErrors();
+    }
+
+    Query* Find(std::uint32_t address) {
+        const auto found = byAddress_.find(address);
+        return found == byAddress_.end() ? nullptr : &queries_[found->second];
+    }
+
+    void ReadAnswers() {
+        Bytes buffer(kMaxNbnsPacket + 1);
+        for (std::size_t errors = 0;;) {
+            sockaddr_in from{};
+            socklen_t fromLength = sizeof from;
+            const ssize_t got =
+                recvfrom(fd_, buffer.data(), buffer.size(), MSG_TRUNC | MSG_DONTWAIT,
+                         reinterpret_cast<sockaddr*>(&from), &fromLength);
+            if (got < 0) {
+                if (errno == EAGAIN || errno == EWOULDBLOCK || ++errors > kSendBurst) return;
+                continue;  // a pending error report, handed out once: read on
+            }
+            if (static_cast<std::size_t>(got) > kMaxNbnsPacket || from.sin_family != AF_INET ||
+                from.sin_port != htons(kNbnsPort)) {
+                continue;
+            }
+            Query* query = Find(from.sin_addr.s_addr);
+            if (query == nullptr || query->settled) continue;
+            const auto status = ParseNodeStatusResponse(
+                std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got)),
+                query->id);
+            if (!status) continue;
+            query->settled = true;
+            for (const std::size_t index : query->answerIndexes) answers_[index].status = status;
+        }
+    }
+
+    void ReadErrors() {
+        for (;;) {
+            sockaddr_in original{};
+            char control[512];
+            char data[64];
+            iovec part{data, sizeof data};
+            msghdr message{};
+            message.msg_name = &original;
+            message.msg_namelen = sizeof original;
+            message.msg_iov = &part;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof control;
+            if (recvmsg(fd_, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) return;
+            for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+                 header = CMSG_NXTHDR(&message, header)) {
+                if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_RECVERR) continue;
+                sock_extended_err error{};
+                std::memcpy(&error, CMSG_DATA(header), sizeof error);
+                if (error.ee_origin != SO_EE_ORIGIN_ICMP ||
+                    error.ee_type != kDestinationUnreachable || error.ee_code != kPortUnreachable) {
+                    continue;
+                }
+                if (Query* query = Find(original.sin_addr.s_addr)) query->settled = true;
+            }
+        }
+    }
+
+    int fd_;
+    std::vector<NodeStatusAnswer>& answers_;
+    std::vector<Query> queries_;
+    std::unordered_map<std::uint32_t, std::size_t> byAddress_;
+    std::uint16_t firstId_ = NewTransactionId();
+};
 
 }  // namespace
 
 NodeStatusAnswer QueryNodeStatus(const std::string& address) {
-    NodeStatusAnswer answer;
-    Socket udp;
-    if (udp.Fd() < 0) {
-        answer.error = std::string("impossible d'ouvrir un socket UDP : ") + std::strerror(errno);
-        return answer;
+    return QueryNodeStatusMany({address}).front();
+}
+
+std::vector<NodeStatusAnswer> QueryNodeStatusMany(const std::vector<std::string>& addresses) {
+    std::vector<NodeStatusAnswer> answers(addresses.size());
+    const UniqueFd udp(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    const UniqueFd route(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (udp.Fd() < 0 || route.Fd() < 0) {
+        const std::string error =
+            std::string("impossible d'ouvrir un socket UDP : ") + std::strerror(errno);
+        for (NodeStatusAnswer& answer : answers) answer.error = error;
+        return answers;
     }
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(kNbnsPort);
-    if (inet_pton(AF_INET, address.c_str(), &target.sin_addr) != 1) return answer;
-    // Connecting a datagram socket sends nothing; it picks the route and the
-    // local address, and has the kernel drop datagrams from anyone else.
-    if (connect(udp.Fd(), reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
-        return answer;  // no route: nobody to ask
+    QueryBatch batch(udp.Fd(), answers);
+    std::map<std::string, std::string> adapters;
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_port = htons(kNbnsPort);
+        if (inet_pton(AF_INET, addresses[i].c_str(), &target.sin_addr) != 1) continue;
+        // No route: nobody to ask.
+        if (FindRoute(route.Fd(), target, answers[i], adapters)) batch.Add(i, target);
     }
-    sockaddr_in local{};
-    socklen_t localLength = sizeof local;
-    if (getsockname(udp.Fd(), reinterpret_cast<sockaddr*>(&local), &localLength) == 0) {
-        char text[INET_ADDRSTRLEN] = {};
-        inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
-        answer.localAddress = text;
-        answer.adapterName = AdapterOf(answer.localAddress);
-    }
-    const std::uint16_t id = NewTransactionId();
-    const Bytes query = BuildNodeStatusQuery(id);
-    for (int attempt = 0; attempt < kQueryTries; ++attempt) {
-        if (send(udp.Fd(), query.data(), query.size(), 0) < 0 && errno != ECONNREFUSED) break;
-        const auto deadline = std::chrono::steady_clock::now() + kQueryTimeout;
-        const Wait result = AwaitAnswer(udp.Fd(), target, id, deadline, answer.status);
-        if (result != Wait::Silence) break;
-    }
-    return answer;
+    for (int attempt = 0; attempt < kQueryTries && batch.Unsettled() > 0; ++attempt) batch.Round();
+    return answers;
 }
 
 NodeStatusAnswer PrimaryAdapter() {

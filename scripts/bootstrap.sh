@@ -1,6 +1,13 @@
 #!/usr/bin/env bash
 # Installs, only when missing, every Debian package the project needs to build,
 # test and run its demo. Run as root on Debian 12.
+#
+# Samba (smbd, nmbd, net) is among them, for the lab's simulated hosts and for
+# Korvane's remote shutdown. Installed as it comes, its daemons would start at
+# once, and at every boot, on the machine's real network: they are kept from
+# starting while the packages install (a policy-rc.d refusing every start,
+# when the machine has none) and then stopped and masked. The lab starts smbd
+# itself, only inside its own network namespaces.
 set -euo pipefail
 
 packages=(
@@ -8,8 +15,14 @@ packages=(
   qt6-base-dev libgtest-dev libgmock-dev
   iproute2 iputils-ping procps util-linux libcap2-bin
   xvfb xauth fonts-dejavu-core
+  # The lab's hosts (smbd, nmbd), Korvane's remote shutdown (net), the lab
+  # router's DNS, and the programs netsweep's benchmark compares against.
+  samba samba-common-bin dnsmasq-base fping nmap
+  # The fuzz targets (scripts/fuzz.sh): clang, its sanitizers and libFuzzer.
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
 )
+samba_daemons=(smbd nmbd samba-ad-dc)
+policy=/usr/sbin/policy-rc.d
 
 missing=()
 for p in "${packages[@]}"; do
@@ -25,6 +38,16 @@ if ((${#missing[@]})); then
   fi
   echo "bootstrap : installation de ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\n# Written by Korvane'"'"'s bootstrap while it installs packages.\nexit 101\n' >"$policy"
+    chmod 755 "$policy"
+    trap 'rm -f "$policy"' EXIT
+  fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  if [[ " ${missing[*]} " == *" samba "* ]] && [ -d /run/systemd/system ]; then
+    systemctl stop "${samba_daemons[@]/%/.service}" 2>/dev/null || true
+    systemctl disable "${samba_daemons[@]/%/.service}" 2>/dev/null || true
+    systemctl mask "${samba_daemons[@]/%/.service}" >/dev/null 2>&1 || true
+  fi
 fi

@@ -1,17 +1,31 @@
 #!/usr/bin/env bash
 # The simulated LAN used by the lab tests and the demo. Everything lives in
-# network namespaces this script makes: a gateway holding a bridge, an admin
-# machine where the programs run, and the hosts of lab-hosts.txt, each with
-# its responder (NetBIOS names, magic packets). Nothing routes out.
+# network namespaces this script makes: a gateway holding a bridge and a home
+# router's DNS server (dnsmasq), an admin machine where the programs run, and
+# the hosts of lab-hosts.txt, each with its responder (NetBIOS names, magic
+# packets) or Samba's nmbd for its NetBIOS names. Nothing routes out.
 #
 #   lab.sh up | down | status
 #   lab.sh exec CMD...        run CMD in the admin namespace
 #   lab.sh sleep HOST | wake HOST | asleep HOST    (HOST: h1, h2, ...)
+#   lab.sh samba HOST [sleep|ignore]   Samba's smbd on HOST, answering remote
+#                             shutdowns: its shutdown script puts HOST to sleep
+#                             (sleep, the default) or does nothing (ignore)
+#   lab.sh shutdowns HOST     what HOST's shutdown script was given, one line per call
+#
+# smbd runs only inside its host's namespace, bound to that host's interface,
+# with its configuration, state, locks, cache and logs in the lab's own folder;
+# the admin machine's Samba client tools (net) get a configuration of their own
+# the same way. Both go with the lab. The lab's Samba accounts, password
+# "labo-korvane": root, who may shut a host down (Samba grants root every
+# right), and daemon, who may not (WERR_ACCESS_DENIED).
 #
 # KORVANE_LAB names the lab (letters and digits, default "krvlab"), so that
 # several labs can stand side by side; KORVANE_LABHOST is the responder program;
 # KORVANE_LAB_HOSTS is a hosts file to use instead of lab-hosts.txt (same
-# layout), for a larger LAN. Give the same one to every call on that lab.
+# layout), for a larger LAN; KORVANE_LAB_PREFIXLEN is the LAN's prefix length
+# (default 24: 198.18.0.0/24; 20 makes 198.18.0.0/20). Give the same ones to
+# every call on that lab.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -22,12 +36,14 @@ hosts_file=${KORVANE_LAB_HOSTS:-$here/lab-hosts.txt}
 state=/run/korvane-lab/$lab
 
 readonly subnet_prefix=198.18.0
-readonly gateway_ip=198.18.0.1 admin_ip=198.18.0.2 prefix_len=24
+readonly gateway_ip=198.18.0.1 admin_ip=198.18.0.2 prefix_len=${KORVANE_LAB_PREFIXLEN:-24}
 readonly gateway_mac=02:4b:52:00:00:01 admin_mac=02:4b:52:00:00:02
 readonly beyond_gateway=203.0.113.0/24
+readonly samba_password=labo-korvane samba_users="root daemon"
 
 die() { echo "lab : $*" >&2; exit 1; }
 [[ $lab =~ ^[A-Za-z0-9]{1,20}$ ]] || die "nom de laboratoire invalide : $lab"
+[[ $prefix_len =~ ^(1[6-9]|2[0-4])$ ]] || die "longueur de préfixe invalide : $prefix_len (16 à 24)"
 ns() { echo "$lab-$1"; }
 in_ns() { local n=$1; shift; ip netns exec "$(ns "$n")" "$@"; }
 ns_exists() { ip netns list | awk '{print $1}' | grep -qx "$(ns "$1")"; }
@@ -37,6 +53,10 @@ need_hosts_file() {
   [ -f "$hosts_file" ] && [ -r "$hosts_file" ] || die "liste des hôtes illisible : $hosts_file"
 }
 host_lines() { grep -v '^\s*#' "$hosts_file" | awk 'NF >= 6'; }
+# The seventh column holds options, joined by ",": "nmbd" (Samba's nmbd answers
+# for the NetBIOS name), "dns" (the reverse name is known to the DNS server
+# only, not to the admin's hosts file). A NetBIOS name "-": no name at all.
+has_option() { [[ ",$1," == *",$2,"* ]]; }
 host_field() { host_lines | awk -v id="$1" -v f="$2" '$1 == id { print $f }'; }
 known_host() { need_hosts_file; [ -n "$(host_field "$1" 1)" ] || die "hôte inconnu : $1"; }
 
@@ -67,6 +87,20 @@ make_gateway() {
   # second; its cost is not settable outside the machine's namespace).
   in_ns gw sysctl -qw net.ipv4.icmp_ratemask=0
   ip -n "$(ns gw)" route add unreachable "$beyond_gateway"
+  start_dns
+}
+
+# The router's DNS server knows every reverse name of the hosts file and
+# answers any other question at once (no upstream server: "local" for all).
+start_dns() {
+  host_lines | awk '$6 != "-" { split($6, p, "."); printf "%s\t%s %s\n", $2, $6, p[1] }' \
+    >"$state/dns-hosts"
+  chmod 644 "$state/dns-hosts"
+  in_ns gw dnsmasq --keep-in-foreground --conf-file=/dev/null --no-hosts --no-resolv \
+    --addn-hosts="$state/dns-hosts" --local=/#/ --listen-address="$gateway_ip" \
+    --bind-interfaces --pid-file= --user=nobody --group=nogroup \
+    --log-facility="$state/dnsmasq.log" </dev/null >/dev/null 2>&1 &
+  wait_for_port gw 53 "le serveur DNS de la passerelle" "$state/dnsmasq.log"
 }
 
 make_admin() {
@@ -79,23 +113,88 @@ make_admin() {
   printf 'nameserver %s\nsearch maison.lan\n' "$gateway_ip" >"$etc/resolv.conf"
   {
     printf '127.0.0.1\tlocalhost\n'
-    host_lines | awk '$6 != "-" { split($6, p, "."); printf "%s\t%s %s\n", $2, $6, p[1] }'
+    host_lines | awk '$6 != "-" && ("," $7 ",") !~ /,dns,/ {
+      split($6, p, "."); printf "%s\t%s %s\n", $2, $6, p[1] }'
   } >"$etc/hosts"
-  # Names come from the hosts file only: a look-up of an unknown name then costs
-  # no packet and leaves the gateway's "unreachable" budget to the tests.
-  sed 's/^hosts:.*/hosts:          files/' /etc/nsswitch.conf >"$etc/nsswitch.conf"
+  # The hosts file first, then the gateway's DNS server, which answers at once.
+  sed 's/^hosts:.*/hosts:          files dns/' /etc/nsswitch.conf >"$etc/nsswitch.conf"
+  admin_samba_client "$etc"
 }
 
-start_responder() {
-  local id=$1 name=$2 group=$3 mac=$4
-  [ -x "$labhost" ] || die "répondeur introuvable : $labhost (compilez d'abord)"
-  in_ns "$id" setsid "$labhost" --name "$name" --group "$group" --mac "$mac" \
-    </dev/null >"$state/$id.log" 2>&1 &
-  for _ in $(seq 50); do
-    in_ns "$id" ss -Huln 'sport = :137' | grep -q . && return 0
+# ip netns exec mounts $etc/samba over /etc/samba (when the machine has one),
+# so net and smbclient in the admin namespace keep their locks and caches in
+# the lab's folder, never in the machine's /run/samba or /var/cache/samba.
+admin_samba_client() {
+  local etc=$1 dir=$state/admin-samba
+  [ -d /etc/samba ] || return 0
+  mkdir -p "$etc/samba"
+  cat >"$etc/samba/smb.conf" <<EOF
+[global]
+  workgroup = MAISON
+  smb ports = 445
+$(samba_folders "$dir")
+EOF
+}
+
+# Makes the folders where a Samba program keeps its state, all under $1, and
+# prints the settings that point it there.
+samba_folders() {
+  local dir=$1
+  mkdir -p "$dir"/{private,state,lock,cache,run,log,usershares}
+  chmod 700 "$dir/private"
+  cat <<EOF
+  private dir = $dir/private
+  state directory = $dir/state
+  lock directory = $dir/lock
+  cache directory = $dir/cache
+  pid directory = $dir/run
+  ncalrpc dir = $dir/run/ncalrpc
+EOF
+}
+
+wait_for_port() {  # namespace, UDP port, what, log file
+  for _ in $(seq 100); do
+    in_ns "$1" ss -Huln "sport = :$2" | grep -q . && return 0
     sleep 0.05
   done
-  die "le répondeur de $id ne démarre pas : $(cat "$state/$id.log")"
+  die "$3 ne démarre pas : $(cat "$4" 2>/dev/null)"
+}
+
+# Samba's own NetBIOS name server, with a configuration private to the host.
+start_nmbd() {
+  local id=$1 name=$2 group=$3 dir=$state/$id
+  mkdir -p "$dir"
+  cat >"$dir/smb.conf" <<EOF
+[global]
+netbios name = $name
+workgroup = $group
+interfaces = eth0
+bind interfaces only = yes
+local master = no
+domain master = no
+preferred master = no
+dns proxy = no
+$(samba_folders "$dir")
+log file = $dir/nmbd.log
+EOF
+  in_ns "$id" setsid nmbd --foreground --no-process-group --configfile="$dir/smb.conf" \
+    </dev/null >"$state/$id-nmbd.log" 2>&1 &
+  wait_for_port "$id" 137 "nmbd de $id" "$state/$id-nmbd.log"
+}
+
+# labhost listens for magic packets on every host, and answers for the
+# NetBIOS name unless the host has none or nmbd answers for it.
+start_responder() {
+  local id=$1 name=$2 group=$3 mac=$4 options=$5 naming=()
+  [ -x "$labhost" ] || die "répondeur introuvable : $labhost (compilez d'abord)"
+  if [ "$name" != - ] && ! has_option "$options" nmbd; then
+    naming=(--name "$name" --group "$group")
+  fi
+  in_ns "$id" setsid "$labhost" "${naming[@]}" --mac "$mac" \
+    </dev/null >"$state/$id.log" 2>&1 &
+  wait_for_port "$id" 9 "le répondeur de $id" "$state/$id.log"
+  if [ "$name" != - ] && has_option "$options" nmbd; then start_nmbd "$id" "$name" "$group"; fi
+  if ((${#naming[@]})); then wait_for_port "$id" 137 "le répondeur de $id" "$state/$id.log"; fi
 }
 
 cmd_up() {
@@ -107,10 +206,10 @@ cmd_up() {
   mkdir -p "$state"
   make_gateway
   make_admin
-  local id ip mac name group
-  while read -r id ip mac name group _; do
+  local id ip mac name group reverse options
+  while read -r id ip mac name group reverse options; do
     plug "$id" "$ip" "$mac"
-    start_responder "$id" "$name" "$group" "$mac"
+    start_responder "$id" "$name" "$group" "$mac" "${options:-}"
   done < <(host_lines)
 }
 
@@ -123,6 +222,73 @@ cmd_down() {
   done
   rm -rf "/etc/netns/$(ns admin)" "$state"
   rmdir /etc/netns /run/korvane-lab 2>/dev/null || true  # only when no other lab uses them
+}
+
+# The script smbd runs on a remote shutdown, with the message, -r and -f.
+write_shutdown_script() {
+  local file=$1 dir=$2 action=$3
+  {
+    echo '#!/bin/sh'
+    echo "echo \"\$*\" >>'$dir/shutdown.log'"
+    [ "$action" = sleep ] && echo 'echo 1 >/proc/sys/net/ipv4/icmp_echo_ignore_all'
+    echo 'exit 0'
+  } >"$file"
+  chmod 755 "$file"
+}
+
+write_smb_conf() {
+  local id=$1 dir=$2
+  cat >"$dir/smb.conf" <<EOF
+[global]
+  workgroup = $(host_field "$id" 5)
+  netbios name = $(host_field "$id" 4)
+  server role = standalone server
+  interfaces = eth0
+  bind interfaces only = yes
+  disable netbios = yes
+  smb ports = 445
+$(samba_folders "$dir")
+  binddns dir = $dir/private/bind-dns
+  ntp signd socket directory = $dir/private/ntp_signd
+  winbindd socket directory = $dir/run/winbindd
+  usershare path = $dir/usershares
+  smb passwd file = $dir/private/smbpasswd
+  passdb backend = tdbsam:$dir/private/passdb.tdb
+  log file = $dir/log/log.%m
+  load printers = no
+  printcap name = /dev/null
+  disable spoolss = yes
+  shutdown script = $dir/shutdown.sh %z %r %f
+EOF
+}
+
+cmd_samba() {
+  local id=$1 action=${2:-sleep} dir=$state/$1-samba user
+  known_host "$id"
+  [[ $action =~ ^(sleep|ignore)$ ]] || die "samba : action inconnue : $action (sleep ou ignore)"
+  command -v smbd >/dev/null || die "smbd introuvable (scripts/bootstrap.sh installe samba)"
+  [ -d "$state" ] || die "le laboratoire $lab n'est pas démarré"
+  [ -e "$dir" ] && die "samba tourne déjà sur $id"
+  mkdir -p "$dir"
+  write_shutdown_script "$dir/shutdown.sh" "$dir" "$action"
+  : >"$dir/shutdown.log"
+  write_smb_conf "$id" "$dir"
+  for user in $samba_users; do
+    printf '%s\n%s\n' "$samba_password" "$samba_password" |
+      in_ns "$id" smbpasswd -c "$dir/smb.conf" -s -a "$user" >/dev/null
+  done
+  in_ns "$id" setsid smbd -F --no-process-group -s "$dir/smb.conf" \
+    </dev/null >"$dir/smbd.out" 2>&1 &
+  for _ in $(seq 100); do
+    in_ns "$id" ss -Htln 'sport = :445' | grep -q . && return 0
+    sleep 0.05
+  done
+  die "smbd ne démarre pas sur $id : $(cat "$dir/smbd.out")"
+}
+
+cmd_shutdowns() {
+  known_host "$1"
+  cat "$state/$1-samba/shutdown.log" 2>/dev/null || true
 }
 
 cmd_status() {
@@ -141,6 +307,10 @@ case ${1:-} in
   exec) shift; [ $# -gt 0 ] || die "exec : commande manquante"; in_ns admin "$@" ;;
   sleep) set_asleep "${2:?hôte manquant}" 1 ;;
   wake) set_asleep "${2:?hôte manquant}" 0 ;;
+  samba) cmd_samba "${2:?hôte manquant}" "${3:-sleep}" ;;
+  shutdowns) cmd_shutdowns "${2:?hôte manquant}" ;;
   asleep) known_host "${2:?hôte manquant}"; in_ns "$2" cat /proc/sys/net/ipv4/icmp_echo_ignore_all ;;
-  *) echo "usage : lab.sh up|down|status|exec CMD...|sleep HOST|wake HOST|asleep HOST" >&2; exit 2 ;;
+  *) echo "usage : lab.sh up|down|status|exec CMD...|sleep HOST|wake HOST|asleep HOST" \
+          "|samba HOST [sleep|ignore]|shutdowns HOST" >&2
+     exit 2 ;;
 esac

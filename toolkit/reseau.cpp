@@ -1,5 +1,6 @@
 #include "reseau.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -203,6 +204,15 @@ bool IsDottedIPv4(std::string_view text) {
         text = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
     }
     return true;
+}
+
+bool IsPlainHostName(std::string_view text) {
+    const auto plain = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '.' || c == '-' || c == '_';
+    };
+    return !text.empty() && text.size() <= kMaxFieldLength &&
+           std::all_of(text.begin(), text.end(), plain);
 }
 
 }  // namespace toolkit

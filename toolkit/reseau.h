@@ -58,4 +58,8 @@ std::string ShortHostName(std::string_view name);
 // True for four decimal numbers 0-255 joined by ".", without leading zeros.
 bool IsDottedIPv4(std::string_view text);
 
+// True for a host name that cannot break a list line, a script or a file
+// name: 1 to 255 ASCII letters, digits, ".", "-" and "_".
+bool IsPlainHostName(std::string_view text);
+
 }  // namespace toolkit

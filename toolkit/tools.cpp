@@ -73,6 +73,18 @@ CapturedCommand NbtstatCommand(Os os, const ToolPaths& paths, std::string_view a
     return PosixNetcmd(paths, "nbtstat -a " + ShellQuote(address), "nbtstat.txt");
 }
 
+std::optional<CapturedCommand> NbtstatListCommand(Os os, const ToolPaths& paths,
+                                                  const std::vector<std::string>& addresses) {
+    std::string arguments = "nbtstat -a";
+    for (const std::string& address : addresses) {
+        if (!IsDottedIPv4(address))
+            throw std::invalid_argument("adresse IPv4 invalide : " + address);
+        arguments += " " + ShellQuote(address);
+    }
+    if (os == Os::Windows) return std::nullopt;
+    return PosixNetcmd(paths, arguments, "nbtstat.txt");
+}
+
 CapturedCommand NbtCacheCommand(Os os, const ToolPaths& paths) {
     if (os == Os::Windows) return {"cmd.exe /c nbtstat -c > c:\\nbtcache.txt", "c:\\nbtcache.txt"};
     return PosixNetcmd(paths, "nbtstat -c", "nbtcache.txt");

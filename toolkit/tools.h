@@ -3,9 +3,11 @@
 // Windows form and its POSIX form.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace toolkit {
 
@@ -56,6 +58,13 @@ CapturedCommand IpConfigCommand(Os os, const ToolPaths& paths);
 // Throws std::invalid_argument when `address` is not a dotted IPv4 text, so
 // that text from the network never reaches a shell unchecked.
 CapturedCommand NbtstatCommand(Os os, const ToolPaths& paths, std::string_view address);
+// The name tables of several addresses in one command, where the platform
+// has one: netcmd takes a list and prints one "nbtstat -a" listing per
+// address, in order, each starting with its adapter header. nullopt on
+// Windows, whose nbtstat takes one address: NbtstatCommand for each, then.
+// Throws std::invalid_argument as NbtstatCommand does.
+std::optional<CapturedCommand> NbtstatListCommand(Os os, const ToolPaths& paths,
+                                                  const std::vector<std::string>& addresses);
 CapturedCommand NbtCacheCommand(Os os, const ToolPaths& paths);
 CapturedCommand ArpCommand(Os os, const ToolPaths& paths);
 

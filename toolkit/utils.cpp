@@ -138,6 +138,31 @@ int CompareIgnoreCase(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
+namespace {
+
+// Punctuation and symbols, then digits, then letters.
+int SortClass(unsigned char lowered) {
+    if (lowered >= '0' && lowered <= '9') return 1;
+    if ((lowered >= 'a' && lowered <= 'z') || lowered >= 0x80) return 2;
+    return 0;
+}
+
+}  // namespace
+
+int CompareSortOrder(std::string_view a, std::string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto left = static_cast<unsigned char>(LowerChar(a[i]));
+        const auto right = static_cast<unsigned char>(LowerChar(b[i]));
+        if (left == right) continue;
+        const int leftClass = SortClass(left), rightClass = SortClass(right);
+        if (leftClass != rightClass) return leftClass < rightClass ? -1 : 1;
+        return left < right ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
 std::string Trim(std::string_view text) {
     std::size_t first = 0;
     std::size_t last = text.size();
@@ -185,8 +210,8 @@ SpaceSplit SplitAtFirstSpace(std::string_view line) {
 bool SortedTextList::Add(std::string_view line) {
     const auto place = std::lower_bound(
         lines_.begin(), lines_.end(), line,
-        [](const std::string& held, auto text) { return CompareIgnoreCase(held, text) < 0; });
-    if (place != lines_.end() && CompareIgnoreCase(*place, line) == 0) return false;
+        [](const std::string& held, auto text) { return CompareSortOrder(held, text) < 0; });
+    if (place != lines_.end() && CompareSortOrder(*place, line) == 0) return false;
     lines_.emplace(place, line);
     return true;
 }

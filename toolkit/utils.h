@@ -60,6 +60,14 @@ std::string AsciiUpper(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // <0, 0, >0 comparing the ASCII-lower-cased bytes.
 int CompareIgnoreCase(std::string_view a, std::string_view b);
+// The order of every sorted list: whole lines, character by character, letter
+// case ignored; at the first difference punctuation and symbols come before
+// digits and digits before letters (so "192.168.1.10=pc" comes before
+// "192.168.1.100=pc", and "192.168.1.10" before "192.168.1.2"), the order the
+// Windows locale gives the discovery list. Within a class, byte order; bytes
+// from 0x80 (letters outside ASCII) count as letters after z. A line that
+// begins another comes first. 0 exactly when EqualsIgnoreCase.
+int CompareSortOrder(std::string_view a, std::string_view b);
 
 // Removes leading and trailing blanks and control characters (bytes 0-32).
 std::string Trim(std::string_view text);
@@ -89,8 +97,8 @@ struct SpaceSplit {
 };
 SpaceSplit SplitAtFirstSpace(std::string_view line);
 
-// Keeps its lines in ascending order ignoring ASCII case and silently drops a
-// line equal (case ignored) to one it already holds.
+// Keeps its lines in ascending CompareSortOrder and silently drops a line
+// equal (case ignored) to one it already holds.
 class SortedTextList {
   public:
     // Returns false when an equal line was already there.

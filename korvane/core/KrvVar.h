@@ -65,6 +65,7 @@ struct KrvVar {
     TextList LocalAddresses;
     TextList LocalMasks;
     TextList ShutdownIncidents;
+    TextList WolIncidents;
 
     Settings settings;
     int SelectedEntry = 0;

@@ -12,25 +12,7 @@ namespace {
 
 using toolkit::FileError;
 
-// Files that Korvane, netsweep and the poll script create in the program
-// folder while they run. An entry of one of these names would get its group
-// file written where they belong (a netsweep.lck would stop the scans) or
-// later overwritten by them.
-constexpr std::string_view kOwnFiles[] = {
-    "localGM",           "localIP",      "etats",         "log",
-    "krv.ini",           "settings.ini", "liste.ip",      "liste.mac",
-    "liste.ip.discover", "liste.known",  "liste.patch",   "liste.machines",
-    "netsweep.lck",      "ipactive",     "shutdown.auth",
-};
-
 constexpr std::size_t kShownLineLength = 60;
-
-bool IsOwnFile(std::string_view name) {
-    for (const auto own : kOwnFiles) {
-        if (toolkit::EqualsIgnoreCase(name, own)) return true;
-    }
-    return false;
-}
 
 // A bad line may be long: the message shows its beginning.
 std::string Shown(const std::string& line) {
@@ -40,7 +22,7 @@ std::string Shown(const std::string& line) {
 
 std::string BadLineText(std::size_t index, const std::string& line) {
     const std::string where = "Ligne " + std::to_string(index + 1) + " : « " + Shown(line) + " » ";
-    if (IsOwnFile(line)) {
+    if (IsReservedFileName(line)) {
         return where +
                "est le nom d'un fichier de Korvane et ne peut pas désigner un ordinateur.\n"
                "Rien n'a été enregistré.";
@@ -131,7 +113,7 @@ std::optional<std::string> CheckIntakeLines(const TextList& memo) {
     for (std::size_t i = 0; i < memo.size(); ++i) {
         const std::string& line = memo[i];
         if (line.empty()) continue;
-        if (!IsValidEntryName(line) || IsOwnFile(line)) return BadLineText(i, line);
+        if (!IsValidEntryName(line) || IsReservedFileName(line)) return BadLineText(i, line);
     }
     return std::nullopt;
 }

@@ -1,24 +1,58 @@
 #include "names.h"
 
 #include <algorithm>
+#include <array>
+
+#include "utils.h"
 
 namespace korvane {
 
 namespace {
 
-constexpr std::size_t kMaxFileNameLength = 255;
-
-bool IsNameChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+bool IsNameCharacter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
            c == '-' || c == '_';
 }
+
+constexpr std::array<std::string_view, 22> kReservedNames = {
+    "localGM",
+    "localIP",
+    "etats",
+    "log",
+    "krv.ini",
+    "settings.ini",
+    "liste.ip",
+    "liste.mac",
+    "liste.known",
+    "liste.patch",
+    "liste.ip.discover",
+    "liste.machines",
+    "netsweep.lck",
+    "ipactive",
+    "wol.followup",
+    "shutdown.followup",
+    "shutdown.auth",
+    "korvane",
+    "netsweep",
+    "hostping",
+    "wolcmd",
+    "netcmd",
+};
 
 }  // namespace
 
 bool IsValidEntryName(std::string_view name) {
-    if (name.empty() || name.size() > kMaxFileNameLength) return false;
+    if (name.empty() || name.size() > kMaxEntryNameLength) return false;
     if (name.front() == '-' || name.front() == '.') return false;
-    return std::all_of(name.begin(), name.end(), IsNameChar);
+    return std::all_of(name.begin(), name.end(), IsNameCharacter);
+}
+
+bool IsReservedFileName(std::string_view name) {
+    const std::string lower = toolkit::AsciiLower(name);
+    if (lower.ends_with(".bmp") || lower.ends_with(".exe")) return true;
+    return std::any_of(
+        kReservedNames.begin(), kReservedNames.end(),
+        [&](std::string_view reserved) { return toolkit::EqualsIgnoreCase(reserved, name); });
 }
 
 }  // namespace korvane

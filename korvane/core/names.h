@@ -1,13 +1,25 @@
-// Names that become file names in Korvane's folder (an entry's group file).
+// Which texts may name a managed entry. An entry's name becomes part of file
+// names (its group file, "powerup" + name, "shutdn" + name) and of script
+// lines, so only names that are safe in both are accepted.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace korvane {
 
-// ASCII letters, digits, ".", "-" and "_", not empty, not starting with "-"
-// (it would read as an option) or "." (hidden, or a way out of the folder),
-// at most 255 bytes (the longest file name).
+inline constexpr std::size_t kMaxEntryNameLength = 255;
+
+// ASCII letters, digits, ".", "-" and "_"; not empty; not starting with "-"
+// (an option to the programs it is passed to) or "." (".", "..", hidden
+// files); at most 255 bytes, the longest file name.
 bool IsValidEntryName(std::string_view name);
+
+// The files Korvane, netsweep, the poll script and the power commands keep in
+// the program folder under fixed names (localGM, krv.ini, liste.ip,
+// netsweep.lck, ...), the programs and the bitmaps: an entry named like one of
+// them would get its group file written where they belong, or later
+// overwritten by them. Letter case is ignored, as on the Windows file system.
+bool IsReservedFileName(std::string_view name);
 
 }  // namespace korvane

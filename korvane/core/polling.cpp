@@ -150,6 +150,17 @@ bool MarkerIsArmed(const std::string& path) {
     return toolkit::platform::IsReadOnly(path).value_or(true);
 }
 
+std::optional<SlotFiles> FinishedSlot(std::uint8_t slot) {
+    SlotFiles files;
+    try {
+        files = SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(), slot);
+    } catch (const toolkit::ScratchError&) {
+        return std::nullopt;
+    }
+    if (MarkerIsArmed(files.marker)) return std::nullopt;
+    return files;
+}
+
 // A read-only marker belongs to a script still running, which will clear it:
 // it stays until the next start. Its script and result go like the others.
 // POSIX, unlike Windows, deletes read-only files, hence the explicit test.

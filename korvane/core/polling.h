@@ -69,6 +69,10 @@ void ArmMarker(const std::string& path);
 // True while the marker is read-only, and when its state cannot be read: the
 // script is then taken as still running.
 bool MarkerIsArmed(const std::string& path);
+// The files of this machine's slot once its script has ended (its marker
+// writable); nullopt while it runs, and when the scratch folder cannot be
+// used, so that the request waits for a later tick.
+std::optional<SlotFiles> FinishedSlot(std::uint8_t slot);
 
 // Deletes every slot file of the scratch folder except read-only markers,
 // whose scripts are still running; other files and hidden entries are left.

@@ -183,21 +183,21 @@ void TForm1::BuildMenus() {
     add(edition, "Prfrences1", QStringLiteral("Préférences"), &TForm1::Prfrences1Click);
     QMenu* ordinateurs = MainMenu1->addMenu(QStringLiteral("Ordinateurs"));
     add(ordinateurs, "Dfinir1", QStringLiteral("Ajouter un ordinateur"), &TForm1::Dfinir1Click);
-    add(ordinateurs, "Nejamaisteindre1", QStringLiteral("Ne jamais éteindre..."), nullptr);
+    add(ordinateurs, "Nejamaisteindre1", QStringLiteral("Ne jamais éteindre..."),
+        &TForm1::Nejamaisteindre1Click);
     QMenu* rapports = MainMenu1->addMenu(QStringLiteral("Rapports"));
     add(rapports, "IncidentsWOL1", QStringLiteral("Incidents WOL"), &TForm1::IncidentsWOL1Click);
     add(rapports, "Incidentsshutdown1", QStringLiteral("Incidents shutdown"),
         &TForm1::Incidentsshutdown1Click);
-    add(rapports, "Listemachines1", QStringLiteral("Liste machines"), nullptr);
+    add(rapports, "Listemachines1", QStringLiteral("Liste machines"), &TForm1::Listemachines1Click);
     add(rapports, "Console1", QStringLiteral("Console"), &TForm1::Console1Click);
     QMenu* aide = MainMenu1->addMenu(QStringLiteral("Aide"));
     add(aide, "Apropos1", QStringLiteral("A propos"), &TForm1::Apropos1Click);
 
     popupGM = new QMenu(this);
     popupGM->setObjectName(QStringLiteral("popupGM"));
-    popupGM->addAction(QStringLiteral("Commentaire"))
-        ->setObjectName(QStringLiteral("Commentaire1"));
-    popupGM->addAction(QStringLiteral("Renommer"))->setObjectName(QStringLiteral("Renommer1"));
+    add(popupGM, "Commentaire1", QStringLiteral("Commentaire"), &TForm1::Commentaire1Click);
+    add(popupGM, "Renommer1", QStringLiteral("Renommer"), &TForm1::Renommer1Click);
     popupGM->addAction(QStringLiteral("Consommation électrique"));
 }
 
@@ -384,15 +384,7 @@ void TForm1::ShowComingSoon() {
     }
 }
 
-// The incident reports and the console have no view yet.
-void TForm1::IncidentsWOL1Click() {
-    ShowComingSoon();
-}
-
-void TForm1::Incidentsshutdown1Click() {
-    ShowComingSoon();
-}
-
+// The console log has no view yet.
 void TForm1::Console1Click() {
     ShowComingSoon();
 }

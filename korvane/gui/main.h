@@ -1,6 +1,8 @@
-// The main window: start-up and shutdown, the network map, the polling.
-// Handlers keep the names of the events they answer; the decisions and the
-// texts they write come from the window-free code (KrvVar, mapgrid, polling).
+// The main window: start-up and shutdown, the network map, the polling, the
+// power commands with their follow-ups, the menus. Handlers keep the names of
+// the events they answer; the decisions and the texts they write come from
+// the window-free code (KrvVar, mapgrid, polling, power, followup, export,
+// commands).
 #pragma once
 
 #include <QMainWindow>
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "followup.h"
 #include "polling.h"
 #include "reseau.h"
 #include "widgets.h"
@@ -69,10 +72,20 @@ class TForm1 : public QMainWindow {
     void TimerRedrawTimer();
     void Timer1Timer();
     void machineClick(GlyphButton* sender);
+    void PowerUp(const std::string& name);
+    void Shutdown(const std::string& name);
+    void FollowDownLaunch(TTimer* timer);
+    void FollowDownReport(TTimer* timer);
+    void FollowUpLaunch(TTimer* timer);
+    void FollowUpReport(TTimer* timer);
     void routeurClick();
     void Quitter1Click();
     void Prfrences1Click();
     void Dfinir1Click();
+    void Nejamaisteindre1Click();
+    void Listemachines1Click();
+    void Commentaire1Click();
+    void Renommer1Click();
     void IncidentsWOL1Click();
     void Incidentsshutdown1Click();
     void Console1Click();
@@ -109,6 +122,14 @@ class TForm1 : public QMainWindow {
     void RefreshEntryCaptions(int entry, const std::string& name);
     void GrowEntryTables(int entry);
     void SaveAtExit();
+    bool StartPowerScript(const std::string& refusal, const std::string& commandLine,
+                          const std::string& scriptPath, const std::string& scriptText);
+    void ArmFollowUp(FollowKind kind, const std::string& name);
+    void LaunchChecks(FollowKind kind, TTimer* timer);
+    void ReportCheck(FollowKind kind, TTimer* timer);
+    void SaveAndOpenReport(FollowKind kind);
+    void OpenSavedReport(const std::string& path);
+    void ShowEntryMenu(GlyphButton* button, const QPoint& where);
     void Log(const std::string& line);
     void ReportError(const std::string& message);
     void PlaceOnScreens();

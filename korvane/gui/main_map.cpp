@@ -11,7 +11,6 @@
 #include "platform/platform.h"
 #include "raw_ping.h"
 #include "tools.h"
-#include "umachine.h"
 
 namespace korvane {
 
@@ -106,6 +105,9 @@ void TForm1::CreateEntryButton(int entry, bool up) {
     button->setToolTipDuration(kHintDisplayTime);
     button->Tag = entry;
     connect(button, &QToolButton::clicked, this, [this, button] { machineClick(button); });
+    button->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(button, &QWidget::customContextMenuRequested, this,
+            [this, button](const QPoint& where) { ShowEntryMenu(button, where); });
     Place(button, EntryButtonRect(EntryCell(entry, Krv().settings.nbyrow)));
     button->show();
     EntryButtons[static_cast<std::size_t>(entry)] = button;
@@ -164,14 +166,6 @@ void TForm1::DestroyEntryControls(int entry) {
     DeleteControl(NameCaptions, index);
     DeleteControl(IpCaptions, index);
     DeleteControl(MacCaptions, index);
-}
-
-void TForm1::machineClick(GlyphButton* sender) {
-    Krv().SelectedEntry = sender->Tag;
-    if (Application() == nullptr || Application()->machines() == nullptr) return;
-    // The dialog's ON and OFF results start the power commands; until those
-    // exist, the dialog only shows.
-    Application()->machines()->exec();
 }
 
 void TForm1::routeurClick() {

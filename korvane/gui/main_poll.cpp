@@ -95,14 +95,9 @@ void TForm1::ReadPING_GM(TTimer* timer) {
     } catch (const toolkit::FileError&) {
         // The trace is for the curious; the poll goes on without it.
     }
-    SlotFiles files;
-    try {
-        files = SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(),
-                             static_cast<std::uint8_t>(slot));
-    } catch (const toolkit::ScratchError&) {
-        return;
-    }
-    if (MarkerIsArmed(files.marker)) return;
+    const std::optional<SlotFiles> finished = FinishedSlot(static_cast<std::uint8_t>(slot));
+    if (!finished) return;
+    const SlotFiles& files = *finished;
     ReleasePingTimer(slot);
     if (!toolkit::platform::FileExists(files.result)) {
         // hostping wrote no result: its reason, if it gave one, is told; the

@@ -9,17 +9,26 @@ MessageSink& Sink() {
     static MessageSink sink;
     return sink;
 }
-}  // namespace
 
-void ShowWarning(QWidget* parent, const QString& text) {
+// File names, reasons and typed texts are shown as they are, never read as markup.
+void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
     if (Sink()) {
         Sink()(text);
         return;
     }
-    // File names and reasons are shown as they are, never read as markup.
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Korvane"), text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, QStringLiteral("Korvane"), text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+}  // namespace
+
+void ShowWarning(QWidget* parent, const QString& text) {
+    ShowBox(parent, QMessageBox::Warning, text);
+}
+
+void ShowMessage(QWidget* parent, const QString& text) {
+    ShowBox(parent, QMessageBox::NoIcon, text);
 }
 
 void SetMessageSink(MessageSink sink) {

@@ -13,6 +13,8 @@ using MessageSink = std::function<void(const QString& text)>;
 
 // Shows a warning box over `parent`, or hands the text to the test sink.
 void ShowWarning(QWidget* parent, const QString& text);
+// Shows a plain message box with an OK button, or hands the text to the sink.
+void ShowMessage(QWidget* parent, const QString& text);
 // Replaces the boxes by `sink`; an empty sink brings the boxes back.
 void SetMessageSink(MessageSink sink);
 

@@ -17,10 +17,6 @@ class QToolButton;
 
 namespace korvane {
 
-// Modal results of the dialog.
-inline constexpr int kResultOK = 1;
-inline constexpr int kResultCancel = 2;
-
 class TAddMachine : public QDialog {
   public:
     explicit TAddMachine(QWidget* parent = nullptr);

@@ -1,15 +1,41 @@
-// The on/off dialog of a map entry.
+// The on/off dialog of a map entry: its name, address and hardware address,
+// and two buttons, "ON" (result 6) and "OFF" (result 7). It has no cancel
+// button: its close box (or Escape) gives neither result, and nothing is sent.
 #pragma once
 
 #include <QDialog>
+
+#include "widgets.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace korvane {
 
 class Tmachines : public QDialog {
   public:
-    explicit Tmachines(QWidget* parent = nullptr) : QDialog(parent) {
-        setWindowTitle(QStringLiteral("machines"));
-    }
+    explicit Tmachines(QWidget* parent = nullptr);
+
+    QLabel* Image1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* nommachine = nullptr;
+    QLabel* ipmachine = nullptr;
+    QLabel* macmachine = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QPushButton* btn_on = nullptr;
+    QPushButton* btn_off = nullptr;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void FormActivate();
 };
 
 }  // namespace korvane

@@ -1,15 +1,34 @@
-// The preferences dialog.
+// The preferences dialog: the number of computers per row of the map. The
+// shutdown delay and comment fields are shown but not used yet.
 #pragma once
 
 #include <QDialog>
 
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
 namespace korvane {
+
+class SpinEdit;
 
 class TPrefs : public QDialog {
   public:
-    explicit TPrefs(QWidget* parent = nullptr) : QDialog(parent) {
-        setWindowTitle(QStringLiteral("Prefs"));
-    }
+    explicit TPrefs(QWidget* parent = nullptr);
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    SpinEdit* set_nbyrow = nullptr;
+    QLineEdit* set_shut_delay = nullptr;
+    QLineEdit* set_shut_comment = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+
+    void BitBtn1Click();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace korvane

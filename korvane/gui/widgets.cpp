@@ -1,5 +1,7 @@
 #include "widgets.h"
 
+#include <QLineEdit>
+
 namespace korvane {
 
 GlyphButton::GlyphButton(QWidget* parent) : QToolButton(parent) {}
@@ -8,6 +10,23 @@ void GlyphButton::SetGlyph(const QPixmap& glyph) {
     glyph_ = glyph;
     setIcon(QIcon(glyph));
     setIconSize(glyph.size());
+}
+
+SpinEdit::SpinEdit(QWidget* parent) : QAbstractSpinBox(parent) {}
+
+void SpinEdit::SetText(const QString& text) {
+    lineEdit()->setText(text);
+}
+
+// A text that is not a number is left for the user to correct.
+void SpinEdit::stepBy(int steps) {
+    bool isNumber = false;
+    const long long value = text().toLongLong(&isNumber);
+    if (isNumber) SetText(QString::number(value + steps));
+}
+
+QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const {
+    return StepUpEnabled | StepDownEnabled;
 }
 
 QLabel* DataLabel(QWidget* parent) {

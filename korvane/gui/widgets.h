@@ -1,6 +1,7 @@
 // The few control kinds of Korvane's windows that Qt has no exact match for.
 #pragma once
 
+#include <QAbstractSpinBox>
 #include <QColor>
 #include <QLabel>
 #include <QPixmap>
@@ -31,6 +32,25 @@ class TTimer : public QTimer {
     using QTimer::QTimer;
     int Tag = 0;
 };
+
+// A spin field without bounds whose text is free: what the user typed is read
+// as it stands (a lone "-" included), the arrows step a number by 1.
+class SpinEdit : public QAbstractSpinBox {
+  public:
+    explicit SpinEdit(QWidget* parent);
+    QString Text() const { return text(); }
+    void SetText(const QString& text);
+    void stepBy(int steps) override;
+
+  protected:
+    StepEnabled stepEnabled() const override;
+};
+
+// The modal results of Korvane's dialogs.
+inline constexpr int kResultOK = 1;
+inline constexpr int kResultCancel = 2;
+inline constexpr int kResultYes = 6;  // the on/off dialog's "ON"
+inline constexpr int kResultNo = 7;   // its "OFF"
 
 // Tooltips stay 5 s.
 inline constexpr int kHintDisplayTime = 5000;

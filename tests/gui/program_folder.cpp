@@ -1,7 +1,9 @@
 #include "program_folder.h"
 
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
 
 #include "messages.h"
@@ -44,6 +46,15 @@ void ProgramFolder::InstallScript(const std::string& name, const std::string& bo
     fs::permissions(dir_ + name, fs::perms::owner_all);
 }
 
+void ProgramFolder::InstallOnPath(const std::string& name, const std::string& body) {
+    fs::create_directories(PathDir());
+    InstallScript("path/" + name, body);
+    if (pathEnv_) return;
+    const char* path = std::getenv("PATH");
+    pathEnv_ = std::make_unique<testing_support::ScopedEnv>(
+        "PATH", PathDir() + ":" + (path != nullptr ? path : "/usr/bin:/bin"));
+}
+
 void ProgramFolder::Write(const std::string& name, const toolkit::TextList& lines) const {
     toolkit::SaveLines(dir_ + name, lines);
 }
@@ -55,6 +66,14 @@ toolkit::TextList ProgramFolder::Read(const std::string& name) const {
 korvane::TForm1& ProgramFolder::Start() {
     forms_ = std::make_unique<korvane::Forms>();
     return Form();
+}
+
+korvane::TForm1& ProgramFolder::StartStill() {
+    korvane::TForm1& form = Start();
+    form.Timer1->stop();
+    form.TimerRedraw->stop();
+    form.show();
+    return form;
 }
 
 void ProgramFolder::Stop() {
@@ -70,6 +89,21 @@ bool HasPendingRequests(const korvane::TForm1& form) {
         if (timer != nullptr) return true;
     }
     return false;
+}
+
+int ConsoleLines(const korvane::TForm1& form, const QString& start) {
+    int count = 0;
+    for (const QString& line : form.console->toPlainText().split('\n'))
+        count += line.startsWith(start);
+    return count;
+}
+
+void ClickEntry(korvane::TForm1& form, int entry,
+                const std::function<void(korvane::Tmachines*)>& press) {
+    korvane::Tmachines* dialog = korvane::Application()->machines();
+    ASSERT_NE(form.EntryButtons.at(entry), nullptr);
+    QTimer::singleShot(0, dialog, [dialog, press] { press(dialog); });
+    form.EntryButtons.at(entry)->click();
 }
 
 bool WaitFor(const std::function<bool()>& done, int ms) {

@@ -15,6 +15,7 @@
 #include "../unit/test_folder.h"
 #include "forms.h"
 #include "main.h"
+#include "umachine.h"
 #include "utils.h"
 
 namespace gui_testing {
@@ -32,11 +33,18 @@ class ProgramFolder {
     void InstallProgram(const std::string& name) const;
     // Writes an executable shell script named `name` into the folder.
     void InstallScript(const std::string& name, const std::string& body) const;
+    // The same in a folder of its own put first on PATH for this test: a
+    // stand-in for a system program (net, localc, xdg-open).
+    void InstallOnPath(const std::string& name, const std::string& body);
+    std::string PathDir() const { return dir_ + "path/"; }
     void Write(const std::string& name, const toolkit::TextList& lines) const;
     toolkit::TextList Read(const std::string& name) const;
 
     // Korvane's windows, created and destroyed as the program does.
     korvane::TForm1& Start();
+    // The same, shown, with the 10 s and 60 s timers stopped: the test drives
+    // every poll itself.
+    korvane::TForm1& StartStill();
     void Stop();
     korvane::TForm1& Form() const { return *forms_->Form1(); }
 
@@ -48,6 +56,7 @@ class ProgramFolder {
     std::string scratch_;
     std::filesystem::path oldCwd_;
     std::unique_ptr<testing_support::ScopedEnv> scratchEnv_;
+    std::unique_ptr<testing_support::ScopedEnv> pathEnv_;
     std::unique_ptr<testing_support::ScopedProgramDir> programDir_;
     std::unique_ptr<korvane::Forms> forms_;
     QStringList messages_;
@@ -58,6 +67,14 @@ bool SamePicture(const QPixmap& a, const QPixmap& b);
 
 // True while a poll or check of the window still has its request timer.
 bool HasPendingRequests(const korvane::TForm1& form);
+
+// Lines of the window's console log that start with `start`.
+int ConsoleLines(const korvane::TForm1& form, const QString& start);
+
+// Clicks the map button of `entry` and lets `press` answer the on/off dialog
+// (click "ON" or "OFF", or close it) while it is up.
+void ClickEntry(korvane::TForm1& form, int entry,
+                const std::function<void(korvane::Tmachines*)>& press);
 
 // True when this test program has a mount namespace of its own, where a
 // test may mount without touching the machine's mounts.

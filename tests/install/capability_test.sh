@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# `cmake --install`, run as root, gives hostping the cap_net_raw file
-# capability: installed so, it polls for a user whom net.ipv4.ping_group_range
-# does not admit, where the program of the build folder cannot (exit 3).
+# `cmake --install`, run as root, gives hostping (and netsweep) the
+# cap_net_raw file capability: installed so, hostping polls for a user whom
+# net.ipv4.ping_group_range does not admit, where the program of the build
+# folder cannot (exit 3).
 # Probes only 127.0.0.1, in a network namespace of its own.
 #   capability_test.sh BUILD_DIR      (exit 77: skipped)
 set -euo pipefail
@@ -17,8 +18,11 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 chmod 755 "$prefix"  # the user below must reach the programs
-getcap "$prefix/bin/hostping" | grep -q 'cap_net_raw=ep' ||
-  { echo "hostping installé sans cap_net_raw : $(getcap "$prefix/bin/hostping")" >&2; exit 1; }
+for program in hostping netsweep; do
+  [ -e "$prefix/bin/$program" ] || continue
+  getcap "$prefix/bin/$program" | grep -q 'cap_net_raw=ep' ||
+    { echo "$program installé sans cap_net_raw : $(getcap "$prefix/bin/$program")" >&2; exit 1; }
+done
 
 mkdir -m 777 "$prefix/travail"
 printf '127.0.0.1\r\n' >"$prefix/travail/liste"

@@ -3,6 +3,9 @@
 // admin namespace; run-in-lab.sh brings the lab up and down around them.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,12 +23,15 @@ struct Host {
     std::string id;           // h1, h2, ...
     std::string address;      // 198.18.0.11, ...
     std::string mac;          // 02:4b:52:00:00:11 (lower case, ":")
-    std::string netbiosName;  // PC-SALON
+    std::string netbiosName;  // PC-SALON, or empty for a host without one
     std::string workgroup;    // MAISON
-    std::string reverseName;  // pc-salon.maison.lan, or empty when not in the hosts file
+    std::string reverseName;  // pc-salon.maison.lan, or empty when it has none
+    bool nmbd = false;        // Samba's nmbd answers for the NetBIOS name
+    bool dnsOnly = false;     // the reverse name is known to the lab's DNS server only
 };
 
-// The hosts of scripts/lab-hosts.txt that the lab brought up.
+// The hosts of the lab's hosts file ($KORVANE_LAB_HOSTS, else
+// scripts/lab-hosts.txt) that the lab brought up.
 const std::vector<Host>& Hosts();
 
 // A host stops answering echo requests / answers them again.
@@ -48,6 +54,43 @@ class ScopedSleep {
 // Runs a shell command line, returns its standard output; fails the test
 // (gtest ADD_FAILURE) when it exits non-zero and `mustSucceed` is set.
 std::string Run(const std::string& commandLine, bool mustSucceed = true);
+// Runs it and gives its exit status (-1 when it did not exit) with its output.
+struct RunResult {
+    int status = -1;
+    std::string output;
+};
+RunResult RunForStatus(const std::string& commandLine);
+
+// Samba's smbd on a host, answering remote shutdowns: its shutdown script
+// puts the host to sleep, or does nothing. The lab's accounts: root (allowed
+// to shut down) and daemon (not allowed), both with kSambaPassword.
+enum class ShutdownScript { Sleeps, DoesNothing };
+inline const std::string kSambaPassword = "labo-korvane";
+void StartSamba(const Host& host, ShutdownScript script);
+// The calls of the host's shutdown script so far, one line each.
+std::vector<std::string> ShutdownCalls(const Host& host);
+
+// The UDP datagrams a host's interface receives from the capture's creation
+// on, whatever their port (a packet socket in the host's own namespace, so
+// the host's own listeners are not disturbed).
+struct Datagram {
+    std::string destination;  // dotted
+    std::uint16_t port = 0;
+    std::vector<std::uint8_t> payload;
+    std::chrono::microseconds received{};  // the kernel's receive time
+};
+class UdpCapture {
+  public:
+    explicit UdpCapture(const Host& host);
+    ~UdpCapture();
+    UdpCapture(const UdpCapture&) = delete;
+    UdpCapture& operator=(const UdpCapture&) = delete;
+    // What has come so far, waiting until `quiet` passes with nothing new.
+    std::vector<Datagram> Collect(std::chrono::milliseconds quiet = std::chrono::milliseconds(300));
+
+  private:
+    int fd_ = -1;
+};
 
 // Whole files, read and written as bytes; a failed write fails the test.
 std::string ReadFile(const std::string& path);
@@ -65,6 +108,20 @@ class ScopedSetting {
   private:
     std::string path_;
     std::string old_;
+};
+
+// The admin machine's resolver pointed at a DNS server that takes every
+// question and never answers, until the end of the scope.
+class ScopedSilentDns {
+  public:
+    ScopedSilentDns();
+    ~ScopedSilentDns();
+    ScopedSilentDns(const ScopedSilentDns&) = delete;
+    ScopedSilentDns& operator=(const ScopedSilentDns&) = delete;
+
+  private:
+    int fd_;
+    std::unique_ptr<ScopedSetting> resolver_;
 };
 
 // Full path of a program of the installation folder (build/bin).

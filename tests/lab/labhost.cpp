@@ -2,9 +2,10 @@
 // namespace. It answers NetBIOS node-status queries with its name table and,
 // while "asleep" (ignoring echo requests), wakes up on a magic packet for its
 // MAC. It binds the wildcard address, so it can start before its interface
-// has an address, and runs until SIGTERM.
+// has an address, and runs until SIGTERM. Without a name it leaves the
+// NetBIOS port alone (the host has no name, or Samba's nmbd answers for it).
 //
-//   labhost --name PC-SALON --group MAISON --mac 02:4b:52:00:00:11
+//   labhost [--name PC-SALON --group MAISON] --mac 02:4b:52:00:00:11
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -63,7 +64,9 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     const auto fits = [](const std::string& text) {
         return !text.empty() && text.size() <= netcmd::kNetbiosNameLength;
     };
-    if (argc % 2 == 0 || !haveMac || !fits(options.name) || !fits(options.group)) {
+    const bool named = fits(options.name) && fits(options.group);
+    const bool nameless = options.name.empty() && options.group.empty();
+    if (argc % 2 == 0 || !haveMac || !(named || nameless)) {
         return std::nullopt;
     }
     return options;
@@ -116,7 +119,7 @@ void Serve(int fd, bool isNameService, const netcmd::NodeStatus& table) {
 int main(int argc, char** argv) {
     const auto options = ParseOptions(argc, argv);
     if (!options) {
-        std::cerr << "Utilisation : labhost --name NOM --group GROUPE --mac XX:XX:XX:XX:XX:XX\n"
+        std::cerr << "Utilisation : labhost [--name NOM --group GROUPE] --mac XX:XX:XX:XX:XX:XX\n"
                      "  (NOM et GROUPE : 1 à 15 caractères)\n";
         return kExitUsage;
     }
@@ -142,6 +145,11 @@ int main(int argc, char** argv) {
     constexpr std::array<std::uint16_t, 3> kPorts = {netcmd::kNbnsPort, kDiscardPort, kEchoPort};
     std::array<pollfd, 3> watched{};
     for (std::size_t i = 0; i < kPorts.size(); ++i) {
+        // poll() skips a negative descriptor: a nameless host answers no query.
+        if (kPorts[i] == netcmd::kNbnsPort && options->name.empty()) {
+            watched[i] = {-1, 0, 0};
+            continue;
+        }
         watched[i] = {BindUdp(kPorts[i]), POLLIN, 0};
         if (watched[i].fd < 0) {
             std::cerr << "labhost : impossible d'écouter sur le port UDP " << kPorts[i] << " : "

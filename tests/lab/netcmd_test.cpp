@@ -12,6 +12,7 @@
 #include <string>
 
 #include "lab_support.h"
+#include "listings.h"
 #include "raw_ping.h"
 #include "reseau.h"
 #include "tools.h"
@@ -99,6 +100,25 @@ TEST_F(NetcmdLab, NobodyAtAnUnusedAddressGivesTheHeaderOnly) {
     EXPECT_NE(out.find("[" + lab::kAdmin + "]"), std::string::npos);
     EXPECT_EQ(out.find("Table de noms"), std::string::npos);
     EXPECT_EQ(out.find("UNIQUE"), std::string::npos);
+}
+
+// A list is asked at once: one listing per address, in order, each named as
+// when asked alone; the silent address costs one time-out for all.
+TEST_F(NetcmdLab, NodeStatusOfAListGivesEachAddressItsListing) {
+    std::string arguments = "nbtstat -a " + lab::kUnused + " " + lab::kGateway;
+    for (const lab::Host& host : lab::Hosts()) arguments += " " + host.address;
+    const auto listings = netsweep::SplitNodeListings(Lines(Netcmd(arguments)));
+    ASSERT_EQ(listings.size(), lab::Hosts().size() + 2);
+    EXPECT_EQ(netsweep::FirstUniqueName(listings[0]), "");
+    EXPECT_EQ(netsweep::FirstUniqueName(listings[1]), "");
+    for (std::size_t i = 0; i < lab::Hosts().size(); ++i) {
+        EXPECT_EQ(netsweep::FirstUniqueName(listings[i + 2]),
+                  toolkit::AsciiLower(lab::Hosts()[i].netbiosName));
+    }
+    const auto cached = netsweep::ReadNameCache(Lines(Netcmd("nbtstat -c")));
+    ASSERT_FALSE(cached.empty());
+    EXPECT_EQ(cached.front().address, lab::Hosts().front().address);
+    EXPECT_EQ(cached.back().address, lab::Hosts().back().address);
 }
 
 // netsweep reads "nbtstat -c": name before "<", address after "UNIQUE".

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "arp.h"
+#include "listings.h"
 
 namespace {
 
@@ -41,14 +42,11 @@ TEST(FormatArpTable, DynamicLinesGiveAddressAndMacPerInterface) {
     const TextList lines =
         netcmd::FormatArpTable({{"eth0", 2, "198.18.0.2"}, {"eth1", 11, "10.0.0.2"}}, entries);
     std::vector<std::string> seen;
-    for (const std::string& line : lines) {
-        if (line.find("dynamique") == std::string::npos) continue;
-        const std::string trimmed = toolkit::Trim(line);
-        const std::string rest = toolkit::Trim(trimmed.substr(trimmed.find(' ')));
-        seen.push_back(trimmed.substr(0, trimmed.find(' ')) + "=" + rest.substr(0, rest.find(' ')));
+    for (const auto& entry : netsweep::ReadArpTable(lines)) {
+        seen.push_back(entry.address + "=" + entry.mac);
     }
     // The permanent entry is "statique"; tun0 has no address here, so no block.
-    EXPECT_EQ(seen, (std::vector<std::string>{"198.18.0.11=02-4b-52-00-00-11",
+    EXPECT_EQ(seen, (std::vector<std::string>{"198.18.0.11=02-4B-52-00-00-11",
                                               "10.0.0.7=02-00-00-00-00-07"}));
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Interface : 10.0.0.2 --- 0xb"), lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(),

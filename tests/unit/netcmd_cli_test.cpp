@@ -50,6 +50,10 @@ TEST(NetcmdCli, NodeStatusRefusesAnythingButADottedAddress) {
         EXPECT_EQ(result.status, netcmd::kExitFailure) << address;
         EXPECT_EQ(result.out, "") << address;
         EXPECT_NE(result.err.find("adresse IPv4"), std::string::npos);
+        // One bad address in a list: nothing is asked at all.
+        const Result list = RunCommand({"nbtstat", "-a", "198.18.0.11", address, "198.18.0.12"});
+        EXPECT_EQ(list.status, netcmd::kExitFailure) << address;
+        EXPECT_EQ(list.out, "") << address;
     }
 }
 

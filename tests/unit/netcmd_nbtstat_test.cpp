@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "listings.h"
 #include "nbtstat.h"
 #include "test_folder.h"
 
@@ -28,26 +29,13 @@ NodeStatus Salon() {
                   {"PC-SALON       ", 0x20, 0x0400}});
 }
 
-// How netsweep names a host from "nbtstat -a": the first "UNIQUE" line, the
-// text before its first "<".
-std::string FirstUniqueName(const TextList& lines) {
-    for (const std::string& line : lines) {
-        if (line.find("UNIQUE") != std::string::npos) {
-            return toolkit::Trim(line.substr(0, line.find('<')));
-        }
-    }
-    return "?";
-}
+// netsweep's readers of the listings are the judges of the layout.
+using netsweep::FirstUniqueName;
 
-// How netsweep reads "nbtstat -c": name before "<", address after "UNIQUE".
 std::vector<std::pair<std::string, std::string>> CachedNames(const TextList& lines) {
     std::vector<std::pair<std::string, std::string>> found;
-    for (const std::string& line : lines) {
-        const std::size_t at = line.find("UNIQUE");
-        if (at == std::string::npos) continue;
-        const std::string rest = toolkit::Trim(line.substr(at + 6));
-        found.emplace_back(toolkit::Trim(line.substr(0, line.find('<'))),
-                           rest.substr(0, rest.find(' ')));
+    for (const auto& cached : netsweep::ReadNameCache(lines)) {
+        found.emplace_back(cached.name, cached.address);
     }
     return found;
 }
@@ -64,7 +52,7 @@ TEST(SanitizeNetbiosName, DropsPaddingAndReplacesUnsafeBytes) {
 
 TEST(FormatNodeStatus, FirstUniqueLineNamesTheHost) {
     const TextList lines = netcmd::FormatNodeStatus(Salon());
-    EXPECT_EQ(FirstUniqueName(lines), "PC-SALON");
+    EXPECT_EQ(FirstUniqueName(lines), "pc-salon");
     const auto group = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
         return line.find("GROUP") != std::string::npos;
     });
@@ -83,7 +71,7 @@ TEST(FormatNodeStatus, HostileNamesStayOnTheirLine) {
     const NodeStatus status =
         Table({{"EVIL\r\n    X  ", 0x1B, 0x8400}, {"<>PWN <20>", 0x00, 0x0400}});
     const TextList lines = netcmd::FormatNodeStatus(status);
-    EXPECT_EQ(FirstUniqueName(lines), "__PWN__20_");
+    EXPECT_EQ(FirstUniqueName(lines), "__pwn__20_");
     for (const std::string& line : lines) {
         EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
     }
@@ -92,7 +80,7 @@ TEST(FormatNodeStatus, HostileNamesStayOnTheirLine) {
     // A group named after the word the readers look for is not taken for the host.
     EXPECT_EQ(FirstUniqueName(netcmd::FormatNodeStatus(
                   Table({{"UNIQUE", 0x00, 0x8400}, {"PC-SALON", 0x00, 0x0400}}))),
-              "PC-SALON");
+              "pc-salon");
 }
 
 TEST(FormatNodeHeader, NamesAdapterAndLocalAddress) {
@@ -157,8 +145,8 @@ TEST(FormatCacheTable, UniqueLinesGiveNameAndAddress) {
     const TextList lines = netcmd::FormatCacheTable(cache, kNow);
     const auto found = CachedNames(lines);
     ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0], std::make_pair(std::string("PC-SALON"), std::string("198.18.0.11")));
-    EXPECT_EQ(found[1], std::make_pair(std::string("SERVEUR-NAS"), std::string("198.18.0.14")));
+    EXPECT_EQ(found[0], std::make_pair(std::string("pc-salon"), std::string("198.18.0.11")));
+    EXPECT_EQ(found[1], std::make_pair(std::string("serveur-nas"), std::string("198.18.0.14")));
     const auto nas = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
         return line.find("SERVEUR-NAS") != std::string::npos;
     });

@@ -262,17 +262,41 @@ TEST_F(EchoWindowTest, RefusedAndAbandonedRequestsAreFalse) {
     EXPECT_EQ(window.Results(), (std::vector<bool>{false, true, false}));
 }
 
-TEST(SendPacer, KeepsTheBudgetWithinAnyHoldPeriod) {
-    const toolkit::platform::SendPacer::Clock::time_point start{};
-    toolkit::platform::SendPacer pacer(3, 5s);
-    EXPECT_LE(pacer.NextAllowed(), start);
-    pacer.Record(start);
-    pacer.Record(start + 1s);
-    EXPECT_LE(pacer.NextAllowed(), start + 1s) << "budget not spent";
-    pacer.Record(start + 2s);
-    EXPECT_EQ(pacer.NextAllowed(), start + 5s) << "the oldest send must leave the period";
-    pacer.Record(start + 5s);
-    EXPECT_EQ(pacer.NextAllowed(), start + 6s);
+TEST(NeighbourRoom, FollowsTheTablesFreeRoomAndFallsBackToABudget) {
+    using toolkit::platform::NeighbourLoad;
+    using toolkit::platform::NeighbourRoom;
+    const NeighbourRoom::Clock::time_point start{};
+    struct Case {
+        std::optional<NeighbourLoad> load;
+        std::size_t room;                     // requests granted at `start` for one look
+        NeighbourRoom::Clock::duration wait;  // until the table is looked at again
+    };
+    for (const Case& c : std::vector<Case>{
+             {NeighbourLoad{0, 1024}, 768, 0ms},  // a quarter kept for other programs
+             {NeighbourLoad{700, 1024}, 68, 0ms},
+             {NeighbourLoad{0, 4}, 3, 0ms},
+             {NeighbourLoad{900, 1024}, 0, 10ms},  // full: looked at again later
+             {std::nullopt, 5, 5s},                // unreadable: the fixed budget
+         }) {
+        int reads = 0;
+        NeighbourRoom room(
+            [&] {
+                ++reads;
+                return c.load;
+            },
+            10ms, 5, 5s);
+        std::size_t granted = 0;
+        while (reads < 2 && granted < 2000 && room.TryTake(start)) ++granted;
+        if (reads == 2) --granted;  // the first grant of the second look
+        EXPECT_EQ(granted, c.room);
+        EXPECT_EQ(room.NextLook(), start + c.wait);
+        if (c.wait > 0ms) {
+            EXPECT_FALSE(room.TryTake(start + c.wait - 1ms));
+            EXPECT_EQ(reads, 1) << "not looked at again before its time";
+            EXPECT_EQ(room.TryTake(start + c.wait), c.room > 0);
+            EXPECT_EQ(reads, 2);
+        }
+    }
 }
 
 }  // namespace

@@ -279,6 +279,32 @@ TEST(CaseRules, CompareOrdersBytesAfterLowerCasing) {
     EXPECT_LT(toolkit::CompareIgnoreCase("192.168.1.10", "192.168.1.2"), 0);
 }
 
+TEST(SortOrder, PunctuationBeforeDigitsBeforeLettersCaseIgnored) {
+    struct Case {
+        const char* before;
+        const char* after;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"192.168.1.10=pc", "192.168.1.100=pc"},  // "=" before "0"
+             {"192.168.1.10", "192.168.1.2"},          // text, not numbers
+             {"192.168.1.9=z", "192.168.1.90=a"},
+             {"a", "B"},
+             {"pc", "pc1"},  // a line that begins another comes first
+             {"pc-salon", "pc1"},
+             {"pc_salon", "pcsalon"},
+             {"~", "0"},
+             {"9", "a"},
+             {"z", "\xC3\xA9"},  // bytes from 0x80 are letters after z
+             {"", " "},
+         }) {
+        SCOPED_TRACE(std::string(c.before) + " < " + c.after);
+        EXPECT_LT(toolkit::CompareSortOrder(c.before, c.after), 0);
+        EXPECT_GT(toolkit::CompareSortOrder(c.after, c.before), 0);
+    }
+    EXPECT_EQ(toolkit::CompareSortOrder("192.168.1.5=PC1", "192.168.1.5=pc1"), 0);
+    EXPECT_NE(toolkit::CompareSortOrder("\xC3\xA9", "\xC3\x89"), 0);  // only ASCII letters fold
+}
+
 TEST(Trim, RemovesBlanksAndControlCharactersAtBothEnds) {
     EXPECT_EQ(toolkit::Trim("\t\x01 pc 1 \r\n\x1f"), "pc 1");
     EXPECT_EQ(toolkit::Trim(std::string_view("\0x\0", 3)), "x");
@@ -324,8 +350,7 @@ TEST(SortedTextList, KeepsCaseInsensitiveOrderWithoutDuplicates) {
     EXPECT_TRUE(sorted.Add("192.168.1.2=pc-salon2"));
     EXPECT_FALSE(sorted.Add("192.168.1.2=PC-SALON"));
     EXPECT_TRUE(sorted.Add("192.168.1.100=b"));
-    // "0" (0x30) sorts before "=" (0x3D): the longer address comes first.
-    EXPECT_EQ(sorted.Lines(), (TextList{"10.0.0.1=Box", "192.168.1.100=b", "192.168.1.10=PC-Bureau",
+    EXPECT_EQ(sorted.Lines(), (TextList{"10.0.0.1=Box", "192.168.1.10=PC-Bureau", "192.168.1.100=b",
                                         "192.168.1.2=pc-salon", "192.168.1.2=pc-salon2"}));
 
     TempFolder folder;

@@ -84,17 +84,31 @@ void EchoWindow::DropSettledFront() {
     }
 }
 
-SendPacer::SendPacer(std::size_t budget, Clock::duration hold)
-    : budget_(std::max<std::size_t>(budget, 1)), hold_(hold) {}
-
-SendPacer::Clock::time_point SendPacer::NextAllowed() const {
-    if (recent_.size() < budget_) return Clock::time_point::min();
-    return recent_.front() + hold_;
+std::size_t RoomOf(const NeighbourLoad& load) {
+    const std::size_t usable = load.limit - load.limit / 4;
+    return usable > load.held ? usable - load.held : 0;
 }
 
-void SendPacer::Record(Clock::time_point when) {
-    recent_.push_back(when);
-    while (recent_.size() > budget_) recent_.pop_front();
+NeighbourRoom::NeighbourRoom(Reader reader, Clock::duration recheck, std::size_t fallbackBudget,
+                             Clock::duration fallbackHold)
+    : reader_(std::move(reader)),
+      recheck_(recheck),
+      fallbackBudget_(std::max<std::size_t>(fallbackBudget, 1)),
+      fallbackHold_(fallbackHold) {}
+
+bool NeighbourRoom::TryTake(Clock::time_point now) {
+    if (room_ == 0 && now >= nextLook_) {
+        if (const auto load = reader_()) {
+            room_ = RoomOf(*load);
+            nextLook_ = room_ > 0 ? now : now + recheck_;
+        } else {
+            room_ = fallbackBudget_;
+            nextLook_ = now + fallbackHold_;
+        }
+    }
+    if (room_ == 0) return false;
+    --room_;
+    return true;
 }
 
 }  // namespace toolkit::platform

@@ -7,8 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace toolkit::platform {
 
@@ -68,24 +71,39 @@ class EchoWindow {
     std::size_t inFlight_ = 0;
 };
 
-// Spreads requests over time so that at most `budget` leave within any
-// `hold` period. Every request to a host of the local link takes an entry of
-// the kernel's neighbour table, which stays there for seconds whether the
-// host answers or not, and the table refuses new entries once full.
-class SendPacer {
+// How many requests may leave now without the kernel's neighbour table
+// refusing new entries. Every request to a host of the local link takes an
+// entry, which stays until the kernel gives up resolving it (3 s) whether the
+// host answers or not, and the table drops requests without a word once it
+// holds its limit. The room is what the table can still take, less a quarter
+// of its limit kept for other programs; it is read again from the kernel when
+// used up (requests to hosts already resolved, or not on the link, take no
+// entry), and while the table is full once per `recheck`, so a sweep goes as
+// fast as ARP resolution frees the table. Where the table cannot be read, a
+// fixed budget per hold period stands in.
+// The requests the table can take now: its limit less a quarter kept for
+// other programs, less what it holds.
+std::size_t RoomOf(const NeighbourLoad& load);
+
+class NeighbourRoom {
   public:
     using Clock = std::chrono::steady_clock;
+    using Reader = std::function<std::optional<NeighbourLoad>()>;
 
-    SendPacer(std::size_t budget, Clock::duration hold);
+    NeighbourRoom(Reader reader, Clock::duration recheck, std::size_t fallbackBudget,
+                  Clock::duration fallbackHold);
 
-    // The earliest moment the next request may leave (a past time when now).
-    Clock::time_point NextAllowed() const;
-    void Record(Clock::time_point when);
+    // Takes room for one request; false when there is none before NextLook().
+    bool TryTake(Clock::time_point now);
+    Clock::time_point NextLook() const { return nextLook_; }
 
   private:
-    std::deque<Clock::time_point> recent_;  // at most budget_, oldest first
-    std::size_t budget_;
-    Clock::duration hold_;
+    Reader reader_;
+    Clock::duration recheck_;
+    std::size_t fallbackBudget_;
+    Clock::duration fallbackHold_;
+    std::size_t room_ = 0;
+    Clock::time_point nextLook_ = Clock::time_point::min();
 };
 
 }  // namespace toolkit::platform

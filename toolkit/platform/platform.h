@@ -53,6 +53,16 @@ std::vector<std::string> ListFolder(const std::string& dir);
 bool RemoveFile(const std::string& path);
 // True when the path names an existing entry that is not a folder.
 bool FileExists(const std::string& path);
+// What a file is and who may read it, the path itself examined (a link is
+// not followed). nullopt when it does not exist or cannot be examined.
+struct FileStatus {
+    bool regular = false;         // a plain file, not a link, folder or device
+    bool ownedByUs = false;       // belongs to the user running this program
+    bool privateToOwner = false;  // no one but its owner may read or write it
+};
+std::optional<FileStatus> StatusOf(const std::string& path);
+// Renames a file, never over an existing one. Returns 0, or the reason (errno).
+int MoveFileNoReplace(const std::string& from, const std::string& to);
 
 // --- names and addresses ---
 // Forward look-up, first IPv4 address (network order bytes).
@@ -67,6 +77,21 @@ struct AddressRow {
     std::uint32_t mask;     // network order
 };
 std::vector<AddressRow> LocalAddressRows();
+
+// The kernel's IPv4 neighbour table: the entries it cannot reclaim now
+// (being resolved, or in use), and the number past which it refuses new ones.
+struct NeighbourLoad {
+    std::size_t held = 0;
+    std::size_t limit = 0;
+};
+// nullopt when the table cannot be read.
+std::optional<NeighbourLoad> ReadNeighbourLoad();
+
+// --- datagrams ---
+// Sends one UDP datagram to the address and port, broadcast addresses
+// allowed. Returns 0, or the reason of the failure (errno).
+int SendUdpDatagram(std::uint32_t addressNetworkOrder, std::uint16_t port,
+                    const std::vector<std::uint8_t>& payload);
 
 // --- ICMP ---
 // Whether this process may open an ICMP socket at all: a datagram one

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <stdio.h>  // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -326,6 +327,20 @@ bool RemoveFile(const std::string& path) {
 bool FileExists(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+std::optional<FileStatus> StatusOf(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) return std::nullopt;
+    return FileStatus{S_ISREG(info.st_mode), info.st_uid == geteuid(),
+                      (info.st_mode & (S_IRWXG | S_IRWXO)) == 0};
+}
+
+// renameat2 with RENAME_NOREPLACE decides in one step, so no file that
+// appears between a test and the rename is ever overwritten.
+int MoveFileNoReplace(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    return errno;
 }
 
 // --- leftovers and traces --------------------------------------------------

@@ -12,6 +12,7 @@
 
 #include "platform/echo_window.h"
 #include "platform/platform.h"
+#include "platform/posix_arp.h"
 #include "platform/posix_icmp_socket.h"
 
 namespace toolkit::platform {
@@ -21,11 +22,11 @@ using Clock = EchoWindow::Clock;
 
 // Requests in flight at once, each with its own deadline.
 constexpr std::size_t kMaxInFlight = 256;
-// Each request to a host of the local link creates a neighbour entry that the
-// kernel may not reclaim for 5 s, and the table refuses new entries past 1024
-// (gc_thresh3), dropping the request without a word. A sweep larger than this
-// budget is spread over time (a /24 still goes out at once), and two sweeps
-// run back to back by two programs stay below the limit together.
+// The neighbour table is looked at again this often while it is full (see
+// NeighbourRoom); where it cannot be read, at most this many requests leave
+// in any such period, which keeps a full table's worth of unanswered entries
+// below the kernel's default limit (1024) until it reclaims them.
+constexpr auto kNeighbourRecheck = std::chrono::milliseconds(10);
 constexpr std::size_t kNeighbourBudget = 400;
 constexpr auto kNeighbourHold = std::chrono::seconds(5);
 // Requests sent in a row before the replies already queued are read, so that
@@ -37,27 +38,27 @@ constexpr auto kBlockedRetry = std::chrono::milliseconds(2);
 // progress.
 constexpr auto kSendStallLimit = std::chrono::seconds(5);
 
-// The neighbour table is shared by the whole host, so the pace is kept
+// The neighbour table is shared by the whole host, so its room is counted
 // across batches and threads.
-class NeighbourPace {
+class SharedNeighbourRoom {
   public:
-    Clock::time_point NextAllowed() {
+    bool TryTake(Clock::time_point now) {
         const std::lock_guard lock(mutex_);
-        return pacer_.NextAllowed();
+        return room_.TryTake(now);
     }
-    void Record(Clock::time_point when) {
+    Clock::time_point NextLook() {
         const std::lock_guard lock(mutex_);
-        pacer_.Record(when);
+        return room_.NextLook();
     }
 
   private:
     std::mutex mutex_;
-    SendPacer pacer_{kNeighbourBudget, kNeighbourHold};
+    NeighbourRoom room_{ReadNeighbourLoad, kNeighbourRecheck, kNeighbourBudget, kNeighbourHold};
 };
 
-NeighbourPace& SharedPace() {
-    static NeighbourPace pace;
-    return pace;
+SharedNeighbourRoom& SharedRoom() {
+    static SharedNeighbourRoom room;
+    return room;
 }
 
 struct SendState {
@@ -84,8 +85,7 @@ std::optional<Clock::time_point> SendAvailable(const IcmpSocket& socket, EchoWin
     std::size_t burst = 0;
     while (const auto request = window.NextToSend()) {
         const Clock::time_point now = Clock::now();
-        const Clock::time_point allowed = SharedPace().NextAllowed();
-        if (allowed > now) return allowed;
+        if (!SharedRoom().TryTake(now)) return std::max(SharedRoom().NextLook(), now);
         const SendOutcome outcome = SendOrRetry(socket, window, *request);
         if (outcome == SendOutcome::Blocked) {
             state.socketFull = true;
@@ -94,7 +94,6 @@ std::optional<Clock::time_point> SendAvailable(const IcmpSocket& socket, EchoWin
         state.lastProgress = Clock::now();
         if (outcome == SendOutcome::Sent) {
             window.Sent(state.lastProgress);
-            SharedPace().Record(state.lastProgress);
         } else {
             window.Refused();
         }
@@ -155,10 +154,17 @@ std::vector<bool> EchoProbe(const std::vector<std::uint32_t>& addressesNetworkOr
         results.reserve(count);
         if (count == 0) return results;
         const auto timeout = std::chrono::milliseconds(std::max(timeoutMs, 0));
+        // An address of the link that did not answer ARP is no host: as
+        // address 0, it is settled false without a request.
+        std::vector<std::uint32_t> destinations = addressesNetworkOrder;
+        const std::vector<bool> worth = WorthAnEcho(destinations);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!worth[i]) destinations[i] = 0;
+        }
         // Only a raw socket uses it: a datagram socket gets one from the kernel.
         std::uint16_t identifier = RandomIdentifier();
         for (std::size_t start = 0; start < count; start += EchoWindow::kMaxBatch) {
-            const auto first = addressesNetworkOrder.begin() + static_cast<std::ptrdiff_t>(start);
+            const auto first = destinations.begin() + static_cast<std::ptrdiff_t>(start);
             const auto last =
                 first + static_cast<std::ptrdiff_t>(std::min(EchoWindow::kMaxBatch, count - start));
             const std::vector<bool> part = ProbeBatch({first, last}, timeout, identifier++);

@@ -1,0 +1,69 @@
+// The power commands outside their window: the one-line scripts that wake an
+// entry (wolcmd) and shut it down (the Windows shutdown command, Samba's
+// net rpc shutdown on POSIX), in their Windows form, exactly as the batch
+// files are written there, and their POSIX form; and the checks that keep
+// unsafe names, addresses and hardware addresses out of them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tools.h"
+
+namespace korvane {
+
+using toolkit::Os;
+using toolkit::ToolPaths;
+
+// Every wake-up goes to the subnet of a /24, whatever the local mask is.
+inline constexpr const char* kWakeMask = "255.255.255.0";
+// Where the packet goes when the entry has no address.
+inline constexpr const char* kLimitedBroadcast = "255.255.255.255";
+// Samba's authentication file (username =, password =, domain = lines), in
+// the program folder: the password never appears on a command line.
+inline constexpr const char* kShutdownAuthFile = "shutdown.auth";
+// Five minutes after a command its follow-up checks whether it took effect.
+inline constexpr int kFollowUpDelay = 300000;
+
+// A power command ready to be written and started, or why it is refused.
+struct PowerCommand {
+    std::string refusal;      // French, names the entry; empty when the command may run
+    std::string scriptPath;   // in the program folder
+    std::string commandLine;  // the script's only line
+    std::string scriptText;   // that line and its line end
+    bool Refused() const { return !refusal.empty(); }
+};
+
+// "wolcmd MAC IP 255.255.255.0"; on POSIX the program folder's wolcmd.
+std::string WakeCommandLine(Os os, const ToolPaths& paths, std::string_view mac,
+                            std::string_view ip);
+// "shutdown -s -f -t 30 -m \\IP"; on POSIX
+// "net rpc shutdown -f -t 30 -I IP -A <program folder>/shutdown.auth".
+std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view ip);
+
+// The script "powerup" + name for the entry's hardware address and address
+// (255.255.255.255 when it has none). Refused when the name is not a valid
+// entry name, the hardware address is missing (the notice of NoMacNotice) or
+// does not parse, or the address is not a dotted IPv4 address.
+PowerCommand PowerUpCommand(Os os, const ToolPaths& paths, std::string_view name,
+                            std::string_view mac, std::string_view ip);
+// The script "shutdn" + name for the entry's address. Refused when the name is
+// not a valid entry name or the address is missing or not a dotted address:
+// the command would go nowhere, or somewhere nobody chose.
+PowerCommand ShutdownCommand(Os os, const ToolPaths& paths, std::string_view name,
+                             std::string_view ip);
+
+// "wake-on-lan : pas d'adresse MAC pour " + name.
+std::string NoMacNotice(std::string_view name);
+// The console log's line for a started command.
+std::string LaunchedLine(std::string_view commandLine);
+
+// Why the shutdown of `name` may not use the authentication file: missing,
+// not a plain file, someone else's, or readable by others. The message says
+// how to make it. nullopt when the file may be used, and always on Windows,
+// whose shutdown command needs no file.
+std::optional<std::string> ShutdownAuthProblem(Os os, const ToolPaths& paths,
+                                               std::string_view name);
+
+}  // namespace korvane

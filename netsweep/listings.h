@@ -1,0 +1,43 @@
+// The listings of the network tools as netsweep reads them: "nbtstat -a"
+// (one address, or a list from netcmd), "nbtstat -c" and "arp -a". The
+// readers take what the lines say; whether a name or an address is fit for
+// the lists is the run's decision.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "utils.h"
+
+namespace netsweep {
+
+using toolkit::TextList;
+
+// "nbtstat -a": the name of a host is the text before the first "<" of the
+// first line holding "UNIQUE", trimmed and lower-cased; empty when no line
+// holds it. Later lines are not looked at.
+std::string FirstUniqueName(const TextList& lines);
+
+// The output of one command that asked several addresses: one listing per
+// address, each starting at its adapter header (the line holding "Adresse IP
+// du nœud"). Lines before the first header belong to no listing.
+std::vector<TextList> SplitNodeListings(const TextList& lines);
+
+struct CachedName {
+    std::string address;
+    std::string name;  // lower case
+};
+// "nbtstat -c": for each line holding "UNIQUE", the name before its first
+// "<" (trimmed, lower-cased) and the first word of what follows "UNIQUE"
+// (at most 255 characters, trimmed); that word is empty when nothing follows.
+std::vector<CachedName> ReadNameCache(const TextList& lines);
+
+struct ArpEntry {
+    std::string address;
+    std::string mac;  // normalised
+};
+// "arp -a": for each line holding "dynamique", the first word of the trimmed
+// line and the normalised second word.
+std::vector<ArpEntry> ReadArpTable(const TextList& lines);
+
+}  // namespace netsweep

@@ -1,0 +1,81 @@
+// The discovery lists of one netsweep run and their update rules: how
+// "liste.ip", "liste.mac" and "liste.ip.discover" are loaded, looked up and
+// merged with what the network said. No network and no console here: the
+// rules take the resolved names from their caller and write their console
+// lines to the stream they are given.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "utils.h"
+
+namespace netsweep {
+
+using toolkit::TextList;
+
+// Trimmed (blanks and control characters), ASCII letters upper-cased, every
+// ":" replaced by "-".
+std::string NormalizeMac(std::string_view text);
+
+// True for six two-digit hexadecimal bytes joined by "-" or ":".
+bool IsMacText(std::string_view text);
+
+// "liste.ip" with every line lower-cased; "liste.mac" with every line
+// normalised. Both throw toolkit::FileError.
+TextList LoadListeIP(const std::string& path);
+TextList LoadListeMAC(const std::string& path);
+
+// The ip2name entries of the "liste.ip" lines: each line trimmed and split at
+// its first space gives address "=" name. A line without a name or without an
+// address gives none: an entry without a name would find, and overwrite, any
+// line of the list.
+TextList Ip2NameOf(const TextList& listeIP);
+
+// The lists of one run, with the line indexes the look-ups leave behind.
+struct DiscoveryLists {
+    TextList ListeIP;   // name " " address
+    TextList ListeMAC;  // name " " MAC
+    TextList ip2name;   // address "=" name, duplicates possible
+    TextList ip2mac;    // address "=" MAC
+    toolkit::SortedTextList ListeDiscover;
+    std::size_t ipIndex = 0;
+    std::size_t macIndex = 0;
+
+    // First line of ListeIP holding the name upper-cased or lower-cased: the
+    // text after its first space; ipIndex is that line's index (0 when none).
+    // An empty name finds nothing.
+    std::optional<std::string> IpByName(std::string_view name);
+    // The same test on ListeMAC, the MAC of the line; sets macIndex.
+    std::optional<std::string> MacByName(std::string_view name);
+    // First line of ListeMAC holding the normalised MAC: the text before its
+    // first space; sets macIndex. An empty MAC finds nothing.
+    std::optional<std::string> NameByMac(std::string_view mac);
+
+    // The name ip2name gives an address: the value of its first entry with
+    // that address (case ignored); empty when there is none.
+    std::string NameOf(std::string_view address) const;
+};
+
+// Update rule 4: each ip2name entry appended to ListeIP, or replacing the line
+// of its name in place when the address moved. Writes "Ajout ip2name vers
+// ListeIP : name address" before each look-up.
+void MergeNamesIntoListeIP(DiscoveryLists& lists, std::ostream& console);
+
+// Update rule 5: each ip2mac entry whose address `resolve` names goes into
+// ListeMAC: the line of its MAC takes the name, then the line of its name
+// takes the MAC, or a line is appended. Writes "Ajout ip2mac vers ListeMAC :
+// name MAC" between the two.
+using ResolveFunction = std::function<std::string(const std::string& address)>;
+void MergeMacsIntoListeMAC(DiscoveryLists& lists, const ResolveFunction& resolve,
+                           std::ostream& console);
+
+// Update rule 6: every ip2name entry whose address's name is not managed
+// (a line of `localGM`, case ignored) goes into ListeDiscover.
+void AddUnmanaged(DiscoveryLists& lists, const TextList& localGM);
+
+}  // namespace netsweep

@@ -1,0 +1,96 @@
+#include "naming.h"
+
+#include <set>
+
+namespace netsweep {
+namespace {
+
+std::string PlainOrNothing(std::string name) {
+    return toolkit::IsPlainHostName(name) ? name : std::string();
+}
+
+}  // namespace
+
+Namer::Namer(Network& network, std::chrono::milliseconds deadline)
+    : network_(network), deadlineAfterStart_(deadline) {}
+
+Clock::time_point Namer::Deadline() {
+    if (!deadline_) deadline_ = Clock::now() + deadlineAfterStart_;
+    return *deadline_;
+}
+
+void Namer::Prefetch(const std::vector<std::string>& addresses, const toolkit::TextList& ip2name) {
+    std::vector<std::string> unnamed;
+    std::set<std::string> seen;
+    for (const std::string& address : addresses) {
+        if (netbios_.contains(address) || !seen.insert(address).second) continue;
+        if (toolkit::ValueOfKey(ip2name, address).empty()) unnamed.push_back(address);
+    }
+    AskNetbios(unnamed);
+    std::vector<std::string> stillUnnamed;
+    for (const std::string& address : unnamed) {
+        if (netbios_[address].empty() && !reverse_.contains(address))
+            stillUnnamed.push_back(address);
+    }
+    AskReverse(stillUnnamed);
+}
+
+void Namer::AskNetbios(const std::vector<std::string>& addresses) {
+    // Only dotted addresses reach a command line.
+    std::vector<std::string> asked;
+    for (const std::string& address : addresses) {
+        netbios_[address];
+        if (toolkit::IsDottedIPv4(address)) asked.push_back(address);
+    }
+    if (asked.empty()) return;
+    const std::vector<std::string> names = network_.NetbiosNames(asked, Deadline());
+    for (std::size_t i = 0; i < asked.size() && i < names.size(); ++i) {
+        netbios_[asked[i]] = PlainOrNothing(names[i]);
+    }
+}
+
+void Namer::AskReverse(const std::vector<std::string>& addresses) {
+    for (const std::string& address : addresses) reverse_[address];
+    if (addresses.empty()) return;
+    const auto entries = network_.ReverseEntries(addresses, Deadline());
+    for (std::size_t i = 0; i < addresses.size() && i < entries.size(); ++i) {
+        if (!entries[i]) continue;
+        ReverseName& name = reverse_[addresses[i]];
+        name.official = PlainOrNothing(entries[i]->name);
+        // The alias is only asked for an address that has an official name.
+        if (!name.official.empty() && !entries[i]->aliases.empty()) {
+            name.alias = PlainOrNothing(entries[i]->aliases.front());
+        }
+    }
+}
+
+const std::string& Namer::NetbiosName(const std::string& address) {
+    if (!netbios_.contains(address)) AskNetbios({address});
+    return netbios_[address];
+}
+
+const Namer::ReverseName& Namer::Reverse(const std::string& address) {
+    if (!reverse_.contains(address)) AskReverse({address});
+    return reverse_[address];
+}
+
+std::string Namer::ResolveName(const std::string& address, toolkit::TextList& ip2name,
+                               std::ostream& console) {
+    std::string name = toolkit::ValueOfKey(ip2name, address);
+    if (name.empty()) {
+        name = NetbiosName(address);
+        if (!name.empty()) ip2name.push_back(address + "=" + name);
+    }
+    if (name.empty()) {
+        const ReverseName& reverse = Reverse(address);
+        if (!reverse.official.empty()) {
+            name = reverse.alias.empty() ? reverse.official : reverse.alias;
+            ip2name.push_back(address + "=" + name);
+        }
+        console << "getHostByAddr : " << address << " = " << reverse.official << '\n';
+        console << "getAliasByAddr : " << address << " = " << reverse.alias << '\n';
+    }
+    return toolkit::ShortHostName(name);
+}
+
+}  // namespace netsweep

@@ -1,0 +1,282 @@
+#include "run.h"
+
+#include <filesystem>
+
+#include "listings.h"
+#include "lists.h"
+#include "naming.h"
+#include "tools.h"
+
+namespace netsweep {
+namespace {
+
+using toolkit::TextList;
+
+constexpr const char* kMarkerName = "netsweep.lck";
+constexpr int kFirstHost = 1;
+constexpr int kLastHost = 254;
+
+// The text up to and including its last "."; empty when it has none.
+std::string UpToLastDot(const std::string& text) {
+    return text.substr(0, text.rfind('.') + 1);
+}
+
+std::vector<int> NumbersOf(const std::string& dotted) {
+    std::vector<int> numbers;
+    for (std::size_t start = 0; start <= dotted.size();) {
+        const std::size_t dot = std::min(dotted.find('.', start), dotted.size());
+        numbers.push_back(std::stoi(dotted.substr(start, dot - start)));
+        start = dot + 1;
+    }
+    return numbers;
+}
+
+bool MarkerIsFresh(const std::string& path) {
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(path, error);
+    if (error) return false;
+    return MarkerBlocks(std::chrono::file_clock::to_sys(written), std::chrono::system_clock::now());
+}
+
+// A file that netsweep reads only when it is there; one that is there but
+// cannot be read is an error like any other.
+TextList LoadIfPresent(const std::string& path) {
+    if (!toolkit::platform::FileExists(path)) return {};
+    return toolkit::LoadLines(path);
+}
+
+std::string WorkFile(std::string_view name) {
+    return toolkit::ScratchFile(toolkit::kHostOs, toolkit::HostToolPaths(), name);
+}
+
+class ScanRun {
+  public:
+    ScanRun(Network& network, std::ostream& console, bool sweep)
+        : network_(network), console_(console), sweep_(sweep), namer_(network) {}
+
+    void Execute() {
+        LoadLists();
+        FindLocalNetwork();
+        ReportLocalNetwork();
+        if (sweep_) {
+            Sweep();
+            NameSweptHosts();
+        }
+        ReadNameCache();
+        ReadArpTable();
+        MergeNamesIntoListeIP(lists_, console_);
+        MergeMacsIntoListeMAC(
+            lists_,
+            [this](const std::string& address) {
+                return namer_.ResolveName(address, lists_.ip2name, console_);
+            },
+            console_);
+        AddDiscovered();
+        SaveLists();
+    }
+
+  private:
+    // Steps 4 to 6: the lists as the last run left them.
+    void LoadLists() {
+        lists_.ListeIP = LoadListeIP(exeDir_ + "liste.ip");
+        lists_.ip2name = Ip2NameOf(lists_.ListeIP);
+        lists_.ListeMAC = LoadListeMAC(exeDir_ + "liste.mac");
+        const std::string discover = exeDir_ + "liste.ip.discover";
+        if (toolkit::platform::FileExists(discover)) lists_.ListeDiscover.LoadFrom(discover);
+    }
+
+    // Steps 7 to 9: the network from the adapter listing, the local address
+    // from krv.ini or the system's tables.
+    void FindLocalNetwork() {
+        params_ = network_.ReadIpConfig();
+        if (!params_.gateway.empty() && !params_.mask.empty()) {
+            networkText_ = toolkit::NetworkAddress(params_.gateway, params_.mask);
+            broadcastText_ = toolkit::BroadcastAddress(params_.gateway, params_.mask);
+        } else if (!params_.gateway.empty()) {
+            networkText_ = UpToLastDot(params_.gateway);
+        }
+        const TextList settings = LoadIfPresent("krv.ini");
+        localAddress_ = toolkit::ValueOfKey(settings, "ip");
+        localMask_ = toolkit::ValueOfKey(settings, "masque");
+        if (!localAddress_.empty() && networkText_.empty())
+            networkText_ = UpToLastDot(localAddress_);
+        if (!localAddress_.empty()) return;
+        network_.LoadLocalAddressTable(localAddresses_, localMasks_);
+        tableRead_ = true;
+        if (!networkText_.empty()) {
+            for (std::size_t i = 0; i < localAddresses_.size(); ++i) {
+                if (!localAddresses_[i].starts_with(networkText_)) continue;
+                localAddress_ = localAddresses_[i];
+                localMask_ = localMasks_[i];
+            }
+        }
+        if (localAddress_.empty()) {
+            localAddress_ = params_.address;
+            localMask_ = params_.mask;
+        }
+        // Without any address table the address stays unknown: it only
+        // serves the report.
+        if (localAddress_.empty() && !localAddresses_.empty()) {
+            localAddress_ = localAddresses_.front();
+            localMask_ = localMasks_.front();
+        }
+    }
+
+    // Step 10.
+    void ReportLocalNetwork() {
+        console_ << "l'adresse IP est : " << localAddress_ << '\n'
+                 << "l'adresse IP de la passerelle est : " << params_.gateway << '\n'
+                 << "le réseau est : " << networkText_ << '\n';
+        if (!tableRead_) return;
+        for (std::size_t k = 0; k < localAddresses_.size(); ++k) {
+            console_ << k << "eme adresse IP => " << localAddresses_[k] << '\n';
+        }
+    }
+
+    // Without gateway or mask the range is the local address's network.
+    std::vector<std::string> SweptAddresses() {
+        if (toolkit::IsDottedIPv4(networkText_) && toolkit::IsDottedIPv4(broadcastText_)) {
+            return SweepAddresses(networkText_, broadcastText_);
+        }
+        std::string mask = localMask_;
+        if (!toolkit::IsDottedIPv4(mask)) {
+            TextList addresses, masks;
+            network_.LoadLocalAddressTable(addresses, masks);
+            const auto row = toolkit::IndexOfLine(addresses, localAddress_);
+            if (row) mask = masks[*row];
+        }
+        // The loopback network is this machine, not the LAN.
+        if (!toolkit::IsDottedIPv4(localAddress_) || !toolkit::IsDottedIPv4(mask) ||
+            localAddress_.starts_with("127.")) {
+            return {};
+        }
+        return SweepAddresses(toolkit::NetworkAddress(localAddress_, mask),
+                              toolkit::BroadcastAddress(localAddress_, mask));
+    }
+
+    // Step 12: every address probed at once, reported in probe order.
+    void Sweep() {
+        const std::vector<std::string> addresses = SweptAddresses();
+        if (addresses.empty()) {
+            console_ << "aucune adresse à sonder : ni la passerelle et le masque, ni l'adresse "
+                        "locale et son masque ne sont connus\n";
+        }
+        const std::vector<bool> answered = ProbeAddresses(network_, addresses);
+        for (std::size_t i = 0; i < addresses.size(); ++i) {
+            if (answered[i]) ipactive_.push_back(addresses[i]);
+            console_ << addresses[i] << (answered[i] ? " est active" : " est inactif") << '\n';
+        }
+        toolkit::SaveLines("ipactive", ipactive_);
+    }
+
+    // Step 13 (update rule 2).
+    void NameSweptHosts() {
+        namer_.Prefetch(ipactive_, lists_.ip2name);
+        for (const std::string& address : ipactive_) {
+            const std::string name = namer_.ResolveName(address, lists_.ip2name, console_);
+            if (name.empty()) continue;
+            if (!toolkit::IndexOfKey(lists_.ip2name, address)) {
+                lists_.ip2name.push_back(address + "=" + name);
+            }
+            if (!lists_.IpByName(name)) lists_.ListeIP.push_back(name + " " + address);
+        }
+    }
+
+    // Step 14 (update rule 3). Entries that could not be a host's are left out.
+    void ReadNameCache() {
+        for (const CachedName& cached : netsweep::ReadNameCache(network_.NameCacheListing())) {
+            if (!toolkit::IsDottedIPv4(cached.address) || !toolkit::IsPlainHostName(cached.name)) {
+                continue;
+            }
+            const std::string entry = cached.address + "=" + cached.name;
+            lists_.ip2name.push_back(entry);
+            console_ << entry << '\n';
+        }
+        toolkit::SaveLines(WorkFile("ip2name.txt"), lists_.ip2name);
+    }
+
+    // Step 15, and the names step 17 will need, asked at once.
+    void ReadArpTable() {
+        std::vector<std::string> addresses;
+        for (const ArpEntry& arp : netsweep::ReadArpTable(network_.ArpListing())) {
+            if (!toolkit::IsDottedIPv4(arp.address) || !IsMacText(arp.mac)) continue;
+            const std::string entry = arp.address + "=" + arp.mac;
+            lists_.ip2mac.push_back(entry);
+            addresses.push_back(arp.address);
+            console_ << entry << '\n';
+        }
+        toolkit::SaveLines(WorkFile("ip2mac.txt"), lists_.ip2mac);
+        namer_.Prefetch(addresses, lists_.ip2name);
+    }
+
+    // Step 18 (update rule 6).
+    void AddDiscovered() {
+        const std::string managed = exeDir_ + "localGM";
+        if (!toolkit::platform::FileExists(managed)) return;
+        AddUnmanaged(lists_, toolkit::LoadLines(managed));
+    }
+
+    // Step 19 (update rule 7): each list replaced whole, atomically.
+    void SaveLists() {
+        toolkit::SaveLines(exeDir_ + "liste.ip", lists_.ListeIP);
+        toolkit::SaveLines(exeDir_ + "liste.mac", lists_.ListeMAC);
+        toolkit::SaveLines(exeDir_ + "liste.ip.discover", lists_.ListeDiscover.Lines());
+    }
+
+    Network& network_;
+    std::ostream& console_;
+    const bool sweep_;
+    const std::string exeDir_ = toolkit::ProgramDir();
+    Namer namer_;
+    DiscoveryLists lists_;
+    toolkit::host_params params_;
+    std::string networkText_, broadcastText_, localAddress_, localMask_;
+    TextList localAddresses_, localMasks_;
+    bool tableRead_ = false;
+    TextList ipactive_;
+};
+
+}  // namespace
+
+bool MarkerBlocks(std::chrono::system_clock::time_point written,
+                  std::chrono::system_clock::time_point now) {
+    return now < written + kMarkerLifetime && written <= now + kMarkerClockSlack;
+}
+
+std::vector<std::string> SweepAddresses(const std::string& network, const std::string& broadcast) {
+    if (!toolkit::IsDottedIPv4(network) || !toolkit::IsDottedIPv4(broadcast)) return {};
+    const std::vector<int> from = NumbersOf(network);
+    const std::vector<int> to = NumbersOf(broadcast);
+    const std::string prefix = std::to_string(from[0]) + "." + std::to_string(from[1]) + ".";
+    std::vector<std::string> addresses;
+    for (int third = from[2]; third <= to[2]; ++third) {
+        for (int host = kFirstHost; host <= kLastHost; ++host) {
+            addresses.push_back(prefix + std::to_string(third) + "." + std::to_string(host));
+        }
+    }
+    return addresses;
+}
+
+int RunNetsweep(const std::vector<std::string>& args, Network& network, std::ostream& console,
+                std::ostream& errors) {
+    const bool sweep = args.empty() || args.front() != "noscan";
+    const std::string marker = toolkit::ProgramDir() + kMarkerName;
+    if (MarkerIsFresh(marker)) return kExitDone;
+    try {
+        toolkit::SaveLines(marker, {});
+        // A list's temporary left by a run killed while saving it.
+        toolkit::platform::RemoveStaleTemporaries(toolkit::ProgramDir());
+        ScanRun(network, console, sweep).Execute();
+        if (!toolkit::platform::RemoveFile(marker) && toolkit::platform::FileExists(marker)) {
+            throw toolkit::FileError("Impossible de supprimer le marqueur « " + marker + " »");
+        }
+    } catch (const std::exception& error) {  // FileError, ScratchError, out of memory
+        console.flush();
+        errors << "netsweep : " << error.what() << '\n';
+        return kExitFileError;
+    }
+    console.flush();
+    return kExitDone;
+}
+
+}  // namespace netsweep

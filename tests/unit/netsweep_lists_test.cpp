@@ -1,0 +1,185 @@
+// netsweep's list rules and its readers of the tools' listings, without any
+// network: look-ups and their indexes, the in-place replacements, the
+// discover list's order and duplicates.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "listings.h"
+#include "lists.h"
+#include "test_folder.h"
+
+namespace {
+
+using netsweep::DiscoveryLists;
+using toolkit::TextList;
+
+TEST(NetsweepMac, NormalisedAndRecognised) {
+    EXPECT_EQ(netsweep::NormalizeMac(" \t02:00:00:aa:bb:cc\r\n"), "02-00-00-AA-BB-CC");
+    EXPECT_EQ(netsweep::NormalizeMac("pc1 02:00:00:aa:bb:cc"), "PC1 02-00-00-AA-BB-CC");
+    EXPECT_EQ(netsweep::NormalizeMac("\xC3\xA9t\xC3\xA9"), "\xC3\xA9T\xC3\xA9");
+    for (const char* mac : {"02-00-00-AA-BB-CC", "02:00:00:aa:bb:cc"}) {
+        EXPECT_TRUE(netsweep::IsMacText(mac)) << mac;
+    }
+    for (const char* bad :
+         {"", "02-00-00-AA-BB", "02-00-00-AA-BB-CG", "02-00-00-AA-BB-CC-", "0200.00AA.BBCC..."}) {
+        EXPECT_FALSE(netsweep::IsMacText(bad)) << bad;
+    }
+}
+
+TEST(NetsweepLoad, ListeIPLowerCasedListeMACNormalisedEntriesFromLines) {
+    testing_support::TempFolder folder;
+    testing_support::WriteBytes(folder / "liste.ip",
+                                "PC1 192.168.1.5\r\n  Box 192.168.1.1 \r\n\r\nseul\r\n");
+    testing_support::WriteBytes(folder / "liste.mac", " pc1 02:00:00:aa:bb:cc\n");
+    const TextList ip = netsweep::LoadListeIP(folder / "liste.ip");
+    EXPECT_EQ(ip, (TextList{"pc1 192.168.1.5", "  box 192.168.1.1 ", "", "seul"}));
+    // A line without a name or an address gives no entry.
+    EXPECT_EQ(netsweep::Ip2NameOf(ip), (TextList{"192.168.1.5=pc1", "192.168.1.1=box"}));
+    EXPECT_EQ(netsweep::LoadListeMAC(folder / "liste.mac"), TextList{"PC1 02-00-00-AA-BB-CC"});
+    EXPECT_THROW(netsweep::LoadListeIP(folder / "absent"), toolkit::FileError);
+}
+
+TEST(NetsweepLookups, FirstLineHoldingEitherCaseWinsAndSetsItsIndex) {
+    DiscoveryLists lists;
+    lists.ListeIP = {"pc10 192.168.1.30", "pc1 192.168.1.5", "SALON 192.168.1.7", "nue"};
+    lists.ListeMAC = {"PC1 02-00-00-AA-BB-CC", "pc2", "tv 02-00-00-00-00-01"};
+    struct Case {
+        std::string name;
+        std::optional<std::string> address;
+        std::size_t index;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"pc1", "192.168.1.30", 0},  // the substring trap: pc1 finds pc10 first
+             {"PC1", "192.168.1.30", 0},
+             {"Salon", "192.168.1.7", 2},  // upper-cased form
+             {"nue", "", 3},               // a line without a space: found, no address
+             {"pc3", std::nullopt, 0},
+             {"", std::nullopt, 0},  // an empty name finds nothing
+         }) {
+        lists.ipIndex = 99;
+        EXPECT_EQ(lists.IpByName(c.name), c.address) << c.name;
+        EXPECT_EQ(lists.ipIndex, c.index) << c.name;
+    }
+    EXPECT_EQ(lists.MacByName("Pc1"), "02-00-00-AA-BB-CC");  // through its upper-cased form
+    EXPECT_EQ(lists.macIndex, 0u);
+    EXPECT_EQ(lists.MacByName("pc2"), "");
+    EXPECT_EQ(lists.macIndex, 1u);
+    EXPECT_EQ(lists.NameByMac(" 02:00:00:00:00:01 "), "tv");
+    EXPECT_EQ(lists.macIndex, 2u);
+    EXPECT_EQ(lists.NameByMac("02-00-00-00-00-09"), std::nullopt);
+    EXPECT_EQ(lists.macIndex, 0u);
+    EXPECT_EQ(lists.NameByMac(""), std::nullopt);
+}
+
+TEST(NetsweepRules, NamesGoIntoListeIPInPlaceOrAtTheEnd) {
+    DiscoveryLists lists;
+    lists.ListeIP = {"pc1 192.168.1.5", "box 192.168.1.1"};
+    lists.ip2name = {"192.168.1.9=PC1", "192.168.1.1=box", "192.168.1.12=pc-salon.maison.lan"};
+    std::ostringstream console;
+    netsweep::MergeNamesIntoListeIP(lists, console);
+    // The moved computer keeps its line; the name is lower-cased.
+    EXPECT_EQ(lists.ListeIP,
+              (TextList{"pc1 192.168.1.9", "box 192.168.1.1", "pc-salon.maison.lan 192.168.1.12"}));
+    EXPECT_EQ(console.str(),
+              "Ajout ip2name vers ListeIP : pc1 192.168.1.9\n"
+              "Ajout ip2name vers ListeIP : box 192.168.1.1\n"
+              "Ajout ip2name vers ListeIP : pc-salon.maison.lan 192.168.1.12\n");
+}
+
+TEST(NetsweepRules, ArpEntriesRenameTheirMacLineThenSetTheNamesMac) {
+    DiscoveryLists lists;
+    lists.ListeMAC = {"PC1 02-00-00-AA-BB-CC", "tv 02-00-00-00-00-07", "pc2 02-00-00-00-00-02"};
+    lists.ip2mac = {"192.168.1.5=02-00-00-AA-BB-CC", "192.168.1.6=02-00-00-00-00-06",
+                    "192.168.1.7=02-00-00-00-00-07", "192.168.1.8=02-00-00-00-00-08",
+                    "192.168.1.9=02-00-00-00-00-09"};
+    const std::map<std::string, std::string> names = {{"192.168.1.5", "pc1"},
+                                                      {"192.168.1.6", "pc2"},
+                                                      {"192.168.1.7", "radio"},
+                                                      {"192.168.1.8", "neuf"}};
+    std::ostringstream console;
+    netsweep::MergeMacsIntoListeMAC(
+        lists,
+        [&](const std::string& address) {
+            const auto found = names.find(address);
+            return found == names.end() ? std::string() : found->second;
+        },
+        console);
+    EXPECT_EQ(lists.ListeMAC, (TextList{"pc1 02-00-00-AA-BB-CC",    // renamed: PC1 != pc1
+                                        "radio 02-00-00-00-00-07",  // the adapter changed hands
+                                        "pc2 02-00-00-00-00-06",    // a new adapter for pc2
+                                        "neuf 02-00-00-00-00-08"}));
+    EXPECT_EQ(console.str(),
+              "Ajout ip2mac vers ListeMAC : pc1 02-00-00-AA-BB-CC\n"
+              "Ajout ip2mac vers ListeMAC : pc2 02-00-00-00-00-06\n"
+              "Ajout ip2mac vers ListeMAC : radio 02-00-00-00-00-07\n"
+              "Ajout ip2mac vers ListeMAC : neuf 02-00-00-00-00-08\n");
+}
+
+TEST(NetsweepRules, DiscoverListTakesUnmanagedNamesSortedOnce) {
+    DiscoveryLists lists;
+    lists.ListeDiscover.Add("192.168.1.100=Box");
+    lists.ip2name = {"192.168.1.5=pc1",   "192.168.1.10=pc-salon", "192.168.1.10=PC-SALON",
+                     "192.168.1.5=autre", "192.168.1.2=tv",        "192.168.1.10=pc-salon"};
+    netsweep::AddUnmanaged(lists, {"PC1", "tv "});
+    // 192.168.1.5 is pc1's (its first name), managed: both its entries stay
+    // out; a line differing only in case is a duplicate; "tv " is not "tv".
+    EXPECT_EQ(lists.ListeDiscover.Lines(),
+              (TextList{"192.168.1.10=pc-salon", "192.168.1.100=Box", "192.168.1.2=tv"}));
+
+    DiscoveryLists none;
+    none.ip2name = lists.ip2name;
+    netsweep::AddUnmanaged(none, {});
+    EXPECT_EQ(none.ListeDiscover.Size(), 4u);
+}
+
+TEST(NetsweepListings, NodeStatusNameIsTheFirstUniqueLine) {
+    const TextList listing = {
+        "Connexion au réseau local:",
+        "Adresse IP du nœud : [192.168.1.2] ID d'étendue : []",
+        "    MAISON          <00>  GROUP       Inscrit",
+        "    PC-SALON        <00>  UNIQUE      Inscrit",
+        "    AUTRE           <20>  UNIQUE      Inscrit",
+    };
+    EXPECT_EQ(netsweep::FirstUniqueName(listing), "pc-salon");
+    EXPECT_EQ(netsweep::FirstUniqueName({"Hôte introuvable."}), "");
+    EXPECT_EQ(netsweep::FirstUniqueName({"   UNIQUE sans crochet  "}), "unique sans crochet");
+
+    TextList two = {"avant"};
+    two.insert(two.end(), listing.begin(), listing.end());
+    two.insert(two.end(), listing.begin(), listing.begin() + 2);
+    const auto listings = netsweep::SplitNodeListings(two);
+    ASSERT_EQ(listings.size(), 2u);
+    EXPECT_EQ(netsweep::FirstUniqueName(listings[0]), "pc-salon");
+    EXPECT_EQ(listings[1], (TextList{listing[1]}));
+}
+
+TEST(NetsweepListings, CacheAndArpLines) {
+    const auto cache = netsweep::ReadNameCache({
+        "    PC-SALON        <00>  UNIQUE          192.168.1.12        590",
+        "    MAISON          <00>  GROUP           192.168.1.12        590",
+        "    SEUL            <00>  UNIQUE",  // nothing after the word: no address
+        "PC2<20>UNIQUE192.168.1.13",
+    });
+    ASSERT_EQ(cache.size(), 3u);
+    EXPECT_EQ(cache[0].name, "pc-salon");
+    EXPECT_EQ(cache[0].address, "192.168.1.12");
+    EXPECT_EQ(cache[1].address, "");
+    EXPECT_EQ(cache[2].address, "192.168.1.13");
+
+    const auto arp = netsweep::ReadArpTable({
+        "Interface : 192.168.1.2 --- 0x2",
+        "  192.168.1.1           02-00-00-00-00-01     dynamique",
+        "  192.168.1.7           02:00:00:aa:bb:07     dynamique",
+        "  192.168.1.255         ff-ff-ff-ff-ff-ff     statique",
+        "dynamique",
+    });
+    ASSERT_EQ(arp.size(), 3u);
+    EXPECT_EQ(arp[0].address, "192.168.1.1");
+    EXPECT_EQ(arp[1].mac, "02-00-00-AA-BB-07");
+    EXPECT_EQ(arp[2].address, "dynamique");
+    EXPECT_EQ(arp[2].mac, "");
+}
+
+}  // namespace

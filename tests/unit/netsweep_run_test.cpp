@@ -1,0 +1,373 @@
+// netsweep's run against a network of fixtures: the steps' console lines in
+// order, the files each step writes, the run marker, the choice of the local
+// network and the sweep's range, and the names that cannot be trusted.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "run.h"
+#include "test_folder.h"
+
+namespace {
+
+using testing_support::ReadBytes;
+using testing_support::WriteBytes;
+using toolkit::TextList;
+namespace fs = std::filesystem;
+
+class FakeNetwork : public netsweep::Network {
+  public:
+    toolkit::host_params params;
+    TextList addresses, masks;
+    std::set<std::string> alive;
+    std::map<std::string, std::string> netbios;
+    std::map<std::string, toolkit::platform::HostEntry> reverse;
+    TextList cache, arp;
+    std::vector<std::vector<std::string>> netbiosAsked, reverseAsked;
+    std::size_t probed = 0;
+
+    toolkit::host_params ReadIpConfig() override { return params; }
+    void LoadLocalAddressTable(TextList& a, TextList& m) override {
+        a = addresses;
+        m = masks;
+    }
+    std::vector<bool> Probe(const std::vector<toolkit::IPv4>& targets) override {
+        probed += targets.size();
+        std::vector<bool> answers;
+        for (const auto& target : targets)
+            answers.push_back(alive.contains(toolkit::ToDotted(target)));
+        return answers;
+    }
+    std::vector<std::string> NetbiosNames(const std::vector<std::string>& asked,
+                                          netsweep::Clock::time_point) override {
+        netbiosAsked.push_back(asked);
+        std::vector<std::string> names;
+        for (const auto& address : asked) names.push_back(netbios[address]);
+        return names;
+    }
+    std::vector<std::optional<toolkit::platform::HostEntry>> ReverseEntries(
+        const std::vector<std::string>& asked, netsweep::Clock::time_point) override {
+        reverseAsked.push_back(asked);
+        std::vector<std::optional<toolkit::platform::HostEntry>> entries;
+        for (const auto& address : asked) {
+            const auto found = reverse.find(address);
+            entries.push_back(found == reverse.end() ? std::nullopt : std::optional(found->second));
+        }
+        return entries;
+    }
+    TextList NameCacheListing() override { return cache; }
+    TextList ArpListing() override { return arp; }
+};
+
+class ScopedCurrentDir {
+  public:
+    explicit ScopedCurrentDir(const std::string& dir) : previous_(fs::current_path()) {
+        fs::current_path(dir);
+    }
+    ~ScopedCurrentDir() { fs::current_path(previous_); }
+
+  private:
+    fs::path previous_;
+};
+
+class NetsweepRun : public testing::Test {
+  protected:
+    // The LAN of most cases: 192.168.1.0/24 behind 192.168.1.1.
+    void SetUp() override {
+        net.params.address = "192.168.1.2";
+        net.params.mask = "255.255.255.0";
+        net.params.gateway = "192.168.1.1";
+        net.addresses = {"127.0.0.1", "192.168.1.2"};
+        net.masks = {"255.0.0.0", "255.255.255.0"};
+        Write("liste.ip", "");
+        Write("liste.mac", "");
+    }
+    void Run(std::vector<std::string> args = {}) {
+        std::ostringstream console, errors;
+        status = netsweep::RunNetsweep(args, net, console, errors);
+        out = console.str();
+        err = errors.str();
+    }
+    // The console without the sweep's silent addresses.
+    std::string Shown() const {
+        std::istringstream lines(out);
+        std::string shown;
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.ends_with(" est inactif")) shown += line + "\n";
+        }
+        return shown;
+    }
+    std::string File(const std::string& name) const { return ReadBytes(folder / name); }
+    void Write(const std::string& name, const std::string& bytes) const {
+        WriteBytes(folder / name, bytes);
+    }
+
+    testing_support::TempFolder folder;
+    testing_support::ScopedProgramDir programDir{folder.Path()};
+    testing_support::ScopedEnv scratch{"KORVANE_SCRATCH", folder / "scratch"};
+    ScopedCurrentDir currentDir{folder.Path()};
+    FakeNetwork net;
+    int status = -1;
+    std::string out, err;
+};
+
+// pc1 moved from .5 to .9; .10 answers NetBIOS, the gateway only the DNS.
+TEST_F(NetsweepRun, FullRunWritesEveryStepsLinesAndTheListsThenASecondChangesNothing) {
+    Write("liste.ip", "PC1 192.168.1.5\r\n");
+    Write("liste.mac", "pc1 02:00:00:aa:bb:cc\r\n");
+    Write("liste.ip.discover", "192.168.1.100=Box\r\n");
+    Write("localGM", "PC1\r\n");
+    net.alive = {"192.168.1.1", "192.168.1.9", "192.168.1.10"};
+    net.netbios = {{"192.168.1.9", "pc1"}, {"192.168.1.10", "pc-salon"}};
+    net.reverse["192.168.1.1"] = {"box.maison.lan", {"box"}};
+    net.cache = {"    PC-SALON        <00>  UNIQUE          192.168.1.10         590"};
+    net.arp = {"  192.168.1.1           02-00-00-00-00-01     dynamique",
+               "  192.168.1.9           02-00-00-aa-bb-cc     dynamique",
+               "  192.168.1.10          02-00-00-00-00-10     dynamique"};
+    const std::string leftover =
+        ".liste.ip.tmp-" + std::to_string(testing_support::GonePid()) + "-0";
+    Write(leftover, "pc1 192.168.1.");  // from a run killed while saving
+    Run();
+    EXPECT_FALSE(fs::exists(folder / leftover));
+    EXPECT_EQ(status, netsweep::kExitDone);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(Shown(),
+              "l'adresse IP est : 192.168.1.2\n"
+              "l'adresse IP de la passerelle est : 192.168.1.1\n"
+              "le réseau est : 192.168.1.0\n"
+              "0eme adresse IP => 127.0.0.1\n"
+              "1eme adresse IP => 192.168.1.2\n"
+              "192.168.1.1 est active\n"
+              "192.168.1.9 est active\n"
+              "192.168.1.10 est active\n"
+              "getHostByAddr : 192.168.1.1 = box.maison.lan\n"
+              "getAliasByAddr : 192.168.1.1 = box\n"
+              "192.168.1.10=pc-salon\n"
+              "192.168.1.1=02-00-00-00-00-01\n"
+              "192.168.1.9=02-00-00-AA-BB-CC\n"
+              "192.168.1.10=02-00-00-00-00-10\n"
+              "Ajout ip2name vers ListeIP : pc1 192.168.1.5\n"
+              "Ajout ip2name vers ListeIP : box 192.168.1.1\n"
+              "Ajout ip2name vers ListeIP : pc1 192.168.1.9\n"
+              "Ajout ip2name vers ListeIP : pc-salon 192.168.1.10\n"
+              "Ajout ip2name vers ListeIP : pc-salon 192.168.1.10\n"
+              "Ajout ip2mac vers ListeMAC : box 02-00-00-00-00-01\n"
+              "Ajout ip2mac vers ListeMAC : pc1 02-00-00-AA-BB-CC\n"
+              "Ajout ip2mac vers ListeMAC : pc-salon 02-00-00-00-00-10\n");
+    EXPECT_EQ(net.probed, 254u);
+    // Every name the sweep needed, asked at once; the ARP step needed none.
+    EXPECT_EQ(
+        net.netbiosAsked,
+        (std::vector<std::vector<std::string>>{{"192.168.1.1", "192.168.1.9", "192.168.1.10"}}));
+    EXPECT_EQ(net.reverseAsked, (std::vector<std::vector<std::string>>{{"192.168.1.1"}}));
+
+    EXPECT_EQ(File("liste.ip"), "pc1 192.168.1.9\r\nbox 192.168.1.1\r\npc-salon 192.168.1.10\r\n");
+    EXPECT_EQ(File("liste.mac"),
+              "pc1 02-00-00-AA-BB-CC\r\nbox 02-00-00-00-00-01\r\npc-salon 02-00-00-00-00-10\r\n");
+    EXPECT_EQ(File("liste.ip.discover"),
+              "192.168.1.1=box\r\n192.168.1.10=pc-salon\r\n192.168.1.100=Box\r\n");
+    EXPECT_EQ(File("ipactive"), "192.168.1.1\r\n192.168.1.9\r\n192.168.1.10\r\n");
+    EXPECT_EQ(File("scratch/ip2name.txt"),
+              "192.168.1.5=pc1\r\n192.168.1.1=box\r\n192.168.1.9=pc1\r\n192.168.1.10=pc-salon\r\n"
+              "192.168.1.10=pc-salon\r\n");
+    EXPECT_EQ(File("scratch/ip2mac.txt"),
+              "192.168.1.1=02-00-00-00-00-01\r\n192.168.1.9=02-00-00-AA-BB-CC\r\n"
+              "192.168.1.10=02-00-00-00-00-10\r\n");
+    EXPECT_FALSE(fs::exists(folder / "netsweep.lck"));
+
+    const std::string ip = File("liste.ip"), mac = File("liste.mac"),
+                      discover = File("liste.ip.discover");
+    net.netbiosAsked.clear();
+    Run();
+    EXPECT_EQ(status, netsweep::kExitDone);
+    EXPECT_EQ(File("liste.ip"), ip);
+    EXPECT_EQ(File("liste.mac"), mac);
+    EXPECT_EQ(File("liste.ip.discover"), discover);
+    EXPECT_TRUE(net.netbiosAsked.empty());
+}
+
+TEST_F(NetsweepRun, OnlyTheExactFirstArgumentNoscanSkipsTheSweep) {
+    net.arp = {"  192.168.1.7           02-00-00-00-00-07     dynamique",
+               "  192.168.1.8           02-00-00-00-00-08     dynamique"};
+    net.netbios = {{"192.168.1.7", "pc7"}};
+    for (const auto& [args, sweeps] :
+         std::vector<std::pair<std::vector<std::string>, bool>>{{{"noscan"}, false},
+                                                                {{"noscan", "x"}, false},
+                                                                {{"NOSCAN"}, true},
+                                                                {{}, true},
+                                                                {{"x", "noscan"}, true},
+                                                                {{" noscan"}, true}}) {
+        SCOPED_TRACE(args.empty() ? "(aucun)" : args.front());
+        fs::remove(folder / "ipactive");
+        net.probed = 0;
+        net.netbiosAsked.clear();
+        Run(args);
+        EXPECT_EQ(status, netsweep::kExitDone);
+        EXPECT_EQ(net.probed, sweeps ? 254u : 0u);
+        EXPECT_EQ(fs::exists(folder / "ipactive"), sweeps);
+        // The ARP step still names its addresses, all at once, and merges.
+        EXPECT_EQ(net.netbiosAsked,
+                  (std::vector<std::vector<std::string>>{{"192.168.1.7", "192.168.1.8"}}));
+        EXPECT_EQ(File("liste.mac"), "pc7 02-00-00-00-00-07\r\n");
+        fs::remove(folder / "liste.ip");
+        Write("liste.ip", "");
+    }
+}
+
+TEST(NetsweepMarker, BlocksForLessThanOneHundredthOfADayUnlessFromTheFuture) {
+    using namespace std::chrono;
+    const system_clock::time_point now = system_clock::now();
+    for (const auto& [age, blocks] : std::vector<std::pair<seconds, bool>>{
+             {seconds(0), true},
+             {minutes(10), true},
+             {seconds(863), true},
+             {seconds(864), false},
+             {minutes(15), false},
+             {seconds(-30), true},  // a run that started a moment ago on a coarse clock
+             {minutes(-5), false},  // written before the clock went back
+         }) {
+        EXPECT_EQ(netsweep::MarkerBlocks(now - age, now), blocks) << age.count() << " s";
+    }
+}
+
+TEST_F(NetsweepRun, AFreshMarkerEndsTheRunAtOnceAnOldOneIsRenewed) {
+    const std::string marker = folder / "netsweep.lck";
+    Write("netsweep.lck", "");
+    const auto tenMinutesAgo = fs::file_time_type::clock::now() - std::chrono::minutes(10);
+    fs::last_write_time(marker, tenMinutesAgo);
+    Run();
+    EXPECT_EQ(status, netsweep::kExitDone);
+    EXPECT_EQ(out + err, "");
+    EXPECT_EQ(net.probed, 0u);
+    EXPECT_EQ(fs::last_write_time(marker), tenMinutesAgo);
+    EXPECT_FALSE(fs::exists(folder / "liste.ip.discover"));
+
+    fs::last_write_time(marker, fs::file_time_type::clock::now() - std::chrono::minutes(15));
+    fs::remove(folder / "liste.mac");  // so that the run stops once the marker is renewed
+    Run();
+    EXPECT_EQ(status, netsweep::kExitFileError);
+    EXPECT_GT(fs::last_write_time(marker),
+              fs::file_time_type::clock::now() - std::chrono::minutes(1));
+}
+
+TEST_F(NetsweepRun, AFileThatCannotBeReadStopsTheRunWithTheListsAndTheMarkerLeft) {
+    fs::remove(folder / "liste.ip");
+    Write("liste.mac", "PC1 02-00-00-AA-BB-CC\r\n");
+    Run();
+    EXPECT_EQ(status, netsweep::kExitFileError);
+    EXPECT_EQ(err, "netsweep : Impossible d'ouvrir le fichier « " + (folder / "liste.ip") +
+                       " » : fichier ou dossier introuvable\n");
+    EXPECT_TRUE(fs::exists(folder / "netsweep.lck"));
+    EXPECT_EQ(File("liste.mac"), "PC1 02-00-00-AA-BB-CC\r\n");
+    EXPECT_FALSE(fs::exists(folder / "liste.ip"));
+}
+
+std::string Report(const std::string& address, const std::string& gateway,
+                   const std::string& network) {
+    return "l'adresse IP est : " + address + "\nl'adresse IP de la passerelle est : " + gateway +
+           "\nle réseau est : " + network + "\n";
+}
+
+TEST_F(NetsweepRun, LocalAddressAndSweptRange) {
+    const std::string nothing =
+        "aucune adresse à sonder : ni la passerelle et le masque, ni l'adresse locale et son "
+        "masque ne sont connus\n";
+    const std::string table = "0eme adresse IP => 127.0.0.1\n";
+    struct Case {
+        const char* name;
+        std::string gateway, mask, krv;
+        TextList addresses, masks;
+        std::string report;       // step 10's lines
+        std::string firstProbed;  // empty: nothing probed
+    };
+    // clang-format off
+    const std::vector<Case> cases = {
+        {"krv.ini names the address: the table is not read", "192.168.1.1", "255.255.255.0",
+         "ip=10.0.0.7\r\nmasque=255.0.0.0\r\n", {"127.0.0.1"}, {"255.0.0.0"},
+         Report("10.0.0.7", "192.168.1.1", "192.168.1.0"), "192.168.1.1"},
+        {"a gateway without mask: the last entry of its network, and that entry's range",
+         "192.168.1.1", "", "", {"127.0.0.1", "192.168.1.2", "192.168.1.3"},
+         {"255.0.0.0", "255.255.255.0", "255.255.255.128"},
+         Report("192.168.1.3", "192.168.1.1", "192.168.1.") + table +
+             "1eme adresse IP => 192.168.1.2\n2eme adresse IP => 192.168.1.3\n", "192.168.1.1"},
+        {"no gateway: krv.ini's address and mask give the network", "", "",
+         "IP=10.1.2.3\r\nMASQUE=255.255.255.0\r\n", {}, {}, Report("10.1.2.3", "", "10.1.2."),
+         "10.1.2.1"},
+        {"nothing known: no address, nothing probed, no crash", "", "", "", {}, {},
+         Report("", "", "") + nothing, ""},
+        {"only loopback: this machine is not the LAN", "", "", "", {"127.0.0.1"}, {"255.0.0.0"},
+         Report("127.0.0.1", "", "") + table + nothing, ""},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        net.params = {};
+        net.params.gateway = c.gateway;
+        net.params.mask = c.mask;
+        net.addresses = c.addresses;
+        net.masks = c.masks;
+        fs::remove(folder / "krv.ini");
+        if (!c.krv.empty()) Write("krv.ini", c.krv);
+        net.probed = 0;
+        Run();
+        EXPECT_EQ(status, netsweep::kExitDone);
+        EXPECT_EQ(out.substr(0, c.report.size()), c.report);
+        EXPECT_EQ(net.probed, c.firstProbed.empty() ? 0u : 254u);
+        if (!c.firstProbed.empty()) {
+            EXPECT_EQ(out.substr(c.report.size()).find(c.firstProbed + " est inactif\n"), 0u);
+        }
+    }
+}
+
+TEST(NetsweepSweep, HostsOneTo254OfEachThirdNumber) {
+    struct Case {
+        std::string network, broadcast;
+        std::size_t count;
+        std::string first, last;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"192.168.1.0", "192.168.1.255", 254, "192.168.1.1", "192.168.1.254"},
+             {"192.168.1.128", "192.168.1.255", 254, "192.168.1.1", "192.168.1.254"},
+             {"192.168.0.0", "192.168.255.255", 65024, "192.168.0.1", "192.168.255.254"},
+             {"192.168.2.0", "192.168.1.255", 0, "", ""},
+             {"192.168.1.", "192.168.1.255", 0, "", ""},
+         }) {
+        const auto addresses = netsweep::SweepAddresses(c.network, c.broadcast);
+        ASSERT_EQ(addresses.size(), c.count) << c.network;
+        if (c.count == 0) continue;
+        EXPECT_EQ(addresses.front(), c.first);
+        EXPECT_EQ(addresses.back(), c.last);
+        if (c.count > 254) {
+            EXPECT_EQ(addresses[254], "192.168.1.1");  // the next third number
+        }
+    }
+}
+
+// Names from the network that would break a line, a script or a file name.
+TEST_F(NetsweepRun, NamesThatCouldBreakAListCountAsNoName) {
+    net.alive = {"192.168.1.5", "192.168.1.6", "192.168.1.7"};
+    net.netbios = {{"192.168.1.5", "pc=5"}, {"192.168.1.6", "pc 6"}, {"192.168.1.7", "pc\x01"}};
+    net.reverse["192.168.1.5"] = {"pc5;reboot", {}};
+    net.reverse["192.168.1.6"] = {"pc6.maison.lan", {"pc 6"}};  // a bad alias: the official name
+    net.reverse["192.168.1.7"] = {"\xC3\xA9t\xC3\xA9", {"ete"}};
+    net.cache = {"    EVIL NAME       <00>  UNIQUE          192.168.1.8          590",
+                 "    PC9             <00>  UNIQUE",
+                 "    PC9             <00>  UNIQUE          192.168.1.999        590"};
+    net.arp = {"  192.168.1.6           02-00-00-00-00-06     dynamique",
+               "  192.168.1.7           02-00-00-00-00        dynamique",
+               "  192.168.1.300         02-00-00-00-00-08     dynamique"};
+    Run();
+    EXPECT_EQ(status, netsweep::kExitDone);
+    EXPECT_NE(Shown().find("getHostByAddr : 192.168.1.5 = \ngetAliasByAddr : 192.168.1.5 = \n"),
+              std::string::npos);
+    EXPECT_NE(Shown().find("getAliasByAddr : 192.168.1.7 = \n192.168.1.6=02-00-00-00-00-06\n"),
+              std::string::npos);
+    EXPECT_EQ(File("liste.ip"), "pc6 192.168.1.6\r\npc6.maison.lan 192.168.1.6\r\n");
+    EXPECT_EQ(File("liste.mac"), "pc6 02-00-00-00-00-06\r\n");
+    EXPECT_EQ(File("scratch/ip2name.txt"), "192.168.1.6=pc6.maison.lan\r\n");
+}
+
+}  // namespace
