@@ -13,3 +13,9 @@ if(KORVANE_SANITIZE)
                          -fno-omit-frame-pointer -fno-sanitize-recover=all)
   target_link_options(korvane_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(KORVANE_FUZZ)
+  # Coverage for libFuzzer and the sanitizers, in every library the fuzz targets link.
+  target_compile_options(korvane_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                         -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(korvane_options INTERFACE -fsanitize=address,undefined)
+endif()

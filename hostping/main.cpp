@@ -15,11 +15,23 @@
 // list is the caller's, and one bad entry must not cost the others their
 // poll.
 //
-// RESULTAT is replaced atomically, so it is complete whenever it exists.
+// Names are resolved all at once under one deadline (kResolveDeadline): a
+// DNS server that never answers must not cost its time-out once per name,
+// and a name not resolved by then counts as not answering.
+//
+// RESULTAT is replaced atomically, so it is complete whenever it exists; a
+// RESULTAT that exists and is not a regular file (a link, a device, a FIFO)
+// is refused. LISTE must be a regular file of at most 16 MiB.
+//
+// Without any ICMP socket (the datagram one needs net.ipv4.ping_group_range
+// to admit the user's group, the raw one needs root or cap_net_raw) nobody
+// would seem to answer: hostping says so and writes nothing, rather than a
+// result that shows every computer off.
 //
 // Exit status: 0 RESULTAT written (also when nobody answered); 1 LISTE
-// unreadable or RESULTAT not written (RESULTAT is then left as it was);
-// 2 wrong arguments. Every failure is reported in French on standard error.
+// unreadable or RESULTAT not written; 2 wrong arguments; 3 no ICMP socket
+// can be opened, nothing probed. RESULTAT is left as it was on every failure,
+// and every failure is reported in French on standard error.
 #include <algorithm>
 #include <chrono>
 #include <exception>
@@ -29,6 +41,7 @@
 #include <utility>
 #include <vector>
 
+#include "lookups.h"
 #include "raw_ping.h"
 #include "reseau.h"
 #include "utils.h"
@@ -38,11 +51,15 @@ namespace {
 constexpr int kExitDone = 0;
 constexpr int kExitFileError = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitCannotProbe = 3;
 
 // A computer of the LAN answers in well under a millisecond; one that has not
 // answered in a second is asleep or gone. The toolkit's default is tuned for
 // sweeping a whole subnet, where most addresses never answer.
 constexpr std::chrono::milliseconds kAnswerTimeout{1000};
+// Names the resolver has not given by then belong to no computer that could
+// answer within the poll; a poll of a LAN thus lasts at most about 2 s.
+constexpr std::chrono::milliseconds kResolveDeadline{1000};
 
 constexpr const char* kUsage =
     "Utilisation : hostping FICHIER_LISTE FICHIER_RESULTAT\n"
@@ -50,7 +67,16 @@ constexpr const char* kUsage =
     "adresse IPv4 ou un nom par ligne ; les lignes vides ou mal formées sont ignorées)\n"
     "et écrit dans FICHIER_RESULTAT une ligne « hôte=1 » par hôte qui a répondu en moins\n"
     "d'une seconde, dans l'ordre de la liste. Code de sortie : 0 résultat écrit,\n"
-    "1 liste illisible ou résultat non écrit, 2 arguments incorrects.\n";
+    "1 liste illisible ou résultat non écrit, 2 arguments incorrects,\n"
+    "3 aucune socket ICMP disponible (rien n'est sondé ni écrit).\n";
+
+// Its first line says it all: Korvane shows that line in its status bar.
+constexpr const char* kCannotProbe =
+    "hostping : aucune socket ICMP ne peut être ouverte (net.ipv4.ping_group_range n'admet "
+    "pas le groupe, ni root ni cap_net_raw) : rien n'est sondé.\n"
+    "Aucun résultat n'est écrit. Admettez le groupe de l'utilisateur\n"
+    "(sysctl -w net.ipv4.ping_group_range=\"0 2147483647\"), ou donnez à hostping la\n"
+    "capacité cap_net_raw (setcap cap_net_raw+ep hostping), ou lancez-le en root.\n";
 
 bool IsNameCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -123,7 +149,12 @@ int main(int argc, char** argv) {
     }
     try {
         const toolkit::TextList hosts = ListedHosts(toolkit::LoadLines(argv[1]));
-        const std::vector<bool> answered = toolkit::IcmpProbeMany(hosts, kAnswerTimeout);
+        if (!hosts.empty() && !toolkit::CanProbe()) {
+            std::cerr << kCannotProbe;
+            return kExitCannotProbe;
+        }
+        const auto addresses = toolkit::HostsToIPv4(hosts, kResolveDeadline);
+        const std::vector<bool> answered = toolkit::IcmpProbeAddresses(addresses, kAnswerTimeout);
         toolkit::SaveLines(argv[2], AnsweredLines(hosts, answered));
     } catch (const toolkit::FileError& error) {  // the list or the result; names the file
         std::cerr << "hostping : " << error.what() << '\n';

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "system.h"
+#include "system_files.h"
 #include "utils.h"
 
 namespace netcmd {
@@ -41,5 +43,11 @@ toolkit::TextList FormatIpConfig(const IpConfigState& state);
 // This namespace's state: host name, resolver, routes, leases, interfaces
 // other than loopback in index order.
 IpConfigState GatherIpConfig();
+
+// The DHCP lease of an interface, from whichever client keeps one: dhclient,
+// systemd-networkd or NetworkManager (its device state, its lease files).
+// nullopt when none holds a lease for it.
+std::optional<DhcpLease> FindLease(const LeaseFolders& folders, const std::string& name,
+                                   unsigned index);
 
 }  // namespace netcmd

@@ -5,8 +5,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "ipconfig.h"
 #include "system_files.h"
@@ -48,27 +51,90 @@ std::string Description(const std::string& interfaceName) {
     return text;
 }
 
-// A lease of dhclient (Debian's ifupdown) or of systemd-networkd.
-std::optional<DhcpLease> FindLease(const Interface& link) {
-    std::optional<DhcpLease> lease;
+// Files of `folder` whose names `wanted` accepts, in name order.
+template <typename Wanted>
+std::vector<std::string> FilesIn(const std::string& folder, Wanted wanted) {
+    std::vector<std::string> paths;
     std::error_code error;
     // Explicit increments with an error code: a folder that fails half-way
     // through ends the search instead of throwing.
-    std::filesystem::directory_iterator it("/var/lib/dhcp", error);
+    std::filesystem::directory_iterator it(folder, error);
     for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-        const std::filesystem::directory_entry& file = *it;
-        const std::string name = file.path().filename().string();
-        if (!name.starts_with("dhclient") || !name.ends_with(".leases")) continue;
-        if (const auto lines = ReadSmallTextFile(file.path().string())) {
-            if (auto found = ParseDhclientLeases(*lines, link.name)) lease = found;
+        if (wanted(it->path().filename().string())) paths.push_back(it->path().string());
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// dhclient (Debian's ifupdown) keeps every lease it had; the last one of the
+// interface is its own.
+std::optional<DhcpLease> DhclientLease(const std::string& folder, const std::string& name) {
+    std::optional<DhcpLease> lease;
+    const auto isLeaseFile = [](const std::string& file) {
+        return file.starts_with("dhclient") && file.ends_with(".leases");
+    };
+    for (const std::string& path : FilesIn(folder, isLeaseFile)) {
+        if (const auto lines = ReadSmallTextFile(path)) {
+            if (auto found = ParseDhclientLeases(*lines, name)) lease = found;
         }
     }
-    if (lease) return lease;
-    const auto networkd =
-        ReadSmallTextFile("/run/systemd/netif/leases/" + std::to_string(link.index));
-    if (networkd) return ParseNetworkdLease(*networkd);
+    return lease;
+}
+
+std::optional<DhcpLease> NetworkdLease(const std::string& path) {
+    const auto lines = ReadSmallTextFile(path);
+    if (!lines) return std::nullopt;
+    return ParseNetworkdLease(*lines);
+}
+
+std::optional<DhcpLease> NetworkManagerDeviceLease(const std::string& path) {
+    const auto lines = ReadSmallTextFile(path);
+    if (!lines) return std::nullopt;
+    return ParseNetworkManagerDevice(*lines);
+}
+
+// NetworkManager names its lease files "<client>-<connection>-<name>.lease":
+// dhclient's own form, or key=value lines for its internal client (whose
+// newer versions keep only the address there).
+std::optional<DhcpLease> NetworkManagerFileLease(const std::string& folder,
+                                                 const std::string& name) {
+    const std::string suffix = "-" + name + ".lease";
+    const auto isLeaseFile = [&suffix](const std::string& file) { return file.ends_with(suffix); };
+    for (const std::string& path : FilesIn(folder, isLeaseFile)) {
+        const auto lines = ReadSmallTextFile(path);
+        if (!lines) continue;
+        if (path.substr(folder.size() + 1).starts_with("dhclient")) {
+            if (auto lease = ParseDhclientLeases(*lines, name)) return lease;
+        } else {
+            return ParseNetworkdLease(*lines);
+        }
+    }
     return std::nullopt;
 }
+
+}  // namespace
+
+std::optional<DhcpLease> FindLease(const LeaseFolders& folders, const std::string& name,
+                                   unsigned index) {
+    const std::string indexText = std::to_string(index);
+    // A machine runs one DHCP client per interface, but an earlier client may
+    // have left its files: the first lease that names its server wins, and a
+    // lease without one still tells that the address came from DHCP.
+    const std::optional<DhcpLease> found[] = {
+        DhclientLease(folders.dhclient, name),
+        NetworkdLease(folders.networkd + "/" + indexText),
+        NetworkManagerDeviceLease(folders.networkManagerDevices + "/" + indexText),
+        NetworkManagerFileLease(folders.networkManager, name),
+    };
+    std::optional<DhcpLease> lease;
+    for (const auto& candidate : found) {
+        if (candidate && !candidate->server.empty()) return candidate;
+        if (!lease) lease = candidate;
+    }
+    return lease;
+}
+
+namespace {
 
 IpConfigAdapter MakeAdapter(const Interface& link,
                             const std::map<std::string, std::string>& gateways) {
@@ -77,7 +143,7 @@ IpConfigAdapter MakeAdapter(const Interface& link,
     adapter.description = Description(link.name);
     adapter.hardwareAddress = link.hardwareAddress;
     adapter.connected = link.running && !link.ipv4.empty();
-    if (const auto lease = FindLease(link)) {
+    if (const auto lease = FindLease(LeaseFolders{}, link.name, link.index)) {
         adapter.dhcp = true;
         adapter.dhcpServer = lease->server;
     }

@@ -131,4 +131,25 @@ DhcpLease ParseNetworkdLease(const toolkit::TextList& lines) {
     return lease;
 }
 
+std::optional<DhcpLease> ParseNetworkManagerDevice(const toolkit::TextList& lines) {
+    std::optional<DhcpLease> lease;
+    bool inDhcp4 = false;
+    for (const std::string& line : lines) {
+        const std::string text = toolkit::Trim(line);
+        if (text.starts_with("[")) {
+            inDhcp4 = text == "[dhcp4]";
+            if (inDhcp4 && !lease) lease = DhcpLease{};
+            continue;
+        }
+        if (!inDhcp4 || !lease->server.empty()) continue;
+        // The options are written "dhcp4.<option>=value" in the group.
+        auto [key, value] = toolkit::SplitKeyValue(text);
+        key = toolkit::Trim(key);
+        if (key.starts_with("dhcp4.")) key.erase(0, 6);
+        value = toolkit::Trim(value);
+        if (key == "dhcp_server_identifier" && toolkit::IsDottedIPv4(value)) lease->server = value;
+    }
+    return lease;
+}
+
 }  // namespace netcmd

@@ -29,7 +29,20 @@ struct DhcpLease {
 // The last lease of `interfaceName` in a dhclient lease file.
 std::optional<DhcpLease> ParseDhclientLeases(const toolkit::TextList& lines,
                                              const std::string& interfaceName);
-// A systemd-networkd lease file (one per interface index).
+// A systemd-networkd lease file (one per interface index); NetworkManager's
+// older internal client wrote its leases in the same form.
 DhcpLease ParseNetworkdLease(const toolkit::TextList& lines);
+// NetworkManager's state file of one device (/run/NetworkManager/devices/
+// <index>): its [dhcp4] group holds the options of the lease the device
+// has; nullopt when the device holds none.
+std::optional<DhcpLease> ParseNetworkManagerDevice(const toolkit::TextList& lines);
+
+// Where the DHCP clients keep their leases. Tests point them at fixtures.
+struct LeaseFolders {
+    std::string dhclient = "/var/lib/dhcp";                  // dhclient*.leases (ifupdown)
+    std::string networkd = "/run/systemd/netif/leases";      // <index>
+    std::string networkManager = "/var/lib/NetworkManager";  // *-<name>.lease
+    std::string networkManagerDevices = "/run/NetworkManager/devices";  // <index>
+};
 
 }  // namespace netcmd

@@ -5,10 +5,10 @@
 #include <netinet/in.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
+#include <exception>
 #include <map>
 
+#include "platform/platform.h"
 #include "system.h"
 
 namespace netcmd {
@@ -79,18 +79,11 @@ std::vector<Interface> ListInterfaces() {
 }
 
 std::optional<toolkit::TextList> ReadSmallTextFile(const std::string& path, std::size_t maxBytes) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::string text;
-    char chunk[4096];
-    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-        text.append(chunk, static_cast<std::size_t>(file.gcount()));
-        if (text.size() > maxBytes) return std::nullopt;
+    try {
+        return toolkit::SplitLines(toolkit::platform::ReadRegularFile(path, maxBytes));
+    } catch (const std::exception&) {  // FileError, or no memory for the lines
+        return std::nullopt;
     }
-    if (file.bad()) return std::nullopt;
-    return toolkit::SplitLines(text);
 }
 
 }  // namespace netcmd

@@ -13,11 +13,13 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev libgtest-dev libgmock-dev
-  iproute2 iputils-ping procps util-linux
+  iproute2 iputils-ping procps util-linux libcap2-bin
   xvfb xauth fonts-dejavu-core
   # The lab's hosts (smbd, nmbd), Korvane's remote shutdown (net), the lab
   # router's DNS, and the programs netsweep's benchmark compares against.
   samba samba-common-bin dnsmasq-base fping nmap
+  # The fuzz targets (scripts/fuzz.sh): clang, its sanitizers and libFuzzer.
+  clang-14 libclang-rt-14-dev libfuzzer-14-dev
 )
 samba_daemons=(smbd nmbd samba-ad-dc)
 policy=/usr/sbin/policy-rc.d

@@ -4,6 +4,7 @@
 # loopback; the lab tests build their simulated LAN from inside it.
 #   scripts/test.sh             normal build in build/
 #   scripts/test.sh --sanitize  AddressSanitizer + UBSan build in build-asan/
+# Then every fuzz target runs once over its corpus (scripts/fuzz.sh, build-fuzz/).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -20,3 +21,4 @@ cmake -S "$root" -B "$build" -G Ninja "${options[@]}"
 cmake --build "$build" -j2
 unshare --net -- sh -c 'ip link set lo up && exec ctest --test-dir "$1" --output-on-failure -j2' \
   sh "$build"
+bash "$root/scripts/fuzz.sh"

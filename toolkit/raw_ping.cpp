@@ -73,6 +73,10 @@ bool IcmpProbe(std::string_view text) {
     return !verdict.empty() && verdict.front();
 }
 
+bool CanProbe() {
+    return platform::IcmpSocketAvailable();
+}
+
 std::vector<bool> IcmpProbeMany(const std::vector<std::string>& texts,
                                 std::chrono::milliseconds timeout) {
     std::vector<IPv4> addresses;

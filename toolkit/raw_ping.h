@@ -26,6 +26,11 @@ std::string ToDotted(const IPv4& address);
 // 0.0.0.0, for an unresolvable text and when no ICMP socket can be had.
 bool IcmpProbe(std::string_view text);
 
+// False when no ICMP socket can be opened (neither the datagram socket that
+// net.ipv4.ping_group_range may allow nor a raw one): every probe would then
+// answer "no" whatever the hosts, which a caller may want to tell apart.
+bool CanProbe();
+
 // Probes many hosts at once: requests go out as fast as the neighbour table
 // allows (a window of requests in flight, paced for large sweeps) and answers
 // are collected until each request's own deadline (its send time + timeout).

@@ -25,10 +25,21 @@ std::string ValueAfterColon(std::string_view line) {
     return Trim(line.substr(start, kMaxFieldLength));
 }
 
-// One pass: the first line holding the label gives the field; none leaves it.
+// A labelled line reads: blanks, the label, a dotted filler (" . . . "),
+// ":", the value. A label counts only where its line starts, before the
+// colon: a value that holds one (a computer named "Passerelle-Salon", a
+// continued list of names) never stands for it.
+bool HasLabel(std::string_view line, std::string_view label) {
+    const std::size_t start = line.find_first_not_of(" \t");
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return false;  // then start is found too
+    return line.substr(start, colon - start).starts_with(label);
+}
+
+// One pass: the first line labelled so gives the field; none leaves it.
 void FillFromLabel(const TextList& lines, std::string_view label, std::string& field) {
     for (const auto& line : lines) {
-        if (Contains(line, label)) {
+        if (HasLabel(line, label)) {
             field = ValueAfterColon(line);
             return;
         }
@@ -40,7 +51,7 @@ void FillFromLabel(const TextList& lines, std::string_view label, std::string& f
 void FillFromIPv4Line(const TextList& lines, host_params& params) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
-        if (!Contains(line, "(pr") || !Contains(line, "Adresse IPv4")) continue;
+        if (!Contains(line, "(pr") || !HasLabel(line, "Adresse IPv4")) continue;
         const std::size_t colon = line.find(':');
         const std::size_t start = colon == std::string_view::npos ? 0 : colon + 1;
         const std::size_t paren = line.find('(');
@@ -135,7 +146,7 @@ host_params ParseIpConfig(const TextList& lines) {
     host_params params;
     FillFromLabel(lines, "Nom ", params.hostName);
     FillFromLabel(lines, "Description ", params.description);
-    FillFromLabel(lines, "physique ", params.physicalAddress);
+    FillFromLabel(lines, "Adresse physique ", params.physicalAddress);
     FillFromLabel(lines, "Adresse IP", params.address);
     FillFromLabel(lines, "Masque ", params.mask);
     FillFromLabel(lines, "Passerelle", params.gateway);

@@ -35,6 +35,7 @@ int RunAndWait(const std::string& commandLine);
 // folder included: the command could not run, so there is no file).
 host_params ReadIpConfig();
 // The nine passes over the lines of an ipconfig /all listing (both layouts).
+// A label counts only at the start of its line, before the colon.
 host_params ParseIpConfig(const TextList& lines);
 
 // The system's IPv4 address table, rows in interface order; the two lists

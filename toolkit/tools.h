@@ -18,7 +18,8 @@ inline constexpr Os kHostOs = Os::Windows;
 inline constexpr Os kHostOs = Os::Posix;
 #endif
 
-// The scratch folder cannot be used: it is a link, not ours, or not creatable.
+// The scratch folder cannot be used: it is a link, not ours, not private, a
+// relative path, or not creatable.
 class ScratchError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
@@ -31,7 +32,9 @@ void SetProgramDir(std::string dir);
 
 // The folder for work files ("c:\" on Windows). On POSIX: $KORVANE_SCRATCH,
 // else $XDG_RUNTIME_DIR/korvane, else /tmp/korvane-<uid>; created mode 0700
-// and refused when it is a symbolic link or belongs to someone else.
+// when missing, never changed when it exists, and refused when it is a
+// symbolic link, belongs to someone else or is open to others, and when
+// $KORVANE_SCRATCH is not an absolute path.
 // Ends with a separator. Throws ScratchError with a French message.
 std::string ScratchDir();
 

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "platform/platform.h"
 
@@ -48,32 +46,6 @@ std::string SystemErrorText(int error) {
 
 namespace {
 
-std::string OpenErrorText(const std::string& path, int error) {
-    return "Impossible d'ouvrir le fichier « " + path + " » : " + SystemErrorText(error);
-}
-
-std::string ReadErrorText(const std::string& path, int error) {
-    return "Impossible de lire le fichier « " + path + " » : " + SystemErrorText(error);
-}
-
-// Reads the file in binary mode: line ends are ours to interpret, not the C runtime's.
-std::string ReadWholeFile(const std::string& path) {
-    errno = 0;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file) throw FileError(OpenErrorText(path, errno != 0 ? errno : ENOENT));
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        errno = 0;
-        const std::size_t count = std::fread(buffer, 1, sizeof buffer, file.get());
-        bytes.append(buffer, count);
-        if (count == sizeof buffer) continue;
-        if (std::ferror(file.get())) throw FileError(ReadErrorText(path, errno != 0 ? errno : EIO));
-        return bytes;
-    }
-}
-
 char LowerChar(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -94,7 +66,7 @@ bool KeyEquals(std::string_view line, std::string_view key) {
 }  // namespace
 
 TextList LoadLines(const std::string& path) {
-    return SplitLines(ReadWholeFile(path));
+    return SplitLines(platform::ReadRegularFile(path, kMaxListBytes));
 }
 
 TextList SplitLines(std::string_view text) {

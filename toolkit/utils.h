@@ -27,9 +27,15 @@ std::string SystemErrorText(int error);
 // Longest text kept after a split or a look-up.
 inline constexpr std::size_t kMaxFieldLength = 255;
 
+// Largest list file read: far above any list of a small network, far below
+// what would exhaust memory when a list is not what it should be.
+inline constexpr std::size_t kMaxListBytes = std::size_t{16} << 20;
+
 // Loads a whole text file; a line ends at CR, LF or CR LF. A final line
 // without an end is kept; the end of the last line does not add an empty one.
-// Throws FileError when the file cannot be opened or read.
+// Throws FileError when the file cannot be opened or read, is not a regular
+// file (a FIFO, a device, a folder: refused at once, never waited on) or is
+// larger than kMaxListBytes.
 TextList LoadLines(const std::string& path);
 // The same rules on text already in memory.
 TextList SplitLines(std::string_view text);
@@ -37,7 +43,9 @@ TextList SplitLines(std::string_view text);
 // Writes every line followed by CR LF (an empty list gives a 0-byte file).
 // The file is replaced atomically: a temporary file in the same folder is
 // written, flushed and renamed over the old one, so a reader never sees half
-// a list and a failed write keeps the old file. Throws FileError.
+// a list and a failed write keeps the old file. A destination that is not a
+// regular file (a link, a device, a FIFO) is refused and left as it is.
+// Throws FileError.
 void SaveLines(const std::string& path, const TextList& lines);
 // Same atomic replacement for arbitrary bytes.
 void SaveText(const std::string& path, std::string_view bytes);

@@ -1,8 +1,14 @@
 // hostping seen from outside, as Korvane's poll runs it on the simulated LAN:
 // its exit status, its result file and its messages.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -86,10 +92,12 @@ class HostpingTest : public testing::Test {
 
     std::string Path(const std::string& name) const { return folder_ + "/" + name; }
 
-    // Runs hostping with the words given (already shell-safe); standard error
-    // goes to Path("err"). Returns the exit status.
-    int Hostping(const std::string& arguments) const {
-        const std::string line = lab::BinPath("hostping") + " " + arguments + " 2>" + Path("err");
+    // Runs hostping with the words given (already shell-safe), after the
+    // words of `wrapper` if any; standard error goes to Path("err"). Returns
+    // the exit status.
+    int Hostping(const std::string& arguments, const std::string& wrapper = "") const {
+        const std::string line =
+            wrapper + lab::BinPath("hostping") + " " + arguments + " 2>" + Path("err");
         const int status = std::system(line.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -196,6 +204,101 @@ TEST_F(HostpingTest, RefusesBadArgumentsAndUnreadableLists) {
 
     EXPECT_EQ(Hostping(Path("liste") + " " + Path("dossier-absent/resultat")), 1);
     EXPECT_NE(Errors().find(Path("dossier-absent/resultat")), std::string::npos) << Errors();
+}
+
+// A list that is not a regular file is refused at once (a FIFO would hang the
+// poll, a device never end), so is one above 16 MiB; a result path that is a
+// link, a FIFO or a device is not replaced. Each time: exit 1, the file named,
+// nothing touched. `timeout` turns a hang into a failure.
+TEST_F(HostpingTest, RefusesSpecialFilesAndHugeListsLeavingEverythingAsItWas) {
+    WriteFile(Path("liste"), lab::kGateway + "\r\n");
+    ASSERT_EQ(mkfifo(Path("tube").c_str(), 0600), 0);
+    WriteFile(Path("cible"), "ancien\r\n");
+    fs::create_symlink(Path("cible"), Path("lien"));
+    const bool hasDevice = mknod(Path("nul").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0;
+    WriteFile(Path("enorme"), "");
+    fs::resize_file(Path("enorme"), toolkit::kMaxListBytes + 1);
+    WriteFile(Path("resultat"), "ancien\r\n");
+
+    const struct {
+        std::string list, result, named;
+    } refused[] = {
+        {Path("tube"), Path("resultat"), Path("tube")},
+        {Path("enorme"), Path("resultat"), Path("enorme")},
+        {Path("liste"), Path("tube"), Path("tube")},
+        {Path("liste"), Path("lien"), Path("lien")},
+        {Path("liste"), Path("nul"), Path("nul")},
+    };
+    for (const auto& entry : refused) {
+        if (entry.named == Path("nul") && !hasDevice) continue;
+        EXPECT_EQ(Hostping(entry.list + " " + entry.result, "timeout 10 "), 1) << entry.named;
+        EXPECT_NE(Errors().find("« " + entry.named + " »"), std::string::npos) << Errors();
+    }
+    EXPECT_EQ(Result(), "ancien\r\n");
+    EXPECT_EQ(ReadFile(Path("cible")), "ancien\r\n");
+    EXPECT_TRUE(fs::is_fifo(Path("tube")));
+    EXPECT_TRUE(fs::is_symlink(Path("lien")));
+    EXPECT_TRUE(!hasDevice || fs::is_character_file(Path("nul")));
+}
+
+// A DNS server that never answers: each name would cost the resolver's own
+// time-out (5 s a try, two tries), once per name. Resolved together under
+// one deadline, the unknown names count as not answering and the known ones
+// still answer. The timing bound only tells one deadline from a resolver
+// time-out; bench/poll_hostping.sh measures it.
+TEST_F(HostpingTest, ResolvesNamesUnderOneDeadlineWhenTheDnsIsSilent) {
+    const int silent = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(silent, 0);
+    sockaddr_in dns{};
+    dns.sin_family = AF_INET;
+    dns.sin_port = htons(53);
+    dns.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(silent, reinterpret_cast<const sockaddr*>(&dns), sizeof dns), 0);
+    WriteFile(Path("resolv.conf"), "nameserver 127.0.0.1\n");
+    WriteFile(Path("nsswitch.conf"), "hosts: files dns\n");
+    // `timeout`: the resolver's own time-outs would take minutes.
+    const std::string silentDns = "timeout 30 unshare --mount -- sh -c 'mount --bind " +
+                                  Path("resolv.conf") + " /etc/resolv.conf && mount --bind " +
+                                  Path("nsswitch.conf") +
+                                  " /etc/nsswitch.conf && exec \"$0\" \"$@\"' ";
+    const lab::Host& named = NamedHost(0);
+    std::string list = lab::kGateway + "\r\n" + named.reverseName + "\r\n";
+    for (int i = 1; i <= 32; ++i) list += "inconnu-" + std::to_string(i) + ".maison.lan\r\n";
+    WriteFile(Path("liste"), list);
+
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Hostping(Path("liste") + " " + Path("resultat"), silentDns), 0) << Errors();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(Result(), lab::kGateway + "=1\r\n" + named.reverseName + "=1\r\n");
+    close(silent);
+}
+
+// Without the datagram socket (the range admits nobody here) and without the
+// raw one (not root), nobody would seem to answer: hostping says why, exits 3
+// and leaves the result alone, although it could write it. With the range
+// admitting its group, the same run polls.
+TEST_F(HostpingTest, WithoutAnIcmpSocketSaysSoAndWritesNothing) {
+    constexpr unsigned kNobody = 65534;
+    WriteFile(Path("liste"), lab::kGateway + "\r\n");
+    WriteFile(Path("resultat"), "ancien=1\r\n");
+    for (const char* name : {"", "liste", "resultat"}) {
+        ASSERT_EQ(chown(Path(name).c_str(), kNobody, kNobody), 0);
+    }
+    const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups -- ";
+    const std::string arguments = Path("liste") + " " + Path("resultat");
+    {
+        ScopedSetting range("/proc/sys/net/ipv4/ping_group_range", "1 0");
+        EXPECT_EQ(Hostping(arguments, asNobody), 3);
+        // Korvane shows the first line in its status bar: it names the causes.
+        const std::string first = Errors().substr(0, Errors().find('\n'));
+        EXPECT_NE(first.find("net.ipv4.ping_group_range"), std::string::npos) << Errors();
+        EXPECT_NE(first.find("cap_net_raw"), std::string::npos) << Errors();
+        EXPECT_LE(first.size(), 200u);
+        EXPECT_EQ(Result(), "ancien=1\r\n");
+    }
+    ScopedSetting range("/proc/sys/net/ipv4/ping_group_range", "65534 65534");
+    EXPECT_EQ(Hostping(arguments, asNobody), 0) << Errors();
+    EXPECT_EQ(Result(), lab::kGateway + "=1\r\n");
 }
 
 // A host answers only once its link is back: within the second it is up, past

@@ -182,6 +182,20 @@ TEST(KrvSettingsFile, ReadByBareNameFromTheCurrentFolder) {
     EXPECT_EQ(ReadBytes(program / "krv.ini"), "left=9\r\n");
 }
 
+// A krv.ini that is a FIFO would hang the start-up: refused at once, and the
+// settings held are kept.
+TEST(KrvSettingsFile, FifoIsRefusedAtOnceAndSettingsKept) {
+    TempFolder folder;
+    ScopedCwd cwd(folder.Path());
+    ScopedProgramDir programDir(folder.Path());
+    ASSERT_EQ(mkfifo((folder / "krv.ini").c_str(), 0600), 0);
+    const testing_support::FifoFeeder feeder(folder / "krv.ini");
+    KrvVar krv;
+    krv.settings.left = 7;
+    EXPECT_THROW(krv.LoadSettings(), toolkit::FileError);
+    EXPECT_EQ(krv.settings.left, 7);
+}
+
 TEST(KrvSettingsFile, SaveWritesExactlySixLinesAndDropsOtherKeys) {
     TempFolder folder;
     ScopedProgramDir programDir(folder.Path());

@@ -1,6 +1,7 @@
 // netcmd's command line. Only commands that send nothing run here: the usage
 // errors, address refusals (checked before any socket exists) and the cache.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <sstream>
@@ -73,6 +74,19 @@ TEST(NetcmdCli, CacheListsLiveNamesFromTheScratchFolder) {
               std::string::npos);
     EXPECT_EQ(result.out.find("GONE"), std::string::npos);
     EXPECT_EQ(result.out.find('\r'), std::string::npos);
+}
+
+// A cache that is not a regular file is refused at once, never waited on.
+TEST(NetcmdCli, CacheThatIsAFifoIsRefusedAtOnce) {
+    testing_support::TempFolder scratch;
+    testing_support::ScopedEnv env("KORVANE_SCRATCH", scratch.Path());
+    const std::string cache = scratch / netcmd::kCacheFileName;
+    ASSERT_EQ(mkfifo(cache.c_str(), 0600), 0);
+    const testing_support::FifoFeeder feeder(cache);
+    const Result result = RunCommand({"nbtstat", "-c"});
+    EXPECT_EQ(result.status, netcmd::kExitFailure);
+    EXPECT_NE(result.err.find("« " + cache + " » : c'est un tube nommé"), std::string::npos)
+        << result.err;
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // ParseIpConfig must find the first connected adapter's settings.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "ipconfig.h"
 #include "reseau.h"
 #include "system_files.h"
@@ -187,6 +190,30 @@ TEST(ParseNetworkdLease, TakesADottedServerAddress) {
     EXPECT_EQ(netcmd::ParseNetworkdLease({"ADDRESS=10.0.0.5", "SERVER_ADDRESS=10.0.0.1"}).server,
               "10.0.0.1");
     EXPECT_EQ(netcmd::ParseNetworkdLease({"SERVER_ADDRESS=$(reboot)"}).server, "");
+}
+
+// NetworkManager keeps the lease in its device state ([dhcp4] options) and
+// in lease files of its own, dhclient's form or key=value lines; the fixtures
+// are a machine where each interface has one of them.
+TEST(FindLease, ReadsNetworkManagerLeasesBesideTheOthers) {
+    const std::string root = std::string(KORVANE_SOURCE_DIR) + "tests/unit/fixtures/leases/";
+    const netcmd::LeaseFolders folders{root + "dhcp", root + "networkd", root + "nm-lib",
+                                       root + "nm-devices"};
+    const struct {
+        std::string name;
+        unsigned index;
+        std::optional<std::string> server;  // nullopt: no lease at all
+    } cases[] = {
+        {"eth0", 3, "192.168.1.254"},  // the device's [dhcp4] group
+        {"wlan0", 4, "10.0.0.1"},      // no [dhcp4]; the dhclient-*-wlan0.lease file
+        {"eth1", 5, ""},               // a server that is no address; a lease holding only ours
+        {"eth3", 7, "172.16.0.1"},     // ifupdown's lease names no server, NetworkManager's does
+        {"eth2", 6, std::nullopt},
+    };
+    for (const auto& entry : cases) {
+        const auto lease = netcmd::FindLease(folders, entry.name, entry.index);
+        EXPECT_EQ(lease ? std::optional(lease->server) : std::nullopt, entry.server) << entry.name;
+    }
 }
 
 }  // namespace

@@ -102,6 +102,33 @@ TEST(ParseIpConfig, LabelsAreCaseSensitiveAndValuesCutThenTrimmed) {
     EXPECT_EQ(p.dhcpServer, "a:b");
 }
 
+// A label counts only where a line starts: names inside values (the host,
+// an adapter, a continued list, a description) never stand for one.
+TEST(ParseIpConfig, LabelsCountOnlyAtTheStartOfTheirLine) {
+    const host_params p = ParseIpConfig({
+        "   Nom de l'hôte . . . . . . . . . . : Passerelle-Salon",
+        "   Liste de recherche du suffixe DNS : maison",
+        "                                       Serveur DHCP-lan",
+        "Carte Ethernet Masque :",
+        "   Description . . . . . . . . . . . : Adresse IPv4 (pr) Serveurs DNS: x",
+        "   Statut : Adresse physique : 02-00-00-00-00-09",
+        "   Adresse physique . . . . . . . . .: 00-11-22-33-44-55",
+        "   Adresse IP. . . . . . . . . . . . : 192.168.1.12",
+        "   Masque de sous-réseau . . . . . . : 255.255.255.0",
+        "\tPasserelle par défaut . . . . . . : 192.168.1.1",
+        "   Serveur DHCP. . . . . . . . . . . : 192.168.1.2",
+        "   Serveurs DNS . . . . . . . . . . : 192.168.1.3",
+    });
+    EXPECT_EQ(p.hostName, "Passerelle-Salon");
+    EXPECT_EQ(p.description, "Adresse IPv4 (pr) Serveurs DNS: x");
+    EXPECT_EQ(p.physicalAddress, "00-11-22-33-44-55");
+    EXPECT_EQ(p.address, "192.168.1.12");
+    EXPECT_EQ(p.mask, "255.255.255.0");
+    EXPECT_EQ(p.gateway, "192.168.1.1");
+    EXPECT_EQ(p.dhcpServer, "192.168.1.2");
+    EXPECT_EQ(p.dnsServer, "192.168.1.3");
+}
+
 // Lines that would lie above the listing do not exist: what the earlier
 // passes found stands.
 TEST(ParseIpConfig, IPv4LineNearTheTopKeepsEarlierValues) {

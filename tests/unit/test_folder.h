@@ -1,17 +1,21 @@
 // Helpers shared by the unit tests: a private temporary folder, an
-// environment variable set for one test, small file readers.
+// environment variable set for one test, small file readers, a FIFO feeder.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "tools.h"
 
@@ -96,5 +100,30 @@ inline std::string ReadBytes(const std::string& path) {
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
+
+// Opens the FIFO's writing end as soon as a reader waits on it, so that a
+// reader that does wait gets a line instead of hanging the test.
+class FifoFeeder {
+  public:
+    explicit FifoFeeder(std::string fifo)
+        : thread_([this, fifo = std::move(fifo)] {
+              while (!stop_) {
+                  const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                  if (fd >= 0) {
+                      static_cast<void>(write(fd, "x\n", 2));
+                      close(fd);
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+              }
+          }) {}
+    ~FifoFeeder() {
+        stop_ = true;
+        thread_.join();
+    }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 }  // namespace testing_support

@@ -45,14 +45,50 @@ TEST(ScratchDir, FallsBackToTheRuntimeFolder) {
     EXPECT_EQ(toolkit::ScratchDir(), runtime / "korvane/");
 }
 
-TEST(ScratchDir, OpenFolderOfOursIsTightened) {
+// An existing folder is used as it is or refused, never changed: /tmp named
+// as the scratch folder keeps its sticky bit.
+TEST(ScratchDir, ExistingFolderIsUsedOnlyWhenPrivateAndNeverChanged) {
     TempFolder root;
     const std::string folder = root / "work";
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-    ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
     ScopedEnv env("KORVANE_SCRATCH", folder);
-    toolkit::ScratchDir();
-    EXPECT_EQ(ModeOf(folder), 0700u);
+    for (const mode_t mode : {01777, 0777, 0750, 0705}) {
+        ASSERT_EQ(chmod(folder.c_str(), mode), 0);
+        try {
+            toolkit::ScratchDir();
+            ADD_FAILURE() << std::oct << mode << " was accepted";
+        } catch (const toolkit::ScratchError& error) {
+            EXPECT_NE(std::string(error.what()).find("« " + folder + " » est ouvert aux autres"),
+                      std::string::npos)
+                << error.what();
+        }
+        EXPECT_EQ(ModeOf(folder), mode);
+    }
+    for (const mode_t mode : {0700, 0500}) {
+        ASSERT_EQ(chmod(folder.c_str(), mode), 0);
+        EXPECT_EQ(toolkit::ScratchDir(), folder + "/");
+        EXPECT_EQ(ModeOf(folder), mode);
+    }
+    chmod(folder.c_str(), 0700);
+}
+
+// Commands run in the scratch folder: a relative path would name another one there.
+TEST(ScratchDir, RelativePathIsRefused) {
+    TempFolder root;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(root.Path());
+    for (const std::string relative : {"work", "./work", "work/"}) {
+        ScopedEnv env("KORVANE_SCRATCH", relative);
+        try {
+            toolkit::ScratchDir();
+            ADD_FAILURE() << relative << " was accepted";
+        } catch (const toolkit::ScratchError& error) {
+            EXPECT_NE(std::string(error.what()).find("« " + relative + " »"), std::string::npos);
+            EXPECT_NE(std::string(error.what()).find("chemin absolu"), std::string::npos);
+        }
+    }
+    std::filesystem::current_path(previous);
+    EXPECT_FALSE(std::filesystem::exists(root / "work"));
 }
 
 TEST(ScratchDir, RefusesLinksFilesAndOtherOwners) {

@@ -2,13 +2,17 @@
 // case rules, trimming, key look-ups, splitting, the sorted list.
 #include "utils.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "test_folder.h"
@@ -53,6 +57,85 @@ TEST(LoadLines, ReadsFilesAndNamesTheMissingOne) {
             << error.what();
     }
     EXPECT_THROW(toolkit::LoadLines(folder.Path()), toolkit::FileError);  // a folder
+}
+
+// Special files a list path may name by mistake or by malice, made inside
+// the test's own folder: a FIFO, a device node like /dev/null (root only),
+// links. Each entry: its name, and whether it could be made.
+struct SpecialFiles {
+    explicit SpecialFiles(const TempFolder& folder)
+        : fifo(folder / "tube"),
+          device(folder / "nul"),
+          link(folder / "lien"),
+          dangling(folder / "lien-mort"),
+          target(folder / "cible") {
+        WriteBytes(target, "cible\r\n");
+        EXPECT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        EXPECT_EQ(symlink(target.c_str(), link.c_str()), 0);
+        EXPECT_EQ(symlink((folder / "absent").c_str(), dangling.c_str()), 0);
+        hasDevice = mknod(device.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0;
+    }
+    std::string fifo, device, link, dangling, target;
+    bool hasDevice = false;
+};
+
+mode_t TypeOf(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 ? info.st_mode & S_IFMT : 0;
+}
+
+void ExpectRefusal(const std::function<void()>& action, const std::string& path,
+                   const std::string& reason) {
+    try {
+        action();
+        ADD_FAILURE() << path << " was accepted";
+    } catch (const toolkit::FileError& error) {
+        const std::string text = error.what();
+        EXPECT_NE(text.find("« " + path + " »"), std::string::npos) << text;
+        EXPECT_NE(text.find(reason), std::string::npos) << text;
+    }
+}
+
+TEST(LoadLines, ReadsOnlyRegularFilesOfBoundedSize) {
+    TempFolder folder;
+    const SpecialFiles special(folder);
+    const testing_support::FifoFeeder feeder(special.fifo);
+    const std::string huge = folder / "enorme", largest = folder / "juste";
+    WriteBytes(huge, "");
+    std::filesystem::resize_file(huge, toolkit::kMaxListBytes + 1);
+    WriteBytes(largest, std::string(toolkit::kMaxListBytes - 2, 'a') + "\r\n");
+    const struct {
+        std::string path;
+        std::string reason;
+    } refused[] = {
+        {special.fifo, "c'est un tube nommé, pas un fichier ordinaire"},
+        {special.device, "c'est un périphérique, pas un fichier ordinaire"},
+        {folder.Path(), "c'est un dossier, pas un fichier ordinaire"},
+        {huge, "Impossible de lire le fichier « " + huge + " » : il dépasse 16 Mio"},
+    };
+    for (const auto& entry : refused) {
+        if (entry.path == special.device && !special.hasDevice) continue;
+        ExpectRefusal([&] { toolkit::LoadLines(entry.path); }, entry.path, entry.reason);
+    }
+    EXPECT_EQ(toolkit::LoadLines(largest).size(), 1u);
+    EXPECT_EQ(toolkit::LoadLines(special.link), TextList{"cible"});  // reading follows links
+}
+
+// Renaming over a link, a FIFO or a device would replace the entry itself.
+TEST(SaveLines, RefusesADestinationThatIsNotARegularFile) {
+    TempFolder folder;
+    const SpecialFiles special(folder);
+    const std::size_t entries =
+        std::distance(std::filesystem::directory_iterator(folder.Path()), {});
+    for (const std::string& path : {special.fifo, special.device, special.link, special.dangling}) {
+        if (path == special.device && !special.hasDevice) continue;
+        const mode_t type = TypeOf(path);
+        ExpectRefusal([&] { toolkit::SaveLines(path, {"x"}); }, path, "pas un fichier ordinaire");
+        ExpectRefusal([&] { toolkit::SaveText(path, "x"); }, path, "laissé tel quel");
+        EXPECT_EQ(TypeOf(path), type) << path;
+    }
+    EXPECT_EQ(ReadBytes(special.target), "cible\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), entries);
 }
 
 TEST(SaveLines, EveryLineEndsWithCrLfAndEmptyIsZeroBytes) {

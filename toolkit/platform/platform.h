@@ -23,7 +23,12 @@ bool SpawnProgram(const std::string& program, const std::string& argument,
 std::string ExecutableDir();  // folder of the running program, trailing "/"
 
 // --- files ---
-// Atomic replacement of a whole file (temporary file + rename). Throws FileError.
+// The whole content of a regular file of at most maxBytes. A FIFO, a device
+// or a folder is refused at once, never waited on. Throws FileError.
+std::string ReadRegularFile(const std::string& path, std::size_t maxBytes);
+// Atomic replacement of a whole file (temporary file + rename). A destination
+// that exists and is not a regular file (a link, a device, a FIFO) is refused
+// and left as it is. Throws FileError.
 void ReplaceFile(const std::string& path, const std::string& bytes);
 // Deletes the temporaries that ReplaceFile left in `folder` when their writer
 // died before its rename; those of a process still running stay. Returns how
@@ -33,7 +38,8 @@ int RemoveStaleTemporaries(const std::string& folder);
 // trace rewritten often that nobody needs whole. Refuses anything but a
 // regular file (a link, a FIFO, a device). Throws FileError.
 void WriteFileInPlace(const std::string& path, const std::string& bytes);
-// Creates or checks the private scratch folder; throws ScratchError.
+// Creates the private scratch folder (mode 0700), or checks an existing one,
+// which is never changed. Throws ScratchError.
 std::string PrepareScratchDir();
 // The read-only attribute of the Windows files is the owner's write bit here.
 // IsReadOnly: nullopt when the file cannot be examined.
@@ -88,6 +94,10 @@ int SendUdpDatagram(std::uint32_t addressNetworkOrder, std::uint16_t port,
                     const std::vector<std::uint8_t>& payload);
 
 // --- ICMP ---
+// Whether this process may open an ICMP socket at all: a datagram one
+// (net.ipv4.ping_group_range admits its group) or a raw one (root, or the
+// cap_net_raw capability). Without one, every probe answers "no".
+bool IcmpSocketAvailable();
 // Sends one echo request (no data) to each address and reports, per address,
 // whether a reply or an ICMP error about that request came back within
 // `timeoutMs` of its own sending. Address 0 is never sent and is false.

@@ -1,5 +1,5 @@
-// Files on POSIX: atomic replacement of list files, the private scratch
-// folder, and the few file operations of the slot files.
+// Files on POSIX: bounded reading and atomic replacement of list files, the
+// private scratch folder, and the few file operations of the slot files.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -28,6 +28,74 @@ std::string WriteErrorText(const std::string& path, int error) {
     return "Impossible d'écrire le fichier « " + path + " » : " + SystemErrorText(error);
 }
 
+std::string OpenErrorText(const std::string& path, const std::string& reason) {
+    return "Impossible d'ouvrir le fichier « " + path + " » : " + reason;
+}
+
+std::string ReadErrorText(const std::string& path, const std::string& reason) {
+    return "Impossible de lire le fichier « " + path + " » : " + reason;
+}
+
+std::string NotRegularText(mode_t mode) {
+    const char* kind = "un fichier spécial";
+    if (S_ISLNK(mode)) kind = "un lien symbolique";
+    if (S_ISDIR(mode)) kind = "un dossier";
+    if (S_ISFIFO(mode)) kind = "un tube nommé";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) kind = "un périphérique";
+    return std::string("c'est ") + kind + ", pas un fichier ordinaire";
+}
+
+std::string SizeText(std::size_t bytes) {
+    constexpr std::size_t kMebibyte = std::size_t{1} << 20;
+    if (bytes % kMebibyte == 0) return std::to_string(bytes / kMebibyte) + " Mio";
+    return std::to_string(bytes) + " octets";
+}
+
+// Closes the descriptor whatever way the reading ends.
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Fd() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+// A FIFO would block the reader until some writer comes, and a device such
+// as /dev/zero never ends: both are refused before they are opened, and
+// again on the descriptor (opened O_NONBLOCK, so that it never waits) in
+// case the path changed in between.
+void RefuseUnusualSource(const std::string& path, int fd) {
+    struct stat info {};
+    const int examined = fd < 0 ? stat(path.c_str(), &info) : fstat(fd, &info);
+    if (examined != 0) {
+        if (fd < 0) return;  // open() will say why
+        throw FileError(ReadErrorText(path, SystemErrorText(errno)));
+    }
+    if (!S_ISREG(info.st_mode)) throw FileError(OpenErrorText(path, NotRegularText(info.st_mode)));
+}
+
+// Files of /proc announce a size of 0, so the bound is kept while reading.
+std::string ReadAtMost(const Descriptor& file, const std::string& path, std::size_t maxBytes) {
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = read(file.Fd(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) throw FileError(ReadErrorText(path, SystemErrorText(errno)));
+        if (count == 0) return bytes;
+        if (bytes.size() + static_cast<std::size_t>(count) > maxBytes) {
+            throw FileError(ReadErrorText(path, "il dépasse " + SizeText(maxBytes)));
+        }
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -43,6 +111,16 @@ std::string TemporaryNameFor(const std::string& path) {
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     return folder + "." + base + ".tmp-" + std::to_string(getpid()) + "-" +
            std::to_string(counter.fetch_add(1));
+}
+
+// Renaming over a link, a FIFO or a device would replace that entry itself
+// (hostping told to write /dev/null would turn it into a list file): only a
+// missing or regular destination is replaced.
+void RefuseUnusualDestination(const std::string& path) {
+    struct stat existing {};
+    if (lstat(path.c_str(), &existing) != 0 || S_ISREG(existing.st_mode)) return;
+    throw FileError("Impossible d'écrire le fichier « " + path +
+                    " » : " + NotRegularText(existing.st_mode) + " ; il est laissé tel quel.");
 }
 
 // A new list is created 0666 so that the kernel applies the umask (and any
@@ -101,7 +179,15 @@ struct ScratchChoice {
 };
 
 ScratchChoice ChooseScratch() {
-    if (const char* own = std::getenv("KORVANE_SCRATCH"); own && *own) return {own, true};
+    if (const char* own = std::getenv("KORVANE_SCRATCH"); own && *own) {
+        // Commands run with the scratch folder as their working folder: a
+        // relative path would then name another folder.
+        if (own[0] != '/') {
+            FailScratch(std::string("Le dossier de travail « ") + own +
+                        " » (KORVANE_SCRATCH) n'est pas un chemin absolu : il est refusé.");
+        }
+        return {own, true};
+    }
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
         return {std::string(runtime) + "/korvane", false};
     }
@@ -151,10 +237,12 @@ std::string ScratchFolderProblem(int fd, const std::string& path) {
         return "Le dossier de travail « " + path +
                " » appartient à un autre utilisateur : il est refusé par sécurité.";
     }
-    // Work files hold addresses and names of the network: ours alone.
-    if ((info.st_mode & 0777) != 0700 && fchmod(fd, 0700) != 0) {
-        return "Impossible de protéger le dossier de travail « " + path +
-               " » : " + SystemErrorText(errno);
+    // Work files hold addresses and names of the network: ours alone. An
+    // existing folder is never changed (a shared one such as /tmp would lose
+    // its sticky bit); one that others may enter is refused.
+    if ((info.st_mode & 077) != 0) {
+        return "Le dossier de travail « " + path +
+               " » est ouvert aux autres utilisateurs : il est refusé par sécurité.";
     }
     return {};
 }
@@ -168,20 +256,34 @@ void CheckScratchFolder(const std::string& path) {
 
 }  // namespace
 
+std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+    RefuseUnusualSource(path, -1);
+    const Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.Fd() < 0) throw FileError(OpenErrorText(path, SystemErrorText(errno)));
+    RefuseUnusualSource(path, file.Fd());
+    return ReadAtMost(file, path, maxBytes);
+}
+
 void ReplaceFile(const std::string& path, const std::string& bytes) {
+    RefuseUnusualDestination(path);
     std::string tempPath;
     const int fd = CreateTemporary(path, tempPath);
     if (fd < 0) throw FileError(WriteErrorText(path, errno));
     int error = 0;
     if (!WriteAll(fd, bytes) || !KeepExistingMode(fd, path) || fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && rename(tempPath.c_str(), path.c_str()) != 0) error = errno;
-    if (error == 0) {
-        SyncFolder(path);
-        return;
+    try {
+        if (error != 0) throw FileError(WriteErrorText(path, error));
+        // Again at the last moment: the path may have changed while it was written.
+        RefuseUnusualDestination(path);
+        if (rename(tempPath.c_str(), path.c_str()) != 0) {
+            throw FileError(WriteErrorText(path, errno));
+        }
+    } catch (const FileError&) {
+        unlink(tempPath.c_str());
+        throw;
     }
-    unlink(tempPath.c_str());
-    throw FileError(WriteErrorText(path, error));
+    SyncFolder(path);
 }
 
 std::string PrepareScratchDir() {

@@ -142,6 +142,10 @@ std::uint16_t RandomIdentifier() {
 
 }  // namespace
 
+bool IcmpSocketAvailable() {
+    return OpenIcmpSocket(0).has_value();
+}
+
 std::vector<bool> EchoProbe(const std::vector<std::uint32_t>& addressesNetworkOrder,
                             int timeoutMs) {
     const std::size_t count = addressesNetworkOrder.size();
