@@ -104,6 +104,18 @@ int WaitForExit(pid_t pid) {
 
 class KorvaneProcess : public testing::TestWithParam<int> {};
 
+// The signal ends the program normally, with its six settings saved.
+void EndsAsQuitterDoes(pid_t pid, int signal, const ProgramFolder& folder) {
+    kill(pid, signal);
+    const int status = WaitForExit(pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const toolkit::TextList settings = folder.Read("krv.ini");
+    ASSERT_EQ(settings.size(), 6u);
+    EXPECT_EQ(settings[0], "pdc=SRV");
+    EXPECT_EQ(settings[5], "nbyrow=2");
+}
+
 TEST_P(KorvaneProcess, QuitSignalSavesTheSettingsAsQuitterDoes) {
     ProgramFolder folder;
     folder.InstallProgram("korvane");
@@ -114,14 +126,7 @@ TEST_P(KorvaneProcess, QuitSignalSavesTheSettingsAsQuitterDoes) {
     // The first files appear while the main window is created, after the
     // signals are taken over.
     ASSERT_TRUE(gui_testing::WaitFor([&] { return fs::exists(folder / "liste.known"); }, 10000));
-    kill(pid, GetParam());
-    const int status = WaitForExit(pid);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    const toolkit::TextList settings = folder.Read("krv.ini");
-    ASSERT_EQ(settings.size(), 6u);
-    EXPECT_EQ(settings[0], "pdc=SRV");
-    EXPECT_EQ(settings[5], "nbyrow=2");
+    EndsAsQuitterDoes(pid, GetParam(), folder);
     EXPECT_EQ(folder.Read("settings.ini").size(), 6u);
 }
 
@@ -138,14 +143,7 @@ TEST_P(KorvaneProcess, QuitSignalDuringAStartUpMessageBoxIsNotLost) {
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(gui_testing::WaitFor([&] { return fs::exists(folder / "liste.known"); }, 10000));
     gui_testing::WaitFor([] { return false; }, 300);  // the box is up by now
-    kill(pid, GetParam());
-    const int status = WaitForExit(pid);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    const toolkit::TextList settings = folder.Read("krv.ini");
-    ASSERT_EQ(settings.size(), 6u);
-    EXPECT_EQ(settings[0], "pdc=SRV");
-    EXPECT_EQ(settings[5], "nbyrow=2");
+    EndsAsQuitterDoes(pid, GetParam(), folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, KorvaneProcess, testing::Values(SIGTERM, SIGINT));
