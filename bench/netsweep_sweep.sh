@@ -23,18 +23,10 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-. "$root/scripts/netns-guard.sh"
+. "$root/bench/lab-entry.sh"
 runs=${1:-5}
 [[ $runs =~ ^[1-9][0-9]?$ ]] || { echo "bench : nombre de passes invalide : $runs" >&2; exit 2; }
-build=${KORVANE_BUILD:-$root/build}
-
-if [ "${KORVANE_BENCH_IN_LAB:-}" != 1 ]; then
-  bash "$root/scripts/bootstrap.sh"
-  cmake -S "$root" -B "$build" -G Ninja >/dev/null
-  cmake --build "$build" -j2 --target netsweep netcmd sweep_bench labhost >/dev/null
-  KORVANE_BUILD=$build KORVANE_BENCH_IN_LAB=1 exec unshare --net -- bash "$0" "$runs"
-fi
-in_private_netns || { echo "bench : espace de noms réseau non privé, arrêt." >&2; exit 1; }
+bench_in_lab bench netsweep netcmd sweep_bench labhost -- "$runs"
 ip link set lo up
 
 export KORVANE_LABHOST=$build/tests/labhost

@@ -21,20 +21,10 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-. "$root/scripts/netns-guard.sh"
+. "$root/bench/lab-entry.sh"
 runs=${1:-5}
 [[ $runs =~ ^[1-9][0-9]?$ ]] || { echo "bench : nombre de passes invalide : $runs" >&2; exit 2; }
-build=${KORVANE_BUILD:-$root/build}
-
-if [ "${KORVANE_BENCH_IN_LAB:-}" != 1 ]; then
-  bash "$root/scripts/bootstrap.sh"
-  dpkg-query -W -f='${Status}' fping 2>/dev/null | grep -q 'ok installed' ||
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq fping >/dev/null
-  cmake -S "$root" -B "$build" -G Ninja >/dev/null
-  cmake --build "$build" -j2 --target hostping labhost >/dev/null
-  KORVANE_BUILD=$build KORVANE_BENCH_IN_LAB=1 exec unshare --net -- bash "$0" "$runs"
-fi
-in_private_netns || { echo "bench : espace de noms réseau non privé, arrêt." >&2; exit 1; }
+bench_in_lab bench hostping labhost -- "$runs"
 
 export KORVANE_LAB=krvbench KORVANE_LABHOST=$build/tests/labhost
 lab=$root/scripts/lab.sh

@@ -9,22 +9,12 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-. "$root/scripts/netns-guard.sh"
+. "$root/bench/lab-entry.sh"
 runs=${1:-5}
+[[ $runs =~ ^[1-9][0-9]?$ ]] || { echo "bench : nombre de passes invalide : $runs" >&2; exit 2; }
+bench_in_lab bench hostping labhost -- "$runs"
 
-if [ "${KORVANE_BENCH_IN_LAB:-}" != 1 ]; then
-  bash "$root/scripts/bootstrap.sh"
-  dpkg-query -W -f='${Status}' fping 2>/dev/null | grep -q 'ok installed' ||
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq fping >/dev/null
-  dpkg-query -W -f='${Status}' time 2>/dev/null | grep -q 'ok installed' ||
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq time >/dev/null
-  cmake -S "$root" -B "$root/build" -G Ninja >/dev/null
-  cmake --build "$root/build" -j2 >/dev/null
-  KORVANE_BENCH_IN_LAB=1 exec unshare --net -- bash "$0" "$runs"
-fi
-in_private_netns || { echo "bench : espace de noms réseau non privé, arrêt." >&2; exit 1; }
-
-export KORVANE_LAB=krvbench
+export KORVANE_LAB=krvbench KORVANE_LABHOST=$build/tests/labhost
 lab=$root/scripts/lab.sh
 work=$(mktemp -d)
 trap '"$lab" down; rm -rf "$work"' EXIT
@@ -45,7 +35,7 @@ measure() {  # label, command...
   printf '%-28s best %6d ms  mean %6d ms  peak %6d KB\n' "$label" "$best" $((total / runs)) "$mem"
 }
 
-measure "hostping /24" "$root/build/bin/hostping" "$work/lan24" "$work/out"
+measure "hostping /24" "$build/bin/hostping" "$work/lan24" "$work/out"
 measure "fping /24" fping -q -r 0 -t 1000 -i 1 -f "$work/lan24"
 echo "hostping: $(wc -l <"$work/out") hosts answered;" \
   "fping: $("$lab" exec fping -a -r 0 -t 1000 -f "$work/lan24" 2>/dev/null | wc -l) hosts answered"

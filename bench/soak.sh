@@ -16,19 +16,11 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-. "$root/scripts/netns-guard.sh"
+. "$root/bench/lab-entry.sh"
 scale=${1:-20}
 [[ $scale =~ ^[1-9][0-9]{0,3}$ ]] && ((scale >= 2 && scale <= 3600)) ||
   { echo "soak : facteur de temps invalide : $scale (2 à 3600)" >&2; exit 2; }
-build=${KORVANE_BUILD:-$root/build}
-
-if [ "${KORVANE_SOAK_IN_LAB:-}" != 1 ]; then
-  bash "$root/scripts/bootstrap.sh"
-  cmake -S "$root" -B "$build" -G Ninja >/dev/null
-  cmake --build "$build" -j2 --target korvane hostping netcmd labhost korvane_assets >/dev/null
-  KORVANE_BUILD=$build KORVANE_SOAK_IN_LAB=1 exec unshare --net -- bash "$0" "$scale"
-fi
-in_private_netns || { echo "soak : espace de noms réseau non privé, arrêt." >&2; exit 1; }
+bench_in_lab soak korvane hostping netcmd labhost korvane_assets -- "$scale"
 
 export KORVANE_LAB=krvsoak KORVANE_LABHOST=$build/tests/labhost
 lab=$root/scripts/lab.sh

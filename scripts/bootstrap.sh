@@ -16,8 +16,9 @@ packages=(
   iproute2 iputils-ping procps util-linux libcap2-bin
   xvfb xauth fonts-dejavu-core
   # The lab's hosts (smbd, nmbd), Korvane's remote shutdown (net), the lab
-  # router's DNS, and the programs netsweep's benchmark compares against.
-  samba samba-common-bin dnsmasq-base fping nmap
+  # router's DNS; the programs the benchmarks compare against, and GNU time
+  # for their memory figures.
+  samba samba-common-bin dnsmasq-base fping nmap time
   # The fuzz targets (scripts/fuzz.sh): clang, its sanitizers and libFuzzer.
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
 )
