@@ -182,6 +182,35 @@ std::optional<std::size_t> IndexOfLine(const TextList& list, std::string_view li
     return std::nullopt;
 }
 
+std::string_view NameField(std::string_view line) {
+    return line.substr(0, line.find(' '));
+}
+
+std::string_view ValueField(std::string_view line) {
+    const std::size_t space = line.find(' ');
+    if (space == std::string_view::npos) return {};
+    std::string_view value = line.substr(space + 1);
+    while (!value.empty() && static_cast<unsigned char>(value.front()) <= 32) value.remove_prefix(1);
+    while (!value.empty() && static_cast<unsigned char>(value.back()) <= 32) value.remove_suffix(1);
+    return value;
+}
+
+std::optional<std::size_t> IndexOfName(const TextList& list, std::string_view name) {
+    if (name.empty()) return std::nullopt;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (EqualsIgnoreCase(NameField(list[i]), name)) return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> IndexOfValue(const TextList& list, std::string_view value) {
+    if (value.empty()) return std::nullopt;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (EqualsIgnoreCase(ValueField(list[i]), value)) return i;
+    }
+    return std::nullopt;
+}
+
 std::pair<std::string, std::string> SplitKeyValue(std::string_view line) {
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) return {std::string(line), std::string()};

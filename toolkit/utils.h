@@ -97,6 +97,19 @@ struct SpaceSplit {
 };
 SpaceSplit SplitAtFirstSpace(std::string_view line);
 
+// The lines of liste.ip and liste.mac are "name value": the name is the text
+// before the first space, the value the text after it. A line belongs to a
+// computer only when its whole name field equals the computer's name (ASCII
+// case ignored); a name that is merely part of a line (pc1 in "pc10 ...", a
+// dot in every address) never finds it. Values compare trimmed, case ignored.
+// Korvane's look-ups and netsweep's updates share this one rule.
+std::string_view NameField(std::string_view line);
+std::string_view ValueField(std::string_view line);
+// Index of the first line whose name field is `name`; an empty name finds nothing.
+std::optional<std::size_t> IndexOfName(const TextList& list, std::string_view name);
+// Index of the first line whose value field is `value`; an empty value finds nothing.
+std::optional<std::size_t> IndexOfValue(const TextList& list, std::string_view value);
+
 // Keeps its lines in ascending CompareSortOrder and silently drops a line
 // equal (case ignored) to one it already holds.
 class SortedTextList {

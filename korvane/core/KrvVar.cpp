@@ -10,26 +10,11 @@ namespace korvane {
 
 namespace {
 
-using toolkit::Contains;
 using toolkit::SplitAtFirstSpace;
 
-// The first line holding any of the forms, each form tried on a line before
-// the next line is looked at. An empty form is skipped: an empty key would
-// otherwise match every line.
-const std::string* FirstLineHolding(const TextList& lines,
-                                    std::initializer_list<std::string_view> forms) {
-    for (const auto& line : lines) {
-        for (const auto form : forms) {
-            if (!form.empty() && Contains(line, form)) return &line;
-        }
-    }
-    return nullptr;
-}
-
-// The value part of a "name value" line; a line without a space is taken whole.
+// The value part of a "name value" line; a line without a space has none.
 std::string ValuePart(const std::string& line) {
-    const auto split = SplitAtFirstSpace(line);
-    return split.hasSpace ? split.after : line.substr(0, toolkit::kMaxFieldLength);
+    return SplitAtFirstSpace(line).after;
 }
 
 int WholeNumberOr(const TextList& lines, std::string_view key, int fallback) {
@@ -44,22 +29,19 @@ std::string SettingsPath() {
 }  // namespace
 
 std::string FindIP(const TextList& ipList, std::string_view name) {
-    const std::string lower = toolkit::AsciiLower(name);
-    const std::string* line = FirstLineHolding(ipList, {name, lower});
-    return line ? ValuePart(*line) : std::string();
+    const auto hit = toolkit::IndexOfName(ipList, name);
+    return hit ? ValuePart(ipList[*hit]) : std::string();
 }
 
 std::string FindMAC(const TextList& macList, std::string_view name) {
-    const std::string upper = toolkit::AsciiUpper(name);
-    const std::string lower = toolkit::AsciiLower(name);
-    const std::string* line = FirstLineHolding(macList, {upper, lower});
-    return line ? ValuePart(*line) : std::string();
+    const auto hit = toolkit::IndexOfName(macList, name);
+    return hit ? ValuePart(macList[*hit]) : std::string();
 }
 
 std::string FindName(const TextList& ipList, std::string_view address) {
-    const std::string* line = FirstLineHolding(ipList, {address});
-    if (!line) return {};
-    const auto split = SplitAtFirstSpace(*line);
+    const auto hit = toolkit::IndexOfValue(ipList, toolkit::Trim(address));
+    if (!hit) return {};
+    const auto split = SplitAtFirstSpace(ipList[*hit]);
     return split.hasSpace ? split.before.substr(0, toolkit::kMaxFieldLength) : std::string();
 }
 

@@ -34,9 +34,11 @@ int ClampEntriesPerRow(int nbyrow);
 inline constexpr const char* kSettingsFile = "krv.ini";
 inline constexpr const char* kEntrySettingsFile = "settings.ini";
 
-// Look-ups over the lines of liste.ip / liste.mac. The first line holding one
-// of the key's forms wins; the result is cut to 255 characters; an empty key
-// finds nothing.
+// Look-ups over the lines of liste.ip / liste.mac by the rule of
+// toolkit::IndexOfName / IndexOfValue: only a whole name field (or, for
+// FindName, a whole address field) is a hit, so pc1 never finds pc10's line
+// and the gateway never finds a computer whose address begins with its own.
+// The result is cut to 255 characters; an empty key finds nothing.
 std::string FindIP(const TextList& ipList, std::string_view name);
 std::string FindMAC(const TextList& macList, std::string_view name);
 std::string FindName(const TextList& ipList, std::string_view address);

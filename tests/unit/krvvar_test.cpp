@@ -38,46 +38,35 @@ class ScopedCwd {
     std::filesystem::path previous_;
 };
 
-TEST(KrvLookup, FindIPFirstLineHoldingTheKeyWins) {
-    EXPECT_EQ(korvane::FindIP({"pc10 192.168.1.10", "pc1 192.168.1.5"}, "pc1"), "192.168.1.10");
-    EXPECT_EQ(korvane::FindIP({"pc1 192.168.1.5"}, "PC1"), "192.168.1.5");
-    // Both forms are tried on a line before the next line is looked at.
-    EXPECT_EQ(korvane::FindIP({"a pc1", "PC1 b"}, "PC1"), "pc1");
-    // No upper-case form for FindIP.
-    EXPECT_EQ(korvane::FindIP({"PC1 192.168.1.5"}, "pc1"), "");
-    EXPECT_EQ(korvane::FindIP({"pc2 192.168.1.6"}, "pc1"), "");
-}
-
-TEST(KrvLookup, FindMACTriesUpperThenLowerButNotTheKeyAsGiven) {
-    EXPECT_EQ(korvane::FindMAC({"pc1 00-11-22-33-44-55"}, "Pc1"), "00-11-22-33-44-55");
-    EXPECT_EQ(korvane::FindMAC({"PC1 AA-BB-CC-DD-EE-FF"}, "Pc1"), "AA-BB-CC-DD-EE-FF");
-    EXPECT_EQ(korvane::FindMAC({"Pc1 AA-BB-CC-DD-EE-FF"}, "Pc1"), "");
-    EXPECT_EQ(korvane::FindMAC({"x pc1", "PC1 y"}, "Pc1"), "pc1");
-}
-
-TEST(KrvLookup, FindNameGivesTheTextBeforeTheSpace) {
-    EXPECT_EQ(korvane::FindName({"box 192.168.1.10", "gw 192.168.1.1"}, "192.168.1.1"), "box");
-    EXPECT_EQ(korvane::FindName({"gw 192.168.1.1"}, "192.168.1.1"), "gw");
-    EXPECT_EQ(korvane::FindName({"192.168.1.1", "gw 192.168.1.1"}, "192.168.1.1"), "");
-    EXPECT_EQ(korvane::FindName({"gw 192.168.1.1"}, "GW"), "");  // one form only
-}
-
-TEST(KrvLookup, EmptyKeyFindsNothing) {
-    const TextList lines{"pc1 192.168.1.5", "nospace"};
-    EXPECT_EQ(korvane::FindIP(lines, ""), "");
-    EXPECT_EQ(korvane::FindMAC(lines, ""), "");
-    EXPECT_EQ(korvane::FindName(lines, ""), "");
-}
-
-TEST(KrvLookup, LineWithoutSpaceAndTheLengthCap) {
-    EXPECT_EQ(korvane::FindIP({"pc1-alone"}, "pc1"), "pc1-alone");
-    EXPECT_EQ(korvane::FindMAC({"pc1-alone"}, "pc1"), "pc1-alone");
+// Only a whole name field (or address field for FindName) is a hit: a key
+// that is part of another line never finds it, whatever the line order.
+TEST(KrvLookup, OnlyWholeFieldsMatch) {
     const std::string longWord = "pc1" + std::string(300, 'x');
-    EXPECT_EQ(korvane::FindIP({longWord}, "pc1"), longWord.substr(0, 255));
-    EXPECT_EQ(korvane::FindMAC({longWord}, "pc1"), longWord.substr(0, 255));
     const std::string longValue(300, 'v');
-    EXPECT_EQ(korvane::FindIP({"pc1 " + longValue}, "pc1"), longValue.substr(0, 255));
-    EXPECT_EQ(korvane::FindName({longWord + " 10.0.0.1"}, "10.0.0.1"), longWord.substr(0, 255));
+    struct Case {
+        TextList lines;
+        std::string key;
+        std::string ip, mac, name;  // FindIP(key), FindMAC(key), FindName(key)
+    } cases[] = {
+        {{"pc10 192.168.1.12", "pc1 192.168.1.11"}, "pc1", "192.168.1.11", "192.168.1.11", ""},
+        {{"pc10 192.168.1.12", "pc1 192.168.1.11"}, "192.168.1.1", "", "", ""},
+        {{"pc10 192.168.1.12", "pc1 192.168.1.11"}, "192.168.1.11", "", "", "pc1"},
+        {{"Pc1 192.168.1.5"}, "pC1", "192.168.1.5", "192.168.1.5", ""},
+        {{"a pc1", "PC1 b"}, "pc1", "b", "b", ""},
+        {{"pc1.lan 10.0.0.5"}, "pc1", "", "", ""},
+        {{"gw 10.0.0.1 ", "10.0.0.1"}, "10.0.0.1", "", "", "gw"},
+        {{"pc1 00-11-22-33-44-55"}, "00-11-22-33-44-55", "", "", "pc1"},
+        {{"pc1", "pc1-alone"}, "pc1", "", "", ""},
+        {{"pc1 192.168.1.5", "nospace"}, "", "", "", ""},
+        {{longWord + " 10.0.0.1"}, "10.0.0.1", "", "", longWord.substr(0, 255)},
+        {{"pc1 " + longValue}, "pc1", longValue.substr(0, 255), longValue.substr(0, 255), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key + " in " + c.lines.front());
+        EXPECT_EQ(korvane::FindIP(c.lines, c.key), c.ip);
+        EXPECT_EQ(korvane::FindMAC(c.lines, c.key), c.mac);
+        EXPECT_EQ(korvane::FindName(c.lines, c.key), c.name);
+    }
 }
 
 TEST(KrvLookup, MembersSearchTheirOwnLists) {
