@@ -103,6 +103,13 @@ void SaveLines(const std::string& path, const TextList& lines) {
     platform::ReplaceFile(path, CrLfText(lines));
 }
 
+void SaveLinesTogether(const std::vector<std::pair<std::string, const TextList*>>& files) {
+    std::vector<std::pair<std::string, std::string>> contents;
+    contents.reserve(files.size());
+    for (const auto& [path, lines] : files) contents.emplace_back(path, CrLfText(*lines));
+    platform::ReplaceFiles(contents);
+}
+
 void SaveLinesInPlace(const std::string& path, const TextList& lines) {
     platform::WriteFileInPlace(path, CrLfText(lines));
 }
@@ -236,13 +243,100 @@ SpaceSplit SplitAtFirstSpace(std::string_view line) {
             std::string(line.substr(space + 1, kMaxFieldLength)), true};
 }
 
+NamedLines::NamedLines(TextList lines) {
+    *this = std::move(lines);
+}
+
+NamedLines& NamedLines::operator=(TextList lines) {
+    lines_ = std::move(lines);
+    names_.clear();
+    values_.clear();
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        Insert(names_, NameField(lines_[i]), i);
+        Insert(values_, ValueField(lines_[i]), i);
+    }
+    return *this;
+}
+
+void NamedLines::Insert(Positions& positions, std::string_view field, std::size_t index) {
+    if (!field.empty()) positions[AsciiLower(field)].insert(index);
+}
+
+void NamedLines::Erase(Positions& positions, std::string_view field, std::size_t index) {
+    if (field.empty()) return;
+    const auto found = positions.find(AsciiLower(field));
+    if (found == positions.end()) return;
+    found->second.erase(index);
+    if (found->second.empty()) positions.erase(found);
+}
+
+std::optional<std::size_t> NamedLines::First(const Positions& positions, std::string_view field) {
+    if (field.empty()) return std::nullopt;
+    const auto found = positions.find(AsciiLower(field));
+    if (found == positions.end()) return std::nullopt;
+    return *found->second.begin();
+}
+
+std::optional<std::size_t> NamedLines::IndexOfName(std::string_view name) const {
+    return First(names_, name);
+}
+
+std::optional<std::size_t> NamedLines::IndexOfValue(std::string_view value) const {
+    return First(values_, value);
+}
+
+void NamedLines::Replace(std::size_t index, std::string line) {
+    Erase(names_, NameField(lines_.at(index)), index);
+    Erase(values_, ValueField(lines_[index]), index);
+    lines_[index] = std::move(line);
+    Insert(names_, NameField(lines_[index]), index);
+    Insert(values_, ValueField(lines_[index]), index);
+}
+
+void NamedLines::Append(std::string line) {
+    lines_.push_back(std::move(line));
+    Insert(names_, NameField(lines_.back()), lines_.size() - 1);
+    Insert(values_, ValueField(lines_.back()), lines_.size() - 1);
+}
+
+KeyedLines::KeyedLines(TextList lines) {
+    *this = std::move(lines);
+}
+
+KeyedLines& KeyedLines::operator=(TextList lines) {
+    lines_.clear();
+    first_.clear();
+    for (std::string& line : lines) Append(std::move(line));
+    return *this;
+}
+
+void KeyedLines::Append(std::string line) {
+    const std::size_t equals = line.find('=');
+    if (equals != std::string::npos) {
+        first_.try_emplace(AsciiLower(std::string_view(line).substr(0, equals)), lines_.size());
+    }
+    lines_.push_back(std::move(line));
+}
+
+bool KeyedLines::HasKey(std::string_view key) const {
+    return first_.contains(AsciiLower(key));
+}
+
+std::string KeyedLines::ValueOfKey(std::string_view key) const {
+    const auto found = first_.find(AsciiLower(key));
+    return found == first_.end() ? std::string() : SplitKeyValue(lines_[found->second]).second;
+}
+
 bool SortedTextList::Add(std::string_view line) {
-    const auto place = std::lower_bound(
-        lines_.begin(), lines_.end(), line,
-        [](const std::string& held, auto text) { return CompareSortOrder(held, text) < 0; });
-    if (place != lines_.end() && CompareSortOrder(*place, line) == 0) return false;
-    lines_.emplace(place, line);
-    return true;
+    const bool added = set_.emplace(line).second;
+    stale_ = stale_ || added;
+    return added;
+}
+
+const TextList& SortedTextList::Lines() const {
+    if (stale_) lines_.assign(set_.begin(), set_.end());
+    stale_ = false;
+    return lines_;
 }
 
 void SortedTextList::LoadFrom(const std::string& path) {
