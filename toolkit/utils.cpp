@@ -249,54 +249,76 @@ NamedLines::NamedLines(TextList lines) {
 
 NamedLines& NamedLines::operator=(TextList lines) {
     lines_ = std::move(lines);
-    names_.clear();
-    values_.clear();
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        Insert(names_, NameField(lines_[i]), i);
-        Insert(values_, ValueField(lines_[i]), i);
-    }
+    names_ = {};
+    values_ = {};
     return *this;
 }
 
+const NamedLines::Positions& NamedLines::Built(Index& index, FieldOf field) const {
+    if (!index.built) {
+        index.positions.reserve(lines_.size());
+        for (std::size_t i = 0; i < lines_.size(); ++i) Insert(index.positions, field(lines_[i]), i);
+        index.built = true;
+    }
+    return index.positions;
+}
+
 void NamedLines::Insert(Positions& positions, std::string_view field, std::size_t index) {
-    if (!field.empty()) positions[AsciiLower(field)].insert(index);
+    if (field.empty()) return;
+    const auto [place, added] = positions.try_emplace(AsciiLower(field), Indexes{index, {}});
+    if (added) return;
+    Indexes& indexes = place->second;
+    if (index < indexes.first) std::swap(index, indexes.first);
+    indexes.more.insert(std::lower_bound(indexes.more.begin(), indexes.more.end(), index), index);
 }
 
 void NamedLines::Erase(Positions& positions, std::string_view field, std::size_t index) {
     if (field.empty()) return;
     const auto found = positions.find(AsciiLower(field));
     if (found == positions.end()) return;
-    found->second.erase(index);
-    if (found->second.empty()) positions.erase(found);
+    Indexes& indexes = found->second;
+    if (indexes.first == index) {
+        if (indexes.more.empty()) {
+            positions.erase(found);
+            return;
+        }
+        indexes.first = indexes.more.front();
+        indexes.more.erase(indexes.more.begin());
+        return;
+    }
+    const auto at = std::lower_bound(indexes.more.begin(), indexes.more.end(), index);
+    if (at != indexes.more.end() && *at == index) indexes.more.erase(at);
 }
 
 std::optional<std::size_t> NamedLines::First(const Positions& positions, std::string_view field) {
     if (field.empty()) return std::nullopt;
     const auto found = positions.find(AsciiLower(field));
     if (found == positions.end()) return std::nullopt;
-    return *found->second.begin();
+    return found->second.first;
 }
 
 std::optional<std::size_t> NamedLines::IndexOfName(std::string_view name) const {
-    return First(names_, name);
+    return First(Built(names_, NameField), name);
 }
 
 std::optional<std::size_t> NamedLines::IndexOfValue(std::string_view value) const {
-    return First(values_, value);
+    return First(Built(values_, ValueField), value);
 }
 
 void NamedLines::Replace(std::size_t index, std::string line) {
-    Erase(names_, NameField(lines_.at(index)), index);
-    Erase(values_, ValueField(lines_[index]), index);
-    lines_[index] = std::move(line);
-    Insert(names_, NameField(lines_[index]), index);
-    Insert(values_, ValueField(lines_[index]), index);
+    for (auto [built, field] : {std::pair{&names_, &NameField}, std::pair{&values_, &ValueField}}) {
+        if (built->built) Erase(built->positions, field(lines_.at(index)), index);
+    }
+    lines_.at(index) = std::move(line);
+    for (auto [built, field] : {std::pair{&names_, &NameField}, std::pair{&values_, &ValueField}}) {
+        if (built->built) Insert(built->positions, field(lines_[index]), index);
+    }
 }
 
 void NamedLines::Append(std::string line) {
     lines_.push_back(std::move(line));
-    Insert(names_, NameField(lines_.back()), lines_.size() - 1);
-    Insert(values_, ValueField(lines_.back()), lines_.size() - 1);
+    if (names_.built) Insert(names_.positions, NameField(lines_.back()), lines_.size() - 1);
+    if (values_.built) Insert(values_.positions, ValueField(lines_.back()), lines_.size() - 1);
 }
 
 KeyedLines::KeyedLines(TextList lines) {
@@ -306,6 +328,8 @@ KeyedLines::KeyedLines(TextList lines) {
 KeyedLines& KeyedLines::operator=(TextList lines) {
     lines_.clear();
     first_.clear();
+    lines_.reserve(lines.size());
+    first_.reserve(lines.size());
     for (std::string& line : lines) Append(std::move(line));
     return *this;
 }

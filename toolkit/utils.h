@@ -137,14 +137,28 @@ class NamedLines {
     void Append(std::string line);
 
   private:
-    // Key (ASCII lower-cased) -> the indexes of the lines holding it, in order.
-    using Positions = std::unordered_map<std::string, std::set<std::size_t>>;
+    // The indexes of the lines holding one key: the first, and the others in
+    // order (most keys have none, and then no allocation).
+    struct Indexes {
+        std::size_t first = 0;
+        std::vector<std::size_t> more;
+    };
+    // Key (ASCII lower-cased) -> its lines.
+    using Positions = std::unordered_map<std::string, Indexes>;
+    // An index is built the first time it is asked, so a list only looked
+    // up by name never pays for the other.
+    struct Index {
+        Positions positions;
+        bool built = false;
+    };
+    using FieldOf = std::string_view (*)(std::string_view);
+    const Positions& Built(Index& index, FieldOf field) const;
     static void Insert(Positions& positions, std::string_view field, std::size_t index);
     static void Erase(Positions& positions, std::string_view field, std::size_t index);
     static std::optional<std::size_t> First(const Positions& positions, std::string_view field);
 
     TextList lines_;
-    Positions names_, values_;
+    mutable Index names_, values_;
 };
 
 // Lines of the form key "=" value that are only ever appended to, with the
