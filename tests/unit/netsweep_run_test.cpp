@@ -369,12 +369,12 @@ TEST_F(NetsweepRun, TheMarkerAdmitsOneRunAndRefusesAFolderOrALink) {
 TEST_F(NetsweepRun, EachNamingStepHasItsOwnBound) {
     net.alive = {"192.168.1.7"};
     net.arp = {"  192.168.1.8           02-00-00-00-00-08     dynamique"};
-    net.netbiosDelay = std::chrono::milliseconds(400);
+    net.netbiosDelay = std::chrono::milliseconds(1000);
     Run();
     EXPECT_EQ(status, netsweep::kExitDone);
     ASSERT_EQ(net.netbiosTimeLeft.size(), 2u);
     for (const auto left : net.netbiosTimeLeft) {
-        EXPECT_GT(left, netsweep::kNamingDeadline - std::chrono::milliseconds(200));
+        EXPECT_GT(left, netsweep::kNamingDeadline - std::chrono::milliseconds(500));
         EXPECT_LE(left, netsweep::kNamingDeadline);
     }
 }
