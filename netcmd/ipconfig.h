@@ -44,10 +44,15 @@ toolkit::TextList FormatIpConfig(const IpConfigState& state);
 // other than loopback in index order.
 IpConfigState GatherIpConfig();
 
-// The DHCP lease of an interface, from whichever client keeps one: dhclient,
-// systemd-networkd or NetworkManager (its device state, its lease files).
+// The DHCP lease of an interface, from whichever client keeps one:
+// NetworkManager's device state and systemd-networkd's lease (both the live
+// state of the running system) first, then the lease files NetworkManager and
+// dhclient keep. The first that names its server wins; a lease without one
+// still tells that the address came from DHCP. Expired dhclient leases count
+// for nothing (at `now`, seconds since the epoch), and a lease file belongs
+// to the interface only when it names it whole ("lan" is not "br-lan").
 // nullopt when none holds a lease for it.
 std::optional<DhcpLease> FindLease(const LeaseFolders& folders, const std::string& name,
-                                   unsigned index);
+                                   unsigned index, std::int64_t now);
 
 }  // namespace netcmd

@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ipconfig.h"
@@ -68,14 +71,15 @@ std::vector<std::string> FilesIn(const std::string& folder, Wanted wanted) {
 
 // dhclient (Debian's ifupdown) keeps every lease it had; the last one of the
 // interface is its own.
-std::optional<DhcpLease> DhclientLease(const std::string& folder, const std::string& name) {
+std::optional<DhcpLease> DhclientLease(const std::string& folder, const std::string& name,
+                                       std::int64_t now) {
     std::optional<DhcpLease> lease;
     const auto isLeaseFile = [](const std::string& file) {
         return file.starts_with("dhclient") && file.ends_with(".leases");
     };
     for (const std::string& path : FilesIn(folder, isLeaseFile)) {
         if (const auto lines = ReadSmallTextFile(path)) {
-            if (auto found = ParseDhclientLeases(*lines, name)) lease = found;
+            if (auto found = ParseDhclientLeases(*lines, name, now)) lease = found;
         }
     }
     return lease;
@@ -93,18 +97,39 @@ std::optional<DhcpLease> NetworkManagerDeviceLease(const std::string& path) {
     return ParseNetworkManagerDevice(*lines);
 }
 
-// NetworkManager names its lease files "<client>-<connection>-<name>.lease":
-// dhclient's own form, or key=value lines for its internal client (whose
-// newer versions keep only the address there).
-std::optional<DhcpLease> NetworkManagerFileLease(const std::string& folder,
-                                                 const std::string& name) {
-    const std::string suffix = "-" + name + ".lease";
-    const auto isLeaseFile = [&suffix](const std::string& file) { return file.ends_with(suffix); };
+bool IsConnectionId(std::string_view text) {
+    constexpr std::size_t kUuidLength = 36;
+    if (text.size() != kUuidLength) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? text[i] != '-' : !std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
+    }
+    return true;
+}
+
+// NetworkManager names its lease files "<client>-<connection>-<name>.lease",
+// the connection being a UUID: the name is whatever follows it, whole, so
+// that "lan" does not take the file of "br-lan".
+bool IsLeaseFileOf(std::string_view file, std::string_view name) {
+    constexpr std::string_view kExtension = ".lease";
+    const std::size_t dash = file.find('-');
+    if (!file.ends_with(kExtension) || dash == std::string_view::npos) return false;
+    const std::string_view rest = file.substr(dash + 1, file.size() - dash - 1 - kExtension.size());
+    constexpr std::size_t kUuidLength = 36;
+    return rest.size() > kUuidLength + 1 && IsConnectionId(rest.substr(0, kUuidLength)) &&
+           rest[kUuidLength] == '-' && rest.substr(kUuidLength + 1) == name;
+}
+
+// dhclient's own form, or key=value lines for NetworkManager's internal
+// client (whose newer versions keep only the address there).
+std::optional<DhcpLease> NetworkManagerFileLease(const std::string& folder, const std::string& name,
+                                                 std::int64_t now) {
+    const auto isLeaseFile = [&name](const std::string& file) { return IsLeaseFileOf(file, name); };
     for (const std::string& path : FilesIn(folder, isLeaseFile)) {
         const auto lines = ReadSmallTextFile(path);
         if (!lines) continue;
         if (path.substr(folder.size() + 1).starts_with("dhclient")) {
-            if (auto lease = ParseDhclientLeases(*lines, name)) return lease;
+            if (auto lease = ParseDhclientLeases(*lines, name, now)) return lease;
         } else {
             return ParseNetworkdLease(*lines);
         }
@@ -115,16 +140,15 @@ std::optional<DhcpLease> NetworkManagerFileLease(const std::string& folder,
 }  // namespace
 
 std::optional<DhcpLease> FindLease(const LeaseFolders& folders, const std::string& name,
-                                   unsigned index) {
+                                   unsigned index, std::int64_t now) {
     const std::string indexText = std::to_string(index);
     // A machine runs one DHCP client per interface, but an earlier client may
-    // have left its files: the first lease that names its server wins, and a
-    // lease without one still tells that the address came from DHCP.
+    // have left its files: the live state comes first.
     const std::optional<DhcpLease> found[] = {
-        DhclientLease(folders.dhclient, name),
-        NetworkdLease(folders.networkd + "/" + indexText),
         NetworkManagerDeviceLease(folders.networkManagerDevices + "/" + indexText),
-        NetworkManagerFileLease(folders.networkManager, name),
+        NetworkdLease(folders.networkd + "/" + indexText),
+        NetworkManagerFileLease(folders.networkManager, name, now),
+        DhclientLease(folders.dhclient, name, now),
     };
     std::optional<DhcpLease> lease;
     for (const auto& candidate : found) {
@@ -143,7 +167,10 @@ IpConfigAdapter MakeAdapter(const Interface& link,
     adapter.description = Description(link.name);
     adapter.hardwareAddress = link.hardwareAddress;
     adapter.connected = link.running && !link.ipv4.empty();
-    if (const auto lease = FindLease(LeaseFolders{}, link.name, link.index)) {
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    if (const auto lease = FindLease(LeaseFolders{}, link.name, link.index, now)) {
         adapter.dhcp = true;
         adapter.dhcpServer = lease->server;
     }

@@ -62,8 +62,11 @@ struct NodeStatusAnswer {
 };
 // Asks `address` (dotted) for its name table over UDP port 137.
 NodeStatusAnswer QueryNodeStatus(const std::string& address);
-// Asks every address (dotted) at once, from one socket: the whole list costs
-// what one silent address costs. Answers in the order of the list.
+// Asks every address (dotted) at once: the whole list costs what one silent
+// address costs, however many silent addresses of the link it holds (their
+// queries wait in the kernel for ARP, so the batch moves to another socket
+// when one's send buffer is full, and skips addresses whose neighbour entry
+// has just failed). Answers in the order of the list.
 std::vector<NodeStatusAnswer> QueryNodeStatusMany(const std::vector<std::string>& addresses);
 
 // The adapter shown above the cache table: the first connected one.

@@ -1,5 +1,6 @@
 #include <arpa/inet.h>
 #include <linux/errqueue.h>
+#include <linux/neighbour.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -13,10 +14,12 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <set>
 #include <unordered_map>
 
 #include "nbtstat.h"
 #include "platform/posix_fd.h"
+#include "platform/posix_neigh.h"
 #include "system.h"
 #include "tools.h"
 
@@ -31,6 +34,11 @@ constexpr std::chrono::milliseconds kQueryTimeout{300};
 // Queries sent in a row before the answers already queued are read, so that
 // the receive buffer does not overflow while a long list goes out.
 constexpr std::size_t kSendBurst = 64;
+// A datagram to a silent address of the local link waits in the kernel for
+// its neighbour's resolution (3 s) and is charged to its socket's send buffer
+// meanwhile: a few hundred of them fill it. Rather than wait for the kernel
+// to give them up, the batch opens another socket; this many at most.
+constexpr std::size_t kMaxSockets = 64;
 constexpr std::uint8_t kDestinationUnreachable = 3;
 constexpr std::uint8_t kPortUnreachable = 3;
 
@@ -79,15 +87,38 @@ bool FindRoute(int routeFd, const sockaddr_in& target, NodeStatusAnswer& answer,
     return true;
 }
 
-// The queries of one list, all from one unconnected socket. An answer counts
-// when it comes from the asked address's port 137 with that query's
-// transaction ID; a "port unreachable" about a query (IP_RECVERR) settles its
-// address at once: the host is there, but nothing listens on the NetBIOS port.
+UniqueFd OpenQuerySocket() {
+    UniqueFd fd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (fd.Fd() >= 0) {
+        const int on = 1;
+        setsockopt(fd.Fd(), IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+    }
+    return fd;
+}
+
+// The addresses whose neighbour entry has failed: the kernel asked them on
+// the link a moment ago and none answered, so no query could reach them now.
+std::set<std::uint32_t> FailedNeighbours() {
+    std::set<std::uint32_t> failed;
+    if (const auto entries = toolkit::platform::DumpNeighbours()) {
+        for (const auto& entry : *entries) {
+            if (entry.state & NUD_FAILED) failed.insert(entry.address);
+        }
+    }
+    return failed;
+}
+
+// The queries of one list, from unconnected sockets (one, and more while
+// datagrams waiting for their neighbours fill them). An answer counts when it
+// comes from the asked address's port 137 with that query's transaction ID;
+// a "port unreachable" about a query (IP_RECVERR) settles its address at
+// once: the host is there, but nothing listens on the NetBIOS port.
 class QueryBatch {
   public:
-    QueryBatch(int fd, std::vector<NodeStatusAnswer>& answers) : fd_(fd), answers_(answers) {
+    QueryBatch(UniqueFd first, std::vector<NodeStatusAnswer>& answers) : answers_(answers) {
         const int on = 1;
-        setsockopt(fd_, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+        setsockopt(first.Fd(), IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+        fds_.push_back(std::move(first));
     }
 
     void Add(std::size_t answerIndex, const sockaddr_in& target) {
@@ -113,11 +144,16 @@ class QueryBatch {
             const auto left =
                 std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
             if (left <= 0) return;
-            pollfd watch{fd_, POLLIN, 0};  // error reports raise POLLERR
-            if (poll(&watch, 1, static_cast<int>(left)) < 0 && errno != EINTR) return;
+            std::vector<pollfd> watch;
+            for (const UniqueFd& fd : fds_) watch.push_back({fd.Fd(), POLLIN, 0});  // and POLLERR
+            if (poll(watch.data(), watch.size(), static_cast<int>(left)) < 0 && errno != EINTR) {
+                return;
+            }
             ReadAll();
         }
     }
+
+    std::size_t Sockets() const { return fds_.size(); }
 
     std::size_t Unsettled() const {
         return static_cast<std::size_t>(std::count_if(queries_.begin(), queries_.end(),
@@ -132,19 +168,23 @@ class QueryBatch {
         bool settled = false;
     };
 
-    // A full send buffer is waited out; a refusal reported for an earlier
-    // query (a pending socket error) is read, and the query sent again.
+    // A full send buffer moves the batch to a new socket, or, past
+    // kMaxSockets, is waited out; a refusal reported for an earlier query (a
+    // pending socket error) is read, and the query sent again.
     void SendOne(Query& query) {
         const Bytes packet = BuildNodeStatusQuery(query.id);
         for (int tries = 0; tries < 100; ++tries) {
-            if (sendto(fd_, packet.data(), packet.size(), 0,
+            const int fd = fds_.back().Fd();
+            if (sendto(fd, packet.data(), packet.size(), 0,
                        reinterpret_cast<const sockaddr*>(&query.target),
                        sizeof query.target) >= 0) {
                 return;
             }
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                pollfd watch{fd_, POLLOUT, 0};
-                poll(&watch, 1, 10);
+                if (fds_.size() >= kMaxSockets || !AddSocket()) {
+                    pollfd watch{fd, POLLOUT, 0};
+                    poll(&watch, 1, 10);
+                }
             } else if (errno != ECONNREFUSED && errno != EINTR) {
                 return;  // this one cannot go out; it stays silent
             }
@@ -152,9 +192,18 @@ class QueryBatch {
         }
     }
 
+    bool AddSocket() {
+        UniqueFd fd = OpenQuerySocket();
+        if (fd.Fd() < 0) return false;
+        fds_.push_back(std::move(fd));
+        return true;
+    }
+
     void ReadAll() {
-        ReadAnswers();
-        ReadErrors();
+        for (const UniqueFd& fd : fds_) {
+            ReadAnswers(fd.Fd());
+            ReadErrors(fd.Fd());
+        }
     }
 
     Query* Find(std::uint32_t address) {
@@ -162,13 +211,13 @@ class QueryBatch {
         return found == byAddress_.end() ? nullptr : &queries_[found->second];
     }
 
-    void ReadAnswers() {
+    void ReadAnswers(int fd) {
         Bytes buffer(kMaxNbnsPacket + 1);
         for (std::size_t errors = 0;;) {
             sockaddr_in from{};
             socklen_t fromLength = sizeof from;
             const ssize_t got =
-                recvfrom(fd_, buffer.data(), buffer.size(), MSG_TRUNC | MSG_DONTWAIT,
+                recvfrom(fd, buffer.data(), buffer.size(), MSG_TRUNC | MSG_DONTWAIT,
                          reinterpret_cast<sockaddr*>(&from), &fromLength);
             if (got < 0) {
                 if (errno == EAGAIN || errno == EWOULDBLOCK || ++errors > kSendBurst) return;
@@ -189,7 +238,7 @@ class QueryBatch {
         }
     }
 
-    void ReadErrors() {
+    void ReadErrors(int fd) {
         for (;;) {
             sockaddr_in original{};
             char control[512];
@@ -202,7 +251,7 @@ class QueryBatch {
             message.msg_iovlen = 1;
             message.msg_control = control;
             message.msg_controllen = sizeof control;
-            if (recvmsg(fd_, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) return;
+            if (recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) return;
             for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
                  header = CMSG_NXTHDR(&message, header)) {
                 if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_RECVERR) continue;
@@ -217,7 +266,7 @@ class QueryBatch {
         }
     }
 
-    int fd_;
+    std::vector<UniqueFd> fds_;
     std::vector<NodeStatusAnswer>& answers_;
     std::vector<Query> queries_;
     std::unordered_map<std::uint32_t, std::size_t> byAddress_;
@@ -232,7 +281,7 @@ NodeStatusAnswer QueryNodeStatus(const std::string& address) {
 
 std::vector<NodeStatusAnswer> QueryNodeStatusMany(const std::vector<std::string>& addresses) {
     std::vector<NodeStatusAnswer> answers(addresses.size());
-    const UniqueFd udp(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    UniqueFd udp(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     const UniqueFd route(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (udp.Fd() < 0 || route.Fd() < 0) {
         const std::string error =
@@ -240,13 +289,15 @@ std::vector<NodeStatusAnswer> QueryNodeStatusMany(const std::vector<std::string>
         for (NodeStatusAnswer& answer : answers) answer.error = error;
         return answers;
     }
-    QueryBatch batch(udp.Fd(), answers);
+    QueryBatch batch(std::move(udp), answers);
     std::map<std::string, std::string> adapters;
+    const std::set<std::uint32_t> failed = FailedNeighbours();
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         sockaddr_in target{};
         target.sin_family = AF_INET;
         target.sin_port = htons(kNbnsPort);
         if (inet_pton(AF_INET, addresses[i].c_str(), &target.sin_addr) != 1) continue;
+        if (failed.contains(target.sin_addr.s_addr)) continue;
         // No route: nobody to ask.
         if (FindRoute(route.Fd(), target, answers[i], adapters)) batch.Add(i, target);
     }

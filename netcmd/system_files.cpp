@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 
 #include <charconv>
+#include <cstdio>
 #include <climits>
 #include <cstdint>
 #include <sstream>
@@ -97,10 +98,39 @@ std::map<std::string, std::string> ParseDefaultGateways(const toolkit::TextList&
     return gateways;
 }
 
+std::optional<std::int64_t> ParseLeaseTime(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words) {
+        if (word.starts_with("#")) break;  // dhclient's comment of the local time
+        text += word + " ";
+    }
+    text = toolkit::Trim(text);
+    if (text.ends_with(";")) text.pop_back();
+    long long epoch = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "epoch %lld%c", &epoch, &rest) == 1) return epoch;
+    int weekday = 0, year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (std::sscanf(text.c_str(), "%d %d/%d/%d %d:%d:%d%c", &weekday, &year, &month, &day, &hour,
+                    &minute, &second, &rest) != 7 ||
+        month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+        second > 60) {
+        return std::nullopt;
+    }
+    // Days since 1970-01-01 of a civil date (proleptic Gregorian calendar).
+    const int y = year - (month <= 2 ? 1 : 0);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const std::int64_t days = static_cast<std::int64_t>(era) * 146097 + dayOfEra - 719468;
+    return days * 86400 + hour * 3600 + minute * 60 + second;
+}
+
 std::optional<DhcpLease> ParseDhclientLeases(const toolkit::TextList& lines,
-                                             const std::string& interfaceName) {
+                                             const std::string& interfaceName, std::int64_t now) {
     std::optional<DhcpLease> found;
     bool inLease = false;
+    bool expired = false;
     std::string leaseInterface;
     DhcpLease lease;
     for (const std::string& line : lines) {
@@ -108,11 +138,15 @@ std::optional<DhcpLease> ParseDhclientLeases(const toolkit::TextList& lines,
         if (words.empty()) continue;
         if (words[0] == "lease" && words.back() == "{") {
             inLease = true;
+            expired = false;
             leaseInterface.clear();
             lease = {};
         } else if (inLease && words[0] == "}") {
             inLease = false;
-            if (leaseInterface == interfaceName) found = lease;
+            if (leaseInterface == interfaceName && !expired) found = lease;
+        } else if (inLease && words[0] == "expire") {
+            const auto end = ParseLeaseTime(std::vector<std::string>(words.begin() + 1, words.end()));
+            expired = end && *end <= now;
         } else if (inLease && words[0] == "interface") {
             leaseInterface = StatementValue(words, 1);
         } else if (inLease && words[0] == "option" && words.size() >= 3 &&

@@ -3,6 +3,7 @@
 // recognise is skipped.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -26,9 +27,16 @@ std::map<std::string, std::string> ParseDefaultGateways(const toolkit::TextList&
 struct DhcpLease {
     std::string server;  // dotted, empty when the lease does not name it
 };
-// The last lease of `interfaceName` in a dhclient lease file.
+// The last lease of `interfaceName` in a dhclient lease file that has not
+// expired at `now` (seconds since the epoch): dhclient keeps every lease it
+// ever had, and one from another network years ago says nothing of today's.
+// A lease without an "expire" line, or with "expire never", never expires.
 std::optional<DhcpLease> ParseDhclientLeases(const toolkit::TextList& lines,
-                                             const std::string& interfaceName);
+                                             const std::string& interfaceName, std::int64_t now);
+// The time of a dhclient "expire" statement's words after "expire":
+// "W YYYY/MM/DD HH:MM:SS;" in UTC or "epoch N;". nullopt for "never" and
+// for what cannot be read.
+std::optional<std::int64_t> ParseLeaseTime(const std::vector<std::string>& words);
 // A systemd-networkd lease file (one per interface index); NetworkManager's
 // older internal client wrote its leases in the same form.
 DhcpLease ParseNetworkdLease(const toolkit::TextList& lines);

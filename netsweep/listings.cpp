@@ -1,5 +1,7 @@
 #include "listings.h"
 
+#include <algorithm>
+
 #include "lists.h"
 
 namespace netsweep {
@@ -28,11 +30,23 @@ std::string FirstUniqueName(const TextList& lines) {
 
 std::vector<TextList> SplitNodeListings(const TextList& lines) {
     std::vector<TextList> listings;
-    for (const std::string& line : lines) {
-        if (toolkit::Contains(line, kNodeHeader)) listings.emplace_back();
-        if (!listings.empty()) listings.back().push_back(line);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (toolkit::Contains(lines[i], kNodeHeader)) {
+            if (!listings.empty() && i > 0) listings.back().pop_back();  // the adapter's line
+            listings.emplace_back();
+            if (i > 0) listings.back().push_back(lines[i - 1]);
+        }
+        if (!listings.empty()) listings.back().push_back(lines[i]);
     }
     return listings;
+}
+
+std::string NodeListingName(const TextList& listing) {
+    const auto header = std::find_if(listing.begin(), listing.end(), [](const std::string& line) {
+        return toolkit::Contains(line, kNodeHeader);
+    });
+    if (header == listing.end()) return FirstUniqueName(listing);
+    return FirstUniqueName(TextList(header + 1, listing.end()));
 }
 
 std::vector<CachedName> ReadNameCache(const TextList& lines) {

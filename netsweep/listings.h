@@ -19,9 +19,16 @@ using toolkit::TextList;
 std::string FirstUniqueName(const TextList& lines);
 
 // The output of one command that asked several addresses: one listing per
-// address, each starting at its adapter header (the line holding "Adresse IP
-// du nœud"). Lines before the first header belong to no listing.
+// address, each starting at its adapter's line (the one just before the line
+// holding "Adresse IP du nœud"), so that no adapter line is read as part of
+// the listing before it. Other lines before the first adapter belong to no
+// listing.
 std::vector<TextList> SplitNodeListings(const TextList& lines);
+
+// The name of one listing: FirstUniqueName of its lines after the "Adresse IP
+// du nœud" line (of all its lines when it has none). The adapter's own name,
+// above that line, is never a host's.
+std::string NodeListingName(const TextList& listing);
 
 struct CachedName {
     std::string address;

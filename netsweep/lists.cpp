@@ -1,6 +1,10 @@
 #include "lists.h"
 
 #include <algorithm>
+#include <unordered_set>
+
+#include "names.h"
+#include "reseau.h"
 
 namespace netsweep {
 namespace {
@@ -9,20 +13,10 @@ bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-// The first line holding one of the two forms; the index is 0 when none does.
-std::optional<std::size_t> FirstLineHolding(const TextList& list, std::string_view upper,
-                                            std::string_view lower) {
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (toolkit::Contains(list[i], upper) || toolkit::Contains(list[i], lower)) return i;
-    }
-    return std::nullopt;
-}
-
-std::optional<std::string> AfterSpaceOfHit(const TextList& list, std::string_view name,
+std::optional<std::string> AfterSpaceOfHit(const NamedLines& list, std::string_view name,
                                            std::size_t& index) {
     index = 0;
-    if (name.empty()) return std::nullopt;
-    const auto hit = FirstLineHolding(list, toolkit::AsciiUpper(name), toolkit::AsciiLower(name));
+    const auto hit = list.IndexOfName(name);
     if (!hit) return std::nullopt;
     index = *hit;
     return toolkit::SplitAtFirstSpace(list[*hit]).after;
@@ -57,14 +51,26 @@ TextList LoadListeMAC(const std::string& path) {
     return lines;
 }
 
+bool IsUsableName(std::string_view name) {
+    return toolkit::IsPlainHostName(name) && korvane::IsValidEntryName(name);
+}
+
 TextList Ip2NameOf(const TextList& listeIP) {
     TextList entries;
     for (const std::string& line : listeIP) {
         const auto split = toolkit::SplitAtFirstSpace(toolkit::Trim(line));
-        if (split.before.empty() || split.after.empty()) continue;
+        if (!IsUsableName(split.before) || split.after.empty()) continue;
         entries.push_back(split.after + "=" + split.before);
     }
     return entries;
+}
+
+TextList UsableDiscoverLines(const TextList& lines) {
+    TextList usable;
+    for (const std::string& line : lines) {
+        if (IsUsableName(toolkit::SplitKeyValue(line).second)) usable.push_back(line);
+    }
+    return usable;
 }
 
 std::optional<std::string> DiscoveryLists::IpByName(std::string_view name) {
@@ -77,29 +83,27 @@ std::optional<std::string> DiscoveryLists::MacByName(std::string_view name) {
 
 std::optional<std::string> DiscoveryLists::NameByMac(std::string_view mac) {
     macIndex = 0;
-    const std::string normalized = NormalizeMac(mac);
-    if (normalized.empty()) return std::nullopt;
-    const auto hit = FirstLineHolding(ListeMAC, normalized, normalized);
+    const auto hit = ListeMAC.IndexOfValue(NormalizeMac(mac));
     if (!hit) return std::nullopt;
     macIndex = *hit;
     return toolkit::SplitAtFirstSpace(ListeMAC[*hit]).before;
 }
 
 std::string DiscoveryLists::NameOf(std::string_view address) const {
-    return toolkit::ValueOfKey(ip2name, address);
+    return ip2name.ValueOfKey(address);
 }
 
 void MergeNamesIntoListeIP(DiscoveryLists& lists, std::ostream& console) {
-    for (const std::string& entry : lists.ip2name) {
+    for (const std::string& entry : lists.ip2name.Lines()) {
         const auto [address, value] = toolkit::SplitKeyValue(entry);
         const std::string name = toolkit::AsciiLower(value);
         if (name.empty()) continue;
         console << "Ajout ip2name vers ListeIP : " << name << " " << address << '\n';
         const auto known = lists.IpByName(name);
         if (!known) {
-            lists.ListeIP.push_back(name + " " + address);
+            lists.ListeIP.Append(name + " " + address);
         } else if (*known != address) {
-            lists.ListeIP[lists.ipIndex] = name + " " + address;
+            lists.ListeIP.Replace(lists.ipIndex, name + " " + address);
         }
     }
 }
@@ -113,22 +117,24 @@ void MergeMacsIntoListeMAC(DiscoveryLists& lists, const ResolveFunction& resolve
         if (name.empty()) continue;
         const std::string line = name + " " + mac;
         if (const auto owner = lists.NameByMac(mac); owner && *owner != name) {
-            lists.ListeMAC[lists.macIndex] = line;
+            lists.ListeMAC.Replace(lists.macIndex, line);
         }
         console << "Ajout ip2mac vers ListeMAC : " << line << '\n';
         const auto known = lists.MacByName(name);
         if (!known) {
-            lists.ListeMAC.push_back(line);
+            lists.ListeMAC.Append(line);
         } else if (*known != mac) {
-            lists.ListeMAC[lists.macIndex] = line;
+            lists.ListeMAC.Replace(lists.macIndex, line);
         }
     }
 }
 
 void AddUnmanaged(DiscoveryLists& lists, const TextList& localGM) {
-    for (const std::string& entry : lists.ip2name) {
+    std::unordered_set<std::string> managed;
+    for (const std::string& line : localGM) managed.insert(toolkit::AsciiLower(line));
+    for (const std::string& entry : lists.ip2name.Lines()) {
         const std::string name = lists.NameOf(toolkit::SplitKeyValue(entry).first);
-        if (!toolkit::IndexOfLine(localGM, name)) lists.ListeDiscover.Add(entry);
+        if (!managed.contains(toolkit::AsciiLower(name))) lists.ListeDiscover.Add(entry);
     }
 }
 

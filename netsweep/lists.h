@@ -16,6 +16,8 @@
 
 namespace netsweep {
 
+using toolkit::KeyedLines;
+using toolkit::NamedLines;
 using toolkit::TextList;
 
 // Trimmed (blanks and control characters), ASCII letters upper-cased, every
@@ -30,30 +32,44 @@ bool IsMacText(std::string_view text);
 TextList LoadListeIP(const std::string& path);
 TextList LoadListeMAC(const std::string& path);
 
+// Whether a name from the network (or from a list a run wrote) may stand in
+// the lists: a text that could never name a managed entry (".", "..lan",
+// "-rf") would only be offered for enrolment and refused there, so it counts
+// as no name.
+bool IsUsableName(std::string_view name);
+
 // The ip2name entries of the "liste.ip" lines: each line trimmed and split at
 // its first space gives address "=" name. A line without a name or without an
 // address gives none: an entry without a name would find, and overwrite, any
-// line of the list.
+// line of the list. Nor does a line whose name is not usable.
 TextList Ip2NameOf(const TextList& listeIP);
+
+// The lines of "liste.ip.discover" whose name (after "=") is usable: a line
+// that an earlier run took from the network before names were checked would
+// otherwise be offered for good.
+TextList UsableDiscoverLines(const TextList& lines);
 
 // The lists of one run, with the line indexes the look-ups leave behind.
 struct DiscoveryLists {
-    TextList ListeIP;   // name " " address
-    TextList ListeMAC;  // name " " MAC
-    TextList ip2name;   // address "=" name, duplicates possible
-    TextList ip2mac;    // address "=" MAC
+    NamedLines ListeIP;   // name " " address
+    NamedLines ListeMAC;  // name " " MAC
+    KeyedLines ip2name;   // address "=" name, duplicates possible
+    TextList ip2mac;      // address "=" MAC
     toolkit::SortedTextList ListeDiscover;
     std::size_t ipIndex = 0;
     std::size_t macIndex = 0;
 
-    // First line of ListeIP holding the name upper-cased or lower-cased: the
-    // text after its first space; ipIndex is that line's index (0 when none).
-    // An empty name finds nothing.
+    // The look-up rule of every name-keyed list (toolkit::IndexOfName): the
+    // first line of ListeIP whose whole name field is the name, ASCII case
+    // ignored; a name that is only part of a line ("pc" in "pc-salon ...", a
+    // dot in every address) finds nothing. Gives the text after the line's
+    // first space; ipIndex is that line's index (0 when none). An empty name
+    // finds nothing.
     std::optional<std::string> IpByName(std::string_view name);
-    // The same test on ListeMAC, the MAC of the line; sets macIndex.
+    // The same rule on ListeMAC, the MAC of the line; sets macIndex.
     std::optional<std::string> MacByName(std::string_view name);
-    // First line of ListeMAC holding the normalised MAC: the text before its
-    // first space; sets macIndex. An empty MAC finds nothing.
+    // First line of ListeMAC whose whole MAC field is the normalised MAC: the
+    // text before its first space; sets macIndex. An empty MAC finds nothing.
     std::optional<std::string> NameByMac(std::string_view mac);
 
     // The name ip2name gives an address: the value of its first entry with
@@ -75,7 +91,8 @@ void MergeMacsIntoListeMAC(DiscoveryLists& lists, const ResolveFunction& resolve
                            std::ostream& console);
 
 // Update rule 6: every ip2name entry whose address's name is not managed
-// (a line of `localGM`, case ignored) goes into ListeDiscover.
+// (a line of `localGM`, case ignored) goes into ListeDiscover. Linear in the
+// sizes of both lists.
 void AddUnmanaged(DiscoveryLists& lists, const TextList& localGM);
 
 }  // namespace netsweep

@@ -2,29 +2,35 @@
 
 #include <set>
 
+#include "lists.h"
+
 namespace netsweep {
 namespace {
 
 std::string PlainOrNothing(std::string name) {
-    return toolkit::IsPlainHostName(name) ? name : std::string();
+    return IsUsableName(name) ? name : std::string();
 }
 
 }  // namespace
 
 Namer::Namer(Network& network, std::chrono::milliseconds deadline)
-    : network_(network), deadlineAfterStart_(deadline) {}
+    : network_(network), stepBound_(deadline) {}
 
+// A question outside Prefetch (an address no step foresaw) shares the bound of
+// the step in progress, or starts one.
 Clock::time_point Namer::Deadline() {
-    if (!deadline_) deadline_ = Clock::now() + deadlineAfterStart_;
+    if (!deadline_) deadline_ = Clock::now() + stepBound_;
     return *deadline_;
 }
 
-void Namer::Prefetch(const std::vector<std::string>& addresses, const toolkit::TextList& ip2name) {
+void Namer::Prefetch(const std::vector<std::string>& addresses,
+                     const toolkit::KeyedLines& ip2name) {
+    deadline_ = Clock::now() + stepBound_;
     std::vector<std::string> unnamed;
     std::set<std::string> seen;
     for (const std::string& address : addresses) {
         if (netbios_.contains(address) || !seen.insert(address).second) continue;
-        if (toolkit::ValueOfKey(ip2name, address).empty()) unnamed.push_back(address);
+        if (ip2name.ValueOfKey(address).empty()) unnamed.push_back(address);
     }
     AskNetbios(unnamed);
     std::vector<std::string> stillUnnamed;
@@ -74,18 +80,18 @@ const Namer::ReverseName& Namer::Reverse(const std::string& address) {
     return reverse_[address];
 }
 
-std::string Namer::ResolveName(const std::string& address, toolkit::TextList& ip2name,
+std::string Namer::ResolveName(const std::string& address, toolkit::KeyedLines& ip2name,
                                std::ostream& console) {
-    std::string name = toolkit::ValueOfKey(ip2name, address);
+    std::string name = ip2name.ValueOfKey(address);
     if (name.empty()) {
         name = NetbiosName(address);
-        if (!name.empty()) ip2name.push_back(address + "=" + name);
+        if (!name.empty()) ip2name.Append(address + "=" + name);
     }
     if (name.empty()) {
         const ReverseName& reverse = Reverse(address);
         if (!reverse.official.empty()) {
             name = reverse.alias.empty() ? reverse.official : reverse.alias;
-            ip2name.push_back(address + "=" + name);
+            ip2name.Append(address + "=" + name);
         }
         console << "getHostByAddr : " << address << " = " << reverse.official << '\n';
         console << "getAliasByAddr : " << address << " = " << reverse.alias << '\n';

@@ -8,7 +8,8 @@
 //
 // Names come from the network: one that is not a plain host name (letters,
 // digits, ".", "-", "_") would break the list lines and later reach scripts
-// and file names, so it counts as no name.
+// and file names, and one that could never name an entry (".", "-rf") would
+// only be offered for enrolment to be refused; either counts as no name.
 #pragma once
 
 #include <chrono>
@@ -23,25 +24,27 @@
 
 namespace netsweep {
 
-// The whole naming of a run (every NetBIOS query and reverse look-up) ends
-// this long after it starts: a DNS server that never answers must not cost
-// the resolver's time-out per address. What has not answered by then has no
-// name.
+// Each naming step of a run (the swept hosts, the ARP table's hosts: every
+// NetBIOS query and reverse look-up the step needs) ends this long after it
+// starts: a DNS server that never answers must not cost the resolver's
+// time-out per address, nor leave a later step no time at all. What has not
+// answered by then has no name.
 inline constexpr std::chrono::milliseconds kNamingDeadline{3000};
 
 class Namer {
   public:
     Namer(Network& network, std::chrono::milliseconds deadline = kNamingDeadline);
 
-    // Asks the network, all at once, about each of `addresses` that ip2name
-    // does not name and that was not asked yet.
-    void Prefetch(const std::vector<std::string>& addresses, const toolkit::TextList& ip2name);
+    // Starts a naming step with its own bound, and asks the network, all at
+    // once, about each of `addresses` that ip2name does not name and that was
+    // not asked yet.
+    void Prefetch(const std::vector<std::string>& addresses, const toolkit::KeyedLines& ip2name);
 
     // The name ip2name gives the address; else its NetBIOS name, added to
     // ip2name; else its reverse name (the alias when there is one), added to
     // ip2name with the "getHostByAddr" and "getAliasByAddr" lines written.
     // Returns the name without its domain part.
-    std::string ResolveName(const std::string& address, toolkit::TextList& ip2name,
+    std::string ResolveName(const std::string& address, toolkit::KeyedLines& ip2name,
                             std::ostream& console);
 
   private:
@@ -56,7 +59,7 @@ class Namer {
     void AskReverse(const std::vector<std::string>& addresses);
 
     Network& network_;
-    std::chrono::milliseconds deadlineAfterStart_;
+    std::chrono::milliseconds stepBound_;
     std::optional<Clock::time_point> deadline_;
     std::map<std::string, std::string> netbios_;
     std::map<std::string, ReverseName> reverse_;

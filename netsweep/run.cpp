@@ -1,6 +1,8 @@
 #include "run.h"
 
 #include <filesystem>
+#include <optional>
+#include <utility>
 
 #include "listings.h"
 #include "lists.h"
@@ -29,13 +31,6 @@ std::vector<int> NumbersOf(const std::string& dotted) {
         start = dot + 1;
     }
     return numbers;
-}
-
-bool MarkerIsFresh(const std::string& path) {
-    std::error_code error;
-    const auto written = std::filesystem::last_write_time(path, error);
-    if (error) return false;
-    return MarkerBlocks(std::chrono::file_clock::to_sys(written), std::chrono::system_clock::now());
 }
 
 // A file that netsweep reads only when it is there; one that is there but
@@ -76,13 +71,20 @@ class ScanRun {
     }
 
   private:
-    // Steps 4 to 6: the lists as the last run left them.
+    // Steps 4 to 6: the lists as the last run left them. A folder where
+    // Korvane has not created them yet has empty lists, as Korvane would
+    // create them.
     void LoadLists() {
-        lists_.ListeIP = LoadListeIP(exeDir_ + "liste.ip");
-        lists_.ip2name = Ip2NameOf(lists_.ListeIP);
-        lists_.ListeMAC = LoadListeMAC(exeDir_ + "liste.mac");
+        const std::string ip = exeDir_ + "liste.ip", mac = exeDir_ + "liste.mac";
+        TextList listeIP = toolkit::platform::FileExists(ip) ? LoadListeIP(ip) : TextList();
+        lists_.ip2name = Ip2NameOf(listeIP);
+        lists_.ListeIP = std::move(listeIP);
+        if (toolkit::platform::FileExists(mac)) lists_.ListeMAC = LoadListeMAC(mac);
         const std::string discover = exeDir_ + "liste.ip.discover";
-        if (toolkit::platform::FileExists(discover)) lists_.ListeDiscover.LoadFrom(discover);
+        if (!toolkit::platform::FileExists(discover)) return;
+        for (const std::string& line : UsableDiscoverLines(toolkit::LoadLines(discover))) {
+            lists_.ListeDiscover.Add(line);
+        }
     }
 
     // Steps 7 to 9: the network from the adapter listing, the local address
@@ -175,24 +177,20 @@ class ScanRun {
         for (const std::string& address : ipactive_) {
             const std::string name = namer_.ResolveName(address, lists_.ip2name, console_);
             if (name.empty()) continue;
-            if (!toolkit::IndexOfKey(lists_.ip2name, address)) {
-                lists_.ip2name.push_back(address + "=" + name);
-            }
-            if (!lists_.IpByName(name)) lists_.ListeIP.push_back(name + " " + address);
+            if (!lists_.ip2name.HasKey(address)) lists_.ip2name.Append(address + "=" + name);
+            if (!lists_.IpByName(name)) lists_.ListeIP.Append(name + " " + address);
         }
     }
 
     // Step 14 (update rule 3). Entries that could not be a host's are left out.
     void ReadNameCache() {
         for (const CachedName& cached : netsweep::ReadNameCache(network_.NameCacheListing())) {
-            if (!toolkit::IsDottedIPv4(cached.address) || !toolkit::IsPlainHostName(cached.name)) {
-                continue;
-            }
+            if (!toolkit::IsDottedIPv4(cached.address) || !IsUsableName(cached.name)) continue;
             const std::string entry = cached.address + "=" + cached.name;
-            lists_.ip2name.push_back(entry);
+            lists_.ip2name.Append(entry);
             console_ << entry << '\n';
         }
-        toolkit::SaveLines(WorkFile("ip2name.txt"), lists_.ip2name);
+        toolkit::SaveLines(WorkFile("ip2name.txt"), lists_.ip2name.Lines());
     }
 
     // Step 15, and the names step 17 will need, asked at once.
@@ -216,11 +214,11 @@ class ScanRun {
         AddUnmanaged(lists_, toolkit::LoadLines(managed));
     }
 
-    // Step 19 (update rule 7): each list replaced whole, atomically.
+    // Step 19 (update rule 7): the three lists replaced as one set.
     void SaveLists() {
-        toolkit::SaveLines(exeDir_ + "liste.ip", lists_.ListeIP);
-        toolkit::SaveLines(exeDir_ + "liste.mac", lists_.ListeMAC);
-        toolkit::SaveLines(exeDir_ + "liste.ip.discover", lists_.ListeDiscover.Lines());
+        toolkit::SaveLinesTogether({{exeDir_ + "liste.ip", &lists_.ListeIP.Lines()},
+                                    {exeDir_ + "liste.mac", &lists_.ListeMAC.Lines()},
+                                    {exeDir_ + "liste.ip.discover", &lists_.ListeDiscover.Lines()}});
     }
 
     Network& network_;
@@ -261,16 +259,26 @@ int RunNetsweep(const std::vector<std::string>& args, Network& network, std::ost
                 std::ostream& errors) {
     const bool sweep = args.empty() || args.front() != "noscan";
     const std::string marker = toolkit::ProgramDir() + kMarkerName;
-    if (MarkerIsFresh(marker)) return kExitDone;
+    std::optional<int> claim;
     try {
-        toolkit::SaveLines(marker, {});
+        // Exactly one of several runs started together gets the marker; the
+        // others end at once, as before a marker less than 0.01 day old.
+        claim = toolkit::platform::ClaimRunMarker(
+            marker, [](std::chrono::system_clock::time_point written) {
+                return MarkerBlocks(written, std::chrono::system_clock::now());
+            });
+        if (!claim) return kExitDone;
         // A list's temporary left by a run killed while saving it.
         toolkit::platform::RemoveStaleTemporaries(toolkit::ProgramDir());
         ScanRun(network, console, sweep).Execute();
-        if (!toolkit::platform::RemoveFile(marker) && toolkit::platform::FileExists(marker)) {
+        const int handle = *std::exchange(claim, std::nullopt);
+        if (!toolkit::platform::ReleaseRunMarker(handle, marker, true)) {
             throw toolkit::FileError("Impossible de supprimer le marqueur « " + marker + " »");
         }
     } catch (const std::exception& error) {  // FileError, ScratchError, out of memory
+        // The marker stays: the lists may not agree with each other until a
+        // run completes (see the README).
+        if (claim) toolkit::platform::ReleaseRunMarker(*claim, marker, false);
         console.flush();
         errors << "netsweep : " << error.what() << '\n';
         return kExitFileError;

@@ -70,7 +70,7 @@ std::vector<std::string> SystemNetwork::NetbiosNames(const std::vector<std::stri
         const auto count = std::min(kAddressesPerCommand, addresses.size() - start);
         const std::vector<std::string> chunk(first, first + static_cast<std::ptrdiff_t>(count));
         const auto listings = NodeListings(paths, chunk);
-        for (std::size_t i = 0; i < count; ++i) names[start + i] = FirstUniqueName(listings[i]);
+        for (std::size_t i = 0; i < count; ++i) names[start + i] = NodeListingName(listings[i]);
     }
     return names;
 }

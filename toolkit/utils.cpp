@@ -103,6 +103,13 @@ void SaveLines(const std::string& path, const TextList& lines) {
     platform::ReplaceFile(path, CrLfText(lines));
 }
 
+void SaveLinesTogether(const std::vector<std::pair<std::string, const TextList*>>& files) {
+    std::vector<std::pair<std::string, std::string>> contents;
+    contents.reserve(files.size());
+    for (const auto& [path, lines] : files) contents.emplace_back(path, CrLfText(*lines));
+    platform::ReplaceFiles(contents);
+}
+
 void SaveLinesInPlace(const std::string& path, const TextList& lines) {
     platform::WriteFileInPlace(path, CrLfText(lines));
 }
@@ -236,13 +243,124 @@ SpaceSplit SplitAtFirstSpace(std::string_view line) {
             std::string(line.substr(space + 1, kMaxFieldLength)), true};
 }
 
+NamedLines::NamedLines(TextList lines) {
+    *this = std::move(lines);
+}
+
+NamedLines& NamedLines::operator=(TextList lines) {
+    lines_ = std::move(lines);
+    names_ = {};
+    values_ = {};
+    return *this;
+}
+
+const NamedLines::Positions& NamedLines::Built(Index& index, FieldOf field) const {
+    if (!index.built) {
+        index.positions.reserve(lines_.size());
+        for (std::size_t i = 0; i < lines_.size(); ++i) Insert(index.positions, field(lines_[i]), i);
+        index.built = true;
+    }
+    return index.positions;
+}
+
+void NamedLines::Insert(Positions& positions, std::string_view field, std::size_t index) {
+    if (field.empty()) return;
+    const auto [place, added] = positions.try_emplace(AsciiLower(field), Indexes{index, {}});
+    if (added) return;
+    Indexes& indexes = place->second;
+    if (index < indexes.first) std::swap(index, indexes.first);
+    indexes.more.insert(std::lower_bound(indexes.more.begin(), indexes.more.end(), index), index);
+}
+
+void NamedLines::Erase(Positions& positions, std::string_view field, std::size_t index) {
+    if (field.empty()) return;
+    const auto found = positions.find(AsciiLower(field));
+    if (found == positions.end()) return;
+    Indexes& indexes = found->second;
+    if (indexes.first == index) {
+        if (indexes.more.empty()) {
+            positions.erase(found);
+            return;
+        }
+        indexes.first = indexes.more.front();
+        indexes.more.erase(indexes.more.begin());
+        return;
+    }
+    const auto at = std::lower_bound(indexes.more.begin(), indexes.more.end(), index);
+    if (at != indexes.more.end() && *at == index) indexes.more.erase(at);
+}
+
+std::optional<std::size_t> NamedLines::First(const Positions& positions, std::string_view field) {
+    if (field.empty()) return std::nullopt;
+    const auto found = positions.find(AsciiLower(field));
+    if (found == positions.end()) return std::nullopt;
+    return found->second.first;
+}
+
+std::optional<std::size_t> NamedLines::IndexOfName(std::string_view name) const {
+    return First(Built(names_, NameField), name);
+}
+
+std::optional<std::size_t> NamedLines::IndexOfValue(std::string_view value) const {
+    return First(Built(values_, ValueField), value);
+}
+
+void NamedLines::Replace(std::size_t index, std::string line) {
+    for (auto [built, field] : {std::pair{&names_, &NameField}, std::pair{&values_, &ValueField}}) {
+        if (built->built) Erase(built->positions, field(lines_.at(index)), index);
+    }
+    lines_.at(index) = std::move(line);
+    for (auto [built, field] : {std::pair{&names_, &NameField}, std::pair{&values_, &ValueField}}) {
+        if (built->built) Insert(built->positions, field(lines_[index]), index);
+    }
+}
+
+void NamedLines::Append(std::string line) {
+    lines_.push_back(std::move(line));
+    if (names_.built) Insert(names_.positions, NameField(lines_.back()), lines_.size() - 1);
+    if (values_.built) Insert(values_.positions, ValueField(lines_.back()), lines_.size() - 1);
+}
+
+KeyedLines::KeyedLines(TextList lines) {
+    *this = std::move(lines);
+}
+
+KeyedLines& KeyedLines::operator=(TextList lines) {
+    lines_.clear();
+    first_.clear();
+    lines_.reserve(lines.size());
+    first_.reserve(lines.size());
+    for (std::string& line : lines) Append(std::move(line));
+    return *this;
+}
+
+void KeyedLines::Append(std::string line) {
+    const std::size_t equals = line.find('=');
+    if (equals != std::string::npos) {
+        first_.try_emplace(AsciiLower(std::string_view(line).substr(0, equals)), lines_.size());
+    }
+    lines_.push_back(std::move(line));
+}
+
+bool KeyedLines::HasKey(std::string_view key) const {
+    return first_.contains(AsciiLower(key));
+}
+
+std::string KeyedLines::ValueOfKey(std::string_view key) const {
+    const auto found = first_.find(AsciiLower(key));
+    return found == first_.end() ? std::string() : SplitKeyValue(lines_[found->second]).second;
+}
+
 bool SortedTextList::Add(std::string_view line) {
-    const auto place = std::lower_bound(
-        lines_.begin(), lines_.end(), line,
-        [](const std::string& held, auto text) { return CompareSortOrder(held, text) < 0; });
-    if (place != lines_.end() && CompareSortOrder(*place, line) == 0) return false;
-    lines_.emplace(place, line);
-    return true;
+    const bool added = set_.emplace(line).second;
+    stale_ = stale_ || added;
+    return added;
+}
+
+const TextList& SortedTextList::Lines() const {
+    if (stale_) lines_.assign(set_.begin(), set_.end());
+    stale_ = false;
+    return lines_;
 }
 
 void SortedTextList::LoadFrom(const std::string& path) {

@@ -6,7 +6,9 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <set>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -47,6 +49,9 @@ TextList SplitLines(std::string_view text);
 // regular file (a link, a device, a FIFO) is refused and left as it is.
 // Throws FileError.
 void SaveLines(const std::string& path, const TextList& lines);
+// Several lists replaced as one set: all are written before any replaces its
+// file, so a failure keeps every old list (see platform::ReplaceFiles).
+void SaveLinesTogether(const std::vector<std::pair<std::string, const TextList*>>& files);
 // Same atomic replacement for arbitrary bytes.
 void SaveText(const std::string& path, std::string_view bytes);
 // The same lines written over the file in place, without temporary or flush:
@@ -110,19 +115,93 @@ std::optional<std::size_t> IndexOfName(const TextList& list, std::string_view na
 // Index of the first line whose value field is `value`; an empty value finds nothing.
 std::optional<std::size_t> IndexOfValue(const TextList& list, std::string_view value);
 
+// A list of "name value" lines with the look-ups of IndexOfName and
+// IndexOfValue answered from hash indexes, kept up to date as lines are
+// replaced and appended: the same first-line answers, in constant time
+// instead of a pass over the list, so that merging thousands of entries
+// into a list of thousands of lines stays linear.
+class NamedLines {
+  public:
+    NamedLines() = default;
+    NamedLines(TextList lines);  // NOLINT: a list of lines is one
+    NamedLines& operator=(TextList lines);
+
+    const TextList& Lines() const { return lines_; }
+    std::size_t Size() const { return lines_.size(); }
+    const std::string& operator[](std::size_t index) const { return lines_[index]; }
+
+    std::optional<std::size_t> IndexOfName(std::string_view name) const;
+    std::optional<std::size_t> IndexOfValue(std::string_view value) const;
+
+    void Replace(std::size_t index, std::string line);
+    void Append(std::string line);
+
+  private:
+    // The indexes of the lines holding one key: the first, and the others in
+    // order (most keys have none, and then no allocation).
+    struct Indexes {
+        std::size_t first = 0;
+        std::vector<std::size_t> more;
+    };
+    // Key (ASCII lower-cased) -> its lines.
+    using Positions = std::unordered_map<std::string, Indexes>;
+    // An index is built the first time it is asked, so a list only looked
+    // up by name never pays for the other.
+    struct Index {
+        Positions positions;
+        bool built = false;
+    };
+    using FieldOf = std::string_view (*)(std::string_view);
+    const Positions& Built(Index& index, FieldOf field) const;
+    static void Insert(Positions& positions, std::string_view field, std::size_t index);
+    static void Erase(Positions& positions, std::string_view field, std::size_t index);
+    static std::optional<std::size_t> First(const Positions& positions, std::string_view field);
+
+    TextList lines_;
+    mutable Index names_, values_;
+};
+
+// Lines of the form key "=" value that are only ever appended to, with the
+// look-up of ValueOfKey answered from a hash index.
+class KeyedLines {
+  public:
+    KeyedLines() = default;
+    KeyedLines(TextList lines);  // NOLINT: a list of lines is one
+    KeyedLines& operator=(TextList lines);
+
+    const TextList& Lines() const { return lines_; }
+    std::size_t Size() const { return lines_.size(); }
+    void Append(std::string line);
+    // As IndexOfKey and ValueOfKey on the lines.
+    bool HasKey(std::string_view key) const;
+    std::string ValueOfKey(std::string_view key) const;
+
+  private:
+    TextList lines_;
+    std::unordered_map<std::string, std::size_t> first_;  // lower-cased key -> first line
+};
+
 // Keeps its lines in ascending CompareSortOrder and silently drops a line
-// equal (case ignored) to one it already holds.
+// equal (case ignored) to one it already holds. Adding is logarithmic, so a
+// list loaded in any order takes n log n.
 class SortedTextList {
   public:
     // Returns false when an equal line was already there.
     bool Add(std::string_view line);
     // Adds every line of the file; throws FileError like LoadLines.
     void LoadFrom(const std::string& path);
-    const TextList& Lines() const { return lines_; }
-    std::size_t Size() const { return lines_.size(); }
+    const TextList& Lines() const;
+    std::size_t Size() const { return set_.size(); }
 
   private:
-    TextList lines_;
+    struct SortOrderLess {
+        bool operator()(const std::string& a, const std::string& b) const {
+            return CompareSortOrder(a, b) < 0;
+        }
+    };
+    std::set<std::string, SortOrderLess> set_;
+    mutable TextList lines_;
+    mutable bool stale_ = false;
 };
 
 }  // namespace toolkit

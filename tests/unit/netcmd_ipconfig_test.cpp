@@ -2,6 +2,8 @@
 // ParseIpConfig must find the first connected adapter's settings.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <optional>
 #include <string>
 
@@ -168,6 +170,9 @@ TEST(ParseDefaultGateways, KeepsTheDefaultRouteWithTheLowestMetric) {
     EXPECT_EQ(gateways.at("eth0"), "192.168.0.1");
 }
 
+// 2026-12-08 00:00:00 UTC.
+constexpr std::int64_t kNow = 1796688000;
+
 TEST(ParseDhclientLeases, TakesTheLastLeaseOfTheInterface) {
     const TextList leases = {
         "lease {", "  interface \"eth0\";", "  option dhcp-server-identifier 192.168.1.1;",   "}",
@@ -175,15 +180,43 @@ TEST(ParseDhclientLeases, TakesTheLastLeaseOfTheInterface) {
         "lease {", "  interface \"eth0\";", "  option dhcp-server-identifier 192.168.1.254;", "}",
         "lease {", "  interface \"eth2\";", "  option dhcp-server-identifier 1.2.3.400;",     "}",
     };
-    EXPECT_EQ(netcmd::ParseDhclientLeases(leases, "eth0")->server, "192.168.1.254");
-    EXPECT_EQ(netcmd::ParseDhclientLeases(leases, "eth1")->server, "10.0.0.1");
-    EXPECT_FALSE(netcmd::ParseDhclientLeases(leases, "eth9"));
-    const auto unnamed = netcmd::ParseDhclientLeases(leases, "eth2");
+    EXPECT_EQ(netcmd::ParseDhclientLeases(leases, "eth0", kNow)->server, "192.168.1.254");
+    EXPECT_EQ(netcmd::ParseDhclientLeases(leases, "eth1", kNow)->server, "10.0.0.1");
+    EXPECT_FALSE(netcmd::ParseDhclientLeases(leases, "eth9", kNow));
+    const auto unnamed = netcmd::ParseDhclientLeases(leases, "eth2", kNow);
     ASSERT_TRUE(unnamed);
     EXPECT_EQ(unnamed->server, "");
 
+    // An expired lease counts for nothing, even the last one.
+    const TextList dated = {
+        "lease {", "  interface \"eth0\";", "  option dhcp-server-identifier 10.0.0.1;",
+        "  expire 2 2099/01/01 00:00:00;", "}",
+        "lease {", "  interface \"eth0\";", "  option dhcp-server-identifier 10.0.0.2;",
+        "  expire 4 2019/05/02 10:00:00;", "}",
+    };
+    EXPECT_EQ(netcmd::ParseDhclientLeases(dated, "eth0", kNow)->server, "10.0.0.1");
+    EXPECT_EQ(netcmd::ParseDhclientLeases(dated, "eth0", 1556791199)->server, "10.0.0.2");
+    const struct {
+        std::string words;
+        std::optional<std::int64_t> time;
+    } times[] = {
+        {"4 2019/05/02 10:00:00;", 1556791200},
+        {"epoch 1556791200; # Thu May 02 10:00:00 2019", 1556791200},
+        {"epoch 1556791200;", 1556791200},
+        {"2 2000/02/29 23:59:59;", 951868799},
+        {"never;", std::nullopt},
+        {"4 2019/13/02 10:00:00;", std::nullopt},
+        {"4 2019/05/02;", std::nullopt},
+    };
+    for (const auto& entry : times) {
+        std::istringstream in(entry.words);
+        std::vector<std::string> words;
+        for (std::string word; in >> word;) words.push_back(word);
+        EXPECT_EQ(netcmd::ParseLeaseTime(words), entry.time) << entry.words;
+    }
+
     // A lease cut off before its closing brace counts for nothing.
-    EXPECT_FALSE(netcmd::ParseDhclientLeases({"lease {", "  interface \"eth0\";"}, "eth0"));
+    EXPECT_FALSE(netcmd::ParseDhclientLeases({"lease {", "  interface \"eth0\";"}, "eth0", kNow));
 }
 
 TEST(ParseNetworkdLease, TakesADottedServerAddress) {
@@ -204,14 +237,18 @@ TEST(FindLease, ReadsNetworkManagerLeasesBesideTheOthers) {
         unsigned index;
         std::optional<std::string> server;  // nullopt: no lease at all
     } cases[] = {
-        {"eth0", 3, "192.168.1.254"},  // the device's [dhcp4] group
+        {"eth0", 3, "192.168.1.254"},  // the device's [dhcp4] group, not the stale dhclient lease
         {"wlan0", 4, "10.0.0.1"},      // no [dhcp4]; the dhclient-*-wlan0.lease file
         {"eth1", 5, ""},               // a server that is no address; a lease holding only ours
         {"eth3", 7, "172.16.0.1"},     // ifupdown's lease names no server, NetworkManager's does
         {"eth2", 6, std::nullopt},
+        {"eth4", 8, std::nullopt},          // its only lease expired in 2019
+        {"eth5", 9, "10.5.5.5"},            // dhclient's lease, still running
+        {"lan", 10, std::nullopt},          // br-lan's file is not lan's
+        {"br-lan", 11, "192.168.50.1"},
     };
     for (const auto& entry : cases) {
-        const auto lease = netcmd::FindLease(folders, entry.name, entry.index);
+        const auto lease = netcmd::FindLease(folders, entry.name, entry.index, kNow);
         EXPECT_EQ(lease ? std::optional(lease->server) : std::nullopt, entry.server) << entry.name;
     }
 }

@@ -41,46 +41,92 @@ TEST(NetsweepLoad, ListeIPLowerCasedListeMACNormalisedEntriesFromLines) {
     EXPECT_THROW(netsweep::LoadListeIP(folder / "absent"), toolkit::FileError);
 }
 
-TEST(NetsweepLookups, FirstLineHoldingEitherCaseWinsAndSetsItsIndex) {
+// Only a whole name field (case ignored), or a whole MAC field, is a hit: a
+// name that is part of another line, or of every address, finds nothing.
+TEST(NetsweepLookups, OnlyAWholeFieldIsAHitAndSetsItsIndex) {
     DiscoveryLists lists;
-    lists.ListeIP = {"pc10 192.168.1.30", "pc1 192.168.1.5", "SALON 192.168.1.7", "nue"};
-    lists.ListeMAC = {"PC1 02-00-00-AA-BB-CC", "pc2", "tv 02-00-00-00-00-01"};
+    lists.ListeIP = TextList{"pc10 192.168.1.30", "pc1 192.168.1.5", "pc-salon 192.168.1.7",
+                             "serveur-nas 192.168.1.11", "nue"};
+    lists.ListeMAC = TextList{"PC-SALON 02-00-00-AA-BB-11", "pc2", "tv 02-00-00-00-00-01"};
     struct Case {
         std::string name;
         std::optional<std::string> address;
         std::size_t index;
     };
     for (const Case& c : std::vector<Case>{
-             {"pc1", "192.168.1.30", 0},  // the substring trap: pc1 finds pc10 first
-             {"PC1", "192.168.1.30", 0},
-             {"Salon", "192.168.1.7", 2},  // upper-cased form
-             {"nue", "", 3},               // a line without a space: found, no address
-             {"pc3", std::nullopt, 0},
-             {"", std::nullopt, 0},  // an empty name finds nothing
+             {"pc1", "192.168.1.5", 1},
+             {"PC10", "192.168.1.30", 0},
+             {"Pc-Salon", "192.168.1.7", 2},
+             {"nue", "", 4},  // a line without a space: found, no address
+             {"PC", std::nullopt, 0},
+             {"salon", std::nullopt, 0},
+             {"NAS", std::nullopt, 0},
+             {"1", std::nullopt, 0},
+             {".", std::nullopt, 0},
+             {"192.168.1.5", std::nullopt, 0},
+             {"pc1 192.168.1.5", std::nullopt, 0},
+             {"", std::nullopt, 0},
          }) {
         lists.ipIndex = 99;
         EXPECT_EQ(lists.IpByName(c.name), c.address) << c.name;
         EXPECT_EQ(lists.ipIndex, c.index) << c.name;
     }
-    EXPECT_EQ(lists.MacByName("Pc1"), "02-00-00-AA-BB-CC");  // through its upper-cased form
+    EXPECT_EQ(lists.MacByName("pc-salon"), "02-00-00-AA-BB-11");
     EXPECT_EQ(lists.macIndex, 0u);
     EXPECT_EQ(lists.MacByName("pc2"), "");
     EXPECT_EQ(lists.macIndex, 1u);
+    EXPECT_EQ(lists.MacByName("1"), std::nullopt);
     EXPECT_EQ(lists.NameByMac(" 02:00:00:00:00:01 "), "tv");
     EXPECT_EQ(lists.macIndex, 2u);
-    EXPECT_EQ(lists.NameByMac("02-00-00-00-00-09"), std::nullopt);
-    EXPECT_EQ(lists.macIndex, 0u);
-    EXPECT_EQ(lists.NameByMac(""), std::nullopt);
+    for (const char* part : {"1", "02-00-00", "AA-BB-11", "02-00-00-00-00-0", ""}) {
+        EXPECT_EQ(lists.NameByMac(part), std::nullopt) << part;
+        EXPECT_EQ(lists.macIndex, 0u);
+    }
+}
+
+// The names a device on the LAN may announce: only usable names stand in the
+// lists, and an entry whose name merely appears in another line adds a line
+// of its own instead of overwriting that one.
+TEST(NetsweepRules, NamesFromTheNetworkNeverTakeAnotherComputersLine) {
+    for (const char* good : {"pc-salon", "PC", "1", "serveur_nas", "a.b"}) {
+        EXPECT_TRUE(netsweep::IsUsableName(good)) << good;
+    }
+    for (const char* bad : {"", ".", "..", "..lan", "-rf", "-x", "pc 1", "pc=1", "a/b"}) {
+        EXPECT_FALSE(netsweep::IsUsableName(bad)) << bad;
+    }
+    EXPECT_EQ(netsweep::Ip2NameOf({". 192.168.1.9", "-rf 192.168.1.8", "pc 192.168.1.7"}),
+              TextList{"192.168.1.7=pc"});
+    EXPECT_EQ(netsweep::UsableDiscoverLines({"192.168.1.9=.", "192.168.1.8=-RF", "192.168.1.7=PC",
+                                             "192.168.1.6=..lan", "192.168.1.5="}),
+              TextList{"192.168.1.7=PC"});
+
+    DiscoveryLists lists;
+    lists.ListeIP = TextList{"pc-salon 192.168.1.12", "serveur-nas 192.168.1.20"};
+    lists.ListeMAC = TextList{"PC-SALON 02-00-00-00-00-12", "SERVEUR-NAS 02-00-00-00-00-20"};
+    lists.ip2name = TextList{"192.168.1.31=PC", "192.168.1.32=1", "192.168.1.33=nas"};
+    lists.ip2mac = {"192.168.1.31=02-00-00-00-00-31", "192.168.1.32=02-00-00-00-00-32",
+                    "192.168.1.33=02-00-00-00-00-33"};
+    std::ostringstream console;
+    netsweep::MergeNamesIntoListeIP(lists, console);
+    netsweep::MergeMacsIntoListeMAC(
+        lists, [&](const std::string& address) { return lists.NameOf(address); }, console);
+    EXPECT_EQ(lists.ListeIP.Lines(),
+              (TextList{"pc-salon 192.168.1.12", "serveur-nas 192.168.1.20", "pc 192.168.1.31",
+                        "1 192.168.1.32", "nas 192.168.1.33"}));
+    EXPECT_EQ(lists.ListeMAC.Lines(),
+              (TextList{"PC-SALON 02-00-00-00-00-12", "SERVEUR-NAS 02-00-00-00-00-20",
+                        "PC 02-00-00-00-00-31", "1 02-00-00-00-00-32", "nas 02-00-00-00-00-33"}));
 }
 
 TEST(NetsweepRules, NamesGoIntoListeIPInPlaceOrAtTheEnd) {
     DiscoveryLists lists;
-    lists.ListeIP = {"pc1 192.168.1.5", "box 192.168.1.1"};
-    lists.ip2name = {"192.168.1.9=PC1", "192.168.1.1=box", "192.168.1.12=pc-salon.maison.lan"};
+    lists.ListeIP = TextList{"pc1 192.168.1.5", "box 192.168.1.1"};
+    lists.ip2name =
+        TextList{"192.168.1.9=PC1", "192.168.1.1=box", "192.168.1.12=pc-salon.maison.lan"};
     std::ostringstream console;
     netsweep::MergeNamesIntoListeIP(lists, console);
     // The moved computer keeps its line; the name is lower-cased.
-    EXPECT_EQ(lists.ListeIP,
+    EXPECT_EQ(lists.ListeIP.Lines(),
               (TextList{"pc1 192.168.1.9", "box 192.168.1.1", "pc-salon.maison.lan 192.168.1.12"}));
     EXPECT_EQ(console.str(),
               "Ajout ip2name vers ListeIP : pc1 192.168.1.9\n"
@@ -90,7 +136,8 @@ TEST(NetsweepRules, NamesGoIntoListeIPInPlaceOrAtTheEnd) {
 
 TEST(NetsweepRules, ArpEntriesRenameTheirMacLineThenSetTheNamesMac) {
     DiscoveryLists lists;
-    lists.ListeMAC = {"PC1 02-00-00-AA-BB-CC", "tv 02-00-00-00-00-07", "pc2 02-00-00-00-00-02"};
+    lists.ListeMAC =
+        TextList{"PC1 02-00-00-AA-BB-CC", "tv 02-00-00-00-00-07", "pc2 02-00-00-00-00-02"};
     lists.ip2mac = {"192.168.1.5=02-00-00-AA-BB-CC", "192.168.1.6=02-00-00-00-00-06",
                     "192.168.1.7=02-00-00-00-00-07", "192.168.1.8=02-00-00-00-00-08",
                     "192.168.1.9=02-00-00-00-00-09"};
@@ -106,7 +153,7 @@ TEST(NetsweepRules, ArpEntriesRenameTheirMacLineThenSetTheNamesMac) {
             return found == names.end() ? std::string() : found->second;
         },
         console);
-    EXPECT_EQ(lists.ListeMAC, (TextList{"pc1 02-00-00-AA-BB-CC",    // renamed: PC1 != pc1
+    EXPECT_EQ(lists.ListeMAC.Lines(), (TextList{"pc1 02-00-00-AA-BB-CC",  // renamed: PC1 != pc1
                                         "radio 02-00-00-00-00-07",  // the adapter changed hands
                                         "pc2 02-00-00-00-00-06",    // a new adapter for pc2
                                         "neuf 02-00-00-00-00-08"}));
@@ -120,8 +167,8 @@ TEST(NetsweepRules, ArpEntriesRenameTheirMacLineThenSetTheNamesMac) {
 TEST(NetsweepRules, DiscoverListTakesUnmanagedNamesSortedOnce) {
     DiscoveryLists lists;
     lists.ListeDiscover.Add("192.168.1.100=Box");
-    lists.ip2name = {"192.168.1.5=pc1",   "192.168.1.10=pc-salon", "192.168.1.10=PC-SALON",
-                     "192.168.1.5=autre", "192.168.1.2=tv",        "192.168.1.10=pc-salon"};
+    lists.ip2name = TextList{"192.168.1.5=pc1",   "192.168.1.10=pc-salon", "192.168.1.10=PC-SALON",
+                             "192.168.1.5=autre", "192.168.1.2=tv",        "192.168.1.10=pc-salon"};
     netsweep::AddUnmanaged(lists, {"PC1", "tv "});
     // 192.168.1.5 is pc1's (its first name), managed: both its entries stay
     // out; a line differing only in case is a duplicate; "tv " is not "tv".
@@ -151,8 +198,36 @@ TEST(NetsweepListings, NodeStatusNameIsTheFirstUniqueLine) {
     two.insert(two.end(), listing.begin(), listing.begin() + 2);
     const auto listings = netsweep::SplitNodeListings(two);
     ASSERT_EQ(listings.size(), 2u);
-    EXPECT_EQ(netsweep::FirstUniqueName(listings[0]), "pc-salon");
-    EXPECT_EQ(listings[1], (TextList{listing[1]}));
+    EXPECT_EQ(netsweep::NodeListingName(listings[0]), "pc-salon");
+    EXPECT_EQ(listings[1], (TextList{listing[0], listing[1]}));
+}
+
+// netcmd's list mode: each listing starts with its adapter's line. A silent
+// host followed by a listing whose adapter's name looks like a name line
+// must stay nameless, and that adapter name is no one's.
+TEST(NetsweepListings, EachAdapterLineBelongsToItsOwnListing) {
+    const TextList output = {
+        "",
+        "eth0:",
+        "Adresse IP du nœud : [192.168.1.2] ID d'étendue : []",
+        "",
+        "    Hôte introuvable.",
+        "",
+        "PIEGE<00>UNIQUE:",
+        "Adresse IP du nœud : [192.168.1.2] ID d'étendue : []",
+        "",
+        "    Hôte introuvable.",
+        "",
+        "PIEGE<00>UNIQUE:",
+        "Adresse IP du nœud : [192.168.1.2] ID d'étendue : []",
+        "    PC-SALON       <00>  UNIQUE      Inscrit",
+    };
+    const auto listings = netsweep::SplitNodeListings(output);
+    ASSERT_EQ(listings.size(), 3u);
+    std::vector<std::string> names;
+    for (const TextList& listing : listings) names.push_back(netsweep::NodeListingName(listing));
+    EXPECT_EQ(names, (std::vector<std::string>{"", "", "pc-salon"}));
+    EXPECT_EQ(listings[1].front(), "PIEGE<00>UNIQUE:");
 }
 
 TEST(NetsweepListings, CacheAndArpLines) {

@@ -3,11 +3,16 @@
 // network and the sweep's range, and the names that cannot be trusted.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 
+#include "naming.h"
 #include "run.h"
 #include "test_folder.h"
 
@@ -27,6 +32,8 @@ class FakeNetwork : public netsweep::Network {
     std::map<std::string, toolkit::platform::HostEntry> reverse;
     TextList cache, arp;
     std::vector<std::vector<std::string>> netbiosAsked, reverseAsked;
+    std::vector<std::chrono::milliseconds> netbiosTimeLeft;
+    std::chrono::milliseconds netbiosDelay{0};  // how long each NetBIOS step takes
     std::size_t probed = 0;
 
     toolkit::host_params ReadIpConfig() override { return params; }
@@ -42,7 +49,10 @@ class FakeNetwork : public netsweep::Network {
         return answers;
     }
     std::vector<std::string> NetbiosNames(const std::vector<std::string>& asked,
-                                          netsweep::Clock::time_point) override {
+                                          netsweep::Clock::time_point deadline) override {
+        netbiosTimeLeft.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - netsweep::Clock::now()));
+        std::this_thread::sleep_for(netbiosDelay);
         netbiosAsked.push_back(asked);
         std::vector<std::string> names;
         for (const auto& address : asked) names.push_back(netbios[address]);
@@ -247,22 +257,126 @@ TEST_F(NetsweepRun, AFreshMarkerEndsTheRunAtOnceAnOldOneIsRenewed) {
 
     fs::last_write_time(marker, fs::file_time_type::clock::now() - std::chrono::minutes(15));
     fs::remove(folder / "liste.mac");  // so that the run stops once the marker is renewed
+    ASSERT_EQ(mkfifo((folder / "liste.mac").c_str(), 0600), 0);
     Run();
     EXPECT_EQ(status, netsweep::kExitFileError);
     EXPECT_GT(fs::last_write_time(marker),
               fs::file_time_type::clock::now() - std::chrono::minutes(1));
 }
 
-TEST_F(NetsweepRun, AFileThatCannotBeReadStopsTheRunWithTheListsAndTheMarkerLeft) {
+TEST_F(NetsweepRun, MissingListsAreEmptyAFileThatCannotBeReadStopsTheRun) {
     fs::remove(folder / "liste.ip");
-    Write("liste.mac", "PC1 02-00-00-AA-BB-CC\r\n");
-    Run();
+    fs::remove(folder / "liste.mac");
+    net.arp = {"  192.168.1.7           02-00-00-00-00-07     dynamique"};
+    net.netbios = {{"192.168.1.7", "pc7"}};
+    Run({"noscan"});
+    EXPECT_EQ(status, netsweep::kExitDone);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(File("liste.ip"), "");  // the ARP step's names reach it at the next run
+    EXPECT_EQ(File("liste.mac"), "pc7 02-00-00-00-00-07\r\n");
+    EXPECT_FALSE(fs::exists(folder / "netsweep.lck"));
+
+    // A list that is there but cannot be read is no empty list.
+    fs::remove(folder / "liste.mac");
+    ASSERT_EQ(mkfifo((folder / "liste.mac").c_str(), 0600), 0);
+    Run({"noscan"});
     EXPECT_EQ(status, netsweep::kExitFileError);
-    EXPECT_EQ(err, "netsweep : Impossible d'ouvrir le fichier « " + (folder / "liste.ip") +
-                       " » : fichier ou dossier introuvable\n");
+    EXPECT_EQ(err, "netsweep : Impossible d'ouvrir le fichier « " + (folder / "liste.mac") +
+                       " » : c'est un tube nommé, pas un fichier ordinaire\n");
     EXPECT_TRUE(fs::exists(folder / "netsweep.lck"));
-    EXPECT_EQ(File("liste.mac"), "PC1 02-00-00-AA-BB-CC\r\n");
-    EXPECT_FALSE(fs::exists(folder / "liste.ip"));
+    EXPECT_TRUE(fs::exists(folder / "liste.ip"));
+}
+
+// One destination refused: no list is replaced, and no temporary stays.
+TEST_F(NetsweepRun, TheListsAreReplacedAsASetOrNotAtAll) {
+    const fs::path elsewhere = folder / "ailleurs";
+    for (const char* refused : {"liste.mac", "liste.ip.discover"}) {
+        SCOPED_TRACE(refused);
+        fs::remove(folder / "netsweep.lck");
+        Write("liste.ip", "pc1 192.168.1.5\r\n");
+        Write("liste.mac", "PC1 02-00-00-AA-BB-CC\r\n");
+        Write("liste.ip.discover", "192.168.1.5=pc1\r\n");
+        Write("ailleurs", "intact\r\n");
+        fs::remove(folder / refused);
+        if (std::string(refused) == "liste.mac") {
+            fs::create_directory(folder / refused);
+        } else {
+            fs::create_symlink(elsewhere, folder / refused);
+        }
+        net.arp = {"  192.168.1.9           02-00-00-AA-BB-CC     dynamique"};
+        net.netbios = {{"192.168.1.9", "pc1"}};
+        Run({"noscan"});
+        EXPECT_EQ(status, netsweep::kExitFileError);
+        EXPECT_NE(err.find(std::string(refused) + " » : c'est un"), std::string::npos) << err;
+        EXPECT_EQ(File("liste.ip"), "pc1 192.168.1.5\r\n");
+        if (fs::is_regular_file(folder / "liste.mac")) {
+            EXPECT_EQ(File("liste.mac"), "PC1 02-00-00-AA-BB-CC\r\n");
+        }
+        EXPECT_EQ(File("ailleurs"), "intact\r\n");
+        for (const auto& entry : fs::directory_iterator(folder.Path())) {
+            EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos)
+                << entry.path();
+        }
+        fs::remove_all(folder / refused);
+    }
+}
+
+// Only one run holds the marker; one that is not a plain file is never obeyed.
+TEST_F(NetsweepRun, TheMarkerAdmitsOneRunAndRefusesAFolderOrALink) {
+    const std::string marker = folder / "netsweep.lck";
+    const auto held = toolkit::platform::ClaimRunMarker(marker, [](auto) { return true; });
+    ASSERT_TRUE(held);
+    Run();
+    EXPECT_EQ(status, netsweep::kExitDone);
+    EXPECT_EQ(out + err, "");
+    EXPECT_EQ(net.probed, 0u);
+    EXPECT_FALSE(fs::exists(folder / "liste.ip.discover"));
+    toolkit::platform::ReleaseRunMarker(*held, marker, false);
+    // Left by a run that ended: fresh, it still blocks; old, it is taken over.
+    Run();
+    EXPECT_EQ(net.probed, 0u);
+    fs::last_write_time(marker, fs::file_time_type::clock::now() - std::chrono::minutes(15));
+    Run();
+    EXPECT_EQ(status, netsweep::kExitDone);
+    EXPECT_EQ(net.probed, 254u);
+    EXPECT_FALSE(fs::exists(marker));
+
+    Write("ailleurs", "");
+    fs::last_write_time(folder / "ailleurs",
+                        fs::file_time_type::clock::now() - std::chrono::minutes(15));
+    for (const auto& [kind, make] :
+         std::vector<std::pair<std::string, std::function<void()>>>{
+             {"un dossier", [&] { fs::create_directory(marker); }},
+             {"un lien symbolique", [&] { fs::create_symlink(folder / "ailleurs", marker); }},
+             {"un lien symbolique", [&] { fs::create_symlink(folder / "absent", marker); }},
+         }) {
+        SCOPED_TRACE(kind);
+        make();
+        net.probed = 0;
+        Run();
+        EXPECT_EQ(status, netsweep::kExitFileError);
+        EXPECT_EQ(err, "netsweep : Le marqueur « " + marker + " » est refusé : c'est " + kind +
+                           ", pas un fichier ordinaire ; il est laissé tel quel et aucune "
+                           "recherche n'est lancée.\n");
+        EXPECT_EQ(net.probed, 0u);
+        EXPECT_FALSE(fs::exists(folder / "absent"));
+        EXPECT_EQ(File("ailleurs"), "");
+        fs::remove(marker);
+    }
+}
+
+// The ARP step's names get their own bound, whatever the sweep's names took.
+TEST_F(NetsweepRun, EachNamingStepHasItsOwnBound) {
+    net.alive = {"192.168.1.7"};
+    net.arp = {"  192.168.1.8           02-00-00-00-00-08     dynamique"};
+    net.netbiosDelay = std::chrono::milliseconds(1000);
+    Run();
+    EXPECT_EQ(status, netsweep::kExitDone);
+    ASSERT_EQ(net.netbiosTimeLeft.size(), 2u);
+    for (const auto left : net.netbiosTimeLeft) {
+        EXPECT_GT(left, netsweep::kNamingDeadline - std::chrono::milliseconds(500));
+        EXPECT_LE(left, netsweep::kNamingDeadline);
+    }
 }
 
 std::string Report(const std::string& address, const std::string& gateway,

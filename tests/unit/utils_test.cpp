@@ -362,6 +362,60 @@ TEST(SortedTextList, KeepsCaseInsensitiveOrderWithoutDuplicates) {
     EXPECT_EQ(loaded.Lines(), (TextList{"a=1", "b=2", "c=3"}));
     EXPECT_EQ(loaded.Size(), 3u);
     EXPECT_THROW(loaded.LoadFrom(folder / "absent"), toolkit::FileError);
+
+    // Lines read between additions stay those of the moment.
+    toolkit::SortedTextList growing;
+    growing.Add("b");
+    EXPECT_EQ(growing.Lines(), TextList{"b"});
+    growing.Add("a");
+    EXPECT_EQ(growing.Lines(), (TextList{"a", "b"}));
+}
+
+// The indexed lists answer exactly as the one look-up rule on the same lines,
+// after every replacement and addition, duplicates and case included.
+TEST(NamedLines, AnswerAsTheLookUpRuleThroughReplacementsAndAdditions) {
+    TextList plain = {"pc1 192.168.1.5", "PC10 192.168.1.30", "pc1 192.168.1.6", "nue",
+                      " 192.168.1.7", "tv  02-00-00-00-00-01 "};
+    toolkit::NamedLines indexed = plain;
+    struct Step {
+        std::optional<std::size_t> replace;  // nullopt: append
+        std::string line;
+    };
+    const std::vector<Step> steps = {
+        {std::nullopt, ""},           {0, "pc2 192.168.1.5"},  {2, "PC1 192.168.1.30"},
+        {std::nullopt, "pc1 x"},      {1, "pc10"},             {2, "pc1 192.168.1.30"},
+        {std::nullopt, "PC2 10.0.0.1"}, {6, "tv 02-00-00-00-00-01"}, {0, "pc2 192.168.1.5"},
+    };
+    const std::vector<std::string> probes = {"pc1",  "PC1",         "pc10", "pc2",
+                                             "nue",  "tv",          "",     "192.168.1.5",
+                                             "x",    "192.168.1.30", "02-00-00-00-00-01",
+                                             "10.0.0.1", " 192.168.1.7", "192.168.1.7"};
+    for (std::size_t s = 0; s <= steps.size(); ++s) {
+        for (const std::string& probe : probes) {
+            EXPECT_EQ(indexed.IndexOfName(probe), toolkit::IndexOfName(plain, probe))
+                << "step " << s << " name " << probe;
+            EXPECT_EQ(indexed.IndexOfValue(probe), toolkit::IndexOfValue(plain, probe))
+                << "step " << s << " value " << probe;
+        }
+        EXPECT_EQ(indexed.Lines(), plain);
+        if (s == steps.size()) break;
+        if (steps[s].replace) {
+            plain[*steps[s].replace] = steps[s].line;
+            indexed.Replace(*steps[s].replace, steps[s].line);
+        } else {
+            plain.push_back(steps[s].line);
+            indexed.Append(steps[s].line);
+        }
+    }
+
+    toolkit::KeyedLines keyed = TextList{"192.168.1.5=pc1", "sans", "192.168.1.5=autre"};
+    keyed.Append("192.168.1.9=");
+    keyed.Append("192.168.1.9=tard");
+    keyed.Append("=vide");
+    for (const char* key : {"192.168.1.5", "192.168.1.9", "sans", "", "absent"}) {
+        EXPECT_EQ(keyed.HasKey(key), toolkit::IndexOfKey(keyed.Lines(), key).has_value()) << key;
+        EXPECT_EQ(keyed.ValueOfKey(key), toolkit::ValueOfKey(keyed.Lines(), key)) << key;
+    }
 }
 
 }  // namespace

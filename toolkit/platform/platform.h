@@ -3,10 +3,13 @@
 // above this layer tests which platform it runs on.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace toolkit::platform {
@@ -30,6 +33,12 @@ std::string ReadRegularFile(const std::string& path, std::size_t maxBytes);
 // that exists and is not a regular file (a link, a device, a FIFO) is refused
 // and left as it is. Throws FileError.
 void ReplaceFile(const std::string& path, const std::string& bytes);
+// Several files replaced as one set: every destination is checked and every
+// temporary written and flushed before the first rename, so a full disk or a
+// refused destination keeps all the old files. Only a failure of the renames
+// themselves (same folder, already checked) could leave the set mixed.
+// Throws FileError.
+void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files);
 // Deletes the temporaries that ReplaceFile left in `folder` when their writer
 // died before its rename; those of a process still running stay. Returns how
 // many went.
@@ -63,6 +72,23 @@ struct FileStatus {
 std::optional<FileStatus> StatusOf(const std::string& path);
 // Renames a file, never over an existing one. Returns 0, or the reason (errno).
 int MoveFileNoReplace(const std::string& from, const std::string& to);
+
+// A run marker that only one process holds at a time. The marker file is
+// created exclusively and stays locked while its run goes on; the lock ends
+// with the process, however it ends. A marker that no process holds was left
+// by a run that ended without removing it: `stillBlocks`, given its last-write
+// time, says whether it still keeps new runs away; otherwise it is taken over
+// and its time renewed. Returns the handle of the taken marker, or nullopt
+// when another run holds it or a left marker still blocks. A marker that is
+// not a regular file (a folder, a link, a FIFO) is never obeyed nor touched:
+// throws FileError.
+std::optional<int> ClaimRunMarker(
+    const std::string& path,
+    const std::function<bool(std::chrono::system_clock::time_point)>& stillBlocks);
+// Ends the claim: deletes the marker when `remove` and the path still names
+// the file claimed, then releases it. False when it had to be deleted and is
+// still there.
+bool ReleaseRunMarker(int handle, const std::string& path, bool remove);
 
 // --- names and addresses ---
 // Forward look-up, first IPv4 address (network order bytes).

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>  // renameat2
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +62,11 @@ class Descriptor {
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int Fd() const { return fd_; }
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
 
   private:
     int fd_;
@@ -264,7 +270,11 @@ std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
     return ReadAtMost(file, path, maxBytes);
 }
 
-void ReplaceFile(const std::string& path, const std::string& bytes) {
+namespace {
+
+// Writes the temporary that will replace `path`; returns its name. Throws
+// FileError, leaving nothing behind.
+std::string WriteReplacement(const std::string& path, const std::string& bytes) {
     RefuseUnusualDestination(path);
     std::string tempPath;
     const int fd = CreateTemporary(path, tempPath);
@@ -272,18 +282,120 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
     int error = 0;
     if (!WriteAll(fd, bytes) || !KeepExistingMode(fd, path) || fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;
+    if (error != 0) {
+        unlink(tempPath.c_str());
+        throw FileError(WriteErrorText(path, error));
+    }
+    return tempPath;
+}
+
+}  // namespace
+
+void ReplaceFile(const std::string& path, const std::string& bytes) {
+    ReplaceFiles({{path, bytes}});
+}
+
+void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<std::string> temporaries;
+    const auto removeTemporaries = [&temporaries](std::size_t from) {
+        for (std::size_t i = from; i < temporaries.size(); ++i) unlink(temporaries[i].c_str());
+    };
+    std::size_t renamed = 0;
     try {
-        if (error != 0) throw FileError(WriteErrorText(path, error));
-        // Again at the last moment: the path may have changed while it was written.
-        RefuseUnusualDestination(path);
-        if (rename(tempPath.c_str(), path.c_str()) != 0) {
-            throw FileError(WriteErrorText(path, errno));
+        for (const auto& [path, bytes] : files) temporaries.push_back(WriteReplacement(path, bytes));
+        // Again at the last moment: a path may have changed while it was written.
+        for (const auto& file : files) RefuseUnusualDestination(file.first);
+        for (; renamed < files.size(); ++renamed) {
+            if (rename(temporaries[renamed].c_str(), files[renamed].first.c_str()) != 0) {
+                throw FileError(WriteErrorText(files[renamed].first, errno));
+            }
         }
     } catch (const FileError&) {
-        unlink(tempPath.c_str());
+        removeTemporaries(renamed);
         throw;
     }
-    SyncFolder(path);
+    for (const auto& file : files) SyncFolder(file.first);
+}
+
+namespace {
+
+std::string MarkerRefusal(const std::string& path, const std::string& reason) {
+    return "Le marqueur « " + path + " » est refusé : " + reason +
+           " ; il est laissé tel quel et aucune recherche n'est lancée.";
+}
+
+// Opens the marker, creating it when it is missing. `created` tells which.
+int OpenMarker(const std::string& path, bool& created) {
+    constexpr int kFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    created = true;
+    int fd = open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+    if (fd < 0 && errno == EEXIST) {
+        created = false;
+        fd = open(path.c_str(), kFlags);
+    }
+    if (fd >= 0) return fd;
+    const int error = errno;
+    struct stat info {};
+    if (error == ENOENT) return -1;  // removed in between: try again
+    if (lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        throw FileError(MarkerRefusal(path, NotRegularText(info.st_mode)));
+    }
+    throw FileError(MarkerRefusal(path, SystemErrorText(error)));
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+std::chrono::system_clock::time_point LastWriteOf(const struct stat& info) {
+    return std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::seconds(info.st_mtim.tv_sec) +
+            std::chrono::nanoseconds(info.st_mtim.tv_nsec)));
+}
+
+}  // namespace
+
+// The creator of the file waits for the lock: another process may hold it
+// for the moment it takes to find the marker fresh. Any other process gives
+// way at once to a holder, which is either the run going on or a creator's
+// run about to start.
+std::optional<int> ClaimRunMarker(
+    const std::string& path,
+    const std::function<bool(std::chrono::system_clock::time_point)>& stillBlocks) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        bool created = false;
+        const int fd = OpenMarker(path, created);
+        if (fd < 0) continue;
+        Descriptor marker(fd);
+        struct stat info {};
+        if (fstat(fd, &info) != 0) throw FileError(MarkerRefusal(path, SystemErrorText(errno)));
+        if (!S_ISREG(info.st_mode)) throw FileError(MarkerRefusal(path, NotRegularText(info.st_mode)));
+        if (flock(fd, created ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EWOULDBLOCK || errno == EINTR) return std::nullopt;
+            throw FileError(MarkerRefusal(path, SystemErrorText(errno)));
+        }
+        // A run that ended removed the file between our open and our lock.
+        struct stat named {};
+        if (stat(path.c_str(), &named) != 0 || !SameFile(named, info)) continue;
+        if (!created) {
+            if (fstat(fd, &info) != 0 || stillBlocks(LastWriteOf(info))) return std::nullopt;
+            if (ftruncate(fd, 0) != 0 || futimens(fd, nullptr) != 0) {
+                throw FileError(MarkerRefusal(path, SystemErrorText(errno)));
+            }
+        }
+        return marker.Release();
+    }
+    return std::nullopt;
+}
+
+bool ReleaseRunMarker(int handle, const std::string& path, bool remove) {
+    const Descriptor marker(handle);
+    if (!remove) return true;
+    struct stat claimed {}, named {};
+    if (fstat(handle, &claimed) != 0 || stat(path.c_str(), &named) != 0) return true;
+    if (!SameFile(claimed, named)) return true;  // someone else's marker now
+    return unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 
 std::string PrepareScratchDir() {
