@@ -8,8 +8,8 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(realpath -m "${1:-$root/build}")
+bash "$root/scripts/bootstrap.sh"
 if [ ! -f "$build/CPackConfig.cmake" ]; then
-  bash "$root/scripts/bootstrap.sh"
   cmake -S "$root" -B "$build" -G Ninja -DKORVANE_WERROR=ON >/dev/null
 fi
 cmake --build "$build" -j2 >/dev/null

@@ -10,6 +10,7 @@
 # the console programs' --help and --version, and dpkg -r, which removes the
 # package and leaves the users' folders alone.
 #   package_test.sh PACKAGE.deb
+# KORVANE_PACKAGE_SHOTS=FOLDER keeps the two pictures of the map there.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
