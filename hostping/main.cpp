@@ -144,7 +144,8 @@ toolkit::TextList AnsweredLines(const toolkit::TextList& hosts, const std::vecto
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const auto answered = toolkit::AnswerInfoOption(argc, argv, "hostping", kUsage, std::cout)) {
+    if (const auto answered =
+            toolkit::AnswerInfoOption(argc, argv, "hostping", kUsage, std::cout)) {
         return *answered;
     }
     if (argc != 3) {

@@ -26,7 +26,8 @@ void WriteFile(const std::string& path, const std::string& text) {
 std::string MakeInstallation(const TempFolder& root, bool perUser) {
     const std::string dir = root / "usr-lib-korvane";
     fs::create_directories(dir);
-    for (const char* name : {"korvane", "netsweep", "led-vert.bmp"}) WriteFile(dir + "/" + name, name);
+    for (const char* name : {"korvane", "netsweep", "led-vert.bmp"})
+        WriteFile(dir + "/" + name, name);
     if (perUser) WriteFile(dir + "/" + toolkit::platform::kPerUserMarker, "");
     return dir + "/";
 }
@@ -55,7 +56,8 @@ TEST(UserProgramDir, EachUserGetsAFolderLinkedToTheInstallation) {
         for (const char* name : {"korvane", "netsweep", "led-vert.bmp"}) {
             EXPECT_EQ(fs::read_symlink(c.expected + name), fs::path(installed + name)) << name;
         }
-        EXPECT_FALSE(fs::exists(fs::symlink_status(c.expected + toolkit::platform::kPerUserMarker)));
+        EXPECT_FALSE(
+            fs::exists(fs::symlink_status(c.expected + toolkit::platform::kPerUserMarker)));
     }
 }
 
@@ -69,7 +71,7 @@ TEST(UserProgramDir, LaterStartsKeepTheUsersFilesAndFollowTheInstallation) {
     WriteFile(folder + "netsweep", "le fichier de l'utilisateur");  // never replaced
     fs::remove(folder + "korvane");
     fs::create_symlink("/ailleurs/korvane", folder + "korvane");  // an older installation
-    WriteFile(installed + "wolcmd", "wolcmd");                      // an upgrade's new program
+    WriteFile(installed + "wolcmd", "wolcmd");                    // an upgrade's new program
 
     EXPECT_EQ(toolkit::platform::UserProgramDir(installed), folder);
     EXPECT_EQ(testing_support::ReadBytes(folder + "localGM"), "PC1\r\n");
