@@ -17,13 +17,18 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 deb=$(realpath "${1:?paquet manquant}")
 [ "$(id -u)" = 0 ] || { echo "package_test : il faut être root" >&2; exit 1; }
 if [ -z "${KORVANE_THROWAWAY_ROOT:-}" ]; then
-  exec env KORVANE_THROWAWAY_ROOT=1 unshare --mount --net --fork -- bash "$0" "$deb"
+  # The mount point is made here, outside the namespaces, to be removed here.
+  top=$(mktemp -d)
+  status=0
+  env KORVANE_THROWAWAY_ROOT="$top" unshare --mount --net --fork -- bash "$0" "$deb" || status=$?
+  rmdir "$top"
+  exit "$status"
 fi
 
 # --- the throw-away root ---
 mount --make-rprivate /
 [ "$(ip -o link show | grep -vc ': lo:')" = 0 ] || { echo "refus : espace de noms réseau non privé" >&2; exit 1; }
-top=$(mktemp -d)
+top=$KORVANE_THROWAWAY_ROOT
 mount -t tmpfs -o mode=0755 korvane-essai "$top"
 mkdir "$top/upper" "$top/work" "$top/root"
 mount -t overlay overlay -o "lowerdir=/,upperdir=$top/upper,workdir=$top/work" "$top/root"
