@@ -7,8 +7,9 @@
 # Inside: the files where the package says, the capabilities, two ordinary
 # users starting Korvane offscreen (a folder each, the files of a first start,
 # a screenshot of the map, the lists netsweep found kept by the next start),
-# the console programs' --help and --version, and dpkg -r, which removes the
-# package and leaves the users' folders alone.
+# the console programs' --help and --version, an upgrade found at the next
+# start, and dpkg -r, which removes the package and leaves the users' folders
+# alone.
 #   package_test.sh PACKAGE.deb
 # KORVANE_PACKAGE_SHOTS=FOLDER keeps the two pictures of the map there.
 set -euo pipefail
@@ -151,7 +152,28 @@ start_korvane bruno carte.png
 bruno=$r/home/bruno/.local/share/korvane
 check "dossier de bruno, à lui seul" test "$(in_root stat -c '%U %a' /home/bruno/.local/share/korvane)" = "bruno 700"
 check "bruno ne voit pas les listes d'anne" test ! -s "$bruno/localGM"
+
+# An upgrade (the same package, a version later, with one program more)
+# takes effect at the next start: the new program is found in the user's
+# folder, whose files stay as they were.
 anne_files=$(cd "$anne" && find . -type f -printf '%p %s\n' | sort)
+upgrade=$top/upgrade
+dpkg-deb -R "$deb" "$upgrade"
+sed -i "s/^Version: .*/Version: $version+1/" "$upgrade/DEBIAN/control"
+printf '#!/bin/sh\necho nouveau\n' >"$upgrade/usr/lib/korvane/nouveau"
+chmod 755 "$upgrade/usr/lib/korvane/nouveau"
+dpkg-deb --root-owner-group -b "$upgrade" "$r/tmp/upgrade.deb" >/dev/null
+in_root env DEBIAN_FRONTEND=noninteractive dpkg -i /tmp/upgrade.deb >/dev/null
+check "mise à jour installée" \
+  test "$(in_root dpkg-query -W -f='${Version}' korvane)" = "$version+1"
+check "mise à jour : cap_net_raw de nouveau" \
+  test "$(in_root getcap /usr/lib/korvane/hostping)" = "/usr/lib/korvane/hostping cap_net_raw=ep"
+start_korvane anne carte3.png
+check "mise à jour : le nouveau programme au démarrage suivant" \
+  test "$(as_user anne /home/anne/.local/share/korvane/nouveau)" = nouveau
+check "mise à jour : les fichiers d'anne restent" \
+  test "$(cd "$anne" && find . -type f -printf '%p %s\n' | sort)" = "$anne_files"
+expected+=(/usr/lib/korvane/nouveau)
 
 # The pictures of the map, for whoever wants to see them.
 if [ -n "${KORVANE_PACKAGE_SHOTS:-}" ]; then
