@@ -44,6 +44,7 @@
 #include "lookups.h"
 #include "raw_ping.h"
 #include "reseau.h"
+#include "usage.h"
 #include "utils.h"
 
 namespace {
@@ -143,6 +144,10 @@ toolkit::TextList AnsweredLines(const toolkit::TextList& hosts, const std::vecto
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered =
+            toolkit::AnswerInfoOption(argc, argv, "hostping", kUsage, std::cout)) {
+        return *answered;
+    }
     if (argc != 3) {
         std::cerr << kUsage;
         return kExitUsage;

@@ -17,8 +17,25 @@
 
 #include "network.h"
 #include "run.h"
+#include "usage.h"
+
+namespace {
+
+constexpr const char* kHelp =
+    "Utilisation : netsweep [noscan]\n"
+    "Trouve les ordinateurs du réseau local et met à jour les listes « liste.ip »,\n"
+    "« liste.mac » et « liste.ip.discover » du dossier du programme, que Korvane lit.\n"
+    "Le déroulement du passage s'affiche sur la sortie standard. « noscan » saute le\n"
+    "balayage et ne lit que le cache NetBIOS et la table ARP.\n"
+    "Code de sortie : 0 passage terminé (ou un autre passage est en cours), 1 un\n"
+    "fichier n'a pas pu être lu ou écrit.\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = toolkit::AnswerInfoOption(argc, argv, "netsweep", kHelp, std::cout)) {
+        return *answered;
+    }
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     netsweep::SystemNetwork network;
     return netsweep::RunNetsweep(args, network, std::cout, std::cerr);

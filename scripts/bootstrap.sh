@@ -21,6 +21,10 @@ packages=(
   samba samba-common-bin dnsmasq-base fping nmap time
   # The fuzz targets (scripts/fuzz.sh): clang, its sanitizers and libFuzzer.
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
+  # The Debian package (scripts/package.sh): CPack's dpkg-shlibdeps and
+  # fakeroot, lintian, the desktop entry's and AppStream's validators, the man
+  # pages' checker.
+  dpkg-dev fakeroot file lintian desktop-file-utils appstream man-db groff-base
 )
 samba_daemons=(smbd nmbd samba-ad-dc)
 policy=/usr/sbin/policy-rc.d

@@ -4,6 +4,9 @@
 # loopback; the lab tests build their simulated LAN from inside it.
 #   scripts/test.sh             normal build in build/
 #   scripts/test.sh --sanitize  AddressSanitizer + UBSan build in build-asan/
+# The normal build also makes the Debian package, checks it (scripts/package.sh:
+# lintian, the desktop entry, the AppStream metadata) and installs it in a
+# throw-away root (tests/install/package_test.sh).
 # Then every fuzz target runs once over its corpus (scripts/fuzz.sh, build-fuzz/).
 set -euo pipefail
 
@@ -21,4 +24,8 @@ cmake -S "$root" -B "$build" -G Ninja "${options[@]}"
 cmake --build "$build" -j2
 unshare --net -- sh -c 'ip link set lo up && exec ctest --test-dir "$1" --output-on-failure -j2' \
   sh "$build"
+if [ "${1:-}" != --sanitize ]; then
+  deb=$(bash "$root/scripts/package.sh" "$build" | tail -n 1)
+  bash "$root/tests/install/package_test.sh" "$deb"
+fi
 bash "$root/scripts/fuzz.sh"

@@ -33,7 +33,10 @@ std::string ProgramDir() {
         const std::lock_guard lock(programDirMutex);
         if (programDirOverride) return *programDirOverride;
     }
-    return platform::ExecutableDir();
+    // Worked out once: the per-user folder and its links are made at the
+    // first use, not at every file name built.
+    static const std::string dir = platform::UserProgramDir(platform::ExecutableDir());
+    return dir;
 }
 
 void SetProgramDir(std::string dir) {

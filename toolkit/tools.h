@@ -25,8 +25,10 @@ class ScratchError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Folder of the running program's file, with a trailing separator. Tests and
-// tools living elsewhere may point it at the installation folder.
+// The program folder, with a trailing separator: the folder of the running
+// program's file, or the user's own folder when the program is installed for
+// several users (platform::UserProgramDir). Tests and tools living elsewhere
+// may point it at another folder.
 std::string ProgramDir();
 void SetProgramDir(std::string dir);
 

@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 #include "raw_ping.h"
 #include "request.h"
+#include "usage.h"
 #include "utils.h"
 
 namespace {
@@ -61,6 +62,9 @@ int Send(const wolcmd::WakeRequest& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = toolkit::AnswerInfoOption(argc, argv, "wolcmd", kUsage, std::cout)) {
+        return *answered;
+    }
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     const auto parsed = wolcmd::ParseArguments(args);
     if (const auto* error = std::get_if<wolcmd::ArgumentError>(&parsed)) {

@@ -24,6 +24,18 @@ bool StartShellDetached(const std::string& line);
 bool SpawnProgram(const std::string& program, const std::string& argument,
                   const std::string& workDir);
 std::string ExecutableDir();  // folder of the running program, trailing "/"
+// The program folder of a program installed in `installedDir`. An installed
+// folder that holds the file kPerUserMarker is read-only and shared: each user
+// then gets their own folder, $XDG_DATA_HOME/korvane/ (when that variable is
+// an absolute path), else $HOME/.local/share/korvane/, made mode 0700 when
+// missing, with a link to every file of the installed folder, so that the
+// programs and the bitmaps are found beside the user's files. Links are
+// added or re-pointed at each call, so an upgrade that adds a program is
+// found at the next start; a user's own file of the same name is never
+// touched. Without the marker (a build folder, an installation made as one
+// folder) `installedDir` itself is the program folder. Trailing "/".
+inline constexpr const char* kPerUserMarker = "par-utilisateur";
+std::string UserProgramDir(const std::string& installedDir);
 
 // --- files ---
 // The whole content of a regular file of at most maxBytes. A FIFO, a device

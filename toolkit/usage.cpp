@@ -1,0 +1,28 @@
+#include "usage.h"
+
+#include "version.h"
+
+namespace toolkit {
+
+std::string VersionText(std::string_view program) {
+    return std::string(program) + " (Korvane) " + kKorvaneVersion + "\n";
+}
+
+std::optional<int> AnswerInfoOption(int argc, const char* const* argv, std::string_view program,
+                                    std::string_view help, std::ostream& out) {
+    if (argc < 2 || argv[1] == nullptr) return std::nullopt;
+    const std::string_view option = argv[1];
+    if (option == "--help") {
+        out << help
+            << "Options : --help affiche cette aide, --version affiche la version ; "
+               "toutes deux finissent avec le code 0.\n";
+    } else if (option == "--version") {
+        out << VersionText(program);
+    } else {
+        return std::nullopt;
+    }
+    out.flush();
+    return out ? 0 : 1;
+}
+
+}  // namespace toolkit
