@@ -40,7 +40,8 @@ drive_c=$WINEPREFIX/drive_c
 
 # The programs' folders: Windows in c:\korvane with the stand-ins on the PATH,
 # Linux in a folder of its own with netcmd.
-mkdir -p "$drive_c/korvane" "$drive_c/korvane-standins" /tmp/linux/scratch
+mkdir -p "$drive_c/korvane" "$drive_c/korvane-standins"
+mkdir -p -m 700 /tmp/linux/scratch  # netsweep refuses a scratch folder open to others
 cp "$build_win"/bin/*.exe "$drive_c/korvane/"
 for command in ipconfig nbtstat arp; do
   cp "$build_win/tests/standin.exe" "$drive_c/korvane-standins/$command.exe"
@@ -71,9 +72,13 @@ report() {  # label, times...
   sort -n <<<"$(printf '%s\n' "$@")" | awk -v l="$label" '{ t[NR] = $1 }
     END { printf "%-28s meilleur %8.1f ms   médiane %8.1f ms\n", l, t[1] / 1000, t[int((NR + 1) / 2)] / 1000 }'
 }
+check_lists() {  # folder: a run that found the LAN wrote its four hosts
+  [ "$(tr -d '\r' <"$1/liste.ip" | wc -l)" = 4 ] ||
+    { echo "bench : netsweep n'a pas écrit les quatre hôtes dans $1/liste.ip" >&2; exit 1; }
+}
 check_answers() {  # file
   [ "$(tr -d '\r' <"$1" | sort -V)" = "$expected" ] ||
-    { echo "bench : réponses inattendues dans $1" >&2; exit 1; }
+    { echo "bench : réponses inattendues dans $1 :" $(tr -d "\r" <"$1") >&2; exit 1; }
 }
 
 declare -a wine_start hostping_linux hostping_wine netsweep_linux netsweep_wine
@@ -85,8 +90,10 @@ for _ in $(seq 1 "$runs"); do
   check_answers "$drive_c/answers"
   resetLists /tmp/linux
   netsweep_linux+=("$(time_run /tmp/linux ./netsweep)")
+  check_lists /tmp/linux
   resetLists "$drive_c/korvane"
   netsweep_wine+=("$(time_run "$drive_c/korvane" "$wine" 'c:\korvane\netsweep.exe')")
+  check_lists "$drive_c/korvane"
 done
 echo "Laboratoire 198.18.0.0/24, $runs passes par programme"
 report "démarrage de Wine (cmd.exe)" "${wine_start[@]}"
