@@ -62,9 +62,8 @@ void FillGateway(const TextList& lines, std::string& gateway) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (!HasLabel(lines[i], "Passerelle")) continue;
         gateway = ValueAfterColon(lines[i]);
-        for (std::size_t next = i + 1; !IsDottedIPv4(gateway) && next < lines.size() &&
-                                       IsContinuation(lines[next]);
-             ++next) {
+        for (std::size_t next = i + 1;
+             !IsDottedIPv4(gateway) && next < lines.size() && IsContinuation(lines[next]); ++next) {
             if (IsDottedIPv4(Trim(lines[next]))) gateway = Trim(lines[next]);
         }
         return;

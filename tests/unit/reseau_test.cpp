@@ -69,8 +69,8 @@ TEST(ParseIpConfig, IPv6LineStaysWhenNoPreferredIPv4LineExists) {
 // Windows 10 prints the IPv6 gateway on the "Passerelle" line and the IPv4
 // one on the next: the gateway is the first IPv4 address among them.
 TEST(ParseIpConfig, GatewayIsTheFirstIPv4AddressOfItsLineAndContinuations) {
-    const host_params listed = toolkit::ParseIpConfig(
-        toolkit::LoadLines(std::string(KORVANE_SOURCE_DIR) + "tests/fixtures/windows/ipconfig-all.txt"));
+    const host_params listed = toolkit::ParseIpConfig(toolkit::LoadLines(
+        std::string(KORVANE_SOURCE_DIR) + "tests/fixtures/windows/ipconfig-all.txt"));
     EXPECT_EQ(listed.gateway, "198.18.0.1");
     EXPECT_EQ(listed.address, "198.18.0.2");
     EXPECT_EQ(listed.mask, "255.255.255.0");

@@ -54,7 +54,8 @@ bool Print(const std::string& listing) {
 
 int Listing(const std::string& command, const std::vector<std::string>& args) {
     std::string listing;
-    if (command == "ipconfig" && args == std::vector<std::string>{"/all"}) listing = "ipconfig-all.txt";
+    if (command == "ipconfig" && args == std::vector<std::string>{"/all"})
+        listing = "ipconfig-all.txt";
     if (command == "arp" && args == std::vector<std::string>{"-a"}) listing = "arp-a.txt";
     if (command == "nbtstat" && args == std::vector<std::string>{"-c"}) listing = "nbtstat-c.txt";
     if (command == "nbtstat" && args.size() == 2 && args[0] == "-a") {

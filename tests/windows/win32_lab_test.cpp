@@ -68,8 +68,8 @@ toolkit::TextList RunCheckBatch(const toolkit::ToolPaths& paths, const std::stri
 }
 
 TEST_F(Win32Lab, HostpingAnswersForTheAwakeHostsOnly) {
-    toolkit::SaveLines("c:\\lab-list", {"198.18.0.1", "198.18.0.11", "198.18.0.12",
-                                        "198.18.0.13", "198.18.0.99", "pc-salon.maison.lan"});
+    toolkit::SaveLines("c:\\lab-list", {"198.18.0.1", "198.18.0.11", "198.18.0.12", "198.18.0.13",
+                                        "198.18.0.99", "pc-salon.maison.lan"});
     std::filesystem::remove("c:\\lab-answers");
     toolkit::RunAndWait("\"" + paths.programDir + "hostping.exe\" c:\\lab-list c:\\lab-answers");
     EXPECT_EQ(toolkit::LoadLines("c:\\lab-answers"),

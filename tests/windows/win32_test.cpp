@@ -69,7 +69,7 @@ bool WaitFor(Condition done, milliseconds bound = milliseconds(30000)) {
 TEST(Win32Files, ListsAreReplacedWholeAndOddDestinationsRefused) {
     Folder folder("replace");
     const std::string list = folder / "liste.ip";
-    toolkit::SaveLines(list, {"pc1 10.0.0.1"});  // new: takes its name
+    toolkit::SaveLines(list, {"pc1 10.0.0.1"});                    // new: takes its name
     toolkit::SaveLines(list, {"pc1 10.0.0.1", "pc10 10.0.0.10"});  // existing: replaced
     EXPECT_EQ(Bytes(list), "pc1 10.0.0.1\r\npc10 10.0.0.10\r\n");
     EXPECT_EQ(toolkit::LoadLines(list), (toolkit::TextList{"pc1 10.0.0.1", "pc10 10.0.0.10"}));
@@ -142,8 +142,7 @@ TEST(Win32Files, ReadOnlyAttributeListingRemovalAndMoves) {
 // A temporary whose writer is gone is a leftover; this process's own stays.
 TEST(Win32Files, StaleTemporariesOfGoneWritersAreRemoved) {
     Folder folder("stale");
-    const std::string mine =
-        ".liste.ip.tmp-" + std::to_string(GetCurrentProcessId()) + "-0";
+    const std::string mine = ".liste.ip.tmp-" + std::to_string(GetCurrentProcessId()) + "-0";
     // Process ids are multiples of 4 on Windows: 3 is never one.
     const std::string gone = ".liste.mac.tmp-3-0";
     for (const auto& name : {mine, gone, std::string(".other"), std::string("liste.ip")})
@@ -201,7 +200,8 @@ TEST(Win32Network, AddressTableLookUpsAndEchoes) {
               (std::vector<bool>{true, false, false, false, true, false, true}));
     // More probes than threads: every one gets its own verdict, in order.
     std::vector<std::string> many;
-    for (int i = 1; i <= 200; ++i) many.push_back(i % 2 ? "127.0.0." + std::to_string(i) : "198.51.100.7");
+    for (int i = 1; i <= 200; ++i)
+        many.push_back(i % 2 ? "127.0.0." + std::to_string(i) : "198.51.100.7");
     const std::vector<bool> verdicts = toolkit::IcmpProbeMany(many);
     for (std::size_t i = 0; i < many.size(); ++i) EXPECT_EQ(verdicts[i], i % 2 == 0) << many[i];
 }
@@ -245,7 +245,8 @@ TEST(Win32Batches, CheckBatchWritesTheVerdictOfPing) {
         const korvane::SlotFiles files = korvane::SlotFilesFor(Os::Windows, paths, slot);
         korvane::ArmMarker(files.marker);
         platform::RemoveFile(files.result);
-        toolkit::SaveText(files.script, korvane::CheckScript(Os::Windows, paths, c.host, slot).value());
+        toolkit::SaveText(files.script,
+                          korvane::CheckScript(Os::Windows, paths, c.host, slot).value());
         ASSERT_TRUE(toolkit::StartDetached(korvane::ScriptCommand(Os::Windows, files.script)));
         ASSERT_TRUE(WaitFor([&] { return korvane::FinishedSlot(slot).has_value(); })) << c.host;
         const toolkit::TextList output = toolkit::LoadLines(files.result);

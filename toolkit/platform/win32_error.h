@@ -2,7 +2,9 @@
 // toolkit turns into French messages (SystemErrorText).
 #pragma once
 
+// Windows headers in the order they need: winsock2.h before windows.h.
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <cerrno>

@@ -1,7 +1,10 @@
 // Files on Windows: bounded reading and atomic replacement of list files
 // (ReplaceFile, MoveFileEx), the scratch folder "c:\", the read-only
 // attribute of the slot markers and the few file operations of the slots.
+
+// Windows headers in the order they need: winsock2.h before windows.h.
 #include <winsock2.h>
+
 #include <windows.h>
 // The platform layer's own ReplaceFile; the Win32 call is named ReplaceFileA below.
 #undef ReplaceFile
@@ -73,8 +76,8 @@ std::string NotRegularText(DWORD attributes) {
 }
 
 bool IsOrdinary(DWORD attributes) {
-    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
-                          FILE_ATTRIBUTE_DEVICE)) == 0;
+    return (attributes &
+            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
 // Opened without following a link, sharing as other readers and writers
@@ -111,8 +114,8 @@ bool TouchNow(const Handle& file) {
 void RefuseUnusualDestination(const std::string& path) {
     const auto attributes = AttributesOf(path);
     if (!attributes || IsOrdinary(*attributes)) return;
-    throw FileError("Impossible d'écrire le fichier « " + path + " » : " +
-                    NotRegularText(*attributes) + " ; il est laissé tel quel.");
+    throw FileError("Impossible d'écrire le fichier « " + path +
+                    " » : " + NotRegularText(*attributes) + " ; il est laissé tel quel.");
 }
 
 // The new content is whole on the disk before it takes the list's name.
@@ -133,9 +136,8 @@ void WriteTemporary(const std::string& tempPath, const std::string& bytes,
 // ReplaceFile keeps the replaced list's attributes and security; a list that
 // does not exist yet simply takes its name (MoveFileEx).
 bool PutInPlace(const std::string& tempPath, const std::string& path) {
-    if (AttributesOf(path) &&
-        ::ReplaceFileA(path.c_str(), tempPath.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                     nullptr, nullptr)) {
+    if (AttributesOf(path) && ::ReplaceFileA(path.c_str(), tempPath.c_str(), nullptr,
+                                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         return true;
     }
     return MoveFileExA(tempPath.c_str(), path.c_str(),

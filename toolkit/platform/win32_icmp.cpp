@@ -1,9 +1,14 @@
 // ICMP echo on Windows: IcmpSendEcho, which needs no raw socket and no
 // rights. It blocks until the reply or the time-out, so a sweep runs its
 // probes side by side on a few threads, each with its own handle.
+
+// Windows headers in the order they need: winsock2.h before windows.h.
 #include <winsock2.h>
+
 #include <windows.h>
+
 #include <iphlpapi.h>
+
 #include <icmpapi.h>
 
 #include <algorithm>

@@ -1,8 +1,13 @@
 // Names, addresses and datagrams on Windows: Windows Sockets (getaddrinfo,
 // gethostbyaddr) and the IP helper's address table, loaded at run time.
+
+// Windows headers in the order they need: winsock2.h before windows.h.
 #include <winsock2.h>
+
 #include <ws2tcpip.h>
+
 #include <windows.h>
+
 #include <iphlpapi.h>
 
 #include <cstring>
@@ -104,8 +109,8 @@ int SendUdpDatagram(std::uint32_t addressNetworkOrder, std::uint16_t port,
     // Without it Windows refuses any broadcast destination.
     const BOOL on = TRUE;
     int error = 0;
-    if (setsockopt(sock, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
-                   sizeof on) != 0) {
+    if (setsockopt(sock, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on) !=
+        0) {
         error = ErrnoOf(static_cast<DWORD>(WSAGetLastError()));
     }
     sockaddr_in to{};

@@ -1,8 +1,12 @@
 // Processes on Windows: the captured start (CreateProcess, hidden, waited
 // for), the detached start of batch files and of netsweep, and the shell's
 // "open".
+
+// Windows headers in the order they need: winsock2.h before windows.h.
 #include <winsock2.h>
+
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <cstdint>
