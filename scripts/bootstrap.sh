@@ -8,6 +8,10 @@
 # starting while the packages install (a policy-rc.d refusing every start,
 # when the machine has none) and then stopped and masked. The lab starts smbd
 # itself, only inside its own network namespaces.
+#
+#   bootstrap.sh --windows   also the cross compiler (mingw-w64, posix
+#                            threads) and Wine, for the Windows build and its
+#                            tests (scripts/test.sh --windows)
 set -euo pipefail
 
 packages=(
@@ -26,6 +30,9 @@ packages=(
   # pages' checker.
   dpkg-dev fakeroot file lintian desktop-file-utils appstream man-db groff-base
 )
+if [ "${1:-}" = --windows ]; then
+  packages+=(g++-mingw-w64-x86-64-posix wine64)
+fi
 samba_daemons=(smbd nmbd samba-ad-dc)
 policy=/usr/sbin/policy-rc.d
 

@@ -46,6 +46,30 @@ void FillFromLabel(const TextList& lines, std::string_view label, std::string& f
     }
 }
 
+// A value continued on the next lines: blanks, then a value whose text
+// before any ":" holds no blank (an IPv6 address has colons, a label blanks).
+bool IsContinuation(std::string_view line) {
+    if (line.empty() || (line.front() != ' ' && line.front() != '\t')) return false;
+    const std::string value = Trim(line);
+    return !value.empty() && value.substr(0, value.find(':')).find(' ') == std::string::npos;
+}
+
+// Windows 10 lists the IPv6 gateway on the "Passerelle" line and the IPv4
+// one on the next: Korvane can neither probe nor open the IPv6 one, so the
+// first IPv4 address among the line and its continuations is the gateway.
+// With none, the listed value stands.
+void FillGateway(const TextList& lines, std::string& gateway) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (!HasLabel(lines[i], "Passerelle")) continue;
+        gateway = ValueAfterColon(lines[i]);
+        for (std::size_t next = i + 1;
+             !IsDottedIPv4(gateway) && next < lines.size() && IsContinuation(lines[next]); ++next) {
+            if (IsDottedIPv4(Trim(lines[next]))) gateway = Trim(lines[next]);
+        }
+        return;
+    }
+}
+
 // The newer layout marks the IPv4 address "(préféré)" and prints the adapter's
 // physical address and description four and five lines above it.
 void FillFromIPv4Line(const TextList& lines, host_params& params) {
@@ -149,7 +173,7 @@ host_params ParseIpConfig(const TextList& lines) {
     FillFromLabel(lines, "Adresse physique ", params.physicalAddress);
     FillFromLabel(lines, "Adresse IP", params.address);
     FillFromLabel(lines, "Masque ", params.mask);
-    FillFromLabel(lines, "Passerelle", params.gateway);
+    FillGateway(lines, params.gateway);
     FillFromLabel(lines, "Serveur DHCP", params.dhcpServer);
     FillFromLabel(lines, "Serveurs DNS", params.dnsServer);
     FillFromIPv4Line(lines, params);

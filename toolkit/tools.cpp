@@ -10,10 +10,6 @@ namespace toolkit {
 
 namespace {
 
-// The Windows shell's result codes: above 32 when started, 2 when the file is missing.
-constexpr int kShellStarted = 42;
-constexpr int kShellFileNotFound = 2;
-
 std::mutex programDirMutex;
 std::optional<std::string> programDirOverride;
 
@@ -60,7 +56,7 @@ std::string ScratchFile(Os os, const ToolPaths& paths, std::string_view name) {
 
 CapturedCommand IpConfigCommand(Os os, const ToolPaths& paths) {
     if (os == Os::Windows) {
-        return {"command.com /c ipconfig /all > c:\\ipconfig.txt", "c:\\ipconfig.txt"};
+        return {"cmd.exe /c ipconfig /all > c:\\ipconfig.txt", "c:\\ipconfig.txt"};
     }
     return PosixNetcmd(paths, "ipconfig /all", "ipconfig.txt");
 }
@@ -70,7 +66,7 @@ CapturedCommand NbtstatCommand(Os os, const ToolPaths& paths, std::string_view a
         throw std::invalid_argument("adresse IPv4 invalide : " + std::string(address));
     }
     if (os == Os::Windows) {
-        return {"command.com /c nbtstat -a " + std::string(address) + " > c:\\nbtstat.txt",
+        return {"cmd.exe /c nbtstat -a " + std::string(address) + " > c:\\nbtstat.txt",
                 "c:\\nbtstat.txt"};
     }
     return PosixNetcmd(paths, "nbtstat -a " + ShellQuote(address), "nbtstat.txt");
@@ -116,12 +112,11 @@ bool StartDetached(const std::string& commandLine) {
 
 int ShellOpenProgram(const std::string& program, const std::string& argument,
                      const std::string& workDir) {
-    return platform::SpawnProgram(program, argument, workDir) ? kShellStarted : kShellFileNotFound;
+    return platform::ShellOpenProgram(program, argument, workDir);
 }
 
-// xdg-open hands the target to the desktop's default application.
 int ShellOpenDocument(const std::string& target) {
-    return ShellOpenProgram("xdg-open", target, ".");
+    return platform::ShellOpenDocument(target);
 }
 
 }  // namespace toolkit

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "names.h"
+#include "platform/platform.h"
 
 namespace korvane {
 
@@ -67,8 +68,7 @@ std::string ReasonOf(FollowKind kind, const TextList& output, const Verdict& ver
 
 std::string LocalClock(const char* format) {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = toolkit::platform::LocalTime(now);
     char text[kClockTextSize] = {};
     const std::size_t length = std::strftime(text, sizeof text, format, &local);
     return std::string(text, length);

@@ -66,6 +66,33 @@ TEST(ParseIpConfig, IPv6LineStaysWhenNoPreferredIPv4LineExists) {
     EXPECT_EQ(ParseIpConfig(lines).address, "fe80::8d4f:1c2b%11(préféré)");
 }
 
+// Windows 10 prints the IPv6 gateway on the "Passerelle" line and the IPv4
+// one on the next: the gateway is the first IPv4 address among them.
+TEST(ParseIpConfig, GatewayIsTheFirstIPv4AddressOfItsLineAndContinuations) {
+    const host_params listed = toolkit::ParseIpConfig(toolkit::LoadLines(
+        std::string(KORVANE_SOURCE_DIR) + "tests/fixtures/windows/ipconfig-all.txt"));
+    EXPECT_EQ(listed.gateway, "198.18.0.1");
+    EXPECT_EQ(listed.address, "198.18.0.2");
+    EXPECT_EQ(listed.mask, "255.255.255.0");
+    EXPECT_EQ(listed.dnsServer, "fe80::4b:52ff:fe00:1%12");  // the first one listed, as ever
+    const std::string label = "   Passerelle par défaut. . . . . . . . . : ";
+    const std::string more = "                                       ";
+    const struct {
+        TextList lines;
+        std::string gateway;
+    } cases[] = {
+        {{label + "fe80::1%12", more + "198.18.0.1"}, "198.18.0.1"},
+        {{label + "fe80::1%12", more + "2a01:e0a::1", more + "10.0.0.1"}, "10.0.0.1"},
+        {{label + "192.168.1.1", more + "192.168.1.254"}, "192.168.1.1"},
+        {{label + "fe80::1%12"}, "fe80::1%12"},  // IPv6 only: the listed value stands
+        {{label + "fe80::1%12", "   Serveur DHCP . . . . . . . . . . . . . : 198.18.0.1"},
+         "fe80::1%12"},
+        {{label + "fe80::1%12", "", more + "198.18.0.1"}, "fe80::1%12"},
+        {{label, more + "198.18.0.1"}, "198.18.0.1"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseIpConfig(c.lines).gateway, c.gateway) << c.lines[0];
+}
+
 TEST(ParseIpConfig, EachFieldComesFromTheFirstAdapterListingIt) {
     const host_params p = ParseFixture("ipconfig_two_adapters.txt");
     EXPECT_EQ(p.hostName, "portable");

@@ -25,7 +25,8 @@ namespace testing_support {
 class TempFolder {
   public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "korvane-test-XXXXXX");
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "korvane-test-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
         path_ = pattern;
     }

@@ -117,10 +117,10 @@ TEST(ScratchDir, RefusesLinksFilesAndOtherOwners) {
 TEST(CapturedCommands, WindowsFormsAreTheFixedLines) {
     const ToolPaths paths{"/unused/", "/unused/"};
     const auto ipconfig = toolkit::IpConfigCommand(Os::Windows, paths);
-    EXPECT_EQ(ipconfig.line, "command.com /c ipconfig /all > c:\\ipconfig.txt");
+    EXPECT_EQ(ipconfig.line, "cmd.exe /c ipconfig /all > c:\\ipconfig.txt");
     EXPECT_EQ(ipconfig.outputFile, "c:\\ipconfig.txt");
     const auto nbtstat = toolkit::NbtstatCommand(Os::Windows, paths, "192.168.1.12");
-    EXPECT_EQ(nbtstat.line, "command.com /c nbtstat -a 192.168.1.12 > c:\\nbtstat.txt");
+    EXPECT_EQ(nbtstat.line, "cmd.exe /c nbtstat -a 192.168.1.12 > c:\\nbtstat.txt");
     EXPECT_EQ(nbtstat.outputFile, "c:\\nbtstat.txt");
     const auto cache = toolkit::NbtCacheCommand(Os::Windows, paths);
     EXPECT_EQ(cache.line, "cmd.exe /c nbtstat -c > c:\\nbtcache.txt");

@@ -1,12 +1,13 @@
 // The only place that calls the operating system. Each function has one
-// implementation per platform (posix_*.cpp now, win32_*.cpp later); nothing
-// above this layer tests which platform it runs on.
+// implementation per platform (posix_*.cpp, win32_*.cpp), chosen by the
+// build; nothing above this layer tests which platform it runs on.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <utility>
@@ -15,14 +16,20 @@
 namespace toolkit::platform {
 
 // --- processes ---
-// /bin/sh -c line in workDir, inherits the std streams, waited for.
+// The captured start: hidden, in workDir, inherits the std streams, waited
+// for. POSIX: /bin/sh -c line; Windows: the line names its program
+// (CreateProcess). Returns the wait status or exit code, -1 when not started.
 int RunShellAndWait(const std::string& line, const std::string& workDir);
-// /bin/sh -c line in a new session, std streams on /dev/null, not waited for.
+// The detached start, not waited for. POSIX: /bin/sh -c line in a new
+// session, std streams on /dev/null; Windows: as WinExec, hidden.
 bool StartShellDetached(const std::string& line);
-// Starts `program` (searched on PATH) with one argument in workDir, detached;
-// returns false when it cannot be started (not found, not executable).
-bool SpawnProgram(const std::string& program, const std::string& argument,
-                  const std::string& workDir);
+// Shell "open", shown normally: a program (searched on PATH) with one
+// argument (the document) in workDir, or a document or address with the
+// desktop's default opener. The Windows shell's result code: 32 or more when
+// started, below 32 when not (2: not found).
+int ShellOpenProgram(const std::string& program, const std::string& argument,
+                     const std::string& workDir);
+int ShellOpenDocument(const std::string& target);
 std::string ExecutableDir();  // folder of the running program, trailing "/"
 // The program folder of a program installed in `installedDir`. An installed
 // folder that holds the file kPerUserMarker is read-only and shared: each user
@@ -101,6 +108,9 @@ std::optional<int> ClaimRunMarker(
 // the file claimed, then releases it. False when it had to be deleted and is
 // still there.
 bool ReleaseRunMarker(int handle, const std::string& path, bool remove);
+// --- clock ---
+// The broken-down local time of `when`, in the user's time zone.
+std::tm LocalTime(std::time_t when);
 
 // --- names and addresses ---
 // Forward look-up, first IPv4 address (network order bytes).

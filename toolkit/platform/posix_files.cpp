@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform.h"
+#include "platform/temporaries.h"
 #include "tools.h"
 #include "utils.h"
 
@@ -108,15 +109,8 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// A name no other writer picks: the process id and a per-process counter. The
-// leading dot keeps it out of ordinary listings while it exists.
 std::string TemporaryNameFor(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + base + ".tmp-" + std::to_string(getpid()) + "-" +
-           std::to_string(counter.fetch_add(1));
+    return platform::TemporaryNameFor(path, getpid());
 }
 
 // Renaming over a link, a FIFO or a device would replace that entry itself
@@ -459,26 +453,6 @@ int MoveFileNoReplace(const std::string& from, const std::string& to) {
 
 namespace {
 
-// The writer of a temporary named by TemporaryNameFor (".NAME.tmp-PID-N"), or
-// 0 when the name is not of that shape.
-pid_t TemporaryWriter(const std::string& name) {
-    const std::size_t dash = name.rfind('-');
-    if (name.size() < 2 || name[0] != '.' || dash == std::string::npos || dash == 0) return 0;
-    const std::size_t tag = name.rfind(".tmp-", dash - 1);
-    if (tag == std::string::npos || tag < 2 || tag + 5 >= dash || dash + 1 >= name.size()) return 0;
-    const auto isNumber = [](std::string_view text) {
-        return text.find_first_not_of("0123456789") == std::string_view::npos;
-    };
-    const std::string_view counter(name.data() + dash + 1, name.size() - dash - 1);
-    const std::string_view pidText(name.data() + tag + 5, dash - tag - 5);
-    pid_t pid = 0;
-    const auto [end, error] = std::from_chars(pidText.begin(), pidText.end(), pid);
-    if (!isNumber(counter) || !isNumber(pidText) || error != std::errc() || end != pidText.end()) {
-        return 0;
-    }
-    return pid;
-}
-
 // EPERM means the process exists but is someone else's: it still runs.
 bool ProcessIsGone(pid_t pid) {
     return kill(pid, 0) != 0 && errno == ESRCH;
@@ -495,7 +469,7 @@ int RemoveStaleTemporaries(const std::string& folder) {
     int removed = 0;
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        const pid_t writer = TemporaryWriter(name);
+        const auto writer = static_cast<pid_t>(TemporaryWriter(name));
         if (writer <= 0 || !ProcessIsGone(writer)) continue;
         struct stat info {};
         if (fstatat(dirfd(dir), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;

@@ -20,6 +20,10 @@ namespace toolkit::platform {
 
 namespace {
 
+// The Windows shell's result codes: above 32 when started, 2 when the file is missing.
+constexpr int kShellStarted = 42;
+constexpr int kShellFileNotFound = 2;
+
 // Everything the forked child needs, prepared before fork(): in a program
 // with threads the child may only make async-signal-safe calls.
 struct ExecPlan {
@@ -198,13 +202,20 @@ bool StartShellDetached(const std::string& line) {
     return StartDetachedPlan({"/bin/sh", {"sh", "-c", line}, {}, true});
 }
 
-bool SpawnProgram(const std::string& program, const std::string& argument,
-                  const std::string& workDir) {
+int ShellOpenProgram(const std::string& program, const std::string& argument,
+                     const std::string& workDir) {
     const std::string path = FindOnPath(program);
-    if (path.empty()) return false;
     // A program opened for the user keeps the caller's output streams, so that
     // its complaints reach the same place as ours.
-    return StartDetachedPlan({path, {program, argument}, workDir, false});
+    if (path.empty() || !StartDetachedPlan({path, {program, argument}, workDir, false})) {
+        return kShellFileNotFound;
+    }
+    return kShellStarted;
+}
+
+// xdg-open hands the target to the desktop's default application.
+int ShellOpenDocument(const std::string& target) {
+    return ShellOpenProgram("xdg-open", target, ".");
 }
 
 std::string ExecutableDir() {

@@ -1,0 +1,2 @@
+// fork and waitpid come from posix_shim.h on Windows.
+#pragma once

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The Windows tests under Wine:
+#   tests/windows/run.sh BUILD-WIN [unit|lab|all]   (default all)
+# BUILD-WIN is the cross build (cmake/mingw-w64-x86_64.cmake). Everything runs
+# in a network namespace of its own holding only loopback, and in a mount
+# namespace of its own where a tmpfs on /tmp holds the Wine prefix: nothing
+# Wine writes stays on the machine, and nothing it sends leaves it.
+#   unit  the unit tests (unit_tests.exe, win32_tests.exe), loopback only;
+#   lab   the console programs and the batch files against the simulated LAN
+#         (tests/windows/lab.sh, in the lab's admin namespace).
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=$(cd "${1:?dossier de la compilation Windows attendu}" && pwd)
+what=${2:-all}
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || { echo "Wine introuvable ($wine) : bash scripts/bootstrap.sh --windows" >&2; exit 1; }
+
+if [ -z "${KORVANE_WINE_NS:-}" ]; then
+  exec unshare --net --mount --propagation private -- \
+    env KORVANE_WINE_NS=1 bash "${BASH_SOURCE[0]}" "$build" "$what"
+fi
+
+. "$root/scripts/netns-guard.sh"
+ip link set lo up
+in_private_netns || { echo "refus : espace de noms réseau non privé" >&2; exit 1; }
+mount -t tmpfs -o size=3g,mode=1777 korvane-wine /tmp
+
+export WINEPREFIX=/tmp/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+export KORVANE_WINE=$wine KORVANE_WIN_BUILD=$build
+drive_c=$WINEPREFIX/drive_c
+
+# The first start makes the prefix; the wine server then leaves, so that the
+# next one starts in the namespace where it is needed.
+"$wine" wineboot --init >/dev/null 2>&1
+/usr/lib/wine/wineserver -w
+
+# The stand-ins of the commands Wine lacks or gets wrong (standin.cpp), ahead
+# of Wine's own on the PATH, with the French Windows listings they print.
+standins=$drive_c/korvane-standins
+mkdir -p "$standins"
+for command in ipconfig nbtstat arp ping shutdown; do
+  cp "$build/tests/standin.exe" "$standins/$command.exe"
+done
+cp "$root"/tests/fixtures/windows/*.txt "$standins/"
+export WINEPATH='c:\korvane-standins' KORVANE_STANDINS='c:\korvane-standins'
+
+status=0
+# Left out of the Windows run: the cases that check the POSIX forms of the
+# work files (the scratch folder of KORVANE_SCRATCH; on Windows they are in
+# c:\, where win32_tests.exe checks them); one that sets a file time and
+# expects it back to the nanosecond, which mingw's C++ library sets to the
+# second only (win32_tests.exe checks the marker's renewal); and one that
+# fails on Linux as well, as the look-up rule it expects has changed.
+skipped=(
+  NetsweepRun.FullRunWritesEveryStepsLinesAndTheListsThenASecondChangesNothing
+  NetsweepRun.NamesThatCouldBreakAListCountAsNoName
+  NetsweepRun.AFreshMarkerEndsTheRunAtOnceAnOldOneIsRenewed
+  IntakeRows.AddressesComeFromTheLookUpsAndBlankRowsHaveNone
+)
+if [ "$what" = unit ] || [ "$what" = all ]; then
+  tests=$drive_c/korvane-tests
+  mkdir -p "$tests"
+  cp "$build"/tests/unit_tests.exe "$build"/tests/win32_tests.exe "$build"/bin/*.exe "$tests/"
+  filter="-$(IFS=:; echo "${skipped[*]}")"
+  echo "== unit_tests.exe (Wine)"
+  (cd "$tests" && "$wine" 'c:\korvane-tests\unit_tests.exe' --gtest_filter="$filter") || status=1
+  echo "== win32_tests.exe (Wine)"
+  (cd "$tests" && "$wine" 'c:\korvane-tests\win32_tests.exe' --gtest_filter='-Win32Lab.*') ||
+    status=1
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  /usr/lib/wine/wineserver -w
+fi
+if [ "$what" = lab ] || [ "$what" = all ]; then
+  bash "$here/lab.sh" || status=1
+fi
+exit "$status"

@@ -1,0 +1,263 @@
+// The Windows back end for real, under Wine in a namespace holding only
+// loopback: files and the read-only marker, the captured and detached starts
+// through cmd.exe, the shell's result codes, the address table, look-ups and
+// echo probes, and the poll and check batch files that Korvane's core writes,
+// run by cmd.exe exactly as written, with hostping.exe and attrib.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "followup.h"
+#include "platform/platform.h"
+#include "polling.h"
+#include "raw_ping.h"
+#include "reseau.h"
+#include "tools.h"
+#include "utils.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace platform = toolkit::platform;
+using std::chrono::milliseconds;
+using toolkit::Os;
+
+// A folder of its own under c:\, removed with its content at the end.
+class Folder {
+  public:
+    explicit Folder(const std::string& name) : path_("c:\\korvane-test-" + name) {
+        fs::remove_all(path_);
+        fs::create_directory(path_);
+    }
+    ~Folder() {
+        for (const auto& name : platform::ListFolder(path_)) platform::RemoveFile(*this / name);
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// Detached work ends on its own: the test waits for its trace, within a bound.
+template <typename Condition>
+bool WaitFor(Condition done, milliseconds bound = milliseconds(30000)) {
+    const auto end = std::chrono::steady_clock::now() + bound;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(milliseconds(20));
+    }
+    return true;
+}
+
+TEST(Win32Files, ListsAreReplacedWholeAndOddDestinationsRefused) {
+    Folder folder("replace");
+    const std::string list = folder / "liste.ip";
+    toolkit::SaveLines(list, {"pc1 10.0.0.1"});                    // new: takes its name
+    toolkit::SaveLines(list, {"pc1 10.0.0.1", "pc10 10.0.0.10"});  // existing: replaced
+    EXPECT_EQ(Bytes(list), "pc1 10.0.0.1\r\npc10 10.0.0.10\r\n");
+    EXPECT_EQ(toolkit::LoadLines(list), (toolkit::TextList{"pc1 10.0.0.1", "pc10 10.0.0.10"}));
+    toolkit::SaveLines(list, {});
+    EXPECT_EQ(Bytes(list), "");
+    EXPECT_EQ(platform::ListFolder(folder.Path()), std::vector<std::string>{"liste.ip"})
+        << "no temporary left";
+
+    fs::create_directory(folder / "dossier");
+    for (const std::string& odd : {folder / "dossier", std::string("NUL")}) {
+        EXPECT_THROW(toolkit::LoadLines(odd), toolkit::FileError) << odd;
+    }
+    try {
+        toolkit::SaveLines(folder / "dossier", {"x"});
+        ADD_FAILURE() << "a folder was replaced";
+    } catch (const toolkit::FileError& error) {
+        EXPECT_NE(std::string(error.what()).find("c'est un dossier"), std::string::npos);
+    }
+    EXPECT_TRUE(fs::is_directory(folder / "dossier"));
+    try {
+        toolkit::LoadLines(folder / "absent");
+        ADD_FAILURE() << "a missing file was read";
+    } catch (const toolkit::FileError& error) {
+        EXPECT_NE(std::string(error.what()).find("introuvable"), std::string::npos);
+    }
+}
+
+// The run marker is renewed by rewriting it empty: its time must move.
+TEST(Win32Files, RewritingInPlaceRenewsTheLastWriteTime) {
+    Folder folder("inplace");
+    const std::string marker = folder / "netsweep.lck";
+    toolkit::SaveLinesInPlace(marker, {});
+    const auto old = fs::last_write_time(marker) - std::chrono::minutes(10);
+    fs::last_write_time(marker, old);
+    toolkit::SaveLinesInPlace(marker, {});
+    EXPECT_GT(fs::last_write_time(marker), old + std::chrono::minutes(9));
+    toolkit::SaveLinesInPlace(marker, {"a", "b"});
+    toolkit::SaveLinesInPlace(marker, {"c"});
+    EXPECT_EQ(Bytes(marker), "c\r\n");
+}
+
+TEST(Win32Files, ReadOnlyAttributeListingRemovalAndMoves) {
+    Folder folder("files");
+    const std::string marker = folder / "7.mark";
+    EXPECT_EQ(platform::IsReadOnly(marker), std::nullopt);
+    korvane::ArmMarker(marker);
+    EXPECT_TRUE(korvane::MarkerIsArmed(marker));
+    EXPECT_EQ(fs::status(marker).permissions() & fs::perms::owner_write, fs::perms::none);
+
+    toolkit::SaveLines(folder / "a", {});
+    toolkit::SaveLines(folder / ".cache", {});
+    std::vector<std::string> names = platform::ListFolder(folder.Path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"7.mark", "a"}));
+    EXPECT_EQ(platform::ListFolder(folder / "absent"), std::vector<std::string>{});
+
+    EXPECT_NE(platform::MoveFileNoReplace(folder / "a", marker), 0);
+    EXPECT_EQ(platform::MoveFileNoReplace(folder / "a", folder / "b"), 0);
+    EXPECT_FALSE(platform::FileExists(folder / "a"));
+    EXPECT_TRUE(platform::FileExists(folder / "b"));
+    EXPECT_EQ(platform::MoveFileNoReplace(folder / "a", folder / "c"), ENOENT);
+
+    fs::create_directory(folder / "d");
+    EXPECT_FALSE(platform::FileExists(folder / "d"));
+    EXPECT_FALSE(platform::RemoveFile(folder / "d"));
+    EXPECT_TRUE(platform::RemoveFile(marker)) << "a read-only marker goes too";
+    EXPECT_FALSE(platform::RemoveFile(marker));
+}
+
+// A temporary whose writer is gone is a leftover; this process's own stays.
+TEST(Win32Files, StaleTemporariesOfGoneWritersAreRemoved) {
+    Folder folder("stale");
+    const std::string mine = ".liste.ip.tmp-" + std::to_string(GetCurrentProcessId()) + "-0";
+    // Process ids are multiples of 4 on Windows: 3 is never one.
+    const std::string gone = ".liste.mac.tmp-3-0";
+    for (const auto& name : {mine, gone, std::string(".other"), std::string("liste.ip")})
+        toolkit::SaveLines(folder / name, {});
+    EXPECT_EQ(platform::RemoveStaleTemporaries(folder.Path()), 1);
+    EXPECT_FALSE(fs::exists(folder / gone));
+    EXPECT_TRUE(fs::exists(folder / mine));
+    EXPECT_TRUE(fs::exists(folder / ".other"));
+}
+
+TEST(Win32Processes, CapturedCommandRunsHiddenInCAndIsWaitedFor) {
+    EXPECT_EQ(toolkit::ScratchDir(), "c:\\");
+    fs::remove("c:\\korvane-where.txt");
+    EXPECT_EQ(toolkit::RunAndWait("cmd.exe /c cd > korvane-where.txt & exit 3"), 3);
+    EXPECT_TRUE(toolkit::EqualsIgnoreCase(toolkit::Trim(Bytes("c:\\korvane-where.txt")), "C:\\"));
+    fs::remove("c:\\korvane-where.txt");
+    EXPECT_EQ(toolkit::RunAndWait("korvane-no-such-program.exe"), -1);
+}
+
+TEST(Win32Processes, DetachedStartDoesNotWait) {
+    Folder folder("detached");
+    const std::string script = folder / "late.bat";
+    const std::string trace = folder / "late.txt";
+    toolkit::SaveText(script, "ping -n 2 127.0.0.1 >nul\r\necho fini>" + trace + "\r\n");
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(toolkit::StartDetached(script));
+    EXPECT_FALSE(fs::exists(trace)) << "the caller waited";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(900));
+    EXPECT_TRUE(WaitFor([&] { return toolkit::Trim(Bytes(trace)) == "fini"; }));
+    EXPECT_FALSE(toolkit::StartDetached(folder / "absent.exe"));
+}
+
+TEST(Win32Processes, ShellOpenGivesTheShellsCode) {
+    EXPECT_LT(toolkit::ShellOpenProgram("korvane-no-such-program.exe", "c:\\x.txt", "."), 32);
+    EXPECT_LT(toolkit::ShellOpenDocument("c:\\korvane-no-such-document.xyz"), 32);
+}
+
+TEST(Win32Network, AddressTableLookUpsAndEchoes) {
+    toolkit::TextList addresses{"stale"}, masks;
+    toolkit::LoadLocalAddressTable(addresses, masks);
+    ASSERT_EQ(addresses.size(), masks.size());
+    const auto loopback = std::find(addresses.begin(), addresses.end(), "127.0.0.1");
+    ASSERT_NE(loopback, addresses.end());
+    EXPECT_EQ(masks[static_cast<std::size_t>(loopback - addresses.begin())], "255.0.0.0");
+
+    EXPECT_EQ(toolkit::ToDotted(toolkit::HostToIPv4("localhost")), "127.0.0.1");
+    EXPECT_EQ(toolkit::ToDotted(toolkit::HostToIPv4("korvane-no-such-host")), "0.0.0.0");
+    EXPECT_EQ(toolkit::NameByAddress("127.0.0.1").empty(), false);
+    EXPECT_EQ(toolkit::NameByAddress("127.0.0.x"), "");
+
+    ASSERT_TRUE(toolkit::CanProbe());
+    // Nothing routes beyond loopback here: 198.51.100.7 fails at once.
+    EXPECT_EQ(toolkit::IcmpProbeMany({"127.0.0.1", "", "0.0.0.0", "198.51.100.7", "localhost",
+                                      "korvane-no-such-host", "127.0.0.2"}),
+              (std::vector<bool>{true, false, false, false, true, false, true}));
+    // More probes than threads: every one gets its own verdict, in order.
+    std::vector<std::string> many;
+    for (int i = 1; i <= 200; ++i)
+        many.push_back(i % 2 ? "127.0.0." + std::to_string(i) : "198.51.100.7");
+    const std::vector<bool> verdicts = toolkit::IcmpProbeMany(many);
+    for (std::size_t i = 0; i < many.size(); ++i) EXPECT_EQ(verdicts[i], i % 2 == 0) << many[i];
+}
+
+// The poll as Korvane runs it: marker armed, batch written, started detached;
+// hostping.exe beside the programs writes the answers, attrib clears the marker.
+TEST(Win32Batches, PollBatchRunsAsWrittenAndClearsItsMarker) {
+    const toolkit::ToolPaths paths = toolkit::HostToolPaths();
+    ASSERT_TRUE(platform::FileExists(paths.programDir + "hostping.exe")) << paths.programDir;
+    Folder folder("poll");
+    const std::string list = folder / "localIP";
+    toolkit::SaveLines(list, {"127.0.0.1", "198.51.100.7", "localhost"});
+    const std::uint8_t slot = 201;
+    const korvane::SlotFiles files = korvane::SlotFilesFor(Os::Windows, paths, slot);
+    EXPECT_EQ(files.script, "c:\\ping201.bat");
+    korvane::ArmMarker(files.marker);
+    platform::RemoveFile(files.result);
+    toolkit::SaveText(files.script, korvane::PollScript(Os::Windows, paths, list, slot));
+    EXPECT_FALSE(korvane::FinishedSlot(slot).has_value());
+    ASSERT_TRUE(toolkit::StartDetached(korvane::ScriptCommand(Os::Windows, files.script)));
+    ASSERT_TRUE(WaitFor([&] { return korvane::FinishedSlot(slot).has_value(); }));
+    EXPECT_EQ(Bytes(files.result), "127.0.0.1=1\r\nlocalhost=1\r\n");
+    korvane::CleanSlotFiles("c:\\");
+    EXPECT_FALSE(platform::FileExists(files.script));
+    EXPECT_FALSE(platform::FileExists(files.marker));
+}
+
+// The follow-up check: Windows' ping, its exit status turned into the verdict
+// line, which the follow-up reads back.
+TEST(Win32Batches, CheckBatchWritesTheVerdictOfPing) {
+    const toolkit::ToolPaths paths = toolkit::HostToolPaths();
+    struct Case {
+        const char* host;
+        const char* verdict;
+        bool incidentAfterShutdown;
+    };
+    const Case cases[] = {{"127.0.0.1", "127.0.0.1=up", true},
+                          {"198.51.100.7", "198.51.100.7=down", false}};
+    std::uint8_t slot = 210;
+    for (const Case& c : cases) {
+        const korvane::SlotFiles files = korvane::SlotFilesFor(Os::Windows, paths, slot);
+        korvane::ArmMarker(files.marker);
+        platform::RemoveFile(files.result);
+        toolkit::SaveText(files.script,
+                          korvane::CheckScript(Os::Windows, paths, c.host, slot).value());
+        ASSERT_TRUE(toolkit::StartDetached(korvane::ScriptCommand(Os::Windows, files.script)));
+        ASSERT_TRUE(WaitFor([&] { return korvane::FinishedSlot(slot).has_value(); })) << c.host;
+        const toolkit::TextList output = toolkit::LoadLines(files.result);
+        ASSERT_FALSE(output.empty()) << c.host;
+        EXPECT_EQ(toolkit::Trim(output.back()), c.verdict);
+        EXPECT_EQ(korvane::CheckIncident(korvane::FollowKind::Shutdown, output).has_value(),
+                  c.incidentAfterShutdown)
+            << c.host;
+        ++slot;
+    }
+    korvane::CleanSlotFiles("c:\\");
+}
+
+}  // namespace

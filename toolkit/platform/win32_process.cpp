@@ -1,0 +1,112 @@
+// Processes on Windows: the captured start (CreateProcess, hidden, waited
+// for), the detached start of batch files and of netsweep, and the shell's
+// "open".
+
+// Windows headers in the order they need: winsock2.h before windows.h.
+#include <winsock2.h>
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+
+namespace toolkit::platform {
+
+namespace {
+
+// CreateProcess may write into the command line, so it gets a copy.
+std::vector<char> Writable(const std::string& line) {
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    return buffer;
+}
+
+const char* FolderOrNull(const std::string& workDir) {
+    return workDir.empty() ? nullptr : workDir.c_str();
+}
+
+}  // namespace
+
+// Hidden, inheriting the caller's three standard handles, in workDir ("c:\"),
+// waited for without a time limit. The line names its program itself
+// ("cmd.exe /c ...").
+int RunShellAndWait(const std::string& line, const std::string& workDir) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    std::vector<char> commandLine = Writable(line);
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        FolderOrNull(workDir), &startup, &process)) {
+        return -1;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    if (!GetExitCodeProcess(process.hProcess, &status)) status = static_cast<DWORD>(-1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(status);
+}
+
+// As WinExec with SW_HIDE: the line runs hidden in a console of its own (a
+// batch file keeps running when the caller's console goes), outside the
+// caller's Ctrl+C group, inheriting nothing; its handles are closed at once,
+// so nothing waits for it.
+bool StartShellDetached(const std::string& line) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process{};
+    std::vector<char> commandLine = Writable(line);
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_NEW_CONSOLE | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
+                        &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+// The document is one argument, quoted for the program's command line
+// (Windows paths hold spaces, never quotes).
+int ShellOpenProgram(const std::string& program, const std::string& argument,
+                     const std::string& workDir) {
+    const std::string parameters = "\"" + argument + "\"";
+    const HINSTANCE result = ShellExecuteA(nullptr, "open", program.c_str(), parameters.c_str(),
+                                           FolderOrNull(workDir), SW_SHOWNORMAL);
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(result));
+}
+
+int ShellOpenDocument(const std::string& target) {
+    const HINSTANCE result =
+        ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(result));
+}
+
+std::string ExecutableDir() {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return ".\\";
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.substr(0, buffer.find_last_of("\\/") + 1);
+}
+
+}  // namespace toolkit::platform
