@@ -60,15 +60,9 @@ void WhileShown(korvane::TForm1& form, const char* entry, QDialog* dialog, Read 
     EXPECT_TRUE(shown) << entry;
 }
 
-TEST(KorvaneForms, ConsoleAndAboutEntriesShowTheirDialogs) {
+TEST(KorvaneForms, AboutEntryShowsItsBox) {
     ProgramFolder folder;
     korvane::TForm1& form = folder.Start();
-    korvane::Tcomingsoon* soon = korvane::Application()->comingsoon();
-    WhileShown(form, "Console1", soon, [&] {
-        EXPECT_EQ(soon->Label1->text(),
-                  QStringLiteral("Cette fonction sera disponible prochainement"));
-    });
-    EXPECT_FALSE(form.console->isVisible());
     korvane::TAboutBox* about = korvane::Application()->AboutBox();
     WhileShown(form, "Apropos1", about, [&] {
         EXPECT_EQ(about->ProductName->text(), QStringLiteral("Korvane"));

@@ -17,8 +17,8 @@ void AppendLines(const std::string& path, const std::string& bytes);
 bool RenameOver(const std::string& from, const std::string& to);
 
 // Takes an exclusive lock on `path` (created when missing) for the rest of the
-// process's life: true when this process holds it now, false when another
-// process does or the file cannot be opened. Taking it again is true.
+// process's life: true when this process holds it, false when another process
+// does or the file cannot be opened.
 bool HoldLock(const std::string& path);
 
 }  // namespace toolkit::platform

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <set>
 
 #include "platform/append.h"
 #include "utils.h"
@@ -59,18 +60,19 @@ bool RenameOver(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
-// The descriptor stays open on purpose: the lock goes with the process, also
-// when it is killed.
+// The descriptors stay open on purpose: a lock goes with the process, also
+// when it is killed. flock belongs to the open file, so each path is opened
+// once.
 bool HoldLock(const std::string& path) {
-    static std::string held;
-    if (!held.empty()) return held == path;
+    static std::set<std::string> held;
+    if (held.count(path) != 0) return true;
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         close(fd);
         return false;
     }
-    held = path;
+    held.insert(path);
     return true;
 }
 
