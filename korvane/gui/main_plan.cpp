@@ -94,18 +94,19 @@ void TForm1::StopPlanning() {
 // A plan that cannot be read runs nothing, and says so once per tick in the
 // console log only: nobody may be there to close a box.
 void TForm1::TimerPlanTimer() {
-    // One Korvane per folder runs the plan: the other (a window opened while
-    // "--planificateur" runs) would run each action a second time.
-    if (!toolkit::platform::HoldLock(toolkit::ProgramDir() + kPlanLockFile)) {
-        if (!planElsewhereTold_) Log("planification : assurée par un autre Korvane de ce dossier");
-        planElsewhereTold_ = true;
-        return;
-    }
     Schedules plan;
     try {
         plan = LoadSchedules(toolkit::ProgramDir());
     } catch (const toolkit::FileError& error) {
         Log(std::string("Planification illisible : ") + error.what());
+    }
+    // One Korvane per folder runs the plan: the other (a window opened while
+    // "--planificateur" runs) would run each action a second time. Without a
+    // plan there is nothing to share, and no lock file is made.
+    if (!plan.empty() && !toolkit::platform::HoldLock(toolkit::ProgramDir() + kPlanLockFile)) {
+        if (!planElsewhereTold_) Log("planification : assurée par un autre Korvane de ce dossier");
+        planElsewhereTold_ = true;
+        return;
     }
     const std::vector<DueAction> due = trigger_.Tick(LocalMinuteOf(PlanNow()), plan);
     for (const DueAction& action : due) {

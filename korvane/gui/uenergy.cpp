@@ -63,7 +63,7 @@ TEnergyReport::TEnergyReport(QWidget* parent) : QDialog(parent) {
                                       QStringLiteral("Énergie (kWh)")});
     Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     Grid1->verticalHeader()->hide();
-    Grid1->setMinimumHeight(120);
+    Grid1->setMinimumHeight(160);
     LabelTotal = new QLabel(this);
     BtnExport = new QPushButton(QStringLiteral("Exporter (CSV)"), this);
     BtnClose = new QPushButton(QStringLiteral("Fermer"), this);
@@ -86,7 +86,7 @@ TEnergyReport::TEnergyReport(QWidget* parent) : QDialog(parent) {
     layout->addWidget(Chart1, 3);
     layout->addWidget(Grid1, 1);
     layout->addLayout(bottom);
-    resize(760, 560);
+    resize(760, 640);
 }
 
 void TEnergyReport::ShowFor(const toolkit::TextList& names) {
@@ -151,7 +151,6 @@ void TEnergyReport::FillChart() {
     hours->setTitleText(QStringLiteral("Heures allumé par jour"));
     chart->addAxis(hours, Qt::AlignLeft);
     series->attachAxis(hours);
-    chart->setTitle(QStringLiteral("Heures allumé par jour"));
     chart->legend()->setAlignment(Qt::AlignBottom);
 }
 
