@@ -3,6 +3,9 @@
 // real windows. net and the openers are stand-ins that record their
 // arguments (the lab runs the real net against a real smbd).
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QComboBox>
@@ -271,6 +274,47 @@ TEST_F(DialogsTest, EnergyReportShowsHoursAndEnergyTakesADrawAndExports) {
     form.ConsommationEntry1Click();
     ASSERT_EQ(report->Rows().size(), 1u);
     EXPECT_EQ(report->Rows()[0].name, "bureau");
+}
+
+// Another process holding the plan's lock (a "--planificateur" run) keeps
+// this window from running the plan; once it has gone, the window runs it.
+TEST_F(DialogsTest, OneKorvanePerFolderRunsThePlan) {
+    folder.Write("liste.planning", {"pc1;0:00;22:00"});
+    const pid_t holder = fork();
+    if (holder == 0) {
+        setpgid(0, 0);  // flock and its sleep go together
+        execlp("flock", "flock", "-n", "-o", (folder / "planning.lck").c_str(), "sleep", "30",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto locked = [&] {
+        return system(("flock -n '" + (folder / "planning.lck") + "' true").c_str()) != 0;
+    };
+    ASSERT_TRUE(WaitFor(locked, 15000));
+    auto now = std::chrono::system_clock::now();
+    korvane::SetPlanClock([&] { return now; });
+    std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    local.tm_hour = 21;
+    local.tm_min = 59;
+    local.tm_isdst = -1;
+    now = std::chrono::system_clock::from_time_t(std::mktime(&local));
+    korvane::TForm1& form = Start();
+    now += std::chrono::minutes(1);
+    form.TimerPlanTimer();
+    form.TimerPlanTimer();
+    EXPECT_EQ(gui_testing::ConsoleLines(
+                  form, QStringLiteral("planification : assurée par un autre Korvane")),
+              1);
+    EXPECT_FALSE(fs::exists(folder / "shutdnpc1.sh"));
+    kill(-holder, SIGTERM);
+    waitpid(holder, nullptr, 0);
+    ASSERT_TRUE(WaitFor([&] { return !locked(); }, 15000));
+    form.TimerPlanTimer();
+    EXPECT_EQ(gui_testing::ConsoleLines(form, QStringLiteral("planification : arrêt de pc1")), 1);
+    EXPECT_TRUE(fs::exists(folder / "shutdnpc1.sh"));
+    korvane::SetPlanClock({});
 }
 
 }  // namespace
