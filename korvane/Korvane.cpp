@@ -8,11 +8,15 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "KrvVar.h"
 #include "forms.h"
 #include "main.h"
+#include "messages.h"
+#include "uenergy.h"
 #include "umachine.h"
 
 namespace {
@@ -57,15 +61,43 @@ void QuitOnSignals(QApplication& app) {
 // For the demonstration without a display: KORVANE_SCREENSHOT=FILE saves a
 // picture of the window after KORVANE_SCREENSHOT_DELAY seconds (default 3),
 // then quits as "Quitter" does.
+// KORVANE_SCREENSHOT_REPORT=1 takes the energy report of every entry instead.
 void ScreenshotIfAsked(korvane::TForm1* form) {
     const char* file = std::getenv("KORVANE_SCREENSHOT");
     if (file == nullptr || *file == '\0') return;
     const char* delayText = std::getenv("KORVANE_SCREENSHOT_DELAY");
     const int delay = delayText != nullptr ? std::atoi(delayText) : 3;
+    const char* report = std::getenv("KORVANE_SCREENSHOT_REPORT");
+    const bool ofReport = report != nullptr && std::string_view(report) == "1";
     const QString path = QString::fromLocal8Bit(file);
-    QTimer::singleShot(delay * 1000, form, [form, path] {
+    QTimer::singleShot(delay * 1000, form, [form, path, ofReport] {
+        if (ofReport) {
+            form->Consommation1Click();
+            korvane::TEnergyReport* window = korvane::Application()->EnergyReport();
+            QTimer::singleShot(500, window, [window, path] {
+                window->grab().save(path);
+                QCoreApplication::quit();
+            });
+            return;
+        }
         form->grab().save(path);
         QCoreApplication::quit();
+    });
+}
+
+// "--planificateur": the plan runs with no window shown, for a session
+// service or an autostart entry; what the boxes would say goes to the
+// standard error (the service's journal), and questions are answered "Non".
+bool PlannerOnly(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--planificateur") return true;
+    }
+    return false;
+}
+
+void MessagesToStandardError() {
+    korvane::SetMessageSink([](const QString& text) {
+        std::fprintf(stderr, "korvane : %s\n", text.toLocal8Bit().constData());
     });
 }
 
@@ -95,8 +127,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QuitOnSignals(app);
+    const bool plannerOnly = PlannerOnly(argc, argv);
+    if (plannerOnly) MessagesToStandardError();
     korvane::Forms forms;  // a quit request during the start ends the start's boxes
     if (quitRequested) return 0;
+    if (plannerOnly) return QApplication::exec();
     forms.Form1()->show();
     ScreenshotIfAsked(forms.Form1());
     PressOnIfAsked(forms.Form1());

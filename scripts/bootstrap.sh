@@ -17,6 +17,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev libgtest-dev libgmock-dev
+  # The energy report's bar chart (Qt Charts needs the OpenGL module's CMake files).
+  qt6-charts-dev libqt6opengl6-dev
   iproute2 iputils-ping procps util-linux libcap2-bin
   xvfb xauth fonts-dejavu-core
   # The lab's hosts (smbd, nmbd), Korvane's remote shutdown (net), the lab

@@ -14,7 +14,7 @@ bool IsNameCharacter(char c) {
            c == '-' || c == '_';
 }
 
-constexpr std::array<std::string_view, 22> kReservedNames = {
+constexpr std::array<std::string_view, 30> kReservedNames = {
     "localGM",
     "localIP",
     "etats",
@@ -32,6 +32,14 @@ constexpr std::array<std::string_view, 22> kReservedNames = {
     "wol.followup",
     "shutdown.followup",
     "shutdown.auth",
+    "arret.ini",
+    "liste.planning",
+    "liste.protegees",
+    "historique.etats",
+    "historique.etats.ancien",
+    "puissances.ini",
+    "consommation.csv",
+    "planning.lck",
     "korvane",
     "netsweep",
     "hostping",

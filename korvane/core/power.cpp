@@ -25,6 +25,16 @@ std::string ScriptPath(Os os, const ToolPaths& paths, std::string_view prefix,
            (os == Os::Windows ? ".bat" : ".sh");
 }
 
+// A batch file reads "%%" as one "%"; a lone one would start a variable.
+std::string DoublePercents(std::string_view text) {
+    std::string doubled;
+    for (const char c : text) {
+        doubled += c;
+        if (c == '%') doubled += '%';
+    }
+    return doubled;
+}
+
 PowerCommand Refusal(std::string message) {
     PowerCommand command;
     command.refusal = std::move(message);
@@ -64,9 +74,17 @@ std::string WakeCommandLine(Os os, const ToolPaths& paths, std::string_view mac,
     return program + " " + std::string(mac) + " " + std::string(ip) + " " + kWakeMask;
 }
 
-std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view ip) {
-    if (os == Os::Windows) return "shutdown -s -f -t 30 -m \\\\" + std::string(ip);
-    return "net rpc shutdown -f -t 30 -I " + std::string(ip) + " -A " +
+std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view ip,
+                                const ShutdownSettings& settings) {
+    const std::string delay = std::to_string(settings.delay);
+    if (os == Os::Windows) {
+        const std::string comment =
+            settings.comment.empty() ? "" : " -c \"" + DoublePercents(settings.comment) + "\"";
+        return "shutdown -s -f -t " + delay + comment + " -m \\\\" + std::string(ip);
+    }
+    const std::string comment =
+        settings.comment.empty() ? "" : " -C " + ShellQuote(settings.comment);
+    return "net rpc shutdown -f -t " + delay + comment + " -I " + std::string(ip) + " -A " +
            ShellQuote(paths.programDir + kShutdownAuthFile);
 }
 
@@ -90,8 +108,11 @@ PowerCommand PowerUpCommand(Os os, const ToolPaths& paths, std::string_view name
 }
 
 PowerCommand ShutdownCommand(Os os, const ToolPaths& paths, std::string_view name,
-                             std::string_view ip) {
+                             std::string_view ip, const ShutdownSettings& settings) {
     if (!IsValidEntryName(name)) return Refusal(BadNameRefusal("Arrêt de ", name));
+    if (const auto problem = ShutdownCommentProblem(os, settings.comment)) {
+        return Refusal("Arrêt de " + Quoted(name) + " refusé. " + *problem);
+    }
     if (ip.empty()) {
         return Refusal("Arrêt de " + Quoted(name) +
                        " refusé : aucune adresse IP connue pour cette entrée (liste.ip).");
@@ -100,7 +121,8 @@ PowerCommand ShutdownCommand(Os os, const ToolPaths& paths, std::string_view nam
         return Refusal("Arrêt de " + Quoted(name) + " refusé : adresse IP invalide " + Quoted(ip) +
                        ".");
     }
-    return Ready(os, ScriptPath(os, paths, "shutdn", name), ShutdownCommandLine(os, paths, ip));
+    return Ready(os, ScriptPath(os, paths, "shutdn", name),
+                 ShutdownCommandLine(os, paths, ip, settings));
 }
 
 std::string NoMacNotice(std::string_view name) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "shutdownsettings.h"
 #include "tools.h"
 
 namespace korvane {
@@ -40,7 +41,11 @@ std::string WakeCommandLine(Os os, const ToolPaths& paths, std::string_view mac,
                             std::string_view ip);
 // "shutdown -s -f -t 30 -m \\IP"; on POSIX
 // "net rpc shutdown -f -t 30 -I IP -A <program folder>/shutdown.auth".
-std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view ip);
+// Another delay replaces the 30; a comment adds -c "COMMENT" before -m (its
+// "%" doubled for the batch file) or -C 'COMMENT' before -I, one quoted word
+// that the shell neither splits nor expands.
+std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view ip,
+                                const ShutdownSettings& settings = {});
 
 // The script "powerup" + name for the entry's hardware address and address
 // (255.255.255.255 when it has none). Refused when the name is not a valid
@@ -50,9 +55,10 @@ PowerCommand PowerUpCommand(Os os, const ToolPaths& paths, std::string_view name
                             std::string_view mac, std::string_view ip);
 // The script "shutdn" + name for the entry's address. Refused when the name is
 // not a valid entry name or the address is missing or not a dotted address:
-// the command would go nowhere, or somewhere nobody chose.
+// the command would go nowhere, or somewhere nobody chose; and when the
+// comment is one ShutdownCommentProblem refuses.
 PowerCommand ShutdownCommand(Os os, const ToolPaths& paths, std::string_view name,
-                             std::string_view ip);
+                             std::string_view ip, const ShutdownSettings& settings = {});
 
 // "wake-on-lan : pas d'adresse MAC pour " + name.
 std::string NoMacNotice(std::string_view name);

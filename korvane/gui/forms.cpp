@@ -5,6 +5,8 @@
 #include "uBottomdlg.h"
 #include "uapropos.h"
 #include "ucomingsoon.h"
+#include "uconsole.h"
+#include "uenergy.h"
 #include "umachine.h"
 #include "uprefs.h"
 
@@ -23,9 +25,13 @@ Forms::Forms() {
     machines_ = std::make_unique<Tmachines>(form1_.get());
     addMachine_ = std::make_unique<TAddMachine>(form1_.get());
     comingsoon_ = std::make_unique<Tcomingsoon>(form1_.get());
+    console_ = std::make_unique<TConsole>(form1_.get());
+    energyReport_ = std::make_unique<TEnergyReport>(form1_.get());
 }
 
 Forms::~Forms() {
+    energyReport_.reset();
+    console_.reset();
     comingsoon_.reset();
     addMachine_.reset();
     machines_.reset();

@@ -1,5 +1,5 @@
 // Korvane's windows, created in a fixed order at start and living until exit:
-// the main window first, then the six dialogs.
+// the main window first, then the dialogs and the two report windows.
 #pragma once
 
 #include <memory>
@@ -13,6 +13,8 @@ class TOKBottomDlg;
 class Tmachines;
 class TAddMachine;
 class Tcomingsoon;
+class TConsole;
+class TEnergyReport;
 
 class Forms {
   public:
@@ -26,6 +28,8 @@ class Forms {
     Tmachines* machines() const { return machines_.get(); }
     TAddMachine* AddMachine() const { return addMachine_.get(); }
     Tcomingsoon* comingsoon() const { return comingsoon_.get(); }
+    TConsole* Console() const { return console_.get(); }
+    TEnergyReport* EnergyReport() const { return energyReport_.get(); }
 
   private:
     std::unique_ptr<TForm1> form1_;
@@ -35,6 +39,8 @@ class Forms {
     std::unique_ptr<Tmachines> machines_;
     std::unique_ptr<TAddMachine> addMachine_;
     std::unique_ptr<Tcomingsoon> comingsoon_;
+    std::unique_ptr<TConsole> console_;
+    std::unique_ptr<TEnergyReport> energyReport_;
 };
 
 // The windows of the running program; null before they exist and after exit.

@@ -29,6 +29,7 @@
 #include "uAddMachines.h"
 #include "uapropos.h"
 #include "ucomingsoon.h"
+#include "uconsole.h"
 #include "umachine.h"
 #include "uprefs.h"
 
@@ -191,6 +192,8 @@ void TForm1::BuildMenus() {
         &TForm1::Incidentsshutdown1Click);
     add(rapports, "Listemachines1", QStringLiteral("Liste machines"), &TForm1::Listemachines1Click);
     add(rapports, "Console1", QStringLiteral("Console"), &TForm1::Console1Click);
+    add(rapports, "Consommation1", QStringLiteral("Consommation électrique"),
+        &TForm1::Consommation1Click);
     QMenu* aide = MainMenu1->addMenu(QStringLiteral("Aide"));
     add(aide, "Apropos1", QStringLiteral("A propos"), &TForm1::Apropos1Click);
 
@@ -198,7 +201,8 @@ void TForm1::BuildMenus() {
     popupGM->setObjectName(QStringLiteral("popupGM"));
     add(popupGM, "Commentaire1", QStringLiteral("Commentaire"), &TForm1::Commentaire1Click);
     add(popupGM, "Renommer1", QStringLiteral("Renommer"), &TForm1::Renommer1Click);
-    popupGM->addAction(QStringLiteral("Consommation électrique"));
+    add(popupGM, "ConsommationEntry1", QStringLiteral("Consommation électrique"),
+        &TForm1::ConsommationEntry1Click);
 }
 
 void TForm1::BuildTimers() {
@@ -210,6 +214,7 @@ void TForm1::BuildTimers() {
     TimerRedraw->setInterval(ScaledInterval(kRedrawInterval));
     connect(TimerRedraw, &QTimer::timeout, this, &TForm1::TimerRedrawTimer);
     TimerRedraw->start();
+    StartPlanning();
 }
 
 void TForm1::LoadListFiles() {
@@ -323,6 +328,7 @@ TForm1::~TForm1() {
     // FormDestroy. No timer may fire into a half-destroyed window.
     Timer1->stop();
     TimerRedraw->stop();
+    StopPlanning();
     for (int slot = 0; slot < static_cast<int>(PingTimers.size()); ++slot) ReleasePingTimer(slot);
     SaveAtExit();
     for (int entry = 0; entry <= LastEntry; ++entry) DestroyEntryControls(entry);
@@ -384,9 +390,10 @@ void TForm1::ShowComingSoon() {
     }
 }
 
-// The console log has no view yet.
+// The console log's own window, not modal: it follows the log as it grows.
 void TForm1::Console1Click() {
-    ShowComingSoon();
+    if (Application() == nullptr || Application()->Console() == nullptr) return;
+    Application()->Console()->ShowLog(console);
 }
 
 void TForm1::Apropos1Click() {

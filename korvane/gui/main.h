@@ -8,13 +8,17 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <array>
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "followup.h"
+#include "history.h"
 #include "polling.h"
 #include "reseau.h"
+#include "schedule.h"
 #include "widgets.h"
 
 class QFrame;
@@ -28,6 +32,15 @@ namespace korvane {
 
 // Collects one request when its timer ticks; receives that timer (tag = slot).
 using RequestHandler = std::function<void(TTimer*)>;
+
+// The clock the daily plan reads; tests steer it. An empty one is the
+// system clock.
+using PlanClock = std::function<std::chrono::system_clock::time_point()>;
+void SetPlanClock(PlanClock clock);
+// A map button's hint without the lines the plan and the protection add: the
+// user's comment.
+QString HintComment(const QWidget* button);
+std::chrono::system_clock::time_point PlanNow();
 
 class TForm1 : public QMainWindow {
   public:
@@ -48,6 +61,7 @@ class TForm1 : public QMainWindow {
     QStatusBar* StatusMain = nullptr;
     TTimer* Timer1 = nullptr;
     TTimer* TimerRedraw = nullptr;
+    TTimer* TimerPlan = nullptr;
     QMenuBar* MainMenu1 = nullptr;
     QMenu* popupGM = nullptr;
 
@@ -89,7 +103,11 @@ class TForm1 : public QMainWindow {
     void IncidentsWOL1Click();
     void Incidentsshutdown1Click();
     void Console1Click();
+    void Consommation1Click();
+    void ConsommationEntry1Click();
     void Apropos1Click();
+    // Runs the plan's actions due now, through the buttons' own paths.
+    void TimerPlanTimer();
 
     // Stops and frees the timer of a slot; a handler calls it once it has
     // read its result.
@@ -131,6 +149,13 @@ class TForm1 : public QMainWindow {
     void OpenSavedReport(const std::string& path);
     void ShowEntryMenu(GlyphButton* button, const QPoint& where);
     void Log(const std::string& line);
+    void StartPlanning();
+    void StopPlanning();
+    void RecordStates(const toolkit::TextList& etats);
+    void DecorateEntry(int entry, const std::string& name);
+    // A protected entry is not shut down: the refusal is told and logged.
+    bool RefuseProtectedShutdown(const std::string& name);
+    void OpenEnergyReport(const toolkit::TextList& names);
     void ReportError(const std::string& message);
     void PlaceOnScreens();
     // The status bar tells what stops the polling, once per cause.
@@ -141,6 +166,9 @@ class TForm1 : public QMainWindow {
     bool shown_ = false;
     std::vector<std::string> missingPictures_;
     PollProblems problems_;
+    DailyTrigger trigger_;
+    bool planElsewhereTold_ = false;
+    std::unique_ptr<HistoryWriter> history_;
 };
 
 }  // namespace korvane

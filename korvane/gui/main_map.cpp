@@ -85,6 +85,7 @@ void TForm1::DrawEntry(int entry, const toolkit::TextList& etats) {
                ScreenOff);
     if (EntryFrames[index] == nullptr) CreateEntryCaptions(entry);
     RefreshEntryCaptions(entry, name);
+    DecorateEntry(entry, name);
 }
 
 void TForm1::GrowEntryTables(int entry) {

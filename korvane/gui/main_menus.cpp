@@ -12,6 +12,7 @@
 #include "forms.h"
 #include "main.h"
 #include "messages.h"
+#include "protection.h"
 #include "tools.h"
 #include "uBottomdlg.h"
 
@@ -36,12 +37,41 @@ Answer AskLine(const QString& prompt, const QString& initial) {
 
 }  // namespace
 
-// Nothing is kept: the text typed is only shown back, after "OK" as after
-// "Annuler", and no shutdown consults it.
+// The name typed joins the protected list, or leaves it when it was there
+// and the user agrees. "Annuler" changes nothing.
 void TForm1::Nejamaisteindre1Click() {
     const Answer answer =
         AskLine(QStringLiteral("Entrer le nom de la machine à ne jamais éteindre :"), QString());
-    ShowMessage(this, answer.text);
+    const std::string name = toolkit::Trim(answer.text.toStdString());
+    if (answer.result != kResultOK || name.empty()) return;
+    const std::string dir = toolkit::ProgramDir();
+    try {
+        const TextList list = LoadProtected(dir);
+        switch (ClassifyProtect(list, name)) {
+            case ProtectChange::Invalid:
+                ShowWarning(this, Q("Nom refusé : « " + name +
+                                    " ». Lettres, chiffres, « . », « - » et « _ » seulement."));
+                return;
+            case ProtectChange::Add:
+                SaveProtected(dir, WithProtected(list, name));
+                ShowMessage(this, Q("« " + name + " » ne sera jamais éteint par Korvane."));
+                break;
+            case ProtectChange::OfferRemoval:
+                if (!AskYesNo(this, Q("« " + name +
+                                      " » est déjà dans la liste des machines à ne jamais "
+                                      "éteindre. L'en retirer ?"))) {
+                    return;
+                }
+                SaveProtected(dir, WithoutProtected(list, name));
+                ShowMessage(this, Q("« " + name + " » peut de nouveau être éteint."));
+                break;
+        }
+    } catch (const toolkit::FileError& error) {
+        ReportError(std::string("La liste des machines protégées n'a pas été modifiée : ") +
+                    error.what());
+        return;
+    }
+    Redraw_network();
 }
 
 void TForm1::Listemachines1Click() {
@@ -71,8 +101,11 @@ void TForm1::Commentaire1Click() {
     if (entry >= EntryButtons.size() || EntryButtons[entry] == nullptr) return;
     GlyphButton* button = EntryButtons[entry];
     const Answer answer =
-        AskLine(QStringLiteral("Commentaire pour le groupe de machines :"), button->toolTip());
-    if (answer.result == kResultOK) button->setToolTip(answer.text);
+        AskLine(QStringLiteral("Commentaire pour le groupe de machines :"), HintComment(button));
+    if (answer.result != kResultOK) return;
+    button->setToolTip(answer.text);
+    if (entry < Krv().ManagedList.size())
+        DecorateEntry(static_cast<int>(entry), Krv().ManagedList[entry]);
 }
 
 // The new name is checked like any entry name before anything moves;

@@ -128,6 +128,7 @@ void TForm1::ReadPING_GM(TTimer* timer) {
     }
     ProblemSolved("etats");
     Redraw_network();
+    RecordStates(lines);
     ping_led->setPixmap(LedGrey);
 }
 

@@ -23,6 +23,16 @@ toolkit::ToolPaths PowerPaths() {
     return {toolkit::ProgramDir(), ""};
 }
 
+// The preferences' delay and comment; unreadable, the defaults, as before
+// they existed.
+ShutdownSettings CurrentShutdownSettings() {
+    try {
+        return LoadShutdownSettings(toolkit::kHostOs, toolkit::ProgramDir());
+    } catch (const toolkit::FileError&) {
+        return {};
+    }
+}
+
 }  // namespace
 
 void TForm1::machineClick(GlyphButton* sender) {
@@ -49,8 +59,10 @@ void TForm1::PowerUp(const std::string& name) {
 }
 
 void TForm1::Shutdown(const std::string& name) {
+    if (RefuseProtectedShutdown(name)) return;
     const toolkit::ToolPaths paths = PowerPaths();
-    PowerCommand command = ShutdownCommand(toolkit::kHostOs, paths, name, Krv().FindIP(name));
+    PowerCommand command = ShutdownCommand(toolkit::kHostOs, paths, name, Krv().FindIP(name),
+                                           CurrentShutdownSettings());
     if (!command.Refused()) {
         command.refusal = ShutdownAuthProblem(toolkit::kHostOs, paths, name).value_or("");
     }

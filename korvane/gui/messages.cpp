@@ -1,6 +1,7 @@
 #include "messages.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace korvane {
 
@@ -33,6 +34,33 @@ void ShowMessage(QWidget* parent, const QString& text) {
 
 void SetMessageSink(MessageSink sink) {
     Sink() = std::move(sink);
+}
+
+namespace {
+QuestionSink& Questions() {
+    static QuestionSink sink;
+    return sink;
+}
+}  // namespace
+
+bool AskYesNo(QWidget* parent, const QString& text) {
+    if (Questions()) return Questions()(text);
+    if (Sink()) {
+        Sink()(text);
+        return false;
+    }
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Korvane"), text, QMessageBox::NoButton,
+                    parent);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* yes = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void SetQuestionSink(QuestionSink sink) {
+    Questions() = std::move(sink);
 }
 
 }  // namespace korvane

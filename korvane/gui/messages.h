@@ -18,4 +18,11 @@ void ShowMessage(QWidget* parent, const QString& text);
 // Replaces the boxes by `sink`; an empty sink brings the boxes back.
 void SetMessageSink(MessageSink sink);
 
+// A question with "Oui" and "Non"; true for "Oui". With a question sink the
+// sink answers; with only a message sink the text goes there and the answer
+// is "Non".
+bool AskYesNo(QWidget* parent, const QString& text);
+using QuestionSink = std::function<bool(const QString& text)>;
+void SetQuestionSink(QuestionSink sink);
+
 }  // namespace korvane

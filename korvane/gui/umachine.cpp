@@ -9,20 +9,38 @@
 #include <QVBoxLayout>
 
 #include "KrvVar.h"
+#include "messages.h"
+#include "schedule.h"
+#include "tools.h"
 #include "widgets.h"
 
 namespace korvane {
 
 namespace {
 
-// A time field that is shown but not used yet: greyed, not editable.
-QLineEdit* ShownOnlyField(QWidget* parent) {
+// "0:00" is no action; the field stays on the greyed background it always had.
+QLineEdit* TimeField(QWidget* parent, const char* name) {
     auto* field = new QLineEdit(QStringLiteral("0:00"), parent);
-    field->setReadOnly(true);
+    field->setObjectName(QString::fromLatin1(name));
+    field->setMaxLength(8);
     QPalette palette = field->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     field->setPalette(palette);
     return field;
+}
+
+std::string EntryName() {
+    const KrvVar& krv = Krv();
+    const auto entry = static_cast<std::size_t>(krv.SelectedEntry);
+    return entry < krv.ManagedList.size() ? krv.ManagedList[entry] : "";
+}
+
+// The time typed, or the one saved when it does not parse (the user is told).
+int TimeOrSaved(QWidget* parent, const QLineEdit* field, const char* title, int saved) {
+    const std::string text = field->text().toStdString();
+    if (const auto minutes = ParseDailyTime(text)) return *minutes;
+    ShowWarning(parent, Q(DailyTimeRefusal(title, text)));
+    return saved;
 }
 
 }  // namespace
@@ -40,8 +58,8 @@ Tmachines::Tmachines(QWidget* parent) : QDialog(parent) {
     nommachine = DataLabel(this);
     ipmachine = DataLabel(this);
     macmachine = DataLabel(this);
-    Edit1 = ShownOnlyField(this);
-    Edit2 = ShownOnlyField(this);
+    Edit1 = TimeField(this, "Edit1");
+    Edit2 = TimeField(this, "Edit2");
     btn_on = new QPushButton(QStringLiteral("ON"), this);
     btn_off = new QPushButton(QStringLiteral("OFF"), this);
     connect(btn_on, &QPushButton::clicked, this, [this] { done(kResultYes); });
@@ -78,10 +96,42 @@ void Tmachines::showEvent(QShowEvent* event) {
 void Tmachines::FormActivate() {
     const KrvVar& krv = Krv();
     const auto entry = static_cast<std::size_t>(krv.SelectedEntry);
-    const std::string name = entry < krv.ManagedList.size() ? krv.ManagedList[entry] : "";
+    const std::string name = EntryName();
     nommachine->setText(Q(toolkit::AsciiUpper(name)));
     ipmachine->setText(Q(entry < krv.EntryIPs.size() ? krv.EntryIPs[entry] : ""));
     macmachine->setText(Q(krv.FindMAC(name)));
+    EntrySchedule plan{name, 0, 0};
+    try {
+        plan = ScheduleOf(LoadSchedules(toolkit::ProgramDir()), name);
+    } catch (const toolkit::FileError& error) {
+        ShowWarning(this, Q(std::string("Planification illisible : ") + error.what()));
+    }
+    Edit1->setText(Q(FormatDailyTime(plan.wakeUp)));
+    Edit2->setText(Q(FormatDailyTime(plan.shutdown)));
+}
+
+void Tmachines::done(int result) {
+    SavePlan();
+    QDialog::done(result);
+}
+
+// Saved before "ON" or "OFF" acts, so the map's hint already shows it. A plan
+// that cannot be read is not overwritten.
+void Tmachines::SavePlan() {
+    const std::string name = EntryName();
+    if (name.empty()) return;
+    try {
+        const std::string dir = toolkit::ProgramDir();
+        Schedules plan = LoadSchedules(dir);
+        const EntrySchedule saved = ScheduleOf(plan, name);
+        EntrySchedule typed{name, TimeOrSaved(this, Edit1, "Allumage à", saved.wakeUp),
+                            TimeOrSaved(this, Edit2, "Arret à", saved.shutdown)};
+        if (typed.wakeUp == saved.wakeUp && typed.shutdown == saved.shutdown) return;
+        SetSchedule(plan, typed);
+        SaveSchedules(dir, plan);
+    } catch (const toolkit::FileError& error) {
+        ShowWarning(this, Q(std::string("Planification non enregistrée : ") + error.what()));
+    }
 }
 
 }  // namespace korvane

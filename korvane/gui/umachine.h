@@ -1,6 +1,7 @@
 // The on/off dialog of a map entry: its name, address and hardware address,
-// and two buttons, "ON" (result 6) and "OFF" (result 7). It has no cancel
-// button: its close box (or Escape) gives neither result, and nothing is sent.
+// its daily wake-up and shutdown times, and two buttons, "ON" (result 6) and
+// "OFF" (result 7). It has no cancel button: its close box (or Escape) gives
+// neither result, and nothing is sent. The times are saved however it closes.
 #pragma once
 
 #include <QDialog>
@@ -31,11 +32,14 @@ class Tmachines : public QDialog {
     QPushButton* btn_on = nullptr;
     QPushButton* btn_off = nullptr;
 
+    void done(int result) override;
+
   protected:
     void showEvent(QShowEvent* event) override;
 
   private:
     void FormActivate();
+    void SavePlan();
 };
 
 }  // namespace korvane

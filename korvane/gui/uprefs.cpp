@@ -9,6 +9,10 @@
 
 #include "KrvVar.h"
 #include "commands.h"
+#include "messages.h"
+#include "platform/platform.h"
+#include "shutdownsettings.h"
+#include "tools.h"
 #include "widgets.h"
 
 namespace korvane {
@@ -21,7 +25,8 @@ TPrefs::TPrefs(QWidget* parent) : QDialog(parent) {
     Label1 = new QLabel(QStringLiteral("Durée d'attente Sutdown :"), this);
     set_shut_delay = new QLineEdit(this);
     Label2 = new QLabel(QStringLiteral("Commentaire Shutdown :"), this);
-    set_shut_comment = new QLineEdit(QStringLiteral("set_shut_comment"), this);
+    set_shut_comment = new QLineEdit(this);
+    set_shut_comment->setMaxLength(static_cast<int>(kMaxShutdownCommentLength));
     BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
     BitBtn1->setDefault(true);
     BitBtn2 = new QPushButton(QStringLiteral("Annuler"), this);
@@ -44,11 +49,50 @@ TPrefs::TPrefs(QWidget* parent) : QDialog(parent) {
 void TPrefs::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     set_nbyrow->SetText(QString::number(Krv().settings.nbyrow));
+    ShutdownSettings shutdown;
+    try {
+        shutdown = LoadShutdownSettings(toolkit::kHostOs, toolkit::ProgramDir());
+    } catch (const toolkit::FileError& error) {
+        ShowWarning(this, Q(error.what()));
+    }
+    set_shut_delay->setText(QString::number(shutdown.delay));
+    set_shut_comment->setText(Q(shutdown.comment));
+}
+
+// A refused delay or comment is told and keeps the dialog open, nothing
+// changed; "Annuler" then leaves the saved values.
+bool TPrefs::SaveShutdownFields() {
+    const std::string delayText = set_shut_delay->text().toStdString();
+    const std::optional<int> delay = ParseShutdownDelay(delayText);
+    if (!delay) {
+        ShowWarning(this, Q(ShutdownDelayRefusal(delayText)));
+        return false;
+    }
+    const std::string comment = set_shut_comment->text().toStdString();
+    if (const auto problem = ShutdownCommentProblem(toolkit::kHostOs, comment)) {
+        ShowWarning(this, Q(*problem));
+        return false;
+    }
+    const std::string dir = toolkit::ProgramDir();
+    try {
+        const ShutdownSettings wanted{*delay, comment};
+        // With the defaults and no file, no file is made: nothing changes.
+        if (!toolkit::platform::FileExists(dir + kShutdownSettingsFile) &&
+            wanted == ShutdownSettings{}) {
+            return true;
+        }
+        SaveShutdownSettings(dir, wanted);
+    } catch (const toolkit::FileError& error) {
+        ShowWarning(this, Q(error.what()));
+        return false;
+    }
+    return true;
 }
 
 // A text that is not a number of 1 to 32 changes nothing, without a word:
 // the map shows the unchanged layout at once.
 void TPrefs::BitBtn1Click() {
+    if (!SaveShutdownFields()) return;
     KrvVar& krv = Krv();
     int nbyrow = 0;
     if (ParseEntriesPerRow(set_nbyrow->Text().toStdString(), nbyrow)) {

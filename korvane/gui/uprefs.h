@@ -1,5 +1,5 @@
-// The preferences dialog: the number of computers per row of the map. The
-// shutdown delay and comment fields are shown but not used yet.
+// The preferences dialog: the number of computers per row of the map, and
+// the delay and comment of every remote shutdown.
 #pragma once
 
 #include <QDialog>
@@ -29,6 +29,9 @@ class TPrefs : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+
+  private:
+    bool SaveShutdownFields();
 };
 
 }  // namespace korvane

@@ -112,13 +112,14 @@ TEST_F(MenusTest, PreferencesKeepTheValueForNonNumbersAndRebuildTheMapForFour) {
     EXPECT_EQ(folder.Read("krv.ini").at(5), "nbyrow=4");
 }
 
-TEST_F(MenusTest, NeverShutdownShowsWhatWasTypedEvenAfterAnnuler) {
+TEST_F(MenusTest, NeverShutdownAsksThroughTheOneLineDialog) {
     Start();
-    Answer(QStringLiteral("pc1"), Line()->CancelBtn);
+    Answer(QStringLiteral("pc1"), Line()->OKBtn);
     folder.Form().Nejamaisteindre1Click();
     EXPECT_EQ(Line()->geditLabel->text(),
               QStringLiteral("Entrer le nom de la machine à ne jamais éteindre :"));
-    EXPECT_EQ(folder.Messages(), QStringList{QStringLiteral("pc1")});
+    EXPECT_EQ(folder.Messages(),
+              QStringList{QStringLiteral("« pc1 » ne sera jamais éteint par Korvane.")});
     QTimer::singleShot(0, Line(), [this] { QTest::keyClick(Line(), Qt::Key_Escape); });
     EXPECT_EQ(Line()->exec(), korvane::kResultCancel);
     QTimer::singleShot(0, Line(), [this] { Line()->OKBtn->click(); });

@@ -1,5 +1,6 @@
 // The korvane program itself: its windows in their order, and the signals of a
 // desktop logout or a Ctrl+C ending it as "Quitter" does.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -60,15 +61,9 @@ void WhileShown(korvane::TForm1& form, const char* entry, QDialog* dialog, Read 
     EXPECT_TRUE(shown) << entry;
 }
 
-TEST(KorvaneForms, ConsoleAndAboutEntriesShowTheirDialogs) {
+TEST(KorvaneForms, AboutEntryShowsItsBox) {
     ProgramFolder folder;
     korvane::TForm1& form = folder.Start();
-    korvane::Tcomingsoon* soon = korvane::Application()->comingsoon();
-    WhileShown(form, "Console1", soon, [&] {
-        EXPECT_EQ(soon->Label1->text(),
-                  QStringLiteral("Cette fonction sera disponible prochainement"));
-    });
-    EXPECT_FALSE(form.console->isVisible());
     korvane::TAboutBox* about = korvane::Application()->AboutBox();
     WhileShown(form, "Apropos1", about, [&] {
         EXPECT_EQ(about->ProductName->text(), QStringLiteral("Korvane"));
@@ -80,11 +75,17 @@ TEST(KorvaneForms, ConsoleAndAboutEntriesShowTheirDialogs) {
     EXPECT_EQ(about->exec(), 1);
 }
 
-pid_t StartKorvane(const ProgramFolder& folder) {
+// With `argument` when given, its standard error to `errors` when given.
+pid_t StartKorvane(const ProgramFolder& folder, const char* argument = nullptr,
+                   const std::string& errors = "") {
     const std::string program = folder / "korvane";  // offscreen, as this process
     const pid_t pid = fork();
     if (pid == 0) {
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        if (!errors.empty()) {
+            const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (fd >= 0) dup2(fd, 2);
+        }
+        execl(program.c_str(), program.c_str(), argument, static_cast<char*>(nullptr));
         _exit(127);
     }
     return pid;
@@ -147,5 +148,30 @@ TEST_P(KorvaneProcess, QuitSignalDuringAStartUpMessageBoxIsNotLost) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, KorvaneProcess, testing::Values(SIGTERM, SIGINT));
+
+// "--planificateur": no window, what a box would say goes to the standard
+// error (here the refused scratch folder), the history is kept, and a signal
+// ends it as "Quitter" does.
+TEST(KorvanePlanner, RunsWithNoWindowTellsOnStandardErrorAndEndsOnASignal) {
+    ProgramFolder folder;
+    folder.InstallProgram("korvane");
+    folder.Write("localGM", {"pc1"});
+    folder.Write("krv.ini", {"pdc=SRV", "nbyrow=2"});
+    fs::create_directory(folder / "ailleurs");
+    fs::create_directory_symlink(folder / "ailleurs", fs::path(folder.Scratch()).parent_path());
+    const pid_t pid = StartKorvane(folder, "--planificateur", folder / "stderr.txt");
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(gui_testing::WaitFor(
+        [&] {
+            return fs::exists(folder / "historique.etats") &&
+                   testing_support::ReadBytes(folder / "stderr.txt").find("korvane : ") !=
+                       std::string::npos;
+        },
+        10000));
+    EndsAsQuitterDoes(pid, SIGTERM, folder);
+    const toolkit::TextList history = folder.Read("historique.etats");
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_TRUE(history[1].ends_with(";*;?"));
+}
 
 }  // namespace

@@ -267,9 +267,10 @@ TEST(KorvaneWindow, MenusAndPanelCarryTheirFrenchTexts) {
     for (QAction* menu : form.MainMenu1->actions()) {
         for (QAction* entry : menu->menu()->actions()) entries << entry->text();
     }
-    EXPECT_EQ(entries, (QStringList{"Quitter", "Préférences", "Ajouter un ordinateur",
-                                    "Ne jamais éteindre...", "Incidents WOL", "Incidents shutdown",
-                                    "Liste machines", "Console", "A propos"}));
+    EXPECT_EQ(entries,
+              (QStringList{"Quitter", "Préférences", "Ajouter un ordinateur",
+                           "Ne jamais éteindre...", "Incidents WOL", "Incidents shutdown",
+                           "Liste machines", "Console", "Consommation électrique", "A propos"}));
     QStringList popup;
     for (QAction* entry : form.popupGM->actions()) popup << entry->text();
     EXPECT_EQ(popup, (QStringList{"Commentaire", "Renommer", "Consommation électrique"}));

@@ -42,6 +42,49 @@ TEST(PowerScripts, WindowsBatchFilesAreExact) {
     }
 }
 
+// The preferences' delay and comment reach both forms; the defaults give the
+// lines above, and a comment is one argument whatever it holds.
+TEST(PowerScripts, ShutdownDelayAndCommentInBothForms) {
+    struct Case {
+        Os os;
+        korvane::ShutdownSettings settings;
+        std::string line;
+    };
+    const std::string hostile = "l'arrêt \"$(touch /tmp/x)\"; `id` 100%";
+    for (const Case& c : std::vector<Case>{
+             {Os::Windows, {}, "shutdown -s -f -t 30 -m \\\\10.0.0.5"},
+             {Os::Windows,
+              {0, "Sauvegardez à 100%"},
+              "shutdown -s -f -t 0 -c \"Sauvegardez à 100%%\" -m \\\\10.0.0.5"},
+             {Os::Posix,
+              {},
+              "net rpc shutdown -f -t 30 -I 10.0.0.5 -A '/opt/korvane/shutdown.auth'"},
+             {Os::Posix,
+              {600, hostile},
+              "net rpc shutdown -f -t 600 -C 'l'\\''arrêt \"$(touch /tmp/x)\"; `id` 100%' -I "
+              "10.0.0.5 "
+              "-A '/opt/korvane/shutdown.auth'"},
+         }) {
+        const ToolPaths& paths = c.os == Os::Windows ? kWindowsPaths : kPosixPaths;
+        const PowerCommand command =
+            korvane::ShutdownCommand(c.os, paths, "pc1", "10.0.0.5", c.settings);
+        EXPECT_FALSE(command.Refused()) << command.refusal;
+        EXPECT_EQ(command.commandLine, c.line);
+    }
+    // What no form can carry is refused before any script is written.
+    for (const auto& [os, comment] :
+         std::vector<std::pair<Os, std::string>>{{Os::Posix, "ligne 1\nrm -rf ~"},
+                                                 {Os::Windows, "tab\there"},
+                                                 {Os::Windows, "dit \"non\" & del *"},
+                                                 {Os::Posix, std::string(513, 'a')}}) {
+        const PowerCommand command =
+            korvane::ShutdownCommand(os, kPosixPaths, "pc1", "10.0.0.5", {30, comment});
+        EXPECT_TRUE(command.Refused()) << comment;
+        EXPECT_TRUE(command.scriptText.empty());
+        EXPECT_NE(command.refusal.find("« pc1 »"), std::string::npos) << command.refusal;
+    }
+}
+
 TEST(PowerScripts, PosixScriptsRunThisProjectsWolcmdAndSambasNet) {
     const PowerCommand up =
         korvane::PowerUpCommand(Os::Posix, kPosixPaths, "pc1", "02:4b:52:00:00:11", "198.18.0.11");

@@ -1,0 +1,167 @@
+#include "schedule.h"
+
+#include <ctime>
+
+#include "platform/platform.h"
+
+namespace korvane {
+
+namespace {
+
+bool AllDigits(std::string_view text) {
+    if (text.empty()) return false;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
+int DaysFromCivil(int year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const int era = (year >= 0 ? year : year - 399) / 400;
+    const int yearOfEra = year - era * 400;
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+std::string ActionWord(PlannedAction action) {
+    return action == PlannedAction::WakeUp ? "allumage" : "arrêt";
+}
+
+}  // namespace
+
+std::optional<int> ParseDailyTime(std::string_view text) {
+    const std::string trimmed = toolkit::Trim(text);
+    const std::size_t colon = trimmed.find(':');
+    if (colon == std::string::npos) return std::nullopt;
+    const std::string hours = trimmed.substr(0, colon);
+    const std::string minutes = trimmed.substr(colon + 1);
+    if (hours.size() > 2 || minutes.size() != 2 || !AllDigits(hours) || !AllDigits(minutes)) {
+        return std::nullopt;
+    }
+    const int h = std::stoi(hours);
+    const int m = std::stoi(minutes);
+    if (h > 23 || m > 59) return std::nullopt;
+    return h * 60 + m;
+}
+
+std::string FormatDailyTime(int minutes) {
+    const int m = minutes % 60;
+    return std::to_string(minutes / 60) + (m < 10 ? ":0" : ":") + std::to_string(m);
+}
+
+std::string DailyTimeRefusal(std::string_view field, std::string_view text) {
+    return "Heure refusée pour « " + std::string(field) + " » : « " + std::string(text) +
+           " ». Écrivez-la H:MM, de 0:01 à 23:59, ou 0:00 pour aucune action.";
+}
+
+Schedules ParseSchedules(const toolkit::TextList& lines) {
+    Schedules schedules;
+    for (const std::string& line : lines) {
+        const std::size_t first = line.find(';');
+        const std::size_t second = line.find(';', first == std::string::npos ? first : first + 1);
+        if (second == std::string::npos) continue;
+        const auto wakeUp = ParseDailyTime(line.substr(first + 1, second - first - 1));
+        const auto shutdown = ParseDailyTime(line.substr(second + 1));
+        const std::string name = toolkit::Trim(line.substr(0, first));
+        if (name.empty() || !wakeUp || !shutdown) continue;
+        if (ScheduleOf(schedules, name) != EntrySchedule{name, 0, 0}) continue;  // first wins
+        SetSchedule(schedules, {name, *wakeUp, *shutdown});
+    }
+    return schedules;
+}
+
+toolkit::TextList ScheduleLines(const Schedules& schedules) {
+    toolkit::TextList lines;
+    for (const EntrySchedule& s : schedules) {
+        lines.push_back(s.name + ";" + FormatDailyTime(s.wakeUp) + ";" +
+                        FormatDailyTime(s.shutdown));
+    }
+    return lines;
+}
+
+EntrySchedule ScheduleOf(const Schedules& schedules, std::string_view name) {
+    for (const EntrySchedule& s : schedules) {
+        if (toolkit::EqualsIgnoreCase(s.name, name)) return s;
+    }
+    return {std::string(name), 0, 0};
+}
+
+void SetSchedule(Schedules& schedules, const EntrySchedule& schedule) {
+    std::erase_if(schedules, [&](const EntrySchedule& s) {
+        return toolkit::EqualsIgnoreCase(s.name, schedule.name);
+    });
+    if (schedule.wakeUp != 0 || schedule.shutdown != 0) schedules.push_back(schedule);
+}
+
+Schedules LoadSchedules(const std::string& programDir) {
+    const std::string path = programDir + kScheduleFile;
+    if (!toolkit::platform::FileExists(path)) return {};
+    return ParseSchedules(toolkit::LoadLines(path));
+}
+
+void SaveSchedules(const std::string& programDir, const Schedules& schedules) {
+    toolkit::SaveLines(programDir + kScheduleFile, ScheduleLines(schedules));
+}
+
+LocalMinute MakeLocalMinute(int year, int month, int day, int hour, int minute) {
+    return {DaysFromCivil(year, month, day), hour * 60 + minute};
+}
+
+LocalMinute LocalMinuteOf(std::chrono::system_clock::time_point when) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return MakeLocalMinute(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                           local.tm_min);
+}
+
+std::vector<DueAction> DailyTrigger::Tick(LocalMinute now, const Schedules& schedules) {
+    std::vector<DueAction> due;
+    if (previous_) {
+        for (const EntrySchedule& s : schedules) {
+            if (Due(s.name, PlannedAction::WakeUp, s.wakeUp, now)) {
+                due.push_back({s.name, PlannedAction::WakeUp});
+            }
+            if (Due(s.name, PlannedAction::Shutdown, s.shutdown, now)) {
+                due.push_back({s.name, PlannedAction::Shutdown});
+            }
+        }
+    }
+    previous_ = now.Linear();
+    return due;
+}
+
+// The minute is looked for on this local day only; a tick just after
+// midnight looks back into the day before for the late minutes.
+bool DailyTrigger::Due(const std::string& name, PlannedAction action, int minute, LocalMinute now) {
+    if (minute == 0) return false;
+    const long today = static_cast<long>(now.day) * kMinutesPerDay + minute;
+    const long planned = today <= now.Linear() ? today : today - kMinutesPerDay;
+    if (planned <= *previous_ || now.Linear() - planned > kLateMinutes) return false;
+    const int day = static_cast<int>(planned / kMinutesPerDay);
+    const auto key = std::make_pair(toolkit::AsciiLower(name), action);
+    const auto ran = ranOn_.find(key);
+    if (ran != ranOn_.end() && ran->second >= day) return false;
+    ranOn_[key] = day;
+    return true;
+}
+
+std::string NextActionHint(const EntrySchedule& schedule, int nowMinute) {
+    std::optional<std::pair<int, PlannedAction>> next;  // minutes from now
+    for (const auto& [minute, action] : {std::pair{schedule.wakeUp, PlannedAction::WakeUp},
+                                         std::pair{schedule.shutdown, PlannedAction::Shutdown}}) {
+        if (minute == 0) continue;
+        const int wait = (minute - nowMinute + kMinutesPerDay - 1) % kMinutesPerDay + 1;
+        if (!next || wait < next->first) next = std::pair{wait, action};
+    }
+    if (!next) return {};
+    const int at = (nowMinute + next->first) % kMinutesPerDay;
+    const bool tomorrow = nowMinute + next->first >= kMinutesPerDay;
+    return "Prochaine action : " + ActionWord(next->second) + " à " + FormatDailyTime(at) +
+           (tomorrow ? " (demain)" : "");
+}
+
+}  // namespace korvane

@@ -1,0 +1,92 @@
+// The daily power plan: each entry may be woken and shut down at a time of
+// day. The plan lives in a file of the program folder, one line per entry
+// ("name;H:MM;H:MM", wake-up then shutdown, "0:00" for none); the trigger
+// tells, at each tick of Korvane's clock, which actions are due.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "utils.h"
+
+namespace korvane {
+
+inline constexpr const char* kScheduleFile = "liste.planning";
+inline constexpr int kMinutesPerDay = 24 * 60;
+// An action still runs at a tick that comes this many minutes after its
+// minute at most (a busy or stepped clock, the hour skipped in spring); an
+// older one was missed and is not caught up.
+inline constexpr int kLateMinutes = 2;
+
+enum class PlannedAction { WakeUp, Shutdown };
+
+// Minutes after midnight; 0 ("0:00") means no action.
+struct EntrySchedule {
+    std::string name;
+    int wakeUp = 0;
+    int shutdown = 0;
+    bool operator==(const EntrySchedule&) const = default;
+};
+using Schedules = std::vector<EntrySchedule>;
+
+// "H:MM" or "HH:MM", hours 0 to 23, minutes 00 to 59, blanks around allowed.
+std::optional<int> ParseDailyTime(std::string_view text);
+std::string FormatDailyTime(int minutes);  // "7:05", "0:00"
+std::string DailyTimeRefusal(std::string_view field, std::string_view text);
+
+// Lines that do not parse are skipped: a damaged line loses its entry's
+// plan, never the others'.
+Schedules ParseSchedules(const toolkit::TextList& lines);
+toolkit::TextList ScheduleLines(const Schedules& schedules);
+// The plan of `name` (case ignored); an entry without one has 0:00 and 0:00.
+EntrySchedule ScheduleOf(const Schedules& schedules, std::string_view name);
+// Sets the plan of `name`; an entry with neither action leaves the list.
+void SetSchedule(Schedules& schedules, const EntrySchedule& schedule);
+
+// Throws FileError when the file exists and cannot be read.
+Schedules LoadSchedules(const std::string& programDir);
+// Replaces the file atomically. Throws FileError.
+void SaveSchedules(const std::string& programDir, const Schedules& schedules);
+
+// A moment of the local clock, to the minute.
+struct LocalMinute {
+    int day = 0;     // days since 1970-01-01 of the local calendar
+    int minute = 0;  // 0 to 1439
+    long Linear() const { return static_cast<long>(day) * kMinutesPerDay + minute; }
+};
+LocalMinute MakeLocalMinute(int year, int month, int day, int hour, int minute);
+LocalMinute LocalMinuteOf(std::chrono::system_clock::time_point when);
+
+struct DueAction {
+    std::string name;
+    PlannedAction action;
+    bool operator==(const DueAction&) const = default;
+};
+
+// Which actions are due at a tick. The first tick only sets the start: what
+// was planned before Korvane ran is not caught up. Then an action is due when
+// its minute lies after the previous tick and at most kLateMinutes before
+// this one, by the local clock, and it has not run yet on this local day:
+// a clock set back, or the hour that comes twice in autumn, never runs it
+// twice. Due actions come in plan order, each entry's wake-up first.
+class DailyTrigger {
+  public:
+    std::vector<DueAction> Tick(LocalMinute now, const Schedules& schedules);
+
+  private:
+    bool Due(const std::string& name, PlannedAction action, int minute, LocalMinute now);
+
+    std::optional<long> previous_;
+    std::map<std::pair<std::string, PlannedAction>, int> ranOn_;  // day of the last run
+};
+
+// The hint of a map entry: "Prochaine action : arrêt à 19:00", with
+// " (demain)" when it comes after midnight; empty without a plan.
+std::string NextActionHint(const EntrySchedule& schedule, int nowMinute);
+
+}  // namespace korvane

@@ -1,0 +1,78 @@
+#include "uconsole.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "messages.h"
+#include "tools.h"
+#include "utils.h"
+#include "widgets.h"
+
+namespace korvane {
+
+TConsole::TConsole(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("ConsoleLog"));
+    setWindowTitle(QStringLiteral("Console"));
+    setModal(false);
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setReadOnly(true);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    BtnSave = new QPushButton(QStringLiteral("Enregistrer..."), this);
+    BtnClose = new QPushButton(QStringLiteral("Fermer"), this);
+    connect(BtnSave, &QPushButton::clicked, this, &TConsole::BtnSaveClick);
+    connect(BtnClose, &QPushButton::clicked, this, &QDialog::close);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BtnSave);
+    buttons->addWidget(BtnClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Memo1);
+    layout->addLayout(buttons);
+    resize(640, 360);
+}
+
+void TConsole::ShowLog(QPlainTextEdit* log) {
+    if (log_ != log) {
+        if (log_ != nullptr) disconnect(log_, nullptr, this, nullptr);
+        log_ = log;
+        connect(log_, &QPlainTextEdit::textChanged, this, &TConsole::Follow);
+    }
+    Follow();
+    show();
+    raise();
+}
+
+// The view stays at the end when it was there, so new lines come into sight;
+// a user reading higher up is left where they are.
+void TConsole::Follow() {
+    if (log_ == nullptr) return;
+    QScrollBar* bar = Memo1->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    Memo1->setPlainText(log_->toPlainText());
+    if (atEnd) bar->setValue(bar->maximum());
+}
+
+bool TConsole::SaveTo(const std::string& path) {
+    try {
+        toolkit::SaveLines(path, toolkit::SplitLines(Memo1->toPlainText().toStdString()));
+    } catch (const toolkit::FileError& error) {
+        ShowWarning(this, Q(std::string("La console n'a pas été enregistrée : ") + error.what()));
+        return false;
+    }
+    return true;
+}
+
+void TConsole::BtnSaveClick() {
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Enregistrer la console"),
+        QDir(Q(toolkit::ProgramDir())).filePath(QStringLiteral("console.txt")),
+        QStringLiteral("Texte (*.txt);;Tous les fichiers (*)"));
+    if (!path.isEmpty()) SaveTo(path.toStdString());
+}
+
+}  // namespace korvane

@@ -1,0 +1,207 @@
+#include "uenergy.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDate>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "history.h"
+#include "messages.h"
+#include "tools.h"
+#include "widgets.h"
+
+namespace korvane {
+
+namespace {
+
+enum Column { kName, kWatts, kHours, kKwh, kColumns };
+
+std::int64_t NowSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+QTableWidgetItem* Cell(const QString& text, bool editable) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(editable ? item->flags() | Qt::ItemIsEditable
+                            : item->flags() & ~Qt::ItemIsEditable);
+    return item;
+}
+
+}  // namespace
+
+TEnergyReport::TEnergyReport(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Consommation"));
+    setWindowTitle(QStringLiteral("Consommation électrique"));
+    setModal(false);
+    auto* periodLabel = new QLabel(QStringLiteral("Période :"), this);
+    set_period = new QComboBox(this);
+    set_period->setObjectName(QStringLiteral("set_period"));
+    for (const int days : {7, 30, 90}) {
+        set_period->addItem(QStringLiteral("%1 derniers jours").arg(days), days);
+    }
+    Chart1 = new QChartView(new QChart, this);
+    Chart1->setRenderHint(QPainter::Antialiasing);
+    Chart1->setMinimumSize(560, 280);
+    Grid1 = new QTableWidget(0, kColumns, this);
+    Grid1->setHorizontalHeaderLabels({QStringLiteral("Ordinateur"), QStringLiteral("Puissance (W)"),
+                                      QStringLiteral("Heures allumé"),
+                                      QStringLiteral("Énergie (kWh)")});
+    Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    Grid1->verticalHeader()->hide();
+    Grid1->setMinimumHeight(160);
+    LabelTotal = new QLabel(this);
+    BtnExport = new QPushButton(QStringLiteral("Exporter (CSV)"), this);
+    BtnClose = new QPushButton(QStringLiteral("Fermer"), this);
+    connect(set_period, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
+    connect(Grid1, &QTableWidget::itemChanged, this, &TEnergyReport::DrawEdited);
+    connect(BtnExport, &QPushButton::clicked, this, [this] { BtnExportClick(); });
+    connect(BtnClose, &QPushButton::clicked, this, &QDialog::close);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(periodLabel);
+    top->addWidget(set_period);
+    top->addStretch();
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(LabelTotal);
+    bottom->addStretch();
+    bottom->addWidget(BtnExport);
+    bottom->addWidget(BtnClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(Chart1, 3);
+    layout->addWidget(Grid1, 1);
+    layout->addLayout(bottom);
+    resize(760, 640);
+}
+
+void TEnergyReport::ShowFor(const toolkit::TextList& names) {
+    names_ = names;
+    Refresh();
+    show();
+    raise();
+}
+
+// The period ends with today, which counts up to now.
+void TEnergyReport::Refresh() {
+    const std::string dir = toolkit::ProgramDir();
+    std::vector<StateChange> history;
+    try {
+        history = LoadHistory(dir);
+        draws_ = LoadPowerDraws(dir);
+    } catch (const toolkit::FileError& error) {
+        ShowWarning(this, Q(std::string("Historique illisible : ") + error.what()));
+    }
+    const int days = set_period->currentData().toInt();
+    const QDate first = QDate::currentDate().addDays(1 - days);
+    const std::vector<std::int64_t> bounds =
+        LocalDayBounds(first.year(), first.month(), first.day(), days);
+    dayLabels_.clear();
+    for (int day = 0; day < days; ++day) {
+        dayLabels_.push_back(
+            first.addDays(day).toString(QStringLiteral("dd/MM/yyyy")).toStdString());
+    }
+    rows_ = EnergyRows(history, names_, draws_, bounds, NowSeconds());
+    FillChart();
+    FillGrid();
+}
+
+void TEnergyReport::FillChart() {
+    QChart* chart = Chart1->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    auto* series = new QBarSeries;
+    double highest = 1.0;
+    for (const EnergyRow& row : rows_) {
+        auto* set = new QBarSet(Q(row.name));
+        for (const double hours : row.hours) {
+            *set << hours;
+            highest = std::max(highest, hours);
+        }
+        series->append(set);
+    }
+    chart->addSeries(series);
+    QStringList categories;
+    for (const std::string& label : dayLabels_) categories << Q(label.substr(0, 5));  // dd/MM
+    auto* days = new QBarCategoryAxis;
+    days->append(categories);
+    if (categories.size() > 10) days->setLabelsAngle(-90);
+    chart->addAxis(days, Qt::AlignBottom);
+    series->attachAxis(days);
+    auto* hours = new QValueAxis;
+    hours->setRange(0, std::min(24.0, std::ceil(highest)));
+    hours->setLabelFormat(QStringLiteral("%.0f"));
+    hours->setTitleText(QStringLiteral("Heures allumé par jour"));
+    chart->addAxis(hours, Qt::AlignLeft);
+    series->attachAxis(hours);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+}
+
+void TEnergyReport::FillGrid() {
+    filling_ = true;
+    Grid1->setRowCount(static_cast<int>(rows_.size()));
+    double total = 0;
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+        const EnergyRow& row = rows_[static_cast<std::size_t>(r)];
+        Grid1->setItem(r, kName, Cell(Q(row.name), false));
+        Grid1->setItem(r, kWatts, Cell(QString::number(row.watts), true));
+        Grid1->setItem(r, kHours, Cell(Q(FrenchNumber(row.TotalHours(), 1)), false));
+        Grid1->setItem(r, kKwh, Cell(Q(FrenchNumber(row.Kwh(), 2)), false));
+        total += row.Kwh();
+    }
+    LabelTotal->setText(Q("Énergie estimée sur la période : " + FrenchNumber(total, 2) + " kWh"));
+    filling_ = false;
+}
+
+// A draw that is not 1 to 5000 W is refused and the old one comes back.
+void TEnergyReport::DrawEdited(QTableWidgetItem* item) {
+    if (filling_ || item->column() != kWatts) return;
+    const auto index = static_cast<std::size_t>(item->row());
+    if (index >= rows_.size()) return;
+    int watts = 0;
+    if (!ParsePowerDraw(item->text().toStdString(), watts)) {
+        ShowWarning(this, Q("Puissance refusée : « " + item->text().toStdString() +
+                            " ». Donnez un nombre entier de watts, de 1 à " +
+                            std::to_string(kMaxPowerDraw) + "."));
+        FillGrid();
+        return;
+    }
+    try {
+        draws_ = WithPowerDraw(draws_, rows_[index].name, watts);
+        SavePowerDraws(toolkit::ProgramDir(), draws_);
+    } catch (const toolkit::FileError& error) {
+        ShowWarning(this, Q(error.what()));
+    }
+    Refresh();
+}
+
+bool TEnergyReport::BtnExportClick() {
+    const std::string path = toolkit::ProgramDir() + kEnergyReportFile;
+    try {
+        toolkit::SaveLines(path, EnergyCsvLines(rows_, dayLabels_));
+    } catch (const toolkit::FileError& error) {
+        ShowWarning(this, Q(std::string("Le rapport n'a pas été exporté : ") + error.what()));
+        return false;
+    }
+    if (OpenFile) OpenFile(path);
+    return true;
+}
+
+}  // namespace korvane
