@@ -100,11 +100,12 @@ TEST(IntakeMemo, TextSplitsBackIntoTheSameLines) {
 TEST(IntakeNames, OnlyPlainFileNamesInsideTheFolder) {
     const std::string longest(255, 'a');
     for (const std::string& good :
-         std::vector<std::string>{"pc1", "PC-Salon", "serveur.nas", "a_b", "9", longest}) {
+         std::vector<std::string>{"pc1", "PC-Salon", "serveur.nas", "a_b", "9", longest,
+                                  "Comptabilité"}) {
         EXPECT_TRUE(korvane::IsValidEntryName(good)) << good;
     }
     for (const std::string& bad :
-         std::vector<std::string>{"", "-rf", ".hidden", "..", "../pc1", "a/b", "pc 1", "pc1 ", "pé",
+         std::vector<std::string>{"", "-rf", ".hidden", "..", "../pc1", "a/b", "pc 1", "pc1 ",
                                   "a\tb", "a\\b", "a*", longest + "a"}) {
         EXPECT_FALSE(korvane::IsValidEntryName(bad)) << bad;
     }
