@@ -39,6 +39,9 @@ Rect IpCaptionRect(const Rect& frame);
 Rect MacCaptionRect(const Rect& frame);  // width and height 0: the label's own size
 
 int MapWidth(int nbyrow);
+// The height the map's cells need for `entries` entries after the gateway:
+// down to the bottom of the last row's captions, with a margin.
+int MapContentHeight(int entries, int nbyrow);
 
 // The map leaves out an entry whose address is the gateway's, the DNS
 // server's or the DHCP server's; an empty field matches an entry without one.

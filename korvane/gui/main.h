@@ -9,11 +9,13 @@
 #include <QPixmap>
 #include <array>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "followup.h"
 #include "polling.h"
+#include "power.h"
 #include "reseau.h"
 #include "widgets.h"
 
@@ -22,6 +24,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
+class QScrollArea;
 class QStatusBar;
 
 namespace korvane {
@@ -122,8 +125,11 @@ class TForm1 : public QMainWindow {
     void RefreshEntryCaptions(int entry, const std::string& name);
     void GrowEntryTables(int entry);
     void SaveAtExit();
-    bool StartPowerScript(const std::string& refusal, const std::string& commandLine,
-                          const std::string& scriptPath, const std::string& scriptText);
+    bool RunPowerScript(PowerAction action, const std::string& name,
+                        const toolkit::TextList& computers,
+                        const std::vector<PowerCommand>& commands);
+    void ReadPowerReport(PowerAction action, const toolkit::TextList& computers, TTimer* timer);
+    TTimer* StartRequestTimer(int slot, int interval, const RequestHandler& handler);
     void ArmFollowUp(FollowKind kind, const std::string& name);
     void LaunchChecks(FollowKind kind, TTimer* timer);
     void ReportCheck(FollowKind kind, TTimer* timer);
@@ -137,10 +143,15 @@ class TForm1 : public QMainWindow {
     void ReportProblem(const std::string& cause, const std::string& message);
     void ProblemSolved(const std::string& cause);
 
+    void FitMapContent();
+
+    QScrollArea* mapArea_ = nullptr;
     QWidget* client_ = nullptr;
     bool shown_ = false;
     std::vector<std::string> missingPictures_;
     PollProblems problems_;
+    std::array<std::string, 256> checkedHosts_;
+    std::map<std::string, QString> comments_;  // each entry's hint, for the session  // the host each check slot probes
 };
 
 }  // namespace korvane

@@ -47,14 +47,22 @@ void TForm1::Nejamaisteindre1Click() {
 void TForm1::Listemachines1Click() {
     const KrvVar& krv = Krv();
     const std::string path = toolkit::ProgramDir() + kMachineListFile;
+    std::vector<std::string> skipped;
     try {
         const TextList lines = MachineListLines(
             krv.ManagedList, [](const std::string& entry) { return LoadGroupFile(entry); },
-            krv.IpList, krv.MacList);
+            krv.IpList, krv.MacList, &skipped);
         toolkit::SaveLines(path, lines);
     } catch (const toolkit::FileError& error) {
         ReportError(std::string("La liste des machines n'a pas été exportée : ") + error.what());
         return;
+    }
+    // One entry that cannot be read costs the others nothing; the user learns which.
+    if (!skipped.empty()) {
+        std::string message = "Liste des machines exportée sans ces entrées :";
+        for (const auto& line : skipped) message += "\n" + line;
+        Log(message);
+        ReportError(message);
     }
     OpenSavedReport(path);
 }
@@ -72,7 +80,10 @@ void TForm1::Commentaire1Click() {
     GlyphButton* button = EntryButtons[entry];
     const Answer answer =
         AskLine(QStringLiteral("Commentaire pour le groupe de machines :"), button->toolTip());
-    if (answer.result == kResultOK) button->setToolTip(answer.text);
+    if (answer.result != kResultOK) return;
+    button->setToolTip(answer.text);
+    // Kept for the session, so that the next rebuild of the map gives it back.
+    if (entry < Krv().ManagedList.size()) comments_[Krv().ManagedList[entry]] = answer.text;
 }
 
 // The new name is checked like any entry name before anything moves;
@@ -101,6 +112,10 @@ void TForm1::Renommer1Click() {
     }
     if (entry < NameCaptions.size() && NameCaptions[entry] != nullptr) {
         NameCaptions[entry]->setText(Q(toolkit::AsciiUpper(newName)));
+    }
+    // The comment follows its entry under the new name.
+    if (const auto comment = comments_.extract(oldName)) {
+        comments_[newName] = comment.mapped();
     }
 }
 

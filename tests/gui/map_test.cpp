@@ -5,6 +5,8 @@
 #include <QDesktopServices>
 #include <QFrame>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
 
@@ -134,6 +136,34 @@ TEST_F(MapTest, RebuildRecreatesEveryControlAtItsNewCell) {
     EXPECT_EQ(ButtonAt(0), QPoint(60, 190));
     EXPECT_EQ(ButtonAt(3), QPoint(60, 610));
     EXPECT_EQ(form.width(), 160);
+}
+
+// At the default height the second row's addresses and a third row do not
+// fit: the map scrolls down to the last caption.
+TEST_F(MapTest, EntriesBeyondTheWindowAreReachedByScrolling) {
+    toolkit::TextList managed, addresses;
+    for (int i = 1; i <= 7; ++i) {
+        managed.push_back("pc" + std::to_string(i));
+        addresses.push_back(managed.back() + " 10.0.0." + std::to_string(i + 4));
+    }
+    folder.Write("localGM", managed);
+    folder.Write("liste.ip", addresses);
+    korvane::TForm1& form = Start();
+    auto* area = form.findChild<QScrollArea*>(QStringLiteral("carte"));
+    ASSERT_NE(area, nullptr);
+    const QWidget* content = area->widget();
+    EXPECT_EQ(form.IpCaptions.at(6)->parentWidget(), content);
+    EXPECT_GE(content->height(), form.IpCaptions[6]->geometry().bottom());
+    EXPECT_GT(content->height(), area->viewport()->height());
+    EXPECT_EQ(area->verticalScrollBar()->maximum(),
+              content->height() - area->viewport()->height());
+    area->ensureWidgetVisible(form.IpCaptions[6]);
+    EXPECT_FALSE(form.IpCaptions[6]->visibleRegion().isEmpty());
+
+    korvane::Krv().ManagedList = {"pc1"};  // one row fits: nothing to scroll
+    korvane::Krv().MapRebuild = 1;
+    form.Redraw_network();
+    EXPECT_EQ(area->verticalScrollBar()->maximum(), 0);
 }
 
 TEST_F(MapTest, ShrunkenListKeepsOldControlsUntilTheNextRebuild) {

@@ -59,6 +59,7 @@ struct FileStatus {
     bool regular = false;         // a plain file, not a link, folder or device
     bool ownedByUs = false;       // belongs to the user running this program
     bool privateToOwner = false;  // no one but its owner may read or write it
+    bool ownerMayRead = false;    // its mode lets its owner read it
 };
 std::optional<FileStatus> StatusOf(const std::string& path);
 // Renames a file, never over an existing one. Returns 0, or the reason (errno).
