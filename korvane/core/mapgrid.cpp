@@ -42,6 +42,7 @@ int MapContentHeight(int entries, int nbyrow) {
 }
 
 bool IsFilteredOut(std::string_view address, const toolkit::host_params& local) {
+    if (address.empty()) return false;
     return address == local.gateway || address == local.dnsServer || address == local.dhcpServer;
 }
 

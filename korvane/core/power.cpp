@@ -126,11 +126,8 @@ PowerCommand ShutdownCommand(Os os, const ToolPaths& paths, std::string_view nam
 }
 
 TextList PowerTargets(std::string_view entry, const TextList& groupFile) {
-    const TextList members = GroupMembers(groupFile);
-    if (members.empty()) return {std::string(entry)};
-    if (members.size() == 1 && toolkit::EqualsIgnoreCase(members[0], entry)) {
-        return {std::string(entry)};
-    }
+    TextList members = GroupMembers(groupFile);
+    if (members.size() < 2) return {std::string(entry)};
     return members;
 }
 

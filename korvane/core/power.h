@@ -70,7 +70,8 @@ PowerCommand ShutdownCommand(Os os, const ToolPaths& paths, std::string_view nam
 enum class PowerAction { WakeUp, Shutdown };
 
 // The computers an entry's command acts on: the members of its group file
-// when it names any computer but the entry itself, else the entry alone.
+// when it lists several, else the entry alone, with its own look-ups (a
+// group file of one line names the entry's computer, however it writes it).
 TextList PowerTargets(std::string_view entry, const TextList& groupFile);
 
 // The script of a command on an entry: one line per computer that could be

@@ -108,18 +108,23 @@ TEST_F(MapTest, EntriesAtTheGatewayDnsOrDhcpAddressAreLeftOut) {
     EXPECT_EQ(form.gw_nom->text(), QStringLiteral("pc1"));
 }
 
-TEST_F(MapTest, WithoutDnsServerAnEntryWithoutAddressIsLeftOut) {
+// A group or a computer known by its name alone has no address: it is shown
+// (and can be clicked) whether or not the adapter listing names a DNS or DHCP
+// server.
+TEST_F(MapTest, EntryWithoutAddressIsShownWithOrWithoutServerFields) {
     folder.Write("localGM", {"pc1", "inconnu"});
     korvane::TForm1& form = Start();
     ASSERT_TRUE(form.LocalHost.dnsServer.empty());  // a private namespace has none
-    ASSERT_EQ(form.EntryButtons.size(), 1u);
-    EXPECT_NE(form.EntryButtons[0], nullptr);
+    ASSERT_EQ(form.EntryButtons.size(), 2u);
+    ASSERT_NE(form.EntryButtons[1], nullptr);
+    EXPECT_EQ(form.IpCaptions[1]->text(), QString());
+    EXPECT_EQ(GlyphWidth(1), 69);
 
     form.LocalHost.gateway = form.LocalHost.dnsServer = form.LocalHost.dhcpServer = "10.9.9.9";
+    korvane::Krv().MapRebuild = 1;
     form.Redraw_network();
     ASSERT_NE(form.EntryButtons.at(1), nullptr);
     EXPECT_EQ(form.IpCaptions[1]->text(), QString());
-    EXPECT_EQ(GlyphWidth(1), 69);
 }
 
 TEST_F(MapTest, RebuildRecreatesEveryControlAtItsNewCell) {

@@ -129,12 +129,12 @@ TEST(WakeMask, TheMaskOfTheLocalNetworkHoldingTheAddress) {
               "'/opt/korvane/wolcmd' 024b52000011 10.1.15.200 255.255.240.0");
 }
 
-TEST(PowerGroups, AGroupFileNamingOtherComputersMakesTheEntryAGroup) {
+TEST(PowerGroups, AGroupFileListingSeveralComputersMakesTheEntryAGroup) {
     for (const auto& [groupFile, targets] : std::vector<std::pair<TextList, TextList>>{
              {{}, {"bureau"}},
              {{"bureau"}, {"bureau"}},
-             {{" BUREAU "}, {"bureau"}},
-             {{"pc1"}, {"pc1"}},
+             {{"10.0.0.9"}, {"bureau"}},
+             {{"pc1", ""}, {"bureau"}},
              {{"pc1", "", " pc10 "}, {"pc1", "pc10"}}}) {
         EXPECT_EQ(korvane::PowerTargets("bureau", groupFile), targets) << groupFile.size();
     }
