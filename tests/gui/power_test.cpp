@@ -162,7 +162,7 @@ TEST_F(PowerTest, FollowUpsRecordContradictingHostsAndTheReportsShowThem) {
     testing_support::ScopedEnv fast(korvane::kTimeScaleVariable, "1000");
     folder.InstallProgram("hostping");
     folder.Write("liste.ip", {"ici 127.0.0.1", "loin 10.255.255.1"});
-    folder.Write("liste.mac", {"loin 02-4B-52-00-00-09"});
+    folder.Write("liste.mac", {"PC1 02-4B-52-00-00-05"});
     folder.Write("bureau", {"ici", "", "loin", "pc;x"});
     folder.Write("pc1", {"loin"});
     korvane::TForm1& form = Start();
