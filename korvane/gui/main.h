@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -151,7 +152,10 @@ class TForm1 : public QMainWindow {
     std::vector<std::string> missingPictures_;
     PollProblems problems_;
     std::array<std::string, 256> checkedHosts_;
-    std::map<std::string, QString> comments_;  // each entry's hint, for the session  // the host each check slot probes
+    std::map<std::string, QString> comments_;  // each entry's hint, for the session
+    std::array<std::uint64_t, 256> pollOrder_{};  // when each slot's poll started
+    std::uint64_t pollsStarted_ = 0;
+    std::uint64_t pollShown_ = 0;  // the latest poll whose result the map shows  // the host each check slot probes
 };
 
 }  // namespace korvane

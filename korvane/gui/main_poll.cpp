@@ -82,6 +82,7 @@ void TForm1::ExecPING_GM(const std::string& listName, const RequestHandler& hand
     }
     ProblemSolved("poll");
     StartRequestTimer(slot, kPollInterval, handler);
+    pollOrder_[static_cast<std::size_t>(slot)] = ++pollsStarted_;
     ++krv.PingSlot;
     ping_led->setPixmap(LedOrange);
 }
@@ -116,6 +117,11 @@ void TForm1::ReadPING_GM(TTimer* timer) {
     for (const auto& file : {files.result, files.script, files.errors}) {
         toolkit::platform::RemoveFile(file);
     }
+    // A poll that took longer (names to resolve) than the one started after
+    // it must not put older states back on the map.
+    const std::uint64_t order = pollOrder_[static_cast<std::size_t>(slot)];
+    if (order < pollShown_) return;
+    pollShown_ = order;
     // The result exists only when hostping completed: no line means that
     // nobody answered, and every computer is shown off.
     try {
