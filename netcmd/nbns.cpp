@@ -136,25 +136,6 @@ std::optional<NodeStatus> ReadNodeStatusData(std::span<const std::uint8_t> rdata
 
 }  // namespace
 
-std::array<std::uint8_t, 16> RawNetbiosName(std::string_view text, std::uint8_t suffix, char pad) {
-    std::array<std::uint8_t, 16> raw{};
-    raw.fill(static_cast<std::uint8_t>(pad));
-    const std::size_t length = std::min(text.size(), kNetbiosNameLength);
-    std::copy_n(text.begin(), length, raw.begin());
-    raw[kNetbiosNameLength] = suffix;
-    return raw;
-}
-
-std::string EncodeNetbiosName(std::span<const std::uint8_t, 16> raw) {
-    std::string letters;
-    letters.reserve(kEncodedNameLength);
-    for (const std::uint8_t byte : raw) {
-        letters.push_back(static_cast<char>('A' + (byte >> 4)));
-        letters.push_back(static_cast<char>('A' + (byte & 0x0F)));
-    }
-    return letters;
-}
-
 Bytes BuildNodeStatusQuery(std::uint16_t transactionId) {
     Bytes out;
     PutHeader(out, transactionId, 0, 1, 0);

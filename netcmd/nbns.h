@@ -13,14 +13,15 @@
 #include <string_view>
 #include <vector>
 
+#include "netbios.h"
+
 namespace netcmd {
 
 inline constexpr std::uint16_t kNbnsPort = 137;
 inline constexpr std::uint16_t kNodeStatusType = 0x0021;
 inline constexpr std::uint16_t kInternetClass = 0x0001;
 
-// A NetBIOS name is 15 bytes of text plus one suffix byte giving its use.
-inline constexpr std::size_t kNetbiosNameLength = 15;
+using toolkit::kNetbiosNameLength;
 // The answer counts its names in one byte.
 inline constexpr std::size_t kMaxNodeNames = 255;
 // The largest answer a well-formed responder can send (255 names, a scope)
@@ -46,12 +47,9 @@ struct NodeStatus {
     UnitId unitId{};  // the adapter's hardware address
 };
 
-// The 16 raw bytes of a name: the text padded with `pad` to 15 bytes (longer
-// text is cut), then the suffix.
-std::array<std::uint8_t, 16> RawNetbiosName(std::string_view text, std::uint8_t suffix,
-                                            char pad = ' ');
-// First-level encoding: each byte becomes two letters 'A' + nibble.
-std::string EncodeNetbiosName(std::span<const std::uint8_t, 16> raw);
+// The name encoding is the toolkit's, shared with its name queries.
+using toolkit::EncodeNetbiosName;
+using toolkit::RawNetbiosName;
 
 // Query for the name table of whoever receives it (the wildcard name "*").
 Bytes BuildNodeStatusQuery(std::uint16_t transactionId);

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "netbios.h"
 #include "reseau.h"
 
 namespace toolkit {
@@ -60,13 +61,10 @@ void Work(const std::shared_ptr<Batch<Result>>& batch) {
     }
 }
 
-// Runs job(0) .. job(count - 1) on worker threads and returns what finished
-// by the deadline; nullopt for the rest.
+// Starts job(0) .. job(count - 1) on worker threads (in turn, here, when not
+// one thread can be had) and returns at once.
 template <typename Result, typename Job>
-std::vector<std::optional<Result>> RunUnderDeadline(std::size_t count, Job job,
-                                                    std::chrono::milliseconds deadline) {
-    if (count == 0) return {};
-    const Clock::time_point until = Clock::now() + std::max(deadline, decltype(deadline)::zero());
+std::shared_ptr<Batch<Result>> StartBatch(std::size_t count, Job job) {
     auto batch = std::make_shared<Batch<Result>>(count, std::move(job));
     std::size_t started = 0;
     for (; started < std::min(count, kMaxWorkers); ++started) {
@@ -76,10 +74,66 @@ std::vector<std::optional<Result>> RunUnderDeadline(std::size_t count, Job job,
             break;  // no more threads: those started share the work
         }
     }
-    if (started == 0) Work(batch);  // not one thread: look up here, in turn
+    if (started == 0) Work(batch);
+    return batch;
+}
+
+// Runs job(0) .. job(count - 1) on worker threads and returns what finished
+// by the deadline; nullopt for the rest.
+template <typename Result, typename Job>
+std::vector<std::optional<Result>> RunUnderDeadline(std::size_t count, Job job,
+                                                    std::chrono::milliseconds deadline) {
+    if (count == 0) return {};
+    const Clock::time_point until = Clock::now() + std::max(deadline, decltype(deadline)::zero());
+    auto batch = StartBatch<Result>(count, std::move(job));
     std::unique_lock lock(batch->mutex);
     batch->progress.wait_until(lock, until, [&] { return batch->finished == count; });
     return batch->results;
+}
+
+// DNS and the hosts file come first, as on a Windows computer: a name is asked
+// on the LAN once its look-up found nothing, or once the look-up has had
+// kResolverHeadStart without an answer (a DNS server that never answers must
+// not cost the LAN's names their deadline). An address from the resolver
+// wins; one from the LAN is taken as soon as it comes for a name the
+// resolver has not found.
+constexpr std::chrono::milliseconds kResolverHeadStart{200};
+// How often the resolver's progress is looked at while LAN answers are awaited.
+constexpr std::chrono::milliseconds kProgressSlice{10};
+
+std::vector<std::optional<IPv4>> ResolveNames(const std::shared_ptr<std::vector<std::string>>& names,
+                                              std::chrono::milliseconds deadline) {
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point until = start + std::max(deadline, decltype(deadline)::zero());
+    auto batch = StartBatch<IPv4>(names->size(),
+                                  [names](std::size_t i) { return HostToIPv4((*names)[i]); });
+    NetbiosNameQueries lan(*names);
+    std::vector<std::optional<IPv4>> found(names->size());
+    for (;;) {
+        {
+            const std::lock_guard lock(batch->mutex);
+            found = batch->results;
+        }
+        const Clock::time_point now = Clock::now();
+        bool settled = true;
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            const bool resolved = found[i] && *found[i] != IPv4{0, 0, 0, 0};
+            if (resolved || lan.Answer(i)) continue;
+            if (found[i] || now >= start + kResolverHeadStart) lan.Ask(i);
+            if (!found[i] || !lan.Settled(i)) settled = false;
+        }
+        if (settled || now >= until) break;
+        const Clock::time_point sliceEnd = std::min(until, now + kProgressSlice);
+        if (!lan.Step(sliceEnd)) {
+            std::unique_lock lock(batch->mutex);
+            batch->progress.wait_until(lock, sliceEnd);
+        }
+    }
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const bool resolved = found[i] && *found[i] != IPv4{0, 0, 0, 0};
+        if (!resolved) found[i] = lan.Answer(i);
+    }
+    return found;
 }
 
 std::uint32_t ToNetworkOrder(const IPv4& address) {
@@ -105,8 +159,8 @@ std::vector<IPv4> HostsToIPv4(const std::vector<std::string>& texts,
             positions.push_back(i);
         }
     }
-    const auto found = RunUnderDeadline<IPv4>(
-        names->size(), [names](std::size_t i) { return HostToIPv4((*names)[i]); }, deadline);
+    if (names->empty()) return addresses;
+    const auto found = ResolveNames(names, deadline);
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (found[i]) addresses[positions[i]] = *found[i];
     }

@@ -15,8 +15,10 @@
 
 namespace toolkit {
 
-// Forward look-ups as HostToIPv4 does them (a dotted address is converted at
-// once, without a worker); 0.0.0.0 for a text not resolved by the deadline.
+// Forward look-ups as a Windows computer does them on its LAN: DNS and the
+// hosts file first (HostToIPv4, a dotted address converted at once, without a
+// worker), then a NetBIOS name query broadcast on the local networks for a
+// name they do not know; 0.0.0.0 for a text not resolved by the deadline.
 // Results are in input order.
 std::vector<IPv4> HostsToIPv4(const std::vector<std::string>& texts,
                               std::chrono::milliseconds deadline);

@@ -38,9 +38,34 @@ std::string SystemErrorText(int error) {
             return "ressource occupée";
         case EEXIST:
             return "le fichier existe déjà";
-        default:
-            return std::string("erreur système ") + std::to_string(error) + " (" +
-                   std::strerror(error) + ")";
+        case ENETUNREACH:
+            return "réseau injoignable (aucune route vers ce réseau)";
+        case EHOSTUNREACH:
+            return "hôte injoignable";
+        case ENETDOWN:
+            return "réseau hors service";
+        case EADDRNOTAVAIL:
+            return "adresse indisponible sur cette machine";
+        case ECONNREFUSED:
+            return "connexion refusée";
+        case ETIMEDOUT:
+            return "délai d'attente dépassé";
+        case EMSGSIZE:
+            return "message trop long";
+        case ENOBUFS:
+        case ENOMEM:
+            return "mémoire insuffisante";
+        case EAFNOSUPPORT:
+            return "famille d'adresses non prise en charge";
+        case EINVAL:
+            return "argument invalide";
+        default: {
+            // The error's symbolic name, where the C library knows it, rather
+            // than its English description.
+            const char* name = strerrorname_np(error);
+            return std::string("erreur système ") + std::to_string(error) +
+                   (name != nullptr ? std::string(" (") + name + ")" : std::string());
+        }
     }
 }
 

@@ -26,8 +26,7 @@ std::string RenameProblem(const TextList& managed, std::size_t entry, std::strin
     const std::string refused = "Renommage refusé : ";
     if (!IsValidEntryName(newName)) {
         return refused + Quoted(newName) +
-               " ne peut servir de nom (lettres, chiffres, « . », « - » et « _ » seulement, "
-               "sans « - » ni « . » au début).";
+               " ne peut servir de nom (" + kEntryNameRule + ").";
     }
     if (IsReservedFileName(newName)) {
         return refused + Quoted(newName) + " est le nom d'un fichier du programme.";

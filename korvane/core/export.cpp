@@ -26,10 +26,18 @@ std::string MachineListRow(std::string_view member, std::string_view mac, std::s
 }
 
 TextList MachineListLines(const TextList& managed, const GroupLoader& loadGroup,
-                          const TextList& ipList, const TextList& macList) {
+                          const TextList& ipList, const TextList& macList,
+                          std::vector<std::string>* skipped) {
     TextList lines{MachineListHeader()};
     for (const auto& entry : managed) {
-        for (const auto& member : loadGroup(entry)) {
+        TextList members;
+        try {
+            members = loadGroup(entry);
+        } catch (const toolkit::FileError& error) {
+            if (skipped != nullptr) skipped->push_back("« " + entry + " » : " + error.what());
+            continue;
+        }
+        for (const auto& member : members) {
             lines.push_back(
                 MachineListRow(member, FindMAC(macList, member), FindIP(ipList, member)));
         }

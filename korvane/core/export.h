@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools.h"
 #include "utils.h"
@@ -23,11 +24,13 @@ std::string MachineListRow(std::string_view member, std::string_view mac, std::s
 
 // The header, then one row per member of each entry's group file, entries in
 // inventory order and members in file order, each with its own look-ups in
-// liste.mac and liste.ip. `loadGroup` reads an entry's group file; what it
-// throws (FileError) ends the export.
+// liste.mac and liste.ip. `loadGroup` reads an entry's group file; an entry
+// whose group file it cannot give (it throws FileError) is left out and
+// named in `skipped` with the reason, and the others are exported.
 using GroupLoader = std::function<TextList(const std::string& entry)>;
 TextList MachineListLines(const TextList& managed, const GroupLoader& loadGroup,
-                          const TextList& ipList, const TextList& macList);
+                          const TextList& ipList, const TextList& macList,
+                          std::vector<std::string>* skipped = nullptr);
 
 // Which program a report was opened with.
 enum class Opener { Spreadsheet, Fallback, None };

@@ -76,6 +76,10 @@ std::string LocalClock(const char* format) {
 
 }  // namespace
 
+bool HasVerdict(const TextList& output) {
+    return VerdictOf(output).has_value();
+}
+
 std::optional<Incident> CheckIncident(FollowKind kind, const TextList& output) {
     const auto verdict = VerdictOf(output);
     if (!verdict) return std::nullopt;
@@ -123,8 +127,8 @@ TextList GroupMembers(const TextList& groupFile) {
 TextList LoadGroupFile(std::string_view entry) {
     if (!IsValidEntryName(entry)) {
         throw toolkit::FileError("Le nom « " + std::string(entry) +
-                                 " » ne peut désigner un fichier de groupe (lettres, chiffres, "
-                                 "« . », « - » et « _ » seulement).");
+                                 " » ne peut désigner un fichier de groupe (" + kEntryNameRule +
+                                 ").");
     }
     return toolkit::LoadLines(std::string(entry));
 }

@@ -39,6 +39,10 @@ struct Incident {
 // not resolve, the network is unreachable), where ping's first line says why.
 std::optional<Incident> CheckIncident(FollowKind kind, const TextList& output);
 
+// Whether the check's output ends with its verdict line; without one (the
+// probe could not run) nothing can be told of the host.
+bool HasVerdict(const TextList& output);
+
 // Five quoted fields joined by ";", with a ";" after the last:
 // "date";"time";"host";"verdict";"reason";
 std::string IncidentLine(std::string_view date, std::string_view time, const Incident& incident);

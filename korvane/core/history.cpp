@@ -1,6 +1,7 @@
 #include "history.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -14,31 +15,37 @@ namespace {
 constexpr std::size_t kMaxHistoryBytes = 64u * 1024 * 1024;
 
 std::string UtcText(std::int64_t time) {
-    const auto seconds = static_cast<std::time_t>(time);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
+    using namespace std::chrono;
+    const sys_seconds when{seconds(time)};
+    const sys_days day = floor<days>(when);
+    const year_month_day date{day};
+    const hh_mm_ss clock{when - day};
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
     return text;
 }
 
 std::optional<std::int64_t> ParseUtc(std::string_view text) {
     if (text.size() != 20) return std::nullopt;
-    std::tm utc{};
-    int consumed = 0;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, consumed = 0;
     const std::string copy(text);
-    if (std::sscanf(copy.c_str(), "%4d-%2d-%2dT%2d:%2d:%2dZ%n", &utc.tm_year, &utc.tm_mon,
-                    &utc.tm_mday, &utc.tm_hour, &utc.tm_min, &utc.tm_sec, &consumed) != 6 ||
+    if (std::sscanf(copy.c_str(), "%4d-%2d-%2dT%2d:%2d:%2dZ%n", &year, &month, &day, &hour, &minute,
+                    &second, &consumed) != 6 ||
         consumed != 20) {
         return std::nullopt;
     }
-    if (utc.tm_mon < 1 || utc.tm_mon > 12 || utc.tm_mday < 1 || utc.tm_mday > 31 ||
-        utc.tm_hour > 23 || utc.tm_min > 59 || utc.tm_sec > 60) {
+    using namespace std::chrono;
+    const year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+                              std::chrono::day{static_cast<unsigned>(day)}};
+    if (!date.ok() || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
+        second > 60) {
         return std::nullopt;
     }
-    utc.tm_year -= 1900;
-    utc.tm_mon -= 1;
-    return static_cast<std::int64_t>(timegm(&utc));
+    const auto when = sys_days(date) + hours(hour) + minutes(minute) + seconds(second);
+    return static_cast<std::int64_t>(when.time_since_epoch().count());
 }
 
 std::vector<StateChange> LoadPart(const std::string& path) {

@@ -29,8 +29,8 @@ std::string BadLineText(std::size_t index, const std::string& line) {
     }
     return where +
            "ne peut pas devenir un nom d'ordinateur.\n"
-           "Un nom ne contient que des lettres sans accent, des chiffres, « . », « - » et « _ », "
-           "ne commence ni par « . » ni par « - » et compte au plus 255 caractères.\n"
+           "Un nom ne contient que des " + std::string(kEntryNameRule) +
+           ", et compte au plus 255 octets.\n"
            "Rien n'a été enregistré.";
 }
 

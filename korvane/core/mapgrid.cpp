@@ -1,5 +1,7 @@
 #include "mapgrid.h"
 
+#include <algorithm>
+
 namespace korvane {
 
 Cell EntryCell(int entry, int nbyrow) {
@@ -33,7 +35,14 @@ int MapWidth(int nbyrow) {
     return nbyrow * kWidthPerColumn;
 }
 
+int MapContentHeight(int entries, int nbyrow) {
+    constexpr int kMargin = 10;
+    const Rect lastFrame = EntryFrameRect(EntryCell(std::max(entries, 0) - 1, nbyrow));
+    return lastFrame.top + lastFrame.height + kMargin;
+}
+
 bool IsFilteredOut(std::string_view address, const toolkit::host_params& local) {
+    if (address.empty()) return false;
     return address == local.gateway || address == local.dnsServer || address == local.dhcpServer;
 }
 

@@ -39,9 +39,14 @@ Rect IpCaptionRect(const Rect& frame);
 Rect MacCaptionRect(const Rect& frame);  // width and height 0: the label's own size
 
 int MapWidth(int nbyrow);
+// The height the map's cells need for `entries` entries after the gateway:
+// down to the bottom of the last row's captions, with a margin.
+int MapContentHeight(int entries, int nbyrow);
 
 // The map leaves out an entry whose address is the gateway's, the DNS
-// server's or the DHCP server's; an empty field matches an entry without one.
+// server's or the DHCP server's. An entry without an address (a group, or a
+// computer known by its name alone) is always shown: a server field that the
+// adapter listing left empty names no computer to hide.
 bool IsFilteredOut(std::string_view address, const toolkit::host_params& local);
 
 // Up when `etats` holds the name or the address followed by "=1", the whole

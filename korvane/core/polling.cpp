@@ -5,6 +5,7 @@
 #include <string>
 
 #include "KrvVar.h"
+#include "names.h"
 #include "platform/platform.h"
 
 namespace korvane {
@@ -42,23 +43,30 @@ bool HasSlotShape(std::string_view name, std::string_view prefix, std::string_vi
     return IsSlotNumber(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
 }
 
-std::string WindowsCheckScript(std::string_view host, const SlotFiles& files) {
+std::string WindowsCheckScript(std::string_view host, std::string_view target,
+                               const SlotFiles& files) {
     const std::string h(host);
-    std::string text = "ping -n 1  " + h + " >" + files.result + kCrLf;
+    std::string text = "ping -n 1  " + std::string(target) + " >" + files.result + kCrLf;
     text += "if %errorlevel%==1 echo " + h + "=down >>" + files.result + kCrLf;
     text += "if %errorlevel%==0 echo " + h + "=up >>" + files.result + kCrLf;
     return text + "attrib -R " + files.marker + kCrLf;
 }
 
-// Any failure of ping counts as down: 1 for no answer, and also 2 for a name
-// that does not resolve, which the Windows ping reports as 1.
-std::string PosixCheckScript(std::string_view host, const SlotFiles& files) {
+// The check probes as the poll does: hostping on a one-line list, so that a
+// name resolves as the poll resolves it (DNS, then NetBIOS on the LAN) and
+// the verdict is the echo's. hostping's result holds a line when the host
+// answered. When hostping itself fails (no ICMP socket, a file it cannot
+// write) no verdict is written: its reason stays in the error file.
+std::string PosixCheckScript(const ToolPaths& paths, std::string_view host,
+                             std::string_view target, const SlotFiles& files) {
     const std::string h(host);
     const std::string result = ShellQuote(files.result);
-    return "ping -c 1 -W 1 " + ShellQuote(h) + " >" + result + " 2>&1; e=$?\n" +
-           "[ \"$e\" -ne 0 ] && echo " + ShellQuote(h + "=down") + " >>" + result + "\n" +
-           "[ \"$e\" -eq 0 ] && echo " + ShellQuote(h + "=up") + " >>" + result + "\n" +
-           "chmod u+w " + ShellQuote(files.marker) + "\n";
+    const std::string list = ShellQuote(files.list);
+    return "printf '%s\\n' " + ShellQuote(std::string(target)) + " >" + list + "\n" +
+           ShellQuote(paths.programDir + "hostping") + " " + list + " " + result + " 2>" +
+           ShellQuote(files.errors) + " && if [ -s " + result + " ]; then echo " +
+           ShellQuote(h + "=up") + " >>" + result + "; else echo " + ShellQuote(h + "=down") +
+           " >>" + result + "; fi\n" + "chmod u+w " + ShellQuote(files.marker) + "\n";
 }
 
 void RemoveSlotFiles(const std::string& scratchDir, bool keepArmedMarkers) {
@@ -80,7 +88,8 @@ SlotFiles SlotFilesFor(Os os, const ToolPaths& paths, std::uint8_t slot) {
     return {toolkit::ScratchFile(os, paths, n + ".mark"),
             toolkit::ScratchFile(os, paths, "ping" + n + scriptEnd),
             toolkit::ScratchFile(os, paths, "ping" + n + ".txt"),
-            toolkit::ScratchFile(os, paths, "ping" + n + ".err")};
+            toolkit::ScratchFile(os, paths, "ping" + n + ".err"),
+            toolkit::ScratchFile(os, paths, "ping" + n + ".lst")};
 }
 
 std::string PollScript(Os os, const ToolPaths& paths, std::string_view listName,
@@ -103,10 +112,14 @@ bool IsSafeHostWord(std::string_view host) {
 }
 
 std::optional<std::string> CheckScript(Os os, const ToolPaths& paths, std::string_view host,
-                                       std::uint8_t slot) {
-    if (!IsSafeHostWord(host)) return std::nullopt;
+                                       std::string_view target, std::uint8_t slot) {
+    // The POSIX script quotes every word, so any entry name may be the host
+    // there; the Windows batch has no safe quoting.
+    const bool hostFits = IsSafeHostWord(host) || (os == Os::Posix && IsValidEntryName(host));
+    if (!hostFits || !IsSafeHostWord(target)) return std::nullopt;
     const SlotFiles files = SlotFilesFor(os, paths, slot);
-    return os == Os::Windows ? WindowsCheckScript(host, files) : PosixCheckScript(host, files);
+    return os == Os::Windows ? WindowsCheckScript(host, target, files)
+                             : PosixCheckScript(paths, host, target, files);
 }
 
 std::string ScriptCommand(Os os, const std::string& scriptPath) {
@@ -135,7 +148,7 @@ bool StartsScan(std::uint8_t scanTick) {
 bool IsSlotFileName(std::string_view name) {
     return HasSlotShape(name, "", ".mark") || HasSlotShape(name, "ping", ".bat") ||
            HasSlotShape(name, "ping", ".sh") || HasSlotShape(name, "ping", ".txt") ||
-           HasSlotShape(name, "ping", ".err");
+           HasSlotShape(name, "ping", ".err") || HasSlotShape(name, "ping", ".lst");
 }
 
 void ArmMarker(const std::string& path) {

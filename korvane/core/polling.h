@@ -27,6 +27,7 @@ struct SlotFiles {
     std::string script;
     std::string result;
     std::string errors;
+    std::string list;  // the check's one-line host list (POSIX)
 };
 SlotFiles SlotFilesFor(Os os, const ToolPaths& paths, std::uint8_t slot);
 
@@ -41,11 +42,14 @@ std::string PollScript(Os os, const ToolPaths& paths, std::string_view listName,
 // the Windows batch form has no safe quoting.
 bool IsSafeHostWord(std::string_view host);
 
-// Four lines: one echo request to `host` into the result file, the verdict
-// line host "=down" or host "=up", then the marker made writable again.
-// Nothing when the host is not a safe word.
+// One echo request to `target` (the member's address, or its name when it
+// has none) into the result file, the verdict line host "=down" or host
+// "=up", then the marker made writable again. On Windows four batch lines
+// with ping; on POSIX hostping on a one-line list (pingN.lst), as the poll
+// probes, writing no verdict when hostping itself fails. Nothing when the
+// target is not a safe word, or the host cannot be quoted in the script.
 std::optional<std::string> CheckScript(Os os, const ToolPaths& paths, std::string_view host,
-                                       std::uint8_t slot);
+                                       std::string_view target, std::uint8_t slot);
 
 // The command that runs a generated script detached.
 std::string ScriptCommand(Os os, const std::string& scriptPath);
@@ -60,7 +64,7 @@ TextList PollList(const TextList& managed, const TextList& ipList);
 // Timer1 starts netsweep on the ticks whose counter is 1 modulo 9.
 bool StartsScan(std::uint8_t scanTick);
 
-// "N.mark", "pingN.bat", "pingN.sh", "pingN.txt", "pingN.err" for N from 0
+// "N.mark", "pingN.bat", "pingN.sh", "pingN.txt", "pingN.err", "pingN.lst" for N from 0
 // to 255 written without leading zeros.
 bool IsSlotFileName(std::string_view name);
 

@@ -1,5 +1,9 @@
 #include "power.h"
 
+#include <algorithm>
+#include <charconv>
+
+#include "followup.h"
 #include "names.h"
 #include "platform/platform.h"
 #include "reseau.h"
@@ -51,8 +55,8 @@ PowerCommand Ready(Os os, std::string scriptPath, std::string commandLine) {
 
 std::string BadNameRefusal(std::string_view what, std::string_view name) {
     return std::string(what) + Quoted(name) +
-           " refusé : ce nom ne peut entrer dans un nom de fichier ni dans une commande "
-           "(lettres, chiffres, « . », « - » et « _ » seulement).";
+           " refusé : ce nom ne peut entrer dans un nom de fichier ni dans une commande (" +
+           kEntryNameRule + ").";
 }
 
 std::string AuthHowTo(const std::string& path) {
@@ -68,10 +72,23 @@ std::string AuthHowTo(const std::string& path) {
 }  // namespace
 
 std::string WakeCommandLine(Os os, const ToolPaths& paths, std::string_view mac,
-                            std::string_view ip) {
+                            std::string_view ip, std::string_view mask) {
     const std::string program =
         os == Os::Windows ? "wolcmd" : ShellQuote(paths.programDir + "wolcmd");
-    return program + " " + std::string(mac) + " " + std::string(ip) + " " + kWakeMask;
+    return program + " " + std::string(mac) + " " + std::string(ip) + " " + std::string(mask);
+}
+
+std::string WakeMask(std::string_view ip, const TextList& localAddresses,
+                     const TextList& localMasks) {
+    if (!toolkit::IsDottedIPv4(ip)) return kWakeMask;
+    for (std::size_t i = 0; i < localAddresses.size() && i < localMasks.size(); ++i) {
+        const std::string& address = localAddresses[i];
+        const std::string& mask = localMasks[i];
+        if (!toolkit::IsDottedIPv4(address) || !toolkit::IsDottedIPv4(mask)) continue;
+        if (address.starts_with("127.") || mask == "255.255.255.255") continue;
+        if (toolkit::NetworkAddress(ip, mask) == toolkit::NetworkAddress(address, mask)) return mask;
+    }
+    return kWakeMask;
 }
 
 std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view ip,
@@ -91,24 +108,29 @@ std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view 
 // The hardware address and the address go into the line as the lists hold
 // them, once they are known to be harmless there.
 PowerCommand PowerUpCommand(Os os, const ToolPaths& paths, std::string_view name,
-                            std::string_view mac, std::string_view ip) {
+                            std::string_view macText, std::string_view ipText,
+                            std::string_view mask) {
+    // The lists may carry blanks after a value, as the poll allows.
+    const std::string mac = toolkit::Trim(macText);
+    const std::string ip = toolkit::Trim(ipText);
     if (!IsValidEntryName(name)) return Refusal(BadNameRefusal("Réveil de ", name));
     if (mac.empty()) return Refusal(NoMacNotice(name));
     if (!toolkit::ParseMac(mac)) {
         return Refusal("Réveil de " + Quoted(name) + " refusé : adresse MAC invalide " +
                        Quoted(mac) + ".");
     }
-    const std::string_view address = ip.empty() ? kLimitedBroadcast : ip;
+    const std::string_view address = ip.empty() ? std::string_view(kLimitedBroadcast) : ip;
     if (!toolkit::IsDottedIPv4(address)) {
         return Refusal("Réveil de " + Quoted(name) + " refusé : adresse IP invalide " +
                        Quoted(address) + ".");
     }
     return Ready(os, ScriptPath(os, paths, "powerup", name),
-                 WakeCommandLine(os, paths, mac, address));
+                 WakeCommandLine(os, paths, mac, address, mask));
 }
 
 PowerCommand ShutdownCommand(Os os, const ToolPaths& paths, std::string_view name,
-                             std::string_view ip, const ShutdownSettings& settings) {
+                             std::string_view ipText, const ShutdownSettings& settings) {
+    const std::string ip = toolkit::Trim(ipText);
     if (!IsValidEntryName(name)) return Refusal(BadNameRefusal("Arrêt de ", name));
     if (const auto problem = ShutdownCommentProblem(os, settings.comment)) {
         return Refusal("Arrêt de " + Quoted(name) + " refusé. " + *problem);
@@ -123,6 +145,155 @@ PowerCommand ShutdownCommand(Os os, const ToolPaths& paths, std::string_view nam
     }
     return Ready(os, ScriptPath(os, paths, "shutdn", name),
                  ShutdownCommandLine(os, paths, ip, settings));
+}
+
+TextList PowerTargets(std::string_view entry, const TextList& groupFile) {
+    TextList members = GroupMembers(groupFile);
+    if (members.size() < 2) return {std::string(entry)};
+    return members;
+}
+
+namespace {
+
+const char* ActionStart(PowerAction action) {
+    return action == PowerAction::WakeUp ? "Réveil de " : "Arrêt de ";
+}
+
+std::string EndMark(std::string_view computer) {
+    return "fin de " + std::string(computer) + " : ";
+}
+
+// What a line adds so that its outcome can be read back: the tool's output,
+// then the end mark with its exit status.
+std::string ReportedLine(Os os, const std::string& line, std::string_view computer,
+                         const SlotFiles& report) {
+    if (os == Os::Windows) {
+        return line + " >>" + report.result + " 2>&1\r\necho " + EndMark(computer) +
+               "%errorlevel% >>" + report.result;
+    }
+    const std::string result = ShellQuote(report.result);
+    return line + " >>" + result + " 2>&1; echo " + ShellQuote(EndMark(computer)) + "\"$?\" >>" +
+           result;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+bool IsCodeCharacter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Samba's tools end with the code of the failure, NT_STATUS_... or WERR_...
+std::string StatusCode(const TextList& output) {
+    std::string found;
+    for (const auto& line : output) {
+        for (const std::string_view prefix : {"NT_STATUS_", "WERR_"}) {
+            for (std::size_t at = line.find(prefix); at != std::string::npos;
+                 at = line.find(prefix, at + 1)) {
+                std::size_t end = at;
+                while (end < line.size() && IsCodeCharacter(line[end])) ++end;
+                found = line.substr(at, end - at);
+            }
+        }
+    }
+    return found;
+}
+
+std::string ReasonOf(const TextList& output, int code) {
+    std::string reason = StatusCode(output);
+    for (auto line = output.rbegin(); reason.empty() && line != output.rend(); ++line) {
+        reason = ProbeFailureReason(*line);
+    }
+    return reason.empty() ? "code de sortie " + std::to_string(code) : reason;
+}
+
+std::optional<int> ExitStatus(std::string_view text) {
+    const std::string trimmed = toolkit::Trim(text);
+    int code = 0;
+    const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), code);
+    if (error != std::errc() || end != trimmed.data() + trimmed.size() || trimmed.empty())
+        return std::nullopt;
+    return code;
+}
+
+}  // namespace
+
+PowerScript ComposePowerScript(Os os, const ToolPaths& paths, PowerAction action,
+                               std::string_view entry, const TextList& computers,
+                               const std::vector<PowerCommand>& commands,
+                               const std::optional<SlotFiles>& report) {
+    PowerScript script;
+    if (!IsValidEntryName(entry)) {
+        script.refusal = BadNameRefusal(ActionStart(action), entry);
+        return script;
+    }
+    for (std::size_t i = 0; i < computers.size() && i < commands.size(); ++i) {
+        if (commands[i].Refused()) {
+            script.leftOut.push_back(commands[i].refusal);
+            continue;
+        }
+        script.computers.push_back(computers[i]);
+        script.commandLines.push_back(commands[i].commandLine);
+    }
+    if (script.computers.empty()) {
+        const bool alone = computers.size() == 1 && computers[0] == entry;
+        script.refusal = alone && !script.leftOut.empty()
+                             ? script.leftOut[0]
+                             : std::string(ActionStart(action)) + Quoted(entry) +
+                                   " refusé : aucun de ses ordinateurs ne peut recevoir la "
+                                   "commande.\n" +
+                                   JoinLines(script.leftOut);
+        script.leftOut.clear();
+        return script;
+    }
+    script.scriptPath = ScriptPath(
+        os, paths, action == PowerAction::WakeUp ? "powerup" : "shutdn", entry);
+    for (std::size_t i = 0; i < script.computers.size(); ++i) {
+        const std::string& line = script.commandLines[i];
+        script.scriptText +=
+            (report ? ReportedLine(os, line, script.computers[i], *report) : line) + LineEnd(os);
+    }
+    if (report) {
+        script.scriptText += (os == Os::Windows ? "attrib -R " + report->marker
+                                                : "chmod u+w " + ShellQuote(report->marker)) +
+                             LineEnd(os);
+    }
+    return script;
+}
+
+std::vector<PowerFailure> PowerFailures(const TextList& result, const TextList& computers) {
+    std::vector<PowerFailure> failures;
+    std::size_t next = 0;
+    TextList output;
+    for (const auto& line : result) {
+        if (next == computers.size()) break;
+        const std::string mark = EndMark(computers[next]);
+        const std::size_t at = line.rfind(mark);
+        const auto code = at == std::string::npos ? std::nullopt
+                                                  : ExitStatus(std::string_view(line).substr(
+                                                        at + mark.size()));
+        if (!code) {
+            output.push_back(line);
+            continue;
+        }
+        if (at > 0) output.push_back(line.substr(0, at));  // output without a last line end
+        if (*code != 0) failures.push_back({computers[next], ReasonOf(output, *code), output});
+        output.clear();
+        ++next;
+    }
+    return failures;
+}
+
+std::string PowerFailureMessage(PowerAction action, const std::vector<PowerFailure>& failures) {
+    std::string message;
+    for (const auto& failure : failures) {
+        message += (message.empty() ? "" : " ") + std::string(ActionStart(action)) +
+                   Quoted(failure.computer) + " en échec : " + failure.reason + ".";
+    }
+    return message;
 }
 
 std::string NoMacNotice(std::string_view name) {
@@ -144,6 +315,9 @@ std::optional<std::string> ShutdownAuthProblem(Os os, const ToolPaths& paths,
     if (!status) return start + " est absent." + AuthHowTo(path);
     if (!status->regular) return start + " n'est pas un fichier ordinaire." + AuthHowTo(path);
     if (!status->ownedByUs) return start + " n'appartient pas à votre compte." + AuthHowTo(path);
+    if (!status->ownerMayRead) {
+        return start + " ne peut pas être lu par votre compte." + AuthHowTo(path);
+    }
     if (!status->privateToOwner) {
         return start +
                " est accessible à d'autres comptes que le vôtre : son mot de passe ne "

@@ -8,16 +8,20 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "polling.h"
 #include "shutdownsettings.h"
 #include "tools.h"
+#include "utils.h"
 
 namespace korvane {
 
 using toolkit::Os;
 using toolkit::ToolPaths;
 
-// Every wake-up goes to the subnet of a /24, whatever the local mask is.
+// A wake-up goes to the subnet of a /24 unless the address lies on a local
+// network, whose own mask then holds (WakeMask).
 inline constexpr const char* kWakeMask = "255.255.255.0";
 // Where the packet goes when the entry has no address.
 inline constexpr const char* kLimitedBroadcast = "255.255.255.255";
@@ -36,9 +40,15 @@ struct PowerCommand {
     bool Refused() const { return !refusal.empty(); }
 };
 
-// "wolcmd MAC IP 255.255.255.0"; on POSIX the program folder's wolcmd.
+// "wolcmd MAC IP MASK"; on POSIX the program folder's wolcmd.
 std::string WakeCommandLine(Os os, const ToolPaths& paths, std::string_view mac,
-                            std::string_view ip);
+                            std::string_view ip, std::string_view mask = kWakeMask);
+
+// The mask of the local network (from the local address table: addresses and
+// masks, row by row) that holds `ip`, so that the packet reaches the whole
+// LAN however wide it is; kWakeMask when none does (or for loopback's).
+std::string WakeMask(std::string_view ip, const TextList& localAddresses,
+                     const TextList& localMasks);
 // "shutdown -s -f -t 30 -m \\IP"; on POSIX
 // "net rpc shutdown -f -t 30 -I IP -A <program folder>/shutdown.auth".
 // Another delay replaces the 30; a comment adds -c "COMMENT" before -m (its
@@ -48,17 +58,58 @@ std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view 
                                 const ShutdownSettings& settings = {});
 
 // The script "powerup" + name for the entry's hardware address and address
-// (255.255.255.255 when it has none). Refused when the name is not a valid
-// entry name, the hardware address is missing (the notice of NoMacNotice) or
-// does not parse, or the address is not a dotted IPv4 address.
+// (255.255.255.255 when it has none), each without surrounding blanks.
+// Refused when the name is not a valid entry name, the hardware address is
+// missing (the notice of NoMacNotice) or does not parse, or the address is
+// not a dotted IPv4 address.
 PowerCommand PowerUpCommand(Os os, const ToolPaths& paths, std::string_view name,
-                            std::string_view mac, std::string_view ip);
-// The script "shutdn" + name for the entry's address. Refused when the name is
+                            std::string_view mac, std::string_view ip,
+                            std::string_view mask = kWakeMask);
+// The script "shutdn" + name for the entry's address (without surrounding
+// blanks). Refused when the name is
 // not a valid entry name or the address is missing or not a dotted address:
 // the command would go nowhere, or somewhere nobody chose; and when the
 // comment is one ShutdownCommentProblem refuses.
 PowerCommand ShutdownCommand(Os os, const ToolPaths& paths, std::string_view name,
                              std::string_view ip, const ShutdownSettings& settings = {});
+
+enum class PowerAction { WakeUp, Shutdown };
+
+// The computers an entry's command acts on: the members of its group file
+// when it lists several, else the entry alone, with its own look-ups (a
+// group file of one line names the entry's computer, however it writes it).
+TextList PowerTargets(std::string_view entry, const TextList& groupFile);
+
+// The script of a command on an entry: one line per computer that could be
+// given its command (each line as that computer's own command), the
+// computers refused left out and named. When `report` is given, each line
+// appends its tool's output and then the line "fin de <computer> : <exit
+// status>" to the slot's result file, and the script ends by making the
+// slot's marker writable again.
+struct PowerScript {
+    std::string refusal;              // nothing runs; names the entry or its computers
+    std::vector<std::string> leftOut; // refusals of computers left out of a group
+    TextList computers;               // acted on, in line order
+    std::string scriptPath;
+    std::string scriptText;
+    TextList commandLines;
+    bool Refused() const { return !refusal.empty(); }
+};
+PowerScript ComposePowerScript(Os os, const ToolPaths& paths, PowerAction action,
+                               std::string_view entry, const TextList& computers,
+                               const std::vector<PowerCommand>& commands,
+                               const std::optional<SlotFiles>& report);
+
+// A computer whose command ended in failure, with the tool's reason: the
+// NT_STATUS_ or WERR_ code it printed, else its last line, else its exit status.
+struct PowerFailure {
+    std::string computer;
+    std::string reason;
+    TextList output;
+};
+std::vector<PowerFailure> PowerFailures(const TextList& result, const TextList& computers);
+// "Réveil de « pc1 » en échec : reason" / "Arrêt de ...", one sentence per failure.
+std::string PowerFailureMessage(PowerAction action, const std::vector<PowerFailure>& failures);
 
 // "wake-on-lan : pas d'adresse MAC pour " + name.
 std::string NoMacNotice(std::string_view name);

@@ -112,8 +112,7 @@ LocalMinute MakeLocalMinute(int year, int month, int day, int hour, int minute) 
 
 LocalMinute LocalMinuteOf(std::chrono::system_clock::time_point when) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&seconds, &local);
+    const std::tm local = toolkit::platform::LocalTime(seconds);
     return MakeLocalMinute(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                            local.tm_min);
 }

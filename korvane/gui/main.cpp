@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QUrl>
 #include <filesystem>
@@ -117,9 +118,14 @@ void TForm1::BuildControls() {
     setWindowTitle(
         QStringLiteral("Korvane 1.0  - Gestion des alimentations en énergie des ordinateurs"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-    client_ = new QWidget(this);
+    // The map scrolls when its entries need more room than the window gives.
+    mapArea_ = new QScrollArea(this);
+    mapArea_->setObjectName(QStringLiteral("carte"));
+    mapArea_->setFrameShape(QFrame::NoFrame);
+    client_ = new QWidget;
     Paint(client_, kCream);
-    setCentralWidget(client_);
+    mapArea_->setWidget(client_);
+    setCentralWidget(mapArea_);
     Bevel1 = new QFrame(client_);
     Bevel1->setFrameStyle(QFrame::HLine | QFrame::Raised);
     Bevel1->setGeometry(0, 0, 945, 3);
@@ -311,8 +317,19 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 void TForm1::FormResize() {
     Krv().settings.height = height();
+    if (mapArea_ != nullptr) FitMapContent();
     console->move(10, height() - console->height() - 80);
     Panel1->resize(width() - 8, Panel1->height());
+}
+
+// The map's surface covers the window and reaches the last row's captions.
+void TForm1::FitMapContent() {
+    const KrvVar& krv = Krv();
+    const QSize view = mapArea_->maximumViewportSize();
+    const int needed = MapContentHeight(static_cast<int>(krv.ManagedList.size()),
+                                        krv.settings.nbyrow);
+    client_->resize(std::max(view.width(), MapWidth(krv.settings.nbyrow)),
+                    std::max(view.height(), needed));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -9,7 +9,9 @@
 #include <QPixmap>
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "followup.h"
 #include "history.h"
 #include "polling.h"
+#include "power.h"
 #include "reseau.h"
 #include "schedule.h"
 #include "widgets.h"
@@ -26,6 +29,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
+class QScrollArea;
 class QStatusBar;
 
 namespace korvane {
@@ -140,8 +144,11 @@ class TForm1 : public QMainWindow {
     void RefreshEntryCaptions(int entry, const std::string& name);
     void GrowEntryTables(int entry);
     void SaveAtExit();
-    bool StartPowerScript(const std::string& refusal, const std::string& commandLine,
-                          const std::string& scriptPath, const std::string& scriptText);
+    bool RunPowerScript(PowerAction action, const std::string& name,
+                        const toolkit::TextList& computers,
+                        const std::vector<PowerCommand>& commands);
+    void ReadPowerReport(PowerAction action, const toolkit::TextList& computers, TTimer* timer);
+    TTimer* StartRequestTimer(int slot, int interval, const RequestHandler& handler);
     void ArmFollowUp(FollowKind kind, const std::string& name);
     void LaunchChecks(FollowKind kind, TTimer* timer);
     void ReportCheck(FollowKind kind, TTimer* timer);
@@ -162,6 +169,9 @@ class TForm1 : public QMainWindow {
     void ReportProblem(const std::string& cause, const std::string& message);
     void ProblemSolved(const std::string& cause);
 
+    void FitMapContent();
+
+    QScrollArea* mapArea_ = nullptr;
     QWidget* client_ = nullptr;
     bool shown_ = false;
     std::vector<std::string> missingPictures_;
@@ -169,6 +179,11 @@ class TForm1 : public QMainWindow {
     DailyTrigger trigger_;
     bool planElsewhereTold_ = false;
     std::unique_ptr<HistoryWriter> history_;
+    std::array<std::string, 256> checkedHosts_;  // the host each check slot probes
+    std::map<std::string, QString> comments_;  // each entry's comment, for the session
+    std::array<std::uint64_t, 256> pollOrder_{};  // when each slot's poll started
+    std::uint64_t pollsStarted_ = 0;
+    std::uint64_t pollShown_ = 0;  // the latest poll whose result the map shows
 };
 
 }  // namespace korvane

@@ -64,14 +64,17 @@ void TForm1::LaunchChecks(FollowKind kind, TTimer* timer) {
         ReportError(message);
         return;
     }
-    const RequestHandler report = [this, kind](TTimer* check) {
-        if (kind == FollowKind::Shutdown) {
-            FollowDownReport(check);
-        } else {
-            FollowUpReport(check);
-        }
-    };
-    for (const auto& member : members) ExecPING_host(member, report);
+    for (const auto& member : members) {
+        const RequestHandler report = [this, kind, member](TTimer* check) {
+            checkedHosts_[static_cast<std::size_t>(check->Tag)] = member;
+            if (kind == FollowKind::Shutdown) {
+                FollowDownReport(check);
+            } else {
+                FollowUpReport(check);
+            }
+        };
+        ExecPING_host(member, report);
+    }
 }
 
 // The check script makes its marker writable as its last step; until then
@@ -90,8 +93,15 @@ void TForm1::ReportCheck(FollowKind kind, TTimer* timer) {
         read = false;  // a later request of the slot took it: no verdict
     }
     ReleasePingTimer(slot);
-    if (!read) {
-        Log(ProgressLine(kind, slot) + " : résultat illisible, pas de verdict.");
+    if (!read || !HasVerdict(output)) {
+        // The probe could not run: neither a success nor an incident can be told.
+        const std::string reason = ProbeFailureReasonIn(files.errors);
+        const std::string& host = checkedHosts_[static_cast<std::size_t>(slot)];
+        const std::string message = "Vérification après " + AfterWhat(kind) +
+                                    (host.empty() ? "" : " de « " + host + " »") +
+                                    " sans verdict" + (reason.empty() ? "." : " : " + reason);
+        Log(message);
+        StatusMain->showMessage(Q(message));
         return;
     }
     const auto incident = CheckIncident(kind, output);

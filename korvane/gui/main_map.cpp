@@ -60,6 +60,7 @@ void TForm1::Redraw_network() {
     if (!LocalHost.gateway.empty()) RedrawGateway();
     resize(MapWidth(krv.settings.nbyrow), krv.settings.height);
     for (int entry = 0; entry <= LastEntry; ++entry) DrawEntry(entry, etats);
+    FitMapContent();
 }
 
 void TForm1::RedrawGateway() {
@@ -99,10 +100,11 @@ void TForm1::GrowEntryTables(int entry) {
 }
 
 void TForm1::CreateEntryButton(int entry, bool up) {
-    auto* button = new GlyphButton(centralWidget());
+    auto* button = new GlyphButton(client_);
     button->setObjectName(QStringLiteral("machine%1").arg(entry));
     button->SetGlyph(up ? ScreenOn : ScreenOff);
-    button->setToolTip(QString());
+    const auto comment = comments_.find(Krv().ManagedList[static_cast<std::size_t>(entry)]);
+    button->setToolTip(comment != comments_.end() ? comment->second : QString());
     button->setToolTipDuration(kHintDisplayTime);
     button->Tag = entry;
     connect(button, &QToolButton::clicked, this, [this, button] { machineClick(button); });
@@ -116,14 +118,14 @@ void TForm1::CreateEntryButton(int entry, bool up) {
 
 void TForm1::CreateEntryCaptions(int entry) {
     const auto index = static_cast<std::size_t>(entry);
-    auto* frame = new QFrame(centralWidget());
+    auto* frame = new QFrame(client_);
     Paint(frame, kYellow);
     Place(frame, EntryFrameRect(EntryCell(entry, Krv().settings.nbyrow)));
     frame->hide();
     EntryFrames[index] = frame;
-    IpCaptions[index] = DataLabel(centralWidget());
-    MacCaptions[index] = DataLabel(centralWidget());
-    NameCaptions[index] = DataLabel(centralWidget());
+    IpCaptions[index] = DataLabel(client_);
+    MacCaptions[index] = DataLabel(client_);
+    NameCaptions[index] = DataLabel(client_);
 }
 
 // Captions follow their frame at every build, in the order address, hardware

@@ -77,14 +77,22 @@ void TForm1::Nejamaisteindre1Click() {
 void TForm1::Listemachines1Click() {
     const KrvVar& krv = Krv();
     const std::string path = toolkit::ProgramDir() + kMachineListFile;
+    std::vector<std::string> skipped;
     try {
         const TextList lines = MachineListLines(
             krv.ManagedList, [](const std::string& entry) { return LoadGroupFile(entry); },
-            krv.IpList, krv.MacList);
+            krv.IpList, krv.MacList, &skipped);
         toolkit::SaveLines(path, lines);
     } catch (const toolkit::FileError& error) {
         ReportError(std::string("La liste des machines n'a pas été exportée : ") + error.what());
         return;
+    }
+    // One entry that cannot be read costs the others nothing; the user learns which.
+    if (!skipped.empty()) {
+        std::string message = "Liste des machines exportée sans ces entrées :";
+        for (const auto& line : skipped) message += "\n" + line;
+        Log(message);
+        ReportError(message);
     }
     OpenSavedReport(path);
 }
@@ -104,8 +112,11 @@ void TForm1::Commentaire1Click() {
         AskLine(QStringLiteral("Commentaire pour le groupe de machines :"), HintComment(button));
     if (answer.result != kResultOK) return;
     button->setToolTip(answer.text);
-    if (entry < Krv().ManagedList.size())
+    if (entry < Krv().ManagedList.size()) {
+        // Kept for the session, so that the next rebuild of the map gives it back.
+        comments_[Krv().ManagedList[entry]] = answer.text;
         DecorateEntry(static_cast<int>(entry), Krv().ManagedList[entry]);
+    }
 }
 
 // The new name is checked like any entry name before anything moves;
@@ -134,6 +145,10 @@ void TForm1::Renommer1Click() {
     }
     if (entry < NameCaptions.size() && NameCaptions[entry] != nullptr) {
         NameCaptions[entry]->setText(Q(toolkit::AsciiUpper(newName)));
+    }
+    // The comment follows its entry under the new name.
+    if (const auto comment = comments_.extract(oldName)) {
+        comments_[newName] = comment.mapped();
     }
 }
 

@@ -51,15 +51,14 @@ void TForm1::ReleasePingTimer(int slot) {
 
 // A slot reused after the counter wrapped first lets go of its old timer, so
 // no more than 256 request timers ever exist.
-static TTimer* StartRequestTimer(TForm1* form, int slot, int interval,
-                                 const RequestHandler& handler) {
-    form->ReleasePingTimer(slot);
-    auto* timer = new TTimer(form);
+TTimer* TForm1::StartRequestTimer(int slot, int interval, const RequestHandler& handler) {
+    ReleasePingTimer(slot);
+    auto* timer = new TTimer(this);
     timer->Tag = slot;
     timer->setInterval(ScaledInterval(interval));
-    QObject::connect(timer, &QTimer::timeout, form, [timer, handler] { handler(timer); });
+    QObject::connect(timer, &QTimer::timeout, this, [timer, handler] { handler(timer); });
     timer->start();
-    form->PingTimers[static_cast<std::size_t>(slot)] = timer;
+    PingTimers[static_cast<std::size_t>(slot)] = timer;
     return timer;
 }
 
@@ -82,7 +81,8 @@ void TForm1::ExecPING_GM(const std::string& listName, const RequestHandler& hand
         return;
     }
     ProblemSolved("poll");
-    StartRequestTimer(this, slot, kPollInterval, handler);
+    StartRequestTimer(slot, kPollInterval, handler);
+    pollOrder_[static_cast<std::size_t>(slot)] = ++pollsStarted_;
     ++krv.PingSlot;
     ping_led->setPixmap(LedOrange);
 }
@@ -117,6 +117,11 @@ void TForm1::ReadPING_GM(TTimer* timer) {
     for (const auto& file : {files.result, files.script, files.errors}) {
         toolkit::platform::RemoveFile(file);
     }
+    // A poll that took longer (names to resolve) than the one started after
+    // it must not put older states back on the map.
+    const std::uint64_t order = pollOrder_[static_cast<std::size_t>(slot)];
+    if (order < pollShown_) return;
+    pollShown_ = order;
     // The result exists only when hostping completed: no line means that
     // nobody answered, and every computer is shown off.
     try {
@@ -137,14 +142,17 @@ void TForm1::ExecPING_host(const std::string& host, const RequestHandler& handle
     const int slot = krv.PingSlot;
     try {
         const toolkit::ToolPaths paths = toolkit::HostToolPaths();
-        const std::optional<std::string> script =
-            CheckScript(toolkit::kHostOs, paths, host, krv.PingSlot);
+        // The check probes what the poll probes: the address when liste.ip has one.
+        const std::string address = toolkit::Trim(krv.FindIP(host));
+        const std::optional<std::string> script = CheckScript(
+            toolkit::kHostOs, paths, host, address.empty() ? host : address, krv.PingSlot);
         if (!script) {
             Log("Vérification de " + host + " non lancée : nom d'hôte refusé.");
             return;
         }
         const SlotFiles files = SlotFilesFor(toolkit::kHostOs, paths, krv.PingSlot);
         ArmMarker(files.marker);
+        for (const auto& old : {files.result, files.errors}) toolkit::platform::RemoveFile(old);
         toolkit::SaveText(files.script, *script);
         toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, files.script));
     } catch (const std::exception& error) {  // FileError, ScratchError
@@ -152,7 +160,7 @@ void TForm1::ExecPING_host(const std::string& host, const RequestHandler& handle
         return;
     }
     Log("Lancement de ping " + host + "...");
-    StartRequestTimer(this, slot, kCheckInterval, handler);
+    StartRequestTimer(slot, kCheckInterval, handler);
     ++krv.PingSlot;
 }
 

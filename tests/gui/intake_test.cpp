@@ -140,7 +140,7 @@ TEST_F(IntakeTest, TenNewMachinesShowSevenThenMoveUpAtTheNextTick) {
     for (int n = 1; n <= 10; ++n) {
         const std::string name = "pc" + std::to_string(n);
         discover.push_back("10.0.0." + std::to_string(n) + "=" + name);
-        addresses.push_back(name + "x 10.0.0." + std::to_string(n));
+        addresses.push_back(name + " 10.0.0." + std::to_string(n));
     }
     folder.Write("liste.ip.discover", discover);
     folder.Write("liste.ip", addresses);

@@ -5,6 +5,8 @@
 #include <QDesktopServices>
 #include <QFrame>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
 
@@ -106,18 +108,23 @@ TEST_F(MapTest, EntriesAtTheGatewayDnsOrDhcpAddressAreLeftOut) {
     EXPECT_EQ(form.gw_nom->text(), QStringLiteral("pc1"));
 }
 
-TEST_F(MapTest, WithoutDnsServerAnEntryWithoutAddressIsLeftOut) {
+// A group or a computer known by its name alone has no address: it is shown
+// (and can be clicked) whether or not the adapter listing names a DNS or DHCP
+// server.
+TEST_F(MapTest, EntryWithoutAddressIsShownWithOrWithoutServerFields) {
     folder.Write("localGM", {"pc1", "inconnu"});
     korvane::TForm1& form = Start();
     ASSERT_TRUE(form.LocalHost.dnsServer.empty());  // a private namespace has none
-    ASSERT_EQ(form.EntryButtons.size(), 1u);
-    EXPECT_NE(form.EntryButtons[0], nullptr);
+    ASSERT_EQ(form.EntryButtons.size(), 2u);
+    ASSERT_NE(form.EntryButtons[1], nullptr);
+    EXPECT_EQ(form.IpCaptions[1]->text(), QString());
+    EXPECT_EQ(GlyphWidth(1), 69);
 
     form.LocalHost.gateway = form.LocalHost.dnsServer = form.LocalHost.dhcpServer = "10.9.9.9";
+    korvane::Krv().MapRebuild = 1;
     form.Redraw_network();
     ASSERT_NE(form.EntryButtons.at(1), nullptr);
     EXPECT_EQ(form.IpCaptions[1]->text(), QString());
-    EXPECT_EQ(GlyphWidth(1), 69);
 }
 
 TEST_F(MapTest, RebuildRecreatesEveryControlAtItsNewCell) {
@@ -134,6 +141,34 @@ TEST_F(MapTest, RebuildRecreatesEveryControlAtItsNewCell) {
     EXPECT_EQ(ButtonAt(0), QPoint(60, 190));
     EXPECT_EQ(ButtonAt(3), QPoint(60, 610));
     EXPECT_EQ(form.width(), 160);
+}
+
+// At the default height the second row's addresses and a third row do not
+// fit: the map scrolls down to the last caption.
+TEST_F(MapTest, EntriesBeyondTheWindowAreReachedByScrolling) {
+    toolkit::TextList managed, addresses;
+    for (int i = 1; i <= 7; ++i) {
+        managed.push_back("pc" + std::to_string(i));
+        addresses.push_back(managed.back() + " 10.0.0." + std::to_string(i + 4));
+    }
+    folder.Write("localGM", managed);
+    folder.Write("liste.ip", addresses);
+    korvane::TForm1& form = Start();
+    auto* area = form.findChild<QScrollArea*>(QStringLiteral("carte"));
+    ASSERT_NE(area, nullptr);
+    const QWidget* content = area->widget();
+    EXPECT_EQ(form.IpCaptions.at(6)->parentWidget(), content);
+    EXPECT_GE(content->height(), form.IpCaptions[6]->geometry().bottom());
+    EXPECT_GT(content->height(), area->viewport()->height());
+    EXPECT_EQ(area->verticalScrollBar()->maximum(),
+              content->height() - area->viewport()->height());
+    area->ensureWidgetVisible(form.IpCaptions[6]);
+    EXPECT_FALSE(form.IpCaptions[6]->visibleRegion().isEmpty());
+
+    korvane::Krv().ManagedList = {"pc1"};  // one row fits: nothing to scroll
+    korvane::Krv().MapRebuild = 1;
+    form.Redraw_network();
+    EXPECT_EQ(area->verticalScrollBar()->maximum(), 0);
 }
 
 TEST_F(MapTest, ShrunkenListKeepsOldControlsUntilTheNextRebuild) {

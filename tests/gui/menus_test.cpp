@@ -74,13 +74,18 @@ TEST_F(MenusTest, ExportListsEveryGroupMemberAndOpensItInTheSpreadsheetElseTheDe
     EXPECT_TRUE(opened(2));
     EXPECT_EQ(folder.Read("opened"), (TextList{"localc " + path, "xdg-open " + path}));
 
-    // A group file that cannot be read stops the export: no file, nothing opened.
-    korvane::Krv().ManagedList = {"pc1", "absent"};
+    // An entry whose group file cannot be read is named and left out; the
+    // others are exported, names with accents as they are.
+    folder.Write("Comptabilité", {"Comptabilité"});
+    korvane::Krv().ManagedList = {"pc1", "absent", "Comptabilité"};
     form.Listemachines1Click();
-    EXPECT_EQ(folder.Read("liste.machines"), (TextList{header}));
+    EXPECT_EQ(folder.Read("liste.machines"),
+              (TextList{header, "\"pc1\";\"\";\"10.0.0.5\"", "\"Comptabilité\";\"\";\"\""}));
     ASSERT_EQ(folder.Messages().size(), 1);
     EXPECT_TRUE(folder.Messages()[0].startsWith(
-        QStringLiteral("La liste des machines n'a pas été exportée")));
+        QStringLiteral("Liste des machines exportée sans ces entrées :\n« absent » :")))
+        << folder.Messages()[0].toStdString();
+    EXPECT_TRUE(opened(3));
 }
 
 TEST_F(MenusTest, PreferencesKeepTheValueForNonNumbersAndRebuildTheMapForFour) {
@@ -154,6 +159,13 @@ TEST_F(MenusTest, PopupRenamesTheRightClickedEntryAndItsGroupFile) {
     Answer(QStringLiteral("Serveur de fichiers"), Line()->OKBtn);
     form.Commentaire1Click();
     EXPECT_EQ(button->toolTip(), QStringLiteral("Serveur de fichiers"));
+    // A rebuild of the map (enrolment forces one) gives each entry its comment back.
+    korvane::Krv().IpList.push_back("salon 10.0.0.9");  // so that the map shows it
+    korvane::Krv().MapRebuild = 1;
+    form.Redraw_network();
+    ASSERT_NE(form.EntryButtons.at(1), nullptr);
+    EXPECT_EQ(form.EntryButtons[1]->toolTip(), QStringLiteral("Serveur de fichiers"));
+    EXPECT_EQ(form.EntryButtons[0]->toolTip(), QString());
 }
 
 }  // namespace

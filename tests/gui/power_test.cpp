@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
@@ -60,6 +61,16 @@ class PowerTest : public testing::Test {
     TextList Calls(const std::string& file) const {
         return fs::exists(folder / file) ? folder.Read(file) : TextList{};
     }
+    // The commands of a power script, without what sends their outcome back.
+    TextList ScriptCommands(const std::string& script) const {
+        TextList commands;
+        for (const auto& line : folder.Read(script)) {
+            const std::size_t report = line.find(" >>'" + folder.Scratch());
+            if (report != std::string::npos) commands.push_back(line.substr(0, report));
+        }
+        return commands;
+    }
+    QString Status() const { return folder.Form().StatusMain->currentMessage(); }
 
     testing_support::ScopedEnv slow{korvane::kTimeScaleVariable, std::nullopt};
     ProgramFolder folder;
@@ -79,7 +90,7 @@ TEST_F(PowerTest, OnWritesOneScriptPerEntryLogsEachCommandAndArmsAFollowUp) {
         "'" + folder.Dir() + "wolcmd' 02-4B-52-00-00-05 10.0.0.5 255.255.255.0";
     const std::string second =
         "'" + folder.Dir() + "wolcmd' 02:4b:52:00:00:07 10.0.0.5 255.255.255.0";
-    EXPECT_EQ(testing_support::ReadBytes(folder / "poweruppc1.sh"), second + "\n");
+    EXPECT_EQ(ScriptCommands("poweruppc1.sh"), TextList{second});
     EXPECT_EQ(ConsoleLines(QString::fromStdString("commande lancée : " + first)), 1);
     EXPECT_EQ(ConsoleLines(QString::fromStdString("commande lancée : " + second)), 1);
     EXPECT_TRUE(WaitFor([&] { return Calls("wolcmd.calls").size() == 2; }));
@@ -93,8 +104,8 @@ TEST_F(PowerTest, OnWritesOneScriptPerEntryLogsEachCommandAndArmsAFollowUp) {
 
     // Without an address the packet goes to every host of the LAN.
     form.PowerUp("pc2");
-    EXPECT_EQ(testing_support::ReadBytes(folder / "poweruppc2.sh"),
-              "'" + folder.Dir() + "wolcmd' 02-4B-52-00-00-06 255.255.255.255 255.255.255.0\n");
+    EXPECT_EQ(ScriptCommands("poweruppc2.sh"),
+              TextList{"'" + folder.Dir() + "wolcmd' 02-4B-52-00-00-06 255.255.255.255 255.255.255.0"});
 }
 
 TEST_F(PowerTest, OffRunsNetWithTheAuthenticationFileAndArmsAFollowUp) {
@@ -102,7 +113,7 @@ TEST_F(PowerTest, OffRunsNetWithTheAuthenticationFileAndArmsAFollowUp) {
     Click(0, [](korvane::Tmachines* d) { d->btn_off->click(); });
     const std::string line =
         "net rpc shutdown -f -t 30 -I 10.0.0.5 -A '" + folder.Dir() + "shutdown.auth'";
-    EXPECT_EQ(testing_support::ReadBytes(folder / "shutdnpc1.sh"), line + "\n");
+    EXPECT_EQ(ScriptCommands("shutdnpc1.sh"), TextList{line});
     EXPECT_EQ(ConsoleLines(QString::fromStdString("commande lancée : " + line)), 1);
     EXPECT_TRUE(WaitFor([&] { return !Calls("net.calls").empty(); }));
     EXPECT_EQ(Calls("net.calls"),
@@ -143,13 +154,17 @@ TEST_F(PowerTest, RefusedCommandsAndTheCloseBoxRunNothing) {
     EXPECT_TRUE(Calls("net.calls").empty() && Calls("wolcmd.calls").empty());
 }
 
-// The checks ping for real: 127.0.0.1 answers, 10.255.255.1 has no route in
-// this namespace. After "OFF" the one that answers is an incident, after
-// "ON" the one that does not; each report file holds its incidents.
+// The checks probe for real with hostping, at each member's address: "ici"
+// (127.0.0.1) answers, "loin" (10.255.255.1) has no route in this namespace.
+// After "OFF" the one that answers is an incident, after "ON" the one that
+// does not; each report file holds its incidents.
 TEST_F(PowerTest, FollowUpsRecordContradictingHostsAndTheReportsShowThem) {
     testing_support::ScopedEnv fast(korvane::kTimeScaleVariable, "1000");
-    folder.Write("bureau", {"127.0.0.1", "", "10.255.255.1", "pc;x"});
-    folder.Write("pc1", {"10.255.255.1"});
+    folder.InstallProgram("hostping");
+    folder.Write("liste.ip", {"ici 127.0.0.1", "loin 10.255.255.1"});
+    folder.Write("liste.mac", {"PC1 02-4B-52-00-00-05"});
+    folder.Write("bureau", {"ici", "", "loin", "pc;x"});
+    folder.Write("pc1", {"loin"});
     korvane::TForm1& form = Start();
     form.Shutdown("bureau");
     form.PowerUp("pc1");
@@ -157,18 +172,17 @@ TEST_F(PowerTest, FollowUpsRecordContradictingHostsAndTheReportsShowThem) {
         [&] {
             return ConsoleLines("followDownReport ") == 2 && ConsoleLines("followupReport ") == 1;
         },
-        10000));
+        10000))
+        << form.console->toPlainText().toStdString();
     EXPECT_EQ(ConsoleLines("Lancement de ping "), 3);
     EXPECT_TRUE(form.console->toPlainText().contains(QStringLiteral("pc;x non lancée")));
     const TextList& down = korvane::Krv().ShutdownIncidents;
     const TextList& up = korvane::Krv().WolIncidents;
     ASSERT_EQ(down.size(), 1u);
-    EXPECT_TRUE(down[0].ends_with("\";\"127.0.0.1\";\"ne s'est pas arrêté\";\"raison inconnue\";"))
+    EXPECT_TRUE(down[0].ends_with("\";\"ici\";\"ne s'est pas arrêté\";\"raison inconnue\";"))
         << down[0];
     ASSERT_EQ(up.size(), 1u);
-    EXPECT_TRUE(
-        up[0].ends_with("\";\"10.255.255.1\";\"ne s'est pas mis en marche\";\"ping: connect: "
-                        "Network is unreachable\";"))
+    EXPECT_TRUE(up[0].ends_with("\";\"loin\";\"ne s'est pas mis en marche\";\"raison inconnue\";"))
         << up[0];
     EXPECT_EQ(ConsoleLines(QString::fromStdString(down[0])), 1);
 
@@ -204,8 +218,77 @@ TEST_F(PowerTest, FollowUpWithoutItsEntryOrGroupFileOrResultReachesNoVerdict) {
     form.PingTimers[200] = timer;
     form.FollowDownReport(timer);
     EXPECT_EQ(form.PingTimers[200], nullptr);
-    EXPECT_EQ(ConsoleLines("followDownReport 200 : résultat illisible, pas de verdict."), 1);
+    EXPECT_EQ(ConsoleLines("Vérification après l'arrêt sans verdict."), 1);
+    EXPECT_EQ(Status().toStdString(), "Vérification après l'arrêt sans verdict.");
     EXPECT_TRUE(korvane::Krv().ShutdownIncidents.empty());
+}
+
+// "ON" and "OFF" on a group act on each of its computers, one line each; a
+// computer that lacks what the command needs is named and left out.
+TEST_F(PowerTest, GroupGetsOneLinePerComputerAndItsRefusedComputersAreNamed) {
+    folder.Write("bureau", {"pc1", "pc2"});
+    korvane::TForm1& form = Start();
+    form.PowerUp("bureau");
+    EXPECT_EQ(ScriptCommands("powerupbureau.sh"),
+              (TextList{"'" + folder.Dir() + "wolcmd' 02-4B-52-00-00-05 10.0.0.5 255.255.255.0",
+                        "'" + folder.Dir() + "wolcmd' 02-4B-52-00-00-06 255.255.255.255 "
+                        "255.255.255.0"}));
+    EXPECT_TRUE(WaitFor([&] { return Calls("wolcmd.calls").size() == 2; }));
+    form.Shutdown("bureau");  // pc2 has no address
+    EXPECT_EQ(ScriptCommands("shutdnbureau.sh"),
+              TextList{"net rpc shutdown -f -t 30 -I 10.0.0.5 -A '" + folder.Dir() +
+                       "shutdown.auth'"});
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Arrêt de « pc2 » refusé : aucune adresse IP")))
+        << Status().toStdString();
+    EXPECT_TRUE(WaitFor([&] { return Calls("net.calls").size() == 1; }));
+    EXPECT_EQ(FollowUps(), 2);
+    EXPECT_TRUE(folder.Messages().isEmpty());
+    folder.Write("liste.ip", {});  // no computer of the group can be reached now
+    korvane::Krv().IpList.clear();
+    form.Shutdown("bureau");
+    ASSERT_EQ(folder.Messages().size(), 1);
+    EXPECT_TRUE(folder.Messages()[0].startsWith(QStringLiteral(
+        "Arrêt de « bureau » refusé : aucun de ses ordinateurs ne peut recevoir la commande.")));
+    EXPECT_EQ(FollowUps(), 2);
+}
+
+// A command whose tool fails is told at once in the status bar, with the
+// tool's reason, and its lines stay in the console log; one that works says
+// nothing. Blanks after the address in liste.ip do not stop the commands.
+TEST_F(PowerTest, FailedCommandIsToldAtOnceWithTheToolsReason) {
+    folder.InstallOnPath("net", "echo 'Shutdown of remote machine failed'; "
+                                "echo 'result was: WERR_ACCESS_DENIED'; exit 1");
+    folder.InstallScript("wolcmd", "echo \"wolcmd : envoi impossible vers $2 : réseau "
+                                   "injoignable (aucune route vers ce réseau)\" >&2; exit 1");
+    folder.Write("liste.ip", {"pc1 10.0.0.5 ", "pc2 10.0.0.6"});
+    korvane::TForm1& form = Start();
+    form.Shutdown("pc1");
+    const QString refused = QStringLiteral("Arrêt de « pc1 » en échec : WERR_ACCESS_DENIED.");
+    ASSERT_TRUE(WaitFor([&] { return Status() == refused; }, 3000)) << Status().toStdString();
+    EXPECT_EQ(ConsoleLines(refused), 1);
+    EXPECT_EQ(ConsoleLines(QStringLiteral("pc1 : result was: WERR_ACCESS_DENIED")), 1);
+    form.PowerUp("pc1");
+    const QString unreachable = QStringLiteral(
+        "Réveil de « pc1 » en échec : wolcmd : envoi impossible vers 10.0.0.5 : réseau "
+        "injoignable (aucune route vers ce réseau).");
+    ASSERT_TRUE(WaitFor([&] { return Status() == unreachable; }, 3000)) << Status().toStdString();
+    folder.InstallOnPath("net", "exit 0");
+    form.StatusMain->clearMessage();
+    form.Shutdown("pc2");
+    EXPECT_TRUE(WaitFor([&] { return !gui_testing::HasPendingRequests(form); }, 3000));
+    EXPECT_FALSE(Status().contains(QStringLiteral("en échec"))) << Status().toStdString();
+    EXPECT_EQ(FollowUps(), 3);
+    EXPECT_TRUE(folder.Messages().isEmpty());
+}
+
+// On a LAN wider than a /24 the packet goes to the LAN's real broadcast address.
+TEST_F(PowerTest, WakeUpUsesTheMaskOfTheLocalNetworkHoldingTheAddress) {
+    korvane::TForm1& form = Start();
+    korvane::Krv().LocalAddresses = {"127.0.0.1", "10.0.3.2"};
+    korvane::Krv().LocalMasks = {"255.0.0.0", "255.255.240.0"};
+    form.PowerUp("pc1");
+    EXPECT_EQ(ScriptCommands("poweruppc1.sh"),
+              TextList{"'" + folder.Dir() + "wolcmd' 02-4B-52-00-00-05 10.0.0.5 255.255.240.0"});
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // "ON" sends the real wolcmd's magic packet to a sleeping host; "OFF" runs
 // Samba's real net rpc shutdown against a host's real smbd, whose shutdown
 // script puts the host to sleep (h2) or does nothing (h3); the follow-ups
-// ping with the real ping and record what contradicts the command.
+// probe with hostping and record what contradicts the command.
 #include <gtest/gtest.h>
 
 #include <QPlainTextEdit>
@@ -151,7 +151,9 @@ TEST_F(KorvanePowerLab, HostThatStaysUpIsExactlyOneIncidentInTheListTheConsoleAn
 TEST_F(KorvanePowerLab, GroupOfThreeGetsThreeChecksAndThreeReports) {
     WriteAuth("root", kPrivate);
     folder.Write("localGM", {"bureau"});
-    folder.Write("liste.ip", {"bureau " + Host(1).address});  // the group's own address: h2
+    // "OFF" goes to each member with an address: h1 (no Samba: refused) and h2.
+    folder.Write("liste.ip", {MemberName(Host(0)) + " " + Host(0).address,
+                              MemberName(Host(1)) + " " + Host(1).address});
     folder.Write("bureau", {MemberName(Host(0)), MemberName(Host(1)), MemberName(Host(3))});
     korvane::TForm1& form = Start();
     Press(form, 0, false);
@@ -163,7 +165,7 @@ TEST_F(KorvanePowerLab, GroupOfThreeGetsThreeChecksAndThreeReports) {
         hosts.push_back(line.substr(start, line.find('"', start) - start));
     }
     std::sort(hosts.begin(), hosts.end());
-    // h2 went down; h1 and h4 were never asked to.
+    // h2 went down; h1 refused (no Samba) and h4 had no address to be asked at.
     EXPECT_EQ(hosts,
               (TextList{MemberName(Host(3)), MemberName(Host(0))}));  // 198.18.0.14, pc-salon
 }

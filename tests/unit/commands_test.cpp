@@ -15,21 +15,39 @@ namespace {
 using testing_support::TempFolder;
 using toolkit::TextList;
 
-TEST(EntryNames, LettersDigitsDotDashUnderscoreNotLeadingDashOrDot) {
-    for (const std::string& good : std::vector<std::string>{"pc1", "PC-SALON", "serveur_nas.maison",
-                                                            "1", std::string(255, 'a')}) {
+// Names are file names and list keys: letters of any script are fine, what
+// would split a list line, leave the folder or hide the file is not.
+TEST(EntryNames, LettersOfAnyScriptDigitsDotDashUnderscoreNotLeadingDashOrDot) {
+    for (const std::string& good : std::vector<std::string>{
+             "pc1", "PC-SALON", "serveur_nas.maison", "1", std::string(255, 'a'), "pé",
+             "Comptabilité", "ÉCOLE", "Ärzte-Büro", "Бухгалтерия", "会計", "Λογιστήριο",
+             "مكتب"}) {
         EXPECT_TRUE(korvane::IsValidEntryName(good)) << good;
     }
-    for (const std::string& bad :
-         std::vector<std::string>{"", "-rf", ".", "..", ".cache", "../x", "a/b", "pc 1", "pc;1",
-                                  "pc$(x)", "pé", std::string(256, 'a'), std::string("a\0b", 3)}) {
+    for (const std::string& bad : std::vector<std::string>{
+             "", "-rf", ".", "..", ".cache", "../x", "a/b", "a\\b", "pc 1", "pc;1", "pc$(x)",
+             "a*", std::string(256, 'a'), std::string("a\0b", 3), "a\tb",
+             "pc\u00a01",          // no-break space
+             "pc\u20031",          // em space
+             "pc\u200b1",          // zero-width space
+             "pc\u30001",          // ideographic space
+             "pc\u00ab1\u00bb",   // guillemets
+             "a\xc2\x85",          // next-line control
+             "\xc3\xa9" + std::string(254, 'a'),  // 256 bytes
+             "\xc3", "a\xe9" "b",     // not UTF-8: cut short, Latin-1
+             "\xc0\xaf",           // an overlong "/"
+             "\xed\xa0\x80"}) {   // a surrogate
         EXPECT_FALSE(korvane::IsValidEntryName(bad)) << bad;
     }
-    for (const char* reserved : {"localGM", "LOCALgm", "krv.ini", "etats", "shutdown.auth",
-                                 "wol.followup", "ecran-on.bmp", "netsweep.exe", "wolcmd"}) {
+    for (const char* reserved :
+         {"localGM", "LOCALgm", "krv.ini", "etats", "shutdown.auth", "wol.followup", "ecran-on.bmp",
+          "netsweep.exe", "wolcmd", "powerupa.sh", "shutdnpc1.sh", "PowerUpX.BAT", "shutdn.bat",
+          "powerup.sh"}) {
         EXPECT_TRUE(korvane::IsReservedFileName(reserved)) << reserved;
     }
-    EXPECT_FALSE(korvane::IsReservedFileName("bureau"));
+    for (const char* free : {"bureau", "powerup", "shutdn-pc1", "poweruppc1.txt", "pc.sh"}) {
+        EXPECT_FALSE(korvane::IsReservedFileName(free)) << free;
+    }
 }
 
 TEST(EntriesPerRow, WholeNumbersFromOneToThirtyTwo) {

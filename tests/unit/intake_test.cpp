@@ -84,8 +84,8 @@ TEST(IntakeRows, AddressesComeFromTheLookUpsAndBlankRowsHaveNone) {
     krv.IpList = {"pc10 10.0.0.10", "pc1 10.0.0.1"};
     krv.MacList = {"PC1 02-00-00-00-00-01"};
     const auto rows = korvane::FillIntakeRows({"10.0.0.1=pc1", "10.0.0.2=pc2"}, {}, krv);
-    // The look-ups' first-substring rule: pc1 finds the pc10 line first.
-    EXPECT_EQ(rows[0], (korvane::IntakeRow{"pc1", "10.0.0.10", "02-00-00-00-00-01"}));
+    // Only a whole name is a hit: pc1 never takes the pc10 line listed before it.
+    EXPECT_EQ(rows[0], (korvane::IntakeRow{"pc1", "10.0.0.1", "02-00-00-00-00-01"}));
     EXPECT_EQ(rows[1], (korvane::IntakeRow{"pc2", "", ""}));
     EXPECT_EQ(rows[2], korvane::IntakeRow{});
 }
@@ -100,11 +100,12 @@ TEST(IntakeMemo, TextSplitsBackIntoTheSameLines) {
 TEST(IntakeNames, OnlyPlainFileNamesInsideTheFolder) {
     const std::string longest(255, 'a');
     for (const std::string& good :
-         std::vector<std::string>{"pc1", "PC-Salon", "serveur.nas", "a_b", "9", longest}) {
+         std::vector<std::string>{"pc1", "PC-Salon", "serveur.nas", "a_b", "9", longest,
+                                  "Comptabilité"}) {
         EXPECT_TRUE(korvane::IsValidEntryName(good)) << good;
     }
     for (const std::string& bad :
-         std::vector<std::string>{"", "-rf", ".hidden", "..", "../pc1", "a/b", "pc 1", "pc1 ", "pé",
+         std::vector<std::string>{"", "-rf", ".hidden", "..", "../pc1", "a/b", "pc 1", "pc1 ",
                                   "a\tb", "a\\b", "a*", longest + "a"}) {
         EXPECT_FALSE(korvane::IsValidEntryName(bad)) << bad;
     }

@@ -7,12 +7,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/platform.h"
 #include "test_folder.h"
 
 namespace {
 
 using korvane::Os;
+using korvane::PowerAction;
 using korvane::PowerCommand;
+using korvane::PowerScript;
+using toolkit::TextList;
 using korvane::ToolPaths;
 using testing_support::TempFolder;
 
@@ -134,6 +138,158 @@ TEST(PowerScripts, UnsafeNamesAddressesAndMacsAreRefused) {
     }
 }
 
+// liste.ip and liste.mac may hold blanks after a value; the poll ignores
+// them, and so do the commands.
+TEST(PowerScripts, ValuesAreUsedWithoutTheirSurroundingBlanks) {
+    const PowerCommand up = korvane::PowerUpCommand(Os::Posix, kPosixPaths, "pc1",
+                                                    " 02-4B-52-00-00-11\t", "10.0.0.5 ");
+    EXPECT_EQ(up.commandLine, "'/opt/korvane/wolcmd' 02-4B-52-00-00-11 10.0.0.5 255.255.255.0");
+    const PowerCommand down = korvane::ShutdownCommand(Os::Posix, kPosixPaths, "pc1", "10.0.0.5 ");
+    EXPECT_EQ(down.commandLine,
+              "net rpc shutdown -f -t 30 -I 10.0.0.5 -A '/opt/korvane/shutdown.auth'");
+    EXPECT_TRUE(korvane::ShutdownCommand(Os::Posix, kPosixPaths, "pc1", "  ").Refused());
+}
+
+// The packet goes to the broadcast address of the LAN the computer is on:
+// its real mask when a local network holds the address, else a /24.
+TEST(WakeMask, TheMaskOfTheLocalNetworkHoldingTheAddress) {
+    const TextList addresses{"127.0.0.1", "10.1.2.3", "192.168.1.2", "172.16.0.9"};
+    const TextList masks{"255.0.0.0", "255.255.240.0", "255.255.255.0", "255.255.255.255"};
+    for (const auto& [ip, mask] : std::vector<std::pair<std::string, std::string>>{
+             {"10.1.15.200", "255.255.240.0"},  // same /20, another /24
+             {"10.1.16.1", "255.255.255.0"},    // just outside the /20
+             {"192.168.1.77", "255.255.255.0"},
+             {"127.0.0.5", "255.255.255.0"},    // loopback is no LAN
+             {"172.16.0.9", "255.255.255.0"},   // a /32 holds no other computer
+             {"8.8.8.8", "255.255.255.0"},
+             {"255.255.255.255", "255.255.255.0"},
+             {"pc1", "255.255.255.0"}}) {
+        EXPECT_EQ(korvane::WakeMask(ip, addresses, masks), mask) << ip;
+    }
+    EXPECT_EQ(korvane::PowerUpCommand(Os::Posix, kPosixPaths, "pc1", "024b52000011", "10.1.15.200",
+                                      "255.255.240.0")
+                  .commandLine,
+              "'/opt/korvane/wolcmd' 024b52000011 10.1.15.200 255.255.240.0");
+}
+
+TEST(PowerGroups, AGroupFileListingSeveralComputersMakesTheEntryAGroup) {
+    for (const auto& [groupFile, targets] : std::vector<std::pair<TextList, TextList>>{
+             {{}, {"bureau"}},
+             {{"bureau"}, {"bureau"}},
+             {{"10.0.0.9"}, {"bureau"}},
+             {{"pc1", ""}, {"bureau"}},
+             {{"pc1", "", " pc10 "}, {"pc1", "pc10"}}}) {
+        EXPECT_EQ(korvane::PowerTargets("bureau", groupFile), targets) << groupFile.size();
+    }
+}
+
+// One line per computer that can be given its command; the others are named.
+TEST(PowerGroups, OneLinePerComputerAndTheRefusedOnesNamed) {
+    const TextList computers{"pc1", "pc2", "pc3"};
+    const std::vector<PowerCommand> commands{
+        korvane::ShutdownCommand(Os::Posix, kPosixPaths, "pc1", "10.0.0.1"),
+        korvane::ShutdownCommand(Os::Posix, kPosixPaths, "pc2", ""),
+        korvane::ShutdownCommand(Os::Posix, kPosixPaths, "pc3", "10.0.0.3")};
+    const PowerScript script = korvane::ComposePowerScript(
+        Os::Posix, kPosixPaths, PowerAction::Shutdown, "bureau", computers, commands, {});
+    EXPECT_FALSE(script.Refused());
+    EXPECT_EQ(script.scriptPath, "/opt/korvane/shutdnbureau.sh");
+    EXPECT_EQ(script.computers, (TextList{"pc1", "pc3"}));
+    EXPECT_EQ(script.scriptText, commands[0].commandLine + "\n" + commands[2].commandLine + "\n");
+    ASSERT_EQ(script.leftOut.size(), 1u);
+    EXPECT_NE(script.leftOut[0].find("« pc2 »"), std::string::npos) << script.leftOut[0];
+
+    const PowerScript none = korvane::ComposePowerScript(
+        Os::Posix, kPosixPaths, PowerAction::Shutdown, "bureau", {"pc2"}, {commands[1]}, {});
+    EXPECT_TRUE(none.Refused());
+    EXPECT_NE(none.refusal.find("Arrêt de « bureau » refusé"), std::string::npos);
+    EXPECT_NE(none.refusal.find("« pc2 »"), std::string::npos);
+    const PowerScript alone = korvane::ComposePowerScript(
+        Os::Posix, kPosixPaths, PowerAction::WakeUp, "pc2", {"pc2"},
+        {korvane::PowerUpCommand(Os::Posix, kPosixPaths, "pc2", "", "")}, {});
+    EXPECT_EQ(alone.refusal, "wake-on-lan : pas d'adresse MAC pour pc2");
+}
+
+// With a report slot each line sends its tool's output and exit status to
+// the slot's result, and the script ends by releasing the slot's marker.
+TEST(PowerReport, ScriptTextsInBothForms) {
+    const korvane::SlotFiles windowsSlot = korvane::SlotFilesFor(Os::Windows, kWindowsPaths, 9);
+    const PowerScript windows = korvane::ComposePowerScript(
+        Os::Windows, kWindowsPaths, PowerAction::Shutdown, "pc1", {"pc1"},
+        {korvane::ShutdownCommand(Os::Windows, kWindowsPaths, "pc1", "10.0.0.1")}, windowsSlot);
+    EXPECT_EQ(windows.scriptText,
+              "shutdown -s -f -t 30 -m \\\\10.0.0.1 >>c:\\ping9.txt 2>&1\r\n"
+              "echo fin de pc1 : %errorlevel% >>c:\\ping9.txt\r\n"
+              "attrib -R c:\\9.mark\r\n");
+    const korvane::SlotFiles posixSlot = korvane::SlotFilesFor(Os::Posix, kPosixPaths, 9);
+    const PowerScript posix = korvane::ComposePowerScript(
+        Os::Posix, kPosixPaths, PowerAction::WakeUp, "pc1", {"pc1"},
+        {korvane::PowerUpCommand(Os::Posix, kPosixPaths, "pc1", "024b52000011", "10.0.0.1")},
+        posixSlot);
+    EXPECT_EQ(posix.scriptText,
+              "'/opt/korvane/wolcmd' 024b52000011 10.0.0.1 255.255.255.0 "
+              ">>'/run/user/1000/korvane/ping9.txt' 2>&1; echo 'fin de pc1 : '\"$?\" "
+              ">>'/run/user/1000/korvane/ping9.txt'\n"
+              "chmod u+w '/run/user/1000/korvane/9.mark'\n");
+}
+
+// The script runs for real with stand-in tools; what they print and how they
+// end is read back as the user will be told it.
+TEST(PowerReport, FailuresAreReadBackWithTheToolsReason) {
+    TempFolder folder;
+    const ToolPaths paths{folder.Path() + "/", folder.Path() + "/"};
+    const korvane::SlotFiles slot = korvane::SlotFilesFor(Os::Posix, paths, 3);
+    struct Case {
+        std::string computer;
+        std::string line;
+        std::string reason;  // empty: no failure
+    };
+    const std::vector<Case> cases{
+        {"pc1", "echo 'Shutting down'", ""},
+        {"pc2", "printf 'Shutdown of remote machine failed\\nresult was: WERR_ACCESS_DENIED\\n'; exit 1",
+         "WERR_ACCESS_DENIED"},
+        {"pc3",
+         "echo 'Could not connect to server 10.0.0.3'; echo 'Connection failed: "
+         "NT_STATUS_CONNECTION_REFUSED'; exit 1",
+         "NT_STATUS_CONNECTION_REFUSED"},
+        {"pc4", "printf 'wolcmd : envoi impossible : r\xc3\xa9seau injoignable'; exit 1",
+         "wolcmd : envoi impossible : réseau injoignable"},
+        {"pc5", "exit 3", "code de sortie 3"},
+        {"pc6", "echo 'fin de pc7 : 0'", ""}};
+    TextList computers;
+    std::vector<PowerCommand> commands;
+    for (const Case& c : cases) {
+        computers.push_back(c.computer);
+        commands.push_back(PowerCommand{"", "", "(" + c.line + ")", ""});
+    }
+    const PowerScript script = korvane::ComposePowerScript(
+        Os::Posix, paths, PowerAction::Shutdown, "bureau", computers, commands, slot);
+    testing_support::WriteBytes(script.scriptPath, script.scriptText);
+    korvane::ArmMarker(slot.marker);
+    ASSERT_EQ(toolkit::platform::RunShellAndWait("/bin/sh '" + script.scriptPath + "'",
+                                                 paths.programDir),
+              0);
+    EXPECT_FALSE(korvane::MarkerIsArmed(slot.marker));
+    const auto failures = korvane::PowerFailures(toolkit::LoadLines(slot.result), computers);
+    TextList failed, reasons;
+    for (const auto& failure : failures) {
+        failed.push_back(failure.computer);
+        reasons.push_back(failure.reason);
+    }
+    TextList expectedFailed, expectedReasons;
+    for (const Case& c : cases) {
+        if (c.reason.empty()) continue;
+        expectedFailed.push_back(c.computer);
+        expectedReasons.push_back(c.reason);
+    }
+    EXPECT_EQ(failed, expectedFailed);
+    EXPECT_EQ(reasons, expectedReasons);
+    EXPECT_EQ(korvane::PowerFailureMessage(PowerAction::Shutdown, {failures.at(0)}),
+              "Arrêt de « pc2 » en échec : WERR_ACCESS_DENIED.");
+    // A script that never got to its end marks tells of no failure.
+    EXPECT_TRUE(korvane::PowerFailures({"result was: WERR_ACCESS_DENIED"}, {"pc1"}).empty());
+}
+
 TEST(ShutdownAuth, OnlyAPlainFileOfOursThatNoOneElseMayRead) {
     TempFolder folder;
     const ToolPaths paths{folder.Path() + "/", ""};
@@ -147,7 +303,8 @@ TEST(ShutdownAuth, OnlyAPlainFileOfOursThatNoOneElseMayRead) {
 
     testing_support::WriteBytes(file, "username = root\npassword = x\n");
     for (const auto& [mode, refused] : std::vector<std::pair<mode_t, bool>>{
-             {0600, false}, {0400, false}, {0640, true}, {0604, true}, {0620, true}}) {
+             {0600, false}, {0400, false}, {0640, true}, {0604, true}, {0620, true},
+             {0200, true}, {0000, true}}) {
         ASSERT_EQ(chmod(file.c_str(), mode), 0);
         EXPECT_EQ(problem().has_value(), refused) << std::oct << mode;
     }

@@ -87,6 +87,7 @@ struct FileStatus {
     bool regular = false;         // a plain file, not a link, folder or device
     bool ownedByUs = false;       // belongs to the user running this program
     bool privateToOwner = false;  // no one but its owner may read or write it
+    bool ownerMayRead = false;    // its mode lets its owner read it
 };
 std::optional<FileStatus> StatusOf(const std::string& path);
 // Renames a file, never over an existing one. Returns 0, or the reason (errno).
@@ -140,6 +141,20 @@ std::optional<NeighbourLoad> ReadNeighbourLoad();
 // allowed. Returns 0, or the reason of the failure (errno).
 int SendUdpDatagram(std::uint32_t addressNetworkOrder, std::uint16_t port,
                     const std::vector<std::uint8_t>& payload);
+// A UDP socket for questions asked on the LAN and their answers: broadcast
+// allowed, bound to no port in particular. -1 when none can be opened.
+int OpenUdpSocket();
+void CloseUdpSocket(int socket);
+// Returns 0, or the reason of the failure (errno).
+int SendUdpFrom(int socket, std::uint32_t addressNetworkOrder, std::uint16_t port,
+                const std::vector<std::uint8_t>& payload);
+struct ReceivedDatagram {
+    std::uint32_t source = 0;  // network order
+    std::uint16_t port = 0;
+    std::vector<std::uint8_t> payload;
+};
+// The next datagram, waiting at most timeoutMs for one; nullopt when none came.
+std::optional<ReceivedDatagram> ReceiveUdp(int socket, int timeoutMs);
 
 // --- ICMP ---
 // Whether this process may open an ICMP socket at all: a datagram one

@@ -439,7 +439,7 @@ std::optional<FileStatus> StatusOf(const std::string& path) {
     struct stat info {};
     if (lstat(path.c_str(), &info) != 0) return std::nullopt;
     return FileStatus{S_ISREG(info.st_mode), info.st_uid == geteuid(),
-                      (info.st_mode & (S_IRWXG | S_IRWXO)) == 0};
+                      (info.st_mode & (S_IRWXG | S_IRWXO)) == 0, (info.st_mode & S_IRUSR) != 0};
 }
 
 // renameat2 with RENAME_NOREPLACE decides in one step, so no file that

@@ -389,7 +389,7 @@ bool FileExists(const std::string& path) {
 std::optional<FileStatus> StatusOf(const std::string& path) {
     const auto attributes = AttributesOf(path);
     if (!attributes) return std::nullopt;
-    return FileStatus{IsOrdinary(*attributes), true, false};
+    return FileStatus{IsOrdinary(*attributes), true, false, true};
 }
 
 // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is taken, in

@@ -11,6 +11,8 @@
 #include <iphlpapi.h>
 
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform.h"
@@ -124,6 +126,54 @@ int SendUdpDatagram(std::uint32_t addressNetworkOrder, std::uint16_t port,
     }
     closesocket(sock);
     return error;
+}
+
+// A SOCKET fits the int handle: Windows keeps socket values within 32 bits.
+int OpenUdpSocket() {
+    if (!SocketsStarted()) return -1;
+    const SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (sock == INVALID_SOCKET) return -1;
+    const BOOL on = TRUE;
+    if (setsockopt(sock, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on) !=
+        0) {
+        closesocket(sock);
+        return -1;
+    }
+    return static_cast<int>(sock);
+}
+
+void CloseUdpSocket(int socket) {
+    if (socket >= 0) closesocket(static_cast<SOCKET>(socket));
+}
+
+int SendUdpFrom(int socket, std::uint32_t addressNetworkOrder, std::uint16_t port,
+                const std::vector<std::uint8_t>& payload) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = addressNetworkOrder;
+    if (sendto(static_cast<SOCKET>(socket), reinterpret_cast<const char*>(payload.data()),
+               static_cast<int>(payload.size()), 0, reinterpret_cast<const sockaddr*>(&to),
+               sizeof to) == SOCKET_ERROR) {
+        return ErrnoOf(static_cast<DWORD>(WSAGetLastError()));
+    }
+    return 0;
+}
+
+std::optional<ReceivedDatagram> ReceiveUdp(int socket, int timeoutMs) {
+    WSAPOLLFD watch{static_cast<SOCKET>(socket), POLLRDNORM, 0};
+    const int ready = WSAPoll(&watch, 1, timeoutMs < 0 ? 0 : timeoutMs);
+    if (ready <= 0 || (watch.revents & POLLRDNORM) == 0) return std::nullopt;
+    // Larger than any name service answer: a longer datagram is cut, and then refused.
+    std::vector<std::uint8_t> buffer(2048);
+    sockaddr_in from{};
+    int fromLength = sizeof from;
+    const int got = recvfrom(static_cast<SOCKET>(socket), reinterpret_cast<char*>(buffer.data()),
+                             static_cast<int>(buffer.size()), 0,
+                             reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (got == SOCKET_ERROR) return std::nullopt;
+    buffer.resize(static_cast<std::size_t>(got));
+    return ReceivedDatagram{from.sin_addr.s_addr, ntohs(from.sin_port), std::move(buffer)};
 }
 
 }  // namespace toolkit::platform

@@ -1,0 +1,244 @@
+#include "netbios.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <random>
+
+#include "platform/platform.h"
+#include "utils.h"
+
+namespace toolkit {
+
+namespace {
+
+constexpr std::size_t kEncodedNameLength = 32;
+constexpr std::uint16_t kNameType = 0x0020;  // NB
+constexpr std::uint16_t kInternetClass = 0x0001;
+constexpr std::uint16_t kResponseBit = 0x8000;
+constexpr std::uint16_t kOpcodeMask = 0x7800;
+constexpr std::uint16_t kRcodeMask = 0x000F;
+constexpr std::uint16_t kRecursionDesired = 0x0100;
+constexpr std::uint16_t kBroadcastBit = 0x0010;
+constexpr std::size_t kAddressEntryLength = 6;  // flags, then the address
+
+void PutU16(std::vector<std::uint8_t>& out, std::uint16_t value) {
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+}
+
+// Every read is checked against what is left; after a failed read the reader
+// stays failed, so one test after a run of reads is enough.
+class Reader {
+  public:
+    explicit Reader(std::span<const std::uint8_t> data) : data_(data) {}
+    bool Ok() const { return ok_; }
+    std::uint16_t U16() {
+        if (!Need(2)) return 0;
+        const auto value = static_cast<std::uint16_t>((data_[pos_] << 8) | data_[pos_ + 1]);
+        pos_ += 2;
+        return value;
+    }
+    std::span<const std::uint8_t> Take(std::size_t count) {
+        if (!Need(count)) return {};
+        const auto part = data_.subspan(pos_, count);
+        pos_ += count;
+        return part;
+    }
+
+  private:
+    bool Need(std::size_t count) {
+        if (ok_ && data_.size() - pos_ < count) ok_ = false;
+        return ok_;
+    }
+    std::span<const std::uint8_t> data_;
+    std::size_t pos_ = 0;
+    bool ok_ = true;
+};
+
+// The question name in its wire form: one 32-letter label, no scope.
+std::vector<std::uint8_t> WireName(std::string_view name) {
+    std::vector<std::uint8_t> out{static_cast<std::uint8_t>(kEncodedNameLength)};
+    for (const char letter : EncodeNetbiosName(RawNetbiosName(name, kWorkstationSuffix)))
+        out.push_back(static_cast<std::uint8_t>(letter));
+    out.push_back(0);
+    return out;
+}
+
+bool IsQueryCharacter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_';
+}
+
+// random_device throws where the system offers no entropy; the clock then
+// differs enough from one batch to the next.
+std::uint16_t FirstTransactionId() {
+    try {
+        std::random_device source;
+        return static_cast<std::uint16_t>(source() & 0xFFFF);
+    } catch (const std::exception&) {
+        const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+        return static_cast<std::uint16_t>(ticks & 0xFFFF);
+    }
+}
+
+// The broadcast address of every local network but loopback's.
+std::vector<std::uint32_t> LocalBroadcasts() {
+    std::vector<std::uint32_t> broadcasts;
+    for (const auto& row : platform::LocalAddressRows()) {
+        const auto first = static_cast<std::uint8_t>(row.address & 0xFF);  // network order
+        if (first == 127 || row.mask == 0xFFFFFFFF) continue;
+        const std::uint32_t broadcast = row.address | ~row.mask;
+        if (std::find(broadcasts.begin(), broadcasts.end(), broadcast) == broadcasts.end())
+            broadcasts.push_back(broadcast);
+    }
+    return broadcasts;
+}
+
+}  // namespace
+
+std::array<std::uint8_t, 16> RawNetbiosName(std::string_view text, std::uint8_t suffix, char pad) {
+    std::array<std::uint8_t, 16> raw{};
+    raw.fill(static_cast<std::uint8_t>(pad));
+    const std::size_t length = std::min(text.size(), kNetbiosNameLength);
+    std::copy_n(text.begin(), length, raw.begin());
+    raw[kNetbiosNameLength] = suffix;
+    return raw;
+}
+
+std::string EncodeNetbiosName(std::span<const std::uint8_t, 16> raw) {
+    std::string letters;
+    letters.reserve(kEncodedNameLength);
+    for (const std::uint8_t byte : raw) {
+        letters.push_back(static_cast<char>('A' + (byte >> 4)));
+        letters.push_back(static_cast<char>('A' + (byte & 0x0F)));
+    }
+    return letters;
+}
+
+std::optional<std::string> NetbiosQueryName(std::string_view host) {
+    if (host.empty() || host.size() > kNetbiosNameLength) return std::nullopt;
+    if (!std::all_of(host.begin(), host.end(), IsQueryCharacter)) return std::nullopt;
+    return AsciiUpper(host);
+}
+
+std::vector<std::uint8_t> BuildNameQuery(std::uint16_t transactionId, std::string_view name) {
+    std::vector<std::uint8_t> out;
+    PutU16(out, transactionId);
+    PutU16(out, kRecursionDesired | kBroadcastBit);
+    PutU16(out, 1);  // one question
+    for (int i = 0; i < 3; ++i) PutU16(out, 0);
+    const auto wire = WireName(name);
+    out.insert(out.end(), wire.begin(), wire.end());
+    PutU16(out, kNameType);
+    PutU16(out, kInternetClass);
+    return out;
+}
+
+std::optional<IPv4> ParseNameQueryResponse(std::span<const std::uint8_t> packet,
+                                           std::uint16_t transactionId, std::string_view name) {
+    Reader in(packet);
+    const std::uint16_t id = in.U16();
+    const std::uint16_t flags = in.U16();
+    const std::uint16_t questions = in.U16();
+    const std::uint16_t answers = in.U16();
+    in.Take(4);  // authority and additional counts
+    if (!in.Ok() || id != transactionId || (flags & kResponseBit) == 0 ||
+        (flags & (kOpcodeMask | kRcodeMask)) != 0 || questions != 0 || answers == 0) {
+        return std::nullopt;
+    }
+    const auto wire = WireName(name);
+    const auto answerName = in.Take(wire.size());
+    const std::uint16_t type = in.U16();
+    const std::uint16_t klass = in.U16();
+    in.Take(4);  // time to live
+    const std::uint16_t length = in.U16();
+    const auto data = in.Take(length);
+    if (!in.Ok() || !std::equal(wire.begin(), wire.end(), answerName.begin(), answerName.end()) ||
+        type != kNameType || klass != kInternetClass || length < kAddressEntryLength) {
+        return std::nullopt;
+    }
+    IPv4 address{};
+    std::copy_n(data.begin() + 2, address.size(), address.begin());
+    if (address == IPv4{0, 0, 0, 0}) return std::nullopt;
+    return address;
+}
+
+struct NetbiosNameQueries::Query {
+    std::optional<std::string> name;  // nullopt: never asked
+    std::uint16_t id = 0;
+    bool asked = false;
+    int sent = 0;
+    Clock::time_point due{};
+    std::optional<IPv4> answer;
+};
+
+NetbiosNameQueries::NetbiosNameQueries(std::vector<std::string> hosts) : queries_(hosts.size()) {
+    const std::uint16_t first = FirstTransactionId();
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+        queries_[i].name = NetbiosQueryName(hosts[i]);
+        queries_[i].id = static_cast<std::uint16_t>(first + i);
+    }
+    broadcasts_ = LocalBroadcasts();
+    if (!broadcasts_.empty()) socket_ = platform::OpenUdpSocket();
+}
+
+NetbiosNameQueries::~NetbiosNameQueries() {
+    platform::CloseUdpSocket(socket_);
+}
+
+void NetbiosNameQueries::Ask(std::size_t index) {
+    Query& query = queries_.at(index);
+    if (query.asked || !query.name || socket_ < 0) return;
+    query.asked = true;
+    query.due = Clock::now();
+}
+
+bool NetbiosNameQueries::Settled(std::size_t index) const {
+    const Query& query = queries_.at(index);
+    if (query.answer || !query.name || socket_ < 0) return true;
+    return query.sent == kNameQueryTries && Clock::now() >= query.due;
+}
+
+std::optional<IPv4> NetbiosNameQueries::Answer(std::size_t index) const {
+    return queries_.at(index).answer;
+}
+
+void NetbiosNameQueries::Send(Query& query) {
+    const auto packet = BuildNameQuery(query.id, *query.name);
+    for (const std::uint32_t broadcast : broadcasts_)
+        platform::SendUdpFrom(socket_, broadcast, kNetbiosNamePort, packet);
+    ++query.sent;
+    query.due = Clock::now() + kNameQueryInterval;
+}
+
+bool NetbiosNameQueries::Step(Clock::time_point until) {
+    if (socket_ < 0) return false;
+    Clock::time_point next = until;
+    for (Query& query : queries_) {
+        if (!query.asked || query.answer || query.sent == kNameQueryTries) continue;
+        if (Clock::now() >= query.due) Send(query);
+        if (query.sent < kNameQueryTries) next = std::min(next, query.due);
+    }
+    Read(next);
+    return true;
+}
+
+// Answers come from the asked computer's name service port; which computer
+// answers does not matter, only that it answers our query for the name.
+void NetbiosNameQueries::Read(Clock::time_point until) {
+    for (;;) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
+        const auto datagram = platform::ReceiveUdp(socket_, static_cast<int>(std::max<long long>(left, 0)));
+        if (!datagram) return;
+        if (datagram->port != kNetbiosNamePort) continue;
+        for (Query& query : queries_) {
+            if (!query.asked || query.answer) continue;
+            query.answer = ParseNameQueryResponse(datagram->payload, query.id, *query.name);
+            if (query.answer) break;
+        }
+    }
+}
+
+}  // namespace toolkit
