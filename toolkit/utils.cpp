@@ -62,7 +62,7 @@ std::string SystemErrorText(int error) {
         default: {
             // The error's symbolic name, where the C library knows it, rather
             // than its English description.
-            const char* name = strerrorname_np(error);
+            const char* name = platform::SystemErrorName(error);
             return std::string("erreur système ") + std::to_string(error) +
                    (name != nullptr ? std::string(" (") + name + ")" : std::string());
         }

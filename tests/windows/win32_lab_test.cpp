@@ -59,7 +59,7 @@ toolkit::TextList RunCheckBatch(const toolkit::ToolPaths& paths, const std::stri
     const korvane::SlotFiles files = korvane::SlotFilesFor(Os::Windows, paths, slot);
     korvane::ArmMarker(files.marker);
     toolkit::platform::RemoveFile(files.result);
-    toolkit::SaveText(files.script, korvane::CheckScript(Os::Windows, paths, host, slot).value());
+    toolkit::SaveText(files.script, korvane::CheckScript(Os::Windows, paths, host, host, slot).value());
     EXPECT_TRUE(toolkit::StartDetached(korvane::ScriptCommand(Os::Windows, files.script)));
     EXPECT_TRUE(WaitFor([&] { return korvane::FinishedSlot(slot).has_value(); })) << host;
     toolkit::TextList output = toolkit::LoadLines(files.result);

@@ -246,7 +246,7 @@ TEST(Win32Batches, CheckBatchWritesTheVerdictOfPing) {
         korvane::ArmMarker(files.marker);
         platform::RemoveFile(files.result);
         toolkit::SaveText(files.script,
-                          korvane::CheckScript(Os::Windows, paths, c.host, slot).value());
+                          korvane::CheckScript(Os::Windows, paths, c.host, c.host, slot).value());
         ASSERT_TRUE(toolkit::StartDetached(korvane::ScriptCommand(Os::Windows, files.script)));
         ASSERT_TRUE(WaitFor([&] { return korvane::FinishedSlot(slot).has_value(); })) << c.host;
         const toolkit::TextList output = toolkit::LoadLines(files.result);

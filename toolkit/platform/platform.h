@@ -109,6 +109,11 @@ std::optional<int> ClaimRunMarker(
 // the file claimed, then releases it. False when it had to be deleted and is
 // still there.
 bool ReleaseRunMarker(int handle, const std::string& path, bool remove);
+// --- errors ---
+// The symbolic name of an errno value ("EPIPE"), or nullptr where the C
+// library cannot tell it.
+const char* SystemErrorName(int error);
+
 // --- clock ---
 // The broken-down local time of `when`, in the user's time zone.
 std::tm LocalTime(std::time_t when);

@@ -501,4 +501,8 @@ void WriteFileInPlace(const std::string& path, const std::string& bytes) {
     if (error != 0) throw FileError(WriteErrorText(path, error));
 }
 
+const char* SystemErrorName(int error) {
+    return strerrorname_np(error);
+}
+
 }  // namespace toolkit::platform

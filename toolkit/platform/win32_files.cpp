@@ -399,4 +399,9 @@ int MoveFileNoReplace(const std::string& from, const std::string& to) {
     return LastErrno();
 }
 
+// mingw's C library has no table of the names.
+const char* SystemErrorName(int) {
+    return nullptr;
+}
+
 }  // namespace toolkit::platform
