@@ -180,6 +180,23 @@ EOF
   in_ns "$id" setsid nmbd --foreground --no-process-group --configfile="$dir/smb.conf" \
     </dev/null >"$state/$id-nmbd.log" 2>&1 &
   wait_for_port "$id" 137 "nmbd de $id" "$state/$id-nmbd.log"
+  nmbd_names+=("$name")
+}
+
+# nmbd listens at once, and answers a unicast query at once, but answers the
+# LAN's broadcast queries only once it has claimed its name there, a few
+# seconds later: the lab is up when the admin machine's broadcast finds it.
+wait_for_nmbd_names() {
+  local name end=$((SECONDS + 30))
+  for name in "${nmbd_names[@]}"; do
+    until in_ns admin nmblookup "$name" 2>/dev/null | grep -q '<00>'; do
+      if ((SECONDS >= end)); then
+        echo "lab : nmbd ne répond toujours pas pour $name" >&2
+        return 0
+      fi
+      sleep 0.2
+    done
+  done
 }
 
 # labhost listens for magic packets on every host, and answers for the
@@ -207,10 +224,12 @@ cmd_up() {
   make_gateway
   make_admin
   local id ip mac name group reverse options
+  nmbd_names=()
   while read -r id ip mac name group reverse options; do
     plug "$id" "$ip" "$mac"
     start_responder "$id" "$name" "$group" "$mac" "${options:-}"
   done < <(host_lines)
+  wait_for_nmbd_names
 }
 
 cmd_down() {

@@ -280,11 +280,15 @@ TEST_F(DialogsTest, EnergyReportShowsHoursAndEnergyTakesADrawAndExports) {
 // this window from running the plan; once it has gone, the window runs it.
 TEST_F(DialogsTest, OneKorvanePerFolderRunsThePlan) {
     folder.Write("liste.planning", {"pc1;0:00;22:00"});
+    // Everything the child needs is ready before the fork: this process has
+    // threads, and the child may call nothing that could wait on their locks
+    // (no allocation, no search of PATH) before it execs.
+    const std::string lockPath = folder / "planning.lck";
     const pid_t holder = fork();
     if (holder == 0) {
         setpgid(0, 0);  // flock and its sleep go together
-        execlp("flock", "flock", "-n", "-o", (folder / "planning.lck").c_str(), "sleep", "30",
-               static_cast<char*>(nullptr));
+        execl("/usr/bin/flock", "flock", "-n", "-o", lockPath.c_str(), "sleep", "30",
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     const auto locked = [&] {
