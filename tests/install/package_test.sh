@@ -156,7 +156,12 @@ check "bruno ne voit pas les listes d'anne" test ! -s "$bruno/localGM"
 # An upgrade (the same package, a version later, with one program more)
 # takes effect at the next start: the new program is found in the user's
 # folder, whose files stay as they were.
-anne_files=$(cd "$anne" && find . -type f -printf '%p %s\n' | sort)
+# Korvane's own runs go on writing in the folder (the state history grows at
+# each poll): what a package operation must not do is take a file away.
+anne_files=$(cd "$anne" && find . -type f -printf '%p\n' | sort)
+anne_keeps() {
+  [ -z "$(comm -23 <(echo "$anne_files") <(cd "$anne" && find . -type f -printf '%p\n' | sort))" ]
+}
 upgrade=$top/upgrade
 dpkg-deb -R "$deb" "$upgrade"
 sed -i "s/^Version: .*/Version: $version+1/" "$upgrade/DEBIAN/control"
@@ -172,7 +177,7 @@ start_korvane anne carte3.png
 check "mise à jour : le nouveau programme au démarrage suivant" \
   test "$(as_user anne /home/anne/.local/share/korvane/nouveau)" = nouveau
 check "mise à jour : les fichiers d'anne restent" \
-  test "$(cd "$anne" && find . -type f -printf '%p %s\n' | sort)" = "$anne_files"
+  anne_keeps
 expected+=(/usr/lib/korvane/nouveau)
 
 # The pictures of the map, for whoever wants to see them.
@@ -188,7 +193,7 @@ check "dpkg -r : paquet retiré" \
 for f in "${expected[@]}"; do [ ! -e "$r$f" ] || fail "$f reste après dpkg -r"; done
 check "dpkg -r : /usr/lib/korvane parti" test ! -e "$r/usr/lib/korvane"
 check "dpkg -r : les fichiers d'anne restent" \
-  test "$(cd "$anne" && find . -type f -printf '%p %s\n' | sort)" = "$anne_files"
+  anne_keeps
 check "dpkg -r : le dossier de bruno reste" test -f "$bruno/krv.ini"
 
 [ "$failures" = 0 ] || { echo "package_test : $failures échec(s)" >&2; exit 1; }
