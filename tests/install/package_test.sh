@@ -157,10 +157,15 @@ check "bruno ne voit pas les listes d'anne" test ! -s "$bruno/localGM"
 # takes effect at the next start: the new program is found in the user's
 # folder, whose files stay as they were.
 # Korvane's own runs go on writing in the folder (the state history grows at
-# each poll): what a package operation must not do is take a file away.
-anne_files=$(cd "$anne" && find . -type f -printf '%p\n' | sort)
+# each poll): what a package operation must not do is take a file away. The
+# run markers and the writers' temporaries come and go with the runs (the
+# netsweep a start launched may still be running) and are not the user's.
+anne_lasting() {
+  (cd "$anne" && find . -type f -printf '%p\n' | grep -v -e '\.lck$' -e '\.tmp-' | sort)
+}
+anne_files=$(anne_lasting)
 anne_keeps() {
-  [ -z "$(comm -23 <(echo "$anne_files") <(cd "$anne" && find . -type f -printf '%p\n' | sort))" ]
+  [ -z "$(comm -23 <(echo "$anne_files") <(anne_lasting))" ]
 }
 upgrade=$top/upgrade
 dpkg-deb -R "$deb" "$upgrade"
