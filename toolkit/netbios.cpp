@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "utils.h"
+#include "wire_reader.h"
 
 namespace toolkit {
 
@@ -27,34 +28,7 @@ void PutU16(std::vector<std::uint8_t>& out, std::uint16_t value) {
     out.push_back(static_cast<std::uint8_t>(value & 0xFF));
 }
 
-// Every read is checked against what is left; after a failed read the reader
-// stays failed, so one test after a run of reads is enough.
-class Reader {
-  public:
-    explicit Reader(std::span<const std::uint8_t> data) : data_(data) {}
-    bool Ok() const { return ok_; }
-    std::uint16_t U16() {
-        if (!Need(2)) return 0;
-        const auto value = static_cast<std::uint16_t>((data_[pos_] << 8) | data_[pos_ + 1]);
-        pos_ += 2;
-        return value;
-    }
-    std::span<const std::uint8_t> Take(std::size_t count) {
-        if (!Need(count)) return {};
-        const auto part = data_.subspan(pos_, count);
-        pos_ += count;
-        return part;
-    }
-
-  private:
-    bool Need(std::size_t count) {
-        if (ok_ && data_.size() - pos_ < count) ok_ = false;
-        return ok_;
-    }
-    std::span<const std::uint8_t> data_;
-    std::size_t pos_ = 0;
-    bool ok_ = true;
-};
+using Reader = WireReader;
 
 // The question name in its wire form: one 32-letter label, no scope.
 std::vector<std::uint8_t> WireName(std::string_view name) {

@@ -23,7 +23,7 @@ std::string HomeDir() {
     return {};
 }
 
-// The base directory specification ignores a relative XDG_DATA_HOME.
+// A relative XDG_DATA_HOME is ignored, as the freedesktop base directories say.
 std::string DataHome() {
     if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
         return data;
