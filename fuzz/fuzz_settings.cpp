@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "check.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "names.h"
+#include "entry_names.h"
 #include "reseau.h"
 
 namespace netsweep {
@@ -52,7 +52,7 @@ TextList LoadListeMAC(const std::string& path) {
 }
 
 bool IsUsableName(std::string_view name) {
-    return toolkit::IsPlainHostName(name) && korvane::IsValidEntryName(name);
+    return toolkit::IsPlainHostName(name) && toolkit::IsValidEntryName(name);
 }
 
 TextList Ip2NameOf(const TextList& listeIP) {

@@ -1,4 +1,4 @@
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 
 #include <charconv>
 #include <initializer_list>
@@ -131,10 +131,6 @@ void KrvVar::SaveSettings(int left, int top, int height) {
     settings = saved;
 }
 
-KrvVar& Krv() {
-    static KrvVar shared;
-    return shared;
-}
 
 TextList LoadOrCreateList(const std::string& path) {
     if (toolkit::platform::FileExists(path)) return toolkit::LoadLines(path);

@@ -70,8 +70,6 @@ struct KrvVar {
     TextList WolIncidents;
 
     Settings settings;
-    int SelectedEntry = 0;
-    int MapRebuild = 0;
     std::string OtherGroupName = "Autres";
     std::uint8_t PingSlot = 0;  // shared by every poll and check; wraps after 255
     std::uint8_t ScanTick = 0;  // Timer1 ticks; wraps after 255
@@ -88,9 +86,6 @@ struct KrvVar {
     // window's current geometry. Throws FileError; the old file is then intact.
     void SaveSettings(int left, int top, int height);
 };
-
-// The one instance, shared by the main window and the dialogs.
-KrvVar& Krv();
 
 // Loads a list file when it exists, else creates it empty. Throws FileError.
 TextList LoadOrCreateList(const std::string& path);

@@ -1,7 +1,7 @@
-#include "commands.h"
+#include "korvane/core/commands.h"
 
-#include "KrvVar.h"
-#include "names.h"
+#include "korvane/core/KrvVar.h"
+#include "korvane/core/names.h"
 #include "platform/platform.h"
 
 namespace korvane {

@@ -1,10 +1,10 @@
-#include "energy.h"
+#include "korvane/core/energy.h"
 
 #include <cmath>
 #include <cstdio>
 #include <numeric>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "platform/platform.h"
 
 namespace korvane {

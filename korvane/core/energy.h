@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "history.h"
+#include "korvane/core/history.h"
 #include "utils.h"
 
 namespace korvane {

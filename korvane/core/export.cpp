@@ -1,6 +1,6 @@
-#include "export.h"
+#include "korvane/core/export.h"
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 
 namespace korvane {
 

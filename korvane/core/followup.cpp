@@ -1,8 +1,8 @@
-#include "followup.h"
+#include "korvane/core/followup.h"
 
 #include <ctime>
 
-#include "names.h"
+#include "korvane/core/names.h"
 #include "platform/platform.h"
 
 namespace korvane {

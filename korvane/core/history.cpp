@@ -1,4 +1,4 @@
-#include "history.h"
+#include "korvane/core/history.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,8 +1,8 @@
-#include "intake.h"
+#include "korvane/core/intake.h"
 
 #include <cstdlib>
 
-#include "names.h"
+#include "korvane/core/names.h"
 #include "platform/platform.h"
 #include "tools.h"
 
@@ -135,8 +135,6 @@ std::optional<std::string> SaveIntake(const TextList& memo, KrvVar& krv) {
                "n'a été créé.\n" +
                std::string(error.what());
     }
-    // Entries may have gone or moved: their old map controls must not stay.
-    krv.MapRebuild = 1;
     const std::string failures = CreateMissingGroupFiles(memo);
     if (failures.empty()) return std::nullopt;
     return "La liste des ordinateurs gérés est enregistrée, mais des fichiers de groupe "

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 
 namespace korvane {
 
@@ -51,7 +51,7 @@ std::optional<std::string> CheckIntakeLines(const TextList& memo);
 
 // OK: checks every line first and writes nothing when one is bad; saves a
 // non-empty memo to localGM (replaced atomically), reloads ManagedList from
-// it, asks for a map rebuild, and creates the group file of every entry that
+// it, and creates the group file of every entry that
 // has none, holding the entry's name. Returns the French account of what
 // failed; nothing when all is done. Running it again after a failure only
 // does what is still missing.

@@ -1,4 +1,4 @@
-#include "mapgrid.h"
+#include "korvane/core/mapgrid.h"
 
 #include <algorithm>
 

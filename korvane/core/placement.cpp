@@ -1,9 +1,9 @@
-#include "placement.h"
+#include "korvane/core/placement.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 
 namespace korvane {
 

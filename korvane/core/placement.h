@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "mapgrid.h"
+#include "korvane/core/mapgrid.h"
 
 namespace korvane {
 

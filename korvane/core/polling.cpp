@@ -1,11 +1,11 @@
-#include "polling.h"
+#include "korvane/core/polling.h"
 
 #include <algorithm>
 #include <fstream>
 #include <string>
 
-#include "KrvVar.h"
-#include "names.h"
+#include "korvane/core/KrvVar.h"
+#include "korvane/core/names.h"
 #include "platform/platform.h"
 
 namespace korvane {
@@ -230,6 +230,16 @@ std::optional<std::string> PollProblems::Clear(const std::string& cause) {
     std::string message = std::move(known->second);
     active_.erase(known);
     return message;
+}
+
+TextList LoadStateFile() {
+    const std::string path = toolkit::ProgramDir() + "etats";
+    if (!toolkit::platform::FileExists(path)) return {};
+    try {
+        return toolkit::LoadLines(path);
+    } catch (const toolkit::FileError&) {
+        return {};
+    }
 }
 
 }  // namespace korvane

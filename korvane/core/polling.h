@@ -61,6 +61,10 @@ std::string NetsweepCommand(Os os, const ToolPaths& paths);
 // answers it.
 TextList PollList(const TextList& managed, const TextList& ipList);
 
+// The states of the previous poll, "etats" of the program folder; an
+// unreadable or missing file leaves every entry down.
+TextList LoadStateFile();
+
 // Timer1 starts netsweep on the ticks whose counter is 1 modulo 9.
 bool StartsScan(std::uint8_t scanTick);
 

@@ -1,10 +1,10 @@
-#include "power.h"
+#include "korvane/core/power.h"
 
 #include <algorithm>
 #include <charconv>
 
-#include "followup.h"
-#include "names.h"
+#include "korvane/core/followup.h"
+#include "korvane/core/names.h"
 #include "platform/platform.h"
 #include "reseau.h"
 #include "wakeonlan.h"

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "polling.h"
-#include "shutdownsettings.h"
+#include "korvane/core/polling.h"
+#include "korvane/core/shutdownsettings.h"
 #include "tools.h"
 #include "utils.h"
 

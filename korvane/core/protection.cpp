@@ -1,8 +1,8 @@
-#include "protection.h"
+#include "korvane/core/protection.h"
 
 #include <algorithm>
 
-#include "names.h"
+#include "korvane/core/names.h"
 #include "platform/platform.h"
 
 namespace korvane {

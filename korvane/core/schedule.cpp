@@ -1,5 +1,6 @@
-#include "schedule.h"
+#include "korvane/core/schedule.h"
 
+#include <cstdio>
 #include <ctime>
 
 #include "platform/platform.h"
@@ -104,6 +105,24 @@ Schedules LoadSchedules(const std::string& programDir) {
 
 void SaveSchedules(const std::string& programDir, const Schedules& schedules) {
     toolkit::SaveLines(programDir + kScheduleFile, ScheduleLines(schedules));
+}
+
+CivilDate CivilFromDays(int days) {
+    const int shifted = days + 719468;
+    const int era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
+    const int dayOfEra = shifted - era * 146097;
+    const int yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int monthIndex = (5 * dayOfYear + 2) / 153;
+    const int day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    const int month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
+}
+
+std::string FormatDayMonthYear(const CivilDate& date) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d", date.day, date.month, date.year);
+    return text;
 }
 
 LocalMinute MakeLocalMinute(int year, int month, int day, int hour, int minute) {

@@ -60,6 +60,16 @@ struct LocalMinute {
     long Linear() const { return static_cast<long>(day) * kMinutesPerDay + minute; }
 };
 LocalMinute MakeLocalMinute(int year, int month, int day, int hour, int minute);
+
+// The date of a day counted from 1970-01-01, and its "dd/mm/yyyy" text.
+struct CivilDate {
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+    bool operator==(const CivilDate&) const = default;
+};
+CivilDate CivilFromDays(int days);
+std::string FormatDayMonthYear(const CivilDate& date);
 LocalMinute LocalMinuteOf(std::chrono::system_clock::time_point when);
 
 struct DueAction {

@@ -1,4 +1,4 @@
-#include "shutdownsettings.h"
+#include "korvane/core/shutdownsettings.h"
 
 #include <algorithm>
 

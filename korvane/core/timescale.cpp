@@ -1,9 +1,9 @@
-#include "timescale.h"
+#include "korvane/core/timescale.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 
 namespace korvane {
 

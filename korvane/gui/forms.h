@@ -1,11 +1,17 @@
-// Korvane's windows, created in a fixed order at start and living until exit:
-// the main window first, then the dialogs and the two report windows.
+// Korvane's windows over its app layer: the main window first, which the app
+// layer draws on, then the app's start, then the dialogs and the two report
+// windows, all living until exit.
 #pragma once
 
 #include <memory>
+#include <optional>
 
 namespace korvane {
 
+class Clock;
+class KorvaneApp;
+class Scheduler;
+class QtScheduler;
 class TForm1;
 class TAboutBox;
 class TPrefs;
@@ -18,9 +24,18 @@ class TEnergyReport;
 
 class Forms {
   public:
-    Forms();   // creates every window, in order
-    ~Forms();  // destroys them in the reverse order: the main window last
+    // Creates every window, in order, and starts Korvane; a `clock` or a
+    // `scheduler` given (kept by the caller) replaces the system clock or
+    // Qt's timers.
+    explicit Forms(const Clock* clock = nullptr, Scheduler* scheduler = nullptr);
+    // Destroys the windows in the reverse order: the main window last.
+    // Writes nothing: Close does.
+    ~Forms();
+    // Korvane's exit: the timers stop, the settings are written with the
+    // window's place, the slot files go. Once; before the destruction.
+    void Close();
 
+    KorvaneApp& App() const { return *app_; }
     TForm1* Form1() const { return form1_.get(); }
     TAboutBox* AboutBox() const { return aboutBox_.get(); }
     TPrefs* Prefs() const { return prefs_.get(); }
@@ -32,7 +47,10 @@ class Forms {
     TEnergyReport* EnergyReport() const { return energyReport_.get(); }
 
   private:
+    std::unique_ptr<Clock> ownClock_;
+    std::unique_ptr<QtScheduler> ownScheduler_;
     std::unique_ptr<TForm1> form1_;
+    std::unique_ptr<KorvaneApp> app_;
     std::unique_ptr<TAboutBox> aboutBox_;
     std::unique_ptr<TPrefs> prefs_;
     std::unique_ptr<TOKBottomDlg> okBottomDlg_;

@@ -4,33 +4,27 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QUrl>
-#include <filesystem>
 
-#include "KrvVar.h"
 #include "forms.h"
-#include "mapgrid.h"
+#include "korvane/app/app.h"
+#include "korvane/app/texts.h"
+#include "korvane/core/mapgrid.h"
 #include "messages.h"
-#include "placement.h"
-#include "platform/platform.h"
-#include "polling.h"
-#include "raw_ping.h"
-#include "timescale.h"
-#include "tools.h"
 #include "uAddMachines.h"
+#include "uBottomdlg.h"
 #include "uapropos.h"
 #include "ucomingsoon.h"
 #include "uconsole.h"
+#include "uenergy.h"
 #include "umachine.h"
 #include "uprefs.h"
 
@@ -38,8 +32,6 @@ namespace korvane {
 
 namespace {
 
-constexpr int kRedrawInterval = 10000;
-constexpr int kScanInterval = 60000;
 constexpr int kHintDelay = 200;
 
 // Tooltips appear after 200 ms, for every window of the program.
@@ -63,60 +55,43 @@ QLabel* StaticText(QWidget* parent, const QString& text, const QColor& backgroun
     return label;
 }
 
+// A picture that cannot be read is replaced by a plain one of the width that
+// carries its meaning, so the map still tells on from off.
+QPixmap StandInPicture(int width) {
+    QPixmap standIn(width, width == 20 ? 20 : 48);
+    standIn.fill(width == kOnGlyphWidth ? QColor(170, 210, 240) : QColor(128, 128, 128));
+    return standIn;
+}
+
+struct Answer {
+    std::string text;
+    bool ok = false;
+};
+
+// The calling order every caller follows: prompt, initial text, show, read.
+Answer AskLine(const char* prompt, const std::string& initial) {
+    if (Application() == nullptr || Application()->OKBottomDlg() == nullptr) return {};
+    TOKBottomDlg* dialog = Application()->OKBottomDlg();
+    dialog->geditLabel->setText(QString::fromUtf8(prompt));
+    dialog->gEdit->setText(Q(initial));
+    const int result = dialog->exec();
+    return {dialog->gEdit->text().toStdString(), result == kResultOK};
+}
+
 }  // namespace
 
 // --- creation ----------------------------------------------------------
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     BuildControls();
-    FormCreate();
-}
-
-// The program folder becomes the current folder first, so that files opened
-// by bare name and as ProgramDir + name are the same files.
-void TForm1::FormCreate() {
-    const std::string programDir = toolkit::ProgramDir();
-    std::error_code ignored;
-    std::filesystem::current_path(programDir, ignored);
-    // What a run killed earlier left behind goes before anything is read.
-    toolkit::platform::RemoveStaleTemporaries(programDir);
-    try {
-        RemoveEarlierRunFiles(toolkit::ScratchDir());
-    } catch (const toolkit::ScratchError&) {
-        // Told where the folder is first needed, by the network settings.
-    }
-    KrvVar& krv = Krv();
-    krv = KrvVar{};
-    LoadListFiles();
     LoadPictures();
-    krv.settings.nbyrow = 3;
-    try {
-        krv.LoadSettings();
-    } catch (const toolkit::FileError& error) {
-        ReportError(error.what());
-    }
-    PlaceOnScreens();
-    toolkit::LoadLocalAddressTable(krv.LocalAddresses, krv.LocalMasks);
-    LastEntry = -1;
-    ReadLocalNetwork();
-    toolkit::StartDetached(NetsweepCommand(toolkit::kHostOs, {programDir, ""}));
     routeur->SetGlyph(BoxOff);
     scan_led->setPixmap(LedGrey);
     QApplication::setStyle(new HintStyle);
-    krv.OtherGroupName = "Autres";
-    try {
-        krv.ManagedList = LoadOrCreateList(programDir + "localGM");
-    } catch (const toolkit::FileError& error) {
-        ReportError(error.what());
-    }
-    ExecPING_GM(toolkit::platform::FileExists("localIP") ? "localIP" : "localGM",
-                [this](TTimer* timer) { ReadPING_GM(timer); });
-    Redraw_network();
 }
 
 void TForm1::BuildControls() {
-    setWindowTitle(
-        QStringLiteral("Korvane 1.0  - Gestion des alimentations en énergie des ordinateurs"));
+    setWindowTitle(QString::fromUtf8(text::kTitle));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     // The map scrolls when its entries need more room than the window gives.
     mapArea_ = new QScrollArea(this);
@@ -141,7 +116,6 @@ void TForm1::BuildControls() {
     StatusMain->setFixedHeight(19);
     setStatusBar(StatusMain);
     BuildMenus();
-    BuildTimers();
     move(198, 103);
     resize(556, 254 + menuBar()->sizeHint().height() + 19);
 }
@@ -150,11 +124,11 @@ void TForm1::BuildPanel(QWidget* client) {
     Panel1 = new QFrame(client);
     Panel1->setFrameStyle(QFrame::Box | QFrame::Plain);
     Panel1->setGeometry(0, 0, 417, 25);
-    Label1 = new QLabel(QStringLiteral("Scan en cours..."), Panel1);
+    Label1 = new QLabel(QString::fromUtf8(text::kScanLight), Panel1);
     Label1->move(88, 4);
     scan_led = new QLabel(Panel1);
     scan_led->setGeometry(192, 3, 20, 20);
-    Label2 = new QLabel(QStringLiteral("Refresh : "), Panel1);
+    Label2 = new QLabel(QString::fromUtf8(text::kPollLight), Panel1);
     Label2->move(280, 4);
     ping_led = new QLabel(Panel1);
     ping_led->setGeometry(360, 3, 20, 20);
@@ -167,6 +141,7 @@ void TForm1::BuildGateway(QWidget* client) {
     routeur->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     routeur->setStyleSheet(QStringLiteral("QToolButton { padding: 0px; font-weight: bold; }"));
     routeur->setGeometry(64, 52, 70, 61);
+    connect(routeur, &QToolButton::clicked, this, &TForm1::routeurClick);
     gw_nom = StaticText(client, QStringLiteral("nom"), kYellow, true);
     gw_nom->setGeometry(48, 112, 97, 15);
     gw_ip = StaticText(client, QStringLiteral("ip"), kYellow, false);
@@ -175,124 +150,96 @@ void TForm1::BuildGateway(QWidget* client) {
 
 void TForm1::BuildMenus() {
     MainMenu1 = menuBar();
-    auto add = [this](QMenu* menu, const char* name, const QString& text, void (TForm1::*slot)()) {
-        QAction* action = menu->addAction(text);
+    auto add = [this](QMenu* menu, const char* name, const char* text, void (TForm1::*slot)()) {
+        QAction* action = menu->addAction(QString::fromUtf8(text));
         action->setObjectName(QString::fromLatin1(name));
-        if (slot != nullptr) {
-            connect(action, &QAction::triggered, this, slot);
-        } else {
-            action->setEnabled(false);  // its command is not in this version yet
-        }
+        connect(action, &QAction::triggered, this, slot);
     };
-    QMenu* fichier = MainMenu1->addMenu(QStringLiteral("Fichier"));
-    add(fichier, "Quitter1", QStringLiteral("Quitter"), &TForm1::Quitter1Click);
-    QMenu* edition = MainMenu1->addMenu(QStringLiteral("Edition"));
-    add(edition, "Prfrences1", QStringLiteral("Préférences"), &TForm1::Prfrences1Click);
-    QMenu* ordinateurs = MainMenu1->addMenu(QStringLiteral("Ordinateurs"));
-    add(ordinateurs, "Dfinir1", QStringLiteral("Ajouter un ordinateur"), &TForm1::Dfinir1Click);
-    add(ordinateurs, "Nejamaisteindre1", QStringLiteral("Ne jamais éteindre..."),
-        &TForm1::Nejamaisteindre1Click);
-    QMenu* rapports = MainMenu1->addMenu(QStringLiteral("Rapports"));
-    add(rapports, "IncidentsWOL1", QStringLiteral("Incidents WOL"), &TForm1::IncidentsWOL1Click);
-    add(rapports, "Incidentsshutdown1", QStringLiteral("Incidents shutdown"),
+    auto menu = [this](const char* text) { return MainMenu1->addMenu(QString::fromUtf8(text)); };
+    QMenu* fichier = menu(text::kMenuFile);
+    add(fichier, "Quitter1", text::kMenuQuit, &TForm1::Quitter1Click);
+    QMenu* edition = menu(text::kMenuEdit);
+    add(edition, "Prfrences1", text::kMenuPreferences, &TForm1::Prfrences1Click);
+    QMenu* ordinateurs = menu(text::kMenuComputers);
+    add(ordinateurs, "Dfinir1", text::kMenuAdd, &TForm1::Dfinir1Click);
+    add(ordinateurs, "Nejamaisteindre1", text::kMenuNeverOff, &TForm1::Nejamaisteindre1Click);
+    QMenu* rapports = menu(text::kMenuReports);
+    add(rapports, "IncidentsWOL1", text::kMenuWolIncidents, &TForm1::IncidentsWOL1Click);
+    add(rapports, "Incidentsshutdown1", text::kMenuShutdownIncidents,
         &TForm1::Incidentsshutdown1Click);
-    add(rapports, "Listemachines1", QStringLiteral("Liste machines"), &TForm1::Listemachines1Click);
-    add(rapports, "Console1", QStringLiteral("Console"), &TForm1::Console1Click);
-    add(rapports, "Consommation1", QStringLiteral("Consommation électrique"),
-        &TForm1::Consommation1Click);
-    QMenu* aide = MainMenu1->addMenu(QStringLiteral("Aide"));
-    add(aide, "Apropos1", QStringLiteral("A propos"), &TForm1::Apropos1Click);
+    add(rapports, "Listemachines1", text::kMenuMachineList, &TForm1::Listemachines1Click);
+    add(rapports, "Console1", text::kMenuConsole, &TForm1::Console1Click);
+    add(rapports, "Consommation1", text::kMenuEnergy, &TForm1::Consommation1Click);
+    QMenu* aide = menu(text::kMenuHelp);
+    add(aide, "Apropos1", text::kMenuAbout, &TForm1::Apropos1Click);
 
     popupGM = new QMenu(this);
     popupGM->setObjectName(QStringLiteral("popupGM"));
-    add(popupGM, "Commentaire1", QStringLiteral("Commentaire"), &TForm1::Commentaire1Click);
-    add(popupGM, "Renommer1", QStringLiteral("Renommer"), &TForm1::Renommer1Click);
-    add(popupGM, "ConsommationEntry1", QStringLiteral("Consommation électrique"),
-        &TForm1::ConsommationEntry1Click);
-}
-
-void TForm1::BuildTimers() {
-    Timer1 = new TTimer(this);
-    Timer1->setInterval(ScaledInterval(kScanInterval));
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    Timer1->start();
-    TimerRedraw = new TTimer(this);
-    TimerRedraw->setInterval(ScaledInterval(kRedrawInterval));
-    connect(TimerRedraw, &QTimer::timeout, this, &TForm1::TimerRedrawTimer);
-    TimerRedraw->start();
-    StartPlanning();
-}
-
-void TForm1::LoadListFiles() {
-    KrvVar& krv = Krv();
-    const std::pair<const char*, toolkit::TextList*> lists[] = {
-        {"liste.mac", &krv.MacList},     {"liste.ip", &krv.IpList},
-        {"liste.patch", &krv.PatchList}, {"liste.ip.discover", &krv.DiscoverList},
-        {"liste.known", &krv.EntryIPs},
-    };
-    for (const auto& [file, list] : lists) {
-        try {
-            *list = LoadOrCreateList(file);
-        } catch (const toolkit::FileError& error) {
-            ReportError(error.what());
-        }
-    }
-}
-
-// A picture that cannot be read is replaced by a plain one of the width that
-// carries its meaning, so the map still tells on from off.
-QPixmap TForm1::LoadPicture(const char* file, int width) {
-    QPixmap picture(QString::fromLatin1(file));
-    if (!picture.isNull()) return picture;
-    missingPictures_.emplace_back(file);
-    QPixmap standIn(width, width == 20 ? 20 : 48);
-    standIn.fill(width == kOnGlyphWidth ? QColor(170, 210, 240) : QColor(128, 128, 128));
-    return standIn;
+    add(popupGM, "Commentaire1", text::kMenuComment, &TForm1::Commentaire1Click);
+    add(popupGM, "Renommer1", text::kMenuRename, &TForm1::Renommer1Click);
+    add(popupGM, "ConsommationEntry1", text::kMenuEnergy, &TForm1::ConsommationEntry1Click);
 }
 
 void TForm1::LoadPictures() {
-    LedRed = LoadPicture("led-rouge.bmp", 20);
-    LedGreen = LoadPicture("led-vert.bmp", 20);
-    LedOrange = LoadPicture("led-orange.bmp", 20);
-    LedGrey = LoadPicture("led-gris.bmp", 20);
-    ScreenOn = LoadPicture("ecran-on.bmp", kOnGlyphWidth);
-    ScreenOff = LoadPicture("ecran-off.bmp", kOffGlyphWidth);
-    BoxOn = LoadPicture("neufbox_on.bmp", kOnGlyphWidth);
-    BoxOff = LoadPicture("neufbox_off.bmp", kOffGlyphWidth);
-    if (missingPictures_.empty()) return;
-    std::string files;
-    for (const auto& file : missingPictures_) files += (files.empty() ? "" : ", ") + file;
-    StatusMain->showMessage(Q("Images introuvables ou illisibles : " + files));
+    const std::pair<QPixmap*, std::pair<const char*, int>> pictures[] = {
+        {&LedRed, {"led-rouge.bmp", 20}},
+        {&LedGreen, {"led-vert.bmp", 20}},
+        {&LedOrange, {"led-orange.bmp", 20}},
+        {&LedGrey, {"led-gris.bmp", 20}},
+        {&ScreenOn, {"ecran-on.bmp", kOnGlyphWidth}},
+        {&ScreenOff, {"ecran-off.bmp", kOffGlyphWidth}},
+        {&BoxOn, {"neufbox_on.bmp", kOnGlyphWidth}},
+        {&BoxOff, {"neufbox_off.bmp", kOffGlyphWidth}},
+    };
+    QStringList missing;
+    for (const auto& [picture, source] : pictures) {
+        *picture = QPixmap(QString::fromLatin1(source.first));
+        if (!picture->isNull()) continue;
+        missing << QString::fromLatin1(source.first);
+        *picture = StandInPicture(source.second);
+    }
+    if (!missing.isEmpty()) {
+        StatusMain->showMessage(QStringLiteral("Images introuvables ou illisibles : ") +
+                                missing.join(QStringLiteral(", ")));
+    }
 }
 
-// The saved place is corrected before the window is ever sized: a height of
-// 2^31 pixels would ask for gigabytes, a place on a monitor unplugged since
-// would leave the window out of reach.
-void TForm1::PlaceOnScreens() {
-    std::vector<Rect> screens;
-    QList<QScreen*> all = QGuiApplication::screens();
-    all.removeOne(QGuiApplication::primaryScreen());
-    all.prepend(QGuiApplication::primaryScreen());
-    for (const QScreen* screen : all) {
-        if (screen == nullptr) continue;
-        const QRect area = screen->availableGeometry();
-        screens.push_back({area.x(), area.y(), area.width(), area.height()});
-    }
-    Settings& settings = Krv().settings;
-    const WindowPlace place = PlaceWindow({settings.left, settings.top, settings.height},
-                                          MapWidth(settings.nbyrow), screens);
-    settings.left = place.left;
-    settings.top = place.top;
-    settings.height = place.height;
+// --- the view ------------------------------------------------------------
+
+void TForm1::ShowScanLight(Light light) {
+    scan_led->setPixmap(light == Light::Green ? LedGreen : LedGrey);
 }
 
-void TForm1::ReadLocalNetwork() {
-    try {
-        LocalHost = toolkit::ReadIpConfig();
-    } catch (const std::exception& error) {  // FileError, ScratchError
-        LocalHost = {};
-        ReportError(std::string("Paramètres réseau illisibles : ") + error.what());
+void TForm1::ShowPollLight(Light light) {
+    ping_led->setPixmap(light == Light::Orange ? LedOrange : LedGrey);
+}
+
+void TForm1::ShowStatus(const std::string& text) {
+    if (text.empty()) {
+        StatusMain->clearMessage();
+    } else {
+        StatusMain->showMessage(Q(text));
     }
+}
+
+void TForm1::AppendConsole(const std::string& line) {
+    console->appendPlainText(Q(line));
+}
+
+void TForm1::Warn(const std::string& text) {
+    ShowWarning(this, Q(text));
+}
+
+void TForm1::Inform(const std::string& text) {
+    ShowMessage(this, Q(text));
+}
+
+bool TForm1::AskYesNo(const std::string& question) {
+    return korvane::AskYesNo(this, Q(question));
+}
+
+void TForm1::OpenUrl(const std::string& url) {
+    QDesktopServices::openUrl(QUrl(Q(url)));
 }
 
 // --- show, resize, exit ------------------------------------------------
@@ -305,7 +252,8 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::FormShow() {
-    const Settings& settings = Krv().settings;
+    if (app_ == nullptr) return;
+    const Settings& settings = app_->CurrentSettings();
     resize(width(), settings.height);
     move(settings.left, settings.top);
 }
@@ -316,20 +264,10 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::FormResize() {
-    Krv().settings.height = height();
+    if (app_ != nullptr) app_->WindowResized(height());
     if (mapArea_ != nullptr) FitMapContent();
     console->move(10, height() - console->height() - 80);
     Panel1->resize(width() - 8, Panel1->height());
-}
-
-// The map's surface covers the window and reaches the last row's captions.
-void TForm1::FitMapContent() {
-    const KrvVar& krv = Krv();
-    const QSize view = mapArea_->maximumViewportSize();
-    const int needed = MapContentHeight(static_cast<int>(krv.ManagedList.size()),
-                                        krv.settings.nbyrow);
-    client_->resize(std::max(view.width(), MapWidth(krv.settings.nbyrow)),
-                    std::max(view.height(), needed));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -341,76 +279,89 @@ void TForm1::Quitter1Click() {
     QCoreApplication::quit();
 }
 
-TForm1::~TForm1() {
-    // FormDestroy. No timer may fire into a half-destroyed window.
-    Timer1->stop();
-    TimerRedraw->stop();
-    StopPlanning();
-    for (int slot = 0; slot < static_cast<int>(PingTimers.size()); ++slot) ReleasePingTimer(slot);
-    SaveAtExit();
-    for (int entry = 0; entry <= LastEntry; ++entry) DestroyEntryControls(entry);
-    Krv() = KrvVar{};
-    try {
-        CleanSlotFiles(toolkit::ScratchDir());
-    } catch (const toolkit::ScratchError&) {
-        // No scratch folder, nothing of ours to clean.
-    }
+// --- clicks and menus ----------------------------------------------------
+
+void TForm1::routeurClick() {
+    app_->routeurClick();
 }
 
-// The settings are replaced atomically: a failed write keeps the old files,
-// and the user is told that this run's settings are lost.
-void TForm1::SaveAtExit() {
-    KrvVar& krv = Krv();
-    std::string failures;
-    try {
-        krv.SaveSettings(pos().x(), pos().y(), height());
-    } catch (const toolkit::FileError& error) {
-        failures += std::string(error.what()) + "\n";
-    }
-    try {
-        toolkit::SaveLines(toolkit::ProgramDir() + kEntrySettingsFile,
-                           EntrySettingsLines(krv.ManagedList, LastEntry));
-    } catch (const toolkit::FileError& error) {
-        failures += std::string(error.what()) + "\n";
-    }
-    if (failures.empty()) return;
-    ShowWarning(this, Q("Les réglages n'ont pas été enregistrés.\n" + failures));
+void TForm1::machineClick(GlyphButton* sender) {
+    if (Application() == nullptr || Application()->machines() == nullptr) return;
+    const int entry = sender->Tag;
+    const int result = Application()->machines()->ExecFor(*app_, entry);
+    if (result == kResultYes) app_->Wake(entry);
+    if (result == kResultNo) app_->ShutDown(entry);
 }
 
-void TForm1::Log(const std::string& line) {
-    console->appendPlainText(Q(line));
+// A right click on a map button makes its entry the current one.
+void TForm1::ShowEntryMenu(GlyphButton* button, const QPoint& where) {
+    selectedEntry_ = button->Tag;
+    popupGM->popup(button->mapToGlobal(where));
 }
-
-void TForm1::ReportError(const std::string& message) {
-    ShowWarning(this, Q(message));
-}
-
-// --- menus ---------------------------------------------------------------
 
 void TForm1::Prfrences1Click() {
     if (Application() != nullptr && Application()->Prefs() != nullptr) {
         Application()->Prefs()->exec();
     }
-    Redraw_network();
 }
 
 void TForm1::Dfinir1Click() {
     if (Application() != nullptr && Application()->AddMachine() != nullptr) {
         Application()->AddMachine()->exec();
     }
-    Redraw_network();
 }
 
-void TForm1::ShowComingSoon() {
-    if (Application() != nullptr && Application()->comingsoon() != nullptr) {
-        Application()->comingsoon()->exec();
-    }
+// The name typed joins the protected list, or leaves it; "Annuler" changes nothing.
+void TForm1::Nejamaisteindre1Click() {
+    const Answer answer = AskLine(text::kAskNeverOff, "");
+    if (answer.ok) app_->Protect(answer.text);
+}
+
+void TForm1::Listemachines1Click() {
+    app_->ExportMachineList();
+}
+
+void TForm1::IncidentsWOL1Click() {
+    app_->OpenIncidents(FollowKind::WakeUp);
+}
+
+void TForm1::Incidentsshutdown1Click() {
+    app_->OpenIncidents(FollowKind::Shutdown);
+}
+
+// "Annuler" leaves the comment as it was.
+void TForm1::Commentaire1Click() {
+    const Answer answer = AskLine(text::kAskComment, app_->CommentOf(selectedEntry_));
+    if (answer.ok) app_->SetComment(selectedEntry_, answer.text);
+}
+
+// "Annuler" renames nothing.
+void TForm1::Renommer1Click() {
+    const std::string name = app_->NameOf(selectedEntry_);
+    if (name.empty()) return;
+    const Answer answer = AskLine(text::kAskRename, name);
+    if (answer.ok) app_->Rename(selectedEntry_, answer.text);
 }
 
 // The console log's own window, not modal: it follows the log as it grows.
 void TForm1::Console1Click() {
     if (Application() == nullptr || Application()->Console() == nullptr) return;
     Application()->Console()->ShowLog(console);
+}
+
+// The report of every entry, from the "Rapports" menu.
+void TForm1::Consommation1Click() {
+    if (Application() == nullptr || Application()->EnergyReport() == nullptr) return;
+    Application()->EnergyReport()->ShowFor(app_->Vars().ManagedList);
+}
+
+// The report of the entry the pop-up menu was opened on.
+void TForm1::ConsommationEntry1Click() {
+    const std::string name = app_->NameOf(selectedEntry_);
+    if (name.empty() || Application() == nullptr || Application()->EnergyReport() == nullptr) {
+        return;
+    }
+    Application()->EnergyReport()->ShowFor({name});
 }
 
 void TForm1::Apropos1Click() {

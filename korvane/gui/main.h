@@ -1,27 +1,15 @@
-// The main window: start-up and shutdown, the network map, the polling, the
-// power commands with their follow-ups, the menus. Handlers keep the names of
-// the events they answer; the decisions and the texts they write come from
-// the window-free code (KrvVar, mapgrid, polling, power, followup, export,
-// commands).
+// The main window: it draws the map, the lights, the status bar and the
+// console log that the app layer gives it, and forwards every click and menu
+// command to the app layer (KorvaneApp). Handlers keep the names of the
+// events they answer.
 #pragma once
 
 #include <QMainWindow>
 #include <QPixmap>
-#include <array>
-#include <chrono>
-#include <cstdint>
-#include <functional>
-#include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "followup.h"
-#include "history.h"
-#include "polling.h"
-#include "power.h"
-#include "reseau.h"
-#include "schedule.h"
+#include "korvane/app/view.h"
 #include "widgets.h"
 
 class QFrame;
@@ -34,22 +22,14 @@ class QStatusBar;
 
 namespace korvane {
 
-// Collects one request when its timer ticks; receives that timer (tag = slot).
-using RequestHandler = std::function<void(TTimer*)>;
+class KorvaneApp;
 
-// The clock the daily plan reads; tests steer it. An empty one is the
-// system clock.
-using PlanClock = std::function<std::chrono::system_clock::time_point()>;
-void SetPlanClock(PlanClock clock);
-// A map button's hint without the lines the plan and the protection add: the
-// user's comment.
-QString HintComment(const QWidget* button);
-std::chrono::system_clock::time_point PlanNow();
-
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public MainView {
   public:
-    explicit TForm1(QWidget* parent = nullptr);  // FormCreate
-    ~TForm1() override;                          // FormDestroy
+    explicit TForm1(QWidget* parent = nullptr);
+    // The app layer the handlers forward to; set once, before the start.
+    void Attach(KorvaneApp& app) { app_ = &app; }
+    KorvaneApp& App() const { return *app_; }
 
     // Controls, named as in the designer.
     QFrame* Bevel1 = nullptr;
@@ -63,9 +43,6 @@ class TForm1 : public QMainWindow {
     QLabel* gw_ip = nullptr;
     QPlainTextEdit* console = nullptr;
     QStatusBar* StatusMain = nullptr;
-    TTimer* Timer1 = nullptr;
-    TTimer* TimerRedraw = nullptr;
-    TTimer* TimerPlan = nullptr;
     QMenuBar* MainMenu1 = nullptr;
     QMenu* popupGM = nullptr;
 
@@ -79,23 +56,19 @@ class TForm1 : public QMainWindow {
     std::vector<QLabel*> IpCaptions;
     std::vector<QLabel*> MacCaptions;
 
-    int LastEntry = -1;
-    toolkit::host_params LocalHost;
-    std::array<TTimer*, 256> PingTimers{};
+    // MainView
+    void ShowMap(const MapState& map) override;
+    void ShowScanLight(Light light) override;
+    void ShowPollLight(Light light) override;
+    void ShowStatus(const std::string& text) override;
+    void AppendConsole(const std::string& line) override;
+    void Warn(const std::string& text) override;
+    void Inform(const std::string& text) override;
+    bool AskYesNo(const std::string& question) override;
+    void OpenUrl(const std::string& url) override;
 
-    void Redraw_network();
-    void ExecPING_GM(const std::string& listName, const RequestHandler& handler);
-    void ReadPING_GM(TTimer* timer);
-    void ExecPING_host(const std::string& host, const RequestHandler& handler);
-    void TimerRedrawTimer();
-    void Timer1Timer();
+    // Handlers.
     void machineClick(GlyphButton* sender);
-    void PowerUp(const std::string& name);
-    void Shutdown(const std::string& name);
-    void FollowDownLaunch(TTimer* timer);
-    void FollowDownReport(TTimer* timer);
-    void FollowUpLaunch(TTimer* timer);
-    void FollowUpReport(TTimer* timer);
     void routeurClick();
     void Quitter1Click();
     void Prfrences1Click();
@@ -110,12 +83,6 @@ class TForm1 : public QMainWindow {
     void Consommation1Click();
     void ConsommationEntry1Click();
     void Apropos1Click();
-    // Runs the plan's actions due now, through the buttons' own paths.
-    void TimerPlanTimer();
-
-    // Stops and frees the timer of a slot; a handler calls it once it has
-    // read its result.
-    void ReleasePingTimer(int slot);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -123,67 +90,30 @@ class TForm1 : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void FormCreate();
     void BuildControls();
     void BuildPanel(QWidget* client);
     void BuildGateway(QWidget* client);
     void BuildMenus();
-    void BuildTimers();
     void LoadPictures();
-    QPixmap LoadPicture(const char* file, int width);
-    void LoadListFiles();
-    void ReadLocalNetwork();
     void FormShow();
-    void ShowComingSoon();
     void FormResize();
-    void RedrawGateway();
-    void DestroyEntryControls(int entry);
-    void DrawEntry(int entry, const toolkit::TextList& etats);
+    void DrawGateway(const MapGateway& gateway);
+    void DrawEntry(int entry, const MapEntry& cell);
     void CreateEntryButton(int entry, bool up);
     void CreateEntryCaptions(int entry);
-    void RefreshEntryCaptions(int entry, const std::string& name);
+    void RefreshEntryCaptions(int entry, const MapEntry& cell);
+    void MarkProtected(int entry, bool isProtected);
     void GrowEntryTables(int entry);
-    void SaveAtExit();
-    bool RunPowerScript(PowerAction action, const std::string& name,
-                        const toolkit::TextList& computers,
-                        const std::vector<PowerCommand>& commands);
-    void ReadPowerReport(PowerAction action, const toolkit::TextList& computers, TTimer* timer);
-    TTimer* StartRequestTimer(int slot, int interval, const RequestHandler& handler);
-    void ArmFollowUp(FollowKind kind, const std::string& name);
-    void LaunchChecks(FollowKind kind, TTimer* timer);
-    void ReportCheck(FollowKind kind, TTimer* timer);
-    void SaveAndOpenReport(FollowKind kind);
-    void OpenSavedReport(const std::string& path);
+    void DestroyEntryControls(int entry);
     void ShowEntryMenu(GlyphButton* button, const QPoint& where);
-    void Log(const std::string& line);
-    void StartPlanning();
-    void StopPlanning();
-    void RecordStates(const toolkit::TextList& etats);
-    void DecorateEntry(int entry, const std::string& name);
-    // A protected entry is not shut down: the refusal is told and logged.
-    bool RefuseProtectedShutdown(const std::string& name);
-    void OpenEnergyReport(const toolkit::TextList& names);
-    void ReportError(const std::string& message);
-    void PlaceOnScreens();
-    // The status bar tells what stops the polling, once per cause.
-    void ReportProblem(const std::string& cause, const std::string& message);
-    void ProblemSolved(const std::string& cause);
-
     void FitMapContent();
 
+    KorvaneApp* app_ = nullptr;
     QScrollArea* mapArea_ = nullptr;
     QWidget* client_ = nullptr;
     bool shown_ = false;
-    std::vector<std::string> missingPictures_;
-    PollProblems problems_;
-    DailyTrigger trigger_;
-    bool planElsewhereTold_ = false;
-    std::unique_ptr<HistoryWriter> history_;
-    std::array<std::string, 256> checkedHosts_;  // the host each check slot probes
-    std::map<std::string, QString> comments_;  // each entry's comment, for the session
-    std::array<std::uint64_t, 256> pollOrder_{};  // when each slot's poll started
-    std::uint64_t pollsStarted_ = 0;
-    std::uint64_t pollShown_ = 0;  // the latest poll whose result the map shows
+    int entryCount_ = 0;       // the entries of the map last drawn
+    int selectedEntry_ = -1;   // the entry the pop-up menu was opened on
 };
 
 }  // namespace korvane

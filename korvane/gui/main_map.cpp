@@ -1,16 +1,14 @@
-// TForm1, the network map: the gateway in cell 0, entry i in cell i + 1.
-#include <QDesktopServices>
+// TForm1, the network map: the gateway in cell 0, entry i in cell i + 1, as
+// the app layer's map state gives them.
 #include <QFrame>
 #include <QLabel>
-#include <QUrl>
+#include <QScrollArea>
+#include <QStyle>
 
-#include "KrvVar.h"
-#include "forms.h"
+#include "korvane/app/app.h"
+#include "korvane/app/texts.h"
+#include "korvane/core/mapgrid.h"
 #include "main.h"
-#include "mapgrid.h"
-#include "platform/platform.h"
-#include "raw_ping.h"
-#include "tools.h"
 
 namespace korvane {
 
@@ -20,7 +18,9 @@ void Place(QWidget* widget, const Rect& rect) {
     widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
 }
 
-void ApplyGlyph(GlyphButton* button, GlyphChange change, const QPixmap& on, const QPixmap& off) {
+// A picture changes only when its width shows the other state.
+void ApplyGlyph(GlyphButton* button, bool up, const QPixmap& on, const QPixmap& off) {
+    const GlyphChange change = NextGlyph(up, button->GlyphWidth());
     if (change == GlyphChange::ToOn) button->SetGlyph(on);
     if (change == GlyphChange::ToOff) button->SetGlyph(off);
 }
@@ -31,62 +31,57 @@ void DeleteControl(std::vector<Control*>& table, std::size_t index) {
     table[index] = nullptr;
 }
 
-toolkit::TextList LoadStateFile() {
-    const std::string path = toolkit::ProgramDir() + "etats";
-    if (!toolkit::platform::FileExists(path)) return {};
-    try {
-        return toolkit::LoadLines(path);
-    } catch (const toolkit::FileError&) {
-        return {};  // an unreadable state file leaves every entry down
-    }
-}
-
 }  // namespace
 
-void TForm1::Redraw_network() {
-    KrvVar& krv = Krv();
-    if (krv.MapRebuild == 1) {
+void TForm1::ShowMap(const MapState& map) {
+    if (map.rebuild) {
         // Every control goes, also those of entries beyond a list that shrank
         // since they were drawn, so a rebuild leaves no stale entry behind.
         for (int entry = 0; entry < static_cast<int>(EntryButtons.size()); ++entry) {
             DestroyEntryControls(entry);
         }
-        krv.MapRebuild = 0;
     }
-    krv.EntryIPs.clear();
-    for (const auto& name : krv.ManagedList) krv.EntryIPs.push_back(krv.FindIP(name));
-    LastEntry = static_cast<int>(krv.EntryIPs.size()) - 1;
-    const toolkit::TextList etats = LoadStateFile();
-    if (!LocalHost.gateway.empty()) RedrawGateway();
-    resize(MapWidth(krv.settings.nbyrow), krv.settings.height);
-    for (int entry = 0; entry <= LastEntry; ++entry) DrawEntry(entry, etats);
+    entryCount_ = static_cast<int>(map.entries.size());
+    if (map.gateway.known) DrawGateway(map.gateway);
+    // The window is as wide as the rows, and the vertical scroll bar's width
+    // more when the entries need it, so that it never hides a column.
+    const bool scrolls = MapContentHeight(entryCount_, map.nbyrow) >
+                         mapArea_->maximumViewportSize().height();
+    const int bar = scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+    resize(MapWidth(map.nbyrow) + bar, map.height);
+    for (int entry = 0; entry < entryCount_; ++entry) {
+        DrawEntry(entry, map.entries[static_cast<std::size_t>(entry)]);
+    }
     FitMapContent();
 }
 
-void TForm1::RedrawGateway() {
-    const std::string& gateway = LocalHost.gateway;
-    gw_nom->setText(Q(Krv().FindName(gateway)));
-    gw_ip->setText(Q(gateway));
-    const bool up = toolkit::IcmpProbe(gateway);
-    ApplyGlyph(routeur, NextGlyph(up, routeur->GlyphWidth()), BoxOn, BoxOff);
-    disconnect(routeur, &QToolButton::clicked, this, nullptr);
-    connect(routeur, &QToolButton::clicked, this, &TForm1::routeurClick);
+// The map's surface covers the window and reaches the last row's captions.
+void TForm1::FitMapContent() {
+    if (app_ == nullptr) return;
+    const int nbyrow = app_->CurrentSettings().nbyrow;
+    const QSize view = mapArea_->maximumViewportSize();
+    const int needed = MapContentHeight(entryCount_, nbyrow);
+    const int bar = needed > view.height() ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+    client_->resize(std::max(view.width() - bar, MapWidth(nbyrow)), std::max(view.height(), needed));
 }
 
-void TForm1::DrawEntry(int entry, const toolkit::TextList& etats) {
-    const KrvVar& krv = Krv();
-    const std::string& address = krv.EntryIPs[static_cast<std::size_t>(entry)];
-    if (IsFilteredOut(address, LocalHost)) return;
-    const std::string& name = krv.ManagedList[static_cast<std::size_t>(entry)];
-    const bool up = IsUp(etats, name, address);
+void TForm1::DrawGateway(const MapGateway& gateway) {
+    gw_nom->setText(Q(gateway.name));
+    gw_ip->setText(Q(gateway.address));
+    ApplyGlyph(routeur, gateway.up, BoxOn, BoxOff);
+}
+
+// An entry the map leaves out keeps whatever control it had.
+void TForm1::DrawEntry(int entry, const MapEntry& cell) {
+    if (!cell.shown) return;
     GrowEntryTables(entry);
     const auto index = static_cast<std::size_t>(entry);
-    if (EntryButtons[index] == nullptr) CreateEntryButton(entry, up);
-    ApplyGlyph(EntryButtons[index], NextGlyph(up, EntryButtons[index]->GlyphWidth()), ScreenOn,
-               ScreenOff);
+    if (EntryButtons[index] == nullptr) CreateEntryButton(entry, cell.up);
+    ApplyGlyph(EntryButtons[index], cell.up, ScreenOn, ScreenOff);
+    EntryButtons[index]->setToolTip(Q(cell.hint));
+    MarkProtected(entry, cell.isProtected);
     if (EntryFrames[index] == nullptr) CreateEntryCaptions(entry);
-    RefreshEntryCaptions(entry, name);
-    DecorateEntry(entry, name);
+    RefreshEntryCaptions(entry, cell);
 }
 
 void TForm1::GrowEntryTables(int entry) {
@@ -103,24 +98,39 @@ void TForm1::CreateEntryButton(int entry, bool up) {
     auto* button = new GlyphButton(client_);
     button->setObjectName(QStringLiteral("machine%1").arg(entry));
     button->SetGlyph(up ? ScreenOn : ScreenOff);
-    const auto comment = comments_.find(Krv().ManagedList[static_cast<std::size_t>(entry)]);
-    button->setToolTip(comment != comments_.end() ? comment->second : QString());
     button->setToolTipDuration(kHintDisplayTime);
     button->Tag = entry;
     connect(button, &QToolButton::clicked, this, [this, button] { machineClick(button); });
     button->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(button, &QWidget::customContextMenuRequested, this,
             [this, button](const QPoint& where) { ShowEntryMenu(button, where); });
-    Place(button, EntryButtonRect(EntryCell(entry, Krv().settings.nbyrow)));
+    Place(button, EntryButtonRect(EntryCell(entry, app_->CurrentSettings().nbyrow)));
     button->show();
     EntryButtons[static_cast<std::size_t>(entry)] = button;
+}
+
+// A protected entry wears a small mark.
+void TForm1::MarkProtected(int entry, bool isProtected) {
+    GlyphButton* button = EntryButtons[static_cast<std::size_t>(entry)];
+    const QString markName = QStringLiteral("protege%1").arg(entry);
+    auto* mark = button->findChild<QLabel*>(markName);
+    if (isProtected && mark == nullptr) {
+        mark = new QLabel(QString::fromUtf8(text::kProtectedMark), button);
+        mark->setObjectName(markName);
+        mark->setStyleSheet(QStringLiteral(
+            "QLabel { background: #c00000; color: white; font-size: 7pt; padding: 0px 2px; }"));
+        mark->move(2, 2);
+        mark->adjustSize();
+        mark->show();
+    }
+    if (!isProtected && mark != nullptr) delete mark;
 }
 
 void TForm1::CreateEntryCaptions(int entry) {
     const auto index = static_cast<std::size_t>(entry);
     auto* frame = new QFrame(client_);
     Paint(frame, kYellow);
-    Place(frame, EntryFrameRect(EntryCell(entry, Krv().settings.nbyrow)));
+    Place(frame, EntryFrameRect(EntryCell(entry, app_->CurrentSettings().nbyrow)));
     frame->hide();
     EntryFrames[index] = frame;
     IpCaptions[index] = DataLabel(client_);
@@ -130,7 +140,7 @@ void TForm1::CreateEntryCaptions(int entry) {
 
 // Captions follow their frame at every build, in the order address, hardware
 // address, name.
-void TForm1::RefreshEntryCaptions(int entry, const std::string& name) {
+void TForm1::RefreshEntryCaptions(int entry, const MapEntry& cell) {
     const auto index = static_cast<std::size_t>(entry);
     const QFrame* frame = EntryFrames[index];
     const Rect frameRect{frame->x(), frame->y(), frame->width(), frame->height()};
@@ -140,13 +150,13 @@ void TForm1::RefreshEntryCaptions(int entry, const std::string& name) {
     Paint(ip, buttonFace);
     ip->setAlignment(Qt::AlignCenter);
     Place(ip, IpCaptionRect(frameRect));
-    ip->setText(Q(Krv().EntryIPs[index]));
+    ip->setText(Q(cell.address));
     ip->show();
 
     QLabel* mac = MacCaptions[index];
     Paint(mac, kYellow);
     mac->move(MacCaptionRect(frameRect).left, MacCaptionRect(frameRect).top);
-    mac->setText(Q(Krv().FindMAC(name)));
+    mac->setText(Q(cell.mac));
     mac->adjustSize();
     mac->hide();
 
@@ -157,7 +167,7 @@ void TForm1::RefreshEntryCaptions(int entry, const std::string& name) {
     bold.setBold(true);
     caption->setFont(bold);
     Place(caption, NameCaptionRect(frameRect));
-    caption->setText(Q(toolkit::AsciiUpper(name)));
+    caption->setText(Q(cell.caption));
     caption->show();
 }
 
@@ -169,13 +179,6 @@ void TForm1::DestroyEntryControls(int entry) {
     DeleteControl(NameCaptions, index);
     DeleteControl(IpCaptions, index);
     DeleteControl(MacCaptions, index);
-}
-
-void TForm1::routeurClick() {
-    // Only a strict dotted address reaches the browser, whatever the adapter
-    // listing held.
-    if (!toolkit::IsDottedIPv4(LocalHost.gateway)) return;
-    QDesktopServices::openUrl(QUrl(Q("http://" + LocalHost.gateway)));
 }
 
 }  // namespace korvane

@@ -9,10 +9,8 @@
 #include <QTextCursor>
 #include <QToolButton>
 
-#include "KrvVar.h"
-#include "messages.h"
-#include "platform/platform.h"
-#include "timescale.h"
+#include "korvane/app/app.h"
+#include "korvane/core/timescale.h"
 #include "tools.h"
 
 namespace korvane {
@@ -100,7 +98,7 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, cons
 
 }  // namespace
 
-TAddMachine::TAddMachine(QWidget* parent) : QDialog(parent) {
+TAddMachine::TAddMachine(KorvaneApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("AddMachine"));
     setWindowTitle(QStringLiteral("Ajouter une machine"));
     setFixedSize(kWidth, kHeight);
@@ -174,26 +172,16 @@ void TAddMachine::showEvent(QShowEvent* event) {
 
 void TAddMachine::FormActivate() {
     Timer1->start();
-    TakeLogonServer(Krv().settings);
-    const std::string managed = toolkit::ProgramDir() + kManagedFile;
-    if (!toolkit::platform::FileExists(managed)) return;
-    try {
-        SetMemoLines(toolkit::LoadLines(managed));
-    } catch (const toolkit::FileError& error) {
-        ShowWarning(this, Q(error.what()));
-    }
+    if (const std::optional<TextList> memo = app_.IntakeOpened()) SetMemoLines(*memo);
 }
 
 void TAddMachine::Timer1Timer() {
-    KrvVar& krv = Krv();
-    std::optional<TextList> discover = ReadDiscoverFile();
-    if (!discover) return;
-    krv.DiscoverList = std::move(*discover);
-    const IntakeRows rows = FillIntakeRows(krv.DiscoverList, MemoLines(), krv);
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-        Rows[row].name->setText(Q(rows[row].name));
-        Rows[row].ip->setText(Q(rows[row].ip));
-        Rows[row].mac->setText(Q(rows[row].mac));
+    const std::optional<IntakeRows> rows = app_.IntakeRefresh(MemoLines());
+    if (!rows) return;
+    for (std::size_t row = 0; row < rows->size(); ++row) {
+        Rows[row].name->setText(Q((*rows)[row].name));
+        Rows[row].ip->setText(Q((*rows)[row].ip));
+        Rows[row].mac->setText(Q((*rows)[row].mac));
     }
 }
 
@@ -207,10 +195,7 @@ void TAddMachine::MoveRowToMemo(int row) {
 
 // A bad line or a failed write keeps the dialog open with the memo as typed.
 void TAddMachine::BitBtn1Click() {
-    if (const auto failure = SaveIntake(MemoLines(), Krv())) {
-        ShowWarning(this, Q(*failure));
-        return;
-    }
+    if (!app_.IntakeOk(MemoLines())) return;
     Timer1->stop();
     done(kResultOK);
 }

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <array>
 
-#include "intake.h"
+#include "korvane/core/intake.h"
 #include "widgets.h"
 
 class QFrame;
@@ -17,9 +17,11 @@ class QToolButton;
 
 namespace korvane {
 
+class KorvaneApp;
+
 class TAddMachine : public QDialog {
   public:
-    explicit TAddMachine(QWidget* parent = nullptr);
+    TAddMachine(KorvaneApp& app, QWidget* parent = nullptr);
 
     // One row of the designer: Label1 / Label2 / Label3 / SpeedButton1 for the
     // first, Label6 / Label5 / Label4 / SpeedButton2 for the second, ...,
@@ -62,6 +64,7 @@ class TAddMachine : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    KorvaneApp& app_;
     void BuildRows();
     void BuildMemo();
     void MoveRowToMemo(int row);

@@ -8,14 +8,13 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "messages.h"
+#include "korvane/app/app.h"
 #include "tools.h"
-#include "utils.h"
 #include "widgets.h"
 
 namespace korvane {
 
-TConsole::TConsole(QWidget* parent) : QDialog(parent) {
+TConsole::TConsole(KorvaneApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("ConsoleLog"));
     setWindowTitle(QStringLiteral("Console"));
     setModal(false);
@@ -58,13 +57,7 @@ void TConsole::Follow() {
 }
 
 bool TConsole::SaveTo(const std::string& path) {
-    try {
-        toolkit::SaveLines(path, toolkit::SplitLines(Memo1->toPlainText().toStdString()));
-    } catch (const toolkit::FileError& error) {
-        ShowWarning(this, Q(std::string("La console n'a pas été enregistrée : ") + error.what()));
-        return false;
-    }
-    return true;
+    return app_.SaveConsole(path);
 }
 
 void TConsole::BtnSaveClick() {

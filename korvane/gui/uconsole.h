@@ -10,9 +10,11 @@ class QPushButton;
 
 namespace korvane {
 
+class KorvaneApp;
+
 class TConsole : public QDialog {
   public:
-    explicit TConsole(QWidget* parent = nullptr);
+    TConsole(KorvaneApp& app, QWidget* parent = nullptr);
 
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* BtnSave = nullptr;
@@ -20,13 +22,14 @@ class TConsole : public QDialog {
 
     // Shows the log held by `log` and follows it while the window is open.
     void ShowLog(QPlainTextEdit* log);
-    // Saves the log's text, a line per line; false (the user told) on failure.
+    // Saves the log, a line per line; false (the user told) on failure.
     bool SaveTo(const std::string& path);
     void BtnSaveClick();
 
   private:
     void Follow();
 
+    KorvaneApp& app_;
     QPlainTextEdit* log_ = nullptr;
 };
 

@@ -6,7 +6,6 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
-#include <QDate>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,12 +14,9 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
-#include "history.h"
-#include "messages.h"
-#include "tools.h"
+#include "korvane/app/texts.h"
 #include "widgets.h"
 
 namespace korvane {
@@ -29,13 +25,7 @@ namespace {
 
 enum Column { kName, kWatts, kHours, kKwh, kColumns };
 
-std::int64_t NowSeconds() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-QTableWidgetItem* Cell(const QString& text, bool editable) {
+QTableWidgetItem* GridCell(const QString& text, bool editable) {
     auto* item = new QTableWidgetItem(text);
     item->setFlags(editable ? item->flags() | Qt::ItemIsEditable
                             : item->flags() & ~Qt::ItemIsEditable);
@@ -44,7 +34,7 @@ QTableWidgetItem* Cell(const QString& text, bool editable) {
 
 }  // namespace
 
-TEnergyReport::TEnergyReport(QWidget* parent) : QDialog(parent) {
+TEnergyReport::TEnergyReport(KorvaneApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("Consommation"));
     setWindowTitle(QStringLiteral("Consommation électrique"));
     setModal(false);
@@ -59,7 +49,7 @@ TEnergyReport::TEnergyReport(QWidget* parent) : QDialog(parent) {
     Chart1->setMinimumSize(560, 280);
     Grid1 = new QTableWidget(0, kColumns, this);
     Grid1->setHorizontalHeaderLabels({QStringLiteral("Ordinateur"), QStringLiteral("Puissance (W)"),
-                                      QStringLiteral("Heures allumé"),
+                                      QStringLiteral("Heures sous tension"),
                                       QStringLiteral("Énergie (kWh)")});
     Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     Grid1->verticalHeader()->hide();
@@ -96,26 +86,8 @@ void TEnergyReport::ShowFor(const toolkit::TextList& names) {
     raise();
 }
 
-// The period ends with today, which counts up to now.
 void TEnergyReport::Refresh() {
-    const std::string dir = toolkit::ProgramDir();
-    std::vector<StateChange> history;
-    try {
-        history = LoadHistory(dir);
-        draws_ = LoadPowerDraws(dir);
-    } catch (const toolkit::FileError& error) {
-        ShowWarning(this, Q(std::string("Historique illisible : ") + error.what()));
-    }
-    const int days = set_period->currentData().toInt();
-    const QDate first = QDate::currentDate().addDays(1 - days);
-    const std::vector<std::int64_t> bounds =
-        LocalDayBounds(first.year(), first.month(), first.day(), days);
-    dayLabels_.clear();
-    for (int day = 0; day < days; ++day) {
-        dayLabels_.push_back(
-            first.addDays(day).toString(QStringLiteral("dd/MM/yyyy")).toStdString());
-    }
-    rows_ = EnergyRows(history, names_, draws_, bounds, NowSeconds());
+    report_ = app_.Energy(names_, set_period->currentData().toInt());
     FillChart();
     FillGrid();
 }
@@ -129,7 +101,7 @@ void TEnergyReport::FillChart() {
     }
     auto* series = new QBarSeries;
     double highest = 1.0;
-    for (const EnergyRow& row : rows_) {
+    for (const EnergyRow& row : report_.rows) {
         auto* set = new QBarSet(Q(row.name));
         for (const double hours : row.hours) {
             *set << hours;
@@ -139,7 +111,7 @@ void TEnergyReport::FillChart() {
     }
     chart->addSeries(series);
     QStringList categories;
-    for (const std::string& label : dayLabels_) categories << Q(label.substr(0, 5));  // dd/MM
+    for (const std::string& label : report_.dayLabels) categories << Q(label.substr(0, 5));  // dd/MM
     auto* days = new QBarCategoryAxis;
     days->append(categories);
     if (categories.size() > 10) days->setLabelsAngle(-90);
@@ -148,7 +120,7 @@ void TEnergyReport::FillChart() {
     auto* hours = new QValueAxis;
     hours->setRange(0, std::min(24.0, std::ceil(highest)));
     hours->setLabelFormat(QStringLiteral("%.0f"));
-    hours->setTitleText(QStringLiteral("Heures allumé par jour"));
+    hours->setTitleText(QString::fromUtf8(text::kEnergyAxis));
     chart->addAxis(hours, Qt::AlignLeft);
     series->attachAxis(hours);
     chart->legend()->setAlignment(Qt::AlignBottom);
@@ -156,52 +128,34 @@ void TEnergyReport::FillChart() {
 
 void TEnergyReport::FillGrid() {
     filling_ = true;
-    Grid1->setRowCount(static_cast<int>(rows_.size()));
+    Grid1->setRowCount(static_cast<int>(report_.rows.size()));
     double total = 0;
-    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
-        const EnergyRow& row = rows_[static_cast<std::size_t>(r)];
-        Grid1->setItem(r, kName, Cell(Q(row.name), false));
-        Grid1->setItem(r, kWatts, Cell(QString::number(row.watts), true));
-        Grid1->setItem(r, kHours, Cell(Q(FrenchNumber(row.TotalHours(), 1)), false));
-        Grid1->setItem(r, kKwh, Cell(Q(FrenchNumber(row.Kwh(), 2)), false));
+    for (int r = 0; r < static_cast<int>(report_.rows.size()); ++r) {
+        const EnergyRow& row = report_.rows[static_cast<std::size_t>(r)];
+        Grid1->setItem(r, kName, GridCell(Q(row.name), false));
+        Grid1->setItem(r, kWatts, GridCell(QString::number(row.watts), true));
+        Grid1->setItem(r, kHours, GridCell(Q(FrenchNumber(row.TotalHours(), 1)), false));
+        Grid1->setItem(r, kKwh, GridCell(Q(FrenchNumber(row.Kwh(), 2)), false));
         total += row.Kwh();
     }
     LabelTotal->setText(Q("Énergie estimée sur la période : " + FrenchNumber(total, 2) + " kWh"));
     filling_ = false;
 }
 
-// A draw that is not 1 to 5000 W is refused and the old one comes back.
+// A refused draw is told and the old one comes back.
 void TEnergyReport::DrawEdited(QTableWidgetItem* item) {
     if (filling_ || item->column() != kWatts) return;
     const auto index = static_cast<std::size_t>(item->row());
-    if (index >= rows_.size()) return;
-    int watts = 0;
-    if (!ParsePowerDraw(item->text().toStdString(), watts)) {
-        ShowWarning(this, Q("Puissance refusée : « " + item->text().toStdString() +
-                            " ». Donnez un nombre entier de watts, de 1 à " +
-                            std::to_string(kMaxPowerDraw) + "."));
+    if (index >= report_.rows.size()) return;
+    if (!app_.SetPowerDraw(report_.rows[index].name, item->text().toStdString())) {
         FillGrid();
         return;
-    }
-    try {
-        draws_ = WithPowerDraw(draws_, rows_[index].name, watts);
-        SavePowerDraws(toolkit::ProgramDir(), draws_);
-    } catch (const toolkit::FileError& error) {
-        ShowWarning(this, Q(error.what()));
     }
     Refresh();
 }
 
 bool TEnergyReport::BtnExportClick() {
-    const std::string path = toolkit::ProgramDir() + kEnergyReportFile;
-    try {
-        toolkit::SaveLines(path, EnergyCsvLines(rows_, dayLabels_));
-    } catch (const toolkit::FileError& error) {
-        ShowWarning(this, Q(std::string("Le rapport n'a pas été exporté : ") + error.what()));
-        return false;
-    }
-    if (OpenFile) OpenFile(path);
-    return true;
+    return app_.ExportEnergy(report_);
 }
 
 }  // namespace korvane

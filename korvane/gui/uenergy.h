@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "energy.h"
-#include "utils.h"
+#include "korvane/app/app.h"
 
 class QComboBox;
 class QLabel;
@@ -25,7 +24,7 @@ namespace korvane {
 
 class TEnergyReport : public QDialog {
   public:
-    explicit TEnergyReport(QWidget* parent = nullptr);
+    TEnergyReport(KorvaneApp& app, QWidget* parent = nullptr);
 
     QComboBox* set_period = nullptr;
     QChartView* Chart1 = nullptr;
@@ -33,9 +32,6 @@ class TEnergyReport : public QDialog {
     QLabel* LabelTotal = nullptr;
     QPushButton* BtnExport = nullptr;
     QPushButton* BtnClose = nullptr;
-
-    // Opens the saved CSV; the main window gives its own report opener.
-    std::function<void(const std::string& path)> OpenFile;
 
     // Shows the report of these entries, over the period chosen.
     void ShowFor(const toolkit::TextList& names);
@@ -45,18 +41,17 @@ class TEnergyReport : public QDialog {
     // cannot be written (the user told).
     bool BtnExportClick();
 
-    const std::vector<EnergyRow>& Rows() const { return rows_; }
-    const toolkit::TextList& DayLabels() const { return dayLabels_; }
+    const std::vector<EnergyRow>& Rows() const { return report_.rows; }
+    const toolkit::TextList& DayLabels() const { return report_.dayLabels; }
 
   private:
     void FillChart();
     void FillGrid();
     void DrawEdited(QTableWidgetItem* item);
 
+    KorvaneApp& app_;
     toolkit::TextList names_;
-    toolkit::TextList draws_;
-    std::vector<EnergyRow> rows_;
-    toolkit::TextList dayLabels_;
+    EnergyReport report_;
     bool filling_ = false;
 };
 

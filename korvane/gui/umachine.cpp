@@ -8,10 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "KrvVar.h"
-#include "messages.h"
-#include "schedule.h"
-#include "tools.h"
+#include "korvane/app/app.h"
 #include "widgets.h"
 
 namespace korvane {
@@ -27,20 +24,6 @@ QLineEdit* TimeField(QWidget* parent, const char* name) {
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     field->setPalette(palette);
     return field;
-}
-
-std::string EntryName() {
-    const KrvVar& krv = Krv();
-    const auto entry = static_cast<std::size_t>(krv.SelectedEntry);
-    return entry < krv.ManagedList.size() ? krv.ManagedList[entry] : "";
-}
-
-// The time typed, or the one saved when it does not parse (the user is told).
-int TimeOrSaved(QWidget* parent, const QLineEdit* field, const char* title, int saved) {
-    const std::string text = field->text().toStdString();
-    if (const auto minutes = ParseDailyTime(text)) return *minutes;
-    ShowWarning(parent, Q(DailyTimeRefusal(title, text)));
-    return saved;
 }
 
 }  // namespace
@@ -87,51 +70,17 @@ Tmachines::Tmachines(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
 }
 
-void Tmachines::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    FormActivate();
-}
-
-// Every showing reads the selected entry afresh.
-void Tmachines::FormActivate() {
-    const KrvVar& krv = Krv();
-    const auto entry = static_cast<std::size_t>(krv.SelectedEntry);
-    const std::string name = EntryName();
-    nommachine->setText(Q(toolkit::AsciiUpper(name)));
-    ipmachine->setText(Q(entry < krv.EntryIPs.size() ? krv.EntryIPs[entry] : ""));
-    macmachine->setText(Q(krv.FindMAC(name)));
-    EntrySchedule plan{name, 0, 0};
-    try {
-        plan = ScheduleOf(LoadSchedules(toolkit::ProgramDir()), name);
-    } catch (const toolkit::FileError& error) {
-        ShowWarning(this, Q(std::string("Planification illisible : ") + error.what()));
-    }
-    Edit1->setText(Q(FormatDailyTime(plan.wakeUp)));
-    Edit2->setText(Q(FormatDailyTime(plan.shutdown)));
-}
-
-void Tmachines::done(int result) {
-    SavePlan();
-    QDialog::done(result);
-}
-
-// Saved before "ON" or "OFF" acts, so the map's hint already shows it. A plan
-// that cannot be read is not overwritten.
-void Tmachines::SavePlan() {
-    const std::string name = EntryName();
-    if (name.empty()) return;
-    try {
-        const std::string dir = toolkit::ProgramDir();
-        Schedules plan = LoadSchedules(dir);
-        const EntrySchedule saved = ScheduleOf(plan, name);
-        EntrySchedule typed{name, TimeOrSaved(this, Edit1, "Allumage à", saved.wakeUp),
-                            TimeOrSaved(this, Edit2, "Arret à", saved.shutdown)};
-        if (typed.wakeUp == saved.wakeUp && typed.shutdown == saved.shutdown) return;
-        SetSchedule(plan, typed);
-        SaveSchedules(dir, plan);
-    } catch (const toolkit::FileError& error) {
-        ShowWarning(this, Q(std::string("Planification non enregistrée : ") + error.what()));
-    }
+int Tmachines::ExecFor(KorvaneApp& app, int entry) {
+    const std::optional<EntryCard> card = app.Card(entry);
+    if (!card) return kResultCancel;
+    nommachine->setText(Q(card->caption));
+    ipmachine->setText(Q(card->address));
+    macmachine->setText(Q(card->mac));
+    Edit1->setText(Q(card->wakeUp));
+    Edit2->setText(Q(card->shutdown));
+    const int result = exec();
+    app.SavePlanTimes(entry, Edit1->text().toStdString(), Edit2->text().toStdString());
+    return result;
 }
 
 }  // namespace korvane

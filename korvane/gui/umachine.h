@@ -1,7 +1,8 @@
 // The on/off dialog of a map entry: its name, address and hardware address,
 // its daily wake-up and shutdown times, and two buttons, "ON" (result 6) and
 // "OFF" (result 7). It has no cancel button: its close box (or Escape) gives
-// neither result, and nothing is sent. The times are saved however it closes.
+// neither result, and nothing is sent. The times are saved however it closes,
+// before "ON" or "OFF" acts.
 #pragma once
 
 #include <QDialog>
@@ -13,6 +14,8 @@ class QLineEdit;
 class QPushButton;
 
 namespace korvane {
+
+class KorvaneApp;
 
 class Tmachines : public QDialog {
   public:
@@ -32,14 +35,9 @@ class Tmachines : public QDialog {
     QPushButton* btn_on = nullptr;
     QPushButton* btn_off = nullptr;
 
-    void done(int result) override;
-
-  protected:
-    void showEvent(QShowEvent* event) override;
-
-  private:
-    void FormActivate();
-    void SavePlan();
+    // Shows the dialog for `entry` until it closes; its times are then saved.
+    // Gives the modal result.
+    int ExecFor(KorvaneApp& app, int entry);
 };
 
 }  // namespace korvane

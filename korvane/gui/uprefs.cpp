@@ -7,17 +7,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "KrvVar.h"
-#include "commands.h"
-#include "messages.h"
-#include "platform/platform.h"
-#include "shutdownsettings.h"
-#include "tools.h"
+#include "korvane/app/app.h"
+#include "korvane/core/shutdownsettings.h"
 #include "widgets.h"
 
 namespace korvane {
 
-TPrefs::TPrefs(QWidget* parent) : QDialog(parent) {
+TPrefs::TPrefs(KorvaneApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("Prefs"));
     setWindowTitle(QStringLiteral("Prefs"));
     Label3 = new QLabel(QStringLiteral("Nombre de machines par ligne :"), this);
@@ -48,58 +44,19 @@ TPrefs::TPrefs(QWidget* parent) : QDialog(parent) {
 
 void TPrefs::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    set_nbyrow->SetText(QString::number(Krv().settings.nbyrow));
-    ShutdownSettings shutdown;
-    try {
-        shutdown = LoadShutdownSettings(toolkit::kHostOs, toolkit::ProgramDir());
-    } catch (const toolkit::FileError& error) {
-        ShowWarning(this, Q(error.what()));
-    }
-    set_shut_delay->setText(QString::number(shutdown.delay));
-    set_shut_comment->setText(Q(shutdown.comment));
+    const Preferences current = app_.CurrentPreferences();
+    set_nbyrow->SetText(Q(current.nbyrow));
+    set_shut_delay->setText(Q(current.delay));
+    set_shut_comment->setText(Q(current.comment));
 }
 
-// A refused delay or comment is told and keeps the dialog open, nothing
-// changed; "Annuler" then leaves the saved values.
-bool TPrefs::SaveShutdownFields() {
-    const std::string delayText = set_shut_delay->text().toStdString();
-    const std::optional<int> delay = ParseShutdownDelay(delayText);
-    if (!delay) {
-        ShowWarning(this, Q(ShutdownDelayRefusal(delayText)));
-        return false;
-    }
-    const std::string comment = set_shut_comment->text().toStdString();
-    if (const auto problem = ShutdownCommentProblem(toolkit::kHostOs, comment)) {
-        ShowWarning(this, Q(*problem));
-        return false;
-    }
-    const std::string dir = toolkit::ProgramDir();
-    try {
-        const ShutdownSettings wanted{*delay, comment};
-        // With the defaults and no file, no file is made: nothing changes.
-        if (!toolkit::platform::FileExists(dir + kShutdownSettingsFile) &&
-            wanted == ShutdownSettings{}) {
-            return true;
-        }
-        SaveShutdownSettings(dir, wanted);
-    } catch (const toolkit::FileError& error) {
-        ShowWarning(this, Q(error.what()));
-        return false;
-    }
-    return true;
-}
-
-// A text that is not a number of 1 to 32 changes nothing, without a word:
-// the map shows the unchanged layout at once.
+// A refused field keeps the dialog open, nothing changed; "Annuler" then
+// leaves the saved values.
 void TPrefs::BitBtn1Click() {
-    if (!SaveShutdownFields()) return;
-    KrvVar& krv = Krv();
-    int nbyrow = 0;
-    if (ParseEntriesPerRow(set_nbyrow->Text().toStdString(), nbyrow)) {
-        krv.settings.nbyrow = nbyrow;
-        krv.MapRebuild = 1;
-    }
-    accept();
+    const Preferences typed{set_nbyrow->Text().toStdString(),
+                            set_shut_delay->text().toStdString(),
+                            set_shut_comment->text().toStdString()};
+    if (app_.SavePreferences(typed)) accept();
 }
 
 }  // namespace korvane

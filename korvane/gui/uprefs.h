@@ -10,11 +10,13 @@ class QPushButton;
 
 namespace korvane {
 
+class KorvaneApp;
+
 class SpinEdit;
 
 class TPrefs : public QDialog {
   public:
-    explicit TPrefs(QWidget* parent = nullptr);
+    TPrefs(KorvaneApp& app, QWidget* parent = nullptr);
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
@@ -31,7 +33,7 @@ class TPrefs : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    bool SaveShutdownFields();
+    KorvaneApp& app_;
 };
 
 }  // namespace korvane

@@ -20,9 +20,9 @@
 #include <chrono>
 #include <filesystem>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "forms.h"
-#include "history.h"
+#include "korvane/core/history.h"
 #include "messages.h"
 #include "program_folder.h"
 #include "uBottomdlg.h"

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "forms.h"
 #include "program_folder.h"
 #include "uAddMachines.h"

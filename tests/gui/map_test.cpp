@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "forms.h"
 #include "program_folder.h"
 #include "umachine.h"

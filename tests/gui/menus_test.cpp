@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "forms.h"
 #include "program_folder.h"
 #include "uBottomdlg.h"

@@ -13,7 +13,7 @@
 #include <QStatusBar>
 #include <filesystem>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "program_folder.h"
 
 namespace {

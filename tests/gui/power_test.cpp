@@ -12,11 +12,11 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "forms.h"
-#include "power.h"
+#include "korvane/core/power.h"
 #include "program_folder.h"
-#include "timescale.h"
+#include "korvane/core/timescale.h"
 #include "umachine.h"
 
 namespace {

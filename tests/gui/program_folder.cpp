@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <fstream>
 
+#include "korvane/core/timescale.h"
 #include "messages.h"
 #include "tools.h"
 
@@ -63,21 +64,30 @@ toolkit::TextList ProgramFolder::Read(const std::string& name) const {
     return toolkit::LoadLines(dir_ + name);
 }
 
+korvane::TimerId StillScheduler::Every(int ms, korvane::TimerCallback callback) {
+    // Ids far above Qt's: cancelling them cancels nothing.
+    static korvane::TimerId held = korvane::TimerId{1} << 62;
+    if (ms == korvane::ScaledInterval(10000) || ms == korvane::ScaledInterval(60000)) return ++held;
+    return QtScheduler::Every(ms, std::move(callback));
+}
+
 korvane::TForm1& ProgramFolder::Start() {
-    forms_ = std::make_unique<korvane::Forms>();
+    forms_ = std::make_unique<korvane::Forms>(&clock_);
     return Form();
 }
 
 korvane::TForm1& ProgramFolder::StartStill() {
-    korvane::TForm1& form = Start();
-    form.Timer1->stop();
-    form.TimerRedraw->stop();
-    form.show();
-    return form;
+    still_ = std::make_unique<StillScheduler>();
+    forms_ = std::make_unique<korvane::Forms>(&clock_, still_.get());
+    Form().show();
+    return Form();
 }
 
 void ProgramFolder::Stop() {
+    if (!forms_) return;
+    forms_->Close();
     forms_.reset();
+    still_.reset();
 }
 
 bool SamePicture(const QPixmap& a, const QPixmap& b) {
@@ -85,10 +95,11 @@ bool SamePicture(const QPixmap& a, const QPixmap& b) {
 }
 
 bool HasPendingRequests(const korvane::TForm1& form) {
-    for (const auto* timer : form.PingTimers) {
-        if (timer != nullptr) return true;
-    }
-    return false;
+    return form.App().PendingRequests();
+}
+
+std::size_t TimerCount(const korvane::TForm1& form) {
+    return form.App().TimerCount();
 }
 
 int ConsoleLines(const korvane::TForm1& form, const QString& start) {

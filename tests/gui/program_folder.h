@@ -8,17 +8,41 @@
 #include <QPixmap>
 #include <QStringList>
 #include <filesystem>
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "../unit/test_folder.h"
 #include "forms.h"
+#include "korvane/app/app.h"
 #include "main.h"
+#include "qt_scheduler.h"
 #include "umachine.h"
 #include "utils.h"
 
 namespace gui_testing {
+
+// The clock Korvane's plan, journal and energy report read: the system's
+// until a test sets it.
+class TestClock : public korvane::Clock {
+  public:
+    std::chrono::system_clock::time_point Now() const override {
+        return now_ ? *now_ : std::chrono::system_clock::now();
+    }
+    void Set(std::chrono::system_clock::time_point now) { now_ = now; }
+
+  private:
+    std::optional<std::chrono::system_clock::time_point> now_;
+};
+
+// Qt's timers, but for the 10 s poll and the 60 s scan: a test drives every
+// poll itself.
+class StillScheduler : public korvane::QtScheduler {
+  public:
+    korvane::TimerId Every(int ms, korvane::TimerCallback callback) override;
+};
 
 class ProgramFolder {
   public:
@@ -45,8 +69,11 @@ class ProgramFolder {
     // The same, shown, with the 10 s and 60 s timers stopped: the test drives
     // every poll itself.
     korvane::TForm1& StartStill();
+    // Korvane's exit, then its windows go.
     void Stop();
     korvane::TForm1& Form() const { return *forms_->Form1(); }
+    korvane::KorvaneApp& App() const { return forms_->App(); }
+    TestClock& Clock() { return clock_; }
 
     const QStringList& Messages() const { return messages_; }
 
@@ -58,6 +85,8 @@ class ProgramFolder {
     std::unique_ptr<testing_support::ScopedEnv> scratchEnv_;
     std::unique_ptr<testing_support::ScopedEnv> pathEnv_;
     std::unique_ptr<testing_support::ScopedProgramDir> programDir_;
+    TestClock clock_;
+    std::unique_ptr<StillScheduler> still_;
     std::unique_ptr<korvane::Forms> forms_;
     QStringList messages_;
 };
@@ -67,6 +96,8 @@ bool SamePicture(const QPixmap& a, const QPixmap& b);
 
 // True while a poll or check of the window still has its request timer.
 bool HasPendingRequests(const korvane::TForm1& form);
+// Korvane's own timers: the request timers, the follow-ups, the routine ones.
+std::size_t TimerCount(const korvane::TForm1& form);
 
 // Lines of the window's console log that start with `start`.
 int ConsoleLines(const korvane::TForm1& form, const QString& start);

@@ -14,7 +14,7 @@
 #include <csignal>
 #include <filesystem>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "program_folder.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "forms.h"
 #include "lab_support.h"
 #include "program_folder.h"
@@ -63,13 +63,10 @@ TEST(KorvaneIntakeLab, ScannedHostsEnrolledInTheDialogAreMappedAndPolledOn) {
     for (const char* list : {"localGM", "liste.ip", "liste.mac", "liste.ip.discover"}) {
         folder.Write(list, {});
     }
-    korvane::TForm1& form = folder.Start();  // starts netsweep, as at every start
-    form.Timer1->stop();
-    form.TimerRedraw->stop();
-    form.show();
+    korvane::TForm1& form = folder.StartStill();  // starts netsweep, as at every start
     ASSERT_TRUE(WaitFor([&] { return ScanDone(folder); }, kScanTimeoutMs));
     // The 10-second tick reloads liste.ip and liste.mac.
-    form.TimerRedrawTimer();
+    folder.App().TimerRedrawTimer();
     ASSERT_TRUE(WaitFor([&] { return !gui_testing::HasPendingRequests(form); }, kPollTimeoutMs));
 
     korvane::TAddMachine& dialog = *korvane::Application()->AddMachine();
@@ -98,12 +95,12 @@ TEST(KorvaneIntakeLab, ScannedHostsEnrolledInTheDialogAreMappedAndPolledOn) {
     const toolkit::TextList enrolled{ScannedName(first), ScannedName(second)};
     EXPECT_EQ(folder.Read("localGM"), enrolled);
     for (const auto& name : enrolled) EXPECT_EQ(folder.Read(name), toolkit::TextList{name});
-    ASSERT_EQ(form.LastEntry, 1);
+    ASSERT_EQ(folder.App().Map().entries.size(), 2u);
     EXPECT_EQ(form.IpCaptions[0]->text().toStdString(), first.address);
     EXPECT_EQ(form.IpCaptions[1]->text().toStdString(), second.address);
     EXPECT_EQ(form.EntryButtons[0]->GlyphWidth(), 69);  // not polled yet
 
-    form.TimerRedrawTimer();
+    folder.App().TimerRedrawTimer();
     ASSERT_TRUE(WaitFor([&] { return !gui_testing::HasPendingRequests(form); }, kPollTimeoutMs));
     EXPECT_EQ(form.EntryButtons[0]->GlyphWidth(), 67);
     EXPECT_EQ(form.EntryButtons[1]->GlyphWidth(), 67);

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <filesystem>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "lab_support.h"
 #include "program_folder.h"
 #include "utils.h"
@@ -29,33 +29,31 @@ TEST(KorvaneNetsweepLab, ScheduledRunsFillTheDiscoveryListsAndTheScanLightFollow
     // few seconds, long enough to watch the light.
     lab::ScopedSilentDns silent;
 
-    korvane::TForm1& form = folder.Start();  // starts the first run
-    form.Timer1->stop();
-    form.TimerRedraw->stop();
+    korvane::TForm1& form = folder.StartStill();  // starts the first run
     ASSERT_TRUE(WaitFor(running, 5000));
-    form.TimerRedrawTimer();
+    folder.App().TimerRedrawTimer();
     EXPECT_TRUE(SamePicture(form.scan_led->pixmap(), form.LedGreen));
     ASSERT_TRUE(WaitFor([&] { return !running(); }, 15000));
-    form.TimerRedrawTimer();
+    folder.App().TimerRedrawTimer();
     EXPECT_TRUE(SamePicture(form.scan_led->pixmap(), form.LedGrey));
 
     // The lab of tests/lab/netsweep-hosts.txt: nmbd names three hosts; the
     // fourth name is the silent DNS server's.
     const toolkit::TextList expected = {"pc-salon 198.18.0.11", "pc-bureau 198.18.0.12",
                                         "serveur-nas 198.18.0.14"};
-    EXPECT_EQ(korvane::Krv().IpList, expected);  // read back at the tick
+    EXPECT_EQ(folder.App().Vars().IpList, expected);  // read back at the tick
     const toolkit::TextList discovered = {"198.18.0.12=pc-bureau", "198.18.0.14=serveur-nas"};
     EXPECT_EQ(folder.Read("liste.ip.discover"), discovered);
 
     // The scheduled run, on the scan tick, finds the lists emptied and fills them again.
     folder.Write("liste.ip", {});
     folder.Write("liste.ip.discover", {});
-    korvane::Krv().ScanTick = 1;
-    form.Timer1Timer();
+    folder.App().Timer1Timer();  // the first tick starts nothing
+    folder.App().Timer1Timer();
     ASSERT_TRUE(WaitFor(running, 5000));
     ASSERT_TRUE(WaitFor([&] { return !running(); }, 15000));
-    form.TimerRedrawTimer();
-    EXPECT_EQ(korvane::Krv().IpList, expected);
+    folder.App().TimerRedrawTimer();
+    EXPECT_EQ(folder.App().Vars().IpList, expected);
     EXPECT_EQ(folder.Read("liste.ip.discover"), discovered);
 }
 

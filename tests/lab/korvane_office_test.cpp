@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "lab_support.h"
 #include "program_folder.h"
-#include "timescale.h"
+#include "korvane/core/timescale.h"
 #include "umachine.h"
 
 namespace {
@@ -61,7 +61,7 @@ class KorvaneOfficeLab : public testing::Test {
         });
     }
     void Poll() {
-        folder.Form().TimerRedrawTimer();
+        folder.App().TimerRedrawTimer();
         ASSERT_TRUE(
             WaitFor([this] { return !gui_testing::HasPendingRequests(folder.Form()); }, 10000));
     }
@@ -106,7 +106,7 @@ TEST_F(KorvaneOfficeLab, PcOneListedAfterPcTenIsTheOneShownWokenAndShutDown) {
     EXPECT_EQ(form.EntryButtons[0]->GlyphWidth(), 67);
     EXPECT_EQ(form.EntryButtons[1]->GlyphWidth(), 69);
     ASSERT_TRUE(Reported("followupReport ", 1));
-    EXPECT_TRUE(korvane::Krv().WolIncidents.empty());
+    EXPECT_TRUE(folder.App().Vars().WolIncidents.empty());
 
     lab::Wake(Pc10());
     const std::size_t pc10Calls = lab::ShutdownCalls(Pc10()).size();
@@ -115,7 +115,7 @@ TEST_F(KorvaneOfficeLab, PcOneListedAfterPcTenIsTheOneShownWokenAndShutDown) {
     EXPECT_FALSE(lab::IsAsleep(Pc10()));
     EXPECT_EQ(lab::ShutdownCalls(Pc10()).size(), pc10Calls);
     ASSERT_TRUE(Reported("followDownReport ", 1));
-    EXPECT_TRUE(korvane::Krv().ShutdownIncidents.empty());
+    EXPECT_TRUE(folder.App().Vars().ShutdownIncidents.empty());
     EXPECT_TRUE(folder.Messages().isEmpty());
 }
 
@@ -130,7 +130,7 @@ TEST_F(KorvaneOfficeLab, OffOnAComputerWithoutSambaIsToldAtOnceAndIsOneIncident)
     EXPECT_EQ(ConsoleLines(form, "followDownReport "), 0);  // told long before the follow-up
     ASSERT_TRUE(Reported("followDownReport ", 1));
     WaitFor([] { return false; }, 500);
-    const TextList& incidents = korvane::Krv().ShutdownIncidents;
+    const TextList& incidents = folder.App().Vars().ShutdownIncidents;
     ASSERT_EQ(incidents.size(), 1u);
     EXPECT_TRUE(incidents[0].ends_with("\";\"compta\";\"ne s'est pas arrêté\";\"raison inconnue\";"))
         << incidents[0];
@@ -149,7 +149,7 @@ TEST_F(KorvaneOfficeLab, OnWakesASleepingComputerKnownByNameAloneAndRecordsNoInc
     Poll();
     EXPECT_EQ(form.EntryButtons[0]->GlyphWidth(), 67);
     ASSERT_TRUE(Reported("followupReport ", 1));
-    EXPECT_TRUE(korvane::Krv().WolIncidents.empty());
+    EXPECT_TRUE(folder.App().Vars().WolIncidents.empty());
     EXPECT_FALSE(Status().contains(QStringLiteral("sans verdict"))) << Status().toStdString();
 }
 
@@ -163,13 +163,13 @@ TEST_F(KorvaneOfficeLab, GroupOfTwoIsWokenAndShutDownWithOneClickEach) {
     Press(0, true);
     EXPECT_TRUE(WaitFor([] { return !lab::IsAsleep(Pc1()) && !lab::IsAsleep(Pc10()); }, 5000));
     ASSERT_TRUE(Reported("followupReport ", 2));
-    EXPECT_TRUE(korvane::Krv().WolIncidents.empty());
+    EXPECT_TRUE(folder.App().Vars().WolIncidents.empty());
     Press(0, false);
     EXPECT_TRUE(WaitFor([] { return lab::IsAsleep(Pc1()) && lab::IsAsleep(Pc10()); }, 10000));
     EXPECT_EQ(lab::ShutdownCalls(Pc1()).size(), pc1Calls + 1);
     EXPECT_EQ(lab::ShutdownCalls(Pc10()).size(), pc10Calls + 1);
     ASSERT_TRUE(Reported("followDownReport ", 2));
-    EXPECT_TRUE(korvane::Krv().ShutdownIncidents.empty());
+    EXPECT_TRUE(folder.App().Vars().ShutdownIncidents.empty());
     EXPECT_TRUE(folder.Messages().isEmpty());
 }
 

@@ -10,11 +10,11 @@
 #include <ctime>
 #include <filesystem>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "lab_support.h"
 #include "program_folder.h"
 #include "reseau.h"
-#include "timescale.h"
+#include "korvane/core/timescale.h"
 #include "umachine.h"
 
 namespace {
@@ -25,8 +25,6 @@ using gui_testing::ConsoleLines;
 using gui_testing::ProgramFolder;
 using gui_testing::WaitFor;
 using toolkit::TextList;
-
-Clock::time_point planNow;
 
 const lab::Host& Host(int entry) {
     return lab::Hosts().at(static_cast<std::size_t>(entry));
@@ -71,7 +69,6 @@ class KorvanePlanningLab : public testing::Test {
         lab::StartSamba(Host(2), lab::ShutdownScript::DoesNothing);
     }
     void SetUp() override {
-        korvane::SetPlanClock([] { return planNow; });
         folder.InstallProgram("hostping");
         folder.InstallProgram("wolcmd");
         TextList managed, addresses, macs;
@@ -91,15 +88,14 @@ class KorvanePlanningLab : public testing::Test {
     }
     void TearDown() override {
         folder.Stop();
-        korvane::SetPlanClock({});
         for (const lab::Host& host : lab::Hosts()) lab::Wake(host);
     }
     korvane::TForm1& Start(Clock::time_point at) {
-        planNow = at;
+        folder.Clock().Set(at);
         return folder.StartStill();
     }
     void Poll() {
-        folder.Form().TimerRedrawTimer();
+        folder.App().TimerRedrawTimer();
         ASSERT_TRUE(
             WaitFor([this] { return !gui_testing::HasPendingRequests(folder.Form()); }, 10000));
     }
@@ -121,7 +117,7 @@ TEST_F(KorvanePlanningLab, ScheduledShutdownTurnsASambaHostOffAndTheNextPollShow
     WaitFor([] { return false; }, 1000);  // ticks before the minute run nothing
     EXPECT_EQ(lab::ShutdownCalls(Host(1)).size(), calls);
 
-    planNow = Today(22, 0, 5);
+    folder.Clock().Set(Today(22, 0, 5));
     ASSERT_TRUE(WaitFor([] { return lab::IsAsleep(Host(1)); }, 10000));
     const TextList shutdowns = lab::ShutdownCalls(Host(1));
     ASSERT_EQ(shutdowns.size(), calls + 1);
@@ -143,7 +139,7 @@ TEST_F(KorvanePlanningLab, ScheduledWakeUpWakesASleepingHost) {
     korvane::TForm1& form = Start(Today(6, 59, 30));
     Poll();
     ASSERT_EQ(Glyph(3), 69);
-    planNow = Today(7, 0, 1);
+    folder.Clock().Set(Today(7, 0, 1));
     EXPECT_TRUE(WaitFor([] { return !lab::IsAsleep(Host(3)); }, 5000));
     EXPECT_EQ(
         ConsoleLines(form, QString::fromStdString("planification : allumage de " + EntryName(3))),
@@ -158,7 +154,7 @@ TEST_F(KorvanePlanningLab, ProtectedHostIsNeverShutDownByHandOrByThePlan) {
     const std::size_t calls = lab::ShutdownCalls(Host(1)).size();
     korvane::TForm1& form = Start(Today(21, 59, 0));
     gui_testing::ClickEntry(form, 1, [](korvane::Tmachines* d) { d->btn_off->click(); });
-    planNow = Today(22, 0, 0);
+    folder.Clock().Set(Today(22, 0, 0));
     const QString refusal = QString::fromStdString(
         "Arrêt de « " + EntryName(1) +
         " » refusé : cet ordinateur est dans la liste des machines à ne jamais éteindre.");

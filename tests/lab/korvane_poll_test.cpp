@@ -7,9 +7,9 @@
 #include <QPlainTextEdit>
 #include <map>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "lab_support.h"
-#include "polling.h"
+#include "korvane/core/polling.h"
 #include "program_folder.h"
 #include "reseau.h"
 #include "tools.h"
@@ -35,16 +35,12 @@ class KorvaneLab : public testing::Test {
         for (const lab::Host& host : lab::Hosts()) lab::Wake(host);
     }
     korvane::TForm1& Start() {
-        korvane::TForm1& form = folder.Start();
-        form.Timer1->stop();
-        form.TimerRedraw->stop();
-        form.show();
-        return form;
+        return folder.StartStill();
     }
     bool Pending() const { return gui_testing::HasPendingRequests(folder.Form()); }
     // One 10-second tick, collected.
     void Poll() {
-        folder.Form().TimerRedrawTimer();
+        folder.App().TimerRedrawTimer();
         ASSERT_TRUE(WaitFor([this] { return !Pending(); }, 10000));
     }
     int Glyph(int entry) const { return folder.Form().EntryButtons.at(entry)->GlyphWidth(); }
@@ -55,8 +51,8 @@ class KorvaneLab : public testing::Test {
 TEST_F(KorvaneLab, MapFollowsHostsGoingToSleepAndWaking) {
     const lab::Host& sleeper = lab::Hosts().at(1);
     lab::Sleep(sleeper);
-    korvane::TForm1& form = Start();
-    ASSERT_EQ(form.LocalHost.gateway, lab::kGateway);
+    Start();
+    ASSERT_EQ(folder.App().LocalHost().gateway, lab::kGateway);
     Poll();
     EXPECT_EQ(Glyph(0), 67);
     EXPECT_EQ(Glyph(1), 69);
@@ -93,16 +89,23 @@ TEST_F(KorvaneLab, BlanksAfterTheAddressStillShowTheHostAwake) {
     }
 }
 
+// The gateway is probed at each poll, away from the drawing: its picture
+// follows its answers.
 TEST_F(KorvaneLab, GatewayPictureFollowsItsProbe) {
     korvane::TForm1& form = Start();
-    EXPECT_EQ(form.routeur->GlyphWidth(), 67);
     EXPECT_EQ(form.gw_ip->text().toStdString(), lab::kGateway);
-    form.LocalHost.gateway = lab::kUnused;
-    form.Redraw_network();
-    EXPECT_EQ(form.routeur->GlyphWidth(), 69);
-    form.LocalHost.gateway = lab::kGateway;
-    form.Redraw_network();
-    EXPECT_EQ(form.routeur->GlyphWidth(), 67);
+    const auto glyph = [&](int width) {
+        return WaitFor([&] { return form.routeur->GlyphWidth() == width; }, 3000);
+    };
+    EXPECT_TRUE(glyph(67));
+    const std::string echoes = "ip netns exec " + std::string(std::getenv("KORVANE_LAB")) +
+                               "-gw sysctl -qw net.ipv4.icmp_echo_ignore_all=";
+    lab::Run(echoes + "1");
+    Poll();
+    EXPECT_TRUE(glyph(69));
+    lab::Run(echoes + "0");
+    Poll();
+    EXPECT_TRUE(glyph(67));
 }
 
 // The check's own handler collects it, as the follow-up reports do.
@@ -112,19 +115,20 @@ TEST_F(KorvaneLab, SingleHostCheckEndsWithItsVerdictAndAWritableMarker) {
     const lab::Host& asleep = lab::Hosts().at(1);
     lab::Sleep(asleep);
     std::map<int, toolkit::TextList> results;
-    const auto collect = [&](korvane::TTimer* timer) {
+    korvane::KorvaneApp& app = folder.App();
+    const auto collect = [&](int slot) {
         const auto files = korvane::SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(),
-                                                 static_cast<std::uint8_t>(timer->Tag));
+                                                 static_cast<std::uint8_t>(slot));
         if (korvane::MarkerIsArmed(files.marker)) return;
-        results[timer->Tag] = toolkit::LoadLines(files.result);
-        form.ReleasePingTimer(timer->Tag);
+        results[slot] = toolkit::LoadLines(files.result);
+        app.ReleaseRequest(slot);
     };
-    const int first = korvane::Krv().PingSlot;
+    const int first = folder.App().Vars().PingSlot;
     // A member as group files name it: the admin machine's hosts file knows it.
     const std::string awakeName = toolkit::ShortHostName(awake.reverseName);
     ASSERT_FALSE(awakeName.empty());
-    form.ExecPING_host(awakeName, collect);
-    form.ExecPING_host(asleep.address, collect);
+    app.ExecPING_host(awakeName, collect);
+    app.ExecPING_host(asleep.address, collect);
     ASSERT_TRUE(WaitFor([&] { return results.size() == 2; }, 10000));
     EXPECT_EQ(results[first].back(), awakeName + "=up");
     EXPECT_EQ(results[first + 1].back(), asleep.address + "=down");

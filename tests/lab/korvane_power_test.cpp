@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 #include "lab_support.h"
 #include "program_folder.h"
 #include "reseau.h"
-#include "timescale.h"
+#include "korvane/core/timescale.h"
 #include "umachine.h"
 
 namespace {
@@ -74,7 +74,7 @@ class KorvanePowerLab : public testing::Test {
     }
     korvane::TForm1& Start() { return folder.StartStill(); }
     void Poll() {
-        folder.Form().TimerRedrawTimer();
+        folder.App().TimerRedrawTimer();
         ASSERT_TRUE(
             WaitFor([this] { return !gui_testing::HasPendingRequests(folder.Form()); }, 10000));
     }
@@ -101,7 +101,7 @@ TEST_F(KorvanePowerLab, OnWakesASleepingHostAndTheNextPollShowsItOn) {
     Poll();
     EXPECT_EQ(Glyph(3), 67);
     ASSERT_TRUE(Reported("followupReport ", 1));
-    EXPECT_TRUE(korvane::Krv().WolIncidents.empty());
+    EXPECT_TRUE(folder.App().Vars().WolIncidents.empty());
 }
 
 TEST_F(KorvanePowerLab, OffThroughSambaPutsTheHostDownAndTheFollowUpRecordsNothing) {
@@ -118,7 +118,7 @@ TEST_F(KorvanePowerLab, OffThroughSambaPutsTheHostDownAndTheFollowUpRecordsNothi
     Poll();
     EXPECT_EQ(Glyph(1), 69);
     ASSERT_TRUE(Reported("followDownReport ", 1));
-    EXPECT_TRUE(korvane::Krv().ShutdownIncidents.empty());
+    EXPECT_TRUE(folder.App().Vars().ShutdownIncidents.empty());
     EXPECT_TRUE(folder.Messages().isEmpty());
 }
 
@@ -138,7 +138,7 @@ TEST_F(KorvanePowerLab, HostThatStaysUpIsExactlyOneIncidentInTheListTheConsoleAn
         ASSERT_TRUE(Reported("followDownReport ", 1)) << c.user;
         EXPECT_EQ(lab::ShutdownCalls(Host(c.entry)).size(), before + c.scriptCalls);
         EXPECT_FALSE(lab::IsAsleep(Host(c.entry)));
-        const TextList& incidents = korvane::Krv().ShutdownIncidents;
+        const TextList& incidents = folder.App().Vars().ShutdownIncidents;
         ASSERT_EQ(incidents.size(), 1u) << c.user;
         EXPECT_TRUE(incidents[0].ends_with("\";\"" + MemberName(Host(c.entry)) +
                                            "\";\"ne s'est pas arrêté\";\"raison inconnue\";"))
@@ -162,7 +162,7 @@ TEST_F(KorvanePowerLab, GroupOfThreeGetsThreeChecksAndThreeReports) {
     ASSERT_TRUE(Reported("followDownReport ", 3));
     EXPECT_EQ(ConsoleLines(form, "Lancement de ping "), 3);
     TextList hosts;  // the third field of each incident line
-    for (const auto& line : korvane::Krv().ShutdownIncidents) {
+    for (const auto& line : folder.App().Vars().ShutdownIncidents) {
         const std::size_t start = line.find("\";\"", line.find("\";\"") + 3) + 3;
         hosts.push_back(line.substr(start, line.find('"', start) - start));
     }

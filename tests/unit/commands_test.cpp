@@ -1,12 +1,12 @@
 // Entry names, the preferences' number per row, renaming an entry.
-#include "commands.h"
+#include "korvane/core/commands.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "KrvVar.h"
-#include "names.h"
+#include "korvane/core/KrvVar.h"
+#include "korvane/core/names.h"
 #include "platform/platform.h"
 #include "test_folder.h"
 

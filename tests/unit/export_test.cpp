@@ -1,6 +1,6 @@
 // The machine list export: its header, one row per group member with its own
 // look-ups, and the two openers.
-#include "export.h"
+#include "korvane/core/export.h"
 
 #include <gtest/gtest.h>
 

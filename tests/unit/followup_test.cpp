@@ -1,6 +1,6 @@
 // The follow-up verdicts on real ping outputs of both systems, the incident
 // line, and the group file's members.
-#include "followup.h"
+#include "korvane/core/followup.h"
 
 #include <gtest/gtest.h>
 

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "energy.h"
-#include "history.h"
+#include "korvane/core/energy.h"
+#include "korvane/core/history.h"
 #include "test_folder.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Korvane's look-ups over liste.ip / liste.mac, and its two settings files.
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -1,12 +1,12 @@
 // Where the main window comes up, from krv.ini's values and the screens as
 // rectangles; and the bounds of the number of entries per row.
-#include "placement.h"
+#include "korvane/core/placement.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 
-#include "KrvVar.h"
+#include "korvane/core/KrvVar.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // misses minutes, the map's hint, and the protected list's decisions.
 #include <gtest/gtest.h>
 
-#include "protection.h"
-#include "schedule.h"
+#include "korvane/core/protection.h"
+#include "korvane/core/schedule.h"
 #include "test_folder.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The reachability polling outside its window: slot files, both script forms,
 // the poll list, the scan schedule and the exit clean-up.
-#include "polling.h"
+#include "korvane/core/polling.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "KrvVar.h"
-#include "mapgrid.h"
+#include "korvane/core/KrvVar.h"
+#include "korvane/core/mapgrid.h"
 #include "platform/platform.h"
 #include "test_folder.h"
-#include "timescale.h"
+#include "korvane/core/timescale.h"
 
 namespace {
 

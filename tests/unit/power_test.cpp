@@ -1,7 +1,7 @@
 // The power commands outside their window: both forms of the wake-up and
 // shutdown lines, the refusals that keep unsafe text out of scripts, and the
 // authentication file's checks.
-#include "power.h"
+#include "korvane/core/power.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -10,10 +10,10 @@
 #include <sstream>
 #include <thread>
 
-#include "followup.h"
+#include "korvane/core/followup.h"
 #include "platform/platform.h"
-#include "polling.h"
-#include "power.h"
+#include "korvane/core/polling.h"
+#include "korvane/core/power.h"
 #include "raw_ping.h"
 #include "reseau.h"
 #include "tools.h"

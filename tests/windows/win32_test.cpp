@@ -14,9 +14,9 @@
 #include <sstream>
 #include <thread>
 
-#include "followup.h"
+#include "korvane/core/followup.h"
 #include "platform/platform.h"
-#include "polling.h"
+#include "korvane/core/polling.h"
 #include "raw_ping.h"
 #include "reseau.h"
 #include "tools.h"

@@ -109,6 +109,23 @@ std::optional<int> ClaimRunMarker(
 // the file claimed, then releases it. False when it had to be deleted and is
 // still there.
 bool ReleaseRunMarker(int handle, const std::string& path, bool remove);
+// --- requests to end ---
+// Takes over the requests to end the program: SIGTERM and SIGINT on POSIX
+// (a desktop logout, Ctrl+C); the console's control events on Windows (Ctrl+C,
+// the console closed, the end of the session). Each only sets a flag and wakes
+// the waiters below, so that the program ends as its own "Quitter" does.
+// Called first of all, so that no moment of the start is left to the default
+// action, which would end the program without saving its settings.
+void CatchQuitRequests();
+bool QuitRequested();
+// Waits at most `ms` for a request; true when one has come (now or before).
+bool WaitForQuitRequest(int ms);
+// A descriptor that becomes readable at each request, for a window's event
+// loop to watch; -1 where there is none (Windows, or before CatchQuitRequests).
+int QuitRequestDescriptor();
+// Empties that descriptor, so that it waits for the next request.
+void DrainQuitRequests();
+
 // --- errors ---
 // The symbolic name of an errno value ("EPIPE"), or nullptr where the C
 // library cannot tell it.

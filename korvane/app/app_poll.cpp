@@ -1,15 +1,13 @@
-// TForm1, the polling: every 10 s a script runs hostping on the poll list;
-// each request owns a slot whose marker the script makes writable when done.
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QStatusBar>
+// KorvaneApp, the polling: every 10 s a script runs hostping on the poll
+// list; each request owns a slot whose marker the script makes writable
+// when done, looked at by a timer of its own.
 #include <cstdio>
 
-#include "KrvVar.h"
-#include "main.h"
+#include "korvane/app/app.h"
+#include "korvane/app/gateway_probe.h"
+#include "korvane/app/texts.h"
+#include "korvane/core/timescale.h"
 #include "platform/platform.h"
-#include "polling.h"
-#include "timescale.h"
 #include "tools.h"
 
 namespace korvane {
@@ -18,77 +16,47 @@ namespace {
 
 constexpr int kPollInterval = 400;
 constexpr int kCheckInterval = 20;
-const std::string kPollFailed = "Relevé des ordinateurs impossible : ";
-
-// A soak run (a shortened time scale) follows Korvane's timers on stderr, at
-// every 10-second tick.
-void TraceTimers(const QObject* form) {
-    if (TimeScale() == 1) return;
-    std::fprintf(stderr, "korvane : %lld minuteurs\n",
-                 static_cast<long long>(form->findChildren<QTimer*>().size()));
-}
+// The gateway's answer is looked for this often until it comes.
+constexpr int kGatewayInterval = 50;
 
 }  // namespace
 
-void TForm1::ReportProblem(const std::string& cause, const std::string& message) {
-    if (!problems_.Raise(cause, message)) return;
-    Log(message);
-    StatusMain->showMessage(Q(message));
-}
-
-void TForm1::ProblemSolved(const std::string& cause) {
-    const std::optional<std::string> shown = problems_.Clear(cause);
-    if (shown && StatusMain->currentMessage() == Q(*shown)) StatusMain->clearMessage();
-}
-
-void TForm1::ReleasePingTimer(int slot) {
-    TTimer*& timer = PingTimers[static_cast<std::size_t>(slot)];
-    if (timer == nullptr) return;
-    timer->stop();
-    timer->deleteLater();  // it may be the timer whose tick is running now
-    timer = nullptr;
+void KorvaneApp::ReleaseRequest(int slot) {
+    Cancel(requests_[static_cast<std::size_t>(slot)]);
 }
 
 // A slot reused after the counter wrapped first lets go of its old timer, so
 // no more than 256 request timers ever exist.
-TTimer* TForm1::StartRequestTimer(int slot, int interval, const RequestHandler& handler) {
-    ReleasePingTimer(slot);
-    auto* timer = new TTimer(this);
-    timer->Tag = slot;
-    timer->setInterval(ScaledInterval(interval));
-    QObject::connect(timer, &QTimer::timeout, this, [timer, handler] { handler(timer); });
-    timer->start();
-    PingTimers[static_cast<std::size_t>(slot)] = timer;
-    return timer;
+void KorvaneApp::StartRequestTimer(int slot, int interval, const RequestHandler& handler) {
+    ReleaseRequest(slot);
+    requests_[static_cast<std::size_t>(slot)] = Every(interval, [slot, handler] { handler(slot); });
 }
 
-void TForm1::ExecPING_GM(const std::string& listName, const RequestHandler& handler) {
-    KrvVar& krv = Krv();
-    if (listName == krv.OtherGroupName) return;
-    const int slot = krv.PingSlot;
+void KorvaneApp::ExecPING_GM(const std::string& listName) {
+    if (listName == krv_.OtherGroupName) return;
+    const int slot = krv_.PingSlot;
     try {
         const toolkit::ToolPaths paths = toolkit::HostToolPaths();
-        const SlotFiles files = SlotFilesFor(toolkit::kHostOs, paths, krv.PingSlot);
+        const SlotFiles files = SlotFilesFor(toolkit::kHostOs, paths, krv_.PingSlot);
         ArmMarker(files.marker);
         toolkit::platform::RemoveFile(files.result);
         toolkit::platform::RemoveFile(files.errors);
         toolkit::SaveText(files.script,
-                          PollScript(toolkit::kHostOs, paths, listName, krv.PingSlot));
+                          PollScript(toolkit::kHostOs, paths, listName, krv_.PingSlot));
         toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, files.script));
     } catch (const std::exception& error) {  // FileError, ScratchError
         // The console is hidden: the status bar tells the user why the map stands still.
-        ReportProblem("poll", kPollFailed + error.what());
+        ReportProblem("poll", text::kPollFailed + std::string(error.what()));
         return;
     }
     ProblemSolved("poll");
-    StartRequestTimer(slot, kPollInterval, handler);
+    StartRequestTimer(slot, kPollInterval, [this](int done) { ReadPING_GM(done); });
     pollOrder_[static_cast<std::size_t>(slot)] = ++pollsStarted_;
-    ++krv.PingSlot;
-    ping_led->setPixmap(LedOrange);
+    ++krv_.PingSlot;
+    view_.ShowPollLight(Light::Orange);
 }
 
-void TForm1::ReadPING_GM(TTimer* timer) {
-    const int slot = timer->Tag;
+void KorvaneApp::ReadPING_GM(int slot) {
     try {
         // A trace rewritten every 400 ms: written plainly, never flushed.
         toolkit::SaveLinesInPlace("log", {"timer called for " + std::to_string(slot)});
@@ -98,16 +66,16 @@ void TForm1::ReadPING_GM(TTimer* timer) {
     const std::optional<SlotFiles> finished = FinishedSlot(static_cast<std::uint8_t>(slot));
     if (!finished) return;
     const SlotFiles& files = *finished;
-    ReleasePingTimer(slot);
+    ReleaseRequest(slot);
     if (!toolkit::platform::FileExists(files.result)) {
         // hostping wrote no result: its reason, if it gave one, is told; the
         // map stays as it was.
         const std::string reason = ProbeFailureReasonIn(files.errors);
         toolkit::platform::RemoveFile(files.errors);
-        if (!reason.empty()) ReportProblem("probe", kPollFailed + reason);
+        if (!reason.empty()) ReportProblem("probe", text::kPollFailed + reason);
         return;
     }
-    toolkit::TextList lines;
+    TextList lines;
     try {
         lines = toolkit::LoadLines(files.result);
     } catch (const toolkit::FileError&) {
@@ -127,30 +95,29 @@ void TForm1::ReadPING_GM(TTimer* timer) {
     try {
         toolkit::SaveLines(toolkit::ProgramDir() + "etats", lines);
     } catch (const toolkit::FileError& error) {
-        ReportProblem("etats",
-                      "État des ordinateurs non enregistré : " + std::string(error.what()));
+        ReportProblem("etats", text::kStatesNotSaved + std::string(error.what()));
         return;
     }
     ProblemSolved("etats");
+    states_ = std::move(lines);
     Redraw_network();
-    RecordStates(lines);
-    ping_led->setPixmap(LedGrey);
+    RecordStates();
+    view_.ShowPollLight(Light::Grey);
 }
 
-void TForm1::ExecPING_host(const std::string& host, const RequestHandler& handler) {
-    KrvVar& krv = Krv();
-    const int slot = krv.PingSlot;
+void KorvaneApp::ExecPING_host(const std::string& host, const RequestHandler& handler) {
+    const int slot = krv_.PingSlot;
     try {
         const toolkit::ToolPaths paths = toolkit::HostToolPaths();
         // The check probes what the poll probes: the address when liste.ip has one.
-        const std::string address = toolkit::Trim(krv.FindIP(host));
+        const std::string address = toolkit::Trim(krv_.FindIP(host));
         const std::optional<std::string> script = CheckScript(
-            toolkit::kHostOs, paths, host, address.empty() ? host : address, krv.PingSlot);
+            toolkit::kHostOs, paths, host, address.empty() ? host : address, krv_.PingSlot);
         if (!script) {
             Log("Vérification de " + host + " non lancée : nom d'hôte refusé.");
             return;
         }
-        const SlotFiles files = SlotFilesFor(toolkit::kHostOs, paths, krv.PingSlot);
+        const SlotFiles files = SlotFilesFor(toolkit::kHostOs, paths, krv_.PingSlot);
         ArmMarker(files.marker);
         for (const auto& old : {files.result, files.errors}) toolkit::platform::RemoveFile(old);
         toolkit::SaveText(files.script, *script);
@@ -161,40 +128,69 @@ void TForm1::ExecPING_host(const std::string& host, const RequestHandler& handle
     }
     Log("Lancement de ping " + host + "...");
     StartRequestTimer(slot, kCheckInterval, handler);
-    ++krv.PingSlot;
+    ++krv_.PingSlot;
 }
 
-void TForm1::TimerRedrawTimer() {
-    KrvVar& krv = Krv();
+void KorvaneApp::TimerRedrawTimer() {
     try {
         toolkit::SaveLines(toolkit::ProgramDir() + "localIP",
-                           PollList(krv.ManagedList, krv.IpList));
+                           PollList(krv_.ManagedList, krv_.IpList));
         ProblemSolved("localIP");
     } catch (const toolkit::FileError& error) {
-        ReportProblem("localIP", "Liste du relevé non enregistrée : " + std::string(error.what()));
+        ReportProblem("localIP", text::kPollListNotSaved + std::string(error.what()));
     }
-    ExecPING_GM("localIP", [this](TTimer* timer) { ReadPING_GM(timer); });
-    scan_led->setPixmap(
-        toolkit::platform::FileExists(toolkit::ProgramDir() + "netsweep.lck") ? LedGreen : LedGrey);
-    // A list that cannot be read now keeps what was read before.
+    ExecPING_GM("localIP");
+    ProbeGateway();
+    view_.ShowScanLight(
+        toolkit::platform::FileExists(toolkit::ProgramDir() + "netsweep.lck") ? Light::Green
+                                                                               : Light::Grey);
+    ReloadDiscoveryLists();
+    ReloadPlan();
+    TraceTimers();
+}
+
+// A list that cannot be read now keeps what was read before.
+void KorvaneApp::ReloadDiscoveryLists() {
     for (const auto& [file, list] :
-         {std::pair{"liste.ip", &krv.IpList}, {"liste.mac", &krv.MacList}}) {
+         {std::pair{"liste.ip", &krv_.IpList}, {"liste.mac", &krv_.MacList}}) {
         try {
             *list = toolkit::LoadLines(file);
             ProblemSolved(file);
         } catch (const toolkit::FileError& error) {
-            ReportProblem(file, "Liste non relue : " + std::string(error.what()));
+            ReportProblem(file, text::kListNotReread + std::string(error.what()));
         }
     }
-    TraceTimers(this);
 }
 
-void TForm1::Timer1Timer() {
-    KrvVar& krv = Krv();
-    if (StartsScan(krv.ScanTick)) {
+// A soak run (a shortened time scale) follows Korvane's timers on stderr, at
+// every 10-second tick.
+void KorvaneApp::TraceTimers() const {
+    if (TimeScale() == 1) return;
+    std::fprintf(stderr, "korvane : %lld minuteurs\n", static_cast<long long>(timers_.size()));
+}
+
+void KorvaneApp::Timer1Timer() {
+    if (StartsScan(krv_.ScanTick)) {
         toolkit::StartDetached(NetsweepCommand(toolkit::kHostOs, {toolkit::ProgramDir(), ""}));
     }
-    ++krv.ScanTick;
+    ++krv_.ScanTick;
+}
+
+// The gateway is probed at each poll, on a thread of its own; its picture
+// changes when the answer comes.
+void KorvaneApp::ProbeGateway() {
+    if (localHost_.gateway.empty() || gateway_) return;
+    gateway_ = std::make_unique<GatewayProbe>(localHost_.gateway);
+    auto timer = std::make_shared<TimerId>(0);
+    *timer = Every(kGatewayInterval, [this, timer] {
+        const std::optional<bool> up = gateway_ ? gateway_->TakeResult() : false;
+        if (!up) return;
+        Cancel(*timer);
+        gateway_.reset();
+        if (*up == gatewayUp_) return;
+        gatewayUp_ = *up;
+        Redraw_network();
+    });
 }
 
 }  // namespace korvane

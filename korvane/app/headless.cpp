@@ -1,0 +1,62 @@
+#include "korvane/app/headless.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "korvane/app/app.h"
+#include "platform/platform.h"
+
+namespace korvane {
+
+namespace {
+
+// The longest sleep between two looks at the timers.
+constexpr std::int64_t kLongestWait = 1000;
+
+void ToStandardError(const std::string& text) {
+    std::fprintf(stderr, "korvane : %s\n", text.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+void HeadlessView::Warn(const std::string& text) {
+    ToStandardError(text);
+}
+
+void HeadlessView::Inform(const std::string& text) {
+    ToStandardError(text);
+}
+
+bool HeadlessView::AskYesNo(const std::string& question) {
+    ToStandardError(question);
+    return false;
+}
+
+// The stepped scheduler follows the real time: each turn runs what fell due,
+// then sleeps until the next timer or a request to end.
+int RunHeadless() {
+    namespace platform = toolkit::platform;
+    HeadlessView view;
+    SteppedScheduler scheduler;
+    SystemClock clock;
+    KorvaneApp app(view, scheduler, clock);
+    app.Start();
+    const auto origin = std::chrono::steady_clock::now();
+    while (!platform::QuitRequested()) {
+        const std::int64_t elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         std::chrono::steady_clock::now() - origin)
+                                         .count();
+        scheduler.Advance(elapsed - scheduler.Now());
+        const std::int64_t wait =
+            std::clamp<std::int64_t>(scheduler.NextDue().value_or(elapsed + kLongestWait) -
+                                         scheduler.Now(),
+                                     0, kLongestWait);
+        if (platform::WaitForQuitRequest(static_cast<int>(wait))) break;
+    }
+    app.Exit(std::nullopt);
+    return 0;
+}
+
+}  // namespace korvane

@@ -1,0 +1,30 @@
+// Korvane with no window at all ("--planificateur", for a session service or
+// an autostart entry): the same behaviour on a loop of its own, what a box
+// would say on the standard error (the service's journal), every question
+// answered "Non". It ends, as "Quitter" does, on a request to end.
+#pragma once
+
+#include <string>
+
+#include "korvane/app/view.h"
+
+namespace korvane {
+
+class HeadlessView : public MainView {
+  public:
+    void ShowMap(const MapState&) override {}
+    void ShowScanLight(Light) override {}
+    void ShowPollLight(Light) override {}
+    void ShowStatus(const std::string&) override {}
+    void AppendConsole(const std::string&) override {}
+    void Warn(const std::string& text) override;
+    void Inform(const std::string& text) override;
+    bool AskYesNo(const std::string& question) override;
+    void OpenUrl(const std::string&) override {}
+};
+
+// Runs Korvane until a request to end (toolkit::platform::CatchQuitRequests
+// must have been called); returns the program's exit status.
+int RunHeadless();
+
+}  // namespace korvane

@@ -1,0 +1,63 @@
+// What a window layer shows of Korvane's main window, and the few questions
+// it asks the user. The app layer decides everything; a view only draws what
+// it is given and forwards the user's clicks to the app (KorvaneApp).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+// The two lights of the top panel.
+enum class Light { Grey, Green, Orange };
+
+// A managed entry as its cell of the map shows it.
+struct MapEntry {
+    std::string caption;  // the name in upper case (ASCII letters)
+    std::string address;  // the address caption
+    std::string mac;      // the hardware address caption (hidden)
+    bool shown = true;    // false: at a server's address, the map leaves it out
+    bool up = false;      // on: the picture 67 px wide; off: 69 px
+    std::string hint;     // the tooltip: comment, protection, next planned action
+    bool isProtected = false;
+    bool operator==(const MapEntry&) const = default;
+};
+
+// The gateway's cell, the map's first.
+struct MapGateway {
+    bool known = false;  // the adapter listing named a gateway
+    std::string name;
+    std::string address;
+    bool up = false;
+    bool operator==(const MapGateway&) const = default;
+};
+
+struct MapState {
+    int nbyrow = 3;
+    int height = 300;      // the window's height the settings hold
+    bool rebuild = false;  // every control goes and is made again at its cell
+    MapGateway gateway;
+    std::vector<MapEntry> entries;  // in inventory order: entry i in cell i + 1
+};
+
+class MainView {
+  public:
+    virtual ~MainView() = default;
+    // Entries beyond those given keep their controls until a rebuild.
+    virtual void ShowMap(const MapState& map) = 0;
+    virtual void ShowScanLight(Light light) = 0;
+    virtual void ShowPollLight(Light light) = 0;
+    // The status bar; an empty text clears it.
+    virtual void ShowStatus(const std::string& text) = 0;
+    // One more line of the (hidden) console log.
+    virtual void AppendConsole(const std::string& line) = 0;
+    // A box the user closes: a warning, a plain message.
+    virtual void Warn(const std::string& text) = 0;
+    virtual void Inform(const std::string& text) = 0;
+    // "Oui" (true) or "Non".
+    virtual bool AskYesNo(const std::string& question) = 0;
+    // The desktop's browser, for the gateway's page.
+    virtual void OpenUrl(const std::string& url) = 0;
+};
+
+}  // namespace korvane
