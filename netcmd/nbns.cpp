@@ -12,18 +12,14 @@ constexpr std::uint16_t kOpcodeMask = 0x7800;
 constexpr std::uint16_t kRcodeMask = 0x000F;
 constexpr std::uint16_t kAuthoritativeBit = 0x0400;
 constexpr std::size_t kHeaderLength = 12;
-constexpr std::size_t kEncodedNameLength = 32;
+constexpr std::size_t kEncodedNameLength = toolkit::kEncodedNetbiosNameLength;
 constexpr std::size_t kMaxDomainName = 255;
 constexpr std::size_t kNameEntryLength = 18;  // 16 name bytes + 2 flag bytes
 // Unit ID plus the counters that follow it in the statistics block.
 constexpr std::size_t kStatisticsLength = 46;
 
 using Reader = toolkit::WireReader;
-
-void PutU16(Bytes& out, std::uint16_t value) {
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-}
+using toolkit::PutU16;
 
 void PutHeader(Bytes& out, std::uint16_t id, std::uint16_t flags, std::uint16_t questions,
                std::uint16_t answers) {
@@ -36,10 +32,8 @@ void PutHeader(Bytes& out, std::uint16_t id, std::uint16_t flags, std::uint16_t 
 }
 
 void PutEncodedName(Bytes& out, std::span<const std::uint8_t, 16> raw) {
-    out.push_back(static_cast<std::uint8_t>(kEncodedNameLength));
-    for (const char letter : EncodeNetbiosName(raw))
-        out.push_back(static_cast<std::uint8_t>(letter));
-    out.push_back(0);  // no scope
+    const auto wire = toolkit::WireNetbiosName(raw);
+    out.insert(out.end(), wire.begin(), wire.end());
 }
 
 // A name in its wire form, which we never need to read: labels of at most 63
@@ -67,14 +61,7 @@ std::optional<std::array<std::uint8_t, 16>> ReadQuestionName(Reader& in) {
     if (in.U8() != kEncodedNameLength) return std::nullopt;
     const auto letters = in.Take(kEncodedNameLength);
     if (in.U8() != 0 || !in.Ok()) return std::nullopt;
-    std::array<std::uint8_t, 16> raw{};
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        const std::uint8_t high = letters[2 * i];
-        const std::uint8_t low = letters[2 * i + 1];
-        if (high < 'A' || high > 'P' || low < 'A' || low > 'P') return std::nullopt;
-        raw[i] = static_cast<std::uint8_t>(((high - 'A') << 4) | (low - 'A'));
-    }
-    return raw;
+    return toolkit::DecodeNetbiosName(letters);
 }
 
 std::optional<NodeStatus> ReadNodeStatusData(std::span<const std::uint8_t> rdata) {

@@ -13,7 +13,6 @@ namespace toolkit {
 
 namespace {
 
-constexpr std::size_t kEncodedNameLength = 32;
 constexpr std::uint16_t kNameType = 0x0020;  // NB
 constexpr std::uint16_t kInternetClass = 0x0001;
 constexpr std::uint16_t kResponseBit = 0x8000;
@@ -23,20 +22,11 @@ constexpr std::uint16_t kRecursionDesired = 0x0100;
 constexpr std::uint16_t kBroadcastBit = 0x0010;
 constexpr std::size_t kAddressEntryLength = 6;  // flags, then the address
 
-void PutU16(std::vector<std::uint8_t>& out, std::uint16_t value) {
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-}
-
 using Reader = WireReader;
 
-// The question name in its wire form: one 32-letter label, no scope.
+// The workstation name asked for, in its wire form.
 std::vector<std::uint8_t> WireName(std::string_view name) {
-    std::vector<std::uint8_t> out{static_cast<std::uint8_t>(kEncodedNameLength)};
-    for (const char letter : EncodeNetbiosName(RawNetbiosName(name, kWorkstationSuffix)))
-        out.push_back(static_cast<std::uint8_t>(letter));
-    out.push_back(0);
-    return out;
+    return WireNetbiosName(RawNetbiosName(name, kWorkstationSuffix));
 }
 
 bool IsQueryCharacter(char c) {
@@ -82,12 +72,32 @@ std::array<std::uint8_t, 16> RawNetbiosName(std::string_view text, std::uint8_t 
 
 std::string EncodeNetbiosName(std::span<const std::uint8_t, 16> raw) {
     std::string letters;
-    letters.reserve(kEncodedNameLength);
+    letters.reserve(kEncodedNetbiosNameLength);
     for (const std::uint8_t byte : raw) {
         letters.push_back(static_cast<char>('A' + (byte >> 4)));
         letters.push_back(static_cast<char>('A' + (byte & 0x0F)));
     }
     return letters;
+}
+
+std::vector<std::uint8_t> WireNetbiosName(std::span<const std::uint8_t, 16> raw) {
+    std::vector<std::uint8_t> out{static_cast<std::uint8_t>(kEncodedNetbiosNameLength)};
+    for (const char letter : EncodeNetbiosName(raw)) out.push_back(static_cast<std::uint8_t>(letter));
+    out.push_back(0);
+    return out;
+}
+
+std::optional<std::array<std::uint8_t, 16>> DecodeNetbiosName(
+    std::span<const std::uint8_t> letters) {
+    if (letters.size() != kEncodedNetbiosNameLength) return std::nullopt;
+    std::array<std::uint8_t, 16> raw{};
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const std::uint8_t high = letters[2 * i];
+        const std::uint8_t low = letters[2 * i + 1];
+        if (high < 'A' || high > 'P' || low < 'A' || low > 'P') return std::nullopt;
+        raw[i] = static_cast<std::uint8_t>(((high - 'A') << 4) | (low - 'A'));
+    }
+    return raw;
 }
 
 std::optional<std::string> NetbiosQueryName(std::string_view host) {

@@ -29,6 +29,14 @@ std::array<std::uint8_t, 16> RawNetbiosName(std::string_view text, std::uint8_t 
                                             char pad = ' ');
 // First-level encoding: each byte becomes two letters 'A' + nibble.
 std::string EncodeNetbiosName(std::span<const std::uint8_t, 16> raw);
+// The name as a question or an answer carries it: one label of the 32
+// letters, then the empty label (no scope).
+std::vector<std::uint8_t> WireNetbiosName(std::span<const std::uint8_t, 16> raw);
+// The 16 raw bytes of 32 encoded letters; nullopt when one is not 'A' to 'P'
+// or the count is not 32.
+std::optional<std::array<std::uint8_t, 16>> DecodeNetbiosName(
+    std::span<const std::uint8_t> letters);
+inline constexpr std::size_t kEncodedNetbiosNameLength = 32;
 
 // The name a NetBIOS query asks for `host`, upper case; nullopt for a text
 // that cannot be a NetBIOS name (empty, longer than 15 bytes, holding a dot,

@@ -1,12 +1,18 @@
 // A bounds-checked reader of a datagram's bytes, big-endian, for the NetBIOS
-// packets that the toolkit and netcmd both read.
+// packets that the toolkit and netcmd both read, and the writer's one call.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace toolkit {
+
+inline void PutU16(std::vector<std::uint8_t>& out, std::uint16_t value) {
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+}
 
 // Every read is checked against what is left; a failed read leaves the
 // reader unusable, so one test at the end of a sequence of reads suffices.

@@ -170,6 +170,9 @@ class KorvaneApp {
     void ExecPING_GM(const std::string& listName);
     void ReadPING_GM(int slot);
     void StartRequestTimer(int slot, int interval, const RequestHandler& handler);
+    SlotFiles ArmSlot();
+    int WatchSlot(int interval, const RequestHandler& handler);
+    std::optional<SlotFiles> FinishSlot(int slot);
     void ReloadDiscoveryLists();
     void TraceTimers() const;
 

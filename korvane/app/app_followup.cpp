@@ -48,7 +48,7 @@ void KorvaneApp::LaunchChecks(FollowKind kind, int position) {
 // The check script makes its marker writable as its last step; until then
 // the check waits for the next tick.
 void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot) {
-    const std::optional<SlotFiles> finished = FinishedSlot(static_cast<std::uint8_t>(slot));
+    const std::optional<SlotFiles> finished = FinishSlot(slot);
     if (!finished) return;
     const SlotFiles& files = *finished;
     Log(ProgressLine(kind, slot));
@@ -59,7 +59,6 @@ void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot)
     } catch (const toolkit::FileError&) {
         read = false;  // a later request of the slot took it: no verdict
     }
-    ReleaseRequest(slot);
     if (!read || !HasVerdict(output)) {
         // The probe could not run: neither a success nor an incident can be told.
         const std::string reason = ProbeFailureReasonIn(files.errors);

@@ -32,17 +32,38 @@ void KorvaneApp::StartRequestTimer(int slot, int interval, const RequestHandler&
     requests_[static_cast<std::size_t>(slot)] = Every(interval, [slot, handler] { handler(slot); });
 }
 
+// The next slot's files, its marker armed and what an older request of the
+// slot left gone. Throws FileError, ScratchError.
+SlotFiles KorvaneApp::ArmSlot() {
+    const SlotFiles files =
+        SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(), krv_.PingSlot);
+    ArmMarker(files.marker);
+    for (const auto& old : {files.result, files.errors}) toolkit::platform::RemoveFile(old);
+    return files;
+}
+
+// The script started, its slot's timer looks for its end; the next request
+// takes the next slot.
+int KorvaneApp::WatchSlot(int interval, const RequestHandler& handler) {
+    const int slot = krv_.PingSlot++;
+    StartRequestTimer(slot, interval, handler);
+    return slot;
+}
+
+// The slot's files once its script has made the marker writable again, its
+// timer then let go; nothing while the script runs.
+std::optional<SlotFiles> KorvaneApp::FinishSlot(int slot) {
+    std::optional<SlotFiles> finished = FinishedSlot(static_cast<std::uint8_t>(slot));
+    if (finished) ReleaseRequest(slot);
+    return finished;
+}
+
 void KorvaneApp::ExecPING_GM(const std::string& listName) {
     if (listName == krv_.OtherGroupName) return;
-    const int slot = krv_.PingSlot;
     try {
-        const toolkit::ToolPaths paths = toolkit::HostToolPaths();
-        const SlotFiles files = SlotFilesFor(toolkit::kHostOs, paths, krv_.PingSlot);
-        ArmMarker(files.marker);
-        toolkit::platform::RemoveFile(files.result);
-        toolkit::platform::RemoveFile(files.errors);
-        toolkit::SaveText(files.script,
-                          PollScript(toolkit::kHostOs, paths, listName, krv_.PingSlot));
+        const SlotFiles files = ArmSlot();
+        toolkit::SaveText(files.script, PollScript(toolkit::kHostOs, toolkit::HostToolPaths(),
+                                                   listName, krv_.PingSlot));
         toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, files.script));
     } catch (const std::exception& error) {  // FileError, ScratchError
         // The console is hidden: the status bar tells the user why the map stands still.
@@ -50,9 +71,8 @@ void KorvaneApp::ExecPING_GM(const std::string& listName) {
         return;
     }
     ProblemSolved("poll");
-    StartRequestTimer(slot, kPollInterval, [this](int done) { ReadPING_GM(done); });
+    const int slot = WatchSlot(kPollInterval, [this](int done) { ReadPING_GM(done); });
     pollOrder_[static_cast<std::size_t>(slot)] = ++pollsStarted_;
-    ++krv_.PingSlot;
     view_.ShowPollLight(Light::Orange);
 }
 
@@ -63,10 +83,9 @@ void KorvaneApp::ReadPING_GM(int slot) {
     } catch (const toolkit::FileError&) {
         // The trace is for the curious; the poll goes on without it.
     }
-    const std::optional<SlotFiles> finished = FinishedSlot(static_cast<std::uint8_t>(slot));
+    const std::optional<SlotFiles> finished = FinishSlot(slot);
     if (!finished) return;
     const SlotFiles& files = *finished;
-    ReleaseRequest(slot);
     if (!toolkit::platform::FileExists(files.result)) {
         // hostping wrote no result: its reason, if it gave one, is told; the
         // map stays as it was.
@@ -106,20 +125,17 @@ void KorvaneApp::ReadPING_GM(int slot) {
 }
 
 void KorvaneApp::ExecPING_host(const std::string& host, const RequestHandler& handler) {
-    const int slot = krv_.PingSlot;
     try {
-        const toolkit::ToolPaths paths = toolkit::HostToolPaths();
         // The check probes what the poll probes: the address when liste.ip has one.
         const std::string address = toolkit::Trim(krv_.FindIP(host));
-        const std::optional<std::string> script = CheckScript(
-            toolkit::kHostOs, paths, host, address.empty() ? host : address, krv_.PingSlot);
+        const std::optional<std::string> script =
+            CheckScript(toolkit::kHostOs, toolkit::HostToolPaths(), host,
+                        address.empty() ? host : address, krv_.PingSlot);
         if (!script) {
             Log("Vérification de " + host + " non lancée : nom d'hôte refusé.");
             return;
         }
-        const SlotFiles files = SlotFilesFor(toolkit::kHostOs, paths, krv_.PingSlot);
-        ArmMarker(files.marker);
-        for (const auto& old : {files.result, files.errors}) toolkit::platform::RemoveFile(old);
+        const SlotFiles files = ArmSlot();
         toolkit::SaveText(files.script, *script);
         toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, files.script));
     } catch (const std::exception& error) {  // FileError, ScratchError
@@ -127,8 +143,7 @@ void KorvaneApp::ExecPING_host(const std::string& host, const RequestHandler& ha
         return;
     }
     Log("Lancement de ping " + host + "...");
-    StartRequestTimer(slot, kCheckInterval, handler);
-    ++krv_.PingSlot;
+    WatchSlot(kCheckInterval, handler);
 }
 
 void KorvaneApp::TimerRedrawTimer() {

@@ -117,22 +117,17 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
     if (!script.leftOut.empty()) Status(JoinedRefusals(script.leftOut));
     for (const auto& line : script.commandLines) Log(LaunchedLine(line));
     try {
-        if (report) {
-            ArmMarker(report->marker);
-            toolkit::platform::RemoveFile(report->result);
-        }
+        if (report) ArmSlot();
         toolkit::SaveText(script.scriptPath, script.scriptText);
-    } catch (const toolkit::FileError& error) {
+    } catch (const std::exception& error) {  // FileError, ScratchError
         view_.Warn(error.what());
         return false;
     }
     toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, script.scriptPath));
     if (report) {
-        const int slot = krv_.PingSlot++;
-        StartRequestTimer(slot, kPowerReportInterval,
-                          [this, action, acted = script.computers](int done) {
-                              ReadPowerReport(action, acted, done);
-                          });
+        WatchSlot(kPowerReportInterval, [this, action, acted = script.computers](int slot) {
+            ReadPowerReport(action, acted, slot);
+        });
     }
     return true;
 }
@@ -140,9 +135,8 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
 // A command that failed is told at once, naming the computer and the tool's
 // reason; the tool's own lines go to the console log.
 void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers, int slot) {
-    const std::optional<SlotFiles> finished = FinishedSlot(static_cast<std::uint8_t>(slot));
+    const std::optional<SlotFiles> finished = FinishSlot(slot);
     if (!finished) return;
-    ReleaseRequest(slot);
     TextList result;
     try {
         result = toolkit::LoadLines(finished->result);
