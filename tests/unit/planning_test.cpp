@@ -132,6 +132,17 @@ TEST(DailyTrigger, ManyTicksInOneMinuteRunItOnceAndTheDayAfterAgain) {
     EXPECT_EQ(runs, 3);
 }
 
+// The energy report's days come back from the day numbers the plan counts.
+TEST(DailyPlan, DayNumbersGiveBackTheirDates) {
+    const korvane::CivilDate dates[] = {{1970, 1, 1}, {1969, 12, 31}, {2000, 2, 29},
+                                        {2024, 3, 1},  {2026, 12, 8},  {2100, 2, 28}};
+    for (const auto& date : dates) {
+        const int day = korvane::MakeLocalMinute(date.year, date.month, date.day, 0, 0).day;
+        EXPECT_EQ(korvane::CivilFromDays(day), date) << day;
+    }
+    EXPECT_EQ(korvane::FormatDayMonthYear({2026, 12, 8}), "08/12/2026");
+}
+
 TEST(DailyPlan, HintNamesTheNextAction) {
     struct Case {
         EntrySchedule plan;
