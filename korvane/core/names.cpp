@@ -64,7 +64,7 @@ std::optional<char32_t> NextCodePoint(std::string_view text, std::size_t& at) {
     return value;
 }
 
-constexpr std::array<std::string_view, 30> kReservedNames = {
+constexpr std::array<std::string_view, 33> kReservedNames = {
     "localGM",
     "localIP",
     "etats",
@@ -76,11 +76,14 @@ constexpr std::array<std::string_view, 30> kReservedNames = {
     "liste.known",
     "liste.patch",
     "liste.ip.discover",
+    "liste.appareils",
     "liste.machines",
     "netsweep.lck",
     "ipactive",
     "wol.followup",
     "shutdown.followup",
+    "incidents.non-vus",
+    "incidents.vus",
     "shutdown.auth",
     "arret.ini",
     "liste.planning",
