@@ -80,8 +80,8 @@ double BestMs(int runs, const std::function<void()>& work) {
 }
 
 void Report(const char* what, std::size_t count, double ms) {
-    std::printf("  %9zu %9.1f %12.0f   %s\n", count, ms,
-                ms * 1e6 / static_cast<double>(count), what);
+    std::printf("  %9zu %9.1f %12.0f   %s\n", count, ms, ms * 1e6 / static_cast<double>(count),
+                what);
 }
 
 }  // namespace
