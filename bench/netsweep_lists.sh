@@ -4,7 +4,8 @@
 # loading, merging and saving the lists), for
 #  - "liste.ip" and "liste.mac" of 10 000, 40 000 and 100 000 lines;
 #  - a "liste.ip.discover" of 200 000 lines in reverse order;
-#  - a "liste.ip" of 16 Mio, the largest list a run reads.
+#  - a "liste.ip" of 16 Mio, the largest list a run reads;
+#  - a "liste.appareils" of 10 000 and of 40 000 devices (the most it keeps).
 # Each case runs RUNS times (best and median wall time); a run longer than
 # LIMIT seconds (default 120) is stopped and shown as such. Every completed
 # run must leave its lists with as many lines as it found.
@@ -35,6 +36,16 @@ lines_mac() {  # count
     printf "POSTE%d 02-00-%02X-%02X-%02X-%02X\r\n", i, int(i / 16777216) % 256,
       int(i / 65536) % 256, int(i / 256) % 256, i % 256 }'
 }
+lines_devices() {  # count: every device seen an hour ago
+  local seen
+  seen=$(date -u -d '1 hour ago' +%Y-%m-%dT%H:%M:%SZ)
+  awk -v n="$1" -v t="$seen" 'BEGIN {
+    printf "balayage=%s\r\nbalayage précédent=%s\r\n", t, t
+    for (i = 0; i < n; i++)
+      printf "02-00-%02X-%02X-%02X-%02X;10.%d.%d.%d;poste%d;%s;%s;;;oui\r\n",
+        int(i / 16777216) % 256, int(i / 65536) % 256, int(i / 256) % 256, i % 256,
+        int(i / 65536) % 256, int(i / 256) % 256, i % 256, i, t, t }'
+}
 lines_discover_reversed() {  # count
   awk -v n="$1" 'BEGIN { for (i = n - 1; i >= 0; i--)
     printf "10.%d.%d.%d=poste%07d\r\n", int(i / 65536) % 256, int(i / 256) % 256, i % 256, i }'
@@ -47,10 +58,11 @@ count() { tr -cd '\n' <"$1" | wc -c; }
 
 declare -A times status
 failures=0
-measure() {  # label, ip-lines, mac-lines, discover-lines (reversed), ip-bytes (0: by lines)
+measure() {  # label, ip-lines, mac-lines, discover-lines (reversed), ip-bytes (0: by lines), devices
   local label=$1 t code
   for _ in $(seq "$runs"); do
     rm -rf "$work/scratch" "$work/install"/liste.* "$work/install/netsweep.lck"
+    lines_devices "${6:-0}" >"$work/install/liste.appareils"
     if [ "$5" -gt 0 ]; then
       (set +o pipefail; lines_ip 1000000 | head -c "$5" | head -n -1) >"$work/install/liste.ip"
     else
@@ -58,8 +70,9 @@ measure() {  # label, ip-lines, mac-lines, discover-lines (reversed), ip-bytes (
     fi
     lines_mac "$3" >"$work/install/liste.mac"
     lines_discover_reversed "$4" >"$work/install/liste.ip.discover"
-    local before_ip before_discover
+    local before_ip before_discover before_devices
     before_ip=$(count "$work/install/liste.ip") before_discover=$(count "$work/install/liste.ip.discover")
+    before_devices=$(count "$work/install/liste.appareils")
     start=${EPOCHREALTIME//[!0-9]/}
     code=0
     (cd "$work/install" && timeout "$limit" ./netsweep noscan >/dev/null 2>&1) || code=$?
@@ -68,7 +81,8 @@ measure() {  # label, ip-lines, mac-lines, discover-lines (reversed), ip-bytes (
     if [ "$code" = 124 ]; then
       status[$label]="arrêté après $limit s"
     elif [ "$code" != 0 ] || [ "$(count "$work/install/liste.ip")" != "$before_ip" ] ||
-         [ "$(count "$work/install/liste.ip.discover")" != "$before_discover" ]; then
+         [ "$(count "$work/install/liste.ip.discover")" != "$before_discover" ] ||
+         [ "$(count "$work/install/liste.appareils")" != $((before_devices + 1)) ]; then
       status[$label]="ÉCHEC (code $code)"
       failures=$((failures + 1))
     else
@@ -82,12 +96,14 @@ measure "40 000 lignes" 40000 40000 0 0
 measure "100 000 lignes" 100000 100000 0 0
 measure "découverte 200 000, à l'envers" 0 0 200000 0
 measure "liste.ip de 16 Mio" 0 0 0 $((16 * 1024 * 1024 - 4096))
+measure "liste.appareils de 10 000" 0 0 0 0 10000
+measure "liste.appareils de 40 000" 0 0 0 0 40000
 
 echo
 echo "netsweep noscan sur de grandes listes ; $runs passes, ms"
 echo "  listes                              meilleur    médiane   résultat"
 for label in "10 000 lignes" "40 000 lignes" "100 000 lignes" "découverte 200 000, à l'envers" \
-  "liste.ip de 16 Mio"; do
+  "liste.ip de 16 Mio" "liste.appareils de 10 000" "liste.appareils de 40 000"; do
   printf '  %-34s %10s %10s   %s\n' "$label" "$(ms "$(best "${times[$label]}")")" \
     "$(ms "$(median "${times[$label]}")")" "${status[$label]}"
 done

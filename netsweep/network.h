@@ -27,6 +27,13 @@ class Network {
     virtual void LoadLocalAddressTable(toolkit::TextList& addresses, toolkit::TextList& masks) = 0;
     // One echo request to each address, all at once; one verdict per address.
     virtual std::vector<bool> Probe(const std::vector<toolkit::IPv4>& addresses) = 0;
+    // The same, waiting longer for the replies: a second chance for the few
+    // computers that answered before and were silent in the sweep.
+    virtual std::vector<bool> ProbeAgain(const std::vector<toolkit::IPv4>& addresses) {
+        return Probe(addresses);
+    }
+    // Whether an echo request can be sent at all; without, a sweep sees nothing.
+    virtual bool CanProbe() { return true; }
     // The "nbtstat -a" name of each address (FirstUniqueName; empty for
     // none), all asked at once; an address not asked by `deadline` has none.
     // Throws toolkit::FileError when a tool's output file cannot be read.
@@ -41,8 +48,10 @@ class Network {
     virtual toolkit::TextList ArpListing() = 0;
 };
 
-// One echo request to each dotted address, all at once, through `network`.
-std::vector<bool> ProbeAddresses(Network& network, const std::vector<std::string>& dotted);
+// One echo request to each dotted address, all at once, through `network`
+// (its ProbeAgain when `again`).
+std::vector<bool> ProbeAddresses(Network& network, const std::vector<std::string>& dotted,
+                                 bool again = false);
 
 // The tools through RunAndWait and their work files in the scratch folder
 // (on POSIX, netcmd from the program folder), the toolkit's probe and look-ups.
@@ -51,6 +60,8 @@ class SystemNetwork : public Network {
     toolkit::host_params ReadIpConfig() override;
     void LoadLocalAddressTable(toolkit::TextList& addresses, toolkit::TextList& masks) override;
     std::vector<bool> Probe(const std::vector<toolkit::IPv4>& addresses) override;
+    std::vector<bool> ProbeAgain(const std::vector<toolkit::IPv4>& addresses) override;
+    bool CanProbe() override;
     std::vector<std::string> NetbiosNames(const std::vector<std::string>& addresses,
                                           Clock::time_point deadline) override;
     std::vector<std::optional<toolkit::platform::HostEntry>> ReverseEntries(

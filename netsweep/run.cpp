@@ -2,12 +2,16 @@
 
 #include <filesystem>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
+#include "devices.h"
 #include "listings.h"
 #include "lists.h"
 #include "naming.h"
 #include "tools.h"
+#include "utctime.h"
 
 namespace netsweep {
 namespace {
@@ -67,6 +71,7 @@ class ScanRun {
             },
             console_);
         AddDiscovered();
+        RecordDevices();
         SaveLists();
     }
 
@@ -80,6 +85,7 @@ class ScanRun {
         lists_.ip2name = Ip2NameOf(listeIP);
         lists_.ListeIP = std::move(listeIP);
         if (toolkit::platform::FileExists(mac)) lists_.ListeMAC = LoadListeMAC(mac);
+        record_ = toolkit::LoadDeviceRecord(exeDir_ + toolkit::kDeviceRecordFile);
         const std::string discover = exeDir_ + "liste.ip.discover";
         if (!toolkit::platform::FileExists(discover)) return;
         for (const std::string& line : UsableDiscoverLines(toolkit::LoadLines(discover))) {
@@ -164,6 +170,10 @@ class ScanRun {
                         "locale et son masque ne sont connus\n";
         }
         const std::vector<bool> answered = ProbeAddresses(network_, addresses);
+        // Without an ICMP socket every address is silent: that says nothing
+        // of who is there.
+        swept_ = !addresses.empty() && network_.CanProbe();
+        if (swept_) probed_.insert(addresses.begin(), addresses.end());
         for (std::size_t i = 0; i < addresses.size(); ++i) {
             if (answered[i]) ipactive_.push_back(addresses[i]);
             console_ << addresses[i] << (answered[i] ? " est active" : " est inactif") << '\n';
@@ -214,11 +224,70 @@ class ScanRun {
         AddUnmanaged(lists_, toolkit::LoadLines(managed));
     }
 
-    // Step 19 (update rule 7): the three lists replaced as one set.
+    // What the run saw, device by device: every address that answered, and
+    // every address of the ARP table with its MAC.
+    void RecordDevices() {
+        std::vector<toolkit::Sighting> sightings;
+        std::unordered_map<std::string, std::size_t> index;
+        const auto at = [&](const std::string& address) -> toolkit::Sighting& {
+            const auto [found, added] = index.try_emplace(address, sightings.size());
+            if (added) {
+                sightings.push_back(
+                    {address, "", RecordName(address), false, probed_.contains(address)});
+            }
+            return sightings[found->second];
+        };
+        for (const std::string& address : ipactive_) at(address).answered = true;
+        for (const std::string& entry : lists_.ip2mac) {
+            const auto [address, mac] = toolkit::SplitKeyValue(entry);
+            toolkit::Sighting& sighting = at(address);
+            if (sighting.mac.empty()) sighting.mac = mac;
+        }
+        AskSilentOnesAgain(sightings);
+        toolkit::MergeSightings(record_, sightings, toolkit::UtcNow(), swept_);
+    }
+
+    // The short name the lists give the address, as liste.ip holds it.
+    std::string RecordName(const std::string& address) const {
+        const std::string name =
+            toolkit::AsciiLower(toolkit::ShortHostName(lists_.NameOf(address)));
+        return IsUsableName(name) ? name : std::string();
+    }
+
+    // A computer that answered before and was silent in the sweep, though the
+    // ARP table still lists it, has left, or answers late: it is asked once
+    // more, waiting longer.
+    void AskSilentOnesAgain(std::vector<toolkit::Sighting>& sightings) {
+        std::unordered_set<std::string> answeredBefore;
+        for (const toolkit::Device& device : record_.devices) {
+            if (device.answersPing && !device.mac.empty()) answeredBefore.insert(device.mac);
+        }
+        std::vector<std::size_t> silent;
+        std::vector<std::string> addresses;
+        for (std::size_t i = 0; i < sightings.size(); ++i) {
+            const toolkit::Sighting& s = sightings[i];
+            if (!s.probed || s.answered || !answeredBefore.contains(toolkit::DeviceMac(s.mac)))
+                continue;
+            silent.push_back(i);
+            addresses.push_back(s.address);
+        }
+        if (addresses.empty()) return;
+        const std::vector<bool> answered = ProbeAddresses(network_, addresses, true);
+        for (std::size_t k = 0; k < addresses.size(); ++k) {
+            sightings[silent[k]].answered = answered[k];
+            console_ << addresses[k] << (answered[k] ? " est active" : " est inactif")
+                     << " (second essai)\n";
+        }
+    }
+
+    // Step 19 (update rule 7): the three lists, and the record of the devices
+    // seen, replaced as one set.
     void SaveLists() {
+        const TextList devices = toolkit::DeviceRecordLines(record_);
         toolkit::SaveLinesTogether({{exeDir_ + "liste.ip", &lists_.ListeIP.Lines()},
                                     {exeDir_ + "liste.mac", &lists_.ListeMAC.Lines()},
-                                    {exeDir_ + "liste.ip.discover", &lists_.ListeDiscover.Lines()}});
+                                    {exeDir_ + "liste.ip.discover", &lists_.ListeDiscover.Lines()},
+                                    {exeDir_ + toolkit::kDeviceRecordFile, &devices}});
     }
 
     Network& network_;
@@ -232,6 +301,9 @@ class ScanRun {
     TextList localAddresses_, localMasks_;
     bool tableRead_ = false;
     TextList ipactive_;
+    std::unordered_set<std::string> probed_;
+    bool swept_ = false;
+    toolkit::DeviceRecord record_;
 };
 
 }  // namespace

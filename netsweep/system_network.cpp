@@ -12,6 +12,10 @@ namespace {
 // caps at 128 KiB: this many addresses stay well below it.
 constexpr std::size_t kAddressesPerCommand = 4096;
 
+// The second chance's wait, hostping's: a computer on Wi-Fi in power saving
+// may take some hundreds of milliseconds to answer.
+constexpr std::chrono::milliseconds kSecondEchoTimeout{1000};
+
 // The output file of an earlier run is removed first, so that a command that
 // could not run leaves no old listing to be taken for this run's.
 toolkit::TextList RunCaptured(const toolkit::CapturedCommand& command) {
@@ -38,11 +42,12 @@ std::vector<toolkit::TextList> NodeListings(const toolkit::ToolPaths& paths,
 
 }  // namespace
 
-std::vector<bool> ProbeAddresses(Network& network, const std::vector<std::string>& dotted) {
+std::vector<bool> ProbeAddresses(Network& network, const std::vector<std::string>& dotted,
+                                 bool again) {
     std::vector<toolkit::IPv4> targets;
     targets.reserve(dotted.size());
     for (const std::string& address : dotted) targets.push_back(toolkit::HostToIPv4(address));
-    std::vector<bool> answered = network.Probe(targets);
+    std::vector<bool> answered = again ? network.ProbeAgain(targets) : network.Probe(targets);
     answered.resize(dotted.size(), false);
     return answered;
 }
@@ -57,6 +62,14 @@ void SystemNetwork::LoadLocalAddressTable(toolkit::TextList& addresses, toolkit:
 
 std::vector<bool> SystemNetwork::Probe(const std::vector<toolkit::IPv4>& addresses) {
     return toolkit::IcmpProbeAddresses(addresses, toolkit::kEchoTimeout);
+}
+
+std::vector<bool> SystemNetwork::ProbeAgain(const std::vector<toolkit::IPv4>& addresses) {
+    return toolkit::IcmpProbeAddresses(addresses, kSecondEchoTimeout);
+}
+
+bool SystemNetwork::CanProbe() {
+    return toolkit::platform::IcmpSocketAvailable();
 }
 
 std::vector<std::string> SystemNetwork::NetbiosNames(const std::vector<std::string>& addresses,

@@ -25,6 +25,8 @@ packages=(
   # router's DNS; the programs the benchmarks compare against, and GNU time
   # for their memory figures.
   samba samba-common-bin dnsmasq-base fping nmap time
+  # A lab host that takes another address announces it (gratuitous ARP).
+  iputils-arping
   # The fuzz targets (scripts/fuzz.sh): clang, its sanitizers and libFuzzer.
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
   # The Debian package (scripts/package.sh): CPack's dpkg-shlibdeps and

@@ -18,7 +18,7 @@ seconds=${1:-}
 [ -z "$seconds" ] || [[ $seconds =~ ^[1-9][0-9]*$ ]] ||
   { echo "fuzz : durée invalide : $seconds" >&2; exit 2; }
 names=("$@")
-((${#names[@]})) || names=(ipconfig text_lists settings nbns icmp)
+((${#names[@]})) || names=(ipconfig text_lists settings nbns icmp devices)
 
 bash "$root/scripts/bootstrap.sh"
 compiler=$(command -v clang++-14 || command -v clang++ || true)

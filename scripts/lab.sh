@@ -8,6 +8,11 @@
 #   lab.sh up | down | status
 #   lab.sh exec CMD...        run CMD in the admin namespace
 #   lab.sh sleep HOST | wake HOST | asleep HOST    (HOST: h1, h2, ...)
+#   lab.sh unplug HOST | replug HOST   HOST's cable pulled out of the gateway's
+#                             switch (it is gone from the LAN), then plugged back
+#   lab.sh readdress HOST ADDRESS   HOST takes another address of the LAN, and
+#                             announces it (gratuitous ARP) as a computer does
+#                             when it joins a network
 #   lab.sh samba HOST [sleep|ignore]   Samba's smbd on HOST, answering remote
 #                             shutdowns: its shutdown script puts HOST to sleep
 #                             (sleep, the default) or does nothing (ignore)
@@ -314,6 +319,35 @@ cmd_status() {
   ip netns list | awk '{print $1}' | grep "^$lab-" || echo "lab $lab : arrêté"
 }
 
+# The gateway's end of the host's link: the switch port of its cable. A cable
+# plugged back is up when this returns: both ends carry traffic (the kernel
+# takes up to a second to see a link come up).
+set_cable() {
+  known_host "$1"
+  ip -n "$(ns gw)" link set "v-$1" "$2"
+  [ "$2" = up ] || return 0
+  for _ in $(seq 100); do
+    ip -n "$(ns gw)" -o link show dev "v-$1" | grep -q 'state UP' &&
+      ip -n "$(ns "$1")" -o link show dev eth0 | grep -q 'state UP' && return 0
+    sleep 0.05
+  done
+  die "le lien de $1 ne remonte pas"
+}
+
+# The new address replaces the old one, then the host announces it with an
+# unsolicited ARP request, as a computer joining a network does; that updates
+# the neighbours that knew the address.
+readdress() {
+  local id=$1 address=$2
+  known_host "$id"
+  [[ $address =~ ^198\.18\.([0-9]|[1-9][0-9]|1[0-9][0-9]|2[0-4][0-9]|25[0-5])\.([1-9]|[1-9][0-9]|1[0-9][0-9]|2[0-4][0-9]|25[0-4])$ ]] ||
+    die "readdress : adresse invalide : $address"
+  command -v arping >/dev/null || die "arping introuvable (scripts/bootstrap.sh installe iputils-arping)"
+  ip -n "$(ns "$id")" addr flush dev eth0
+  ip -n "$(ns "$id")" addr add "$address/$prefix_len" dev eth0
+  in_ns "$id" arping -q -U -c 1 -I eth0 "$address"
+}
+
 set_asleep() {
   known_host "$1"
   in_ns "$1" sysctl -qw net.ipv4.icmp_echo_ignore_all="$2"
@@ -329,7 +363,10 @@ case ${1:-} in
   samba) cmd_samba "${2:?hôte manquant}" "${3:-sleep}" ;;
   shutdowns) cmd_shutdowns "${2:?hôte manquant}" ;;
   asleep) known_host "${2:?hôte manquant}"; in_ns "$2" cat /proc/sys/net/ipv4/icmp_echo_ignore_all ;;
+  unplug) set_cable "${2:?hôte manquant}" down ;;
+  replug) set_cable "${2:?hôte manquant}" up ;;
+  readdress) readdress "${2:?hôte manquant}" "${3:?adresse manquante}" ;;
   *) echo "usage : lab.sh up|down|status|exec CMD...|sleep HOST|wake HOST|asleep HOST" \
-          "|samba HOST [sleep|ignore]|shutdowns HOST" >&2
+          "|unplug HOST|replug HOST|readdress HOST ADDRESS|samba HOST [sleep|ignore]|shutdowns HOST" >&2
      exit 2 ;;
 esac

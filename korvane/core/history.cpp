@@ -1,52 +1,17 @@
 #include "korvane/core/history.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <ctime>
 
 #include "platform/append.h"
 #include "platform/platform.h"
+#include "utctime.h"
 
 namespace korvane {
 
 namespace {
 
 constexpr std::size_t kMaxHistoryBytes = 64u * 1024 * 1024;
-
-std::string UtcText(std::int64_t time) {
-    using namespace std::chrono;
-    const sys_seconds when{seconds(time)};
-    const sys_days day = floor<days>(when);
-    const year_month_day date{day};
-    const hh_mm_ss clock{when - day};
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-                  static_cast<int>(clock.seconds().count()));
-    return text;
-}
-
-std::optional<std::int64_t> ParseUtc(std::string_view text) {
-    if (text.size() != 20) return std::nullopt;
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, consumed = 0;
-    const std::string copy(text);
-    if (std::sscanf(copy.c_str(), "%4d-%2d-%2dT%2d:%2d:%2dZ%n", &year, &month, &day, &hour, &minute,
-                    &second, &consumed) != 6 ||
-        consumed != 20) {
-        return std::nullopt;
-    }
-    using namespace std::chrono;
-    const year_month_day date{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
-                              std::chrono::day{static_cast<unsigned>(day)}};
-    if (!date.ok() || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
-        second > 60) {
-        return std::nullopt;
-    }
-    const auto when = sys_days(date) + hours(hour) + minutes(minute) + seconds(second);
-    return static_cast<std::int64_t>(when.time_since_epoch().count());
-}
 
 std::vector<StateChange> LoadPart(const std::string& path) {
     std::vector<StateChange> changes;
@@ -61,7 +26,7 @@ std::vector<StateChange> LoadPart(const std::string& path) {
 }  // namespace
 
 std::string HistoryLine(const StateChange& change) {
-    return UtcText(change.time) + ";" + change.name + ";" + change.state;
+    return toolkit::UtcText(change.time) + ";" + change.name + ";" + change.state;
 }
 
 std::optional<StateChange> ParseHistoryLine(std::string_view line) {
@@ -70,7 +35,7 @@ std::optional<StateChange> ParseHistoryLine(std::string_view line) {
     if (first == std::string_view::npos || last == first || last + 2 != line.size()) {
         return std::nullopt;
     }
-    const auto time = ParseUtc(line.substr(0, first));
+    const auto time = toolkit::ParseUtcText(line.substr(0, first));
     const std::string name(line.substr(first + 1, last - first - 1));
     const char state = line.back();
     if (!time || name.empty() || (state != '0' && state != '1' && state != '?')) {

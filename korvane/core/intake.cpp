@@ -1,7 +1,10 @@
 #include "korvane/core/intake.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <unordered_set>
 
+#include "korvane/core/devicemarks.h"
 #include "korvane/core/names.h"
 #include "platform/platform.h"
 #include "tools.h"
@@ -29,7 +32,8 @@ std::string BadLineText(std::size_t index, const std::string& line) {
     }
     return where +
            "ne peut pas devenir un nom d'ordinateur.\n"
-           "Un nom ne contient que des " + std::string(kEntryNameRule) +
+           "Un nom ne contient que des " +
+           std::string(kEntryNameRule) +
            ", et compte au plus 255 octets.\n"
            "Rien n'a été enregistré.";
 }
@@ -56,6 +60,43 @@ std::string CreateMissingGroupFiles(const TextList& memo) {
     return failures;
 }
 
+// A discovered machine offered by a row, with the device the record knows it as.
+struct Candidate {
+    std::string name;
+    std::string ip;
+    std::string mac;
+    const toolkit::Device* device = nullptr;
+};
+
+// FindIP and FindMAC's answer, from the list's index.
+std::string ValueOfName(const toolkit::NamedLines& list, std::string_view name) {
+    const auto hit = list.IndexOfName(name);
+    return hit ? toolkit::SplitAtFirstSpace(list[*hit]).after : std::string();
+}
+
+// Each machine once, not in the memo, in file order.
+std::vector<Candidate> Candidates(const TextList& discover, const TextList& memo, const KrvVar& krv,
+                                  const DeviceFinder& finder) {
+    std::unordered_set<std::string> taken;
+    for (const std::string& line : memo) taken.insert(toolkit::AsciiLower(line));
+    const toolkit::NamedLines ips(krv.IpList), macs(krv.MacList);
+    std::vector<Candidate> candidates;
+    for (const std::string& line : discover) {
+        Candidate candidate;
+        candidate.name = DiscoveredName(line);
+        if (!taken.insert(toolkit::AsciiLower(candidate.name)).second) continue;
+        candidate.ip = ValueOfName(ips, candidate.name);
+        candidate.mac = ValueOfName(macs, candidate.name);
+        candidate.device = finder.ByMac(candidate.mac);
+        if (candidate.device == nullptr) {
+            candidate.device = finder.ByAddress(
+                candidate.ip.empty() ? toolkit::SplitKeyValue(line).first : candidate.ip);
+        }
+        candidates.push_back(std::move(candidate));
+    }
+    return candidates;
+}
+
 }  // namespace
 
 std::string DiscoveredName(std::string_view line) {
@@ -80,6 +121,35 @@ IntakeRows FillIntakeRows(const TextList& discover, const TextList& memo, const 
         row.mac = krv.FindMAC(row.name);
     }
     return rows;
+}
+
+IntakeRows FillIntakeRows(const TextList& discover, const TextList& memo, const KrvVar& krv,
+                          const toolkit::DeviceRecord& record, std::int64_t now) {
+    const DeviceFinder finder(record);
+    std::vector<Candidate> candidates = Candidates(discover, memo, krv, finder);
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) {
+                         if (b.device == nullptr) return a.device != nullptr;
+                         if (a.device == nullptr) return false;
+                         return LatestChange(*a.device) > LatestChange(*b.device);
+                     });
+    IntakeRows rows;
+    for (std::size_t i = 0; i < rows.size() && i < candidates.size(); ++i) {
+        Candidate& candidate = candidates[i];
+        rows[i] = {std::move(candidate.name), std::move(candidate.ip), std::move(candidate.mac),
+                   candidate.device ? DeviceMark(record, *candidate.device, now) : std::string()};
+    }
+    return rows;
+}
+
+std::optional<toolkit::DeviceRecord> ReadDeviceRecordFile() {
+    const std::string path = toolkit::ProgramDir() + toolkit::kDeviceRecordFile;
+    if (!toolkit::platform::FileExists(path)) return std::nullopt;
+    try {
+        return toolkit::LoadDeviceRecord(path);
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
 }
 
 std::optional<TextList> ReadDiscoverFile() {

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "korvane/core/KrvVar.h"
+#include "devices.h"
 
 namespace korvane {
 
@@ -19,6 +21,7 @@ struct IntakeRow {
     std::string name;
     std::string ip;
     std::string mac;
+    std::string mark;  // what changed (devicemarks.h); empty without a record
     bool operator==(const IntakeRow&) const = default;
 };
 using IntakeRows = std::array<IntakeRow, kIntakeRowCount>;
@@ -31,6 +34,20 @@ std::string DiscoveredName(std::string_view line);
 // whose name is no memo line (case ignored), with their address and hardware
 // address; the rows after the last candidate are blank.
 IntakeRows FillIntakeRows(const TextList& discover, const TextList& memo, const KrvVar& krv);
+
+// The rows at one tick with netsweep's record of the devices it saw: the
+// same candidates, each machine once (its name, case ignored), the newest
+// first (the latest arrival or move, devicemarks.h) and those the record
+// does not know last, each group in file order; each row with the mark of
+// its device at `now` (seconds since 1970 UTC). A row's device is the one of
+// its MAC (liste.mac), else the one seen last at its address (liste.ip, else
+// the discovery line's). Linear in the lists, but for the sort.
+IntakeRows FillIntakeRows(const TextList& discover, const TextList& memo, const KrvVar& krv,
+                          const toolkit::DeviceRecord& record, std::int64_t now);
+
+// netsweep's record (liste.appareils) of the program folder. Nothing when it
+// is missing or cannot be read right now: the rows then go without marks.
+std::optional<toolkit::DeviceRecord> ReadDeviceRecordFile();
 
 // liste.ip.discover of the program folder. Nothing when it is missing, or
 // cannot be read right now (netsweep replacing it): the rows then keep what

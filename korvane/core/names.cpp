@@ -1,7 +1,7 @@
 #include "korvane/core/names.h"
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 
 #include "utils.h"
 
@@ -9,7 +9,7 @@ namespace korvane {
 
 namespace {
 
-constexpr std::array<std::string_view, 30> kReservedNames = {
+constexpr std::string_view kReservedNames[] = {
     "localGM",
     "localIP",
     "etats",
@@ -21,11 +21,14 @@ constexpr std::array<std::string_view, 30> kReservedNames = {
     "liste.known",
     "liste.patch",
     "liste.ip.discover",
+    "liste.appareils",
     "liste.machines",
     "netsweep.lck",
     "ipactive",
     "wol.followup",
     "shutdown.followup",
+    "incidents.non-vus",
+    "incidents.vus",
     "shutdown.auth",
     "arret.ini",
     "liste.planning",
@@ -52,7 +55,7 @@ bool IsReservedFileName(std::string_view name) {
             return true;
     }
     return std::any_of(
-        kReservedNames.begin(), kReservedNames.end(),
+        std::begin(kReservedNames), std::end(kReservedNames),
         [&](std::string_view reserved) { return toolkit::EqualsIgnoreCase(reserved, name); });
 }
 

@@ -203,6 +203,15 @@ void Wake(const Host& host) {
 bool IsAsleep(const Host& host) {
     return Run(LabScript() + " asleep " + host.id) == "1\n";
 }
+void Unplug(const Host& host) {
+    Run(LabScript() + " unplug " + host.id);
+}
+void Replug(const Host& host) {
+    Run(LabScript() + " replug " + host.id);
+}
+void Readdress(const Host& host, const std::string& address) {
+    Run(LabScript() + " readdress " + host.id + " " + address);
+}
 
 std::string BinPath(const std::string& program) {
     return EnvOr("KORVANE_BIN_DIR", KORVANE_BIN_DIR) + program;

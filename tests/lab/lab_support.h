@@ -39,6 +39,13 @@ void Sleep(const Host& host);
 void Wake(const Host& host);
 bool IsAsleep(const Host& host);
 
+// A host's cable out of the LAN's switch / back in: it is gone, then back.
+void Unplug(const Host& host);
+void Replug(const Host& host);
+// A host takes another address of the LAN and announces it (gratuitous ARP),
+// as a computer that joins a network does.
+void Readdress(const Host& host, const std::string& address);
+
 // A host that ignores echo requests until the end of the scope.
 class ScopedSleep {
   public:

@@ -42,7 +42,7 @@ TEST(EntryNames, LettersOfAnyScriptDigitsDotDashUnderscoreNotLeadingDashOrDot) {
     for (const char* reserved :
          {"localGM", "LOCALgm", "krv.ini", "etats", "shutdown.auth", "wol.followup", "ecran-on.bmp",
           "netsweep.exe", "wolcmd", "powerupa.sh", "shutdnpc1.sh", "PowerUpX.BAT", "shutdn.bat",
-          "powerup.sh"}) {
+          "powerup.sh", "Liste.Appareils", "incidents.non-vus"}) {
         EXPECT_TRUE(korvane::IsReservedFileName(reserved)) << reserved;
     }
     for (const char* free : {"bureau", "powerup", "shutdn-pc1", "poweruppc1.txt", "pc.sh"}) {

@@ -85,8 +85,8 @@ TEST(IntakeRows, AddressesComeFromTheLookUpsAndBlankRowsHaveNone) {
     krv.MacList = {"PC1 02-00-00-00-00-01"};
     const auto rows = korvane::FillIntakeRows({"10.0.0.1=pc1", "10.0.0.2=pc2"}, {}, krv);
     // Only a whole name is a hit: pc1 never takes the pc10 line listed before it.
-    EXPECT_EQ(rows[0], (korvane::IntakeRow{"pc1", "10.0.0.1", "02-00-00-00-00-01"}));
-    EXPECT_EQ(rows[1], (korvane::IntakeRow{"pc2", "", ""}));
+    EXPECT_EQ(rows[0], (korvane::IntakeRow{"pc1", "10.0.0.1", "02-00-00-00-00-01", ""}));
+    EXPECT_EQ(rows[1], (korvane::IntakeRow{"pc2", "", "", ""}));
     EXPECT_EQ(rows[2], korvane::IntakeRow{});
 }
 

@@ -12,9 +12,12 @@
 #include <sstream>
 #include <thread>
 
+#include "korvane/core/devicemarks.h"
+#include "devices.h"
 #include "naming.h"
 #include "run.h"
 #include "test_folder.h"
+#include "utctime.h"
 
 namespace {
 
@@ -35,6 +38,7 @@ class FakeNetwork : public netsweep::Network {
     std::vector<std::chrono::milliseconds> netbiosTimeLeft;
     std::chrono::milliseconds netbiosDelay{0};  // how long each NetBIOS step takes
     std::size_t probed = 0;
+    bool icmp = true;
 
     toolkit::host_params ReadIpConfig() override { return params; }
     void LoadLocalAddressTable(TextList& a, TextList& m) override {
@@ -68,6 +72,7 @@ class FakeNetwork : public netsweep::Network {
         }
         return entries;
     }
+    bool CanProbe() override { return icmp; }
     TextList NameCacheListing() override { return cache; }
     TextList ArpListing() override { return arp; }
 };
@@ -227,6 +232,66 @@ TEST_F(NetsweepRun, OnlyTheExactFirstArgumentNoscanSkipsTheSweep) {
     }
 }
 
+// liste.appareils run after run: a computer that arrives is new; one that
+// leaves while its ARP entry lingers is asked once more and counts as gone; a
+// run that cannot probe is no sweep.
+TEST_F(NetsweepRun, EachRunRecordsTheDevicesItSaw) {
+    const auto record = [this] {
+        return toolkit::ParseDeviceRecord(toolkit::SplitLines(File("liste.appareils")));
+    };
+    const auto marks = [&record] {
+        const toolkit::DeviceRecord now = record();
+        std::map<std::string, std::string> byAddress;
+        for (const auto& device : now.devices) {
+            byAddress[device.address] = korvane::DeviceMark(now, device, toolkit::UtcNow());
+        }
+        return byAddress;
+    };
+    const auto arp = [](const std::string& host) {
+        const std::string byte = host.size() == 1 ? "0" + host : host;
+        return "  192.168.1." + host + "           02-00-00-00-00-" + byte + "     dynamique";
+    };
+    net.alive = {"192.168.1.1", "192.168.1.2", "192.168.1.9"};
+    net.arp = {arp("1"), arp("9")};
+    net.netbios = {{"192.168.1.9", "PC9"}};
+    Run();
+    ASSERT_EQ(status, netsweep::kExitDone) << err;
+    const TextList lines = toolkit::SplitLines(File("liste.appareils"));
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[5].substr(0, 35), ";192.168.1.2;;" + lines[0].substr(9) + ";");
+    EXPECT_TRUE(lines[4].starts_with("02-00-00-00-00-09;192.168.1.9;pc9;")) << lines[4];
+    EXPECT_TRUE(lines[4].ends_with(";;;oui")) << lines[4];
+    using Marks = std::map<std::string, std::string>;
+    EXPECT_EQ(marks(), (Marks{{"192.168.1.1", ""}, {"192.168.1.2", ""}, {"192.168.1.9", ""}}));
+
+    net.alive = {"192.168.1.1", "192.168.1.2", "192.168.1.10"};
+    net.arp = {arp("1"), arp("9"), arp("10")};
+    net.probed = 0;
+    Run();
+    EXPECT_NE(out.find("192.168.1.9 est inactif (second essai)\n"), std::string::npos) << out;
+    EXPECT_EQ(net.probed, 255u);
+    const Marks secondRun = {{"192.168.1.1", ""},
+                             {"192.168.1.2", ""},
+                             {"192.168.1.9", "vu il y a moins d'une minute"},
+                             {"192.168.1.10", "nouveau"}};
+    EXPECT_EQ(marks(), secondRun);
+
+    // No echo can be sent: the ARP table counts, as in a run without sweep;
+    // what only the echo showed (this computer, .2) is not seen; the sweep
+    // times stay.
+    const toolkit::DeviceRecord second = record();
+    net.icmp = false;
+    net.alive.clear();
+    net.arp = {arp("1"), arp("10")};
+    Run();
+    const toolkit::DeviceRecord third = record();
+    EXPECT_EQ(third.lastSweep, second.lastSweep);
+    EXPECT_TRUE(third.devices[0].answersPing);
+    EXPECT_GT(third.devices[0].lastSeen, second.devices[0].lastSeen);
+    EXPECT_EQ(third.devices[2].address, "192.168.1.2");
+    EXPECT_EQ(third.devices[2].lastSeen, second.devices[2].lastSeen);
+}
+
 TEST(NetsweepMarker, BlocksForLessThanOneHundredthOfADayUnlessFromTheFuture) {
     using namespace std::chrono;
     const system_clock::time_point now = system_clock::now();
@@ -344,8 +409,7 @@ TEST_F(NetsweepRun, TheMarkerAdmitsOneRunAndRefusesAFolderOrALink) {
     Write("ailleurs", "");
     fs::last_write_time(folder / "ailleurs",
                         fs::file_time_type::clock::now() - std::chrono::minutes(15));
-    for (const auto& [kind, make] :
-         std::vector<std::pair<std::string, std::function<void()>>>{
+    for (const auto& [kind, make] : std::vector<std::pair<std::string, std::function<void()>>>{
              {"un dossier", [&] { fs::create_directory(marker); }},
              {"un lien symbolique", [&] { fs::create_symlink(folder / "ailleurs", marker); }},
              {"un lien symbolique", [&] { fs::create_symlink(folder / "absent", marker); }},
