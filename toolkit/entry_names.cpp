@@ -17,13 +17,13 @@ bool IsAsciiNameCharacter(char32_t c) {
 // ideographic space and punctuation, the private use area and the specials.
 bool IsWideNameCharacter(char32_t c) {
     if (c < 0xC0 || c == 0xD7 || c == 0xF7) return false;
-    if (c == 0x1680 || c == 0x180E) return false;                     // Ogham and Mongolian spaces
-    if (c >= 0x2000 && c <= 0x206F) return false;                     // spaces, marks, punctuation
-    if (c >= 0x3000 && c <= 0x303F) return false;                     // CJK space and punctuation
-    if (c >= 0xD800 && c <= 0xF8FF) return false;                     // surrogates, private use
-    if ((c >= 0xFE00 && c <= 0xFE0F) || c == 0xFEFF) return false;    // selectors, BOM
-    if (c >= 0xFFF0 && c <= 0xFFFF) return false;                     // specials
-    return c < 0xE0000;                                               // tags and private planes
+    if (c == 0x1680 || c == 0x180E) return false;                   // Ogham and Mongolian spaces
+    if (c >= 0x2000 && c <= 0x206F) return false;                   // spaces, marks, punctuation
+    if (c >= 0x3000 && c <= 0x303F) return false;                   // CJK space and punctuation
+    if (c >= 0xD800 && c <= 0xF8FF) return false;                   // surrogates, private use
+    if ((c >= 0xFE00 && c <= 0xFE0F) || c == 0xFEFF) return false;  // selectors, BOM
+    if (c >= 0xFFF0 && c <= 0xFFFF) return false;                   // specials
+    return c < 0xE0000;                                             // tags and private planes
 }
 
 // The next code point of strict UTF-8 (no overlong form, no surrogate), or

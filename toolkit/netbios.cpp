@@ -82,7 +82,8 @@ std::string EncodeNetbiosName(std::span<const std::uint8_t, 16> raw) {
 
 std::vector<std::uint8_t> WireNetbiosName(std::span<const std::uint8_t, 16> raw) {
     std::vector<std::uint8_t> out{static_cast<std::uint8_t>(kEncodedNetbiosNameLength)};
-    for (const char letter : EncodeNetbiosName(raw)) out.push_back(static_cast<std::uint8_t>(letter));
+    for (const char letter : EncodeNetbiosName(raw))
+        out.push_back(static_cast<std::uint8_t>(letter));
     out.push_back(0);
     return out;
 }
@@ -214,7 +215,8 @@ void NetbiosNameQueries::Read(Clock::time_point until) {
     for (;;) {
         const auto left =
             std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
-        const auto datagram = platform::ReceiveUdp(socket_, static_cast<int>(std::max<long long>(left, 0)));
+        const auto datagram =
+            platform::ReceiveUdp(socket_, static_cast<int>(std::max<long long>(left, 0)));
         if (!datagram) return;
         if (datagram->port != kNetbiosNamePort) continue;
         for (Query& query : queries_) {

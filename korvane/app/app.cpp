@@ -29,9 +29,10 @@ KorvaneApp::~KorvaneApp() {
 
 // The program folder becomes the current folder first, so that files opened
 // by bare name and as ProgramDir + name are the same files.
-void KorvaneApp::Start(const std::vector<Rect>& screens) {
+void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     if (started_) return;
     started_ = true;
+    windowless_ = windowless;
     const std::string programDir = toolkit::ProgramDir();
     std::error_code ignored;
     std::filesystem::current_path(programDir, ignored);
@@ -70,6 +71,7 @@ void KorvaneApp::Start(const std::vector<Rect>& screens) {
     }
     states_ = LoadStateFile();
     ReloadPlan();
+    TellUnseenIncidents();
     ExecPING_GM(toolkit::platform::FileExists("localIP") ? "localIP" : "localGM");
     ProbeGateway();
     Redraw_network();
@@ -138,9 +140,9 @@ void KorvaneApp::SaveAtExit(const std::optional<WindowGeometry>& window) {
         failures += std::string(error.what()) + "\n";
     }
     try {
-        toolkit::SaveLines(toolkit::ProgramDir() + kEntrySettingsFile,
-                           EntrySettingsLines(krv_.ManagedList,
-                                              static_cast<int>(krv_.ManagedList.size()) - 1));
+        toolkit::SaveLines(
+            toolkit::ProgramDir() + kEntrySettingsFile,
+            EntrySettingsLines(krv_.ManagedList, static_cast<int>(krv_.ManagedList.size()) - 1));
     } catch (const toolkit::FileError& error) {
         failures += std::string(error.what()) + "\n";
     }

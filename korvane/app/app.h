@@ -23,6 +23,7 @@
 #include "korvane/core/followup.h"
 #include "korvane/core/history.h"
 #include "korvane/core/intake.h"
+#include "korvane/core/notices.h"
 #include "korvane/core/placement.h"
 #include "korvane/core/polling.h"
 #include "korvane/core/power.h"
@@ -46,7 +47,7 @@ struct EntryCard {
     std::string caption;
     std::string address;
     std::string mac;
-    std::string wakeUp;    // "7:05", "0:00" for none
+    std::string wakeUp;  // "7:05", "0:00" for none
     std::string shutdown;
 };
 
@@ -55,6 +56,7 @@ struct Preferences {
     std::string nbyrow;
     std::string delay;
     std::string comment;
+    NoticeSettings notices;
 };
 
 // The energy report of some entries over the last days.
@@ -75,7 +77,9 @@ class KorvaneApp {
     // goes, the lists and settings are read, netsweep and the first poll
     // start, the map is drawn and the timers run. `screens` (the primary
     // first) bring a saved place that no screen shows back into sight.
-    void Start(const std::vector<Rect>& screens = {});
+    // A Korvane without window (`windowless`) keeps its incidents in the
+    // program folder until a window's start tells them.
+    void Start(const std::vector<Rect>& screens = {}, bool windowless = false);
     // The timers stop, krv.ini and settings.ini are written (a failure is
     // told), and the slot files go. Runs once; later calls do nothing.
     void Exit(const std::optional<WindowGeometry>& window);
@@ -97,9 +101,10 @@ class KorvaneApp {
     void SavePlanTimes(int entry, const std::string& wakeUp, const std::string& shutdown);
     void Wake(int entry);
     void ShutDown(int entry);
-    // The same by name, as the plan and the demonstration act.
-    void PowerUp(const std::string& name);
-    void Shutdown(const std::string& name);
+    // The same by name, as the plan and the demonstration act; a planned
+    // command that fails is told by a notification. False when refused.
+    bool PowerUp(const std::string& name, bool planned = false);
+    bool Shutdown(const std::string& name, bool planned = false);
 
     // --- the menus ---
     // "Ne jamais éteindre...": the name typed joins the protected list, or
@@ -149,7 +154,6 @@ class KorvaneApp {
     std::size_t TimerCount() const { return scheduler_.Count(); }
 
   private:
-
     // start and exit (app.cpp)
     void LoadListFiles();
     void ReadLocalNetwork();
@@ -183,8 +187,9 @@ class KorvaneApp {
 
     // power commands (app_power.cpp)
     bool RunPowerScript(PowerAction action, const std::string& name, const TextList& computers,
-                        const std::vector<PowerCommand>& commands);
-    void ReadPowerReport(PowerAction action, const TextList& computers, int slot);
+                        const std::vector<PowerCommand>& commands, bool planned);
+    void ReadPowerReport(PowerAction action, const TextList& computers, bool planned, int slot);
+    void Refuse(const std::string& refusal, bool planned);
     void ArmFollowUp(FollowKind kind, const std::string& name);
 
     // follow-ups (app_followup.cpp)
@@ -193,11 +198,17 @@ class KorvaneApp {
     TextList& IncidentsOf(FollowKind kind);
     void OpenSavedReport(const std::string& path);
 
+    // what changed, and telling the user (app_notices.cpp)
+    void Tell(const Notice& notice);
+    void TellIncident(FollowKind kind, const Incident& incident, const std::string& line);
+    void TellUnseenIncidents();
+    void LookForNewDevices();
+
     // the plan, protection and journal (app_plan.cpp)
     void StartPlanning();
     void StopPlanning();
     std::optional<std::string> ReloadPlan();
-    bool RefuseProtectedShutdown(const std::string& name);
+    bool RefuseProtectedShutdown(const std::string& name, bool planned);
     void RecordStates();
     std::int64_t NowSeconds() const;
 
@@ -208,6 +219,7 @@ class KorvaneApp {
     toolkit::host_params localHost_;
     MapState map_;
     bool started_ = false;
+    bool windowless_ = false;
     bool ended_ = false;
     bool mapRebuild_ = false;
 
@@ -229,6 +241,8 @@ class KorvaneApp {
 
     std::map<std::string, std::string> comments_;  // each entry's comment, for the session
     TextList console_;
+    bool noNotifierTold_ = false;
+    std::optional<std::int64_t> sweepLookedAt_;  // the record's latest sweep already told
 
     Schedules plan_;
     TextList protected_;

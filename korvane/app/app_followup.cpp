@@ -73,6 +73,7 @@ void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot)
     const std::string line = IncidentLine(ShortDate(), LongTime(), *incident);
     IncidentsOf(kind).push_back(line);
     Log(line);
+    TellIncident(kind, *incident, line);
 }
 
 // The run's incidents, one line each, replace the report file, which then

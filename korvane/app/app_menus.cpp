@@ -29,10 +29,8 @@ std::optional<EntryCard> KorvaneApp::Card(int entry) {
     if (name.empty()) return std::nullopt;
     const auto index = static_cast<std::size_t>(entry);
     EntryCard card{toolkit::AsciiUpper(name),
-                   index < krv_.EntryIPs.size() ? krv_.EntryIPs[index] : "",
-                   krv_.FindMAC(name),
-                   "0:00",
-                   "0:00"};
+                   index < krv_.EntryIPs.size() ? krv_.EntryIPs[index] : "", krv_.FindMAC(name),
+                   "0:00", "0:00"};
     EntrySchedule plan{name, 0, 0};
     try {
         plan = ScheduleOf(LoadSchedules(toolkit::ProgramDir()), name);
@@ -179,13 +177,15 @@ void KorvaneApp::Rename(int entry, const std::string& typed) {
 
 Preferences KorvaneApp::CurrentPreferences() {
     ShutdownSettings shutdown;
+    NoticeSettings notices;
     try {
         shutdown = LoadShutdownSettings(toolkit::kHostOs, toolkit::ProgramDir());
+        notices = LoadNoticeSettings(toolkit::ProgramDir());
     } catch (const toolkit::FileError& error) {
         view_.Warn(error.what());
     }
-    return {std::to_string(krv_.settings.nbyrow), std::to_string(shutdown.delay),
-            shutdown.comment};
+    return {std::to_string(krv_.settings.nbyrow), std::to_string(shutdown.delay), shutdown.comment,
+            notices};
 }
 
 // A refused delay or comment is told and changes nothing. A number of
@@ -208,6 +208,10 @@ bool KorvaneApp::SavePreferences(const Preferences& typed) {
         if (toolkit::platform::FileExists(dir + kShutdownSettingsFile) ||
             wanted != ShutdownSettings{}) {
             SaveShutdownSettings(dir, wanted);
+        }
+        if (toolkit::platform::FileExists(dir + kNoticeSettingsFile) ||
+            typed.notices != NoticeSettings{}) {
+            SaveNoticeSettings(dir, typed.notices);
         }
     } catch (const toolkit::FileError& error) {
         view_.Warn(error.what());
@@ -236,10 +240,15 @@ std::optional<TextList> KorvaneApp::IntakeOpened() {
     }
 }
 
+// With netsweep's record, each row says what changed: new, moved, or when
+// it was last seen; the newest come first.
 std::optional<IntakeRows> KorvaneApp::IntakeRefresh(const TextList& memo) {
     std::optional<TextList> discover = ReadDiscoverFile();
     if (!discover) return std::nullopt;
     krv_.DiscoverList = std::move(*discover);
+    if (const std::optional<toolkit::DeviceRecord> record = ReadDeviceRecordFile()) {
+        return FillIntakeRows(krv_.DiscoverList, memo, krv_, *record, NowSeconds());
+    }
     return FillIntakeRows(krv_.DiscoverList, memo, krv_);
 }
 
@@ -285,8 +294,9 @@ EnergyReport KorvaneApp::Energy(const TextList& names, int days) {
 bool KorvaneApp::SetPowerDraw(const std::string& name, const std::string& typed) {
     int watts = 0;
     if (!ParsePowerDraw(typed, watts)) {
-        view_.Warn("Puissance refusée : « " + typed + " ». Donnez un nombre entier de watts, de 1 à " +
-                   std::to_string(kMaxPowerDraw) + ".");
+        view_.Warn("Puissance refusée : « " + typed +
+                   " ». Donnez un nombre entier de watts, de 1 à " + std::to_string(kMaxPowerDraw) +
+                   ".");
         return false;
     }
     try {

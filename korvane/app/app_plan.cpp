@@ -87,16 +87,16 @@ void KorvaneApp::TimerPlanTimer() {
         const bool wake = action.action == PlannedAction::WakeUp;
         Log("planification : " + std::string(wake ? "allumage de " : "arrêt de ") + action.name);
         if (wake) {
-            PowerUp(action.name);
+            PowerUp(action.name, true);
         } else {
-            Shutdown(action.name);
+            Shutdown(action.name, true);
         }
     }
     if (!due.empty()) Redraw_network();
 }
 
 // The list is read afresh: a shutdown never trusts an older copy.
-bool KorvaneApp::RefuseProtectedShutdown(const std::string& name) {
+bool KorvaneApp::RefuseProtectedShutdown(const std::string& name, bool planned) {
     // A name the command refuses anyway gets that refusal, said once.
     if (!IsValidEntryName(name)) return false;
     std::optional<std::string> protectedName;
@@ -108,15 +108,11 @@ bool KorvaneApp::RefuseProtectedShutdown(const std::string& name) {
         protectedName = ProtectedName(protected_, name, members);
     } catch (const toolkit::FileError& error) {
         // Unsure whether it is protected: it is not shut down.
-        const std::string refusal = "Arrêt de « " + name + " » refusé : " + error.what();
-        Log(refusal);
-        view_.Warn(refusal);
+        Refuse("Arrêt de « " + name + " » refusé : " + error.what(), planned);
         return true;
     }
     if (!protectedName) return false;
-    const std::string refusal = ProtectedRefusal(name, *protectedName);
-    Log(refusal);
-    view_.Warn(refusal);
+    Refuse(ProtectedRefusal(name, *protectedName), planned);
     return true;
 }
 

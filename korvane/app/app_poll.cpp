@@ -35,8 +35,7 @@ void KorvaneApp::StartRequestTimer(int slot, int interval, const RequestHandler&
 // The next slot's files, its marker armed and what an older request of the
 // slot left gone. Throws FileError, ScratchError.
 SlotFiles KorvaneApp::ArmSlot() {
-    const SlotFiles files =
-        SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(), krv_.PingSlot);
+    const SlotFiles files = SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(), krv_.PingSlot);
     ArmMarker(files.marker);
     for (const auto& old : {files.result, files.errors}) toolkit::platform::RemoveFile(old);
     return files;
@@ -156,9 +155,9 @@ void KorvaneApp::TimerRedrawTimer() {
     }
     ExecPING_GM("localIP");
     ProbeGateway();
-    view_.ShowScanLight(
-        toolkit::platform::FileExists(toolkit::ProgramDir() + "netsweep.lck") ? Light::Green
-                                                                               : Light::Grey);
+    view_.ShowScanLight(toolkit::platform::FileExists(toolkit::ProgramDir() + "netsweep.lck")
+                            ? Light::Green
+                            : Light::Grey);
     ReloadDiscoveryLists();
     ReloadPlan();
     TraceTimers();

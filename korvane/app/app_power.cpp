@@ -60,7 +60,7 @@ void KorvaneApp::ShutDown(int entry) {
     if (!name.empty()) Shutdown(name);
 }
 
-void KorvaneApp::PowerUp(const std::string& name) {
+bool KorvaneApp::PowerUp(const std::string& name, bool planned) {
     const TextList computers = TargetsOf(name);
     std::vector<PowerCommand> commands;
     for (const auto& computer : computers) {
@@ -69,22 +69,24 @@ void KorvaneApp::PowerUp(const std::string& name) {
                                           krv_.FindMAC(computer), ip,
                                           WakeMask(ip, krv_.LocalAddresses, krv_.LocalMasks)));
     }
-    if (!RunPowerScript(PowerAction::WakeUp, name, computers, commands)) return;
+    if (!RunPowerScript(PowerAction::WakeUp, name, computers, commands, planned)) return false;
     ArmFollowUp(FollowKind::WakeUp, name);
+    return true;
 }
 
-void KorvaneApp::Shutdown(const std::string& name) {
-    if (RefuseProtectedShutdown(name)) return;
+bool KorvaneApp::Shutdown(const std::string& name, bool planned) {
+    if (RefuseProtectedShutdown(name, planned)) return false;
     const toolkit::ToolPaths paths = PowerPaths();
     const ShutdownSettings settings = CurrentShutdownSettings();
     const TextList computers = TargetsOf(name);
     std::vector<PowerCommand> commands;
     for (const auto& computer : computers) {
-        commands.push_back(ShutdownCommand(toolkit::kHostOs, paths, computer,
-                                           krv_.FindIP(computer), settings));
+        commands.push_back(
+            ShutdownCommand(toolkit::kHostOs, paths, computer, krv_.FindIP(computer), settings));
     }
-    if (!RunPowerScript(PowerAction::Shutdown, name, computers, commands)) return;
+    if (!RunPowerScript(PowerAction::Shutdown, name, computers, commands, planned)) return false;
     ArmFollowUp(FollowKind::Shutdown, name);
+    return true;
 }
 
 // A refused command runs nothing and says why, in the console log and to the
@@ -95,7 +97,7 @@ void KorvaneApp::Shutdown(const std::string& name) {
 // back in the slot's result file, read as soon as the script has ended.
 bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
                                 const TextList& computers,
-                                const std::vector<PowerCommand>& commands) {
+                                const std::vector<PowerCommand>& commands, bool planned) {
     const toolkit::ToolPaths paths = PowerPaths();
     std::optional<SlotFiles> report;
     try {
@@ -109,8 +111,7 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
         script.refusal = ShutdownAuthProblem(toolkit::kHostOs, paths, name).value_or("");
     }
     if (script.Refused()) {
-        Log(script.refusal);
-        view_.Warn(script.refusal);
+        Refuse(script.refusal, planned);
         return false;
     }
     for (const auto& refusal : script.leftOut) Log(refusal);
@@ -125,16 +126,18 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
     }
     toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, script.scriptPath));
     if (report) {
-        WatchSlot(kPowerReportInterval, [this, action, acted = script.computers](int slot) {
-            ReadPowerReport(action, acted, slot);
-        });
+        WatchSlot(kPowerReportInterval,
+                  [this, action, planned, acted = script.computers](int slot) {
+                      ReadPowerReport(action, acted, planned, slot);
+                  });
     }
     return true;
 }
 
 // A command that failed is told at once, naming the computer and the tool's
 // reason; the tool's own lines go to the console log.
-void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers, int slot) {
+void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers, bool planned,
+                                 int slot) {
     const std::optional<SlotFiles> finished = FinishSlot(slot);
     if (!finished) return;
     TextList result;
@@ -152,6 +155,15 @@ void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers, 
     const std::string message = PowerFailureMessage(action, failures);
     Log(message);
     Status(message);
+    if (planned) Tell(PlanFailureNotice(message));
+}
+
+// A refused command runs nothing; the user is told why, and by a
+// notification when nobody clicked it.
+void KorvaneApp::Refuse(const std::string& refusal, bool planned) {
+    Log(refusal);
+    view_.Warn(refusal);
+    if (planned) Tell(PlanFailureNotice(refusal));
 }
 
 // Each command gets its own one-shot timer, tied to the entry's position at

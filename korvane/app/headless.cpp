@@ -42,17 +42,16 @@ int RunHeadless() {
     SteppedScheduler scheduler;
     SystemClock clock;
     KorvaneApp app(view, scheduler, clock);
-    app.Start();
+    app.Start({}, true);
     const auto origin = std::chrono::steady_clock::now();
     while (!platform::QuitRequested()) {
         const std::int64_t elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
                                          std::chrono::steady_clock::now() - origin)
                                          .count();
         scheduler.Advance(elapsed - scheduler.Now());
-        const std::int64_t wait =
-            std::clamp<std::int64_t>(scheduler.NextDue().value_or(elapsed + kLongestWait) -
-                                         scheduler.Now(),
-                                     0, kLongestWait);
+        const std::int64_t wait = std::clamp<std::int64_t>(
+            scheduler.NextDue().value_or(elapsed + kLongestWait) - scheduler.Now(), 0,
+            kLongestWait);
         if (platform::WaitForQuitRequest(static_cast<int>(wait))) break;
     }
     app.Exit(std::nullopt);

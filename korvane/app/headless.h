@@ -21,6 +21,8 @@ class HeadlessView : public MainView {
     void Inform(const std::string& text) override;
     bool AskYesNo(const std::string& question) override;
     void OpenUrl(const std::string&) override {}
+    // Nobody may be at a desktop: the window's next start tells the incidents.
+    bool Notify(const Notice&) override { return true; }
 };
 
 // Runs Korvane until a request to end (toolkit::platform::CatchQuitRequests

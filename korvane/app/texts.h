@@ -28,6 +28,11 @@ inline constexpr const char* kMenuAbout = "A propos";
 inline constexpr const char* kMenuComment = "Commentaire";
 inline constexpr const char* kMenuRename = "Renommer";
 
+// The preferences' notifications.
+inline constexpr const char* kNotifyNewDevices = "Prévenir des nouveaux appareils du réseau";
+inline constexpr const char* kNotifyIncidents = "Prévenir des incidents";
+inline constexpr const char* kNotifyPlanFailures = "Prévenir des actions planifiées en échec";
+
 // The one-line input dialog's prompts.
 inline constexpr const char* kAskNeverOff = "Entrer le nom de la machine à ne jamais éteindre :";
 inline constexpr const char* kAskComment = "Commentaire pour le groupe de machines :";
@@ -58,7 +63,8 @@ inline constexpr const char* kHistoryUnreadable = "Historique illisible : ";
 inline constexpr const char* kProtectNotChanged =
     "La liste des machines protégées n'a pas été modifiée : ";
 inline constexpr const char* kListNotExported = "La liste des machines n'a pas été exportée : ";
-inline constexpr const char* kListExportedWithout = "Liste des machines exportée sans ces entrées :";
+inline constexpr const char* kListExportedWithout =
+    "Liste des machines exportée sans ces entrées :";
 inline constexpr const char* kReportNotExported = "Le rapport n'a pas été exporté : ";
 inline constexpr const char* kConsoleNotSaved = "La console n'a pas été enregistrée : ";
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "korvane/core/notices.h"
+
 namespace korvane {
 
 // The two lights of the top panel.
@@ -58,6 +60,10 @@ class MainView {
     virtual bool AskYesNo(const std::string& question) = 0;
     // The desktop's browser, for the gateway's page.
     virtual void OpenUrl(const std::string& url) = 0;
+    // A desktop notification; a click on it opens the intake dialog (new
+    // devices), the incidents report of its kind, or the console (a planned
+    // action that failed). False when nothing can show it.
+    virtual bool Notify(const Notice& notice) = 0;
 };
 
 }  // namespace korvane

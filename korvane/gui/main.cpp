@@ -19,6 +19,7 @@
 #include "korvane/app/texts.h"
 #include "korvane/core/mapgrid.h"
 #include "messages.h"
+#include "notifier.h"
 #include "uAddMachines.h"
 #include "uBottomdlg.h"
 #include "uapropos.h"
@@ -88,6 +89,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     routeur->SetGlyph(BoxOff);
     scan_led->setPixmap(LedGrey);
     QApplication::setStyle(new HintStyle);
+    notifier_ = new DesktopNotifier(this);
+    notifier_->Clicked = [this](const Notice& notice) { NoticeClicked(notice); };
 }
 
 void TForm1::BuildControls() {
@@ -240,6 +243,25 @@ bool TForm1::AskYesNo(const std::string& question) {
 
 void TForm1::OpenUrl(const std::string& url) {
     QDesktopServices::openUrl(QUrl(Q(url)));
+}
+
+bool TForm1::Notify(const Notice& notice) {
+    return notifier_->Send(notice);
+}
+
+// A click on a notification opens what it speaks of.
+void TForm1::NoticeClicked(const Notice& notice) {
+    switch (notice.kind) {
+        case NoticeKind::NewDevices:
+            Dfinir1Click();
+            break;
+        case NoticeKind::Incident:
+            app_->OpenIncidents(notice.report);
+            break;
+        case NoticeKind::PlanFailure:
+            Console1Click();
+            break;
+    }
 }
 
 // --- show, resize, exit ------------------------------------------------

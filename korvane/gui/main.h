@@ -22,6 +22,7 @@ class QStatusBar;
 
 namespace korvane {
 
+class DesktopNotifier;
 class KorvaneApp;
 
 class TForm1 : public QMainWindow, public MainView {
@@ -66,6 +67,7 @@ class TForm1 : public QMainWindow, public MainView {
     void Inform(const std::string& text) override;
     bool AskYesNo(const std::string& question) override;
     void OpenUrl(const std::string& url) override;
+    bool Notify(const Notice& notice) override;
 
     // Handlers.
     void machineClick(GlyphButton* sender);
@@ -108,12 +110,15 @@ class TForm1 : public QMainWindow, public MainView {
     void ShowEntryMenu(GlyphButton* button, const QPoint& where);
     void FitMapContent();
 
+    void NoticeClicked(const Notice& notice);
+
     KorvaneApp* app_ = nullptr;
+    DesktopNotifier* notifier_ = nullptr;
     QScrollArea* mapArea_ = nullptr;
     QWidget* client_ = nullptr;
     bool shown_ = false;
-    int entryCount_ = 0;       // the entries of the map last drawn
-    int selectedEntry_ = -1;   // the entry the pop-up menu was opened on
+    int entryCount_ = 0;      // the entries of the map last drawn
+    int selectedEntry_ = -1;  // the entry the pop-up menu was opened on
 };
 
 }  // namespace korvane

@@ -45,8 +45,8 @@ void TForm1::ShowMap(const MapState& map) {
     if (map.gateway.known) DrawGateway(map.gateway);
     // The window is as wide as the rows, and the vertical scroll bar's width
     // more when the entries need it, so that it never hides a column.
-    const bool scrolls = MapContentHeight(entryCount_, map.nbyrow) >
-                         mapArea_->maximumViewportSize().height();
+    const bool scrolls =
+        MapContentHeight(entryCount_, map.nbyrow) > mapArea_->maximumViewportSize().height();
     const int bar = scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
     resize(MapWidth(map.nbyrow) + bar, map.height);
     for (int entry = 0; entry < entryCount_; ++entry) {
@@ -62,7 +62,8 @@ void TForm1::FitMapContent() {
     const QSize view = mapArea_->maximumViewportSize();
     const int needed = MapContentHeight(entryCount_, nbyrow);
     const int bar = needed > view.height() ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
-    client_->resize(std::max(view.width() - bar, MapWidth(nbyrow)), std::max(view.height(), needed));
+    client_->resize(std::max(view.width() - bar, MapWidth(nbyrow)),
+                    std::max(view.height(), needed));
 }
 
 void TForm1::DrawGateway(const MapGateway& gateway) {

@@ -133,6 +133,12 @@ void TAddMachine::BuildRows() {
         controls.button->setText(QStringLiteral("=>"));
         controls.button->setGeometry(kButtonLeft, top - 2, kButtonSize, kButtonSize);
         connect(controls.button, &QToolButton::clicked, this, kRowHandlers[row]);
+        // Under the address and the MAC, in the row's spare height.
+        controls.mark = Placed(
+            DataLabel(this), "",
+            QRect(kIpLeft, top + kLabelHeight + 1, kMacLeft + kMacWidth - kIpLeft, 12), false);
+        controls.mark->setObjectName(QStringLiteral("marque%1").arg(row + 1));
+        controls.mark->setStyleSheet(QStringLiteral("QLabel { color: #a04000; font-size: 7pt; }"));
         if (row + 1 == kIntakeRowCount) break;
         // A grey line halfway to the next row.
         auto* line = new QFrame(this);
@@ -182,6 +188,7 @@ void TAddMachine::Timer1Timer() {
         Rows[row].name->setText(Q((*rows)[row].name));
         Rows[row].ip->setText(Q((*rows)[row].ip));
         Rows[row].mac->setText(Q((*rows)[row].mac));
+        Rows[row].mark->setText(Q((*rows)[row].mark));
     }
 }
 

@@ -31,6 +31,7 @@ class TAddMachine : public QDialog {
         QLabel* ip = nullptr;
         QLabel* mac = nullptr;
         QToolButton* button = nullptr;
+        QLabel* mark = nullptr;  // what changed: "nouveau", "déplacé (...)", "vu il y a 3 j"
     };
 
     QLabel* StaticText3 = nullptr;

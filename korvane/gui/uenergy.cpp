@@ -111,7 +111,8 @@ void TEnergyReport::FillChart() {
     }
     chart->addSeries(series);
     QStringList categories;
-    for (const std::string& label : report_.dayLabels) categories << Q(label.substr(0, 5));  // dd/MM
+    for (const std::string& label : report_.dayLabels)
+        categories << Q(label.substr(0, 5));  // dd/MM
     auto* days = new QBarCategoryAxis;
     days->append(categories);
     if (categories.size() > 10) days->setLabelsAngle(-90);

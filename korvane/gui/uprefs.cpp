@@ -1,5 +1,6 @@
 #include "uprefs.h"
 
+#include <QCheckBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "korvane/app/app.h"
+#include "korvane/app/texts.h"
 #include "korvane/core/shutdownsettings.h"
 #include "widgets.h"
 
@@ -23,6 +25,14 @@ TPrefs::TPrefs(KorvaneApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     Label2 = new QLabel(QStringLiteral("Commentaire Shutdown :"), this);
     set_shut_comment = new QLineEdit(this);
     set_shut_comment->setMaxLength(static_cast<int>(kMaxShutdownCommentLength));
+    const auto check = [this](const char* name, const char* text) {
+        auto* box = new QCheckBox(QString::fromUtf8(text), this);
+        box->setObjectName(QString::fromLatin1(name));
+        return box;
+    };
+    set_notify_devices = check("set_notify_devices", text::kNotifyNewDevices);
+    set_notify_incidents = check("set_notify_incidents", text::kNotifyIncidents);
+    set_notify_plan = check("set_notify_plan", text::kNotifyPlanFailures);
     BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
     BitBtn1->setDefault(true);
     BitBtn2 = new QPushButton(QStringLiteral("Annuler"), this);
@@ -33,6 +43,9 @@ TPrefs::TPrefs(KorvaneApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     fields->addRow(Label3, set_nbyrow);
     fields->addRow(Label1, set_shut_delay);
     fields->addRow(Label2, set_shut_comment);
+    fields->addRow(set_notify_devices);
+    fields->addRow(set_notify_incidents);
+    fields->addRow(set_notify_plan);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(BitBtn1);
@@ -48,6 +61,9 @@ void TPrefs::showEvent(QShowEvent* event) {
     set_nbyrow->SetText(Q(current.nbyrow));
     set_shut_delay->setText(Q(current.delay));
     set_shut_comment->setText(Q(current.comment));
+    set_notify_devices->setChecked(current.notices.newDevices);
+    set_notify_incidents->setChecked(current.notices.incidents);
+    set_notify_plan->setChecked(current.notices.planFailures);
 }
 
 // A refused field keeps the dialog open, nothing changed; "Annuler" then
@@ -55,7 +71,9 @@ void TPrefs::showEvent(QShowEvent* event) {
 void TPrefs::BitBtn1Click() {
     const Preferences typed{set_nbyrow->Text().toStdString(),
                             set_shut_delay->text().toStdString(),
-                            set_shut_comment->text().toStdString()};
+                            set_shut_comment->text().toStdString(),
+                            {set_notify_devices->isChecked(), set_notify_incidents->isChecked(),
+                             set_notify_plan->isChecked()}};
     if (app_.SavePreferences(typed)) accept();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -24,6 +25,9 @@ class TPrefs : public QDialog {
     SpinEdit* set_nbyrow = nullptr;
     QLineEdit* set_shut_delay = nullptr;
     QLineEdit* set_shut_comment = nullptr;
+    QCheckBox* set_notify_devices = nullptr;
+    QCheckBox* set_notify_incidents = nullptr;
+    QCheckBox* set_notify_plan = nullptr;
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
 

@@ -1,0 +1,66 @@
+// KorvaneApp, telling the user: a desktop notification for a device the
+// network never showed before, an incident, a planned action that failed;
+// and at a window's start, the incidents recorded while no window ran.
+#include "korvane/app/app.h"
+#include "korvane/core/headless_incidents.h"
+#include "tools.h"
+
+namespace korvane {
+
+namespace {
+
+// The incidents of a run without window come back to the report of their
+// kind, by their verdict.
+FollowKind KindOfIncidentLine(const std::string& line) {
+    return line.find(kNotStarted) != std::string::npos ? FollowKind::WakeUp : FollowKind::Shutdown;
+}
+
+}  // namespace
+
+// Each kind may be turned off in the preferences; when nothing can show a
+// notification, the console says so once and Korvane goes on.
+void KorvaneApp::Tell(const Notice& notice) {
+    NoticeSettings settings;
+    try {
+        settings = LoadNoticeSettings(toolkit::ProgramDir());
+    } catch (const toolkit::FileError&) {
+        // The defaults.
+    }
+    const bool wanted = notice.kind == NoticeKind::NewDevices ? settings.newDevices
+                        : notice.kind == NoticeKind::Incident ? settings.incidents
+                                                              : settings.planFailures;
+    if (!wanted || view_.Notify(notice) || noNotifierTold_) return;
+    noNotifierTold_ = true;
+    Log("Notifications indisponibles : aucun service de notification du bureau ne répond.");
+}
+
+// An incident of a run without window is kept until a window starts.
+void KorvaneApp::TellIncident(FollowKind kind, const Incident& incident, const std::string& line) {
+    if (windowless_) {
+        try {
+            KeepUnseenIncident(toolkit::ProgramDir(), line);
+        } catch (const toolkit::FileError& error) {
+            Log(error.what());
+        }
+    }
+    Tell(IncidentNotice(kind, incident));
+}
+
+void KorvaneApp::TellUnseenIncidents() {
+    if (windowless_) return;
+    TextList lines;
+    try {
+        lines = TakeUnseenIncidents(toolkit::ProgramDir());
+    } catch (const toolkit::FileError& error) {
+        Log(error.what());
+        return;
+    }
+    if (lines.empty()) return;
+    for (const auto& line : lines) {
+        IncidentsOf(KindOfIncidentLine(line)).push_back(line);
+        Log(line);
+    }
+    Status(IncidentsSinceStartText(lines.size()));
+}
+
+}  // namespace korvane
