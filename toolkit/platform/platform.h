@@ -131,6 +131,9 @@ struct AddressRow {
     std::uint32_t mask;     // network order
 };
 std::vector<AddressRow> LocalAddressRows();
+// This computer's own name (its host name; on Windows its NetBIOS name);
+// empty when it cannot be told.
+std::string LocalHostName();
 
 // The kernel's IPv4 neighbour table: the entries it cannot reclaim now
 // (being resolved, or in use), and the number past which it refuses new ones.
