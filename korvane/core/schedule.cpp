@@ -1,6 +1,7 @@
 #include "schedule.h"
 
 #include <ctime>
+#include <unordered_set>
 
 #include "platform/platform.h"
 
@@ -57,18 +58,22 @@ std::string DailyTimeRefusal(std::string_view field, std::string_view text) {
            " ». Écrivez-la H:MM, de 0:01 à 23:59, ou 0:00 pour aucune action.";
 }
 
+// The names already planned are kept in a set: a plan of thousands of
+// lines is read in one pass.
 Schedules ParseSchedules(const toolkit::TextList& lines) {
     Schedules schedules;
+    std::unordered_set<std::string> planned;  // lower case
     for (const std::string& line : lines) {
         const std::size_t first = line.find(';');
         const std::size_t second = line.find(';', first == std::string::npos ? first : first + 1);
         if (second == std::string::npos) continue;
         const auto wakeUp = ParseDailyTime(line.substr(first + 1, second - first - 1));
         const auto shutdown = ParseDailyTime(line.substr(second + 1));
-        const std::string name = toolkit::Trim(line.substr(0, first));
+        std::string name = toolkit::ListName(line.substr(0, first));
         if (name.empty() || !wakeUp || !shutdown) continue;
-        if (ScheduleOf(schedules, name) != EntrySchedule{name, 0, 0}) continue;  // first wins
-        SetSchedule(schedules, {name, *wakeUp, *shutdown});
+        if (*wakeUp == 0 && *shutdown == 0) continue;  // no action: not in the plan
+        if (!planned.insert(toolkit::AsciiLower(name)).second) continue;  // first wins
+        schedules.push_back({std::move(name), *wakeUp, *shutdown});
     }
     return schedules;
 }

@@ -3,6 +3,7 @@
 // misses minutes, the map's hint, and the protected list's decisions.
 #include <gtest/gtest.h>
 
+#include "followup.h"
 #include "protection.h"
 #include "schedule.h"
 #include "test_folder.h"
@@ -172,6 +173,27 @@ TEST(ProtectedComputers, AnEntryOrAnyMemberOfItsGroupIsProtected) {
     EXPECT_TRUE(korvane::LoadProtected(dir).empty());
     korvane::SaveProtected(dir, list);
     EXPECT_EQ(korvane::LoadProtected(dir), list);
+}
+
+// Lists as editors leave them: blanks or tabs around a name, Notepad's
+// byte-order mark before the first line. The protected list, the plan and a
+// group file read the same name from each, so "OFF" and the plan spare it.
+TEST(HandWrittenLists, BlanksAndAByteOrderMarkAroundANameAreNotPartOfIt) {
+    testing_support::TempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    for (const std::string written :
+         {" pc1", "pc1\t", "\tpc1  ", "\xEF\xBB\xBFpc1", "\xEF\xBB\xBF pc1\t"}) {
+        testing_support::WriteBytes(folder / korvane::kProtectedFile, written + "\r\nsrv\r\n");
+        EXPECT_EQ(korvane::ProtectedName(korvane::LoadProtected(dir), "PC1", {}), "pc1") << written;
+        testing_support::WriteBytes(folder / korvane::kScheduleFile, written + ";7:30;19:00\r\n");
+        EXPECT_EQ(korvane::ScheduleOf(korvane::LoadSchedules(dir), "pc1"),
+                  (EntrySchedule{"pc1", 450, 1140}))
+            << written;
+        testing_support::WriteBytes(folder / "bureau", written + "\r\npc10\r\n");
+        const TextList members = korvane::GroupMembers(toolkit::LoadLines(folder / "bureau"));
+        EXPECT_EQ(members, (TextList{"pc1", "pc10"})) << written;
+        EXPECT_EQ(korvane::ProtectedName({written}, "bureau", members), "pc1") << written;
+    }
 }
 
 }  // namespace
