@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "filecache.h"
 #include "followup.h"
 #include "history.h"
 #include "polling.h"
@@ -179,6 +180,8 @@ class TForm1 : public QMainWindow {
     DailyTrigger trigger_;
     bool planElsewhereTold_ = false;
     std::unique_ptr<HistoryWriter> history_;
+    FileCache<Schedules> planFile_;
+    FileCache<toolkit::TextList> protectedFile_;
     std::array<std::string, 256> checkedHosts_;  // the host each check slot probes
     std::map<std::string, QString> comments_;  // each entry's comment, for the session
     std::array<std::uint64_t, 256> pollOrder_{};  // when each slot's poll started

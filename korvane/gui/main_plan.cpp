@@ -94,9 +94,10 @@ void TForm1::StopPlanning() {
 // A plan that cannot be read runs nothing, and says so once per tick in the
 // console log only: nobody may be there to close a box.
 void TForm1::TimerPlanTimer() {
+    const std::string dir = toolkit::ProgramDir();
     Schedules plan;
     try {
-        plan = LoadSchedules(toolkit::ProgramDir());
+        plan = planFile_.Get(dir + kScheduleFile, [&dir] { return LoadSchedules(dir); });
     } catch (const toolkit::FileError& error) {
         Log(std::string("Planification illisible : ") + error.what());
     }
@@ -169,19 +170,23 @@ void TForm1::DecorateEntry(int entry, const std::string& name) {
     const auto index = static_cast<std::size_t>(entry);
     if (index >= EntryButtons.size() || EntryButtons[index] == nullptr) return;
     GlyphButton* button = EntryButtons[index];
-    Schedules plan;
-    TextList protectedList;
+    const std::string dir = toolkit::ProgramDir();
+    static const Schedules kNoPlan;
+    static const TextList kNoneProtected;
+    const Schedules* plan = &kNoPlan;
+    const TextList* protectedList = &kNoneProtected;
     try {
-        plan = LoadSchedules(toolkit::ProgramDir());
-        protectedList = LoadProtected(toolkit::ProgramDir());
+        plan = &planFile_.Get(dir + kScheduleFile, [&dir] { return LoadSchedules(dir); });
+        protectedList =
+            &protectedFile_.Get(dir + kProtectedFile, [&dir] { return LoadProtected(dir); });
     } catch (const toolkit::FileError&) {
         // Shown as unplanned; the plan's own tick tells what is wrong.
     }
-    const bool isProtected = toolkit::IndexOfLine(protectedList, name).has_value();
+    const bool isProtected = toolkit::IndexOfLine(*protectedList, name).has_value();
     QStringList hint = CommentLines(button->toolTip());
     if (isProtected) hint << kProtectedHint;
     const std::string next =
-        NextActionHint(ScheduleOf(plan, name), LocalMinuteOf(PlanNow()).minute);
+        NextActionHint(ScheduleOf(*plan, name), LocalMinuteOf(PlanNow()).minute);
     if (!next.empty()) hint << Q(next);
     button->setToolTip(hint.join(QLatin1Char('\n')));
 

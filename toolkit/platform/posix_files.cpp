@@ -264,6 +264,15 @@ std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
     return ReadAtMost(file, path, maxBytes);
 }
 
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) return std::nullopt;
+    const std::int64_t modified =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return FileStamp{static_cast<std::uint64_t>(info.st_size), modified,
+                     static_cast<std::uint64_t>(info.st_ino)};
+}
+
 namespace {
 
 // Writes the temporary that will replace `path`; returns its name. Throws

@@ -9,6 +9,7 @@
 // The platform layer's own ReplaceFile; the Win32 call is named ReplaceFileA below.
 #undef ReplaceFile
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -188,6 +189,22 @@ std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
         }
         bytes.append(buffer, count);
     }
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    const Handle file(
+        CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info)) return std::nullopt;
+    const auto join = [](DWORD high, DWORD low) {
+        return (static_cast<std::uint64_t>(high) << 32) | low;
+    };
+    return FileStamp{join(info.nFileSizeHigh, info.nFileSizeLow),
+                     static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime,
+                                                    info.ftLastWriteTime.dwLowDateTime)),
+                     join(info.nFileIndexHigh, info.nFileIndexLow)};
 }
 
 void ReplaceFile(const std::string& path, const std::string& bytes) {
