@@ -72,7 +72,7 @@ void TForm1::StartPlanning() {
     try {
         history_->MarkUnknown(UnixSeconds(std::chrono::system_clock::now()));
     } catch (const toolkit::FileError& error) {
-        Log(std::string("Historique des états : ") + error.what());
+        ReportProblem("historique", std::string("Historique des états : ") + error.what());
     }
     trigger_.Tick(LocalMinuteOf(PlanNow()), {});
     TimerPlan = new TTimer(this);

@@ -48,6 +48,10 @@ std::string UserProgramDir(const std::string& installedDir);
 // The whole content of a regular file of at most maxBytes. A FIFO, a device
 // or a folder is refused at once, never waited on. Throws FileError.
 std::string ReadRegularFile(const std::string& path, std::size_t maxBytes);
+// Up to maxBytes of a regular file from byte `offset` on, fewer when it ends
+// sooner: the start of a journal, or its end, without reading it whole.
+// Refused as ReadRegularFile refuses. Throws FileError.
+std::string ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t maxBytes);
 // What tells one version of a file from the next: its size, its last write
 // and its identity (a file replaced by a rename is another file, whatever
 // its size and time).

@@ -191,6 +191,33 @@ std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
     }
 }
 
+std::string ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t maxBytes) {
+    if (const auto attributes = AttributesOf(path); attributes && !IsOrdinary(*attributes)) {
+        throw FileError(OpenErrorText(path, NotRegularText(*attributes)));
+    }
+    const Handle file(OpenFile(path, GENERIC_READ, OPEN_EXISTING));
+    if (!file.Valid()) throw FileError(OpenErrorText(path, SystemErrorText(LastErrno())));
+    if (!IsDiskFile(file)) throw FileError(OpenErrorText(path, NotRegularText(0)));
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) {
+        throw FileError(ReadErrorText(path, SystemErrorText(LastErrno())));
+    }
+    std::string bytes(maxBytes, '\0');
+    std::size_t got = 0;
+    while (got < maxBytes) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(maxBytes - got, 1 << 20));
+        DWORD count = 0;
+        if (!ReadFile(file.Get(), bytes.data() + got, chunk, &count, nullptr)) {
+            throw FileError(ReadErrorText(path, SystemErrorText(LastErrno())));
+        }
+        if (count == 0) break;
+        got += count;
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
 std::optional<FileStamp> StampOf(const std::string& path) {
     const Handle file(
         CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
