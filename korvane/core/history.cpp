@@ -157,6 +157,32 @@ void HistoryWriter::Append(std::int64_t now, const std::string& lines) {
     if (!partStart_) partStart_ = now;
 }
 
+HistoryKeeper::HistoryKeeper(std::string programDir, std::function<bool()> isLead)
+    : programDir_(std::move(programDir)), isLead_(std::move(isLead)) {}
+
+bool HistoryKeeper::Leads() {
+    if (!isLead_()) {
+        writer_.reset();
+        return false;
+    }
+    // Fresh: it knows no state yet and reads where the part began.
+    if (!writer_) writer_.emplace(programDir_);
+    return true;
+}
+
+void HistoryKeeper::Start(std::int64_t now) {
+    if (Leads()) writer_->MarkUnknown(now);
+}
+
+void HistoryKeeper::Observe(std::int64_t now,
+                            const std::vector<std::pair<std::string, bool>>& states) {
+    if (Leads()) writer_->Observe(now, states);
+}
+
+void HistoryKeeper::Stop(std::int64_t now) {
+    if (writer_ && Leads()) writer_->MarkUnknown(now);
+}
+
 std::vector<StateChange> LoadHistory(const std::string& programDir) {
     std::vector<StateChange> history = LoadPart(programDir + kOlderHistoryFile);
     std::vector<StateChange> current = LoadPart(programDir + kHistoryFile);

@@ -8,7 +8,7 @@
 // which is dropped whole: about 90 days are kept, never more. A line is
 // written in one append and flushed; a writer killed at any moment loses at
 // most the line it was writing, and a line cut short is skipped by the
-// reader.
+// reader. One Korvane per program folder writes it (HistoryKeeper).
 //
 // Lines: "2026-12-08T07:30:12Z;pc1;1" (UTC): the entry is on (1) or off (0)
 // from then on. "*" for the name and "?" for the state mark a moment from
@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -67,6 +68,28 @@ class HistoryWriter {
     std::map<std::string, char> last_;
     std::optional<std::int64_t> partStart_;
     bool partStartKnown_ = false;
+};
+
+// The history as the Korvanes sharing a program folder keep it: only the
+// folder's lead writes (`isLead` tells, taking the lead when it is free; see
+// folderlead.h). A Korvane that leads from its start marks the unknown gap
+// before it; one that takes the lead over later starts with every entry's
+// state and no mark (its predecessor marked its own close); one that never
+// led writes nothing, neither at its start nor at its close. Throws
+// FileError from the writes.
+class HistoryKeeper {
+  public:
+    HistoryKeeper(std::string programDir, std::function<bool()> isLead);
+    void Start(std::int64_t now);
+    void Observe(std::int64_t now, const std::vector<std::pair<std::string, bool>>& states);
+    void Stop(std::int64_t now);
+
+  private:
+    bool Leads();
+
+    std::string programDir_;
+    std::function<bool()> isLead_;
+    std::optional<HistoryWriter> writer_;  // while this Korvane leads
 };
 
 // Both parts, older first; lines that do not parse are skipped. Of a part

@@ -179,7 +179,7 @@ class TForm1 : public QMainWindow {
     PollProblems problems_;
     DailyTrigger trigger_;
     bool planElsewhereTold_ = false;
-    std::unique_ptr<HistoryWriter> history_;
+    std::unique_ptr<HistoryKeeper> history_;
     FileCache<Schedules> planFile_;
     FileCache<toolkit::TextList> protectedFile_;
     std::array<std::string, 256> checkedHosts_;  // the host each check slot probes

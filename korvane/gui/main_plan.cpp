@@ -6,13 +6,13 @@
 #include <QPlainTextEdit>
 
 #include "KrvVar.h"
+#include "folderlead.h"
 #include "followup.h"
 #include "forms.h"
 #include "main.h"
 #include "mapgrid.h"
 #include "messages.h"
 #include "names.h"
-#include "platform/append.h"
 #include "platform/platform.h"
 #include "protection.h"
 #include "schedule.h"
@@ -26,7 +26,6 @@ namespace {
 
 // Four looks a minute: no minute of the plan goes by unseen.
 constexpr int kPlanInterval = 15000;
-constexpr const char* kPlanLockFile = "planning.lck";
 const QString kPlanHintStart = QStringLiteral("Prochaine action : ");
 const QString kProtectedHint = QStringLiteral("Ne jamais éteindre : protégé");
 
@@ -68,9 +67,10 @@ std::chrono::system_clock::time_point PlanNow() {
 // The first look only marks the start: what was planned earlier is not
 // caught up.
 void TForm1::StartPlanning() {
-    history_ = std::make_unique<HistoryWriter>(toolkit::ProgramDir());
+    const std::string dir = toolkit::ProgramDir();
+    history_ = std::make_unique<HistoryKeeper>(dir, [dir] { return TakeFolderLead(dir); });
     try {
-        history_->MarkUnknown(UnixSeconds(std::chrono::system_clock::now()));
+        history_->Start(UnixSeconds(std::chrono::system_clock::now()));
     } catch (const toolkit::FileError& error) {
         ReportProblem("historique", std::string("Historique des états : ") + error.what());
     }
@@ -85,7 +85,7 @@ void TForm1::StopPlanning() {
     if (TimerPlan != nullptr) TimerPlan->stop();
     if (!history_) return;
     try {
-        history_->MarkUnknown(UnixSeconds(std::chrono::system_clock::now()));
+        history_->Stop(UnixSeconds(std::chrono::system_clock::now()));
     } catch (const toolkit::FileError&) {
         // The next start marks the gap all the same.
     }
@@ -101,12 +101,12 @@ void TForm1::TimerPlanTimer() {
     } catch (const toolkit::FileError& error) {
         Log(std::string("Planification illisible : ") + error.what());
     }
-    // One Korvane per folder runs the plan: the other (a window opened while
-    // "--planificateur" runs) would run each action a second time. Without a
-    // plan there is nothing to share, and no lock file is made.
-    if (!plan.empty() && !toolkit::platform::HoldLock(toolkit::ProgramDir() + kPlanLockFile)) {
-        if (!planElsewhereTold_) Log("planification : assurée par un autre Korvane de ce dossier");
-        planElsewhereTold_ = true;
+    // Only the folder's lead runs the plan (folderlead.h).
+    if (!TakeFolderLead(dir)) {
+        if (!plan.empty() && !planElsewhereTold_) {
+            Log("planification : assurée par un autre Korvane de ce dossier");
+            planElsewhereTold_ = true;
+        }
         return;
     }
     const std::vector<DueAction> due = trigger_.Tick(LocalMinuteOf(PlanNow()), plan);
