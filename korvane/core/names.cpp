@@ -64,7 +64,7 @@ std::optional<char32_t> NextCodePoint(std::string_view text, std::size_t& at) {
     return value;
 }
 
-constexpr std::array<std::string_view, 30> kReservedNames = {
+constexpr std::array<std::string_view, 31> kReservedNames = {
     "localGM",
     "localIP",
     "etats",
@@ -90,6 +90,7 @@ constexpr std::array<std::string_view, 30> kReservedNames = {
     "puissances.ini",
     "consommation.csv",
     "planning.lck",
+    "planning.fait",
     "korvane",
     "netsweep",
     "hostping",

@@ -109,7 +109,13 @@ void TForm1::TimerPlanTimer() {
         }
         return;
     }
-    const std::vector<DueAction> due = trigger_.Tick(LocalMinuteOf(PlanNow()), plan);
+    const PlanLook look = LookAtPlan(trigger_, dir, LocalMinuteOf(PlanNow()), plan);
+    if (look.problem.empty()) {
+        ProblemSolved(kPlanRunsFile);
+    } else {
+        ReportProblem(kPlanRunsFile, look.problem);
+    }
+    const std::vector<DueAction>& due = look.due;
     for (const DueAction& action : due) {
         // Only entries still on the map: a plan line outlives a removed entry.
         if (!toolkit::IndexOfLine(Krv().ManagedList, action.name)) continue;

@@ -1,16 +1,19 @@
 // Two Korvanes sharing a program folder, each in a process of its own, as a
-// window opened beside "korvane --planificateur": the lead writes the history,
-// the other does not; when the lead goes, the other
-// takes over without cutting the history short.
+// window opened beside "korvane --planificateur": the lead writes the history
+// and runs the plan, the other does neither; when the lead goes, the other
+// takes over without cutting the history short nor running an action of the
+// day a second time.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <sstream>
+#include <tuple>
 
 #include "folderlead.h"
 #include "history.h"
+#include "schedule.h"
 #include "test_folder.h"
 
 namespace {
@@ -20,11 +23,16 @@ using korvane::StateChange;
 constexpr std::int64_t kHour = 3600;
 // 2026-12-07T00:00:00Z
 constexpr std::int64_t kMonday = 1796601600;
+const korvane::Schedules kPlan{{"pc1", 7 * 60 + 55, 0}};
 
-// The history of one Korvane, in a child process that does what
+// The history and the plan of one Korvane, in a child process that does what
 // each request line says and answers a line:
 //   "debut T" / "arret T"  its start and its close (seconds);
-//   "releve T 0|1"         a poll that sees pc1 off or on.
+//   "releve T 0|1"         a poll that sees pc1 off or on;
+//   "ouverture J M"        the plan's first look, at its start (local day J,
+//                          minute M), which only marks the start;
+//   "minute J M"           a look at the plan: the names due, or "ailleurs"
+//                          when it does not lead.
 class Korvane {
   public:
     explicit Korvane(const std::string& dir) {
@@ -75,14 +83,16 @@ class Korvane {
 
     static void Serve(const std::string& dir, FILE* in, FILE* out) {
         korvane::HistoryKeeper history(dir, [dir] { return korvane::TakeFolderLead(dir); });
+        korvane::DailyTrigger trigger;
         char line[256];
         while (std::fgets(line, sizeof line, in) != nullptr) {
-            std::fprintf(out, "%s\n", Handle(line, history).c_str());
+            std::fprintf(out, "%s\n", Handle(line, dir, history, trigger).c_str());
             std::fflush(out);
         }
     }
 
-    static std::string Handle(const std::string& line, korvane::HistoryKeeper& history) try {
+    static std::string Handle(const std::string& line, const std::string& dir,
+                              korvane::HistoryKeeper& history, korvane::DailyTrigger& trigger) try {
         std::istringstream request(line);
         std::string what, answer = "ok";
         std::int64_t time = 0;
@@ -93,6 +103,19 @@ class Korvane {
             int up = 0;
             request >> up;
             history.Observe(time, {{"pc1", up == 1}});
+        }
+        int minute = 0;
+        request >> minute;
+        const korvane::LocalMinute now{static_cast<int>(time), minute};
+        if (what == "ouverture") trigger.Tick(now, {});
+        if (what == "minute") {
+            if (!korvane::TakeFolderLead(dir)) {
+                answer = "ailleurs";
+            } else {
+                answer.clear();
+                for (const auto& due : korvane::LookAtPlan(trigger, dir, now, kPlan).due)
+                    answer += due.name + " ";
+            }
         }
         return answer;
     } catch (const toolkit::FileError& error) {
@@ -140,6 +163,34 @@ TEST(FolderLead, OnlyTheLeadWritesTheHistoryAndTheNextOneTakesOverWhole) {
     EXPECT_EQ(
         korvane::HoursOn(history, "pc1", {kMonday, kMonday + 24 * kHour}, kMonday + 8 * kHour),
         std::vector<double>{7.0});
+}
+
+// A ran the 7:55 wake-up and closed within that minute; B, waiting, takes
+// the plan over in the same minute and does not run it again. The next day
+// it runs, once.
+TEST(FolderLead, AnActionRunByTheLeadIsNotRunAgainByTheNextOne) {
+    testing_support::TempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    constexpr int kDay = 20794;
+    const std::string today = std::to_string(kDay);
+    Korvane a(dir);
+    Korvane b(dir);
+    a.Ask("ouverture " + today + " 470");
+    b.Ask("ouverture " + today + " 473");
+    EXPECT_EQ(a.Ask("minute " + today + " 474"), "");
+    EXPECT_EQ(b.Ask("minute " + today + " 474"), "ailleurs");
+    EXPECT_EQ(a.Ask("minute " + today + " 475"), "pc1");
+    a.Quit();
+    for (const auto& [day, minute, due] : std::vector<std::tuple<int, int, std::string>>{
+             {kDay, 475, ""},
+             {kDay, 476, ""},
+             {kDay + 1, 474, ""},
+             {kDay + 1, 475, "pc1"},
+             {kDay + 1, 475, ""},
+         }) {
+        EXPECT_EQ(b.Ask("minute " + std::to_string(day) + " " + std::to_string(minute)), due)
+            << day << " " << minute;
+    }
 }
 
 }  // namespace
