@@ -145,8 +145,19 @@ std::optional<IPv4> ParseNameQueryResponse(std::span<const std::uint8_t> packet,
     }
     IPv4 address{};
     std::copy_n(data.begin() + 2, address.size(), address.begin());
-    if (address == IPv4{0, 0, 0, 0}) return std::nullopt;
+    if (address == IPv4{0, 0, 0, 0} || address[0] == 127) return std::nullopt;
     return address;
+}
+
+std::string OwnNetbiosName(std::string_view hostName) {
+    return AsciiUpper(hostName.substr(0, hostName.find('.')).substr(0, kNetbiosNameLength));
+}
+
+bool AcceptableAnswer(const IPv4& address, std::string_view name,
+                      const std::vector<IPv4>& ownAddresses, std::string_view ownName) {
+    if (std::find(ownAddresses.begin(), ownAddresses.end(), address) == ownAddresses.end())
+        return true;
+    return !ownName.empty() && EqualsIgnoreCase(name, ownName);
 }
 
 struct NetbiosNameQueries::Query {
@@ -165,7 +176,14 @@ NetbiosNameQueries::NetbiosNameQueries(std::vector<std::string> hosts) : queries
         queries_[i].id = static_cast<std::uint16_t>(first + i);
     }
     broadcasts_ = LocalBroadcasts();
-    if (!broadcasts_.empty()) socket_ = platform::OpenUdpSocket();
+    if (broadcasts_.empty()) return;
+    socket_ = platform::OpenUdpSocket();
+    for (const auto& row : platform::LocalAddressRows()) {
+        IPv4 own{};
+        std::memcpy(own.data(), &row.address, own.size());  // network order: bytes in order
+        ownAddresses_.push_back(own);
+    }
+    ownName_ = OwnNetbiosName(platform::LocalHostName());
 }
 
 NetbiosNameQueries::~NetbiosNameQueries() {
@@ -221,8 +239,11 @@ void NetbiosNameQueries::Read(Clock::time_point until) {
         if (datagram->port != kNetbiosNamePort) continue;
         for (Query& query : queries_) {
             if (!query.asked || query.answer) continue;
-            query.answer = ParseNameQueryResponse(datagram->payload, query.id, *query.name);
-            if (query.answer) break;
+            const auto answer = ParseNameQueryResponse(datagram->payload, query.id, *query.name);
+            if (!answer || !AcceptableAnswer(*answer, *query.name, ownAddresses_, ownName_))
+                continue;
+            query.answer = answer;
+            break;
         }
     }
 }

@@ -47,9 +47,20 @@ std::optional<std::string> NetbiosQueryName(std::string_view host);
 std::vector<std::uint8_t> BuildNameQuery(std::uint16_t transactionId, std::string_view name);
 // The first address of a positive answer to our query `transactionId` for
 // `name`; nullopt for anything else (a negative answer, another name, a
-// truncated or inconsistent packet, the address 0.0.0.0).
+// truncated or inconsistent packet, the address 0.0.0.0 or a loopback
+// address, which name no computer of the LAN).
 std::optional<IPv4> ParseNameQueryResponse(std::span<const std::uint8_t> packet,
                                            std::uint16_t transactionId, std::string_view name);
+
+// The NetBIOS name of this computer: its host name without domain, upper
+// case, cut to 15 bytes as NetBIOS names are.
+std::string OwnNetbiosName(std::string_view hostName);
+// Whether an answer's address may stand for `name` (a NetBIOS name): one of
+// the asking computer's own addresses only when the name is its own. A
+// neighbour answering with the asker's address would have it probe itself
+// and show the name on.
+bool AcceptableAnswer(const IPv4& address, std::string_view name,
+                      const std::vector<IPv4>& ownAddresses, std::string_view ownName);
 
 // The name queries of one batch of names, broadcast on every local IPv4
 // network (a missing answer is asked again, kNameQueryTries times in all,
@@ -86,6 +97,8 @@ class NetbiosNameQueries {
 
     std::vector<Query> queries_;
     std::vector<std::uint32_t> broadcasts_;  // network order
+    std::vector<IPv4> ownAddresses_;
+    std::string ownName_;
     int socket_ = -1;
 };
 

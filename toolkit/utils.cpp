@@ -203,6 +203,13 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(first, last - first));
 }
 
+std::string ListName(std::string_view line) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    std::string name = Trim(line);
+    if (!name.starts_with(kByteOrderMark)) return name;
+    return Trim(std::string_view(name).substr(kByteOrderMark.size()));
+}
+
 bool Contains(std::string_view line, std::string_view text) {
     return line.find(text) != std::string_view::npos;
 }

@@ -77,6 +77,12 @@ int CompareSortOrder(std::string_view a, std::string_view b);
 // Removes leading and trailing blanks and control characters (bytes 0-32).
 std::string Trim(std::string_view text);
 
+// The name a line of a hand-written list of names holds (the protected
+// computers, the plan, a group file): trimmed, and without the byte-order
+// mark that editors such as Notepad put before the first line of a UTF-8
+// file. Every reader that compares such a name with another uses this rule.
+std::string ListName(std::string_view line);
+
 // Exact, case-sensitive substring test.
 bool Contains(std::string_view line, std::string_view text);
 

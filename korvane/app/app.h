@@ -20,6 +20,7 @@
 #include "korvane/app/view.h"
 #include "korvane/core/KrvVar.h"
 #include "korvane/core/energy.h"
+#include "korvane/core/filecache.h"
 #include "korvane/core/followup.h"
 #include "korvane/core/history.h"
 #include "korvane/core/intake.h"
@@ -244,11 +245,14 @@ class KorvaneApp {
     bool noNotifierTold_ = false;
     std::optional<std::int64_t> sweepLookedAt_;  // the record's latest sweep already told
 
+    // The plan and the protected list, read again only when their file changed.
+    FileCache<Schedules> planFile_;
+    FileCache<TextList> protectedFile_;
     Schedules plan_;
     TextList protected_;
     DailyTrigger trigger_;
     bool planElsewhereTold_ = false;
-    std::unique_ptr<HistoryWriter> history_;
+    std::unique_ptr<HistoryKeeper> history_;
 };
 
 }  // namespace korvane

@@ -4,10 +4,10 @@
 // never shut down; each poll's states go to the journal.
 #include "korvane/app/app.h"
 #include "korvane/app/texts.h"
+#include "korvane/core/folderlead.h"
 #include "korvane/core/mapgrid.h"
 #include "korvane/core/names.h"
 #include "korvane/core/protection.h"
-#include "platform/append.h"
 #include "platform/platform.h"
 #include "tools.h"
 
@@ -17,7 +17,6 @@ namespace {
 
 // Four looks a minute: no minute of the plan goes by unseen.
 constexpr int kPlanInterval = 15000;
-constexpr const char* kPlanLockFile = "planning.lck";
 
 }  // namespace
 
@@ -28,12 +27,14 @@ std::int64_t KorvaneApp::NowSeconds() const {
 
 // The first look only marks the start: what was planned earlier is not
 // caught up.
+// Only the folder's lead (folderlead.h) writes the history and runs the plan.
 void KorvaneApp::StartPlanning() {
-    history_ = std::make_unique<HistoryWriter>(toolkit::ProgramDir());
+    const std::string dir = toolkit::ProgramDir();
+    history_ = std::make_unique<HistoryKeeper>(dir, [dir] { return TakeFolderLead(dir); });
     try {
-        history_->MarkUnknown(NowSeconds());
+        history_->Start(NowSeconds());
     } catch (const toolkit::FileError& error) {
-        Log(text::kHistory + std::string(error.what()));
+        ReportProblem("historique", text::kHistory + std::string(error.what()));
     }
     trigger_.Tick(LocalMinuteOf(clock_.Now()), {});
     timerPlan_ = Every(kPlanInterval, [this] { TimerPlanTimer(); });
@@ -43,7 +44,7 @@ void KorvaneApp::StopPlanning() {
     Cancel(timerPlan_);
     if (!history_) return;
     try {
-        history_->MarkUnknown(NowSeconds());
+        history_->Stop(NowSeconds());
     } catch (const toolkit::FileError&) {
         // The next start marks the gap all the same.
     }
@@ -55,12 +56,13 @@ void KorvaneApp::StopPlanning() {
 std::optional<std::string> KorvaneApp::ReloadPlan() {
     const std::string dir = toolkit::ProgramDir();
     try {
-        protected_ = LoadProtected(dir);
+        protected_ =
+            protectedFile_.Get(dir + kProtectedFile, [&dir] { return LoadProtected(dir); });
     } catch (const toolkit::FileError&) {
         // Shown as unprotected; a shutdown reads the list again and refuses.
     }
     try {
-        plan_ = LoadSchedules(dir);
+        plan_ = planFile_.Get(dir + kScheduleFile, [&dir] { return LoadSchedules(dir); });
     } catch (const toolkit::FileError& error) {
         plan_.clear();
         return error.what();
@@ -73,14 +75,24 @@ std::optional<std::string> KorvaneApp::ReloadPlan() {
 void KorvaneApp::TimerPlanTimer() {
     if (const auto problem = ReloadPlan()) Log(text::kPlanUnreadable + *problem);
     // One Korvane per folder runs the plan: the other (a window opened while
-    // "--planificateur" runs) would run each action a second time. Without a
-    // plan there is nothing to share, and no lock file is made.
-    if (!plan_.empty() && !toolkit::platform::HoldLock(toolkit::ProgramDir() + kPlanLockFile)) {
-        if (!planElsewhereTold_) Log(text::kPlanElsewhere);
-        planElsewhereTold_ = true;
+    // "--planificateur" runs) would run each action a second time.
+    const std::string dir = toolkit::ProgramDir();
+    if (!TakeFolderLead(dir)) {
+        if (!plan_.empty() && !planElsewhereTold_) {
+            Log(text::kPlanElsewhere);
+            planElsewhereTold_ = true;
+        }
         return;
     }
-    const std::vector<DueAction> due = trigger_.Tick(LocalMinuteOf(clock_.Now()), plan_);
+    // The day's runs are kept in the folder, so that a Korvane taking the
+    // lead over never runs an action again that day.
+    const PlanLook look = LookAtPlan(trigger_, dir, LocalMinuteOf(clock_.Now()), plan_);
+    if (look.problem.empty()) {
+        ProblemSolved(kPlanRunsFile);
+    } else {
+        ReportProblem(kPlanRunsFile, look.problem);
+    }
+    const std::vector<DueAction>& due = look.due;
     for (const DueAction& action : due) {
         // Only entries still on the map: a plan line outlives a removed entry.
         if (!toolkit::IndexOfLine(krv_.ManagedList, action.name)) continue;
@@ -104,8 +116,7 @@ bool KorvaneApp::RefuseProtectedShutdown(const std::string& name, bool planned) 
         // A single computer may have no group file: its own name is all.
         const TextList members =
             toolkit::platform::FileExists(name) ? GroupMembers(LoadGroupFile(name)) : TextList{};
-        protected_ = LoadProtected(toolkit::ProgramDir());
-        protectedName = ProtectedName(protected_, name, members);
+        protectedName = ProtectedName(LoadProtected(toolkit::ProgramDir()), name, members);
     } catch (const toolkit::FileError& error) {
         // Unsure whether it is protected: it is not shut down.
         Refuse("Arrêt de « " + name + " » refusé : " + error.what(), planned);

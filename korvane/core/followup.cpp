@@ -118,7 +118,7 @@ const char* IncidentFileName(FollowKind kind) {
 TextList GroupMembers(const TextList& groupFile) {
     TextList members;
     for (const auto& line : groupFile) {
-        std::string member = toolkit::Trim(line);
+        std::string member = toolkit::ListName(line);
         if (!member.empty()) members.push_back(std::move(member));
     }
     return members;

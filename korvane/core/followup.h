@@ -57,7 +57,7 @@ std::string ProgressLine(FollowKind kind, int slot);
 // "shutdown.followup" or "wol.followup", in the program folder.
 const char* IncidentFileName(FollowKind kind);
 
-// The hosts a group file lists: its lines without surrounding blanks, blank
+// The hosts a group file lists: its lines as ListName reads them, blank
 // lines left out.
 TextList GroupMembers(const TextList& groupFile);
 

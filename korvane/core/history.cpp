@@ -11,15 +11,34 @@ namespace korvane {
 
 namespace {
 
-constexpr std::size_t kMaxHistoryBytes = 64u * 1024 * 1024;
+// Where the first line of a part is looked for: the first line that parses
+// lies far within it.
+constexpr std::size_t kHeadBytes = 64 * 1024;
 
+// The changes of the text's lines, in order, each line looked at where it
+// lies: no copy of the lines is made.
+void ParseLines(std::string_view text, std::vector<StateChange>& changes) {
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
+        if (auto change = ParseHistoryLine(text.substr(0, end))) {
+            changes.push_back(std::move(*change));
+        }
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+}
+
+// Of a part too large to read whole, its newest bytes from the first line
+// that starts among them.
 std::vector<StateChange> LoadPart(const std::string& path) {
     std::vector<StateChange> changes;
     if (!toolkit::platform::FileExists(path)) return changes;
-    for (const std::string& line :
-         toolkit::SplitLines(toolkit::platform::ReadRegularFile(path, kMaxHistoryBytes))) {
-        if (auto change = ParseHistoryLine(line)) changes.push_back(std::move(*change));
-    }
+    const auto stamp = toolkit::platform::StampOf(path);
+    const std::uint64_t size = stamp ? stamp->size : 0;
+    const std::uint64_t from = size > kHistoryReadBytes ? size - kHistoryReadBytes : 0;
+    const std::string bytes = toolkit::platform::ReadFilePart(path, from, kHistoryReadBytes);
+    std::string_view text = bytes;
+    if (from > 0) text.remove_prefix(std::min(text.find('\n') + 1, text.size()));
+    ParseLines(text, changes);
     return changes;
 }
 
@@ -44,7 +63,8 @@ std::optional<StateChange> ParseHistoryLine(std::string_view line) {
     return StateChange{*time, name, state};
 }
 
-HistoryWriter::HistoryWriter(std::string programDir) : programDir_(std::move(programDir)) {}
+HistoryWriter::HistoryWriter(std::string programDir, std::uint64_t partBytes)
+    : programDir_(std::move(programDir)), partBytes_(partBytes) {}
 
 void HistoryWriter::MarkUnknown(std::int64_t now) {
     last_.clear();
@@ -67,20 +87,31 @@ void HistoryWriter::Observe(std::int64_t now,
     last_ = std::move(seen);  // only once written: a failed write is tried again
 }
 
+// Only the part's start is read, however large the part is: the lines of a
+// head cut short are left to the parser, which skips a cut one.
 std::optional<std::int64_t> HistoryWriter::FirstTimeOfCurrentPart() const {
-    const std::vector<StateChange> current = LoadPart(programDir_ + kHistoryFile);
-    if (current.empty()) return std::nullopt;
-    return current.front().time;
+    const std::string path = programDir_ + kHistoryFile;
+    if (!toolkit::platform::FileExists(path)) return std::nullopt;
+    std::vector<StateChange> changes;
+    ParseLines(toolkit::platform::ReadFilePart(path, 0, kHeadBytes), changes);
+    if (changes.empty()) return std::nullopt;
+    return changes.front().time;
 }
 
-// The part is turned over before the line that would make it too old.
+// The part is turned over before the line that would make it too old, or
+// too large for the reader.
 void HistoryWriter::Append(std::int64_t now, const std::string& lines) {
     const std::string current = programDir_ + kHistoryFile;
     if (!partStartKnown_) {
         partStart_ = FirstTimeOfCurrentPart();
         partStartKnown_ = true;
     }
-    if (partStart_ && now - *partStart_ >= kHistoryPartSeconds) {
+    const auto stamp =
+        toolkit::platform::FileExists(current) ? toolkit::platform::StampOf(current) : std::nullopt;
+    const bool tooLarge = stamp && stamp->size > 0 && stamp->size + lines.size() > partBytes_;
+    if (!stamp) partStart_.reset();  // removed meanwhile: the next line starts a part
+    const bool tooOld = partStart_ && now - *partStart_ >= kHistoryPartSeconds;
+    if (stamp && (tooLarge || tooOld)) {
         if (!toolkit::platform::RenameOver(current, programDir_ + kOlderHistoryFile)) {
             throw toolkit::FileError("Impossible de renommer « " + current +
                                      " » : " + toolkit::SystemErrorText(errno));
@@ -89,6 +120,32 @@ void HistoryWriter::Append(std::int64_t now, const std::string& lines) {
     }
     toolkit::platform::AppendLines(current, lines);
     if (!partStart_) partStart_ = now;
+}
+
+HistoryKeeper::HistoryKeeper(std::string programDir, std::function<bool()> isLead)
+    : programDir_(std::move(programDir)), isLead_(std::move(isLead)) {}
+
+bool HistoryKeeper::Leads() {
+    if (!isLead_()) {
+        writer_.reset();
+        return false;
+    }
+    // Fresh: it knows no state yet and reads where the part began.
+    if (!writer_) writer_.emplace(programDir_);
+    return true;
+}
+
+void HistoryKeeper::Start(std::int64_t now) {
+    if (Leads()) writer_->MarkUnknown(now);
+}
+
+void HistoryKeeper::Observe(std::int64_t now,
+                            const std::vector<std::pair<std::string, bool>>& states) {
+    if (Leads()) writer_->Observe(now, states);
+}
+
+void HistoryKeeper::Stop(std::int64_t now) {
+    if (writer_ && Leads()) writer_->MarkUnknown(now);
 }
 
 std::vector<StateChange> LoadHistory(const std::string& programDir) {

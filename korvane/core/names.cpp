@@ -38,6 +38,7 @@ constexpr std::string_view kReservedNames[] = {
     "puissances.ini",
     "consommation.csv",
     "planning.lck",
+    "planning.fait",
     "korvane",
     "netsweep",
     "hostping",

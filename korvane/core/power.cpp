@@ -39,6 +39,15 @@ std::string DoublePercents(std::string_view text) {
     return doubled;
 }
 
+// The C runtime of the called program reads backslashes before a closing
+// quote as escapes: "C:\Partage\" would swallow the quote and the switches
+// after it. Doubled, they stay backslashes and the quote ends the argument.
+// Elsewhere in the argument (quotes are refused there) they are literal.
+std::string DoubleTrailingBackslashes(std::string_view text) {
+    const std::size_t kept = text.find_last_not_of('\\') + 1;  // npos + 1 == 0
+    return std::string(text) + std::string(text.size() - kept, '\\');
+}
+
 PowerCommand Refusal(std::string message) {
     PowerCommand command;
     command.refusal = std::move(message);
@@ -96,7 +105,9 @@ std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view 
     const std::string delay = std::to_string(settings.delay);
     if (os == Os::Windows) {
         const std::string comment =
-            settings.comment.empty() ? "" : " -c \"" + DoublePercents(settings.comment) + "\"";
+            settings.comment.empty()
+                ? ""
+                : " -c \"" + DoubleTrailingBackslashes(DoublePercents(settings.comment)) + "\"";
         return "shutdown -s -f -t " + delay + comment + " -m \\\\" + std::string(ip);
     }
     const std::string comment =

@@ -52,8 +52,9 @@ std::string WakeMask(std::string_view ip, const TextList& localAddresses,
 // "shutdown -s -f -t 30 -m \\IP"; on POSIX
 // "net rpc shutdown -f -t 30 -I IP -A <program folder>/shutdown.auth".
 // Another delay replaces the 30; a comment adds -c "COMMENT" before -m (its
-// "%" doubled for the batch file) or -C 'COMMENT' before -I, one quoted word
-// that the shell neither splits nor expands.
+// "%" doubled for the batch file, the backslashes that end it doubled for
+// the called program's argument rule) or -C 'COMMENT' before -I, one quoted
+// word that the shell neither splits nor expands.
 std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view ip,
                                 const ShutdownSettings& settings = {});
 

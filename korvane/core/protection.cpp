@@ -10,7 +10,11 @@ namespace korvane {
 namespace {
 
 std::optional<std::string> Listed(const toolkit::TextList& list, std::string_view name) {
-    if (const auto index = toolkit::IndexOfLine(list, toolkit::Trim(name))) return list[*index];
+    const std::string wanted = toolkit::Trim(name);
+    for (const std::string& line : list) {
+        std::string listed = toolkit::ListName(line);
+        if (toolkit::EqualsIgnoreCase(listed, wanted)) return listed;
+    }
     return std::nullopt;
 }
 
@@ -51,7 +55,7 @@ toolkit::TextList WithProtected(toolkit::TextList list, std::string_view name) {
 toolkit::TextList WithoutProtected(toolkit::TextList list, std::string_view name) {
     const std::string trimmed = toolkit::Trim(name);
     std::erase_if(list, [&](const std::string& line) {
-        return toolkit::EqualsIgnoreCase(toolkit::Trim(line), trimmed);
+        return toolkit::EqualsIgnoreCase(toolkit::ListName(line), trimmed);
     });
     return list;
 }
@@ -59,7 +63,12 @@ toolkit::TextList WithoutProtected(toolkit::TextList list, std::string_view name
 toolkit::TextList LoadProtected(const std::string& programDir) {
     const std::string path = programDir + kProtectedFile;
     if (!toolkit::platform::FileExists(path)) return {};
-    return toolkit::LoadLines(path);
+    toolkit::TextList names;
+    for (const std::string& line : toolkit::LoadLines(path)) {
+        std::string name = toolkit::ListName(line);
+        if (!name.empty()) names.push_back(std::move(name));
+    }
+    return names;
 }
 
 void SaveProtected(const std::string& programDir, const toolkit::TextList& list) {

@@ -29,8 +29,9 @@ ProtectChange ClassifyProtect(const toolkit::TextList& protectedList, std::strin
 toolkit::TextList WithProtected(toolkit::TextList list, std::string_view name);
 toolkit::TextList WithoutProtected(toolkit::TextList list, std::string_view name);
 
-// The list of the program folder; empty when the file does not exist. Throws
-// FileError when it exists and cannot be read.
+// The names of the program folder's list, each as ListName reads its line,
+// blank lines left out; empty when the file does not exist. Throws FileError
+// when it exists and cannot be read.
 toolkit::TextList LoadProtected(const std::string& programDir);
 // Replaces the file atomically. Throws FileError.
 void SaveProtected(const std::string& programDir, const toolkit::TextList& list);

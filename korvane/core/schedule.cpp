@@ -1,7 +1,9 @@
 #include "korvane/core/schedule.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <unordered_set>
 
 #include "platform/platform.h"
 
@@ -31,6 +33,28 @@ std::string ActionWord(PlannedAction action) {
     return action == PlannedAction::WakeUp ? "allumage" : "arrêt";
 }
 
+std::string DateText(int days) {
+    const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{days}}};
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+    return text;
+}
+
+std::optional<int> ParseDate(const std::string& text) {
+    int year = 0, month = 0, day = 0, consumed = 0;
+    if (text.size() != 10 ||
+        std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &year, &month, &day, &consumed) != 3 ||
+        consumed != 10) {
+        return std::nullopt;
+    }
+    const std::chrono::year_month_day date{std::chrono::year{year},
+                                           std::chrono::month{static_cast<unsigned>(month)},
+                                           std::chrono::day{static_cast<unsigned>(day)}};
+    if (!date.ok()) return std::nullopt;
+    return static_cast<int>(std::chrono::sys_days{date}.time_since_epoch().count());
+}
+
 }  // namespace
 
 std::optional<int> ParseDailyTime(std::string_view text) {
@@ -58,18 +82,22 @@ std::string DailyTimeRefusal(std::string_view field, std::string_view text) {
            " ». Écrivez-la H:MM, de 0:01 à 23:59, ou 0:00 pour aucune action.";
 }
 
+// The names already planned are kept in a set: a plan of thousands of
+// lines is read in one pass.
 Schedules ParseSchedules(const toolkit::TextList& lines) {
     Schedules schedules;
+    std::unordered_set<std::string> planned;  // lower case
     for (const std::string& line : lines) {
         const std::size_t first = line.find(';');
         const std::size_t second = line.find(';', first == std::string::npos ? first : first + 1);
         if (second == std::string::npos) continue;
         const auto wakeUp = ParseDailyTime(line.substr(first + 1, second - first - 1));
         const auto shutdown = ParseDailyTime(line.substr(second + 1));
-        const std::string name = toolkit::Trim(line.substr(0, first));
+        std::string name = toolkit::ListName(line.substr(0, first));
         if (name.empty() || !wakeUp || !shutdown) continue;
-        if (ScheduleOf(schedules, name) != EntrySchedule{name, 0, 0}) continue;  // first wins
-        SetSchedule(schedules, {name, *wakeUp, *shutdown});
+        if (*wakeUp == 0 && *shutdown == 0) continue;  // no action: not in the plan
+        if (!planned.insert(toolkit::AsciiLower(name)).second) continue;  // first wins
+        schedules.push_back({std::move(name), *wakeUp, *shutdown});
     }
     return schedules;
 }
@@ -165,6 +193,54 @@ bool DailyTrigger::Due(const std::string& name, PlannedAction action, int minute
     if (ran != ranOn_.end() && ran->second >= day) return false;
     ranOn_[key] = day;
     return true;
+}
+
+toolkit::TextList DailyTrigger::RunLines(int today) const {
+    toolkit::TextList lines;
+    for (const auto& [key, day] : ranOn_) {
+        if (day < today - 1) continue;
+        lines.push_back(DateText(day) + ";" + key.first + ";" + ActionWord(key.second));
+    }
+    return lines;
+}
+
+void DailyTrigger::AdoptRuns(const toolkit::TextList& lines) {
+    for (const std::string& line : lines) {
+        const std::size_t first = line.find(';');
+        const std::size_t last = line.rfind(';');
+        if (first == std::string::npos || last == first) continue;
+        const auto day = ParseDate(line.substr(0, first));
+        const std::string name = toolkit::AsciiLower(line.substr(first + 1, last - first - 1));
+        const std::string word = line.substr(last + 1);
+        if (!day || name.empty()) continue;
+        PlannedAction action = PlannedAction::WakeUp;
+        if (word == ActionWord(PlannedAction::Shutdown)) {
+            action = PlannedAction::Shutdown;
+        } else if (word != ActionWord(PlannedAction::WakeUp)) {
+            continue;
+        }
+        int& ran = ranOn_[{name, action}];
+        ran = std::max(ran, *day);
+    }
+}
+
+PlanLook LookAtPlan(DailyTrigger& trigger, const std::string& programDir, LocalMinute now,
+                    const Schedules& schedules) {
+    const std::string path = programDir + kPlanRunsFile;
+    PlanLook look;
+    try {
+        if (toolkit::platform::FileExists(path)) trigger.AdoptRuns(toolkit::LoadLines(path));
+    } catch (const toolkit::FileError& error) {
+        look.problem = std::string("Actions planifiées du jour illisibles : ") + error.what();
+    }
+    look.due = trigger.Tick(now, schedules);
+    if (look.due.empty()) return look;
+    try {
+        toolkit::SaveLines(path, trigger.RunLines(now.day));
+    } catch (const toolkit::FileError& error) {
+        look.problem = std::string("Actions planifiées du jour non enregistrées : ") + error.what();
+    }
+    return look;
 }
 
 std::string NextActionHint(const EntrySchedule& schedule, int nowMinute) {

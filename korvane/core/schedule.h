@@ -87,6 +87,12 @@ struct DueAction {
 class DailyTrigger {
   public:
     std::vector<DueAction> Tick(LocalMinute now, const Schedules& schedules);
+    // The runs of the local day `today` and of the day before, a line each:
+    // "2026-12-08;pc1;allumage" (or "arrêt").
+    toolkit::TextList RunLines(int today) const;
+    // Counts the runs of such lines as its own; lines that do not parse are
+    // skipped.
+    void AdoptRuns(const toolkit::TextList& lines);
 
   private:
     bool Due(const std::string& name, PlannedAction action, int minute, LocalMinute now);
@@ -94,6 +100,24 @@ class DailyTrigger {
     std::optional<long> previous_;
     std::map<std::pair<std::string, PlannedAction>, int> ranOn_;  // day of the last run
 };
+
+// The day's runs of the plan, kept in the program folder by the folder's lead
+// (folderlead.h), so that "at most once a day" holds when the plan passes
+// from one Korvane to another.
+inline constexpr const char* kPlanRunsFile = "planning.fait";
+
+// One look of the folder's lead at the plan: the runs recorded in the folder
+// count as run, and the actions due now are recorded there before they are
+// returned, so that a Korvane taking the lead over never runs them again
+// that day. A record that cannot be read or written is told in `problem`,
+// in French; the actions due are returned all the same (this Korvane itself
+// still runs each at most once a day).
+struct PlanLook {
+    std::vector<DueAction> due;
+    std::string problem;
+};
+PlanLook LookAtPlan(DailyTrigger& trigger, const std::string& programDir, LocalMinute now,
+                    const Schedules& schedules);
 
 // The hint of a map entry: "Prochaine action : arrêt à 19:00", with
 // " (demain)" when it comes after midnight; empty without a plan.

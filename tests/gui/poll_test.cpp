@@ -221,6 +221,22 @@ TEST_F(PollTest, WriteAndReloadFailuresAreToldOncePerCause) {
     EXPECT_EQ(korvane::Krv().IpList, (toolkit::TextList{"pc1 10.0.0.5", "pc3 10.0.0.7"}));
 }
 
+// A history that cannot be written is told once, in the status bar and the
+// console, from the start on; the polls go on.
+TEST_F(PollTest, AHistoryThatCannotBeWrittenIsToldOnce) {
+    fs::create_directory(folder / "historique.etats");
+    folder.Write("answers", {"pc1=1"});
+    korvane::TForm1& form = Start();
+    EXPECT_TRUE(
+        form.StatusMain->currentMessage().startsWith(QStringLiteral("Historique des états : ")));
+    for (int tick = 0; tick < 2; ++tick) {
+        form.TimerRedrawTimer();
+        WaitUntilCollected();
+    }
+    EXPECT_EQ(gui_testing::ConsoleLines(form, QStringLiteral("Historique des états : ")), 1);
+    EXPECT_EQ(folder.Read("etats"), toolkit::TextList{"pc1=1"});
+}
+
 TEST_F(PollTest, MissingProbeProgramEndsTheRequestWithoutChange) {
     fs::remove(folder / "hostping");
     korvane::TForm1& form = Start();

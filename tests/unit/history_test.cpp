@@ -103,6 +103,36 @@ TEST(StateHistory, KeepsAboutNinetyDays) {
     EXPECT_LE(kMonday + 200 * kDay - korvane::LoadHistory(dir).front().time, 90 * kDay);
 }
 
+// A part larger than the reader takes (left by a version without a size
+// limit): its start alone tells its age, the next line turns it over
+// however young it is, and the report reads its newest lines. From then on
+// no part grows past the limit.
+TEST(StateHistory, APartTooLargeIsTurnedOverAndItsNewestLinesRead) {
+    testing_support::TempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    const std::int64_t now = kMonday + kDay;
+    std::string part = korvane::HistoryLine({kMonday, "pc1", '1'}) + "\n";
+    const std::string filler = "#" + std::string(1022, '-') + "\n";  // skipped by the reader
+    while (part.size() <= korvane::kHistoryReadBytes) part += filler;
+    part += korvane::HistoryLine({kMonday + kHour, "pc1", '0'}) + "\n";
+    testing_support::WriteBytes(folder / korvane::kHistoryFile, part);
+
+    korvane::HistoryWriter writer(dir);
+    writer.Observe(now, {{"pc1", true}});
+    EXPECT_EQ(std::filesystem::file_size(folder / korvane::kOlderHistoryFile), part.size());
+    EXPECT_EQ(korvane::LoadHistory(dir),
+              (std::vector<StateChange>{{kMonday + kHour, "pc1", '0'}, {now, "pc1", '1'}}));
+
+    korvane::HistoryWriter small(dir, 200);
+    for (int poll = 0; poll < 40; ++poll) {
+        small.Observe(now + poll, {{"pc1", poll % 2 == 0}, {"pc10", poll % 2 == 1}});
+        EXPECT_LE(std::filesystem::file_size(folder / korvane::kHistoryFile), 200u) << poll;
+    }
+    const std::vector<StateChange> history = korvane::LoadHistory(dir);
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(history.back(), (StateChange{now + 39, "pc10", '1'}));
+}
+
 // A known sequence of polls every ten minutes: pc1 on from 8:00 to 18:00 on
 // Monday, off at night, on at 22:00 until Korvane closes at 23:30, on again
 // from Tuesday 9:00 (Korvane restarted) and still on at Tuesday 12:00; pc10

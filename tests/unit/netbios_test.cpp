@@ -71,10 +71,37 @@ TEST(NetbiosNameQuery, OnlyAPositiveAnswerToOurQuestionGivesAnAddress) {
              {Answer(7, "PC1", pc1, 0x8503), "negative answer (name error)"},
              {Answer(7, "PC1", pc1, 0x0110), "a question, not an answer"},
              {Answer(7, "PC1", {0, 0, 0, 0}), "no address"},
+             {Answer(7, "PC1", {127, 0, 0, 1}), "loopback"},
+             {Answer(7, "PC1", {127, 0, 1, 1}), "loopback, as a hosts file names itself"},
              {truncated, "cut short"},
              {Bytes{0, 7}, "a header alone"},
              {Bytes{}, "nothing"}}) {
         EXPECT_FALSE(toolkit::ParseNameQueryResponse(packet, 7, "PC1")) << why;
+    }
+}
+
+// An answer may not have the asking computer probe itself: its own
+// addresses stand only for its own name.
+TEST(NetbiosNameQuery, TheAskersOwnAddressStandsOnlyForItsOwnName) {
+    EXPECT_EQ(toolkit::OwnNetbiosName("poste-accueil.maison.lan"), "POSTE-ACCUEIL");
+    EXPECT_EQ(toolkit::OwnNetbiosName("un-nom-bien-trop-long"), "UN-NOM-BIEN-TRO");
+    const std::vector<toolkit::IPv4> own{{127, 0, 0, 1}, {198, 18, 0, 2}};
+    const std::string ownName = toolkit::OwnNetbiosName("accueil");
+    struct Case {
+        toolkit::IPv4 address;
+        const char* name;
+        std::string ownName;
+        bool accepted;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{198, 18, 0, 11}, "PC1", ownName, true},
+             {{198, 18, 0, 2}, "PC1", ownName, false},
+             {{198, 18, 0, 2}, "ACCUEIL", ownName, true},
+             {{198, 18, 0, 2}, "PC1", "", false},
+             {{198, 18, 0, 2}, "", "", false},
+         }) {
+        EXPECT_EQ(toolkit::AcceptableAnswer(c.address, c.name, own, c.ownName), c.accepted)
+            << c.name << " / " << c.ownName;
     }
 }
 

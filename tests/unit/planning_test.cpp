@@ -3,6 +3,10 @@
 // misses minutes, the map's hint, and the protected list's decisions.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "korvane/core/filecache.h"
+#include "korvane/core/followup.h"
 #include "korvane/core/protection.h"
 #include "korvane/core/schedule.h"
 #include "test_folder.h"
@@ -183,6 +187,73 @@ TEST(ProtectedComputers, AnEntryOrAnyMemberOfItsGroupIsProtected) {
     EXPECT_TRUE(korvane::LoadProtected(dir).empty());
     korvane::SaveProtected(dir, list);
     EXPECT_EQ(korvane::LoadProtected(dir), list);
+}
+
+// Lists as editors leave them: blanks or tabs around a name, Notepad's
+// byte-order mark before the first line. The protected list, the plan and a
+// group file read the same name from each, so "OFF" and the plan spare it.
+TEST(HandWrittenLists, BlanksAndAByteOrderMarkAroundANameAreNotPartOfIt) {
+    testing_support::TempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    for (const std::string written :
+         {" pc1", "pc1\t", "\tpc1  ", "\xEF\xBB\xBFpc1", "\xEF\xBB\xBF pc1\t"}) {
+        testing_support::WriteBytes(folder / korvane::kProtectedFile, written + "\r\nsrv\r\n");
+        EXPECT_EQ(korvane::ProtectedName(korvane::LoadProtected(dir), "PC1", {}), "pc1") << written;
+        testing_support::WriteBytes(folder / korvane::kScheduleFile, written + ";7:30;19:00\r\n");
+        EXPECT_EQ(korvane::ScheduleOf(korvane::LoadSchedules(dir), "pc1"),
+                  (EntrySchedule{"pc1", 450, 1140}))
+            << written;
+        testing_support::WriteBytes(folder / "bureau", written + "\r\npc10\r\n");
+        const TextList members = korvane::GroupMembers(toolkit::LoadLines(folder / "bureau"));
+        EXPECT_EQ(members, (TextList{"pc1", "pc10"})) << written;
+        EXPECT_EQ(korvane::ProtectedName({written}, "bureau", members), "pc1") << written;
+    }
+}
+
+// The plan read once per change of its file: unchanged, the value read last
+// serves; replaced (the same size, the same second), removed, or asked by
+// another path, it is read again; a read that failed is tried again.
+TEST(FileCache, ReadsTheFileAgainOnlyOnceItChanged) {
+    testing_support::TempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    const std::string path = dir + korvane::kScheduleFile;
+    korvane::FileCache<korvane::Schedules> cache;
+    int reads = 0;
+    bool fail = false;
+    const auto get = [&](const std::string& file) {
+        return cache.Get(file, [&] {
+            ++reads;
+            if (fail) throw toolkit::FileError("illisible");
+            return korvane::LoadSchedules(dir);
+        });
+    };
+    const korvane::Schedules pc1{{"pc1", 450, 0}}, pc2{{"pc2", 450, 0}};
+    struct Step {
+        std::function<void()> change;
+        korvane::Schedules plan;
+        int reads;
+    };
+    for (const Step& step : std::vector<Step>{
+             {[] {}, {}, 1},
+             {[] {}, {}, 1},
+             {[&] { korvane::SaveSchedules(dir, pc1); }, pc1, 2},
+             {[] {}, pc1, 2},
+             {[&] { korvane::SaveSchedules(dir, pc2); }, pc2, 3},
+             {[&] { std::filesystem::remove(path); }, {}, 4},
+             {[] {}, {}, 4},
+         }) {
+        step.change();
+        EXPECT_EQ(get(path), step.plan);
+        EXPECT_EQ(reads, step.reads);
+    }
+    EXPECT_EQ(get(dir + "autre"), korvane::Schedules{});
+    EXPECT_EQ(reads, 5);
+    korvane::SaveSchedules(dir, pc1);
+    fail = true;
+    EXPECT_THROW(get(path), toolkit::FileError);
+    fail = false;
+    EXPECT_EQ(get(path), pc1);
+    EXPECT_EQ(reads, 7);
 }
 
 }  // namespace

@@ -60,6 +60,14 @@ TEST(PowerScripts, ShutdownDelayAndCommentInBothForms) {
              {Os::Windows,
               {0, "Sauvegardez à 100%"},
               "shutdown -s -f -t 0 -c \"Sauvegardez à 100%%\" -m \\\\10.0.0.5"},
+             // A comment ending in backslashes keeps them, doubled before
+             // the closing quote so that the quote still ends it.
+             {Os::Windows,
+              {30, "Dossier : C:\\Partage\\"},
+              "shutdown -s -f -t 30 -c \"Dossier : C:\\Partage\\\\\" -m \\\\10.0.0.5"},
+             {Os::Windows,
+              {30, "a\\b\\\\\\"},
+              "shutdown -s -f -t 30 -c \"a\\b\\\\\\\\\\\\\" -m \\\\10.0.0.5"},
              {Os::Posix,
               {},
               "net rpc shutdown -f -t 30 -I 10.0.0.5 -A '/opt/korvane/shutdown.auth'"},

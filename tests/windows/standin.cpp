@@ -11,7 +11,9 @@
 //       exit status: 0 answered, 1 not (Wine's ping says 0 for both);
 //   shutdown ARGS
 //       appends its arguments to shutdown-calls.txt beside it: the computer
-//       that would receive the remote shutdown is the one thing no lab has.
+//       that would receive the remote shutdown is the one thing no lab has;
+//       and prints them, one "[argument]" line each, as its C runtime split
+//       the command line.
 #include <fcntl.h>
 #include <io.h>
 
@@ -101,6 +103,7 @@ int Shutdown(const std::vector<std::string>& args) {
                         std::ios::binary | std::ios::app);
     for (std::size_t i = 0; i < args.size(); ++i) calls << (i ? " " : "") << args[i];
     calls << "\r\n";
+    for (const std::string& arg : args) std::cout << "[" << arg << "]\n";
     return calls ? 0 : 1;
 }
 

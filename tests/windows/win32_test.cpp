@@ -17,6 +17,7 @@
 #include "korvane/core/followup.h"
 #include "platform/platform.h"
 #include "korvane/core/polling.h"
+#include "korvane/core/power.h"
 #include "raw_ping.h"
 #include "reseau.h"
 #include "tools.h"
@@ -258,6 +259,33 @@ TEST(Win32Batches, CheckBatchWritesTheVerdictOfPing) {
         ++slot;
     }
     korvane::CleanSlotFiles("c:\\");
+}
+
+// The shutdown batch through cmd.exe to the stand-in of shutdown.exe, which
+// prints its arguments as its C runtime splits them: a comment ending in
+// backslashes arrives whole, and "-m \\IP" stays two switches of their own
+// (read into the comment, they would leave a shutdown of this computer).
+TEST(Win32Batches, ShutdownCommentEndingInBackslashesArrivesWhole) {
+    const toolkit::ToolPaths paths = toolkit::HostToolPaths();
+    Folder folder("comment");
+    for (const std::string& comment : {std::string("Dossier partage : C:\\Partage\\"),
+                                       std::string("fin \\\\"), std::string("100% \\\\\\")}) {
+        korvane::PowerCommand command = korvane::ShutdownCommand(
+            Os::Windows, paths, "PC-BUREAU", "10.9.0.5", korvane::ShutdownSettings{30, comment});
+        ASSERT_FALSE(command.Refused()) << command.refusal;
+        toolkit::SaveText(folder / "shutdn.bat", command.scriptText);
+        ASSERT_EQ(toolkit::RunAndWait("cmd.exe /c " + (folder / "shutdn.bat") + " > " +
+                                      (folder / "args.txt")),
+                  0);
+        toolkit::TextList arguments;
+        for (const std::string& line : toolkit::LoadLines(folder / "args.txt")) {
+            if (line.starts_with("[") && line.ends_with("]"))
+                arguments.push_back(line.substr(1, line.size() - 2));
+        }
+        EXPECT_EQ(arguments,
+                  (toolkit::TextList{"-s", "-f", "-t", "30", "-c", comment, "-m", "\\\\10.9.0.5"}))
+            << command.commandLine;
+    }
 }
 
 }  // namespace

@@ -48,6 +48,22 @@ std::string UserProgramDir(const std::string& installedDir);
 // The whole content of a regular file of at most maxBytes. A FIFO, a device
 // or a folder is refused at once, never waited on. Throws FileError.
 std::string ReadRegularFile(const std::string& path, std::size_t maxBytes);
+// Up to maxBytes of a regular file from byte `offset` on, fewer when it ends
+// sooner: the start of a journal, or its end, without reading it whole.
+// Refused as ReadRegularFile refuses. Throws FileError.
+std::string ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t maxBytes);
+// What tells one version of a file from the next: its size, its last write
+// and its identity (a file replaced by a rename is another file, whatever
+// its size and time).
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // nanoseconds since 1970 on POSIX; file time units on Windows
+    std::uint64_t identity = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The path itself examined (a link is not followed); nullopt when nothing is
+// there or it cannot be examined.
+std::optional<FileStamp> StampOf(const std::string& path);
 // Atomic replacement of a whole file (temporary file + rename). A destination
 // that exists and is not a regular file (a link, a device, a FIFO) is refused
 // and left as it is. Throws FileError.
@@ -148,6 +164,9 @@ struct AddressRow {
     std::uint32_t mask;     // network order
 };
 std::vector<AddressRow> LocalAddressRows();
+// This computer's own name (its host name; on Windows its NetBIOS name);
+// empty when it cannot be told.
+std::string LocalHostName();
 
 // The kernel's IPv4 neighbour table: the entries it cannot reclaim now
 // (being resolved, or in use), and the number past which it refuses new ones.

@@ -264,6 +264,34 @@ std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
     return ReadAtMost(file, path, maxBytes);
 }
 
+std::string ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t maxBytes) {
+    RefuseUnusualSource(path, -1);
+    const Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.Fd() < 0) throw FileError(OpenErrorText(path, SystemErrorText(errno)));
+    RefuseUnusualSource(path, file.Fd());
+    std::string bytes(maxBytes, '\0');
+    std::size_t got = 0;
+    while (got < maxBytes) {
+        const ssize_t count =
+            pread(file.Fd(), bytes.data() + got, maxBytes - got, static_cast<off_t>(offset + got));
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) throw FileError(ReadErrorText(path, SystemErrorText(errno)));
+        if (count == 0) break;
+        got += static_cast<std::size_t>(count);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) return std::nullopt;
+    const std::int64_t modified =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return FileStamp{static_cast<std::uint64_t>(info.st_size), modified,
+                     static_cast<std::uint64_t>(info.st_ino)};
+}
+
 namespace {
 
 // Writes the temporary that will replace `path`; returns its name. Throws

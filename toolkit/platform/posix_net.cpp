@@ -4,6 +4,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -76,6 +77,12 @@ std::vector<AddressRow> LocalAddressRows() {
     }
     freeifaddrs(interfaces);
     return rows;
+}
+
+std::string LocalHostName() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
 }
 
 }  // namespace toolkit::platform

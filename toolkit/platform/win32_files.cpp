@@ -9,6 +9,7 @@
 // The platform layer's own ReplaceFile; the Win32 call is named ReplaceFileA below.
 #undef ReplaceFile
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -188,6 +189,49 @@ std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
         }
         bytes.append(buffer, count);
     }
+}
+
+std::string ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t maxBytes) {
+    if (const auto attributes = AttributesOf(path); attributes && !IsOrdinary(*attributes)) {
+        throw FileError(OpenErrorText(path, NotRegularText(*attributes)));
+    }
+    const Handle file(OpenFile(path, GENERIC_READ, OPEN_EXISTING));
+    if (!file.Valid()) throw FileError(OpenErrorText(path, SystemErrorText(LastErrno())));
+    if (!IsDiskFile(file)) throw FileError(OpenErrorText(path, NotRegularText(0)));
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) {
+        throw FileError(ReadErrorText(path, SystemErrorText(LastErrno())));
+    }
+    std::string bytes(maxBytes, '\0');
+    std::size_t got = 0;
+    while (got < maxBytes) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(maxBytes - got, 1 << 20));
+        DWORD count = 0;
+        if (!ReadFile(file.Get(), bytes.data() + got, chunk, &count, nullptr)) {
+            throw FileError(ReadErrorText(path, SystemErrorText(LastErrno())));
+        }
+        if (count == 0) break;
+        got += count;
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    const Handle file(
+        CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info)) return std::nullopt;
+    const auto join = [](DWORD high, DWORD low) {
+        return (static_cast<std::uint64_t>(high) << 32) | low;
+    };
+    return FileStamp{join(info.nFileSizeHigh, info.nFileSizeLow),
+                     static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime,
+                                                    info.ftLastWriteTime.dwLowDateTime)),
+                     join(info.nFileIndexHigh, info.nFileIndexLow)};
 }
 
 void ReplaceFile(const std::string& path, const std::string& bytes) {

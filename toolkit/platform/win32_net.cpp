@@ -176,4 +176,11 @@ std::optional<ReceivedDatagram> ReceiveUdp(int socket, int timeoutMs) {
     return ReceivedDatagram{from.sin_addr.s_addr, ntohs(from.sin_port), std::move(buffer)};
 }
 
+std::string LocalHostName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD length = sizeof name;
+    if (!GetComputerNameA(name, &length)) return {};
+    return std::string(name, length);
+}
+
 }  // namespace toolkit::platform
