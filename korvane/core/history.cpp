@@ -142,7 +142,8 @@ void HistoryWriter::Append(std::int64_t now, const std::string& lines) {
     }
     const auto stamp =
         toolkit::platform::FileExists(current) ? toolkit::platform::StampOf(current) : std::nullopt;
-    const bool tooLarge = stamp && stamp->size > 0 && stamp->size + lines.size() > kHistoryPartBytes;
+    const bool tooLarge =
+        stamp && stamp->size > 0 && stamp->size + lines.size() > kHistoryPartBytes;
     if (!stamp) partStart_.reset();  // removed meanwhile: the next line starts a part
     const bool tooOld = partStart_ && now - *partStart_ >= kHistoryPartSeconds;
     if (stamp && (tooLarge || tooOld)) {
