@@ -63,8 +63,7 @@ std::optional<StateChange> ParseHistoryLine(std::string_view line) {
     return StateChange{*time, name, state};
 }
 
-HistoryWriter::HistoryWriter(std::string programDir, std::uint64_t partBytes)
-    : programDir_(std::move(programDir)), partBytes_(partBytes) {}
+HistoryWriter::HistoryWriter(std::string programDir) : programDir_(std::move(programDir)) {}
 
 void HistoryWriter::MarkUnknown(std::int64_t now) {
     last_.clear();
@@ -108,7 +107,8 @@ void HistoryWriter::Append(std::int64_t now, const std::string& lines) {
     }
     const auto stamp =
         toolkit::platform::FileExists(current) ? toolkit::platform::StampOf(current) : std::nullopt;
-    const bool tooLarge = stamp && stamp->size > 0 && stamp->size + lines.size() > partBytes_;
+    const bool tooLarge =
+        stamp && stamp->size > 0 && stamp->size + lines.size() > kHistoryPartBytes;
     if (!stamp) partStart_.reset();  // removed meanwhile: the next line starts a part
     const bool tooOld = partStart_ && now - *partStart_ >= kHistoryPartSeconds;
     if (stamp && (tooLarge || tooOld)) {

@@ -51,7 +51,7 @@ std::optional<StateChange> ParseHistoryLine(std::string_view line);
 // Appends the changes the polls show. Throws FileError from its writes.
 class HistoryWriter {
   public:
-    explicit HistoryWriter(std::string programDir, std::uint64_t partBytes = kHistoryPartBytes);
+    explicit HistoryWriter(std::string programDir);
     // Korvane starts or closes watching: the unknown mark; the next poll
     // writes every entry's state afresh.
     void MarkUnknown(std::int64_t now);
@@ -64,7 +64,6 @@ class HistoryWriter {
     std::optional<std::int64_t> FirstTimeOfCurrentPart() const;
 
     std::string programDir_;
-    std::uint64_t partBytes_;
     std::map<std::string, char> last_;
     std::optional<std::int64_t> partStart_;
     bool partStartKnown_ = false;
