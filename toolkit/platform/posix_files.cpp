@@ -269,11 +269,17 @@ std::string ReadFilePart(const std::string& path, std::uint64_t offset, std::siz
     const Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.Fd() < 0) throw FileError(OpenErrorText(path, SystemErrorText(errno)));
     RefuseUnusualSource(path, file.Fd());
-    std::string bytes(maxBytes, '\0');
+    // Sized by what the file holds now: a small file costs a small buffer.
+    struct stat info {};
+    if (fstat(file.Fd(), &info) != 0) throw FileError(ReadErrorText(path, SystemErrorText(errno)));
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    const std::size_t wanted =
+        size > offset ? static_cast<std::size_t>(std::min<std::uint64_t>(size - offset, maxBytes)) : 0;
+    std::string bytes(wanted, '\0');
     std::size_t got = 0;
-    while (got < maxBytes) {
+    while (got < wanted) {
         const ssize_t count =
-            pread(file.Fd(), bytes.data() + got, maxBytes - got, static_cast<off_t>(offset + got));
+            pread(file.Fd(), bytes.data() + got, wanted - got, static_cast<off_t>(offset + got));
         if (count < 0 && errno == EINTR) continue;
         if (count < 0) throw FileError(ReadErrorText(path, SystemErrorText(errno)));
         if (count == 0) break;

@@ -203,10 +203,18 @@ std::string ReadFilePart(const std::string& path, std::uint64_t offset, std::siz
     if (!SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) {
         throw FileError(ReadErrorText(path, SystemErrorText(LastErrno())));
     }
-    std::string bytes(maxBytes, '\0');
+    // Sized by what the file holds now: a small file costs a small buffer.
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size)) {
+        throw FileError(ReadErrorText(path, SystemErrorText(LastErrno())));
+    }
+    const auto held = static_cast<std::uint64_t>(size.QuadPart);
+    const std::size_t wanted =
+        held > offset ? static_cast<std::size_t>(std::min<std::uint64_t>(held - offset, maxBytes)) : 0;
+    std::string bytes(wanted, '\0');
     std::size_t got = 0;
-    while (got < maxBytes) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(maxBytes - got, 1 << 20));
+    while (got < wanted) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(wanted - got, 1 << 20));
         DWORD count = 0;
         if (!ReadFile(file.Get(), bytes.data() + got, chunk, &count, nullptr)) {
             throw FileError(ReadErrorText(path, SystemErrorText(LastErrno())));
