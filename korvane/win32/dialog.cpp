@@ -103,6 +103,12 @@ void DialogTemplate::Align() {
 
 // --- Dialog ----------------------------------------------------------------
 
+Dialog::~Dialog() {
+    if (window_ == nullptr) return;
+    SetWindowLongPtrW(window_, DWLP_USER, 0);
+    DestroyWindow(window_);
+}
+
 INT_PTR Dialog::Run(HWND owner) {
     modal_ = true;
     shown_ = Template();

@@ -43,7 +43,8 @@ class DialogTemplate {
 
 class Dialog {
   public:
-    virtual ~Dialog() = default;
+    // A window still open (a modeless one at exit) goes with its object.
+    virtual ~Dialog();
     // Modal: returns the result given to End (2 when the dialog could not open).
     INT_PTR Run(HWND owner);
     // Modeless: shows the dialog (made once, then shown again) and returns.

@@ -27,7 +27,7 @@ constexpr Rect kScanLabel{88, 4, 100, 17};
 constexpr Rect kScanLed{192, 3, 20, 20};
 constexpr Rect kPollLabel{280, 4, 78, 17};
 constexpr Rect kPollLed{360, 3, 20, 20};
-constexpr Rect kRouteur{64, 52, 70, 61};
+constexpr Rect kRouteur{64, 52, 70, 60};  // its lower edge meets gw_nom
 constexpr Rect kGatewayName{48, 112, 97, 15};
 constexpr Rect kGatewayIp{48, 127, 97, 15};
 constexpr Rect kConsole{256, 152, 289, 81};
