@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "korvane/app/app.h"
+#include "korvane/app/texts.h"
 #include "korvane/core/shutdownsettings.h"
 #include "widgets.h"
 
@@ -15,17 +16,17 @@ namespace korvane {
 
 TPrefs::TPrefs(KorvaneApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("Prefs"));
-    setWindowTitle(QStringLiteral("Prefs"));
-    Label3 = new QLabel(QStringLiteral("Nombre de machines par ligne :"), this);
+    setWindowTitle(QString::fromUtf8(text::kPrefsTitle));
+    Label3 = new QLabel(QString::fromUtf8(text::kPrefsPerRow), this);
     set_nbyrow = new SpinEdit(this);
-    Label1 = new QLabel(QStringLiteral("Durée d'attente Sutdown :"), this);
+    Label1 = new QLabel(QString::fromUtf8(text::kPrefsDelay), this);
     set_shut_delay = new QLineEdit(this);
-    Label2 = new QLabel(QStringLiteral("Commentaire Shutdown :"), this);
+    Label2 = new QLabel(QString::fromUtf8(text::kPrefsComment), this);
     set_shut_comment = new QLineEdit(this);
     set_shut_comment->setMaxLength(static_cast<int>(kMaxShutdownCommentLength));
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    BitBtn1 = new QPushButton(QString::fromUtf8(text::kOk), this);
     BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Annuler"), this);
+    BitBtn2 = new QPushButton(QString::fromUtf8(text::kCancel), this);
     connect(BitBtn1, &QPushButton::clicked, this, &TPrefs::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -53,8 +54,7 @@ void TPrefs::showEvent(QShowEvent* event) {
 // A refused field keeps the dialog open, nothing changed; "Annuler" then
 // leaves the saved values.
 void TPrefs::BitBtn1Click() {
-    const Preferences typed{set_nbyrow->Text().toStdString(),
-                            set_shut_delay->text().toStdString(),
+    const Preferences typed{set_nbyrow->Text().toStdString(), set_shut_delay->text().toStdString(),
                             set_shut_comment->text().toStdString()};
     if (app_.SavePreferences(typed)) accept();
 }
