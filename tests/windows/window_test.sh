@@ -15,6 +15,7 @@
 #   144 DPI:  KORVANE_SCREENSHOT takes the window, which then quits;
 #   both:     no control's text is cut, no two controls of the map overlap,
 #             all lie in the window (a picture of each: BUILD/korvane-*dpi.png);
+#   window_tests.exe: the window's scheduler;
 #   --planificateur: no window shows; the end of the session ends it as
 #             "Quitter" does.
 set -euo pipefail
@@ -132,6 +133,11 @@ run_korvane() {  # extra variables for the run
   korvane=$!
 }
 ended() { ! kill -0 "$korvane" 2>/dev/null; }
+
+echo "== window_tests.exe (Wine)"
+mkdir -p "$drive_c/korvane-tests"
+cp "$build/tests/window_tests.exe" "$drive_c/korvane-tests/"
+"$wine" 'c:\korvane-tests\window_tests.exe' || status=1
 
 # A program folder: the programs, the bitmaps, two managed computers.
 rm -rf "$folder"
