@@ -33,17 +33,17 @@ void SetCell(HWND grid, int row, int column, const std::string& utf8) {
 }  // namespace
 
 DialogTemplate TEnergyReport::Template() const {
-    DialogTemplate dialog(text::kMenuEnergy, 420, 330,
+    DialogTemplate dialog(text::kMenuEnergy, 420, 294,
                           WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
     dialog.Label(text::kEnergyPeriod, -1, 7, 9, 44, 10, nullptr);
     dialog.Add(L"COMBOBOX", "", kSetPeriod, 54, 7, 100, 80,
                CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, "set_period");
-    dialog.Add(kEnergyChartClass, "", kChart1, 7, 25, 406, 176, WS_BORDER, "Chart1");
-    dialog.Add(WC_LISTVIEWW, "", kGrid1, 7, 206, 406, 92,
+    dialog.Add(kEnergyChartClass, "", kChart1, 7, 25, 406, 150, WS_BORDER, "Chart1");
+    dialog.Add(WC_LISTVIEWW, "", kGrid1, 7, 180, 406, 84,
                LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP, "Grid1");
-    dialog.Label("", kLabelTotal, 7, 309, 260, 10, "LabelTotal");
-    dialog.Button(text::kEnergyExport, kBtnExport, 290, 306, 66, 15, "BtnExport");
-    dialog.Button(text::kClose, IDCANCEL, 363, 306, 50, 15, "BtnClose");
+    dialog.Label("", kLabelTotal, 7, 275, 260, 10, "LabelTotal");
+    dialog.Button(text::kEnergyExport, kBtnExport, 290, 272, 66, 15, "BtnExport");
+    dialog.Button(text::kClose, IDCANCEL, 363, 272, 50, 15, "BtnClose");
     return dialog;
 }
 
