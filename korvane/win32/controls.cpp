@@ -64,6 +64,20 @@ std::wstring WithCrLf(std::string_view utf8) {
     return text;
 }
 
+std::wstring ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
 int Dpi() {
     static const int dpi = [] {
         HDC screen = GetDC(nullptr);

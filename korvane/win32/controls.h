@@ -20,6 +20,10 @@ std::string TextOfU8(HWND window);
 // A multi-line control's text has CR LF line ends; the app's texts have LF.
 std::wstring WithCrLf(std::string_view utf8);
 
+// The folder of the running program, with its trailing backslash, as Windows
+// names it (whatever code page the toolkit's narrow paths are in).
+std::wstring ProgramFolder();
+
 // The layout is drawn for 96 DPI: every design pixel is scaled by the
 // system's DPI, read once.
 int Dpi();

@@ -9,7 +9,6 @@
 #include "korvane/app/texts.h"
 #include "messages.h"
 #include "test_hook.h"
-#include "tools.h"
 
 namespace korvane::win32 {
 
@@ -116,7 +115,7 @@ bool TForm1::Create() {
                               MainMenu1, GetModuleHandleW(nullptr), this);
     if (window_ == nullptr) return false;
     hook::Name(window_, "Form1");
-    pictures_.Load(toolkit::ProgramDir());
+    pictures_.Load(ProgramFolder());
     BuildControls();
     routeurGlyph_ = &pictures_.BoxOff;
     scanLight_ = &pictures_.LedGrey;

@@ -28,7 +28,7 @@ Picture StandIn(int width) {
 
 }  // namespace
 
-void Pictures::Load(const std::string& programDir) {
+void Pictures::Load(const std::wstring& programFolder) {
     const std::pair<Picture*, std::pair<const char*, int>> pictures[] = {
         {&LedRed, {"led-rouge.bmp", kLedSide}},
         {&LedGreen, {"led-vert.bmp", kLedSide}},
@@ -40,7 +40,7 @@ void Pictures::Load(const std::string& programDir) {
         {&BoxOff, {"neufbox_off.bmp", kOffGlyphWidth}},
     };
     for (const auto& [picture, source] : pictures) {
-        const std::wstring path = W(programDir + source.first);
+        const std::wstring path = programFolder + W(source.first);
         auto* bitmap = static_cast<HBITMAP>(
             LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
         BITMAP description{};

@@ -21,7 +21,7 @@ struct Pictures {
     // The files that could not be read, for the status bar; empty when all were.
     std::string missing;
 
-    void Load(const std::string& programDir);
+    void Load(const std::wstring& programFolder);
     ~Pictures();
 };
 

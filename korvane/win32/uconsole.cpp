@@ -6,7 +6,6 @@
 #include "controls.h"
 #include "dialogs.h"
 #include "korvane/app/texts.h"
-#include "tools.h"
 
 namespace korvane::win32 {
 
@@ -73,7 +72,7 @@ void TConsole::Follow() {
 }
 
 void TConsole::BtnSaveClick() {
-    std::wstring file = W(toolkit::ProgramDir() + text::kConsoleFile);
+    std::wstring file = ProgramFolder() + W(text::kConsoleFile);
     file.resize(MAX_PATH * 4, L'\0');
     const std::wstring filter = Filter();
     const std::wstring title = W(text::kConsoleSaveTitle);
