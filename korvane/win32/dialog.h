@@ -71,8 +71,7 @@ class Dialog {
     DialogTemplate shown_{"", 0, 0};
 };
 
-// Makes the controls of a white-on-black or coloured static text: answers
-// WM_CTLCOLORSTATIC with these colours.
+// The answer to WM_CTLCOLORSTATIC for a static text in these colours.
 INT_PTR PaintStatic(WPARAM dc, COLORREF text, COLORREF background);
 
 }  // namespace korvane::win32
