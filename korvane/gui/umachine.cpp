@@ -48,6 +48,8 @@ Tmachines::Tmachines(QWidget* parent) : QDialog(parent) {
     btn_off = new QPushButton(QString::fromUtf8(text::kCardOff), this);
     connect(btn_on, &QPushButton::clicked, this, [this] { done(kResultYes); });
     connect(btn_off, &QPushButton::clicked, this, [this] { done(kResultNo); });
+    btn_cancel = new QPushButton(QString::fromUtf8(text::kCancel), this);
+    connect(btn_cancel, &QPushButton::clicked, this, [this] { done(kResultCancel); });
 
     auto* fields = new QGridLayout;
     const std::pair<QLabel*, QWidget*> rows[] = {{Label1, nommachine},
@@ -63,6 +65,7 @@ Tmachines::Tmachines(QWidget* parent) : QDialog(parent) {
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btn_on);
     buttons->addWidget(btn_off);
+    buttons->addWidget(btn_cancel);
     auto* top = new QHBoxLayout;
     top->addWidget(Image1, 0, Qt::AlignTop);
     top->addLayout(fields);

@@ -17,8 +17,8 @@
 namespace korvane::win32 {
 
 // The on/off dialog of a map entry: its name, address and hardware address,
-// its daily times, "ON" (result 6) and "OFF" (result 7); its close box or
-// Escape gives neither, and nothing is sent. The times are saved however it
+// its daily times, "ON" (result 6) and "OFF" (result 7); "Annuler", its
+// close box and Escape give neither, and nothing is sent. The times are saved however it
 // closes, before "ON" or "OFF" acts.
 class Tmachines : public Dialog {
   public:

@@ -42,6 +42,7 @@ DialogTemplate Tmachines::Template() const {
     dialog.Edit(kEdit2, 150, 69, 40, 12, "Edit2");
     dialog.Button(text::kCardOn, kBtnOn, 62, 94, 60, 15, "btn_on");
     dialog.Button(text::kCardOff, kBtnOff, 130, 94, 60, 15, "btn_off");
+    dialog.Button(text::kCancel, IDCANCEL, 198, 94, 57, 15, "btn_cancel");
     return dialog;
 }
 
