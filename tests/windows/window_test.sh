@@ -10,8 +10,8 @@
 #             magic-packet listener wakes it, the next poll shows it on);
 #             "OFF" on h1 runs the shutdown batch with its command line; the
 #             intake dialog enrols a host that netsweep.exe found; the energy
-#             report exports its CSV; "Quitter" (Ctrl+Q) ends it, settings
-#             written;
+#             report exports its CSV; the entry's menu renames it;
+#             "Quitter" (Ctrl+Q) ends it, settings written;
 #   144 DPI:  KORVANE_SCREENSHOT takes the window, which then quits;
 #   both:     no control's text is cut, no two controls of the map overlap,
 #             all lie in the window (a picture of each: BUILD/korvane-*dpi.png);
@@ -207,6 +207,20 @@ wait_for "le CSV s'ouvre dans le programme par défaut" 30 close_notepad
 wait_for "le Bloc-notes se ferme" 15 eval '! close_notepad'
 click Consommation.BtnClose
 wait_for "le rapport se ferme" 15 gone Consommation.BtnClose
+
+# The entry's own menu (right click): "Renommer" through the one-line dialog.
+click Form1.machine2 3
+sleep 0.5
+xdotool key r
+wait_for "le dialogue d'une ligne s'ouvre" 15 open OKBottomDlg.gEdit
+check "le nom proposé" "$found" "$(field OKBottomDlg.gEdit 8)"
+xdotool type --delay 20 bureau-2
+xdotool key Return
+wait_for "la carte montre le nouveau nom" 15 shows Form1.NameCaption2 BUREAU-2
+check "localGM après Renommer" "$(printf 'pc-salon\nportable-anne\nbureau-2')" \
+  "$(tr -d '\r' <"$folder/localGM")"
+check "le fichier de groupe suit son entrée" "présent absent" \
+  "$([ -e "$folder/bureau-2" ] && echo présent || echo absent) $([ -e "$folder/$found" ] && echo présent || echo absent)"
 
 keys ctrl+q
 wait_for "Quitter termine Korvane" 30 ended
