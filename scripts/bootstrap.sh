@@ -10,8 +10,9 @@
 # itself, only inside its own network namespaces.
 #
 #   bootstrap.sh --windows   also the cross compiler (mingw-w64, posix
-#                            threads) and Wine, for the Windows build and its
-#                            tests (scripts/test.sh --windows)
+#                            threads), Wine and what drives a window on Xvfb,
+#                            for the Windows build and its tests
+#                            (scripts/test.sh --windows)
 set -euo pipefail
 
 packages=(
@@ -35,7 +36,9 @@ packages=(
   dpkg-dev fakeroot file lintian desktop-file-utils appstream man-db groff-base
 )
 if [ "${1:-}" = --windows ]; then
-  packages+=(g++-mingw-w64-x86-64-posix wine64)
+  # Korvane's Win32 window in the tests: Wine's dialog fonts, the window
+  # driven on Xvfb (xdotool) and its pictures taken (ImageMagick's import).
+  packages+=(g++-mingw-w64-x86-64-posix wine64 fonts-wine xdotool imagemagick)
 fi
 samba_daemons=(smbd nmbd samba-ad-dc)
 policy=/usr/sbin/policy-rc.d

@@ -38,12 +38,71 @@ inline constexpr const char* kAskNeverOff = "Entrer le nom de la machine à ne j
 inline constexpr const char* kAskComment = "Commentaire pour le groupe de machines :";
 inline constexpr const char* kAskRename = "Donner un joli nom pour désigner cet ordinateur :";
 
+// The buttons every dialog shares.
+inline constexpr const char* kOk = "OK";
+inline constexpr const char* kCancel = "Annuler";
+inline constexpr const char* kClose = "Fermer";
+
+// The on/off dialog.
+inline constexpr const char* kCardTitle = "machines";
+inline constexpr const char* kCardName = "NOM DE LA MACHINE :";
+inline constexpr const char* kCardAddress = "ADRESSE IP :";
+inline constexpr const char* kCardMac = "ADRESSE MAC :";
+inline constexpr const char* kCardWakeUp = "Allumage à :";
+inline constexpr const char* kCardShutdown = "Arret à :";
+inline constexpr const char* kCardOn = "ON";
+inline constexpr const char* kCardOff = "OFF";
+
+// The preferences.
+inline constexpr const char* kPrefsTitle = "Prefs";
+inline constexpr const char* kPrefsPerRow = "Nombre de machines par ligne :";
+inline constexpr const char* kPrefsDelay = "Durée d'attente Sutdown :";
+inline constexpr const char* kPrefsComment = "Commentaire Shutdown :";
+
+// The one-line input dialog, the coming-soon box and the about box.
+inline constexpr const char* kLineTitle = "Dialogue";
+inline constexpr const char* kComingSoonTitle = "Oups!";
+inline constexpr const char* kComingSoon = "Cette fonction sera disponible prochainement";
+inline constexpr const char* kAboutTitle = "A propos";
+inline constexpr const char* kProductName = "Korvane";
+inline constexpr const char* kVersion = "V1.0 beta (8/4/2012)";
+inline constexpr const char* kBetaRemark = "Attention : ceci est une version BETA ";
+
+// The intake dialog.
+inline constexpr const char* kIntakeTitle = "Ajouter une machine";
+inline constexpr const char* kIntakeFound = "   NOUVELLES MACHINES DETECTEES";
+inline constexpr const char* kIntakeManaged = " MACHINES A GERER";
+inline constexpr const char* kIntakePurge = "Purger";
+inline constexpr const char* kIntakeMove = "=>";
+inline constexpr const char* kIntakeSampleName = "MA_MACHINE";
+inline constexpr const char* kIntakeSampleIp = "mon_adresse_ip";
+inline constexpr const char* kIntakeSampleMac = "mon_adresse_mac";
+
+// The console window.
+inline constexpr const char* kConsoleTitle = "Console";
+inline constexpr const char* kConsoleSave = "Enregistrer...";
+inline constexpr const char* kConsoleSaveTitle = "Enregistrer la console";
+inline constexpr const char* kConsoleFile = "console.txt";
+inline constexpr const char* kTextFiles = "Texte (*.txt)";
+inline constexpr const char* kAllFiles = "Tous les fichiers (*)";
+
+// The energy report.
+inline constexpr const char* kEnergyPeriod = "Période :";
+inline constexpr const char* kEnergyDays = " derniers jours";  // after the number
+inline constexpr const char* kEnergyComputer = "Ordinateur";
+inline constexpr const char* kEnergyDraw = "Puissance (W)";
+inline constexpr const char* kEnergyHours = "Heures sous tension";
+inline constexpr const char* kEnergyKwh = "Énergie (kWh)";
+inline constexpr const char* kEnergyTotal = "Énergie estimée sur la période : ";
+inline constexpr const char* kEnergyExport = "Exporter (CSV)";
+
 // The map's hints.
 inline constexpr const char* kProtectedHint = "Ne jamais éteindre : protégé";
 inline constexpr const char* kProtectedMark = "protégé";
 
 // The energy report.
 inline constexpr const char* kEnergyAxis = "Heures sous tension par jour";
+inline constexpr int kEnergyPeriods[] = {7, 30, 90};  // days
 
 // The app layer's messages.
 inline constexpr const char* kPollFailed = "Relevé des ordinateurs impossible : ";

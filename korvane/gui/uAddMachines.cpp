@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "korvane/app/app.h"
+#include "korvane/app/texts.h"
 #include "korvane/core/timescale.h"
 #include "tools.h"
 
@@ -100,13 +101,14 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, cons
 
 TAddMachine::TAddMachine(KorvaneApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("AddMachine"));
-    setWindowTitle(QStringLiteral("Ajouter une machine"));
+    setWindowTitle(QString::fromUtf8(text::kIntakeTitle));
     setFixedSize(kWidth, kHeight);
-    StaticText3 = Header(this, "StaticText3", QStringLiteral("   NOUVELLES MACHINES DETECTEES"),
+    StaticText3 = Header(this, "StaticText3", QString::fromUtf8(text::kIntakeFound),
                          QRect(kNameLeft, 16, kRowsRight - kNameLeft, 25));
     BuildRows();
     // Its command is not in this version yet.
-    purger = Button(this, "purger", QStringLiteral("Purger"), QRect(kNameLeft, 408, 75, 25));
+    purger = Button(this, "purger", QString::fromUtf8(text::kIntakePurge),
+                    QRect(kNameLeft, 408, 75, 25));
     purger->setEnabled(false);
     BuildMemo();
     // The rows follow the discovery list from the start, while the dialog is
@@ -130,7 +132,7 @@ void TAddMachine::BuildRows() {
             RowLabel(this, names.mac, QRect(kMacLeft, top, kMacWidth, kLabelHeight), false);
         controls.button = new QToolButton(this);
         controls.button->setObjectName(QString::fromLatin1(names.button));
-        controls.button->setText(QStringLiteral("=>"));
+        controls.button->setText(QString::fromUtf8(text::kIntakeMove));
         controls.button->setGeometry(kButtonLeft, top - 2, kButtonSize, kButtonSize);
         connect(controls.button, &QToolButton::clicked, this, kRowHandlers[row]);
         // Under the address and the MAC, in the row's spare height.
@@ -148,23 +150,23 @@ void TAddMachine::BuildRows() {
         Paint(line, kLineGrey);
         RowLines[static_cast<std::size_t>(row)] = line;
     }
-    Rows[0].name->setText(QStringLiteral("MA_MACHINE"));
-    Rows[0].ip->setText(QStringLiteral("mon_adresse_ip"));
-    Rows[0].mac->setText(QStringLiteral("mon_adresse_mac"));
+    Rows[0].name->setText(QString::fromUtf8(text::kIntakeSampleName));
+    Rows[0].ip->setText(QString::fromUtf8(text::kIntakeSampleIp));
+    Rows[0].mac->setText(QString::fromUtf8(text::kIntakeSampleMac));
 }
 
 void TAddMachine::BuildMemo() {
-    StaticText1 =
-        Header(this, "StaticText1", QStringLiteral(" MACHINES A GERER"), QRect(480, 16, 264, 25));
+    StaticText1 = Header(this, "StaticText1", QString::fromUtf8(text::kIntakeManaged),
+                         QRect(480, 16, 264, 25));
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(480, 48, 264, 337);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    BitBtn1 = Button(this, "BitBtn1", QStringLiteral("OK"), QRect(576, 448, 75, 25));
+    BitBtn1 = Button(this, "BitBtn1", QString::fromUtf8(text::kOk), QRect(576, 448, 75, 25));
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &TAddMachine::BitBtn1Click);
-    BitBtn2 = Button(this, "BitBtn2", QStringLiteral("Annuler"), QRect(664, 448, 80, 25));
+    BitBtn2 = Button(this, "BitBtn2", QString::fromUtf8(text::kCancel), QRect(664, 448, 80, 25));
     BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     connect(BitBtn2, &QPushButton::clicked, this, &TAddMachine::reject);
 }

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "korvane/app/texts.h"
 #include "widgets.h"
 
 namespace korvane {
@@ -18,15 +19,15 @@ constexpr int kFieldWidth = 300;
 
 TOKBottomDlg::TOKBottomDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("OKBottomDlg"));
-    setWindowTitle(QStringLiteral("Dialogue"));
+    setWindowTitle(QString::fromUtf8(text::kLineTitle));
     Bevel1 = new QFrame(this);
     Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     geditLabel = DataLabel(Bevel1);
     gEdit = new QLineEdit(Bevel1);
     gEdit->setMinimumWidth(kFieldWidth);
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn = new QPushButton(QString::fromUtf8(text::kOk), this);
     OKBtn->setDefault(true);
-    CancelBtn = new QPushButton(QStringLiteral("Annuler"), this);
+    CancelBtn = new QPushButton(QString::fromUtf8(text::kCancel), this);
     connect(OKBtn, &QPushButton::clicked, this, [this] { done(kResultOK); });
     connect(CancelBtn, &QPushButton::clicked, this, &TOKBottomDlg::reject);
 

@@ -1,4 +1,5 @@
 #include "ucomingsoon.h"
+#include "korvane/app/texts.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -8,9 +9,9 @@ namespace korvane {
 
 Tcomingsoon::Tcomingsoon(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("comingsoon"));
-    setWindowTitle(QStringLiteral("Oups!"));
-    Label1 = new QLabel(QStringLiteral("Cette fonction sera disponible prochainement"), this);
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    setWindowTitle(QString::fromUtf8(text::kComingSoonTitle));
+    Label1 = new QLabel(QString::fromUtf8(text::kComingSoon), this);
+    BitBtn1 = new QPushButton(QString::fromUtf8(text::kOk), this);
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "korvane/app/app.h"
+#include "korvane/app/texts.h"
 #include "tools.h"
 #include "widgets.h"
 
@@ -16,13 +17,13 @@ namespace korvane {
 
 TConsole::TConsole(KorvaneApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("ConsoleLog"));
-    setWindowTitle(QStringLiteral("Console"));
+    setWindowTitle(QString::fromUtf8(text::kConsoleTitle));
     setModal(false);
     Memo1 = new QPlainTextEdit(this);
     Memo1->setReadOnly(true);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    BtnSave = new QPushButton(QStringLiteral("Enregistrer..."), this);
-    BtnClose = new QPushButton(QStringLiteral("Fermer"), this);
+    BtnSave = new QPushButton(QString::fromUtf8(text::kConsoleSave), this);
+    BtnClose = new QPushButton(QString::fromUtf8(text::kClose), this);
     connect(BtnSave, &QPushButton::clicked, this, &TConsole::BtnSaveClick);
     connect(BtnClose, &QPushButton::clicked, this, &QDialog::close);
     auto* buttons = new QHBoxLayout;
@@ -62,9 +63,10 @@ bool TConsole::SaveTo(const std::string& path) {
 
 void TConsole::BtnSaveClick() {
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Enregistrer la console"),
-        QDir(Q(toolkit::ProgramDir())).filePath(QStringLiteral("console.txt")),
-        QStringLiteral("Texte (*.txt);;Tous les fichiers (*)"));
+        this, QString::fromUtf8(text::kConsoleSaveTitle),
+        QDir(Q(toolkit::ProgramDir())).filePath(QString::fromUtf8(text::kConsoleFile)),
+        QString::fromUtf8(text::kTextFiles) + QStringLiteral(";;") +
+            QString::fromUtf8(text::kAllFiles));
     if (!path.isEmpty()) SaveTo(path.toStdString());
 }
 

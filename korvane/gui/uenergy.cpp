@@ -36,27 +36,27 @@ QTableWidgetItem* GridCell(const QString& text, bool editable) {
 
 TEnergyReport::TEnergyReport(KorvaneApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("Consommation"));
-    setWindowTitle(QStringLiteral("Consommation électrique"));
+    setWindowTitle(QString::fromUtf8(text::kMenuEnergy));
     setModal(false);
-    auto* periodLabel = new QLabel(QStringLiteral("Période :"), this);
+    auto* periodLabel = new QLabel(QString::fromUtf8(text::kEnergyPeriod), this);
     set_period = new QComboBox(this);
     set_period->setObjectName(QStringLiteral("set_period"));
-    for (const int days : {7, 30, 90}) {
-        set_period->addItem(QStringLiteral("%1 derniers jours").arg(days), days);
+    for (const int days : text::kEnergyPeriods) {
+        set_period->addItem(QString::number(days) + QString::fromUtf8(text::kEnergyDays), days);
     }
     Chart1 = new QChartView(new QChart, this);
     Chart1->setRenderHint(QPainter::Antialiasing);
     Chart1->setMinimumSize(560, 280);
     Grid1 = new QTableWidget(0, kColumns, this);
-    Grid1->setHorizontalHeaderLabels({QStringLiteral("Ordinateur"), QStringLiteral("Puissance (W)"),
-                                      QStringLiteral("Heures sous tension"),
-                                      QStringLiteral("Énergie (kWh)")});
+    Grid1->setHorizontalHeaderLabels(
+        {QString::fromUtf8(text::kEnergyComputer), QString::fromUtf8(text::kEnergyDraw),
+         QString::fromUtf8(text::kEnergyHours), QString::fromUtf8(text::kEnergyKwh)});
     Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     Grid1->verticalHeader()->hide();
     Grid1->setMinimumHeight(160);
     LabelTotal = new QLabel(this);
-    BtnExport = new QPushButton(QStringLiteral("Exporter (CSV)"), this);
-    BtnClose = new QPushButton(QStringLiteral("Fermer"), this);
+    BtnExport = new QPushButton(QString::fromUtf8(text::kEnergyExport), this);
+    BtnClose = new QPushButton(QString::fromUtf8(text::kClose), this);
     connect(set_period, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
     connect(Grid1, &QTableWidget::itemChanged, this, &TEnergyReport::DrawEdited);
     connect(BtnExport, &QPushButton::clicked, this, [this] { BtnExportClick(); });
@@ -139,7 +139,7 @@ void TEnergyReport::FillGrid() {
         Grid1->setItem(r, kKwh, GridCell(Q(FrenchNumber(row.Kwh(), 2)), false));
         total += row.Kwh();
     }
-    LabelTotal->setText(Q("Énergie estimée sur la période : " + FrenchNumber(total, 2) + " kWh"));
+    LabelTotal->setText(Q(text::kEnergyTotal + FrenchNumber(total, 2) + " kWh"));
     filling_ = false;
 }
 

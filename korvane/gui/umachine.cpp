@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "korvane/app/app.h"
+#include "korvane/app/texts.h"
 #include "widgets.h"
 
 namespace korvane {
@@ -30,23 +31,25 @@ QLineEdit* TimeField(QWidget* parent, const char* name) {
 
 Tmachines::Tmachines(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("machines"));
-    setWindowTitle(QStringLiteral("machines"));
+    setWindowTitle(QString::fromUtf8(text::kCardTitle));
     Image1 = new QLabel(this);
     Image1->setPixmap(QPixmap(QStringLiteral("ecran-on.bmp")));
-    Label1 = new QLabel(QStringLiteral("NOM DE LA MACHINE :"), this);
-    Label2 = new QLabel(QStringLiteral("ADRESSE IP :"), this);
-    Label3 = new QLabel(QStringLiteral("ADRESSE MAC :"), this);
-    Label4 = new QLabel(QStringLiteral("Allumage à :"), this);
-    Label5 = new QLabel(QStringLiteral("Arret à :"), this);
+    Label1 = new QLabel(QString::fromUtf8(text::kCardName), this);
+    Label2 = new QLabel(QString::fromUtf8(text::kCardAddress), this);
+    Label3 = new QLabel(QString::fromUtf8(text::kCardMac), this);
+    Label4 = new QLabel(QString::fromUtf8(text::kCardWakeUp), this);
+    Label5 = new QLabel(QString::fromUtf8(text::kCardShutdown), this);
     nommachine = DataLabel(this);
     ipmachine = DataLabel(this);
     macmachine = DataLabel(this);
     Edit1 = TimeField(this, "Edit1");
     Edit2 = TimeField(this, "Edit2");
-    btn_on = new QPushButton(QStringLiteral("ON"), this);
-    btn_off = new QPushButton(QStringLiteral("OFF"), this);
+    btn_on = new QPushButton(QString::fromUtf8(text::kCardOn), this);
+    btn_off = new QPushButton(QString::fromUtf8(text::kCardOff), this);
     connect(btn_on, &QPushButton::clicked, this, [this] { done(kResultYes); });
     connect(btn_off, &QPushButton::clicked, this, [this] { done(kResultNo); });
+    btn_cancel = new QPushButton(QString::fromUtf8(text::kCancel), this);
+    connect(btn_cancel, &QPushButton::clicked, this, [this] { done(kResultCancel); });
 
     auto* fields = new QGridLayout;
     const std::pair<QLabel*, QWidget*> rows[] = {{Label1, nommachine},
@@ -62,6 +65,7 @@ Tmachines::Tmachines(QWidget* parent) : QDialog(parent) {
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btn_on);
     buttons->addWidget(btn_off);
+    buttons->addWidget(btn_cancel);
     auto* top = new QHBoxLayout;
     top->addWidget(Image1, 0, Qt::AlignTop);
     top->addLayout(fields);

@@ -1,8 +1,7 @@
 // The on/off dialog of a map entry: its name, address and hardware address,
-// its daily wake-up and shutdown times, and two buttons, "ON" (result 6) and
-// "OFF" (result 7). It has no cancel button: its close box (or Escape) gives
-// neither result, and nothing is sent. The times are saved however it closes,
-// before "ON" or "OFF" acts.
+// its daily wake-up and shutdown times, "ON" (result 6) and "OFF" (result 7).
+// "Annuler", its close box and Escape give neither result, and nothing is
+// sent. The times are saved however it closes, before "ON" or "OFF" acts.
 #pragma once
 
 #include <QDialog>
@@ -34,6 +33,7 @@ class Tmachines : public QDialog {
     QLineEdit* Edit2 = nullptr;
     QPushButton* btn_on = nullptr;
     QPushButton* btn_off = nullptr;
+    QPushButton* btn_cancel = nullptr;
 
     // Shows the dialog for `entry` until it closes; its times are then saved.
     // Gives the modal result.

@@ -17,12 +17,12 @@ namespace korvane {
 
 TPrefs::TPrefs(KorvaneApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName(QStringLiteral("Prefs"));
-    setWindowTitle(QStringLiteral("Prefs"));
-    Label3 = new QLabel(QStringLiteral("Nombre de machines par ligne :"), this);
+    setWindowTitle(QString::fromUtf8(text::kPrefsTitle));
+    Label3 = new QLabel(QString::fromUtf8(text::kPrefsPerRow), this);
     set_nbyrow = new SpinEdit(this);
-    Label1 = new QLabel(QStringLiteral("Durée d'attente Sutdown :"), this);
+    Label1 = new QLabel(QString::fromUtf8(text::kPrefsDelay), this);
     set_shut_delay = new QLineEdit(this);
-    Label2 = new QLabel(QStringLiteral("Commentaire Shutdown :"), this);
+    Label2 = new QLabel(QString::fromUtf8(text::kPrefsComment), this);
     set_shut_comment = new QLineEdit(this);
     set_shut_comment->setMaxLength(static_cast<int>(kMaxShutdownCommentLength));
     const auto check = [this](const char* name, const char* text) {
@@ -33,9 +33,9 @@ TPrefs::TPrefs(KorvaneApp& app, QWidget* parent) : QDialog(parent), app_(app) {
     set_notify_devices = check("set_notify_devices", text::kNotifyNewDevices);
     set_notify_incidents = check("set_notify_incidents", text::kNotifyIncidents);
     set_notify_plan = check("set_notify_plan", text::kNotifyPlanFailures);
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+    BitBtn1 = new QPushButton(QString::fromUtf8(text::kOk), this);
     BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Annuler"), this);
+    BitBtn2 = new QPushButton(QString::fromUtf8(text::kCancel), this);
     connect(BitBtn1, &QPushButton::clicked, this, &TPrefs::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The Windows tests under Wine:
-#   tests/windows/run.sh BUILD-WIN [unit|lab|all]   (default all)
+#   tests/windows/run.sh BUILD-WIN [unit|lab|window|all]   (default all)
 # BUILD-WIN is the cross build (cmake/mingw-w64-x86_64.cmake). Everything runs
 # in a network namespace of its own holding only loopback, and in a mount
 # namespace of its own where a tmpfs on /tmp holds the Wine prefix: nothing
 # Wine writes stays on the machine, and nothing it sends leaves it.
 #   unit  the unit tests (unit_tests.exe, win32_tests.exe), loopback only;
 #   lab   the console programs and the batch files against the simulated LAN
-#         (tests/windows/lab.sh, in the lab's admin namespace).
+#         (tests/windows/lab.sh, in the lab's admin namespace);
+#   window  Korvane's Win32 window driven on Xvfb against the simulated LAN
+#         (tests/windows/window_test.sh).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -77,5 +79,8 @@ if [ "$what" = unit ] || [ "$what" = all ]; then
 fi
 if [ "$what" = lab ] || [ "$what" = all ]; then
   bash "$here/lab.sh" || status=1
+fi
+if [ "$what" = window ] || [ "$what" = all ]; then
+  bash "$here/window_test.sh" || status=1
 fi
 exit "$status"

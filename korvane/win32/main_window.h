@@ -1,0 +1,153 @@
+// The main window on Windows: it draws the map, the lights, the status bar
+// and the console log that the app layer gives it, and forwards every click
+// and menu command to the app layer (KorvaneApp), as the Qt window does.
+// Handlers keep the names of the events they answer.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "korvane/app/app.h"
+#include "korvane/app/view.h"
+#include "pictures.h"
+
+namespace korvane::win32 {
+
+class TConsole;
+class TEnergyReport;
+
+class TForm1 : public MainView {
+  public:
+    TForm1();
+    ~TForm1() override;
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    // Makes the window, hidden, with its controls, menus and pictures.
+    bool Create();
+    // The app layer the handlers forward to; set once, before the start.
+    void Attach(KorvaneApp& app) { app_ = &app; }
+    // The first showing, at the place and height of the settings.
+    void FormShow();
+    // Called when the session ends (the window gets no later message).
+    void OnEndSession(std::function<void()> end) { endSession_ = std::move(end); }
+    // The window's place for the settings, its normal place when minimised.
+    WindowGeometry Geometry() const;
+    void Destroy();
+    HWND Handle() const { return window_; }
+    // Accelerators of the main window, and the keys of its modeless windows.
+    bool PreTranslate(MSG& message);
+    TEnergyReport* EnergyReport() const { return energy_.get(); }
+
+    // MainView
+    void ShowMap(const MapState& map) override;
+    void ShowScanLight(Light light) override;
+    void ShowPollLight(Light light) override;
+    void ShowStatus(const std::string& text) override;
+    void AppendConsole(const std::string& line) override;
+    void Warn(const std::string& text) override;
+    void Inform(const std::string& text) override;
+    bool AskYesNo(const std::string& question) override;
+    void OpenUrl(const std::string& url) override;
+
+    // Handlers.
+    void machineClick(int entry);
+    void routeurClick();
+    void Quitter1Click();
+    void Prfrences1Click();
+    void Dfinir1Click();
+    void Nejamaisteindre1Click();
+    void Listemachines1Click();
+    void Commentaire1Click();
+    void Renommer1Click();
+    void IncidentsWOL1Click();
+    void Incidentsshutdown1Click();
+    void Console1Click();
+    void Consommation1Click();
+    void ConsommationEntry1Click();
+    void Apropos1Click();
+
+  private:
+    // Per-entry map controls, indexed by entry; they grow with the inventory.
+    struct EntryControls {
+        HWND button = nullptr;
+        HWND name = nullptr;
+        HWND ip = nullptr;
+        HWND mac = nullptr;
+        Cell cell;  // its place, set when made
+        const Picture* glyph = nullptr;
+        bool isProtected = false;
+        std::wstring hint;
+    };
+
+    static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK MapProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Proc(UINT message, WPARAM wParam, LPARAM lParam);
+    bool Command(int id);
+    LRESULT DrawItem(const DRAWITEMSTRUCT& item);
+    LRESULT ColourStatic(HWND control, HDC dc);
+    void ShowEntryMenu(HWND button, LPARAM where);
+
+    void BuildControls();
+    void BuildPanel();
+    void BuildGateway();
+    void BuildMenus();
+    void FormResize();
+    int MinimumHeight() const;
+    void FitWindow(const MapState& map);
+    void FitMapContent();
+    void Scroll(int position);
+    void ScrollBy(int lines, int pixels);
+
+    void DrawGateway(const MapGateway& gateway);
+    void DrawEntry(int entry, const MapEntry& cell);
+    void CreateEntryControls(int entry, bool up);
+    void RefreshEntryCaptions(int entry, const MapEntry& cell);
+    void DestroyEntryControls(int entry);
+    void SetGlyph(HWND button, const Picture*& glyph, bool up, const Picture& on,
+                  const Picture& off);
+    int EntryOf(HWND button) const;
+
+    KorvaneApp* app_ = nullptr;
+    HWND window_ = nullptr;
+    HWND mapView_ = nullptr;  // the map's view, which scrolls
+    HWND surface_ = nullptr;  // what it shows
+    HWND Panel1 = nullptr;
+    HWND Label1 = nullptr;
+    HWND scan_led = nullptr;
+    HWND Label2 = nullptr;
+    HWND ping_led = nullptr;
+    HWND routeur = nullptr;
+    HWND gw_nom = nullptr;
+    HWND gw_ip = nullptr;
+    HWND console = nullptr;
+    HWND StatusMain = nullptr;
+    HWND tooltip_ = nullptr;
+    HMENU MainMenu1 = nullptr;
+    HMENU popupGM = nullptr;
+    HACCEL accelerators_ = nullptr;
+
+    Pictures pictures_;
+    const Picture* scanLight_ = nullptr;
+    const Picture* pollLight_ = nullptr;
+    const Picture* routeurGlyph_ = nullptr;
+    std::vector<EntryControls> entries_;
+    int entryCount_ = 0;      // the entries of the map last drawn
+    int selectedEntry_ = -1;  // the entry the pop-up menu was opened on
+    int scroll_ = 0;
+    int nbyrow_ = 3;
+    std::function<void()> endSession_;
+    std::unique_ptr<TConsole> console_;
+    std::unique_ptr<TEnergyReport> energy_;
+};
+
+// The screens' free areas, the primary one first.
+std::vector<Rect> Screens();
+
+}  // namespace korvane::win32

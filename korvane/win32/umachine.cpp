@@ -1,0 +1,113 @@
+// The on/off dialog (Tmachines).
+#include "controls.h"
+#include "dialogs.h"
+#include "korvane/app/texts.h"
+
+namespace korvane::win32 {
+
+namespace {
+
+enum : int {
+    kImage1 = 100,
+    kNommachine,
+    kIpmachine,
+    kMacmachine,
+    kEdit1,
+    kEdit2,
+    kBtnOn,
+    kBtnOff,
+};
+
+constexpr int kTimeLength = 8;
+
+}  // namespace
+
+DialogTemplate Tmachines::Template() const {
+    DialogTemplate dialog(text::kCardTitle, 262, 116);
+    dialog.Add(L"STATIC", "", kImage1, 7, 7, 48, 42, SS_OWNERDRAW, "Image1");
+    const std::pair<const char*, std::pair<int, const char*>> rows[] = {
+        {text::kCardName, {kNommachine, "nommachine"}},
+        {text::kCardAddress, {kIpmachine, "ipmachine"}},
+        {text::kCardMac, {kMacmachine, "macmachine"}},
+    };
+    short top = 9;
+    for (const auto& [title, value] : rows) {
+        dialog.Label(title, -1, 62, top, 86, 10, nullptr);
+        dialog.Label("", value.first, 150, top, 105, 10, value.second);
+        top = static_cast<short>(top + 14);
+    }
+    dialog.Label(text::kCardWakeUp, -1, 62, 55, 86, 10, nullptr);
+    dialog.Edit(kEdit1, 150, 53, 40, 12, "Edit1");
+    dialog.Label(text::kCardShutdown, -1, 62, 71, 86, 10, nullptr);
+    dialog.Edit(kEdit2, 150, 69, 40, 12, "Edit2");
+    dialog.Button(text::kCardOn, kBtnOn, 62, 94, 60, 15, "btn_on");
+    dialog.Button(text::kCardOff, kBtnOff, 130, 94, 60, 15, "btn_off");
+    dialog.Button(text::kCancel, IDCANCEL, 198, 94, 57, 15, "btn_cancel");
+    return dialog;
+}
+
+int Tmachines::ExecFor(HWND owner, int entry) {
+    const std::optional<EntryCard> card = app_.Card(entry);
+    if (!card) return kResultCancel;
+    card_ = *card;
+    closed_ = false;
+    const int result = static_cast<int>(Run(owner));
+    if (closed_) app_.SavePlanTimes(entry, wakeUp_, shutdown_);
+    return result;
+}
+
+void Tmachines::Init() {
+    SetItemText(kNommachine, card_.caption);
+    SetItemText(kIpmachine, card_.address);
+    SetItemText(kMacmachine, card_.mac);
+    SetItemText(kEdit1, card_.wakeUp);
+    SetItemText(kEdit2, card_.shutdown);
+    for (const int field : {kEdit1, kEdit2}) {
+        SendMessageW(Item(field), EM_SETLIMITTEXT, kTimeLength, 0);
+    }
+}
+
+// The times are read before the dialog goes, whichever way it closes.
+void Tmachines::Close(int result) {
+    wakeUp_ = ItemText(kEdit1);
+    shutdown_ = ItemText(kEdit2);
+    closed_ = true;
+    End(result);
+}
+
+bool Tmachines::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    switch (message) {
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case kBtnOn:
+                    Close(kResultYes);
+                    return true;
+                case kBtnOff:
+                    Close(kResultNo);
+                    return true;
+                case IDCANCEL:
+                    Close(kResultCancel);
+                    return true;
+                default:
+                    return false;
+            }
+        case WM_DRAWITEM: {
+            const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+            DrawPicture(item.hDC, image_, item.rcItem);
+            result = TRUE;
+            return true;
+        }
+        case WM_CTLCOLOREDIT: {
+            // The time fields keep the greyed background they always had.
+            auto* dc = reinterpret_cast<HDC>(wParam);
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            result = reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace korvane::win32
