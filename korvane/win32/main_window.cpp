@@ -272,6 +272,62 @@ void TForm1::OpenUrl(const std::string& url) {
     ShellExecuteW(window_, L"open", W(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+namespace {
+
+// The notification area's icon sends its mouse and balloon events as this message.
+constexpr UINT kTrayMessage = WM_APP + 17;
+
+// Copies at most the field's size, always ended.
+template <std::size_t N>
+void CopyText(wchar_t (&field)[N], const std::wstring& text) {
+    const std::size_t count = std::min(text.size(), N - 1);
+    text.copy(field, count);
+    field[count] = L'\0';
+}
+
+}  // namespace
+
+// A balloon of the notification area's icon, which appears with the first.
+bool TForm1::Notify(const Notice& notice) {
+    if (!trayShown_) {
+        trayIcon_.cbSize = sizeof trayIcon_;
+        trayIcon_.hWnd = window_;
+        trayIcon_.uID = 1;
+        trayIcon_.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
+        trayIcon_.uCallbackMessage = kTrayMessage;
+        trayIcon_.hIcon = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0,
+                       LR_DEFAULTSIZE | LR_SHARED));
+        CopyText(trayIcon_.szTip, L"Korvane");
+        trayShown_ = Shell_NotifyIconW(NIM_ADD, &trayIcon_) != FALSE;
+        if (!trayShown_) return false;
+    }
+    trayIcon_.uFlags = NIF_INFO;
+    trayIcon_.dwInfoFlags = notice.kind == NoticeKind::NewDevices ? NIIF_INFO : NIIF_WARNING;
+    CopyText(trayIcon_.szInfoTitle, W(notice.title));
+    CopyText(trayIcon_.szInfo, W(notice.body));
+    if (Shell_NotifyIconW(NIM_MODIFY, &trayIcon_) == FALSE) return false;
+    lastNotice_ = notice;
+    return true;
+}
+
+// A click on a balloon opens what it speaks of.
+void TForm1::NoticeClicked() {
+    if (!lastNotice_) return;
+    const Notice notice = *lastNotice_;
+    switch (notice.kind) {
+        case NoticeKind::NewDevices:
+            Dfinir1Click();
+            break;
+        case NoticeKind::Incident:
+            app_->OpenIncidents(notice.report);
+            break;
+        case NoticeKind::PlanFailure:
+            Console1Click();
+            break;
+    }
+}
+
 // --- show, resize, exit ------------------------------------------------
 
 void TForm1::FormShow() {
@@ -321,6 +377,8 @@ WindowGeometry TForm1::Geometry() const {
 }
 
 void TForm1::Destroy() {
+    if (trayShown_) Shell_NotifyIconW(NIM_DELETE, &trayIcon_);
+    trayShown_ = false;
     energy_.reset();
     console_.reset();
     if (window_ != nullptr) {
@@ -587,6 +645,9 @@ LRESULT TForm1::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CLOSE:
             Quitter1Click();
+            return 0;
+        case kTrayMessage:
+            if (LOWORD(lParam) == NIN_BALLOONUSERCLICK) NoticeClicked();
             return 0;
         case WM_QUERYENDSESSION:
             return TRUE;

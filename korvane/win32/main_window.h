@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <memory>
@@ -54,6 +55,7 @@ class TForm1 : public MainView {
     void Inform(const std::string& text) override;
     bool AskYesNo(const std::string& question) override;
     void OpenUrl(const std::string& url) override;
+    bool Notify(const Notice& notice) override;
 
     // Handlers.
     void machineClick(int entry);
@@ -93,6 +95,7 @@ class TForm1 : public MainView {
     LRESULT DrawItem(const DRAWITEMSTRUCT& item);
     LRESULT ColourStatic(HWND control, HDC dc);
     void ShowEntryMenu(HWND button, LPARAM where);
+    void NoticeClicked();
 
     void BuildControls();
     void BuildPanel();
@@ -143,6 +146,11 @@ class TForm1 : public MainView {
     int scroll_ = 0;
     int nbyrow_ = 3;
     std::function<void()> endSession_;
+    // The notification area's icon, made at the first notification: its
+    // balloons tell the notices, and a click opens what the last one speaks of.
+    NOTIFYICONDATAW trayIcon_{};
+    bool trayShown_ = false;
+    std::optional<Notice> lastNotice_;
     std::unique_ptr<TConsole> console_;
     std::unique_ptr<TEnergyReport> energy_;
 };

@@ -20,6 +20,7 @@ enum : int {
     kFirstIp = 210,
     kFirstMac = 220,
     kFirstButton = 230,
+    kFirstMark = 240,
 };
 constexpr UINT_PTR kTimer1 = 1;
 constexpr int kRefreshInterval = 1000;
@@ -68,6 +69,9 @@ DialogTemplate TAddMachine::Template() const {
         dialog.Label("", kFirstMac + row, kMacLeft, top, kMacWidth, kLabelHeight, names.mac, style);
         dialog.Button(text::kIntakeMove, kFirstButton + row, kButtonLeft,
                       static_cast<short>(top - 1), kButtonSize, 15, names.button);
+        // What changed on the network, under the address and the MAC.
+        dialog.Label("", kFirstMark + row, kIpLeft, static_cast<short>(top + kLabelHeight),
+                     kMacLeft + kMacWidth - kIpLeft, 8, nullptr, SS_LEFTNOWORDWRAP);
         if (row + 1 == kIntakeRowCount) break;
         // A grey line halfway to the next row.
         dialog.Add(L"STATIC", "", -1, kNameLeft,
@@ -114,6 +118,7 @@ void TAddMachine::Timer1Timer() {
         SetItemText(kFirstName + offset, (*rows)[row].name);
         SetItemText(kFirstIp + offset, (*rows)[row].ip);
         SetItemText(kFirstMac + offset, (*rows)[row].mac);
+        SetItemText(kFirstMark + offset, (*rows)[row].mark);
     }
 }
 

@@ -12,13 +12,30 @@ namespace korvane::win32 {
 
 namespace {
 
-enum : int { kSetNbyrow = 100, kSpin, kSetShutDelay, kSetShutComment };
+enum : int {
+    kSetNbyrow = 100,
+    kSpin,
+    kSetShutDelay,
+    kSetShutComment,
+    kNotifyDevices,
+    kNotifyIncidents,
+    kNotifyPlan
+};
+constexpr DWORD kCheckBox = BS_AUTOCHECKBOX | WS_TABSTOP;
+
+bool Checked(HWND box) {
+    return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Check(HWND box, bool checked) {
+    SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
 constexpr int kSpinRange = 1000000;
 
 }  // namespace
 
 DialogTemplate TPrefs::Template() const {
-    DialogTemplate dialog(text::kPrefsTitle, 262, 86);
+    DialogTemplate dialog(text::kPrefsTitle, 262, 128);
     dialog.Label(text::kPrefsPerRow, -1, 7, 9, 120, 10, "Label3");
     dialog.Edit(kSetNbyrow, 130, 7, 44, 12, "set_nbyrow");
     dialog.Add(UPDOWN_CLASSW, "", kSpin, 174, 7, 10, 12,
@@ -27,8 +44,14 @@ DialogTemplate TPrefs::Template() const {
     dialog.Edit(kSetShutDelay, 130, 23, 44, 12, "set_shut_delay");
     dialog.Label(text::kPrefsComment, -1, 7, 41, 120, 10, "Label2");
     dialog.Edit(kSetShutComment, 130, 39, 125, 12, "set_shut_comment");
-    dialog.Button(text::kOk, IDOK, 146, 64, 50, 15, "BitBtn1", true);
-    dialog.Button(text::kCancel, IDCANCEL, 205, 64, 50, 15, "BitBtn2");
+    dialog.Add(L"BUTTON", text::kNotifyNewDevices, kNotifyDevices, 7, 57, 248, 10, kCheckBox,
+               "set_notify_devices");
+    dialog.Add(L"BUTTON", text::kNotifyIncidents, kNotifyIncidents, 7, 70, 248, 10, kCheckBox,
+               "set_notify_incidents");
+    dialog.Add(L"BUTTON", text::kNotifyPlanFailures, kNotifyPlan, 7, 83, 248, 10, kCheckBox,
+               "set_notify_plan");
+    dialog.Button(text::kOk, IDOK, 146, 106, 50, 15, "BitBtn1", true);
+    dialog.Button(text::kCancel, IDCANCEL, 205, 106, 50, 15, "BitBtn2");
     return dialog;
 }
 
@@ -40,13 +63,18 @@ void TPrefs::Init() {
     SetItemText(kSetNbyrow, current.nbyrow);
     SetItemText(kSetShutDelay, current.delay);
     SetItemText(kSetShutComment, current.comment);
+    Check(Item(kNotifyDevices), current.notices.newDevices);
+    Check(Item(kNotifyIncidents), current.notices.incidents);
+    Check(Item(kNotifyPlan), current.notices.planFailures);
 }
 
 // A refused field keeps the dialog open, nothing changed; "Annuler" then
 // leaves the saved values.
 void TPrefs::BitBtn1Click() {
     const Preferences typed{ItemText(kSetNbyrow), ItemText(kSetShutDelay),
-                            ItemText(kSetShutComment)};
+                            ItemText(kSetShutComment),
+                            {Checked(Item(kNotifyDevices)), Checked(Item(kNotifyIncidents)),
+                             Checked(Item(kNotifyPlan))}};
     if (app_.SavePreferences(typed)) End(kResultOK);
 }
 
