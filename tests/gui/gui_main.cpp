@@ -8,14 +8,6 @@
 #include "../app/namespaces.h"
 #include "program_folder.h"
 
-namespace {
-bool privateMounts = false;
-}  // namespace
-
-bool gui_testing::HasPrivateMounts() {
-    return privateMounts;
-}
-
 int main(int argc, char** argv) {
     const bool listing = argc > 1 && std::string(argv[1]) == "--gtest_list_tests";
 #ifdef KORVANE_IN_LAB
@@ -26,8 +18,6 @@ int main(int argc, char** argv) {
     if (!listing && !guarded && !testing_support::InPrivateNetworkNamespace()) {
         return testing_support::RefuseOutsidePrivateNamespace();
     }
-    // The lab's own scripts mount.
-    if (!listing && !guarded) privateMounts = testing_support::MakePrivateMounts();
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

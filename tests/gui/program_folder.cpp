@@ -98,10 +98,6 @@ bool HasPendingRequests(const korvane::TForm1& form) {
     return form.App().PendingRequests();
 }
 
-std::size_t TimerCount(const korvane::TForm1& form) {
-    return form.App().TimerCount();
-}
-
 int ConsoleLines(const korvane::TForm1& form, const QString& start) {
     int count = 0;
     for (const QString& line : form.console->toPlainText().split('\n'))

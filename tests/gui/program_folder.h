@@ -7,13 +7,14 @@
 
 #include <QPixmap>
 #include <QStringList>
-#include <filesystem>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "../app/test_clock.h"
 #include "../unit/test_folder.h"
 #include "forms.h"
 #include "korvane/app/app.h"
@@ -24,18 +25,7 @@
 
 namespace gui_testing {
 
-// The clock Korvane's plan, journal and energy report read: the system's
-// until a test sets it.
-class TestClock : public korvane::Clock {
-  public:
-    std::chrono::system_clock::time_point Now() const override {
-        return now_ ? *now_ : std::chrono::system_clock::now();
-    }
-    void Set(std::chrono::system_clock::time_point now) { now_ = now; }
-
-  private:
-    std::optional<std::chrono::system_clock::time_point> now_;
-};
+using app_testing::TestClock;
 
 // Qt's timers, but for the 10 s poll and the 60 s scan: a test drives every
 // poll itself.
@@ -96,8 +86,6 @@ bool SamePicture(const QPixmap& a, const QPixmap& b);
 
 // True while a poll or check of the window still has its request timer.
 bool HasPendingRequests(const korvane::TForm1& form);
-// Korvane's own timers: the request timers, the follow-ups, the routine ones.
-std::size_t TimerCount(const korvane::TForm1& form);
 
 // Lines of the window's console log that start with `start`.
 int ConsoleLines(const korvane::TForm1& form, const QString& start);
@@ -106,10 +94,6 @@ int ConsoleLines(const korvane::TForm1& form, const QString& start);
 // (click "ON" or "OFF", or close it) while it is up.
 void ClickEntry(korvane::TForm1& form, int entry,
                 const std::function<void(korvane::Tmachines*)>& press);
-
-// True when this test program has a mount namespace of its own, where a
-// test may mount without touching the machine's mounts.
-bool HasPrivateMounts();
 
 // Processes events until `done` holds or `ms` have passed.
 bool WaitFor(const std::function<bool()>& done, int ms = 5000);
