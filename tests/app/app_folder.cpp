@@ -1,7 +1,6 @@
 #include "app_folder.h"
 
 #include <algorithm>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -13,25 +12,12 @@ namespace app_testing {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The routine timers tick at least this far apart.
-constexpr int kRoutineInterval = 10000;
-
-}  // namespace
-
-std::chrono::system_clock::time_point Today(int hour, int minute, int second) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    return std::chrono::system_clock::from_time_t(std::mktime(&local));
-}
-
 // --- the view -------------------------------------------------------------
+
+void FakeView::ShowStatus(const std::string& text) {
+    status = text;
+    if (!text.empty()) statuses.push_back(text);
+}
 
 bool FakeView::AskYesNo(const std::string& question) {
     questions.push_back(question);
@@ -46,25 +32,22 @@ const korvane::MapState& FakeView::Map() const {
     return maps.empty() ? none : maps.back();
 }
 
-std::vector<std::string> FakeView::StatusesShown() const {
-    std::vector<std::string> shown;
-    for (const auto& text : statuses) {
-        if (!text.empty()) shown.push_back(text);
-    }
-    return shown;
+std::vector<bool> FakeView::Of(bool korvane::MapEntry::*flag) const {
+    std::vector<bool> flags;
+    for (const auto& entry : Map().entries) flags.push_back(entry.*flag);
+    return flags;
 }
 
 int FakeView::ConsoleLines(std::string_view start) const {
-    int count = 0;
-    for (const auto& line : console) count += line.starts_with(start);
-    return count;
+    return static_cast<int>(std::count_if(
+        console.begin(), console.end(), [&](const auto& line) { return line.starts_with(start); }));
 }
 
 // --- the scheduler --------------------------------------------------------
 
 korvane::TimerId TestScheduler::Every(int ms, korvane::TimerCallback callback) {
     const korvane::TimerId id = SteppedScheduler::Every(ms, std::move(callback));
-    if (ms >= kRoutineInterval) routine_[id] = {Now(), ms};
+    if (ms >= 10000) routine_[id] = {Now(), ms};
     return id;
 }
 
@@ -78,48 +61,64 @@ void TestScheduler::Cancel(korvane::TimerId id) {
 std::optional<std::int64_t> TestScheduler::NextRoutineDue() const {
     std::optional<std::int64_t> next;
     for (const auto& [id, timer] : routine_) {
-        const std::int64_t due =
-            timer.start + timer.interval * ((Now() - timer.start) / timer.interval + 1);
-        if (!next || due < *next) next = due;
+        const auto [start, interval] = timer;
+        const std::int64_t due = start + interval * ((Now() - start) / interval + 1);
+        next = std::min(next.value_or(due), due);
     }
     return next;
 }
 
-// --- the folder -----------------------------------------------------------
+// --- the folders ----------------------------------------------------------
 
-AppFolder::AppFolder()
+ProgramDirectory::ProgramDirectory()
     : dir_(folder_.Path() + "/"),
       scratch_(folder_.Path() + "/scratch/"),
       oldCwd_(fs::current_path().string()),
       scratchEnv_("KORVANE_SCRATCH", scratch_),
-      timeScale_(korvane::kTimeScaleVariable, std::nullopt),
-      programDir_(dir_) {
-    SetAdapter("");
-}
+      programDir_(dir_) {}
 
-AppFolder::~AppFolder() {
-    Exit();
+ProgramDirectory::~ProgramDirectory() {
     std::error_code ignored;
     fs::current_path(oldCwd_, ignored);
 }
 
-void AppFolder::InstallProgram(const std::string& name) const {
+void ProgramDirectory::InstallProgram(const std::string& name) const {
     fs::copy_file(std::string(KORVANE_BIN_DIR) + name, dir_ + name,
                   fs::copy_options::overwrite_existing);
 }
 
-void AppFolder::InstallScript(const std::string& name, const std::string& body) const {
+void ProgramDirectory::InstallScript(const std::string& name, const std::string& body) const {
     std::ofstream(dir_ + name) << "#!/bin/sh\n" << body << "\n";
     fs::permissions(dir_ + name, fs::perms::owner_all);
 }
 
-void AppFolder::InstallOnPath(const std::string& name, const std::string& body) {
+void ProgramDirectory::InstallOnPath(const std::string& name, const std::string& body) {
     fs::create_directories(dir_ + "path");
     InstallScript("path/" + name, body);
     if (pathEnv_) return;
     const char* path = std::getenv("PATH");
     pathEnv_ = std::make_unique<testing_support::ScopedEnv>(
         "PATH", dir_ + "path:" + (path != nullptr ? path : "/usr/bin:/bin"));
+}
+
+void ProgramDirectory::Write(const std::string& name, const TextList& lines) const {
+    toolkit::SaveLines(dir_ + name, lines);
+}
+
+TextList ProgramDirectory::Read(const std::string& name) const {
+    return toolkit::LoadLines(dir_ + name);
+}
+
+TextList ProgramDirectory::Lines(const std::string& name) const {
+    return Exists(name) ? Read(name) : TextList{};
+}
+
+bool ProgramDirectory::Exists(const std::string& name) const {
+    return fs::exists(dir_ + name);
+}
+
+AppFolder::AppFolder() : timeScale_(korvane::kTimeScaleVariable, std::nullopt) {
+    SetAdapter("");
 }
 
 void AppFolder::InstallHostpingStandIn() const {
@@ -131,32 +130,10 @@ void AppFolder::InstallHostpingStandIn() const {
 
 void AppFolder::SetAdapter(const std::string& gateway, const std::string& dns,
                            const std::string& dhcp) const {
-    InstallScript("netcmd",
-                  "printf '%s\\n' 'Configuration IP' "
-                  "'   Passerelle par défaut. . . . . . . . . : " +
-                      gateway +
-                      "' "
-                      "'   Serveur DHCP . . . . . . . . . . . . . : " +
-                      dhcp +
-                      "' "
-                      "'   Serveurs DNS . . . . . . . . . . . . . : " +
-                      dns + "'");
-}
-
-void AppFolder::Write(const std::string& name, const TextList& lines) const {
-    toolkit::SaveLines(dir_ + name, lines);
-}
-
-TextList AppFolder::Read(const std::string& name) const {
-    return toolkit::LoadLines(dir_ + name);
-}
-
-TextList AppFolder::Lines(const std::string& name) const {
-    return Exists(name) ? Read(name) : TextList{};
-}
-
-bool AppFolder::Exists(const std::string& name) const {
-    return fs::exists(dir_ + name);
+    const std::string listing = "'Passerelle par défaut . . : " + gateway +
+                                "' 'Serveur DHCP . . : " + dhcp + "' 'Serveurs DNS . . : " + dns +
+                                "'";
+    InstallScript("netcmd", "printf '   %s\\n' " + listing);
 }
 
 korvane::KorvaneApp& AppFolder::Start(const std::vector<korvane::Rect>& screens) {
@@ -174,13 +151,9 @@ void AppFolder::Exit(const std::optional<korvane::WindowGeometry>& window) {
     Drop();
 }
 
-void AppFolder::Drop() {
-    app_.reset();
-}
-
 bool AppFolder::ScriptsRunning() const {
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(scratch_, error)) {
+    for (const auto& entry : fs::directory_iterator(Scratch(), error)) {
         if (entry.path().extension() != ".mark") continue;
         const fs::perms perms = entry.status(error).permissions();
         if (!error && (perms & fs::perms::owner_write) == fs::perms::none) return true;

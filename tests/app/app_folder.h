@@ -1,19 +1,17 @@
 // Korvane's app layer in a program folder of its own, for one test: a view
 // that records what the app tells it, a scheduler stepped by hand, a clock
 // the test steers, a private scratch folder, and stand-ins for the helper
-// programs. No window, no Qt.
+// programs. No window, no Qt: the window tests share the folder.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "../unit/test_folder.h"
@@ -29,34 +27,27 @@ using toolkit::TextList;
 class FakeView : public korvane::MainView {
   public:
     std::vector<korvane::MapState> maps;
-    std::vector<korvane::Light> scanLights;
-    std::vector<korvane::Light> pollLights;
-    std::vector<std::string> statuses;  // every text shown, in order; "" clears
-    std::vector<std::string> console;
-    std::vector<std::string> warnings;
-    std::vector<std::string> messages;
-    std::vector<std::string> questions;
+    std::vector<korvane::Light> scanLights, pollLights;
+    std::string status;                 // the status bar now
+    std::vector<std::string> statuses;  // every text it showed, in order
+    std::vector<std::string> console, warnings, messages, questions, urls;
     std::deque<bool> answers;
-    std::vector<std::string> urls;
 
     void ShowMap(const korvane::MapState& map) override { maps.push_back(map); }
     void ShowScanLight(korvane::Light light) override { scanLights.push_back(light); }
     void ShowPollLight(korvane::Light light) override { pollLights.push_back(light); }
-    void ShowStatus(const std::string& text) override { statuses.push_back(text); }
+    void ShowStatus(const std::string& text) override;
     void AppendConsole(const std::string& line) override { console.push_back(line); }
     void Warn(const std::string& text) override { warnings.push_back(text); }
     void Inform(const std::string& text) override { messages.push_back(text); }
     bool AskYesNo(const std::string& question) override;
     void OpenUrl(const std::string& url) override { urls.push_back(url); }
 
-    // The map last shown (an empty one before any).
+    // The map last shown (an empty one before any), and an entry's cell there.
     const korvane::MapState& Map() const;
-    // Whether the last map shows the entry on.
-    bool Up(std::size_t entry) const { return Map().entries.at(entry).up; }
-    // The status bar's text now.
-    std::string Status() const { return statuses.empty() ? "" : statuses.back(); }
-    // The status texts shown that are not empty, in order.
-    std::vector<std::string> StatusesShown() const;
+    const korvane::MapEntry& Cell(std::size_t entry) const { return Map().entries.at(entry); }
+    // One flag of every cell of the last map: Of(&MapEntry::up).
+    std::vector<bool> Of(bool korvane::MapEntry::*flag) const;
     // Console lines that start with `start`.
     int ConsoleLines(std::string_view start) const;
 };
@@ -71,51 +62,64 @@ class TestScheduler : public korvane::SteppedScheduler {
     std::optional<std::int64_t> NextRoutineDue() const;
 
   private:
-    struct Routine {
-        std::int64_t start = 0;
-        int interval = 0;
-    };
-    std::map<korvane::TimerId, Routine> routine_;
+    std::map<korvane::TimerId, std::pair<std::int64_t, int>> routine_;  // start, interval
 };
 
-class AppFolder {
+// A program folder in a temporary folder for one test, with a private
+// scratch folder; the current folder is put back afterwards.
+class ProgramDirectory {
   public:
-    AppFolder();
-    ~AppFolder();
-    AppFolder(const AppFolder&) = delete;
-    AppFolder& operator=(const AppFolder&) = delete;
+    ProgramDirectory();
+    ~ProgramDirectory();
+    ProgramDirectory(const ProgramDirectory&) = delete;
+    ProgramDirectory& operator=(const ProgramDirectory&) = delete;
 
     const std::string& Dir() const { return dir_; }          // with trailing "/"
     const std::string& Scratch() const { return scratch_; }  // with trailing "/"
     std::string operator/(const std::string& name) const { return dir_ + name; }
 
-    // Copies a program of the build (hostping, korvane) beside Korvane.
+    // Copies a program of the build (hostping, netcmd, korvane) beside Korvane.
     void InstallProgram(const std::string& name) const;
     // Writes an executable shell script named `name` into the folder.
     void InstallScript(const std::string& name, const std::string& body) const;
     // The same in a folder put first on PATH for this test: a stand-in for
     // a system program (net, localc, xdg-open).
     void InstallOnPath(const std::string& name, const std::string& body);
-    // hostping's stand-in: it copies the lines of `answers` to the result,
-    // whole at the end as the real one writes it, and adds the list it was
-    // given to `lists`.
-    void InstallHostpingStandIn() const;
-    // The adapter listing the netcmd stand-in prints; by default it names no
-    // gateway and no server.
-    void SetAdapter(const std::string& gateway, const std::string& dns = "",
-                    const std::string& dhcp = "") const;
     void Write(const std::string& name, const TextList& lines) const;
     TextList Read(const std::string& name) const;
     // The lines of a file; none when it does not exist.
     TextList Lines(const std::string& name) const;
     bool Exists(const std::string& name) const;
 
+  private:
+    testing_support::TempFolder folder_;
+    std::string dir_, scratch_, oldCwd_;
+    testing_support::ScopedEnv scratchEnv_;
+    std::unique_ptr<testing_support::ScopedEnv> pathEnv_;
+    testing_support::ScopedProgramDir programDir_;
+};
+
+// The app in a program folder of its own, on the real time scale.
+class AppFolder : public ProgramDirectory {
+  public:
+    AppFolder();
+    ~AppFolder() { Exit(); }
+
+    // hostping's stand-in: it copies the lines of `answers` to the result,
+    // whole at the end as the real one writes it, and adds the list it was
+    // given to `lists`.
+    void InstallHostpingStandIn() const;
+    // The adapter listing of the netcmd stand-in; by default no gateway and
+    // no server.
+    void SetAdapter(const std::string& gateway, const std::string& dns = "",
+                    const std::string& dhcp = "") const;
+
     // A new app started on a new view and scheduler (the clock stays).
     korvane::KorvaneApp& Start(const std::vector<korvane::Rect>& screens = {});
     // Korvane's exit, then the app goes.
     void Exit(const std::optional<korvane::WindowGeometry>& window = std::nullopt);
     // The app goes without its exit.
-    void Drop();
+    void Drop() { app_.reset(); }
     korvane::KorvaneApp& App() const { return *app_; }
     FakeView& View() const { return *view_; }
     TestScheduler& Scheduler() const { return *scheduler_; }
@@ -133,18 +137,12 @@ class AppFolder {
     // Lets `ms` of the app's time pass, each routine tick's requests
     // collected before the next tick.
     void Pass(std::int64_t ms);
+
+  private:
     // True while some slot's script has not ended.
     bool ScriptsRunning() const;
 
-  private:
-    testing_support::TempFolder folder_;
-    std::string dir_;
-    std::string scratch_;
-    std::string oldCwd_;
-    testing_support::ScopedEnv scratchEnv_;
     testing_support::ScopedEnv timeScale_;
-    std::unique_ptr<testing_support::ScopedEnv> pathEnv_;
-    testing_support::ScopedProgramDir programDir_;
     TestClock clock_;
     std::unique_ptr<FakeView> view_;
     std::unique_ptr<TestScheduler> scheduler_;

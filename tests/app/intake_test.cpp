@@ -17,24 +17,15 @@ std::vector<std::string> Names(const std::optional<korvane::IntakeRows>& rows) {
     return names;
 }
 
-// An empty pdc takes the session's logon server; the memo starts with the
-// managed entries.
-TEST(AppIntake, OpeningTakesTheLogonServerAndTheManagedList) {
+// The opening: an empty pdc takes the session's logon server, the memo
+// starts with the managed entries. Then seven rows of the machines
+// discovered and not in the memo, in file order; no discovery file: no rows,
+// the dialog keeps what it shows.
+TEST(AppIntake, OpeningAndRowsFollowTheDiscoveryListAndTheMemo) {
     AppFolder folder;
     folder.Write("localGM", {"pc1"});
     folder.Write("krv.ini", {"pdc="});
     testing_support::ScopedEnv server("LOGONSERVER", "\\\\SRV");
-    korvane::KorvaneApp& app = folder.Start();
-    EXPECT_EQ(app.IntakeOpened(), TextList{"pc1"});
-    EXPECT_EQ(app.CurrentSettings().pdc, "\\\\SRV");
-    std::filesystem::remove(folder / "localGM");
-    EXPECT_FALSE(app.IntakeOpened());
-}
-
-// Seven rows of the machines discovered and not in the memo, in file order;
-// no discovery file: no rows, the dialog keeps what it shows.
-TEST(AppIntake, RowsFollowTheDiscoveryListAndTheMemo) {
-    AppFolder folder;
     TextList discover, addresses;
     for (int n = 1; n <= 10; ++n) {
         const std::string name = "pc" + std::to_string(n);
@@ -43,6 +34,8 @@ TEST(AppIntake, RowsFollowTheDiscoveryListAndTheMemo) {
     }
     folder.Write("liste.ip", addresses);
     korvane::KorvaneApp& app = folder.Start();
+    EXPECT_EQ(app.IntakeOpened(), TextList{"pc1"});
+    EXPECT_EQ(app.CurrentSettings().pdc, "\\\\SRV");
     std::filesystem::remove(folder / "liste.ip.discover");
     EXPECT_FALSE(app.IntakeRefresh({}));
     folder.Write("liste.ip.discover", {});
@@ -54,6 +47,8 @@ TEST(AppIntake, RowsFollowTheDiscoveryListAndTheMemo) {
     EXPECT_EQ(rows->at(1).ip, "10.0.0.2");
     EXPECT_EQ(Names(app.IntakeRefresh({"PC1"})),
               (std::vector<std::string>{"pc2", "pc3", "pc4", "pc5", "pc6", "pc7", "pc8"}));
+    std::filesystem::remove(folder / "localGM");
+    EXPECT_FALSE(app.IntakeOpened());
 }
 
 // A bad line first: the message names it, nothing is written. Then OK saves,

@@ -17,11 +17,7 @@ class MapTest : public testing::Test {
         folder.Write("liste.ip", {"pc1 10.0.0.5", "pc2 10.0.0.6", "pc3 10.0.0.7", "pc4 10.0.0.8"});
         folder.Write("liste.mac", {"PC1 02-00-00-00-00-05"});
     }
-    std::vector<bool> Shown() const {
-        std::vector<bool> shown;
-        for (const auto& entry : folder.View().Map().entries) shown.push_back(entry.shown);
-        return shown;
-    }
+    std::vector<bool> Shown() const { return folder.View().Of(&korvane::MapEntry::shown); }
 
     AppFolder folder;
 };
@@ -40,9 +36,8 @@ TEST_F(MapTest, CellsShowTheEntriesTextsAndTheirStates) {
     ASSERT_EQ(map.entries.size(), 5u);
     const korvane::MapEntry first{"PC1", "10.0.0.5", "02-00-00-00-00-05", true, true, "", false};
     EXPECT_EQ(map.entries[0], first);
-    std::vector<bool> up;
-    for (const auto& entry : map.entries) up.push_back(entry.up);
-    EXPECT_EQ(up, (std::vector<bool>{true, true, false, false, false}));
+    EXPECT_EQ(folder.View().Of(&korvane::MapEntry::up),
+              (std::vector<bool>{true, true, false, false, false}));
     EXPECT_EQ(map.entries[4].caption, "<B>PC5</B>");
     EXPECT_EQ(map.entries[4].address, "");
 }
@@ -86,7 +81,7 @@ TEST_F(MapTest, DrawingReadsNoFile) {
     folder.Write("etats", {"pc1=1"});
     folder.Write("localGM", {"pc9"});
     app.SetComment(1, "bureau");  // draws the map again
-    const auto cell = [&](std::size_t entry) { return folder.View().Map().entries.at(entry); };
+    const auto cell = [&](std::size_t entry) { return folder.View().Cell(entry); };
     EXPECT_EQ(folder.View().Map().entries.size(), 4u);
     EXPECT_FALSE(cell(0).isProtected);
     EXPECT_FALSE(cell(0).up);
@@ -103,19 +98,6 @@ TEST_F(MapTest, DrawingReadsNoFile) {
     folder.Poll();  // the states
     EXPECT_TRUE(cell(0).up);
     EXPECT_EQ(folder.View().Map().entries.size(), 4u);  // the inventory is read at the start
-}
-
-// More entries than fit in the cells of a 32-wide row continue the grid, and
-// the exit keeps three lines of settings for each.
-TEST_F(MapTest, FortyEntriesAreAllDrawnAndSaved) {
-    TextList managed;
-    for (int i = 0; i < 40; ++i) managed.push_back("m" + std::to_string(i));
-    folder.Write("localGM", managed);
-    folder.Start();
-    ASSERT_EQ(folder.View().Map().entries.size(), 40u);
-    EXPECT_EQ(folder.View().Map().entries[39].caption, "M39");
-    folder.Exit();
-    EXPECT_EQ(folder.Read("settings.ini").size(), 120u);
 }
 
 }  // namespace

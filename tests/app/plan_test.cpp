@@ -1,12 +1,10 @@
 // Time in the app layer: the scheduler stepped by hand, the one clock that
-// the plan, the journal of states and the energy report read, the plan run
-// by one Korvane per folder, and the energy report.
+// the plan, the journal of states and the energy report read, and the plan
+// run by one Korvane per folder.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include <ctime>
 
 #include "app_folder.h"
 #include "korvane/core/history.h"
@@ -14,20 +12,9 @@
 namespace {
 
 using app_testing::AppFolder;
+using app_testing::LocalTime;
 using toolkit::TextList;
 using Time = std::chrono::system_clock::time_point;
-
-Time LocalTime(int year, int month, int day, int hour, int minute, int second = 0) {
-    std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    return std::chrono::system_clock::from_time_t(std::mktime(&local));
-}
 
 std::int64_t Seconds(Time time) {
     return std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
@@ -73,11 +60,13 @@ TEST(SteppedScheduler, RunsWhatFallsDueInOrderAndHonoursCancelsMadeInATick) {
 
 // One clock for all: steered to a May morning of 2031, the plan wakes its
 // computer at 7:00 of that clock, the journal writes that clock's times and
-// the energy report counts the hours up to it.
+// the energy report counts the hours up to it, with the draws the user
+// gives; it is exported for the spreadsheet.
 TEST(AppClock, PlanJournalAndEnergyReportFollowTheOneClock) {
     AppFolder folder;
     folder.InstallHostpingStandIn();
     folder.InstallScript("wolcmd", "true");
+    folder.InstallOnPath("localc", "echo \"$*\" >> \"" + (folder / "opened") + "\"");
     folder.Write("localGM", {"pc1", "pc2"});
     folder.Write("liste.mac", {"PC1 02-00-00-00-00-05"});
     folder.Write("liste.planning", {"pc1;7:00;0:00"});
@@ -85,11 +74,9 @@ TEST(AppClock, PlanJournalAndEnergyReportFollowTheOneClock) {
     folder.Clock().Set(start);
     korvane::KorvaneApp& app = folder.Start();
     ASSERT_TRUE(folder.Settle());
-    EXPECT_TRUE(
-        folder.View().Map().entries[0].hint.starts_with("Prochaine action : allumage à 7:00"));
+    EXPECT_TRUE(folder.View().Cell(0).hint.starts_with("Prochaine action : allumage à 7:00"));
     folder.Scheduler().Advance(15000);  // the plan's tick at 6:59:30: nothing due
     EXPECT_EQ(folder.View().ConsoleLines("planification"), 0);
-
     const Time woken = start + std::chrono::minutes(1);
     folder.Clock().Set(woken);
     folder.Scheduler().Advance(15000);
@@ -97,61 +84,38 @@ TEST(AppClock, PlanJournalAndEnergyReportFollowTheOneClock) {
     EXPECT_TRUE(folder.Exists("poweruppc1.sh"));
     folder.Write("answers", {"pc1=1"});
     folder.Poll();
-    ASSERT_TRUE(folder.View().Up(0));
+    ASSERT_TRUE(folder.View().Cell(0).up);
 
-    folder.Clock().Set(woken + std::chrono::hours(1));
-    const korvane::EnergyReport report = app.Energy({"pc1", "pc2"}, 2);
+    const Time now = woken + std::chrono::hours(1);
+    folder.Clock().Set(now);
+    korvane::EnergyReport report = app.Energy({"pc1", "pc2"}, 2);
     EXPECT_EQ(report.dayLabels, (TextList{"19/05/2031", "20/05/2031"}));
     ASSERT_EQ(report.rows.size(), 2u);
     EXPECT_EQ(report.rows[0].hours, (std::vector<double>{0.0, 1.0}));
-    EXPECT_EQ(report.rows[1].TotalHours(), 0.0);
-    folder.Exit();
-    using korvane::HistoryLine;
-    EXPECT_EQ(
-        folder.Read("historique.etats"),
-        (TextList{
-            HistoryLine({Seconds(start), "*", '?'}), HistoryLine({Seconds(start), "pc1", '0'}),
-            HistoryLine({Seconds(start), "pc2", '0'}), HistoryLine({Seconds(woken), "pc1", '1'}),
-            HistoryLine({Seconds(woken + std::chrono::hours(1)), "*", '?'})}));
-}
-
-// The history of today: pc1 on for the last two hours, "bureau" off. The
-// report counts them, takes a new draw, refuses a wrong one and exports.
-TEST(AppEnergy, ReportCountsTheHoursTakesADrawAndExports) {
-    AppFolder folder;
-    folder.Write("localGM", {"pc1", "bureau"});
-    folder.InstallOnPath("localc", "echo \"$*\" >> \"" + (folder / "opened") + "\"");
-    const Time now = LocalTime(2031, 5, 20, 12, 0);
-    folder.Clock().Set(now);
-    korvane::KorvaneApp& app = folder.Start();
-    const std::int64_t start = Seconds(now) - 2 * 3600;
-    folder.Write("historique.etats", {korvane::HistoryLine({start, "*", '?'}),
-                                      korvane::HistoryLine({start, "pc1", '1'}),
-                                      korvane::HistoryLine({start, "bureau", '0'})});
-    korvane::EnergyReport report = app.Energy(app.Vars().ManagedList, 7);
-    ASSERT_EQ(report.rows.size(), 2u);
-    EXPECT_EQ(report.dayLabels.size(), 7u);
-    EXPECT_EQ(report.dayLabels.front(), "14/05/2031");
-    EXPECT_EQ(report.rows[0].TotalHours(), 2.0);
     EXPECT_EQ(report.rows[0].watts, 60);
     EXPECT_EQ(report.rows[1].TotalHours(), 0.0);
-
     EXPECT_TRUE(app.SetPowerDraw("pc1", "120"));
     EXPECT_EQ(folder.Read("puissances.ini"), TextList{"pc1=120"});
-    EXPECT_FALSE(app.SetPowerDraw("bureau", "beaucoup"));
+    EXPECT_FALSE(app.SetPowerDraw("pc2", "beaucoup"));
     EXPECT_EQ(folder.View().warnings,
               std::vector<std::string>{"Puissance refusée : « beaucoup ». Donnez un nombre "
                                        "entier de watts, de 1 à 5000."});
-    report = app.Energy(app.Vars().ManagedList, 30);
-    EXPECT_EQ(report.dayLabels.size(), 30u);
-    EXPECT_EQ(report.rows[0].watts, 120);
-    EXPECT_DOUBLE_EQ(report.rows[0].Kwh(), 0.24);
+    report = app.Energy({"pc1", "pc2"}, 30);
+    EXPECT_EQ(report.dayLabels.front(), "21/04/2031");
+    EXPECT_DOUBLE_EQ(report.rows[0].Kwh(), 0.12);
     ASSERT_TRUE(app.ExportEnergy(report));
     const TextList csv = folder.Read("consommation.csv");
     ASSERT_EQ(csv.size(), 3u);
     EXPECT_TRUE(csv[1].starts_with("\"pc1\";120;")) << csv[1];
     EXPECT_TRUE(folder.RunUntil(
         [&] { return folder.Lines("opened") == TextList{folder / "consommation.csv"}; }));
+    folder.Exit();
+    using korvane::HistoryLine;
+    EXPECT_EQ(folder.Read("historique.etats"), (TextList{HistoryLine({Seconds(start), "*", '?'}),
+                                                         HistoryLine({Seconds(start), "pc1", '0'}),
+                                                         HistoryLine({Seconds(start), "pc2", '0'}),
+                                                         HistoryLine({Seconds(woken), "pc1", '1'}),
+                                                         HistoryLine({Seconds(now), "*", '?'})}));
 }
 
 // Another holder of the plan's lock (a "--planificateur" run) keeps this
@@ -170,9 +134,9 @@ TEST(AppPlan, OneKorvanePerFolderRunsThePlan) {
     const int holder = open((folder / "planning.lck").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     ASSERT_GE(holder, 0);
     ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
-    folder.Clock().Set(app_testing::Today(21, 59));
+    folder.Clock().Set(LocalTime(2031, 5, 20, 21, 59));
     korvane::KorvaneApp& app = folder.Start();
-    folder.Clock().Forward(std::chrono::minutes(1));
+    folder.Clock().Set(LocalTime(2031, 5, 20, 22, 0));
     app.TimerPlanTimer();
     app.TimerPlanTimer();
     EXPECT_EQ(folder.View().ConsoleLines("planification : assurée par un autre Korvane"), 1);

@@ -22,9 +22,15 @@ using toolkit::TextList;
 const char* const kStartFiles[] = {"liste.mac",   "liste.ip", "liste.patch", "liste.ip.discover",
                                    "liste.known", "krv.ini",  "localGM"};
 
+// Files opened by bare name and as the program folder's are the same files,
+// wherever Korvane was started from.
 TEST(AppStart, EmptyFolderGetsItsFilesAndTheDefaultSettings) {
     AppFolder folder;
+    fs::create_directory(folder / "ailleurs");
+    fs::current_path(folder / "ailleurs");
     korvane::KorvaneApp& app = folder.Start();
+    EXPECT_EQ(fs::current_path(), fs::path(folder.Dir()).parent_path());
+    EXPECT_TRUE(fs::is_empty(folder / "ailleurs"));
     for (const char* file : kStartFiles) {
         ASSERT_TRUE(folder.Exists(file)) << file;
         EXPECT_EQ(fs::file_size(folder / file), 0u) << file;
@@ -61,11 +67,10 @@ TEST(AppExit, WritesTheSettingsOnceAndTheNextStartFindsThem) {
     EXPECT_EQ(app.TimerCount(), 0u);
 
     folder.Write("krv.ini", {"left=150", "top=160", "height=420"});
-    korvane::KorvaneApp& again = folder.Start();
+    folder.Start().WindowResized(500);
     EXPECT_NE(testing_support::ReadBytes(folder.Scratch() + "ping0.sh").find("'localIP'"),
               std::string::npos);
     EXPECT_EQ(folder.View().Map().height, 420);
-    again.WindowResized(500);
     fs::remove(folder / "krv.ini");
     fs::remove(folder / "settings.ini");
     folder.Drop();
@@ -73,56 +78,50 @@ TEST(AppExit, WritesTheSettingsOnceAndTheNextStartFindsThem) {
     EXPECT_FALSE(folder.Exists("settings.ini"));
     EXPECT_EQ(folder.Scheduler().Count(), 0u);  // no timer outlives the app
 
-    folder.Write("krv.ini", {"left=150", "top=160", "height=420"});
-    korvane::KorvaneApp& third = folder.Start();
-    third.WindowResized(500);
+    folder.Start().WindowResized(500);
     folder.Exit(std::nullopt);
-    EXPECT_EQ(folder.Read("krv.ini"),
-              (TextList{"pdc=", "esu=", "left=150", "top=160", "height=500", "nbyrow=3"}));
-}
-
-// The routine timers: the poll every 10 s, the scan every 60 s (on its
-// tick 1), the plan every 15 s.
-TEST(AppTimers, TheSchedulerDrivesThePollAndTheScan) {
-    AppFolder folder;
-    folder.InstallScript("netsweep", "echo start >> \"$(dirname \"$0\")/scans\"");
-    folder.Write("localGM", {"pc1"});
-    korvane::KorvaneApp& app = folder.Start();
-    ASSERT_TRUE(folder.RunUntil([&] { return folder.Lines("scans").size() == 1; }));
-    ASSERT_TRUE(folder.Settle());
-    EXPECT_EQ(folder.Scheduler().NextDue(), 10000);
-    EXPECT_FALSE(folder.Exists("localIP"));
-    folder.Scheduler().Advance(10000);
-    EXPECT_EQ(folder.Read("localIP"), TextList{"pc1"});
-    folder.Pass(110000);
-    EXPECT_TRUE(folder.RunUntil([&] { return folder.Lines("scans").size() == 2; }));
-    EXPECT_EQ(app.Vars().ScanTick, 2);
+    EXPECT_EQ(folder.Read("krv.ini").at(4), "height=500");
 }
 
 // A run killed during a save or with polls under way leaves temporaries and
 // slot files; the next start removes them, but not the temporary of a writer
-// still at work (netsweep writing a list) nor files of others.
-TEST(AppStart, LeftoversOfAKilledRunGoAtTheNextStart) {
+// still at work (netsweep writing a list) nor files of others. The exit
+// removes the slot files, but not a marker whose script still runs.
+TEST(AppStart, SlotFilesGoAtTheStartAndAtTheExitButAScriptsRunningMarker) {
     AppFolder folder;
+    const std::string scratch = folder.Scratch();
     const std::string gone = std::to_string(testing_support::GonePid());
-    const std::string live = std::to_string(getpid());
-    fs::create_directory(folder.Scratch());
-    fs::permissions(folder.Scratch(), fs::perms::owner_all);
-    const std::vector<std::string> stale = {folder / (".krv.ini.tmp-" + gone + "-0"),
-                                            folder / (".etats.tmp-" + gone + "-3"),
-                                            folder.Scratch() + ".ping7.txt.tmp-" + gone + "-0",
-                                            folder.Scratch() + "7.mark",
-                                            folder.Scratch() + "ping7.sh",
-                                            folder.Scratch() + "ping7.txt",
-                                            folder.Scratch() + "ping7.err"};
-    const std::vector<std::string> kept = {folder / (".liste.ip.tmp-" + live + "-0"),
-                                           folder / "notes.txt", folder.Scratch() + "notes.txt"};
+    fs::create_directory(scratch);
+    fs::permissions(scratch, fs::perms::owner_all);  // a scratch folder of ours alone
+    const TextList stale = {folder / (".krv.ini.tmp-" + gone + "-0"),
+                            folder / (".etats.tmp-" + gone + "-3"),
+                            scratch + ".ping7.txt.tmp-" + gone + "-0",
+                            scratch + "7.mark",
+                            scratch + "ping7.sh",
+                            scratch + "ping7.txt",
+                            scratch + "ping7.err"};
+    const TextList kept = {folder / (".liste.ip.tmp-" + std::to_string(getpid()) + "-0"),
+                           folder / "notes.txt", scratch + "notes.txt"};
     for (const auto& path : stale) testing_support::WriteBytes(path, "x");
     for (const auto& path : kept) testing_support::WriteBytes(path, "x");
-    fs::permissions(folder.Scratch() + "7.mark", fs::perms::owner_read);  // its run was killed
+    fs::permissions(scratch + "7.mark", fs::perms::owner_read);  // its run was killed
     folder.Start();
     for (const auto& path : stale) EXPECT_FALSE(fs::exists(path)) << path;
     for (const auto& path : kept) EXPECT_TRUE(fs::exists(path)) << path;
+
+    ASSERT_TRUE(folder.Settle());
+    for (const char* name :
+         {"7.mark", "ping7.txt", "ping7.sh", "ping7.bat", "12.mark", "ping300.txt"}) {
+        testing_support::WriteBytes(scratch + name, "x");
+    }
+    fs::permissions(scratch + "7.mark", fs::perms::owner_read);
+    folder.Exit();
+    for (const char* name : {"7.mark", "notes.txt", "ping300.txt", "ipconfig.txt"}) {
+        EXPECT_TRUE(fs::exists(scratch + name)) << name;
+    }
+    for (const char* name : {"ping7.txt", "ping7.sh", "ping7.bat", "12.mark", "0.mark"}) {
+        EXPECT_FALSE(fs::exists(scratch + name)) << name;
+    }
 }
 
 // Values no screen can show: 2^31 pixels high, a hundred thousand cells per
@@ -154,7 +153,7 @@ TEST(AppStart, UnusableScratchFolderIsReportedAndNothingBreaks) {
     korvane::KorvaneApp& app = folder.Start();
     ASSERT_EQ(folder.View().warnings.size(), 1u);
     EXPECT_TRUE(folder.View().warnings[0].starts_with("Paramètres réseau illisibles"));
-    EXPECT_TRUE(folder.View().Status().starts_with("Relevé des ordinateurs impossible"));
+    EXPECT_TRUE(folder.View().status.starts_with("Relevé des ordinateurs impossible"));
     EXPECT_EQ(app.Vars().PingSlot, 0);
     app.TimerRedrawTimer();
     EXPECT_EQ(app.Vars().PingSlot, 0);
@@ -162,19 +161,6 @@ TEST(AppStart, UnusableScratchFolderIsReportedAndNothingBreaks) {
     folder.Exit();
     EXPECT_TRUE(fs::is_empty(folder / "ailleurs"));
     EXPECT_EQ(folder.Read("krv.ini").size(), 6u);
-}
-
-// Files opened by bare name and as the program folder's are the same files,
-// wherever Korvane was started from.
-TEST(AppStart, TheProgramFolderBecomesTheCurrentFolder) {
-    AppFolder folder;
-    fs::create_directory(folder / "ailleurs");
-    fs::current_path(folder / "ailleurs");
-    folder.Write("liste.ip", {"pc1 10.0.0.5"});
-    korvane::KorvaneApp& app = folder.Start();
-    EXPECT_EQ(fs::current_path(), fs::path(folder.Dir()).parent_path());
-    EXPECT_EQ(app.Vars().IpList, TextList{"pc1 10.0.0.5"});
-    EXPECT_TRUE(fs::is_empty(folder / "ailleurs"));
 }
 
 // As root no permission stops a write, so the disk is made "full" for this
@@ -211,25 +197,6 @@ TEST(AppExit, UnwritableSettingsKeepTheOldFileAndSaySo) {
     EXPECT_NE(folder.View().warnings[0].find("krv.ini"), std::string::npos);
 }
 
-TEST(AppExit, CleansSlotFilesButKeepsRunningMarkersAndOtherFiles) {
-    AppFolder folder;
-    folder.Start();
-    ASSERT_TRUE(folder.Settle());
-    const std::string scratch = folder.Scratch();
-    for (const char* name :
-         {"7.mark", "ping7.txt", "ping7.sh", "ping7.bat", "notes.txt", "12.mark", "ping300.txt"}) {
-        testing_support::WriteBytes(scratch + name, "x");
-    }
-    fs::permissions(scratch + "7.mark", fs::perms::owner_read);
-    folder.Exit();
-    for (const char* kept : {"7.mark", "notes.txt", "ping300.txt", "ipconfig.txt"}) {
-        EXPECT_TRUE(fs::exists(scratch + kept)) << kept;
-    }
-    for (const char* gone : {"ping7.txt", "ping7.sh", "ping7.bat", "12.mark", "0.mark"}) {
-        EXPECT_FALSE(fs::exists(scratch + gone)) << gone;
-    }
-}
-
 // "--planificateur": the real program, with no display and no Qt platform
 // named. What a box would say goes to the standard error (here the refused
 // scratch folder), the journal is kept, and a signal ends it as "Quitter"
@@ -260,17 +227,12 @@ TEST(AppPlanner, RunsWithNoWindowTellsOnStandardErrorAndEndsOnASignal) {
         10000);
     kill(pid, SIGTERM);
     int status = 0;
-    bool ended = false;
-    for (int i = 0; i < 200 && !ended; ++i) {
-        ended = waitpid(pid, &status, WNOHANG) == pid;
-        if (!ended) usleep(50'000);
-    }
+    const bool ended = folder.RunUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; });
     if (!ended) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
-        ADD_FAILURE() << "korvane did not end";
     }
-    ASSERT_TRUE(started) << testing_support::ReadBytes(errors);
+    ASSERT_TRUE(started && ended) << testing_support::ReadBytes(errors);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_NE(testing_support::ReadBytes(errors).find("korvane : Paramètres réseau illisibles"),

@@ -38,46 +38,35 @@ int WaitForExit(pid_t pid) {
 
 class KorvaneProcess : public testing::TestWithParam<int> {};
 
-// The signal ends the program normally, with its six settings saved.
-void EndsAsQuitterDoes(pid_t pid, int signal, const ProgramFolder& folder) {
-    kill(pid, signal);
-    const int status = WaitForExit(pid);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    const toolkit::TextList settings = folder.Read("krv.ini");
-    ASSERT_EQ(settings.size(), 6u);
-    EXPECT_EQ(settings[0], "pdc=SRV");
-    EXPECT_EQ(settings[5], "nbyrow=2");
-}
-
+// The signal ends the program normally, with its settings saved, also when it
+// comes during a message box of the start: an unusable scratch folder makes
+// one before the message loop runs.
 TEST_P(KorvaneProcess, QuitSignalSavesTheSettingsAsQuitterDoes) {
-    ProgramFolder folder;
-    folder.InstallProgram("korvane");
-    folder.Write("localGM", {"pc1", "pc2"});
-    folder.Write("krv.ini", {"pdc=SRV", "nbyrow=2", "ip=10.0.0.0"});
-    const pid_t pid = StartKorvane(folder);
-    ASSERT_GT(pid, 0);
-    // The first files appear while the main window is created, after the
-    // signals are taken over.
-    ASSERT_TRUE(gui_testing::WaitFor([&] { return fs::exists(folder / "liste.known"); }, 10000));
-    EndsAsQuitterDoes(pid, GetParam(), folder);
-    EXPECT_EQ(folder.Read("settings.ini").size(), 6u);
-}
-
-// An unusable scratch folder makes the start show a message box before the
-// message loop runs; the signal, during the box or before it, still ends the
-// program as "Quitter" does.
-TEST_P(KorvaneProcess, QuitSignalDuringAStartUpMessageBoxIsNotLost) {
-    ProgramFolder folder;
-    folder.InstallProgram("korvane");
-    folder.Write("krv.ini", {"pdc=SRV", "nbyrow=2"});
-    fs::create_directory(folder / "ailleurs");
-    fs::create_directory_symlink(folder / "ailleurs", fs::path(folder.Scratch()).parent_path());
-    const pid_t pid = StartKorvane(folder);
-    ASSERT_GT(pid, 0);
-    ASSERT_TRUE(gui_testing::WaitFor([&] { return fs::exists(folder / "liste.known"); }, 10000));
-    gui_testing::WaitFor([] { return false; }, 300);  // the box is up by now
-    EndsAsQuitterDoes(pid, GetParam(), folder);
+    for (const bool startUpBox : {false, true}) {
+        ProgramFolder folder;
+        folder.InstallProgram("korvane");
+        folder.Write("localGM", {"pc1", "pc2"});
+        folder.Write("krv.ini", {"pdc=SRV", "nbyrow=2", "ip=10.0.0.0"});
+        if (startUpBox) {
+            fs::create_directory(folder / "ailleurs");
+            fs::create_directory_symlink(folder / "ailleurs",
+                                         fs::path(folder.Scratch()).parent_path());
+        }
+        const pid_t pid = StartKorvane(folder);
+        ASSERT_GT(pid, 0);
+        // The first files appear while the main window is created, after the
+        // signals are taken over.
+        ASSERT_TRUE(gui_testing::WaitFor([&] { return folder.Exists("liste.known"); }, 10000));
+        if (startUpBox) gui_testing::WaitFor([] { return false; }, 300);  // the box is up
+        kill(pid, GetParam());
+        const int status = WaitForExit(pid);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        const toolkit::TextList settings = folder.Read("krv.ini");
+        ASSERT_EQ(settings.size(), 6u) << startUpBox;
+        EXPECT_EQ(settings[0] + " " + settings[5], "pdc=SRV nbyrow=2");
+        EXPECT_EQ(folder.Read("settings.ini").size(), 6u) << startUpBox;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, KorvaneProcess, testing::Values(SIGTERM, SIGINT));

@@ -1,6 +1,4 @@
-// A Korvane installation in a temporary folder, for one test: the bitmaps,
-// optionally the helper programs, a private scratch folder, and the current
-// folder put back afterwards. Korvane's messages are collected, not shown.
+// Korvane's real windows in a program folder of their own, for one test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../app/test_clock.h"
-#include "../unit/test_folder.h"
+#include "../app/app_folder.h"
 #include "forms.h"
 #include "korvane/app/app.h"
 #include "main.h"
@@ -34,25 +31,12 @@ class StillScheduler : public korvane::QtScheduler {
     korvane::TimerId Every(int ms, korvane::TimerCallback callback) override;
 };
 
-class ProgramFolder {
+// Korvane's windows in a program folder of their own, with the bitmaps and
+// the real netcmd; Korvane's messages are collected, not shown.
+class ProgramFolder : public app_testing::ProgramDirectory {
   public:
     ProgramFolder();
     ~ProgramFolder();
-
-    const std::string& Dir() const { return dir_; }   // with trailing "/"
-    std::string Scratch() const { return scratch_; }  // with trailing "/"
-    std::string operator/(const std::string& name) const { return dir_ + name; }
-
-    // Copies a program of the build (hostping, netcmd) beside Korvane.
-    void InstallProgram(const std::string& name) const;
-    // Writes an executable shell script named `name` into the folder.
-    void InstallScript(const std::string& name, const std::string& body) const;
-    // The same in a folder of its own put first on PATH for this test: a
-    // stand-in for a system program (net, localc, xdg-open).
-    void InstallOnPath(const std::string& name, const std::string& body);
-    std::string PathDir() const { return dir_ + "path/"; }
-    void Write(const std::string& name, const toolkit::TextList& lines) const;
-    toolkit::TextList Read(const std::string& name) const;
 
     // Korvane's windows, created and destroyed as the program does.
     korvane::TForm1& Start();
@@ -68,13 +52,6 @@ class ProgramFolder {
     const QStringList& Messages() const { return messages_; }
 
   private:
-    testing_support::TempFolder folder_;
-    std::string dir_;
-    std::string scratch_;
-    std::filesystem::path oldCwd_;
-    std::unique_ptr<testing_support::ScopedEnv> scratchEnv_;
-    std::unique_ptr<testing_support::ScopedEnv> pathEnv_;
-    std::unique_ptr<testing_support::ScopedProgramDir> programDir_;
     TestClock clock_;
     std::unique_ptr<StillScheduler> still_;
     std::unique_ptr<korvane::Forms> forms_;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,7 +17,6 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTest>
 #include <QTimer>
 #include <filesystem>
 
@@ -34,69 +34,52 @@ using gui_testing::ProgramFolder;
 using gui_testing::WaitFor;
 using toolkit::TextList;
 
-// The one-line dialog's answer, given as soon as it is up.
-void Answer(const QString& text, bool ok) {
-    korvane::TOKBottomDlg* dialog = korvane::Application()->OKBottomDlg();
-    QTimer::singleShot(0, dialog, [=] {
-        dialog->gEdit->setText(text);
-        (ok ? dialog->OKBtn : dialog->CancelBtn)->click();
-    });
+QStringList Texts(const QList<QAction*>& actions) {
+    QStringList texts;
+    for (const QAction* action : actions) texts << action->text();
+    return texts;
 }
 
-// Missing pictures are named, and their stand-ins keep the width that tells
-// on from off.
+// The pictures come from the program folder, wherever Korvane starts from;
+// missing ones are named, and their stand-ins keep the width that tells on
+// from off. The dialogs exist, hidden, from the start.
 TEST(KorvaneWindow, MenusPanelAndDialogsCarryTheirFrenchTexts) {
     ProgramFolder folder;
+    fs::create_directory(folder / "ailleurs");
+    fs::current_path(folder / "ailleurs");
     fs::remove(folder / "ecran-on.bmp");
     fs::remove(folder / "neufbox_off.bmp");
     korvane::TForm1& form = folder.Start();
     const QString status = form.StatusMain->currentMessage();
-    EXPECT_TRUE(status.contains(QStringLiteral("ecran-on.bmp")) &&
-                status.contains(QStringLiteral("neufbox_off.bmp")))
+    EXPECT_TRUE(status.endsWith(QStringLiteral(" : ecran-on.bmp, neufbox_off.bmp")))
         << status.toStdString();
     EXPECT_EQ(form.ScreenOn.width(), 67);
     EXPECT_EQ(form.routeur->GlyphWidth(), 69);
     EXPECT_EQ(form.windowTitle().toStdString(),
               "Korvane 1.0  - Gestion des alimentations en énergie des ordinateurs");
-    QStringList menus;
+    EXPECT_EQ(Texts(form.MainMenu1->actions()),
+              (QStringList{"Fichier", "Edition", "Ordinateurs", "Rapports", "Aide"}));
     QStringList entries;
-    for (QAction* menu : form.MainMenu1->actions()) {
-        menus << menu->text();
-        for (QAction* entry : menu->menu()->actions()) entries << entry->text();
-    }
-    EXPECT_EQ(menus, (QStringList{"Fichier", "Edition", "Ordinateurs", "Rapports", "Aide"}));
+    for (QAction* menu : form.MainMenu1->actions()) entries << Texts(menu->menu()->actions());
     EXPECT_EQ(entries,
               (QStringList{"Quitter", "Préférences", "Ajouter un ordinateur",
                            "Ne jamais éteindre...", "Incidents WOL", "Incidents shutdown",
                            "Liste machines", "Console", "Consommation électrique", "A propos"}));
-    QStringList popup;
-    for (QAction* entry : form.popupGM->actions()) popup << entry->text();
-    EXPECT_EQ(popup, (QStringList{"Commentaire", "Renommer", "Consommation électrique"}));
+    EXPECT_EQ(Texts(form.popupGM->actions()),
+              (QStringList{"Commentaire", "Renommer", "Consommation électrique"}));
     EXPECT_EQ(form.Label1->text(), QStringLiteral("Scan en cours..."));
     EXPECT_EQ(form.Label2->text(), QStringLiteral("Refresh : "));
     EXPECT_FALSE(form.console->isVisible());
-
     const korvane::Forms* forms = korvane::Application();
     const std::pair<QDialog*, const char*> dialogs[] = {
-        {forms->AboutBox(), "A propos"},
-        {forms->Prefs(), "Prefs"},
-        {forms->OKBottomDlg(), "Dialogue"},
-        {forms->machines(), "machines"},
-        {forms->AddMachine(), "Ajouter une machine"},
-        {forms->comingsoon(), "Oups!"}};
+        {forms->AboutBox(), "A propos"},    {forms->Prefs(), "Prefs"},
+        {forms->OKBottomDlg(), "Dialogue"}, {forms->machines(), "machines"},
+        {forms->comingsoon(), "Oups!"},     {forms->AddMachine(), "Ajouter une machine"}};
     for (const auto& [dialog, title] : dialogs) {
         EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8(title));
         EXPECT_FALSE(dialog->isVisible()) << title;
     }
-    korvane::TAboutBox* about = forms->AboutBox();
-    QStringList shown;
-    QTimer::singleShot(0, about, [&] {
-        shown << about->ProductName->text() << about->Version->text() << about->Comments->text();
-        about->OKButton->click();
-    });
-    form.findChild<QAction*>(QStringLiteral("Apropos1"))->trigger();
-    EXPECT_EQ(shown, (QStringList{"Korvane", "V1.0 beta (8/4/2012)",
-                                  "Attention : ceci est une version BETA "}));
+    EXPECT_EQ(forms->AboutBox()->Version->text(), QStringLiteral("V1.0 beta (8/4/2012)"));
     folder.Stop();
     EXPECT_EQ(korvane::Application(), nullptr);
 }
@@ -106,7 +89,7 @@ TEST(KorvaneWindow, MenusPanelAndDialogsCarryTheirFrenchTexts) {
 TEST(KorvaneWindow, MapCellsFollowTheGrid) {
     ProgramFolder folder;
     folder.Write("localGM", {"pc1", "pc2", "pc3", "pc4"});
-    folder.Write("liste.ip", {"pc1 10.0.0.5", "pc2 10.0.0.6", "pc3 10.0.0.7", "pc4 10.0.0.8"});
+    folder.Write("liste.ip", {"pc1 10.0.0.5"});
     folder.Write("liste.mac", {"PC1 02-00-00-00-00-05"});
     folder.Write("etats", {"pc2=1"});
     korvane::TForm1& form = folder.Start();
@@ -114,7 +97,6 @@ TEST(KorvaneWindow, MapCellsFollowTheGrid) {
     const QPoint cells[] = {{200, 50}, {340, 50}, {60, 190}, {200, 190}};
     for (int entry = 0; entry < 4; ++entry) {
         EXPECT_EQ(form.EntryButtons.at(entry)->pos(), cells[entry]) << entry;
-        EXPECT_EQ(form.EntryButtons[entry]->Tag, entry);
         EXPECT_EQ(form.EntryButtons[entry]->GlyphWidth(), entry == 1 ? 67 : 69) << entry;
     }
     EXPECT_EQ(form.EntryButtons[0]->size(), QSize(67, 60));
@@ -122,8 +104,7 @@ TEST(KorvaneWindow, MapCellsFollowTheGrid) {
     EXPECT_EQ(form.IpCaptions[0]->geometry(), QRect(185, 127, 100, 15));
     EXPECT_EQ(form.MacCaptions[0]->pos(), QPoint(185, 142));
     EXPECT_EQ(form.EntryFrames[0]->geometry(), QRect(180, 110, 120, 51));
-    EXPECT_FALSE(form.EntryFrames[0]->isVisible());
-    EXPECT_FALSE(form.MacCaptions[0]->isVisible());
+    EXPECT_FALSE(form.EntryFrames[0]->isVisible() || form.MacCaptions[0]->isVisible());
     const std::pair<QLabel*, const char*> captions[] = {{form.NameCaptions[0], "PC1"},
                                                         {form.IpCaptions[0], "10.0.0.5"},
                                                         {form.MacCaptions[0], "02-00-00-00-00-05"}};
@@ -136,7 +117,7 @@ TEST(KorvaneWindow, MapCellsFollowTheGrid) {
 
 // The map scrolls down to the last caption when its rows do not fit; the
 // window is then as wide as the rows and the vertical bar, so that no
-// horizontal bar comes with it. Four per row make the window wider.
+// horizontal bar comes with it.
 TEST(KorvaneWindow, MapScrollsVerticallyOnlyWhenItsRowsDoNotFit) {
     const struct {
         int entries;
@@ -154,22 +135,20 @@ TEST(KorvaneWindow, MapScrollsVerticallyOnlyWhenItsRowsDoNotFit) {
         const int bar = c.scrolls ? form.style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
         EXPECT_EQ(form.width(), 160 * c.nbyrow + bar) << c.entries;
         auto* area = form.findChild<QScrollArea*>(QStringLiteral("carte"));
-        ASSERT_NE(area, nullptr);
         const QWidget* content = area->widget();
         QLabel* last = form.NameCaptions.at(static_cast<std::size_t>(c.entries - 1));
         EXPECT_EQ(last->parentWidget(), content);
         EXPECT_GE(content->height(), last->geometry().bottom()) << c.entries;
-        EXPECT_EQ(area->verticalScrollBar()->maximum() > 0, c.scrolls) << c.entries;
         EXPECT_EQ(area->verticalScrollBar()->maximum(),
                   std::max(0, content->height() - area->viewport()->height()));
+        EXPECT_EQ(area->verticalScrollBar()->maximum() > 0, c.scrolls) << c.entries;
         EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0) << c.entries;
-        EXPECT_FALSE(area->horizontalScrollBar()->isVisible()) << c.entries;
         area->ensureWidgetVisible(last);
         EXPECT_FALSE(last->visibleRegion().isEmpty()) << c.entries;
     }
 }
 
-// The dialog shows the entry, keeps its times however it closes, and its
+// The dialog shows the entry and keeps its times however it closes; its
 // "ON" and "OFF" reach the app, which runs the stand-ins of wolcmd and net.
 TEST(KorvaneWindow, EntryClickOpensTheOnOffDialogWhoseButtonsReachTheApp) {
     ProgramFolder folder;
@@ -179,7 +158,7 @@ TEST(KorvaneWindow, EntryClickOpensTheOnOffDialogWhoseButtonsReachTheApp) {
     folder.InstallScript("wolcmd", "echo \"$*\" >> \"" + (folder / "calls") + "\"");
     folder.InstallOnPath("net", "echo \"net $1\" >> \"" + (folder / "calls") + "\"");
     testing_support::WriteBytes(folder / "shutdown.auth", "username = root\npassword = x\n");
-    fs::permissions(folder / "shutdown.auth", fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(folder / "shutdown.auth", fs::perms::owner_read);
     korvane::TForm1& form = folder.StartStill();
     QStringList shown;
     gui_testing::ClickEntry(form, 0, [&](korvane::Tmachines* dialog) {
@@ -191,7 +170,7 @@ TEST(KorvaneWindow, EntryClickOpensTheOnOffDialogWhoseButtonsReachTheApp) {
     EXPECT_EQ(shown, (QStringList{"PC1", "10.0.0.5", "02-00-00-00-00-05", "0:00"}));
     EXPECT_EQ(folder.Read("liste.planning"), TextList{"pc1;7:30;0:00"});
     gui_testing::ClickEntry(form, 0, [](korvane::Tmachines* d) { d->btn_on->click(); });
-    ASSERT_TRUE(WaitFor([&] { return fs::exists(folder / "calls"); }));
+    ASSERT_TRUE(WaitFor([&] { return folder.Exists("calls"); }));
     gui_testing::ClickEntry(form, 0, [](korvane::Tmachines* d) { d->btn_off->click(); });
     ASSERT_TRUE(WaitFor([&] { return folder.Read("calls").size() == 2; }));
     EXPECT_EQ(folder.Read("calls"),
@@ -201,43 +180,38 @@ TEST(KorvaneWindow, EntryClickOpensTheOnOffDialogWhoseButtonsReachTheApp) {
 }
 
 // The pop-up menu acts on the entry it was opened on; the one-line dialog
-// asks, "Annuler" (or Escape) changes nothing.
+// asks, and its "Annuler" changes nothing.
 TEST(KorvaneWindow, PopupMenuAndOneLineDialogReachTheApp) {
     ProgramFolder folder;
     folder.Write("localGM", {"pc1", "bureau"});
-    folder.Write("bureau", {"pc2"});
     korvane::TForm1& form = folder.StartStill();
     korvane::TOKBottomDlg* line = korvane::Application()->OKBottomDlg();
+    const auto answer = [&](const char* action, const QString& text, bool ok) {
+        QTimer::singleShot(0, line, [=] {
+            line->gEdit->setText(text);
+            (ok ? line->OKBtn : line->CancelBtn)->click();
+        });
+        form.findChild<QAction*>(QString::fromLatin1(action))->trigger();
+    };
     emit form.EntryButtons.at(1)->customContextMenuRequested(QPoint(5, 5));
     form.popupGM->close();
-    Answer(QStringLiteral("salon"), false);
-    form.findChild<QAction*>(QStringLiteral("Renommer1"))->trigger();
+    answer("Renommer1", QStringLiteral("salon"), false);
     EXPECT_EQ(line->geditLabel->text(),
               QStringLiteral("Donner un joli nom pour désigner cet ordinateur :"));
-    Answer(QStringLiteral("salon"), true);
-    form.findChild<QAction*>(QStringLiteral("Renommer1"))->trigger();
+    answer("Renommer1", QStringLiteral("salon"), true);
     EXPECT_EQ(folder.Read("localGM"), (TextList{"pc1", "salon"}));
     EXPECT_EQ(form.NameCaptions.at(1)->text(), QStringLiteral("SALON"));
-    Answer(QStringLiteral("Serveur de fichiers"), true);
-    form.findChild<QAction*>(QStringLiteral("Commentaire1"))->trigger();
-    EXPECT_EQ(line->geditLabel->text(), QStringLiteral("Commentaire pour le groupe de machines :"));
-    EXPECT_EQ(form.EntryButtons[1]->toolTip(), QStringLiteral("Serveur de fichiers"));
-
-    Answer(QStringLiteral("pc1"), true);
-    form.findChild<QAction*>(QStringLiteral("Nejamaisteindre1"))->trigger();
+    answer("Nejamaisteindre1", QStringLiteral("pc1"), true);
     EXPECT_EQ(line->geditLabel->text(),
               QStringLiteral("Entrer le nom de la machine à ne jamais éteindre :"));
     EXPECT_EQ(folder.Messages(),
               QStringList{QStringLiteral("« pc1 » ne sera jamais éteint par Korvane.")});
     EXPECT_NE(form.EntryButtons[0]->findChild<QLabel*>(QStringLiteral("protege0")), nullptr);
-    QTimer::singleShot(0, line, [line] { QTest::keyClick(line, Qt::Key_Escape); });
-    EXPECT_EQ(line->exec(), korvane::kResultCancel);
-    QTimer::singleShot(0, line, [line] { line->OKBtn->click(); });
-    EXPECT_EQ(line->exec(), korvane::kResultOK);
 }
 
-// "Quitter" and the close box both end the message loop; a loop still
-// running after 5 s ends with 1.
+// "Quitter" and the close box both end the message loop (a loop still
+// running after 5 s ends with 1); the window's place goes to the settings at
+// the exit, and comes back at the next start.
 TEST(KorvaneWindow, QuitterAndTheCloseBoxEndTheMessageLoop) {
     ProgramFolder folder;
     korvane::TForm1& form = folder.Start();
@@ -253,7 +227,6 @@ TEST(KorvaneWindow, QuitterAndTheCloseBoxEndTheMessageLoop) {
     form.show();
     QTimer::singleShot(0, &form, [&form] { form.close(); });
     EXPECT_EQ(QCoreApplication::exec(), 0);
-    // The window's place goes to the settings at the exit, and comes back.
     form.move(150, 160);
     form.resize(form.width(), 420);
     folder.Stop();
