@@ -5,16 +5,12 @@
 
 #include <QPixmap>
 #include <QStringList>
-#include <chrono>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "../app/app_folder.h"
 #include "forms.h"
-#include "korvane/app/app.h"
 #include "main.h"
 #include "qt_scheduler.h"
 #include "umachine.h"
