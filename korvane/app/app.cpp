@@ -72,6 +72,7 @@ void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     states_ = LoadStateFile();
     ReloadPlan();
     TellUnseenIncidents();
+    LookForNewDevices();
     ExecPING_GM(toolkit::platform::FileExists("localIP") ? "localIP" : "localGM");
     ProbeGateway();
     Redraw_network();

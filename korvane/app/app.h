@@ -204,6 +204,9 @@ class KorvaneApp {
     void TellIncident(FollowKind kind, const Incident& incident, const std::string& line);
     void TellUnseenIncidents();
     void LookForNewDevices();
+    // netsweep's record of the devices seen, read again only when it changed;
+    // null when there is none or it cannot be read now.
+    const toolkit::DeviceRecord* DeviceRecordNow();
 
     // the plan, protection and journal (app_plan.cpp)
     void StartPlanning();
@@ -243,6 +246,7 @@ class KorvaneApp {
     std::map<std::string, std::string> comments_;  // each entry's comment, for the session
     TextList console_;
     bool noNotifierTold_ = false;
+    FileCache<toolkit::DeviceRecord> recordFile_;
     std::optional<std::int64_t> sweepLookedAt_;  // the record's latest sweep already told
 
     // The plan and the protected list, read again only when their file changed.

@@ -246,7 +246,7 @@ std::optional<IntakeRows> KorvaneApp::IntakeRefresh(const TextList& memo) {
     std::optional<TextList> discover = ReadDiscoverFile();
     if (!discover) return std::nullopt;
     krv_.DiscoverList = std::move(*discover);
-    if (const std::optional<toolkit::DeviceRecord> record = ReadDeviceRecordFile()) {
+    if (const toolkit::DeviceRecord* record = DeviceRecordNow()) {
         return FillIntakeRows(krv_.DiscoverList, memo, krv_, *record, NowSeconds());
     }
     return FillIntakeRows(krv_.DiscoverList, memo, krv_);

@@ -3,6 +3,7 @@
 // and at a window's start, the incidents recorded while no window ran.
 #include "korvane/app/app.h"
 #include "korvane/core/headless_incidents.h"
+#include "platform/platform.h"
 #include "tools.h"
 
 namespace korvane {
@@ -61,6 +62,29 @@ void KorvaneApp::TellUnseenIncidents() {
         Log(line);
     }
     Status(IncidentsSinceStartText(lines.size()));
+}
+
+const toolkit::DeviceRecord* KorvaneApp::DeviceRecordNow() {
+    const std::string path = toolkit::ProgramDir() + toolkit::kDeviceRecordFile;
+    if (!toolkit::platform::FileExists(path)) return nullptr;
+    try {
+        return &recordFile_.Get(path, [&path] { return toolkit::LoadDeviceRecord(path); });
+    } catch (const toolkit::FileError&) {
+        return nullptr;  // netsweep replacing it: the next look reads it
+    }
+}
+
+// Each sweep that netsweep recorded since the last look: the devices it saw
+// for the first time. The first look only notes where the record stands:
+// what was found before this start is no news.
+void KorvaneApp::LookForNewDevices() {
+    const toolkit::DeviceRecord* record = DeviceRecordNow();
+    if (record == nullptr || !record->lastSweep || record->lastSweep == sweepLookedAt_) return;
+    const bool firstLook = !sweepLookedAt_;
+    sweepLookedAt_ = record->lastSweep;
+    if (firstLook) return;
+    const std::vector<toolkit::Device> found = NewDevices(*record);
+    if (!found.empty()) Tell(NewDevicesNotice(found));
 }
 
 }  // namespace korvane

@@ -160,6 +160,7 @@ void KorvaneApp::TimerRedrawTimer() {
                             : Light::Grey);
     ReloadDiscoveryLists();
     ReloadPlan();
+    LookForNewDevices();
     TraceTimers();
 }
 

@@ -142,16 +142,6 @@ IntakeRows FillIntakeRows(const TextList& discover, const TextList& memo, const 
     return rows;
 }
 
-std::optional<toolkit::DeviceRecord> ReadDeviceRecordFile() {
-    const std::string path = toolkit::ProgramDir() + toolkit::kDeviceRecordFile;
-    if (!toolkit::platform::FileExists(path)) return std::nullopt;
-    try {
-        return toolkit::LoadDeviceRecord(path);
-    } catch (const FileError&) {
-        return std::nullopt;
-    }
-}
-
 std::optional<TextList> ReadDiscoverFile() {
     const std::string path = toolkit::ProgramDir() + kDiscoverFile;
     if (!toolkit::platform::FileExists(path)) return std::nullopt;

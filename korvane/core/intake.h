@@ -45,10 +45,6 @@ IntakeRows FillIntakeRows(const TextList& discover, const TextList& memo, const 
 IntakeRows FillIntakeRows(const TextList& discover, const TextList& memo, const KrvVar& krv,
                           const toolkit::DeviceRecord& record, std::int64_t now);
 
-// netsweep's record (liste.appareils) of the program folder. Nothing when it
-// is missing or cannot be read right now: the rows then go without marks.
-std::optional<toolkit::DeviceRecord> ReadDeviceRecordFile();
-
 // liste.ip.discover of the program folder. Nothing when it is missing, or
 // cannot be read right now (netsweep replacing it): the rows then keep what
 // they show.

@@ -20,6 +20,7 @@
 #include "korvane/core/mapgrid.h"
 #include "messages.h"
 #include "notifier.h"
+#include "tools.h"
 #include "uAddMachines.h"
 #include "uBottomdlg.h"
 #include "uapropos.h"
@@ -194,9 +195,11 @@ void TForm1::LoadPictures() {
         {&BoxOn, {"neufbox_on.bmp", kOnGlyphWidth}},
         {&BoxOff, {"neufbox_off.bmp", kOffGlyphWidth}},
     };
+    // From the program folder, wherever Korvane was started from: the app
+    // enters it only at its start, after the window is made.
     QStringList missing;
     for (const auto& [picture, source] : pictures) {
-        *picture = QPixmap(QString::fromLatin1(source.first));
+        *picture = QPixmap(Q(toolkit::ProgramDir() + source.first));
         if (!picture->isNull()) continue;
         missing << QString::fromLatin1(source.first);
         *picture = StandInPicture(source.second);

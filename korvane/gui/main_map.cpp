@@ -2,6 +2,7 @@
 // the app layer's map state gives them.
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QScrollArea>
 #include <QStyle>
 
@@ -44,11 +45,14 @@ void TForm1::ShowMap(const MapState& map) {
     entryCount_ = static_cast<int>(map.entries.size());
     if (map.gateway.known) DrawGateway(map.gateway);
     // The window is as wide as the rows, and the vertical scroll bar's width
-    // more when the entries need it, so that it never hides a column.
+    // more when the entries need it, so that it never hides a column. The
+    // map's room is measured at the window's height, laid out now: before
+    // the window first shows, its area has no size of its own yet.
+    resize(MapWidth(map.nbyrow), map.height);
+    layout()->activate();
     const bool scrolls =
         MapContentHeight(entryCount_, map.nbyrow) > mapArea_->maximumViewportSize().height();
-    const int bar = scrolls ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
-    resize(MapWidth(map.nbyrow) + bar, map.height);
+    if (scrolls) resize(width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent), map.height);
     for (int entry = 0; entry < entryCount_; ++entry) {
         DrawEntry(entry, map.entries[static_cast<std::size_t>(entry)]);
     }

@@ -295,9 +295,9 @@ bool TForm1::Notify(const Notice& notice) {
         trayIcon_.uID = 1;
         trayIcon_.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
         trayIcon_.uCallbackMessage = kTrayMessage;
-        trayIcon_.hIcon = static_cast<HICON>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0,
-                       LR_DEFAULTSIZE | LR_SHARED));
+        trayIcon_.hIcon =
+            static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1),
+                                          IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
         CopyText(trayIcon_.szTip, L"Korvane");
         trayShown_ = Shell_NotifyIconW(NIM_ADD, &trayIcon_) != FALSE;
         if (!trayShown_) return false;

@@ -71,7 +71,8 @@ void TPrefs::Init() {
 // A refused field keeps the dialog open, nothing changed; "Annuler" then
 // leaves the saved values.
 void TPrefs::BitBtn1Click() {
-    const Preferences typed{ItemText(kSetNbyrow), ItemText(kSetShutDelay),
+    const Preferences typed{ItemText(kSetNbyrow),
+                            ItemText(kSetShutDelay),
                             ItemText(kSetShutComment),
                             {Checked(Item(kNotifyDevices)), Checked(Item(kNotifyIncidents)),
                              Checked(Item(kNotifyPlan))}};

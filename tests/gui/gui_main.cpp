@@ -1,40 +1,12 @@
 // GoogleTest inside a QApplication on the offscreen platform: the windows are
 // real, nothing is shown.
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <sys/mount.h>
 
 #include <QApplication>
-
-#include <cstdio>
-#include <cstdlib>
 #include <string>
+
+#include "../app/namespaces.h"
 #include "program_folder.h"
-
-// The map probes the gateway with real echo requests: refuse (77, "skipped")
-// outside a network namespace that holds nothing but loopback.
-bool InPrivateNamespace() {
-    const std::string command = std::string("bash -c '. \"") + KORVANE_SOURCE_DIR +
-                                "scripts/netns-guard.sh\" && in_private_netns'";
-    return std::system(command.c_str()) == 0;
-}
-
-namespace {
-bool privateMounts = false;
-
-// Some tests make a folder read-only with a bind mount (as root, permissions
-// stop no write): the mounts must stay this process's own, whatever happens
-// to it. Done before any thread exists, so the whole process is in it.
-void MakePrivateMounts() {
-    privateMounts = unshare(CLONE_NEWNS) == 0 &&
-                    mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    if (!privateMounts) std::perror("espace de noms de montage privé");
-}
-}  // namespace
-
-bool gui_testing::HasPrivateMounts() {
-    return privateMounts;
-}
 
 int main(int argc, char** argv) {
     const bool listing = argc > 1 && std::string(argv[1]) == "--gtest_list_tests";
@@ -43,13 +15,9 @@ int main(int argc, char** argv) {
 #else
     const bool guarded = false;
 #endif
-    if (!listing && !guarded && !InPrivateNamespace()) {
-        std::fprintf(stderr,
-                     "refus : ces tests ne tournent que dans un espace de noms réseau "
-                     "privé (lancez scripts/test.sh, ou : unshare -n ctest)\n");
-        return 77;
+    if (!listing && !guarded && !testing_support::InPrivateNetworkNamespace()) {
+        return testing_support::RefuseOutsidePrivateNamespace();
     }
-    if (!listing && !guarded) MakePrivateMounts();  // the lab's own scripts mount
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

@@ -4,7 +4,6 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
-#include <fstream>
 
 #include "korvane/core/timescale.h"
 #include "messages.h"
@@ -20,48 +19,15 @@ const char* const kBitmaps[] = {"led-rouge.bmp",  "led-vert.bmp",   "led-orange.
                                 "neufbox_on.bmp", "neufbox_off.bmp"};
 }
 
-ProgramFolder::ProgramFolder()
-    : dir_(folder_.Path() + "/"), scratch_(folder_.Path() + "/scratch/") {
-    for (const char* bitmap : kBitmaps) {
-        fs::copy_file(std::string(KORVANE_BIN_DIR) + bitmap, dir_ + bitmap);
-    }
+ProgramFolder::ProgramFolder() {
+    for (const char* bitmap : kBitmaps) InstallProgram(bitmap);
     InstallProgram("netcmd");  // the adapter listing comes from it
-    scratchEnv_ = std::make_unique<testing_support::ScopedEnv>("KORVANE_SCRATCH", scratch_);
-    oldCwd_ = fs::current_path();
-    programDir_ = std::make_unique<testing_support::ScopedProgramDir>(dir_);
     korvane::SetMessageSink([this](const QString& text) { messages_.append(text); });
 }
 
 ProgramFolder::~ProgramFolder() {
     Stop();
     korvane::SetMessageSink({});
-    fs::current_path(oldCwd_);
-}
-
-void ProgramFolder::InstallProgram(const std::string& name) const {
-    fs::copy_file(std::string(KORVANE_BIN_DIR) + name, dir_ + name);
-}
-
-void ProgramFolder::InstallScript(const std::string& name, const std::string& body) const {
-    std::ofstream(dir_ + name) << "#!/bin/sh\n" << body << "\n";
-    fs::permissions(dir_ + name, fs::perms::owner_all);
-}
-
-void ProgramFolder::InstallOnPath(const std::string& name, const std::string& body) {
-    fs::create_directories(PathDir());
-    InstallScript("path/" + name, body);
-    if (pathEnv_) return;
-    const char* path = std::getenv("PATH");
-    pathEnv_ = std::make_unique<testing_support::ScopedEnv>(
-        "PATH", PathDir() + ":" + (path != nullptr ? path : "/usr/bin:/bin"));
-}
-
-void ProgramFolder::Write(const std::string& name, const toolkit::TextList& lines) const {
-    toolkit::SaveLines(dir_ + name, lines);
-}
-
-toolkit::TextList ProgramFolder::Read(const std::string& name) const {
-    return toolkit::LoadLines(dir_ + name);
 }
 
 korvane::TimerId StillScheduler::Every(int ms, korvane::TimerCallback callback) {
@@ -96,10 +62,6 @@ bool SamePicture(const QPixmap& a, const QPixmap& b) {
 
 bool HasPendingRequests(const korvane::TForm1& form) {
     return form.App().PendingRequests();
-}
-
-std::size_t TimerCount(const korvane::TForm1& form) {
-    return form.App().TimerCount();
 }
 
 int ConsoleLines(const korvane::TForm1& form, const QString& start) {

@@ -1,6 +1,4 @@
-// A Korvane installation in a temporary folder, for one test: the bitmaps,
-// optionally the helper programs, a private scratch folder, and the current
-// folder put back afterwards. Korvane's messages are collected, not shown.
+// Korvane's real windows in a program folder of their own, for one test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,15 +6,11 @@
 #include <QPixmap>
 #include <QStringList>
 #include <filesystem>
-#include <chrono>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "../unit/test_folder.h"
+#include "../app/app_folder.h"
 #include "forms.h"
-#include "korvane/app/app.h"
 #include "main.h"
 #include "qt_scheduler.h"
 #include "umachine.h"
@@ -24,18 +18,7 @@
 
 namespace gui_testing {
 
-// The clock Korvane's plan, journal and energy report read: the system's
-// until a test sets it.
-class TestClock : public korvane::Clock {
-  public:
-    std::chrono::system_clock::time_point Now() const override {
-        return now_ ? *now_ : std::chrono::system_clock::now();
-    }
-    void Set(std::chrono::system_clock::time_point now) { now_ = now; }
-
-  private:
-    std::optional<std::chrono::system_clock::time_point> now_;
-};
+using app_testing::TestClock;
 
 // Qt's timers, but for the 10 s poll and the 60 s scan: a test drives every
 // poll itself.
@@ -44,25 +27,12 @@ class StillScheduler : public korvane::QtScheduler {
     korvane::TimerId Every(int ms, korvane::TimerCallback callback) override;
 };
 
-class ProgramFolder {
+// Korvane's windows in a program folder of their own, with the bitmaps and
+// the real netcmd; Korvane's messages are collected, not shown.
+class ProgramFolder : public app_testing::ProgramDirectory {
   public:
     ProgramFolder();
     ~ProgramFolder();
-
-    const std::string& Dir() const { return dir_; }   // with trailing "/"
-    std::string Scratch() const { return scratch_; }  // with trailing "/"
-    std::string operator/(const std::string& name) const { return dir_ + name; }
-
-    // Copies a program of the build (hostping, netcmd) beside Korvane.
-    void InstallProgram(const std::string& name) const;
-    // Writes an executable shell script named `name` into the folder.
-    void InstallScript(const std::string& name, const std::string& body) const;
-    // The same in a folder of its own put first on PATH for this test: a
-    // stand-in for a system program (net, localc, xdg-open).
-    void InstallOnPath(const std::string& name, const std::string& body);
-    std::string PathDir() const { return dir_ + "path/"; }
-    void Write(const std::string& name, const toolkit::TextList& lines) const;
-    toolkit::TextList Read(const std::string& name) const;
 
     // Korvane's windows, created and destroyed as the program does.
     korvane::TForm1& Start();
@@ -78,13 +48,6 @@ class ProgramFolder {
     const QStringList& Messages() const { return messages_; }
 
   private:
-    testing_support::TempFolder folder_;
-    std::string dir_;
-    std::string scratch_;
-    std::filesystem::path oldCwd_;
-    std::unique_ptr<testing_support::ScopedEnv> scratchEnv_;
-    std::unique_ptr<testing_support::ScopedEnv> pathEnv_;
-    std::unique_ptr<testing_support::ScopedProgramDir> programDir_;
     TestClock clock_;
     std::unique_ptr<StillScheduler> still_;
     std::unique_ptr<korvane::Forms> forms_;
@@ -96,8 +59,6 @@ bool SamePicture(const QPixmap& a, const QPixmap& b);
 
 // True while a poll or check of the window still has its request timer.
 bool HasPendingRequests(const korvane::TForm1& form);
-// Korvane's own timers: the request timers, the follow-ups, the routine ones.
-std::size_t TimerCount(const korvane::TForm1& form);
 
 // Lines of the window's console log that start with `start`.
 int ConsoleLines(const korvane::TForm1& form, const QString& start);
@@ -106,10 +67,6 @@ int ConsoleLines(const korvane::TForm1& form, const QString& start);
 // (click "ON" or "OFF", or close it) while it is up.
 void ClickEntry(korvane::TForm1& form, int entry,
                 const std::function<void(korvane::Tmachines*)>& press);
-
-// True when this test program has a mount namespace of its own, where a
-// test may mount without touching the machine's mounts.
-bool HasPrivateMounts();
 
 // Processes events until `done` holds or `ms` have passed.
 bool WaitFor(const std::function<bool()>& done, int ms = 5000);

@@ -1,0 +1,250 @@
+// Korvane's start and exit in a program folder of its own, its routine
+// timers, and Korvane with no window at all ("--planificateur").
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "app_folder.h"
+#include "korvane/core/timescale.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using app_testing::AppFolder;
+using toolkit::TextList;
+
+const char* const kStartFiles[] = {"liste.mac",   "liste.ip", "liste.patch", "liste.ip.discover",
+                                   "liste.known", "krv.ini",  "localGM"};
+
+// Files opened by bare name and as the program folder's are the same files,
+// wherever Korvane was started from.
+TEST(AppStart, EmptyFolderGetsItsFilesAndTheDefaultSettings) {
+    AppFolder folder;
+    fs::create_directory(folder / "ailleurs");
+    fs::current_path(folder / "ailleurs");
+    korvane::KorvaneApp& app = folder.Start();
+    EXPECT_EQ(fs::current_path(), fs::path(folder.Dir()).parent_path());
+    EXPECT_TRUE(fs::is_empty(folder / "ailleurs"));
+    for (const char* file : kStartFiles) {
+        ASSERT_TRUE(folder.Exists(file)) << file;
+        EXPECT_EQ(fs::file_size(folder / file), 0u) << file;
+    }
+    EXPECT_EQ(app.CurrentSettings().left, 100);
+    EXPECT_EQ(folder.View().Map().height, 300);
+    EXPECT_TRUE(folder.View().Map().entries.empty());
+    EXPECT_EQ(folder.View().scanLights, std::vector<korvane::Light>{korvane::Light::Grey});
+    EXPECT_TRUE(folder.View().warnings.empty());
+    folder.Exit();
+    EXPECT_EQ(folder.Read("krv.ini"),
+              (TextList{"pdc=", "esu=", "left=100", "top=100", "height=300", "nbyrow=3"}));
+    EXPECT_TRUE(folder.Read("settings.ini").empty());
+}
+
+// The exit writes krv.ini with the window's place (or, without a window, the
+// place as it was), three lines per entry, and drops settings it does not
+// know; it runs once. The app's destruction writes nothing. The next start
+// finds the place and polls the saved poll list.
+TEST(AppExit, WritesTheSettingsOnceAndTheNextStartFindsThem) {
+    AppFolder folder;
+    folder.Write("localGM", {"pc1", "bureau"});
+    folder.Write("krv.ini", {"ip=10.0.0.0", "pdc=\\\\SRV", "esu=x", "masque=255.255.255.0"});
+    korvane::KorvaneApp& app = folder.Start();
+    app.TimerRedrawTimer();  // the 10-second tick writes localIP
+    ASSERT_TRUE(folder.Settle());
+    app.Exit(korvane::WindowGeometry{150, 160, 420});
+    EXPECT_EQ(folder.Read("settings.ini"), (TextList{"pc1", "bof", "bof", "bureau", "bof", "bof"}));
+    EXPECT_EQ(folder.Read("krv.ini"),
+              (TextList{"pdc=\\\\SRV", "esu=x", "left=150", "top=160", "height=420", "nbyrow=3"}));
+    fs::remove(folder / "krv.ini");
+    app.Exit(std::nullopt);
+    EXPECT_FALSE(folder.Exists("krv.ini"));
+    EXPECT_EQ(app.TimerCount(), 0u);
+
+    folder.Write("krv.ini", {"left=150", "top=160", "height=420"});
+    folder.Start().WindowResized(500);
+    EXPECT_NE(testing_support::ReadBytes(folder.Scratch() + "ping0.sh").find("'localIP'"),
+              std::string::npos);
+    EXPECT_EQ(folder.View().Map().height, 420);
+    fs::remove(folder / "krv.ini");
+    fs::remove(folder / "settings.ini");
+    folder.Drop();
+    EXPECT_FALSE(folder.Exists("krv.ini"));
+    EXPECT_FALSE(folder.Exists("settings.ini"));
+    EXPECT_EQ(folder.Scheduler().Count(), 0u);  // no timer outlives the app
+
+    folder.Start().WindowResized(500);
+    folder.Exit(std::nullopt);
+    EXPECT_EQ(folder.Read("krv.ini").at(4), "height=500");
+}
+
+// A run killed during a save or with polls under way leaves temporaries and
+// slot files; the next start removes them, but not the temporary of a writer
+// still at work (netsweep writing a list) nor files of others. The exit
+// removes the slot files, but not a marker whose script still runs.
+TEST(AppStart, SlotFilesGoAtTheStartAndAtTheExitButAScriptsRunningMarker) {
+    AppFolder folder;
+    const std::string scratch = folder.Scratch();
+    const std::string gone = std::to_string(testing_support::GonePid());
+    fs::create_directory(scratch);
+    fs::permissions(scratch, fs::perms::owner_all);  // a scratch folder of ours alone
+    const TextList stale = {folder / (".krv.ini.tmp-" + gone + "-0"),
+                            folder / (".etats.tmp-" + gone + "-3"),
+                            scratch + ".ping7.txt.tmp-" + gone + "-0",
+                            scratch + "7.mark",
+                            scratch + "ping7.sh",
+                            scratch + "ping7.txt",
+                            scratch + "ping7.err"};
+    const TextList kept = {folder / (".liste.ip.tmp-" + std::to_string(getpid()) + "-0"),
+                           folder / "notes.txt", scratch + "notes.txt"};
+    for (const auto& path : stale) testing_support::WriteBytes(path, "x");
+    for (const auto& path : kept) testing_support::WriteBytes(path, "x");
+    fs::permissions(scratch + "7.mark", fs::perms::owner_read);  // its run was killed
+    folder.Start();
+    for (const auto& path : stale) EXPECT_FALSE(fs::exists(path)) << path;
+    for (const auto& path : kept) EXPECT_TRUE(fs::exists(path)) << path;
+
+    ASSERT_TRUE(folder.Settle());
+    for (const char* name :
+         {"7.mark", "ping7.txt", "ping7.sh", "ping7.bat", "12.mark", "ping300.txt"}) {
+        testing_support::WriteBytes(scratch + name, "x");
+    }
+    fs::permissions(scratch + "7.mark", fs::perms::owner_read);
+    folder.Exit();
+    for (const char* name : {"7.mark", "notes.txt", "ping300.txt", "ipconfig.txt"}) {
+        EXPECT_TRUE(fs::exists(scratch + name)) << name;
+    }
+    for (const char* name : {"ping7.txt", "ping7.sh", "ping7.bat", "12.mark", "0.mark"}) {
+        EXPECT_FALSE(fs::exists(scratch + name)) << name;
+    }
+}
+
+// Values no screen can show: 2^31 pixels high, a hundred thousand cells per
+// row, a place on a monitor unplugged since. The window comes up on the
+// screen, 32 cells wide at most, and that is what the next start finds.
+TEST(AppStart, SettingsBeyondTheScreenAreBroughtBack) {
+    AppFolder folder;
+    folder.Write("krv.ini", {"nbyrow=100000", "height=2147483647", "left=100000", "top=-5000"});
+    korvane::KorvaneApp& app = folder.Start({{0, 0, 1280, 800}});
+    const korvane::Settings& settings = app.CurrentSettings();
+    EXPECT_EQ(settings.nbyrow, 32);
+    EXPECT_EQ(settings.height, 800);
+    EXPECT_TRUE(settings.left >= 0 && settings.left < 1280) << settings.left;
+    EXPECT_TRUE(settings.top >= 0 && settings.top < 800) << settings.top;
+    EXPECT_EQ(folder.View().Map().nbyrow, 32);
+    folder.Exit();
+    const TextList saved = folder.Read("krv.ini");
+    ASSERT_EQ(saved.size(), 6u);
+    EXPECT_EQ(saved[4], "height=800");
+    EXPECT_EQ(saved[5], "nbyrow=32");
+}
+
+TEST(AppStart, UnusableScratchFolderIsReportedAndNothingBreaks) {
+    AppFolder folder;
+    fs::create_directory(folder / "ailleurs");
+    fs::create_directory_symlink(folder / "ailleurs", fs::path(folder.Scratch()).parent_path());
+    folder.Write("localGM", {"pc1"});
+    folder.Write("liste.ip", {"pc1 10.0.0.5"});
+    korvane::KorvaneApp& app = folder.Start();
+    ASSERT_EQ(folder.View().warnings.size(), 1u);
+    EXPECT_TRUE(folder.View().warnings[0].starts_with("Paramètres réseau illisibles"));
+    EXPECT_TRUE(folder.View().status.starts_with("Relevé des ordinateurs impossible"));
+    EXPECT_EQ(app.Vars().PingSlot, 0);
+    app.TimerRedrawTimer();
+    EXPECT_EQ(app.Vars().PingSlot, 0);
+    EXPECT_EQ(folder.View().Map().entries.size(), 1u);
+    folder.Exit();
+    EXPECT_TRUE(fs::is_empty(folder / "ailleurs"));
+    EXPECT_EQ(folder.Read("krv.ini").size(), 6u);
+}
+
+// As root no permission stops a write, so the disk is made "full" for this
+// process alone with a zero file-size limit.
+class FileSizeLimit {
+  public:
+    FileSizeLimit() {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit none{0, old_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+  private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+TEST(AppExit, UnwritableSettingsKeepTheOldFileAndSaySo) {
+    AppFolder folder;
+    folder.Write("krv.ini", {"pdc=SRV", "nbyrow=4", "ip=10.0.0.0"});
+    korvane::KorvaneApp& app = folder.Start();
+    {
+        FileSizeLimit full;
+        app.Exit(std::nullopt);
+    }
+    EXPECT_EQ(folder.Read("krv.ini"), (TextList{"pdc=SRV", "nbyrow=4", "ip=10.0.0.0"}));
+    ASSERT_EQ(folder.View().warnings.size(), 1u);
+    EXPECT_TRUE(folder.View().warnings[0].starts_with("Les réglages n'ont pas été enregistrés.\n"));
+    EXPECT_NE(folder.View().warnings[0].find("krv.ini"), std::string::npos);
+}
+
+// "--planificateur": the real program, with no display and no Qt platform
+// named. What a box would say goes to the standard error (here the refused
+// scratch folder), the journal is kept, and a signal ends it as "Quitter"
+// does, settings saved.
+TEST(AppPlanner, RunsWithNoWindowTellsOnStandardErrorAndEndsOnASignal) {
+    AppFolder folder;
+    folder.InstallProgram("korvane");
+    folder.Write("localGM", {"pc1"});
+    folder.Write("krv.ini", {"pdc=SRV", "nbyrow=2"});
+    fs::create_directory(folder / "ailleurs");
+    fs::create_directory_symlink(folder / "ailleurs", fs::path(folder.Scratch()).parent_path());
+    const std::string program = folder / "korvane";
+    const std::string errors = folder / "stderr.txt";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) unsetenv(name);
+        const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd >= 0) dup2(fd, 2);
+        execl(program.c_str(), program.c_str(), "--planificateur", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    const bool started = folder.RunUntil(
+        [&] {
+            return folder.Exists("historique.etats") &&
+                   testing_support::ReadBytes(errors).find("korvane : ") != std::string::npos;
+        },
+        10000);
+    kill(pid, SIGTERM);
+    int status = 0;
+    const bool ended = folder.RunUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; });
+    if (!ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    ASSERT_TRUE(started && ended) << testing_support::ReadBytes(errors);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_NE(testing_support::ReadBytes(errors).find("korvane : Paramètres réseau illisibles"),
+              std::string::npos)
+        << testing_support::ReadBytes(errors);
+    const TextList settings = folder.Read("krv.ini");
+    ASSERT_EQ(settings.size(), 6u);
+    EXPECT_EQ(settings[0], "pdc=SRV");
+    EXPECT_EQ(settings[5], "nbyrow=2");
+    const TextList history = folder.Read("historique.etats");
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_TRUE(history[1].ends_with(";*;?"));
+}
+
+}  // namespace
