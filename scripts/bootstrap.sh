@@ -22,6 +22,9 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev
   iproute2 iputils-ping procps util-linux libcap2-bin
   xvfb xauth fonts-dejavu-core
+  # The desktop notifications: a D-Bus session bus and a notification server
+  # of the test's own.
+  dbus dunst
   # The lab's hosts (smbd, nmbd), Korvane's remote shutdown (net), the lab
   # router's DNS; the programs the benchmarks compare against, and GNU time
   # for their memory figures.
