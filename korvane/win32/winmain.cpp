@@ -71,7 +71,7 @@ int RunPlanner() {
     KorvaneApp app(view, scheduler, clock);
     Planner planner{&app};
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&planner));
-    app.Start();
+    app.Start({}, true);
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
