@@ -31,12 +31,8 @@ std::optional<EntryCard> KorvaneApp::Card(int entry) {
     EntryCard card{toolkit::AsciiUpper(name),
                    index < krv_.EntryIPs.size() ? krv_.EntryIPs[index] : "", krv_.FindMAC(name),
                    "0:00", "0:00"};
-    EntrySchedule plan{name, 0, 0};
-    try {
-        plan = ScheduleOf(LoadSchedules(toolkit::ProgramDir()), name);
-    } catch (const toolkit::FileError& error) {
-        view_.Warn(text::kPlanUnreadable + std::string(error.what()));
-    }
+    if (const auto problem = ReloadPlan()) view_.Warn(text::kPlanUnreadable + *problem);
+    const EntrySchedule plan = ScheduleOf(plan_, name);
     card.wakeUp = FormatDailyTime(plan.wakeUp);
     card.shutdown = FormatDailyTime(plan.shutdown);
     return card;
