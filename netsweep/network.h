@@ -25,7 +25,8 @@ class Network {
     // The ipconfig listing read into a record; throws toolkit::FileError.
     virtual toolkit::host_params ReadIpConfig() = 0;
     virtual void LoadLocalAddressTable(toolkit::TextList& addresses, toolkit::TextList& masks) = 0;
-    // One echo request to each address, all at once; one verdict per address.
+    // One echo request to each address, all at once; one verdict per address:
+    // answered, or (a computer whose firewall drops pings) answered ARP.
     virtual std::vector<bool> Probe(const std::vector<toolkit::IPv4>& addresses) = 0;
     // The "nbtstat -a" name of each address (FirstUniqueName; empty for
     // none), all asked at once; an address not asked by `deadline` has none.

@@ -2,6 +2,7 @@
 
 #include "listings.h"
 #include "lookups.h"
+#include "neighbours.h"
 #include "network.h"
 #include "tools.h"
 
@@ -56,7 +57,7 @@ void SystemNetwork::LoadLocalAddressTable(toolkit::TextList& addresses, toolkit:
 }
 
 std::vector<bool> SystemNetwork::Probe(const std::vector<toolkit::IPv4>& addresses) {
-    return toolkit::IcmpProbeAddresses(addresses, toolkit::kEchoTimeout);
+    return toolkit::SweepProbe(addresses, toolkit::kEchoTimeout);
 }
 
 std::vector<std::string> SystemNetwork::NetbiosNames(const std::vector<std::string>& addresses,

@@ -147,6 +147,22 @@ class ArpBatch {
 
 }  // namespace
 
+std::vector<bool> ArpAnswers(const std::vector<std::uint32_t>& addresses) {
+    std::vector<bool> answered(addresses.size(), false);
+    const std::vector<arp::Link> links = ArpLinks();
+    if (links.empty() || addresses.empty()) return answered;
+    const UniqueFd packets(
+        socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, htons(ETH_P_ARP)));
+    if (packets.Fd() < 0) return answered;
+    ArpBatch batch(packets.Fd(), links);
+    for (const std::uint32_t address : addresses) {
+        if (const auto link = arp::LinkOf(links, address)) batch.Add(address, *link);
+    }
+    for (int attempt = 0; attempt < kArpTries && !batch.Done(); ++attempt) batch.Round();
+    for (std::size_t i = 0; i < addresses.size(); ++i) answered[i] = batch.Answered(addresses[i]);
+    return answered;
+}
+
 std::vector<bool> WorthAnEcho(const std::vector<std::uint32_t>& addresses) {
     std::vector<bool> worth(addresses.size(), true);
     const std::vector<arp::Link> links = ArpLinks();
