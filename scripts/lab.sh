@@ -60,9 +60,9 @@ host_lines() { grep -v '^\s*#' "$hosts_file" | awk 'NF >= 6'; }
 # The seventh column holds options, joined by ",": "nmbd" (Samba's nmbd answers
 # for the NetBIOS name), "dns" (the reverse name is known to the DNS server
 # only, not to the admin's hosts file), "noecho" (the host's firewall drops
-# echo requests), "firewall" (as Windows' firewall: echo requests and every
-# TCP connection dropped, except to file sharing, port 445, once
-# "lab.sh samba" serves it), "loss=N" (a lossy link: N % of the echo
+# echo requests), "notcp" (it drops every TCP connection, except to file
+# sharing, port 445, once "lab.sh samba" serves it), "firewall" (both, as
+# Windows' firewall does by default), "loss=N" (a lossy link: N % of the echo
 # requests, 1 to 99, dropped at random). A NetBIOS name "-": no name at all.
 has_option() { [[ ",$1," == *",$2,"* ]]; }
 # The N of "loss=N", empty when the option is absent.
@@ -243,11 +243,12 @@ EOF
 readonly host_table=korvane_hote
 apply_host_rules() {
   local id=$1 options=$2 rules=() set=() loss
-  has_option "$options" noecho && rules+=("icmp type echo-request drop")
-  if has_option "$options" firewall; then
+  if has_option "$options" noecho || has_option "$options" firewall; then
+    rules+=("icmp type echo-request drop")
+  fi
+  if has_option "$options" notcp || has_option "$options" firewall; then
     set=("set partage { type inet_service; }")
-    rules+=("icmp type echo-request drop"
-            "tcp flags & (syn | ack) == syn tcp dport != @partage drop")
+    rules+=("tcp flags & (syn | ack) == syn tcp dport != @partage drop")
   fi
   loss=$(loss_option "$options")
   [ -n "$loss" ] && rules+=("icmp type echo-request numgen random mod 100 < $loss drop")
@@ -353,7 +354,9 @@ cmd_samba() {
   done
   in_ns "$id" setsid smbd -F --no-process-group -s "$dir/smb.conf" \
     </dev/null >"$dir/smbd.out" 2>&1 &
-  if has_option "$(host_field "$id" 7)" firewall; then
+  local options
+  options=$(host_field "$id" 7)
+  if has_option "$options" firewall || has_option "$options" notcp; then
     in_ns "$id" nft add element inet "$host_table" partage '{ 445 }'
   fi
   for _ in $(seq 100); do
