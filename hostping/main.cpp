@@ -17,6 +17,11 @@
 // --verdict HÔTE ends RESULTAT with the line HÔTE "=up" when some host was
 // found on, HÔTE "=down" otherwise, the verdict the check reads.
 //
+// Meanwhile the system's neighbour table is refreshed for the listed hosts
+// (toolkit::RefreshNeighbours, where hostping may ask ARP itself: root or
+// cap_net_raw), so that after a poll it names the computer that holds each
+// address now, even one that took the address of another a moment ago.
+//
 // A line that cannot name a host (blank, holding a space or a control
 // character, longer than 255 characters, or neither a dotted address nor
 // made of letters, digits, "-", "." and "_") is skipped without a word: the
@@ -48,10 +53,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "lookups.h"
+#include "neighbours.h"
 #include "raw_ping.h"
 #include "reseau.h"
 #include "usage.h"
@@ -205,8 +213,30 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
     return arguments;
 }
 
+// Asks ARP again of the listed hosts whose neighbour entries are old, beside
+// the probe: it costs the poll nothing that the probe does not wait anyway.
+class NeighbourRefresh {
+  public:
+    explicit NeighbourRefresh(const std::vector<toolkit::IPv4>& addresses) {
+        try {
+            thread_ = std::thread([addresses] { toolkit::RefreshNeighbours(addresses); });
+        } catch (const std::system_error&) {
+            // No thread: the table stays as the echo requests leave it.
+        }
+    }
+    ~NeighbourRefresh() {
+        if (thread_.joinable()) thread_.join();
+    }
+    NeighbourRefresh(const NeighbourRefresh&) = delete;
+    NeighbourRefresh& operator=(const NeighbourRefresh&) = delete;
+
+  private:
+    std::thread thread_;
+};
+
 // Up to `rounds` probes, each of the hosts still found off.
 std::vector<bool> ProbeRounds(const std::vector<toolkit::IPv4>& addresses, int rounds) {
+    const NeighbourRefresh refresh(addresses);
     std::vector<bool> on(addresses.size(), false);
     for (int round = 0; round < rounds; ++round) {
         std::vector<std::size_t> silent;
