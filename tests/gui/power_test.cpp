@@ -253,7 +253,7 @@ TEST_F(PowerTest, GroupGetsOneLinePerComputerAndItsRefusedComputersAreNamed) {
 }
 
 // A command whose tool fails is told at once in the status bar, with the
-// tool's reason, and its lines stay in the console log; one that works says
+// tool's reason and its remedy, and its lines stay in the console log; one that works says
 // nothing. Blanks after the address in liste.ip do not stop the commands.
 TEST_F(PowerTest, FailedCommandIsToldAtOnceWithTheToolsReason) {
     folder.InstallOnPath("net", "echo 'Shutdown of remote machine failed'; "
@@ -263,7 +263,9 @@ TEST_F(PowerTest, FailedCommandIsToldAtOnceWithTheToolsReason) {
     folder.Write("liste.ip", {"pc1 10.0.0.5 ", "pc2 10.0.0.6"});
     korvane::TForm1& form = Start();
     form.Shutdown("pc1");
-    const QString refused = QStringLiteral("Arrêt de « pc1 » en échec : WERR_ACCESS_DENIED.");
+    const QString refused =
+        QString::fromStdString("Arrêt de « pc1 » en échec : WERR_ACCESS_DENIED. " +
+                               korvane::PowerFailureRemedy("WERR_ACCESS_DENIED"));
     ASSERT_TRUE(WaitFor([&] { return Status() == refused; }, 3000)) << Status().toStdString();
     EXPECT_EQ(ConsoleLines(refused), 1);
     EXPECT_EQ(ConsoleLines(QStringLiteral("pc1 : result was: WERR_ACCESS_DENIED")), 1);
