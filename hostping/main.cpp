@@ -17,10 +17,11 @@
 // --verdict HÔTE ends RESULTAT with the line HÔTE "=up" when some host was
 // found on, HÔTE "=down" otherwise, the verdict the check reads.
 //
-// Meanwhile the system's neighbour table is refreshed for the listed hosts
-// (toolkit::RefreshNeighbours, where hostping may ask ARP itself: root or
-// cap_net_raw), so that after a poll it names the computer that holds each
-// address now, even one that took the address of another a moment ago.
+// First, where hostping may ask ARP itself (root or cap_net_raw), the
+// system's neighbour table is refreshed for the listed hosts whose entries
+// are older than a poll period (toolkit::RefreshNeighbours), so that after a
+// poll it names the computer that holds each address now, even one that took
+// the address of another since the previous poll.
 //
 // A line that cannot name a host (blank, holding a space or a control
 // character, longer than 255 characters, or neither a dotted address nor
@@ -53,8 +54,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -81,6 +80,10 @@ constexpr std::chrono::milliseconds kAnswerTimeout{1000};
 // Names the resolver has not given by then belong to no computer that could
 // answer within the poll; a poll of a LAN thus lasts at most about 2 s.
 constexpr std::chrono::milliseconds kResolveDeadline{1000};
+// Neighbour entries confirmed since the previous poll (Korvane polls every
+// 10 s) are trusted; older ones are asked ARP again. Each ARP request is a
+// broadcast that every host of the LAN receives.
+constexpr std::chrono::milliseconds kNeighbourAge{10000};
 
 constexpr const char* kUsage =
     "Utilisation : hostping [--essais N] [--verdict HÔTE] FICHIER_LISTE FICHIER_RESULTAT\n"
@@ -213,30 +216,11 @@ std::optional<Arguments> ParseArguments(int argc, char** argv) {
     return arguments;
 }
 
-// Asks ARP again of the listed hosts whose neighbour entries are old, beside
-// the probe: it costs the poll nothing that the probe does not wait anyway.
-class NeighbourRefresh {
-  public:
-    explicit NeighbourRefresh(const std::vector<toolkit::IPv4>& addresses) {
-        try {
-            thread_ = std::thread([addresses] { toolkit::RefreshNeighbours(addresses); });
-        } catch (const std::system_error&) {
-            // No thread: the table stays as the echo requests leave it.
-        }
-    }
-    ~NeighbourRefresh() {
-        if (thread_.joinable()) thread_.join();
-    }
-    NeighbourRefresh(const NeighbourRefresh&) = delete;
-    NeighbourRefresh& operator=(const NeighbourRefresh&) = delete;
-
-  private:
-    std::thread thread_;
-};
-
-// Up to `rounds` probes, each of the hosts still found off.
+// Up to `rounds` probes, each of the hosts still found off. The listed
+// hosts whose neighbour entries are old are asked ARP again first, the
+// answers left to the system's table (a few sends, not waited for).
 std::vector<bool> ProbeRounds(const std::vector<toolkit::IPv4>& addresses, int rounds) {
-    const NeighbourRefresh refresh(addresses);
+    toolkit::RefreshNeighbours(addresses, kNeighbourAge);
     std::vector<bool> on(addresses.size(), false);
     for (int round = 0; round < rounds; ++round) {
         std::vector<std::size_t> silent;

@@ -59,6 +59,18 @@ std::vector<bool> AskAgain(const std::vector<std::uint32_t>& addresses) {
     return platform::ArpAnswers(addresses);
 }
 
+// The rows of `addresses` whose host last answered longer ago than `age`.
+std::vector<std::uint32_t> OldRows(const std::vector<platform::NeighbourRow>& rows,
+                                   const std::vector<IPv4>& addresses, Clock::duration age) {
+    const RowIndex index(rows);
+    std::vector<std::uint32_t> old;
+    for (const IPv4& address : addresses) {
+        const std::uint32_t value = NetworkOrder(address);
+        if (OlderThan(index.Find(value), age)) old.push_back(value);
+    }
+    return old;
+}
+
 }  // namespace
 
 NeighbourSnapshot NeighbourSnapshot::Take() {
@@ -95,13 +107,8 @@ void RefreshNeighbours(const std::vector<IPv4>& addresses, std::chrono::millisec
     try {
         const auto rows = platform::NeighbourTable();
         if (!rows) return;
-        const RowIndex index(*rows);
-        std::vector<std::uint32_t> old;
-        for (const IPv4& address : addresses) {
-            const std::uint32_t value = NetworkOrder(address);
-            if (OlderThan(index.Find(value), fresh)) old.push_back(value);
-        }
-        AskAgain(old);
+        const std::vector<std::uint32_t> old = OldRows(*rows, addresses, fresh);
+        if (!old.empty()) platform::SendArpRequests(old);
     } catch (...) {
         // A table that cannot be refreshed is read as it is.
     }

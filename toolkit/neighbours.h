@@ -38,12 +38,12 @@ class NeighbourSnapshot {
     std::optional<std::vector<platform::NeighbourRow>> rows_;
 };
 
-// Asks ARP again, where the process may (platform::ArpAnswers), of the
+// Asks ARP again, where the process may (platform::SendArpRequests), of the
 // addresses whose rows are older than `fresh`, so that the table names the
 // host that holds each address now: a row learned before the router gave
 // the address to another computer would name the old one. Rows the system
-// tells no age of are left as they are. Waits for the answers (a silent
-// address costs about 200 ms).
+// tells no age of are left as they are. Does not wait: the system's table
+// takes the answers in within a round trip.
 inline constexpr std::chrono::milliseconds kFreshNeighbour{1000};
 void RefreshNeighbours(const std::vector<IPv4>& addresses,
                        std::chrono::milliseconds fresh = kFreshNeighbour);

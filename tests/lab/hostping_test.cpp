@@ -330,8 +330,8 @@ TEST_F(HostpingTest, WithoutAnIcmpSocketSaysSoAndWritesNothing) {
 // After a poll the neighbour table names the computer that holds each address
 // now. Here another computer takes the first host's address (its card
 // changes its hardware address) and the first turns up at the second's: the
-// table, learned a moment before, still names the old holders until the
-// poll asks ARP again of its old rows.
+// table, learned at the previous poll, still names the old holders until the
+// poll asks ARP again of its rows older than a poll period.
 TEST_F(HostpingTest, APollLeavesTheNeighbourTableNamingTheHoldersOfNow) {
     const lab::Host& first = lab::Hosts().at(0);
     const lab::Host& second = lab::Hosts().at(1);
@@ -344,11 +344,18 @@ TEST_F(HostpingTest, APollLeavesTheNeighbourTableNamingTheHoldersOfNow) {
     const std::string newcomer = "02:4b:52:00:00:99";
     ScopedMac taken(first, newcomer);
     ScopedMac moved(second, first.mac);
-    std::this_thread::sleep_for(toolkit::kFreshNeighbour + milliseconds(200));
+    // Older than a poll period: the poll asks again.
+    std::this_thread::sleep_for(std::chrono::seconds(10) + milliseconds(200));
     ASSERT_EQ(toolkit::NeighbourSnapshot::Take().MacOf(first.address), MacText(first.mac))
         << "the table should still name the old holder";
     ASSERT_EQ(HostpingOnList(list), 0) << Errors();
     EXPECT_EQ(Result(), first.address + "=1\r\n" + second.address + "=1\r\n");
+    // The answers reach the table within a round trip of the poll's requests.
+    const auto deadline = std::chrono::steady_clock::now() + milliseconds(500);
+    while (toolkit::NeighbourSnapshot::Take().MacOf(first.address) != MacText(newcomer) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(milliseconds(10));
+    }
     const toolkit::NeighbourSnapshot after = toolkit::NeighbourSnapshot::Take();
     EXPECT_EQ(after.MacOf(first.address), MacText(newcomer));
     EXPECT_EQ(after.MacOf(second.address), MacText(first.mac));

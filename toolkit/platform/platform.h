@@ -160,6 +160,9 @@ std::optional<std::vector<NeighbourRow>> NeighbourTable();
 // (POSIX: no packet socket without root or cap_net_raw), and for addresses
 // off the link.
 std::vector<bool> ArpAnswers(const std::vector<std::uint32_t>& addressesNetworkOrder);
+// The same requests, not waited for: the system's table takes the answers in
+// on its own, within a round trip.
+void SendArpRequests(const std::vector<std::uint32_t>& addressesNetworkOrder);
 
 // --- datagrams ---
 // Sends one UDP datagram to the address and port, broadcast addresses

@@ -90,4 +90,10 @@ std::vector<bool> ArpAnswers(const std::vector<std::uint32_t>& addressesNetworkO
     return std::vector<bool>(answered.begin(), answered.end());
 }
 
+// SendARP waits for its answer: the requests are asked side by side as
+// ArpAnswers asks them, their answers left to the system's table.
+void SendArpRequests(const std::vector<std::uint32_t>& addressesNetworkOrder) {
+    ArpAnswers(addressesNetworkOrder);
+}
+
 }  // namespace toolkit::platform
