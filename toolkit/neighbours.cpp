@@ -59,16 +59,24 @@ std::vector<bool> AskAgain(const std::vector<std::uint32_t>& addresses) {
     return platform::ArpAnswers(addresses);
 }
 
-// The rows of `addresses` whose host last answered longer ago than `age`.
-std::vector<std::uint32_t> OldRows(const std::vector<platform::NeighbourRow>& rows,
-                                   const std::vector<IPv4>& addresses, Clock::duration age) {
+// A row the table keeps for a host that has not answered within `age`:
+// resolved long ago, or still being resolved (or given up) since a request
+// went to a host that did not answer then, a computer that was asleep.
+// Only where the system tells ages.
+bool WorthAsking(const platform::NeighbourRow* row, Clock::duration age) {
+    if (row == nullptr || !row->confirmedAgo) return false;
+    return !row->resolved || *row->confirmedAgo > age;
+}
+
+std::vector<std::uint32_t> RowsToAsk(const std::vector<platform::NeighbourRow>& rows,
+                                     const std::vector<IPv4>& addresses, Clock::duration age) {
     const RowIndex index(rows);
-    std::vector<std::uint32_t> old;
+    std::vector<std::uint32_t> ask;
     for (const IPv4& address : addresses) {
         const std::uint32_t value = NetworkOrder(address);
-        if (OlderThan(index.Find(value), age)) old.push_back(value);
+        if (WorthAsking(index.Find(value), age)) ask.push_back(value);
     }
-    return old;
+    return ask;
 }
 
 }  // namespace
@@ -107,8 +115,8 @@ void RefreshNeighbours(const std::vector<IPv4>& addresses, std::chrono::millisec
     try {
         const auto rows = platform::NeighbourTable();
         if (!rows) return;
-        const std::vector<std::uint32_t> old = OldRows(*rows, addresses, fresh);
-        if (!old.empty()) platform::SendArpRequests(old);
+        const std::vector<std::uint32_t> ask = RowsToAsk(*rows, addresses, fresh);
+        if (!ask.empty()) platform::SendArpRequests(ask);
     } catch (...) {
         // A table that cannot be refreshed is read as it is.
     }

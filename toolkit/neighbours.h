@@ -41,9 +41,12 @@ class NeighbourSnapshot {
 // Asks ARP again, where the process may (platform::SendArpRequests), of the
 // addresses whose rows are older than `fresh`, so that the table names the
 // host that holds each address now: a row learned before the router gave
-// the address to another computer would name the old one. Rows the system
-// tells no age of are left as they are. Does not wait: the system's table
-// takes the answers in within a round trip.
+// the address to another computer would name the old one. Also of those
+// whose rows are still being resolved or were given up (the host did not
+// answer a moment ago): a computer just woken is found at once, not at the
+// system's next try, up to a second later. Rows the system tells no age of
+// are left as they are. Does not wait: the system's table takes the answers
+// in within a round trip.
 inline constexpr std::chrono::milliseconds kFreshNeighbour{1000};
 void RefreshNeighbours(const std::vector<IPv4>& addresses,
                        std::chrono::milliseconds fresh = kFreshNeighbour);
