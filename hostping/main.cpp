@@ -1,13 +1,27 @@
-// hostping LISTE RESULTAT
+// hostping [--essais N] [--verdict HÔTE] LISTE RESULTAT
 //
 // Korvane's poll: which of the listed computers are up right now. Every host
-// of LISTE (one dotted address or host name per line; names are resolved) gets
-// one ICMP echo request, all of them at once, and RESULTAT receives one line
-// per host that answered within kAnswerTimeout: the host exactly as listed
-// (the line without its surrounding blanks), then "=1", in list order, lines
-// ending CR LF. The run ends as soon as every host has answered, so a LAN
-// that is all up costs one round trip, and one that is partly asleep costs
-// the time-out.
+// of LISTE (one dotted address or host name per line; names are resolved) is
+// probed, all of them at once, by toolkit::ProbeComputers: an ICMP echo
+// request, and for a host still silent a quarter of the way through its
+// window, a second request and TCP connections to the ports a computer
+// serves (a firewall that drops pings, or a lost datagram, must not show a
+// running computer off). RESULTAT receives one line per host found on within
+// kAnswerTimeout: the host exactly as listed (the line without its
+// surrounding blanks), then "=1", in list order, lines ending CR LF. The run
+// ends as soon as every host has answered, so a LAN that is all up costs one
+// round trip, and one that is partly asleep costs the time-out.
+//
+// The follow-up checks of Korvane ask more before a verdict: --essais N (1 to
+// 10, 1 by default) probes the hosts still off again, up to N rounds in all;
+// --verdict HÔTE ends RESULTAT with the line HÔTE "=up" when some host was
+// found on, HÔTE "=down" otherwise, the verdict the check reads.
+//
+// First, where hostping may ask ARP itself (root or cap_net_raw), the
+// system's neighbour table is refreshed for the listed hosts whose entries
+// are older than a poll period (toolkit::RefreshNeighbours), so that after a
+// poll it names the computer that holds each address now, even one that took
+// the address of another since the previous poll.
 //
 // A line that cannot name a host (blank, holding a space or a control
 // character, longer than 255 characters, or neither a dotted address nor
@@ -33,21 +47,26 @@
 // can be opened, nothing probed. RESULTAT is left as it was on every failure,
 // and every failure is reported in French on standard error.
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "lookups.h"
+#include "neighbours.h"
 #include "raw_ping.h"
 #include "reseau.h"
 #include "usage.h"
 #include "utils.h"
 
 namespace {
+
+constexpr int kMaxRounds = 10;
 
 constexpr int kExitDone = 0;
 constexpr int kExitFileError = 1;
@@ -61,15 +80,24 @@ constexpr std::chrono::milliseconds kAnswerTimeout{1000};
 // Names the resolver has not given by then belong to no computer that could
 // answer within the poll; a poll of a LAN thus lasts at most about 2 s.
 constexpr std::chrono::milliseconds kResolveDeadline{1000};
+// Neighbour entries confirmed since the previous poll (Korvane polls every
+// 10 s) are trusted; older ones are asked ARP again. Each ARP request is a
+// broadcast that every host of the LAN receives.
+constexpr std::chrono::milliseconds kNeighbourAge{10000};
 
 constexpr const char* kUsage =
-    "Utilisation : hostping FICHIER_LISTE FICHIER_RESULTAT\n"
+    "Utilisation : hostping [--essais N] [--verdict HÔTE] FICHIER_LISTE FICHIER_RESULTAT\n"
     "Envoie en même temps une demande d'écho ICMP à chaque hôte de FICHIER_LISTE (une\n"
-    "adresse IPv4 ou un nom par ligne ; les lignes vides ou mal formées sont ignorées)\n"
-    "et écrit dans FICHIER_RESULTAT une ligne « hôte=1 » par hôte qui a répondu en moins\n"
-    "d'une seconde, dans l'ordre de la liste. Code de sortie : 0 résultat écrit,\n"
-    "1 liste illisible ou résultat non écrit, 2 arguments incorrects,\n"
-    "3 aucune socket ICMP disponible (rien n'est sondé ni écrit).\n";
+    "adresse IPv4 ou un nom par ligne ; les lignes vides ou mal formées sont ignorées) ;\n"
+    "un hôte muet après 250 ms reçoit une seconde demande et des connexions TCP (ports\n"
+    "445, 139, 135, 3389, 22 : une connexion acceptée ou refusée prouve qu'il est allumé).\n"
+    "Écrit dans FICHIER_RESULTAT une ligne « hôte=1 » par hôte trouvé allumé en moins\n"
+    "d'une seconde, dans l'ordre de la liste.\n"
+    "  --essais N      sonde jusqu'à N fois (1 à 10) les hôtes encore éteints\n"
+    "  --verdict HÔTE  termine le résultat par « HÔTE=up » si un hôte est allumé,\n"
+    "                  sinon par « HÔTE=down »\n"
+    "Code de sortie : 0 résultat écrit, 1 liste illisible ou résultat non écrit,\n"
+    "2 arguments incorrects, 3 aucune socket ICMP disponible (rien n'est sondé ni écrit).\n";
 
 // Its first line says it all: Korvane shows that line in its status bar.
 constexpr const char* kCannotProbe =
@@ -141,6 +169,75 @@ toolkit::TextList AnsweredLines(const toolkit::TextList& hosts, const std::vecto
     return lines;
 }
 
+struct Arguments {
+    int rounds = 1;
+    std::optional<std::string> verdictHost;
+    std::string list;
+    std::string result;
+};
+
+std::optional<int> RoundsOf(std::string_view text) {
+    int rounds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rounds);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (rounds < 1 || rounds > kMaxRounds) return std::nullopt;
+    return rounds;
+}
+
+// A verdict line must stay one line of the result.
+bool IsVerdictHost(std::string_view host) {
+    return !host.empty() && host.size() <= toolkit::kMaxFieldLength &&
+           std::none_of(host.begin(), host.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 32 || c == 127; });
+}
+
+std::optional<Arguments> ParseArguments(int argc, char** argv) {
+    Arguments arguments;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (files.empty() && (word == "--essais" || word == "--verdict")) {
+            if (++i == argc) return std::nullopt;
+            if (word == "--essais") {
+                const auto rounds = RoundsOf(argv[i]);
+                if (!rounds) return std::nullopt;
+                arguments.rounds = *rounds;
+            } else {
+                if (!IsVerdictHost(argv[i])) return std::nullopt;
+                arguments.verdictHost = argv[i];
+            }
+            continue;
+        }
+        files.emplace_back(word);
+    }
+    if (files.size() != 2) return std::nullopt;
+    arguments.list = files[0];
+    arguments.result = files[1];
+    return arguments;
+}
+
+// Up to `rounds` probes, each of the hosts still found off. The listed
+// hosts whose neighbour entries are old are asked ARP again first, the
+// answers left to the system's table (a few sends, not waited for).
+std::vector<bool> ProbeRounds(const std::vector<toolkit::IPv4>& addresses, int rounds) {
+    toolkit::RefreshNeighbours(addresses, kNeighbourAge);
+    std::vector<bool> on(addresses.size(), false);
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<std::size_t> silent;
+        std::vector<toolkit::IPv4> again;
+        for (std::size_t i = 0; i < addresses.size(); ++i) {
+            if (!on[i] && addresses[i] != toolkit::IPv4{}) {
+                silent.push_back(i);
+                again.push_back(addresses[i]);
+            }
+        }
+        if (again.empty()) break;
+        const std::vector<bool> found = toolkit::ProbeComputers(again, kAnswerTimeout);
+        for (std::size_t k = 0; k < silent.size(); ++k) on[silent[k]] = found[k];
+    }
+    return on;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -148,19 +245,24 @@ int main(int argc, char** argv) {
             toolkit::AnswerInfoOption(argc, argv, "hostping", kUsage, std::cout)) {
         return *answered;
     }
-    if (argc != 3) {
+    const auto arguments = ParseArguments(argc, argv);
+    if (!arguments) {
         std::cerr << kUsage;
         return kExitUsage;
     }
     try {
-        const toolkit::TextList hosts = ListedHosts(toolkit::LoadLines(argv[1]));
+        const toolkit::TextList hosts = ListedHosts(toolkit::LoadLines(arguments->list));
         if (!hosts.empty() && !toolkit::CanProbe()) {
             std::cerr << kCannotProbe;
             return kExitCannotProbe;
         }
         const auto addresses = toolkit::HostsToIPv4(hosts, kResolveDeadline);
-        const std::vector<bool> answered = toolkit::IcmpProbeAddresses(addresses, kAnswerTimeout);
-        toolkit::SaveLines(argv[2], AnsweredLines(hosts, answered));
+        const std::vector<bool> answered = ProbeRounds(addresses, arguments->rounds);
+        toolkit::TextList lines = AnsweredLines(hosts, answered);
+        if (arguments->verdictHost) {
+            lines.push_back(*arguments->verdictHost + (lines.empty() ? "=down" : "=up"));
+        }
+        toolkit::SaveLines(arguments->result, lines);
     } catch (const toolkit::FileError& error) {  // the list or the result; names the file
         std::cerr << "hostping : " << error.what() << '\n';
         return kExitFileError;

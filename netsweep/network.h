@@ -25,7 +25,8 @@ class Network {
     // The ipconfig listing read into a record; throws toolkit::FileError.
     virtual toolkit::host_params ReadIpConfig() = 0;
     virtual void LoadLocalAddressTable(toolkit::TextList& addresses, toolkit::TextList& masks) = 0;
-    // One echo request to each address, all at once; one verdict per address.
+    // One echo request to each address, all at once; one verdict per address:
+    // answered, or (a computer whose firewall drops pings) answered ARP.
     virtual std::vector<bool> Probe(const std::vector<toolkit::IPv4>& addresses) = 0;
     // The same, waiting longer for the replies: a second chance for the few
     // computers that answered before and were silent in the sweep.

@@ -2,6 +2,7 @@
 
 #include "listings.h"
 #include "lookups.h"
+#include "neighbours.h"
 #include "network.h"
 #include "tools.h"
 
@@ -61,7 +62,7 @@ void SystemNetwork::LoadLocalAddressTable(toolkit::TextList& addresses, toolkit:
 }
 
 std::vector<bool> SystemNetwork::Probe(const std::vector<toolkit::IPv4>& addresses) {
-    return toolkit::IcmpProbeAddresses(addresses, toolkit::kEchoTimeout);
+    return toolkit::SweepProbe(addresses, toolkit::kEchoTimeout);
 }
 
 std::vector<bool> SystemNetwork::ProbeAgain(const std::vector<toolkit::IPv4>& addresses) {

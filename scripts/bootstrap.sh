@@ -31,6 +31,10 @@ packages=(
   samba samba-common-bin dnsmasq-base fping nmap time
   # A lab host that takes another address announces it (gratuitous ARP).
   iputils-arping
+  # The lab's firewalls, lossy links and sleeping hosts (nft in the hosts'
+  # namespaces only; Debian leaves the package's service disabled, and it is
+  # never started here).
+  nftables
   # The fuzz targets (scripts/fuzz.sh): clang, its sanitizers and libFuzzer.
   clang-14 libclang-rt-14-dev libfuzzer-14-dev
   # The Debian package (scripts/package.sh): CPack's dpkg-shlibdeps and

@@ -8,6 +8,10 @@
 #   lab.sh up | down | status
 #   lab.sh exec CMD...        run CMD in the admin namespace
 #   lab.sh sleep HOST | wake HOST | asleep HOST    (HOST: h1, h2, ...)
+#                             a sleeping host drops every frame it receives or
+#                             sends (ARP, TCP, echo requests...), as a computer
+#                             that is off; its responder still sees the magic
+#                             packet that wakes it (nftables, netdev family)
 #   lab.sh unplug HOST | replug HOST   HOST's cable pulled out of the gateway's
 #                             switch (it is gone from the LAN), then plugged back
 #   lab.sh readdress HOST ADDRESS   HOST takes another address of the LAN, and
@@ -60,8 +64,14 @@ need_hosts_file() {
 host_lines() { grep -v '^\s*#' "$hosts_file" | awk 'NF >= 6'; }
 # The seventh column holds options, joined by ",": "nmbd" (Samba's nmbd answers
 # for the NetBIOS name), "dns" (the reverse name is known to the DNS server
-# only, not to the admin's hosts file). A NetBIOS name "-": no name at all.
+# only, not to the admin's hosts file), "noecho" (the host's firewall drops
+# echo requests), "notcp" (it drops every TCP connection, except to file
+# sharing, port 445, once "lab.sh samba" serves it), "firewall" (both, as
+# Windows' firewall does by default), "loss=N" (a lossy link: N % of the echo
+# requests, 1 to 99, dropped at random). A NetBIOS name "-": no name at all.
 has_option() { [[ ",$1," == *",$2,"* ]]; }
+# The N of "loss=N", empty when the option is absent.
+loss_option() { tr ',' '\n' <<<"$1" | sed -n 's/^loss=\([1-9][0-9]\?\)$/\1/p' | head -n 1; }
 host_field() { host_lines | awk -v id="$1" -v f="$2" '$1 == id { print $f }'; }
 known_host() { need_hosts_file; [ -n "$(host_field "$1" 1)" ] || die "hôte inconnu : $1"; }
 
@@ -219,6 +229,47 @@ start_responder() {
   if ((${#naming[@]})); then wait_for_port "$id" 137 "le répondeur de $id" "$state/$id.log"; fi
 }
 
+# The sleep of every host: its interface drops every frame, both ways. A
+# packet socket (labhost's) still sees what arrives: the kernel hands frames
+# to packet sockets before the netdev rules.
+readonly sleep_table=korvane_sommeil
+write_sleep_rules() {
+  cat >"$state/sommeil.nft" <<EOF
+table netdev $sleep_table {
+  chain entree { type filter hook ingress device "eth0" priority 0; policy drop; }
+  chain sortie { type filter hook egress device "eth0" priority 0; policy drop; }
+}
+EOF
+}
+
+# The host's own firewall and link, from its options. A firewall lets
+# through the TCP ports of its set "partage" only: "lab.sh samba" adds 445,
+# as turning file sharing on opens Windows' firewall for it.
+readonly host_table=korvane_hote
+apply_host_rules() {
+  local id=$1 options=$2 rules=() set=() loss
+  if has_option "$options" noecho || has_option "$options" firewall; then
+    rules+=("icmp type echo-request drop")
+  fi
+  if has_option "$options" notcp || has_option "$options" firewall; then
+    set=("set partage { type inet_service; }")
+    rules+=("tcp flags & (syn | ack) == syn tcp dport != @partage drop")
+  fi
+  loss=$(loss_option "$options")
+  [ -n "$loss" ] && rules+=("icmp type echo-request numgen random mod 100 < $loss drop")
+  ((${#rules[@]})) || return 0
+  command -v nft >/dev/null || die "nft introuvable (scripts/bootstrap.sh installe nftables)"
+  {
+    echo "table inet $host_table {"
+    ((${#set[@]})) && printf '  %s\n' "${set[@]}"
+    echo "  chain entree {"
+    echo "    type filter hook input priority 0; policy accept;"
+    printf '    %s\n' "${rules[@]}"
+    echo "  }"
+    echo "}"
+  } | in_ns "$id" nft -f -
+}
+
 cmd_up() {
   need_hosts_file
   if [ -d "$state" ]; then
@@ -226,12 +277,14 @@ cmd_up() {
     cmd_down
   fi
   mkdir -p "$state"
+  write_sleep_rules
   make_gateway
   make_admin
   local id ip mac name group reverse options
   nmbd_names=()
   while read -r id ip mac name group reverse options; do
     plug "$id" "$ip" "$mac"
+    apply_host_rules "$id" "${options:-}"
     start_responder "$id" "$name" "$group" "$mac" "${options:-}"
   done < <(host_lines)
   wait_for_nmbd_names
@@ -249,12 +302,15 @@ cmd_down() {
 }
 
 # The script smbd runs on a remote shutdown, with the message, -r and -f.
+# The host goes to sleep a second later, in the background, as Windows waits
+# for the delay it was given: smbd first answers the call.
 write_shutdown_script() {
   local file=$1 dir=$2 action=$3
   {
     echo '#!/bin/sh'
     echo "echo \"\$*\" >>'$dir/shutdown.log'"
-    [ "$action" = sleep ] && echo 'echo 1 >/proc/sys/net/ipv4/icmp_echo_ignore_all'
+    [ "$action" = sleep ] &&
+      echo "(sleep 1; nft -f '$state/sommeil.nft') </dev/null >/dev/null 2>&1 &"
     echo 'exit 0'
   } >"$file"
   chmod 755 "$file"
@@ -303,6 +359,11 @@ cmd_samba() {
   done
   in_ns "$id" setsid smbd -F --no-process-group -s "$dir/smb.conf" \
     </dev/null >"$dir/smbd.out" 2>&1 &
+  local options
+  options=$(host_field "$id" 7)
+  if has_option "$options" firewall || has_option "$options" notcp; then
+    in_ns "$id" nft add element inet "$host_table" partage '{ 445 }'
+  fi
   for _ in $(seq 100); do
     in_ns "$id" ss -Htln 'sport = :445' | grep -q . && return 0
     sleep 0.05
@@ -350,8 +411,14 @@ readdress() {
 
 set_asleep() {
   known_host "$1"
-  in_ns "$1" sysctl -qw net.ipv4.icmp_echo_ignore_all="$2"
+  [ -f "$state/sommeil.nft" ] || die "le laboratoire $lab n'est pas démarré"
+  if [ "$2" = 1 ]; then
+    is_asleep "$1" || in_ns "$1" nft -f "$state/sommeil.nft"
+  else
+    ! is_asleep "$1" || in_ns "$1" nft delete table netdev "$sleep_table"
+  fi
 }
+is_asleep() { in_ns "$1" nft list table netdev "$sleep_table" >/dev/null 2>&1; }
 
 case ${1:-} in
   up) cmd_up ;;
@@ -362,6 +429,7 @@ case ${1:-} in
   wake) set_asleep "${2:?hôte manquant}" 0 ;;
   samba) cmd_samba "${2:?hôte manquant}" "${3:-sleep}" ;;
   shutdowns) cmd_shutdowns "${2:?hôte manquant}" ;;
+  asleep) known_host "${2:?hôte manquant}"; if is_asleep "$2"; then echo 1; else echo 0; fi ;;
   asleep) known_host "${2:?hôte manquant}"; in_ns "$2" cat /proc/sys/net/ipv4/icmp_echo_ignore_all ;;
   unplug) set_cable "${2:?hôte manquant}" down ;;
   replug) set_cable "${2:?hôte manquant}" up ;;

@@ -13,6 +13,10 @@ namespace {
 
 constexpr IPv4 kNoAddress{0, 0, 0, 0};
 constexpr auto kMaxTimeoutMs = std::numeric_limits<int>::max();
+// The follow-ups of a silent host come after this share of its window: a
+// host of the LAN answers within milliseconds, and what is left of the
+// window still holds the retransmissions of a lossy link.
+constexpr int kFollowUpDivisor = 4;
 
 // Only called on text that IsDottedIPv4 accepted.
 IPv4 ParseDotted(std::string_view text) {
@@ -89,17 +93,43 @@ std::vector<bool> IcmpProbeMany(const std::vector<std::string>& texts,
     return IcmpProbeAddresses(addresses, timeout);
 }
 
+namespace {
+
+std::vector<std::uint32_t> Targets(const std::vector<IPv4>& addresses) {
+    std::vector<std::uint32_t> targets;
+    targets.reserve(addresses.size());
+    // On Linux 0.0.0.0 reaches the local host, which would answer; the
+    // platform layer never sends to it.
+    for (const auto& address : addresses) targets.push_back(ToNetworkOrder(address));
+    return targets;
+}
+
+int Milliseconds(std::chrono::milliseconds duration) {
+    return static_cast<int>(
+        std::clamp<std::chrono::milliseconds::rep>(duration.count(), 0, kMaxTimeoutMs));
+}
+
+}  // namespace
+
 std::vector<bool> IcmpProbeAddresses(const std::vector<IPv4>& addresses,
                                      std::chrono::milliseconds timeout) {
     try {
-        std::vector<std::uint32_t> targets;
-        targets.reserve(addresses.size());
-        // On Linux 0.0.0.0 reaches the local host, which would answer; the
-        // platform layer never sends to it.
-        for (const auto& address : addresses) targets.push_back(ToNetworkOrder(address));
-        const auto timeoutMs =
-            std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 0, kMaxTimeoutMs);
-        std::vector<bool> results = platform::EchoProbe(targets, static_cast<int>(timeoutMs));
+        std::vector<bool> results = platform::EchoProbe(Targets(addresses), Milliseconds(timeout));
+        results.resize(addresses.size(), false);
+        return results;
+    } catch (...) {
+        return std::vector<bool>(addresses.size(), false);
+    }
+}
+
+std::vector<bool> ProbeComputers(const std::vector<IPv4>& addresses,
+                                 std::chrono::milliseconds window) {
+    try {
+        const int windowMs = Milliseconds(window);
+        const int followUpMs = windowMs / kFollowUpDivisor;
+        const platform::ReachPlan plan{
+            windowMs, followUpMs, followUpMs, {kComputerPorts.begin(), kComputerPorts.end()}};
+        std::vector<bool> results = platform::ReachProbe(Targets(addresses), plan);
         results.resize(addresses.size(), false);
         return results;
     } catch (...) {

@@ -40,4 +40,21 @@ std::vector<bool> IcmpProbeMany(const std::vector<std::string>& texts,
 std::vector<bool> IcmpProbeAddresses(const std::vector<IPv4>& addresses,
                                      std::chrono::milliseconds timeout = kEchoTimeout);
 
+// Ports that a running computer commonly serves, or refuses with a reset:
+// file sharing (445), NetBIOS sessions (139), Windows' RPC (135), remote
+// desktop (3389), ssh (22).
+inline constexpr std::array<std::uint16_t, 5> kComputerPorts{445, 139, 135, 3389, 22};
+
+// Is each computer on? The poll's probe (hostping, and through it the
+// follow-up checks). Every host gets one echo request, all at once; a host
+// still silent after a quarter of `window` gets a second request, since one
+// lost datagram (Wi-Fi, a busy switch) must not turn it off, and TCP
+// connections to kComputerPorts, since a firewall that drops pings (Windows'
+// by default) must not either: a connection accepted or refused with a reset
+// proves it on. Each verdict is due within `window` of the host's first
+// request, so a host that stays silent costs no more than before. Results
+// are in input order; 0.0.0.0 is false.
+std::vector<bool> ProbeComputers(const std::vector<IPv4>& addresses,
+                                 std::chrono::milliseconds window);
+
 }  // namespace toolkit

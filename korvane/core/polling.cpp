@@ -43,30 +43,29 @@ bool HasSlotShape(std::string_view name, std::string_view prefix, std::string_vi
     return IsSlotNumber(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
 }
 
-std::string WindowsCheckScript(std::string_view host, std::string_view target,
-                               const SlotFiles& files) {
-    const std::string h(host);
-    std::string text = "ping -n 1  " + std::string(target) + " >" + files.result + kCrLf;
-    text += "if %errorlevel%==1 echo " + h + "=down >>" + files.result + kCrLf;
-    text += "if %errorlevel%==0 echo " + h + "=up >>" + files.result + kCrLf;
-    return text + "attrib -R " + files.marker + kCrLf;
+// The check probes as the poll does, with hostping on a one-line list, so
+// that a name resolves as the poll resolves it (DNS, then NetBIOS on the
+// LAN) and a computer that drops pings or lost one datagram is still found
+// on; it asks up to kCheckRounds times before hostping writes the verdict
+// line. The batch's echo leaves a blank after the target, which hostping
+// trims. When hostping itself fails (no ICMP socket, a file it cannot write)
+// no verdict is written: on POSIX its reason stays in the error file.
+std::string WindowsCheckScript(const ToolPaths& paths, std::string_view host,
+                               std::string_view target, const SlotFiles& files) {
+    return "echo " + std::string(target) + " >" + files.list + kCrLf + "\"" + paths.programDir +
+           "hostping.exe\" --essais " + std::to_string(kCheckRounds) + " --verdict " +
+           std::string(host) + " " + files.list + " " + files.result + kCrLf + "attrib -R " +
+           files.marker + kCrLf;
 }
 
-// The check probes as the poll does: hostping on a one-line list, so that a
-// name resolves as the poll resolves it (DNS, then NetBIOS on the LAN) and
-// the verdict is the echo's. hostping's result holds a line when the host
-// answered. When hostping itself fails (no ICMP socket, a file it cannot
-// write) no verdict is written: its reason stays in the error file.
-std::string PosixCheckScript(const ToolPaths& paths, std::string_view host,
-                             std::string_view target, const SlotFiles& files) {
-    const std::string h(host);
-    const std::string result = ShellQuote(files.result);
+std::string PosixCheckScript(const ToolPaths& paths, std::string_view host, std::string_view target,
+                             const SlotFiles& files) {
     const std::string list = ShellQuote(files.list);
     return "printf '%s\\n' " + ShellQuote(std::string(target)) + " >" + list + "\n" +
-           ShellQuote(paths.programDir + "hostping") + " " + list + " " + result + " 2>" +
-           ShellQuote(files.errors) + " && if [ -s " + result + " ]; then echo " +
-           ShellQuote(h + "=up") + " >>" + result + "; else echo " + ShellQuote(h + "=down") +
-           " >>" + result + "; fi\n" + "chmod u+w " + ShellQuote(files.marker) + "\n";
+           ShellQuote(paths.programDir + "hostping") + " --essais " + std::to_string(kCheckRounds) +
+           " --verdict " + ShellQuote(std::string(host)) + " " + list + " " +
+           ShellQuote(files.result) + " 2>" + ShellQuote(files.errors) + "\n" + "chmod u+w " +
+           ShellQuote(files.marker) + "\n";
 }
 
 void RemoveSlotFiles(const std::string& scratchDir, bool keepArmedMarkers) {
@@ -117,8 +116,12 @@ std::optional<std::string> CheckScript(Os os, const ToolPaths& paths, std::strin
     // there; the Windows batch has no safe quoting.
     const bool hostFits = IsSafeHostWord(host) || (os == Os::Posix && IsValidEntryName(host));
     if (!hostFits || !IsSafeHostWord(target)) return std::nullopt;
+    // "echo on" and "echo off" would switch the batch's echo, writing nothing.
+    if (os == Os::Windows &&
+        (toolkit::EqualsIgnoreCase(target, "on") || toolkit::EqualsIgnoreCase(target, "off")))
+        return std::nullopt;
     const SlotFiles files = SlotFilesFor(os, paths, slot);
-    return os == Os::Windows ? WindowsCheckScript(host, target, files)
+    return os == Os::Windows ? WindowsCheckScript(paths, host, target, files)
                              : PosixCheckScript(paths, host, target, files);
 }
 

@@ -27,7 +27,7 @@ struct SlotFiles {
     std::string script;
     std::string result;
     std::string errors;
-    std::string list;  // the check's one-line host list (POSIX)
+    std::string list;  // the check's one-line host list
 };
 SlotFiles SlotFilesFor(Os os, const ToolPaths& paths, std::uint8_t slot);
 
@@ -42,12 +42,18 @@ std::string PollScript(Os os, const ToolPaths& paths, std::string_view listName,
 // the Windows batch form has no safe quoting.
 bool IsSafeHostWord(std::string_view host);
 
-// One echo request to `target` (the member's address, or its name when it
-// has none) into the result file, the verdict line host "=down" or host
-// "=up", then the marker made writable again. On Windows four batch lines
-// with ping; on POSIX hostping on a one-line list (pingN.lst), as the poll
-// probes, writing no verdict when hostping itself fails. Nothing when the
-// target is not a safe word, or the host cannot be quoted in the script.
+// How many probes a check makes of a member found off before its verdict:
+// one lost answer must not become an incident.
+inline constexpr int kCheckRounds = 3;
+
+// Three lines: `target` (the member's address, or its name when it has none)
+// written to the slot's one-line list (pingN.lst); hostping on that list,
+// probing as the poll probes, up to kCheckRounds times while the member is
+// off, writing into the result file the line target "=1" when it is on and
+// last the verdict line host "=up" or host "=down" (none when hostping itself
+// fails); then the marker made writable again. Windows lines end CR LF,
+// POSIX lines LF. Nothing when the target is not a safe word, or the host
+// cannot be quoted in the script.
 std::optional<std::string> CheckScript(Os os, const ToolPaths& paths, std::string_view host,
                                        std::string_view target, std::uint8_t slot);
 

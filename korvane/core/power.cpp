@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 #include "korvane/core/followup.h"
 #include "korvane/core/names.h"
@@ -95,7 +96,8 @@ std::string WakeMask(std::string_view ip, const TextList& localAddresses,
         const std::string& mask = localMasks[i];
         if (!toolkit::IsDottedIPv4(address) || !toolkit::IsDottedIPv4(mask)) continue;
         if (address.starts_with("127.") || mask == "255.255.255.255") continue;
-        if (toolkit::NetworkAddress(ip, mask) == toolkit::NetworkAddress(address, mask)) return mask;
+        if (toolkit::NetworkAddress(ip, mask) == toolkit::NetworkAddress(address, mask))
+            return mask;
     }
     return kWakeMask;
 }
@@ -224,7 +226,8 @@ std::string ReasonOf(const TextList& output, int code) {
 std::optional<int> ExitStatus(std::string_view text) {
     const std::string trimmed = toolkit::Trim(text);
     int code = 0;
-    const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), code);
+    const auto [end, error] =
+        std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), code);
     if (error != std::errc() || end != trimmed.data() + trimmed.size() || trimmed.empty())
         return std::nullopt;
     return code;
@@ -260,8 +263,8 @@ PowerScript ComposePowerScript(Os os, const ToolPaths& paths, PowerAction action
         script.leftOut.clear();
         return script;
     }
-    script.scriptPath = ScriptPath(
-        os, paths, action == PowerAction::WakeUp ? "powerup" : "shutdn", entry);
+    script.scriptPath =
+        ScriptPath(os, paths, action == PowerAction::WakeUp ? "powerup" : "shutdn", entry);
     for (std::size_t i = 0; i < script.computers.size(); ++i) {
         const std::string& line = script.commandLines[i];
         script.scriptText +=
@@ -283,9 +286,9 @@ std::vector<PowerFailure> PowerFailures(const TextList& result, const TextList& 
         if (next == computers.size()) break;
         const std::string mark = EndMark(computers[next]);
         const std::size_t at = line.rfind(mark);
-        const auto code = at == std::string::npos ? std::nullopt
-                                                  : ExitStatus(std::string_view(line).substr(
-                                                        at + mark.size()));
+        const auto code = at == std::string::npos
+                              ? std::nullopt
+                              : ExitStatus(std::string_view(line).substr(at + mark.size()));
         if (!code) {
             output.push_back(line);
             continue;
@@ -303,8 +306,41 @@ std::string PowerFailureMessage(PowerAction action, const std::vector<PowerFailu
     for (const auto& failure : failures) {
         message += (message.empty() ? "" : " ") + std::string(ActionStart(action)) +
                    Quoted(failure.computer) + " en échec : " + failure.reason + ".";
+        const std::string remedy =
+            action == PowerAction::Shutdown ? PowerFailureRemedy(failure.reason) : "";
+        if (!remedy.empty()) message += " " + remedy;
     }
     return message;
+}
+
+std::string PowerFailureRemedy(std::string_view reason) {
+    static constexpr const char* kLogon =
+        "Nom d'utilisateur ou mot de passe refusé : corrigez-les dans shutdown.auth. Un "
+        "ordinateur Windows ouvert avec un compte Microsoft attend le nom de son compte local "
+        "(celui de son dossier dans C:\\Users) et le mot de passe du compte Microsoft.";
+    static constexpr const char* kAccess =
+        "Le compte de shutdown.auth n'a pas le droit d'arrêter cet ordinateur : il doit être "
+        "administrateur de cet ordinateur ; un compte local n'y garde ses droits "
+        "d'administrateur à distance que si la valeur LocalAccountTokenFilterPolicy "
+        "(HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System) vaut 1 ; "
+        "il lui faut aussi le droit « Forcer l'arrêt à partir d'un système distant » "
+        "(secpol.msc, Stratégies locales, Attribution des droits utilisateur).";
+    static constexpr const char* kRegistry =
+        "Le service « Registre à distance » de cet ordinateur est arrêté : démarrez-le "
+        "(services.msc) et mettez son type de démarrage sur Automatique.";
+    static constexpr const char* kPort =
+        "Le port 445 de cet ordinateur est fermé (partage de fichiers et d'imprimantes "
+        "désactivé, ou bloqué par son pare-feu), ou l'ordinateur est éteint.";
+    static constexpr std::pair<std::string_view, const char*> kRemedies[] = {
+        {"NT_STATUS_LOGON_FAILURE", kLogon},     {"WERR_ACCESS_DENIED", kAccess},
+        {"NT_STATUS_ACCESS_DENIED", kAccess},    {"NT_STATUS_OBJECT_NAME_NOT_FOUND", kRegistry},
+        {"NT_STATUS_CONNECTION_REFUSED", kPort}, {"NT_STATUS_IO_TIMEOUT", kPort},
+        {"NT_STATUS_HOST_UNREACHABLE", kPort},
+    };
+    for (const auto& [code, remedy] : kRemedies) {
+        if (reason == code) return remedy;
+    }
+    return {};
 }
 
 std::string NoMacNotice(std::string_view name) {

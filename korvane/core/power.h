@@ -88,9 +88,9 @@ TextList PowerTargets(std::string_view entry, const TextList& groupFile);
 // status>" to the slot's result file, and the script ends by making the
 // slot's marker writable again.
 struct PowerScript {
-    std::string refusal;              // nothing runs; names the entry or its computers
-    std::vector<std::string> leftOut; // refusals of computers left out of a group
-    TextList computers;               // acted on, in line order
+    std::string refusal;               // nothing runs; names the entry or its computers
+    std::vector<std::string> leftOut;  // refusals of computers left out of a group
+    TextList computers;                // acted on, in line order
     std::string scriptPath;
     std::string scriptText;
     TextList commandLines;
@@ -109,8 +109,19 @@ struct PowerFailure {
     TextList output;
 };
 std::vector<PowerFailure> PowerFailures(const TextList& result, const TextList& computers);
-// "Réveil de « pc1 » en échec : reason" / "Arrêt de ...", one sentence per failure.
+// "Réveil de « pc1 » en échec : reason." / "Arrêt de ...", one sentence per
+// failure; a shutdown's is followed by the remedy of its reason, if it has one.
 std::string PowerFailureMessage(PowerAction action, const std::vector<PowerFailure>& failures);
+
+// How to mend a remote shutdown refused with `reason` (the NT_STATUS_ or
+// WERR_ code Samba's tools print), in French, one or two sentences ending
+// with "."; empty for a reason without a known remedy:
+//   NT_STATUS_LOGON_FAILURE                     name or password refused
+//   WERR_ACCESS_DENIED, NT_STATUS_ACCESS_DENIED the account lacks the right
+//   NT_STATUS_OBJECT_NAME_NOT_FOUND             the remote registry is stopped
+//   NT_STATUS_CONNECTION_REFUSED, NT_STATUS_IO_TIMEOUT,
+//   NT_STATUS_HOST_UNREACHABLE                  port 445 closed, or the computer off
+std::string PowerFailureRemedy(std::string_view reason);
 
 // "wake-on-lan : pas d'adresse MAC pour " + name.
 std::string NoMacNotice(std::string_view name);

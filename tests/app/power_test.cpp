@@ -161,7 +161,7 @@ TEST_F(PowerTest, GroupGetsOneLinePerComputerAndItsRefusedComputersAreNamed) {
 }
 
 // A command whose tool fails is told at once in the status bar, with the
-// tool's reason, and its lines stay in the console log; one that works says
+// tool's reason and its remedy, and its lines stay in the console log; one that works says
 // nothing. Blanks after the address in liste.ip do not stop the commands.
 TEST_F(PowerTest, FailedCommandIsToldAtOnceWithTheToolsReason) {
     folder.InstallOnPath("net",
@@ -177,7 +177,9 @@ TEST_F(PowerTest, FailedCommandIsToldAtOnceWithTheToolsReason) {
         const char* entry;
         std::string told;  // empty: nothing
     } cases[] = {
-        {false, "pc1", "Arrêt de « pc1 » en échec : WERR_ACCESS_DENIED."},
+        {false, "pc1",
+         "Arrêt de « pc1 » en échec : WERR_ACCESS_DENIED. " +
+             korvane::PowerFailureRemedy("WERR_ACCESS_DENIED")},
         {true, "pc1",
          "Réveil de « pc1 » en échec : wolcmd : envoi impossible vers 10.0.0.5 : réseau "
          "injoignable (aucune route vers ce réseau)."},

@@ -21,6 +21,7 @@
 #include <utility>
 
 #include "lab_support.h"
+#include "neighbours.h"
 #include "reseau.h"
 #include "utils.h"
 
@@ -66,6 +67,31 @@ class ScopedLateHost {
     const lab::Host& host_;
     std::thread comeBack_;
 };
+
+// A host's card takes another hardware address until the end of the scope;
+// the admin then forgets what it had learned of the host.
+class ScopedMac {
+  public:
+    ScopedMac(const lab::Host& host, const std::string& mac) : host_(host) { Set(mac); }
+    ~ScopedMac() {
+        Set(host_.mac);
+        lab::Run("ip neigh flush to " + host_.address);
+    }
+    ScopedMac(const ScopedMac&) = delete;
+    ScopedMac& operator=(const ScopedMac&) = delete;
+
+  private:
+    void Set(const std::string& mac) {
+        lab::Run("ip -n " + HostNamespace(host_) + " link set eth0 address " + mac);
+    }
+    const lab::Host& host_;
+};
+
+// "02:4b:52:00:00:11" as the neighbour table's questions write it.
+std::string MacText(std::string mac) {
+    for (char& c : mac) c = c == ':' ? '-' : c;
+    return toolkit::AsciiUpper(mac);
+}
 
 const lab::Host& NamedHost(std::size_t rank = 0) {
     for (const auto& host : lab::Hosts()) {
@@ -299,6 +325,41 @@ TEST_F(HostpingTest, WithoutAnIcmpSocketSaysSoAndWritesNothing) {
     ScopedSetting range("/proc/sys/net/ipv4/ping_group_range", "65534 65534");
     EXPECT_EQ(Hostping(arguments, asNobody), 0) << Errors();
     EXPECT_EQ(Result(), lab::kGateway + "=1\r\n");
+}
+
+// After a poll the neighbour table names the computer that holds each address
+// now. Here another computer takes the first host's address (its card
+// changes its hardware address) and the first turns up at the second's: the
+// table, learned at the previous poll, still names the old holders until the
+// poll asks ARP again of its rows older than a poll period.
+TEST_F(HostpingTest, APollLeavesTheNeighbourTableNamingTheHoldersOfNow) {
+    const lab::Host& first = lab::Hosts().at(0);
+    const lab::Host& second = lab::Hosts().at(1);
+    const std::string list = first.address + "\r\n" + second.address + "\r\n";
+    ASSERT_EQ(HostpingOnList(list), 0) << Errors();
+    const toolkit::NeighbourSnapshot before = toolkit::NeighbourSnapshot::Take();
+    EXPECT_EQ(before.MacOf(first.address), MacText(first.mac));
+    EXPECT_EQ(before.AddressesOf(first.mac), std::vector<std::string>{first.address});
+
+    const std::string newcomer = "02:4b:52:00:00:99";
+    ScopedMac taken(first, newcomer);
+    ScopedMac moved(second, first.mac);
+    // Older than a poll period: the poll asks again.
+    std::this_thread::sleep_for(std::chrono::seconds(10) + milliseconds(200));
+    ASSERT_EQ(toolkit::NeighbourSnapshot::Take().MacOf(first.address), MacText(first.mac))
+        << "the table should still name the old holder";
+    ASSERT_EQ(HostpingOnList(list), 0) << Errors();
+    EXPECT_EQ(Result(), first.address + "=1\r\n" + second.address + "=1\r\n");
+    // The answers reach the table within a round trip of the poll's requests.
+    const auto deadline = std::chrono::steady_clock::now() + milliseconds(500);
+    while (toolkit::NeighbourSnapshot::Take().MacOf(first.address) != MacText(newcomer) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    const toolkit::NeighbourSnapshot after = toolkit::NeighbourSnapshot::Take();
+    EXPECT_EQ(after.MacOf(first.address), MacText(newcomer));
+    EXPECT_EQ(after.MacOf(second.address), MacText(first.mac));
+    EXPECT_EQ(after.AddressesOf(first.mac), std::vector<std::string>{second.address});
 }
 
 // A host answers only once its link is back: within the second it is up, past

@@ -11,6 +11,7 @@
 
 #include "korvane/core/KrvVar.h"
 #include "lab_support.h"
+#include "korvane/core/power.h"
 #include "program_folder.h"
 #include "korvane/core/timescale.h"
 #include "umachine.h"
@@ -23,9 +24,15 @@ using gui_testing::ProgramFolder;
 using gui_testing::WaitFor;
 using toolkit::TextList;
 
-const lab::Host& Pc1() { return lab::Hosts().at(0); }
-const lab::Host& Pc10() { return lab::Hosts().at(1); }
-const lab::Host& Compta() { return lab::Hosts().at(2); }
+const lab::Host& Pc1() {
+    return lab::Hosts().at(0);
+}
+const lab::Host& Pc10() {
+    return lab::Hosts().at(1);
+}
+const lab::Host& Compta() {
+    return lab::Hosts().at(2);
+}
 
 class KorvaneOfficeLab : public testing::Test {
   protected:
@@ -40,7 +47,8 @@ class KorvaneOfficeLab : public testing::Test {
         // As netsweep appends them: pc10 found first.
         folder.Write("liste.ip", {"pc10 " + Pc10().address, "pc1 " + Pc1().address,
                                   "compta " + Compta().address});
-        folder.Write("liste.mac", {"PC10 " + Pc10().mac, "PC1 " + Pc1().mac, "COMPTA " + Compta().mac});
+        folder.Write("liste.mac",
+                     {"PC10 " + Pc10().mac, "PC1 " + Pc1().mac, "COMPTA " + Compta().mac});
         testing_support::WriteBytes(folder / "shutdown.auth",
                                     "username = root\npassword = " + lab::kSambaPassword + "\n");
         fs::permissions(folder / "shutdown.auth", fs::perms::owner_read | fs::perms::owner_write);
@@ -120,11 +128,13 @@ TEST_F(KorvaneOfficeLab, PcOneListedAfterPcTenIsTheOneShownWokenAndShutDown) {
 }
 
 // COMPTA runs no Samba: the command is refused at once and the status bar
-// says why; five minutes later COMPTA still answers, once.
+// says why, and how to mend it; five minutes later COMPTA still answers, once.
 TEST_F(KorvaneOfficeLab, OffOnAComputerWithoutSambaIsToldAtOnceAndIsOneIncident) {
     korvane::TForm1& form = Start({"compta"});
     Press(0, false);
-    const QString refused = QStringLiteral("Arrêt de « compta » en échec : NT_STATUS_CONNECTION_REFUSED.");
+    const QString refused =
+        QString::fromStdString("Arrêt de « compta » en échec : NT_STATUS_CONNECTION_REFUSED. " +
+                               korvane::PowerFailureRemedy("NT_STATUS_CONNECTION_REFUSED"));
     EXPECT_TRUE(WaitFor([&] { return Status() == refused; }, 3000)) << Status().toStdString();
     EXPECT_EQ(ConsoleLines(form, refused), 1);
     EXPECT_EQ(ConsoleLines(form, "followDownReport "), 0);  // told long before the follow-up
@@ -132,7 +142,8 @@ TEST_F(KorvaneOfficeLab, OffOnAComputerWithoutSambaIsToldAtOnceAndIsOneIncident)
     WaitFor([] { return false; }, 500);
     const TextList& incidents = folder.App().Vars().ShutdownIncidents;
     ASSERT_EQ(incidents.size(), 1u);
-    EXPECT_TRUE(incidents[0].ends_with("\";\"compta\";\"ne s'est pas arrêté\";\"raison inconnue\";"))
+    EXPECT_TRUE(
+        incidents[0].ends_with("\";\"compta\";\"ne s'est pas arrêté\";\"raison inconnue\";"))
         << incidents[0];
 }
 

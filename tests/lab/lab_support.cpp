@@ -50,6 +50,12 @@ std::vector<Host> ReadHosts() {
         const std::string all = "," + options + ",";
         h.nmbd = all.find(",nmbd,") != std::string::npos;
         h.dnsOnly = all.find(",dns,") != std::string::npos;
+        const bool firewall = all.find(",firewall,") != std::string::npos;
+        h.dropsEcho = firewall || all.find(",noecho,") != std::string::npos;
+        h.dropsTcp = firewall || all.find(",notcp,") != std::string::npos;
+        if (const std::size_t loss = all.find(",loss="); loss != std::string::npos) {
+            h.lossPercent = std::atoi(all.c_str() + loss + 6);
+        }
         hosts.push_back(h);
     }
     return hosts;

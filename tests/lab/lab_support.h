@@ -28,13 +28,17 @@ struct Host {
     std::string reverseName;  // pc-salon.maison.lan, or empty when it has none
     bool nmbd = false;        // Samba's nmbd answers for the NetBIOS name
     bool dnsOnly = false;     // the reverse name is known to the lab's DNS server only
+    bool dropsEcho = false;   // its firewall drops echo requests ("noecho", "firewall")
+    bool dropsTcp = false;    // ... every TCP connection but to file sharing ("notcp", "firewall")
+    int lossPercent = 0;      // share of the echo requests its link loses ("loss=N")
 };
 
 // The hosts of the lab's hosts file ($KORVANE_LAB_HOSTS, else
 // scripts/lab-hosts.txt) that the lab brought up.
 const std::vector<Host>& Hosts();
 
-// A host stops answering echo requests / answers them again.
+// A host goes to sleep: it drops every frame, ARP included, until a magic
+// packet or Wake wakes it.
 void Sleep(const Host& host);
 void Wake(const Host& host);
 bool IsAsleep(const Host& host);
@@ -46,7 +50,7 @@ void Replug(const Host& host);
 // as a computer that joins a network does.
 void Readdress(const Host& host, const std::string& address);
 
-// A host that ignores echo requests until the end of the scope.
+// A host asleep until the end of the scope.
 class ScopedSleep {
   public:
     explicit ScopedSleep(const Host& host) : host_(host) { Sleep(host_); }

@@ -1,21 +1,30 @@
 // labhost: what a simulated host of the lab runs inside its own network
-// namespace. It answers NetBIOS node-status queries with its name table and,
-// while "asleep" (ignoring echo requests), wakes up on a magic packet for its
-// MAC. It binds the wildcard address, so it can start before its interface
-// has an address, and runs until SIGTERM. Without a name it leaves the
-// NetBIOS port alone (the host has no name, or Samba's nmbd answers for it).
+// namespace. It answers NetBIOS node-status queries with its name table and
+// wakes the host up on a magic packet for its MAC. A sleeping host (scripts/
+// lab.sh sleep) drops every frame its interface receives or sends, ARP
+// included, as a computer that is off does; its network card still sees the
+// magic packet: labhost reads every frame from a packet socket, which the
+// kernel serves before the rules that drop them, and wakes the host by
+// taking those rules away. It binds the wildcard address, so it can start
+// before its interface has an address, and runs until SIGTERM. Without a
+// name it leaves the NetBIOS port alone (the host has no name, or Samba's
+// nmbd answers for it).
 //
 //   labhost [--name PC-SALON --group MAISON] --mac 02:4b:52:00:00:11
+#include <fcntl.h>
+#include <linux/if_ether.h>
+#include <linux/if_packet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -26,7 +35,9 @@ namespace {
 
 constexpr std::uint16_t kDiscardPort = 9;  // the usual Wake-on-LAN ports
 constexpr std::uint16_t kEchoPort = 7;
-constexpr const char* kEchoIgnoreSwitch = "/proc/sys/net/ipv4/icmp_echo_ignore_all";
+// The nftables table that puts the host to sleep; scripts/lab.sh names it so.
+constexpr const char* kSleepTable = "korvane_sommeil";
+constexpr std::size_t kMaxFrame = 65536;
 constexpr int kExitStart = 1;
 constexpr int kExitUsage = 2;
 
@@ -90,24 +101,55 @@ int BindUdp(std::uint16_t port) {
     return fd;
 }
 
-void Wake() {
-    std::ofstream switchFile(kEchoIgnoreSwitch);
-    switchFile << "0\n";
+// Every frame the host's interfaces receive, before any rule may drop it.
+int OpenFrameSocket() {
+    return socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(ETH_P_ALL));
 }
 
-// One datagram from a ready socket; malformed ones are simply not answered.
+// Takes the sleep rules away (nft delete table netdev korvane_sommeil); an
+// awake host has none, and nft's complaint about that goes nowhere.
+void Wake() {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+    }
+    const char* const argv[] = {"nft", "delete", "table", "netdev", kSleepTable, nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, "nft", &actions, nullptr, const_cast<char* const*>(argv), environ) ==
+        0) {
+        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+// One frame: a magic packet for this host's MAC, anywhere in it, wakes the
+// host, as its network card would. The frames it sends itself do not count.
+void WatchFrame(int fd, const netcmd::UnitId& mac) {
+    static std::array<std::uint8_t, kMaxFrame> buffer{};
+    sockaddr_ll from{};
+    socklen_t fromLength = sizeof from;
+    const ssize_t got = recvfrom(fd, buffer.data(), buffer.size(), MSG_DONTWAIT,
+                                 reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (got <= 0 || from.sll_pkttype == PACKET_OUTGOING) return;
+    if (netcmd::ContainsMagicPacket(std::span(buffer.data(), static_cast<std::size_t>(got)), mac)) {
+        Wake();
+    }
+}
+
+// One datagram from a ready UDP socket: a name query gets its answer;
+// malformed ones, and whatever reaches the Wake-on-LAN ports, are only read.
 void Serve(int fd, bool isNameService, const netcmd::NodeStatus& table) {
     std::array<std::uint8_t, netcmd::kMaxNbnsPacket + 1> buffer{};
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
     const ssize_t got = recvfrom(fd, buffer.data(), buffer.size(), MSG_TRUNC | MSG_DONTWAIT,
                                  reinterpret_cast<sockaddr*>(&from), &fromLength);
-    if (got < 0 || static_cast<std::size_t>(got) > netcmd::kMaxNbnsPacket) return;
-    const std::span<const std::uint8_t> packet(buffer.data(), static_cast<std::size_t>(got));
-    if (!isNameService) {
-        if (netcmd::ContainsMagicPacket(packet, table.unitId)) Wake();
+    if (!isNameService || got < 0 || static_cast<std::size_t>(got) > netcmd::kMaxNbnsPacket) {
         return;
     }
+    const std::span<const std::uint8_t> packet(buffer.data(), static_cast<std::size_t>(got));
     if (const auto reply = netcmd::AnswerNodeStatusQuery(packet, table)) {
         sendto(fd, reply->data(), reply->size(), MSG_DONTWAIT,
                reinterpret_cast<const sockaddr*>(&from), fromLength);
@@ -143,7 +185,7 @@ int main(int argc, char** argv) {
     sigdelset(&waitMask, SIGINT);
 
     constexpr std::array<std::uint16_t, 3> kPorts = {netcmd::kNbnsPort, kDiscardPort, kEchoPort};
-    std::array<pollfd, 3> watched{};
+    std::array<pollfd, 4> watched{};
     for (std::size_t i = 0; i < kPorts.size(); ++i) {
         // poll() skips a negative descriptor: a nameless host answers no query.
         if (kPorts[i] == netcmd::kNbnsPort && options->name.empty()) {
@@ -157,15 +199,22 @@ int main(int argc, char** argv) {
             return kExitStart;
         }
     }
+    watched[3] = {OpenFrameSocket(), POLLIN, 0};
+    if (watched[3].fd < 0) {
+        std::cerr << "labhost : impossible d'ouvrir la socket de trames : " << std::strerror(errno)
+                  << '\n';
+        return kExitStart;
+    }
     while (stopRequested == 0) {
         if (ppoll(watched.data(), watched.size(), nullptr, &waitMask) < 0) {
             if (errno == EINTR) continue;
             std::cerr << "labhost : attente impossible : " << std::strerror(errno) << '\n';
             return kExitStart;
         }
-        for (std::size_t i = 0; i < watched.size(); ++i) {
+        for (std::size_t i = 0; i < kPorts.size(); ++i) {
             if ((watched[i].revents & POLLIN) != 0) Serve(watched[i].fd, i == 0, table);
         }
+        if ((watched[3].revents & POLLIN) != 0) WatchFrame(watched[3].fd, table.unitId);
     }
     return 0;
 }

@@ -1,7 +1,7 @@
 // The real netsweep on the simulated LAN of tests/lab/netsweep-hosts.txt:
-// hosts named by Samba's nmbd, one by the gateway's DNS server only, two
-// without any name, one asleep. Also the faults: a DNS server that never
-// answers, a run killed halfway, a full disk.
+// hosts named by Samba's nmbd, one of them dropping pings, one by the
+// gateway's DNS server only, two without any name, one asleep. Also the faults: a DNS server that
+// never answers, a run killed halfway, a full disk.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -73,22 +73,26 @@ class NetsweepLab : public testing::Test {
     std::unique_ptr<testing_support::ScopedEnv> env_;
 };
 
-TEST_F(NetsweepLab, FindsTheAwakeHostsNamesThemWithTheirMacsAndLaterRunsChangeNothing) {
-    lab::ScopedSleep asleep(HostById("h4"));
+// The computer whose firewall drops pings answers ARP during the sweep: it is
+// found with the others, as an ARP scanner finds it; the sleeper answers
+// nothing at all.
+TEST_F(NetsweepLab, FindsTheRunningHostsNamesThemWithTheirMacsAndLaterRunsChangeNothing) {
+    lab::ScopedSleep asleep(HostById("h6"));
     const Outcome run = Netsweep();
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(Read("ipactive"),
               "198.18.0.1\r\n198.18.0.2\r\n198.18.0.11\r\n198.18.0.12\r\n198.18.0.13\r\n"
-              "198.18.0.15\r\n198.18.0.16\r\n");
-    EXPECT_NE(run.out.find("198.18.0.14 est inactif\n"), std::string::npos);
+              "198.18.0.14\r\n198.18.0.15\r\n");
+    EXPECT_NE(run.out.find("198.18.0.14 est active\n"), std::string::npos);
+    EXPECT_NE(run.out.find("198.18.0.16 est inactif\n"), std::string::npos);
     EXPECT_NE(run.out.find("getHostByAddr : 198.18.0.13 = imprimante.maison.lan\n"),
               std::string::npos);
-    // nmbd's names first, then the DNS's name, short and whole.
+    // The swept hosts' names in address order, the DNS's short name with
+    // them, then its whole name.
     EXPECT_EQ(Read("liste.ip"),
               "pc-salon 198.18.0.11\r\npc-bureau 198.18.0.12\r\nimprimante 198.18.0.13\r\n"
-              "imprimante.maison.lan 198.18.0.13\r\n");
-    // In the order of the ARP table; the sleeper answers ARP and NetBIOS.
+              "serveur-nas 198.18.0.14\r\nimprimante.maison.lan 198.18.0.13\r\n");
     EXPECT_EQ(Sorted(toolkit::SplitLines(Read("liste.mac"))),
               (TextList{"imprimante 02-4B-52-00-00-13", "pc-bureau 02-4B-52-00-00-12",
                         "pc-salon 02-4B-52-00-00-11", "serveur-nas 02-4B-52-00-00-14"}));
@@ -98,12 +102,11 @@ TEST_F(NetsweepLab, FindsTheAwakeHostsNamesThemWithTheirMacsAndLaterRunsChangeNo
               "198.18.0.14=serveur-nas\r\n");
     EXPECT_FALSE(MarkerExists());
 
-    // The next run adds what the first learned last: the sleeper's name, which
-    // its ARP entry had netcmd ask and put in the NetBIOS name cache, and the
-    // short form of the DNS name read back from liste.ip. Then nothing moves.
+    // The next run adds what the first learned last: the short form of the
+    // DNS name read back from liste.ip. Then nothing moves.
     const std::string ip = Read("liste.ip"), mac = Read("liste.mac");
     ASSERT_EQ(Netsweep().status, 0);
-    EXPECT_EQ(Read("liste.ip"), ip + "serveur-nas 198.18.0.14\r\n");
+    EXPECT_EQ(Read("liste.ip"), ip);
     EXPECT_EQ(Read("liste.mac"), mac);
     EXPECT_EQ(Read("liste.ip.discover"),
               "198.18.0.12=pc-bureau\r\n198.18.0.13=imprimante\r\n"
@@ -130,15 +133,16 @@ TEST_F(NetsweepLab, AMovedComputerKeepsItsLinesWithItsNewAddressAndMac) {
     EXPECT_EQ(mac[1], "AUTRE 02-00-00-00-00-60");
 }
 
-// The sleeper answers no ping: only the ARP table shows it, and its name comes
-// from the ARP step's naming, which the sweep's silent look-ups must not use up.
+// The DNS names are lost, the NetBIOS names, the one of the computer that
+// drops pings included, are not: the silent look-ups cost their bound only.
 TEST_F(NetsweepLab, ADnsServerThatNeverAnswersCostsEachNamingStepItsBoundOnly) {
-    lab::ScopedSleep asleep(HostById("h4"));
+    lab::ScopedSleep asleep(HostById("h6"));
     lab::ScopedSilentDns silent;
     const Outcome run = Netsweep();
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("getHostByAddr : 198.18.0.13 = \n"), std::string::npos);
-    EXPECT_EQ(Read("liste.ip"), "pc-salon 198.18.0.11\r\npc-bureau 198.18.0.12\r\n");
+    EXPECT_EQ(Read("liste.ip"),
+              "pc-salon 198.18.0.11\r\npc-bureau 198.18.0.12\r\nserveur-nas 198.18.0.14\r\n");
     EXPECT_NE(Read("liste.mac").find("serveur-nas 02-4B-52-00-00-14\r\n"), std::string::npos)
         << Read("liste.mac");
     EXPECT_NE(Read("liste.ip.discover").find("198.18.0.14=serveur-nas\r\n"), std::string::npos);

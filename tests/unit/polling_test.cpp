@@ -56,33 +56,30 @@ TEST(PollScripts, WindowsPollBatchIsExact) {
               "attrib -R c:\\7.mark\r\n");
 }
 
-// The check probes the address when the member has one, and names the member.
-TEST(PollScripts, WindowsCheckBatchIsExact) {
+// The check probes the address when the member has one, names the member,
+// and asks hostping for three rounds and the verdict line.
+TEST(PollScripts, CheckScriptsRunHostpingOnAOneLineList) {
     EXPECT_EQ(korvane::CheckScript(Os::Windows, kWindowsPaths, "pc2", "192.168.1.6", 12),
-              "ping -n 1  192.168.1.6 >c:\\ping12.txt\r\n"
-              "if %errorlevel%==1 echo pc2=down >>c:\\ping12.txt\r\n"
-              "if %errorlevel%==0 echo pc2=up >>c:\\ping12.txt\r\n"
+              "echo 192.168.1.6 >c:\\ping12.lst\r\n"
+              "\"D:\\Tools\\hostping.exe\" --essais 3 --verdict pc2 c:\\ping12.lst "
+              "c:\\ping12.txt\r\n"
               "attrib -R c:\\12.mark\r\n");
-}
-
-TEST(PollScripts, PosixCheckScriptRunsHostpingOnAOneLineList) {
     EXPECT_EQ(korvane::CheckScript(Os::Posix, kPosixPaths, "pc2", "192.168.1.6", 12),
               "printf '%s\\n' '192.168.1.6' >'/run/user/1000/korvane/ping12.lst'\n"
-              "'/opt/korvane/hostping' '/run/user/1000/korvane/ping12.lst' "
-              "'/run/user/1000/korvane/ping12.txt' 2>'/run/user/1000/korvane/ping12.err' && "
-              "if [ -s '/run/user/1000/korvane/ping12.txt' ]; then echo 'pc2=up' "
-              ">>'/run/user/1000/korvane/ping12.txt'; else echo 'pc2=down' "
-              ">>'/run/user/1000/korvane/ping12.txt'; fi\n"
+              "'/opt/korvane/hostping' --essais 3 --verdict 'pc2' "
+              "'/run/user/1000/korvane/ping12.lst' '/run/user/1000/korvane/ping12.txt' "
+              "2>'/run/user/1000/korvane/ping12.err'\n"
               "chmod u+w '/run/user/1000/korvane/12.mark'\n");
 }
 
 TEST(PollScripts, HostsThatAreNotPlainWordsAreRefused) {
-    for (const char* host : {"", "pc 2", "pc'2", "pc;reboot", "$(reboot)", "`id`", "-c", "pc2&",
-                             "pc\n2", "a/b"}) {
+    for (const char* host :
+         {"", "pc 2", "pc'2", "pc;reboot", "$(reboot)", "`id`", "-c", "pc2&", "pc\n2", "a/b"}) {
         EXPECT_FALSE(korvane::IsSafeHostWord(host)) << host;
         EXPECT_EQ(korvane::CheckScript(Os::Windows, kWindowsPaths, host, host, 1), std::nullopt)
             << host;
-        EXPECT_EQ(korvane::CheckScript(Os::Posix, kPosixPaths, host, host, 1), std::nullopt) << host;
+        EXPECT_EQ(korvane::CheckScript(Os::Posix, kPosixPaths, host, host, 1), std::nullopt)
+            << host;
         EXPECT_EQ(korvane::CheckScript(Os::Posix, kPosixPaths, "pc2", host, 1), std::nullopt)
             << host;
     }
@@ -92,6 +89,11 @@ TEST(PollScripts, HostsThatAreNotPlainWordsAreRefused) {
     // A name with accents is quoted in the POSIX script; the batch cannot quote it.
     EXPECT_TRUE(korvane::CheckScript(Os::Posix, kPosixPaths, "Comptabilité", "10.0.0.9", 1));
     EXPECT_FALSE(korvane::CheckScript(Os::Windows, kWindowsPaths, "Comptabilité", "10.0.0.9", 1));
+    // The batch's "echo on" would switch its echo instead of writing the list.
+    for (const char* target : {"on", "OFF"}) {
+        EXPECT_FALSE(korvane::CheckScript(Os::Windows, kWindowsPaths, "pc2", target, 1)) << target;
+        EXPECT_TRUE(korvane::CheckScript(Os::Posix, kPosixPaths, "pc2", target, 1)) << target;
+    }
 }
 
 TEST(PollScripts, CommandLines) {
@@ -143,23 +145,29 @@ TEST_F(PollRun, PosixPollScriptReleasesTheMarkerWhenHostpingIsMissing) {
 }
 
 // The check script runs with a stand-in hostping (no packet leaves) that
-// answers for its list, writes nothing, or fails: up, down, or no verdict.
-TEST_F(PollRun, PosixCheckScriptVerdictFollowsHostpingsResult) {
-    const std::string answers = "tr -d '\\r' < \"$1\" | while read -r h; do echo \"$h=1\"; done > \"$2\"";
-    for (const auto& [body, result] : std::vector<std::pair<std::string, TextList>>{
-             {answers, {"10.0.0.6=1", "pc2=up"}},
-             {": > \"$2\"", {"pc2=down"}},
-             {"echo 'hostping : aucune socket ICMP' >&2; exit 3", {}}}) {
+// writes its arguments and list as its result, or fails: the list holds the
+// target, the member is named as given (accents kept whole), and
+// the marker is released either way.
+TEST_F(PollRun, PosixCheckScriptHandsTheListAndTheMemberToHostping) {
+    const std::string echoes =
+        "for a in \"$@\"; do printf '[%s]' \"$a\"; done > \"$6\"; echo >> \"$6\"; "
+        "cat \"$5\" >> \"$6\"";
+    for (const auto& [body, fails] : std::vector<std::pair<std::string, bool>>{
+             {echoes, false}, {"echo 'hostping : aucune socket ICMP' >&2; exit 3", true}}) {
         MakeExecutable(paths.programDir + "hostping", "#!/bin/sh\n" + body + "\n");
         const SlotFiles files = korvane::SlotFilesFor(Os::Posix, paths, 12);
         std::filesystem::remove(files.result);
-        RunScript(korvane::CheckScript(Os::Posix, paths, "pc2", "10.0.0.6", 12).value(), files);
+        RunScript(korvane::CheckScript(Os::Posix, paths, "Accueil-été", "10.0.0.6", 12).value(),
+                  files);
         EXPECT_EQ(toolkit::LoadLines(files.list), TextList{"10.0.0.6"});
-        if (result.empty()) {
+        if (fails) {
             EXPECT_FALSE(std::filesystem::exists(files.result));
             EXPECT_EQ(korvane::ProbeFailureReasonIn(files.errors), "hostping : aucune socket ICMP");
         } else {
-            EXPECT_EQ(toolkit::LoadLines(files.result), result) << body;
+            EXPECT_EQ(toolkit::LoadLines(files.result),
+                      (TextList{"[--essais][3][--verdict][Accueil-été][" + files.list + "][" +
+                                    files.result + "]",
+                                "10.0.0.6"}));
         }
         EXPECT_FALSE(korvane::MarkerIsArmed(files.marker)) << body;
     }

@@ -16,9 +16,9 @@ using korvane::Os;
 using korvane::PowerAction;
 using korvane::PowerCommand;
 using korvane::PowerScript;
-using toolkit::TextList;
 using korvane::ToolPaths;
 using testing_support::TempFolder;
+using toolkit::TextList;
 
 const ToolPaths kWindowsPaths{"D:\\Tools\\", "c:\\"};
 const ToolPaths kPosixPaths{"/opt/korvane/", "/run/user/1000/korvane/"};
@@ -149,8 +149,8 @@ TEST(PowerScripts, UnsafeNamesAddressesAndMacsAreRefused) {
 // liste.ip and liste.mac may hold blanks after a value; the poll ignores
 // them, and so do the commands.
 TEST(PowerScripts, ValuesAreUsedWithoutTheirSurroundingBlanks) {
-    const PowerCommand up = korvane::PowerUpCommand(Os::Posix, kPosixPaths, "pc1",
-                                                    " 02-4B-52-00-00-11\t", "10.0.0.5 ");
+    const PowerCommand up =
+        korvane::PowerUpCommand(Os::Posix, kPosixPaths, "pc1", " 02-4B-52-00-00-11\t", "10.0.0.5 ");
     EXPECT_EQ(up.commandLine, "'/opt/korvane/wolcmd' 02-4B-52-00-00-11 10.0.0.5 255.255.255.0");
     const PowerCommand down = korvane::ShutdownCommand(Os::Posix, kPosixPaths, "pc1", "10.0.0.5 ");
     EXPECT_EQ(down.commandLine,
@@ -167,8 +167,8 @@ TEST(WakeMask, TheMaskOfTheLocalNetworkHoldingTheAddress) {
              {"10.1.15.200", "255.255.240.0"},  // same /20, another /24
              {"10.1.16.1", "255.255.255.0"},    // just outside the /20
              {"192.168.1.77", "255.255.255.0"},
-             {"127.0.0.5", "255.255.255.0"},    // loopback is no LAN
-             {"172.16.0.9", "255.255.255.0"},   // a /32 holds no other computer
+             {"127.0.0.5", "255.255.255.0"},   // loopback is no LAN
+             {"172.16.0.9", "255.255.255.0"},  // a /32 holds no other computer
              {"8.8.8.8", "255.255.255.0"},
              {"255.255.255.255", "255.255.255.0"},
              {"pc1", "255.255.255.0"}}) {
@@ -181,12 +181,12 @@ TEST(WakeMask, TheMaskOfTheLocalNetworkHoldingTheAddress) {
 }
 
 TEST(PowerGroups, AGroupFileListingSeveralComputersMakesTheEntryAGroup) {
-    for (const auto& [groupFile, targets] : std::vector<std::pair<TextList, TextList>>{
-             {{}, {"bureau"}},
-             {{"bureau"}, {"bureau"}},
-             {{"10.0.0.9"}, {"bureau"}},
-             {{"pc1", ""}, {"bureau"}},
-             {{"pc1", "", " pc10 "}, {"pc1", "pc10"}}}) {
+    for (const auto& [groupFile, targets] :
+         std::vector<std::pair<TextList, TextList>>{{{}, {"bureau"}},
+                                                    {{"bureau"}, {"bureau"}},
+                                                    {{"10.0.0.9"}, {"bureau"}},
+                                                    {{"pc1", ""}, {"bureau"}},
+                                                    {{"pc1", "", " pc10 "}, {"pc1", "pc10"}}}) {
         EXPECT_EQ(korvane::PowerTargets("bureau", groupFile), targets) << groupFile.size();
     }
 }
@@ -254,7 +254,8 @@ TEST(PowerReport, FailuresAreReadBackWithTheToolsReason) {
     };
     const std::vector<Case> cases{
         {"pc1", "echo 'Shutting down'", ""},
-        {"pc2", "printf 'Shutdown of remote machine failed\\nresult was: WERR_ACCESS_DENIED\\n'; exit 1",
+        {"pc2",
+         "printf 'Shutdown of remote machine failed\\nresult was: WERR_ACCESS_DENIED\\n'; exit 1",
          "WERR_ACCESS_DENIED"},
         {"pc3",
          "echo 'Could not connect to server 10.0.0.3'; echo 'Connection failed: "
@@ -270,13 +271,13 @@ TEST(PowerReport, FailuresAreReadBackWithTheToolsReason) {
         computers.push_back(c.computer);
         commands.push_back(PowerCommand{"", "", "(" + c.line + ")", ""});
     }
-    const PowerScript script = korvane::ComposePowerScript(
-        Os::Posix, paths, PowerAction::Shutdown, "bureau", computers, commands, slot);
+    const PowerScript script = korvane::ComposePowerScript(Os::Posix, paths, PowerAction::Shutdown,
+                                                           "bureau", computers, commands, slot);
     testing_support::WriteBytes(script.scriptPath, script.scriptText);
     korvane::ArmMarker(slot.marker);
-    ASSERT_EQ(toolkit::platform::RunShellAndWait("/bin/sh '" + script.scriptPath + "'",
-                                                 paths.programDir),
-              0);
+    ASSERT_EQ(
+        toolkit::platform::RunShellAndWait("/bin/sh '" + script.scriptPath + "'", paths.programDir),
+        0);
     EXPECT_FALSE(korvane::MarkerIsArmed(slot.marker));
     const auto failures = korvane::PowerFailures(toolkit::LoadLines(slot.result), computers);
     TextList failed, reasons;
@@ -293,9 +294,59 @@ TEST(PowerReport, FailuresAreReadBackWithTheToolsReason) {
     EXPECT_EQ(failed, expectedFailed);
     EXPECT_EQ(reasons, expectedReasons);
     EXPECT_EQ(korvane::PowerFailureMessage(PowerAction::Shutdown, {failures.at(0)}),
-              "Arrêt de « pc2 » en échec : WERR_ACCESS_DENIED.");
+              "Arrêt de « pc2 » en échec : WERR_ACCESS_DENIED. " +
+                  korvane::PowerFailureRemedy("WERR_ACCESS_DENIED"));
     // A script that never got to its end marks tells of no failure.
     EXPECT_TRUE(korvane::PowerFailures({"result was: WERR_ACCESS_DENIED"}, {"pc1"}).empty());
+}
+
+// Each refusal Samba's net reports is told with its remedy, in the status
+// bar and the console alike (one message); a code without a known remedy is
+// told as it is, and a wake-up gets none.
+TEST(PowerFailureMessages, EachKnownCodeGetsItsRemedy) {
+    struct Case {
+        const char* reason;
+        std::vector<const char*> remedySays;  // empty: no remedy
+    };
+    const Case cases[] = {
+        {"NT_STATUS_LOGON_FAILURE", {"mot de passe", "compte Microsoft", "compte local"}},
+        {"WERR_ACCESS_DENIED",
+         {"administrateur", "LocalAccountTokenFilterPolicy",
+          "« Forcer l'arrêt à partir d'un système distant »"}},
+        {"NT_STATUS_ACCESS_DENIED", {"administrateur", "LocalAccountTokenFilterPolicy"}},
+        {"NT_STATUS_OBJECT_NAME_NOT_FOUND", {"« Registre à distance »", "arrêté"}},
+        {"NT_STATUS_CONNECTION_REFUSED", {"port 445", "pare-feu", "éteint"}},
+        {"NT_STATUS_IO_TIMEOUT", {"port 445", "partage de fichiers"}},
+        {"NT_STATUS_HOST_UNREACHABLE", {"port 445", "éteint"}},
+        {"NT_STATUS_ACCESS_DENIED_X", {}},
+        {"NT_STATUS_BAD_NETWORK_NAME", {}},
+        {"code de sortie 3", {}},
+    };
+    for (const Case& c : cases) {
+        const std::string remedy = korvane::PowerFailureRemedy(c.reason);
+        for (const char* words : c.remedySays) {
+            EXPECT_NE(remedy.find(words), std::string::npos) << c.reason << ": " << remedy;
+        }
+        const std::string told = "Arrêt de « pc1 » en échec : " + std::string(c.reason) + ".";
+        const korvane::PowerFailure failure{"pc1", c.reason, {}};
+        if (c.remedySays.empty()) {
+            EXPECT_EQ(remedy, "") << c.reason;
+            EXPECT_EQ(korvane::PowerFailureMessage(PowerAction::Shutdown, {failure}), told);
+        } else {
+            EXPECT_TRUE(remedy.ends_with(".")) << remedy;
+            EXPECT_EQ(korvane::PowerFailureMessage(PowerAction::Shutdown, {failure}),
+                      told + " " + remedy);
+        }
+    }
+    EXPECT_EQ(
+        korvane::PowerFailureMessage(PowerAction::WakeUp, {{"pc1", "NT_STATUS_IO_TIMEOUT", {}}}),
+        "Réveil de « pc1 » en échec : NT_STATUS_IO_TIMEOUT.");
+    EXPECT_EQ(korvane::PowerFailureMessage(
+                  PowerAction::Shutdown,
+                  {{"pc1", "code de sortie 1", {}}, {"pc2", "NT_STATUS_LOGON_FAILURE", {}}}),
+              "Arrêt de « pc1 » en échec : code de sortie 1. Arrêt de « pc2 » en échec : "
+              "NT_STATUS_LOGON_FAILURE. " +
+                  korvane::PowerFailureRemedy("NT_STATUS_LOGON_FAILURE"));
 }
 
 TEST(ShutdownAuth, OnlyAPlainFileOfOursThatNoOneElseMayRead) {
@@ -310,9 +361,13 @@ TEST(ShutdownAuth, OnlyAPlainFileOfOursThatNoOneElseMayRead) {
     EXPECT_FALSE(korvane::ShutdownAuthProblem(Os::Windows, paths, "pc1"));
 
     testing_support::WriteBytes(file, "username = root\npassword = x\n");
-    for (const auto& [mode, refused] : std::vector<std::pair<mode_t, bool>>{
-             {0600, false}, {0400, false}, {0640, true}, {0604, true}, {0620, true},
-             {0200, true}, {0000, true}}) {
+    for (const auto& [mode, refused] : std::vector<std::pair<mode_t, bool>>{{0600, false},
+                                                                            {0400, false},
+                                                                            {0640, true},
+                                                                            {0604, true},
+                                                                            {0620, true},
+                                                                            {0200, true},
+                                                                            {0000, true}}) {
         ASSERT_EQ(chmod(file.c_str(), mode), 0);
         EXPECT_EQ(problem().has_value(), refused) << std::oct << mode;
     }

@@ -262,6 +262,45 @@ TEST_F(EchoWindowTest, RefusedAndAbandonedRequestsAreFalse) {
     EXPECT_EQ(window.Results(), (std::vector<bool>{false, true, false}));
 }
 
+// A destination still silent gets its second request, then its try by other
+// means, each once and at its own time inside its window; an answer (to
+// either request, or the other proof) ends the follow-ups, and none comes at
+// or after the deadline.
+TEST_F(EchoWindowTest, SilentDestinationsGetTheirFollowUpsOnceInsideTheirWindow) {
+    EchoWindow window({a, b, c}, 100ms, 8, {25ms, 30ms});
+    window.Sent(start);
+    window.Sent(start + 10ms);
+    window.Sent(start + 20ms);
+    EXPECT_EQ(window.NextEvent(), start + 25ms);
+    EXPECT_FALSE(window.DueSecondRequest(start + 24ms));
+    EXPECT_TRUE(window.Answer(1, b));  // b needs nothing more
+    const auto again = window.DueSecondRequest(start + 40ms);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->sequence, 0);
+    EXPECT_EQ(again->destination, a);
+    EXPECT_FALSE(window.DueSecondRequest(start + 40ms)) << "c is due at 45 ms, b is settled";
+    EXPECT_EQ(window.NextEvent(), start + 30ms) << "a's other proof is overdue";
+    const auto proof = window.DueOtherProof(start + 40ms);
+    ASSERT_TRUE(proof);
+    EXPECT_EQ(proof->sequence, 0);
+    EXPECT_TRUE(window.Waiting(0));
+    EXPECT_TRUE(window.Answer(0, a)) << "the other proof answers as the echo does";
+    EXPECT_FALSE(window.Waiting(0));
+    EXPECT_EQ(window.NextEvent(), start + 45ms);
+    EXPECT_EQ(window.DueSecondRequest(start + 45ms)->sequence, 2);
+    EXPECT_EQ(window.DueOtherProof(start + 50ms)->sequence, 2);
+    EXPECT_EQ(window.NextEvent(), start + 120ms) << "only c's deadline is left";
+    window.Expire(start + 120ms);
+    EXPECT_TRUE(window.Finished());
+    EXPECT_EQ(window.Results(), (std::vector<bool>{true, true, false}));
+
+    EchoWindow late({a}, 10ms, 8, {10ms, 20ms});
+    late.Sent(start);
+    EXPECT_EQ(late.NextEvent(), start + 10ms) << "follow-ups past the deadline are none";
+    EXPECT_FALSE(late.DueSecondRequest(start + 50ms));
+    EXPECT_FALSE(late.DueOtherProof(start + 50ms));
+}
+
 TEST(NeighbourRoom, FollowsTheTablesFreeRoomAndFallsBackToABudget) {
     using toolkit::platform::NeighbourLoad;
     using toolkit::platform::NeighbourRoom;

@@ -230,9 +230,10 @@ TEST(Win32Batches, PollBatchRunsAsWrittenAndClearsItsMarker) {
     EXPECT_FALSE(platform::FileExists(files.marker));
 }
 
-// The follow-up check: Windows' ping, its exit status turned into the verdict
-// line, which the follow-up reads back.
-TEST(Win32Batches, CheckBatchWritesTheVerdictOfPing) {
+// The follow-up check: the real hostping.exe on the member's one-line list,
+// which the batch's echo writes, and its verdict line, which the follow-up
+// reads back.
+TEST(Win32Batches, CheckBatchWritesHostpingsVerdict) {
     const toolkit::ToolPaths paths = toolkit::HostToolPaths();
     struct Case {
         const char* host;

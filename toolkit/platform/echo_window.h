@@ -1,6 +1,8 @@
 // The book-keeping of one batch of echo requests: which request goes out
-// next, which are in flight and until when, and the verdict of each. It holds
-// no socket and reads no clock, so the rules are tested without a network.
+// next, which are in flight and until when, what a destination still silent
+// is owed before its deadline (a second request, a try by other means), and
+// the verdict of each. It holds no socket and reads no clock, so the rules
+// are tested without a network.
 #pragma once
 
 #include <chrono>
@@ -27,9 +29,19 @@ class EchoWindow {
         std::uint32_t destination = 0;  // network order
     };
 
+    // What a destination that has not answered gets inside its own window,
+    // counted from its first request; none when not before the deadline.
+    struct FollowUps {
+        // A second echo request, with the first one's sequence number: one
+        // lost datagram must not make a running host look off.
+        std::optional<Clock::duration> secondRequest;
+        // A try by other means (TCP), whose proof is an Answer like the echo's.
+        std::optional<Clock::duration> otherProof;
+    };
+
     // Address 0 is settled false at once and never offered for sending.
     EchoWindow(const std::vector<std::uint32_t>& destinations, Clock::duration timeout,
-               std::size_t maxInFlight);
+               std::size_t maxInFlight, const FollowUps& followUps = {});
 
     // The next request to send; none while `maxInFlight` are in flight or when
     // every request has gone out.
@@ -48,23 +60,44 @@ class EchoWindow {
     // Requests whose deadline is not after `now` are settled false.
     void Expire(Clock::time_point now);
 
+    // The next destination, still unanswered, whose second request is due
+    // at `now` (each is given once), else nullopt.
+    std::optional<Request> DueSecondRequest(Clock::time_point now);
+    // The same for the try by other means.
+    std::optional<Request> DueOtherProof(Clock::time_point now);
+    // True while the request of `sequence` is in flight, unanswered.
+    bool Waiting(std::uint16_t sequence) const;
+
     std::size_t InFlight() const { return inFlight_; }
     std::optional<Clock::time_point> EarliestDeadline() const;
+    // The earliest deadline or follow-up still to come: when to look again.
+    std::optional<Clock::time_point> NextEvent() const;
     bool Finished() const { return next_ == destinations_.size() && inFlight_ == 0; }
     // One verdict per destination, in the order given.
     const std::vector<bool>& Results() const { return answered_; }
 
   private:
     enum class State : std::uint8_t { Unsent, InFlight, Settled };
+    // Requests in send order, each due `after` its sending: the order of
+    // their due times too.
+    struct DueQueue {
+        std::optional<Clock::duration> after;
+        std::deque<std::uint16_t> order;
+    };
 
     void SkipSettled();
     void DropSettledFront();
+    void DropSettled(std::deque<std::uint16_t>& order);
+    std::optional<Request> TakeDue(DueQueue& queue, Clock::time_point now);
+    std::optional<Clock::time_point> DueTime(const DueQueue& queue) const;
 
     std::vector<std::uint32_t> destinations_;
     std::vector<State> states_;
-    std::vector<Clock::time_point> deadlines_;
+    std::vector<Clock::time_point> sentAt_;
     std::vector<bool> answered_;
     std::deque<std::uint16_t> inFlightOrder_;  // send order, hence deadline order
+    DueQueue secondRequests_;
+    DueQueue otherProofs_;
     Clock::duration timeout_;
     std::size_t maxInFlight_;
     std::size_t next_ = 0;

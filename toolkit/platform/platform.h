@@ -3,11 +3,12 @@
 // build; nothing above this layer tests which platform it runs on.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -177,6 +178,28 @@ struct NeighbourLoad {
 // nullopt when the table cannot be read.
 std::optional<NeighbourLoad> ReadNeighbourLoad();
 
+// One row of the table: an address and the hardware address of the host that
+// holds it on the local link.
+struct NeighbourRow {
+    std::uint32_t address = 0;  // network order
+    std::array<std::uint8_t, 6> mac{};
+    bool resolved = false;  // the table knows `mac` (it may be old, see confirmedAgo)
+    // How long ago the host last proved it holds the address (answered ARP),
+    // where the system tells; nullopt where it does not.
+    std::optional<std::chrono::milliseconds> confirmedAgo;
+};
+// Every IPv4 row, in the table's order; nullopt when it cannot be read.
+std::optional<std::vector<NeighbourRow>> NeighbourTable();
+// Asks ARP, from this process, who holds each address of the local link, and
+// waits a little for the answers (which the system's table also takes in).
+// True per address that answered; all false where the process may not ask
+// (POSIX: no packet socket without root or cap_net_raw), and for addresses
+// off the link.
+std::vector<bool> ArpAnswers(const std::vector<std::uint32_t>& addressesNetworkOrder);
+// The same requests, not waited for: the system's table takes the answers in
+// on its own, within a round trip.
+void SendArpRequests(const std::vector<std::uint32_t>& addressesNetworkOrder);
+
 // --- datagrams ---
 // Sends one UDP datagram to the address and port, broadcast addresses
 // allowed. Returns 0, or the reason of the failure (errno).
@@ -207,5 +230,20 @@ bool IcmpSocketAvailable();
 // `timeoutMs` of its own sending. Address 0 is never sent and is false.
 // All false when no ICMP socket can be opened.
 std::vector<bool> EchoProbe(const std::vector<std::uint32_t>& addressesNetworkOrder, int timeoutMs);
+
+// What a poll asks of a host that one echo request may miss. Every delay
+// counts from the host's first request, inside its own window; a negative
+// one means none.
+struct ReachPlan {
+    int timeoutMs = 0;         // the window: no verdict of "on" after it
+    int secondRequestMs = -1;  // a second echo request to a host still silent
+    int tcpAfterMs = -1;       // TCP connections to each of `tcpPorts` of a host still silent
+    std::vector<std::uint16_t> tcpPorts;
+};
+// As EchoProbe, with the plan's follow-ups: a host is on when it answered
+// either request (or an error report came from another machine about one),
+// or accepted or refused (reset) one of the connections, within its window.
+std::vector<bool> ReachProbe(const std::vector<std::uint32_t>& addressesNetworkOrder,
+                             const ReachPlan& plan);
 
 }  // namespace toolkit::platform

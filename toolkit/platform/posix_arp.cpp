@@ -83,12 +83,7 @@ class ArpBatch {
     }
 
     void Round() {
-        std::size_t sent = 0;
-        for (const std::uint32_t target : targets_) {
-            if (!waiting_.contains(target)) continue;
-            Send(target);
-            if (++sent % kSendBurst == 0) ReadReplies();
-        }
+        SendWaiting();
         const Clock::time_point deadline = Clock::now() + kArpWait;
         while (!waiting_.empty()) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
@@ -96,6 +91,16 @@ class ArpBatch {
             pollfd watch{fd_, POLLIN, 0};
             if (poll(&watch, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) return;
             ReadReplies();
+        }
+    }
+
+    // A request to every target not answered yet.
+    void SendWaiting() {
+        std::size_t sent = 0;
+        for (const std::uint32_t target : targets_) {
+            if (!waiting_.contains(target)) continue;
+            Send(target);
+            if (++sent % kSendBurst == 0) ReadReplies();
         }
     }
 
@@ -146,6 +151,42 @@ class ArpBatch {
 };
 
 }  // namespace
+
+namespace {
+
+// Asks ARP of the addresses of the link, `wait` telling whether to wait for
+// the answers; nullopt when no packet socket can be opened.
+std::optional<std::vector<bool>> AskArp(const std::vector<std::uint32_t>& addresses, bool wait) {
+    std::vector<bool> answered(addresses.size(), false);
+    const std::vector<arp::Link> links = ArpLinks();
+    if (links.empty() || addresses.empty()) return answered;
+    const UniqueFd packets(
+        socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, htons(ETH_P_ARP)));
+    if (packets.Fd() < 0) return std::nullopt;
+    ArpBatch batch(packets.Fd(), links);
+    for (const std::uint32_t address : addresses) {
+        if (const auto link = arp::LinkOf(links, address)) batch.Add(address, *link);
+    }
+    if (!wait) {
+        batch.SendWaiting();
+        return answered;
+    }
+    for (int attempt = 0; attempt < kArpTries && !batch.Done(); ++attempt) batch.Round();
+    for (std::size_t i = 0; i < addresses.size(); ++i) answered[i] = batch.Answered(addresses[i]);
+    return answered;
+}
+
+}  // namespace
+
+std::vector<bool> ArpAnswers(const std::vector<std::uint32_t>& addresses) {
+    return AskArp(addresses, true).value_or(std::vector<bool>(addresses.size(), false));
+}
+
+// The kernel takes the answers in whether or not anyone reads them: an
+// answer to a request from this machine updates the entry of its address.
+void SendArpRequests(const std::vector<std::uint32_t>& addresses) {
+    AskArp(addresses, false);
+}
 
 std::vector<bool> WorthAnEcho(const std::vector<std::uint32_t>& addresses) {
     std::vector<bool> worth(addresses.size(), true);

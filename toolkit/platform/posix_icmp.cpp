@@ -1,6 +1,8 @@
 // Echo probing of many hosts at once. One non-blocking socket serves a whole
 // batch: requests carry their index as sequence number and each has its own
-// deadline, so hundreds of hosts cost little more than one time-out.
+// deadline, so hundreds of hosts cost little more than one time-out. A host
+// still silent part of the way through its window gets a second request and
+// TCP connections (ReachPlan), watched in the same wait as the echo socket.
 #include <poll.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include "platform/platform.h"
 #include "platform/posix_arp.h"
 #include "platform/posix_icmp_socket.h"
+#include "platform/posix_tcp.h"
 
 namespace toolkit::platform {
 namespace {
@@ -32,6 +35,9 @@ constexpr auto kNeighbourHold = std::chrono::seconds(5);
 // Requests sent in a row before the replies already queued are read, so that
 // the receive buffer does not overflow while a full window goes out.
 constexpr std::size_t kSendBurst = 32;
+// TCP connections open at once: each host tried takes one per port, and the
+// process's descriptors are limited (1024 by default).
+constexpr std::size_t kMaxConnections = 500;
 // When the send buffer is full, sending is retried at this pace ...
 constexpr auto kBlockedRetry = std::chrono::milliseconds(2);
 // ... and the requests still unsent are given up after this long without
@@ -102,29 +108,56 @@ std::optional<Clock::time_point> SendAvailable(const IcmpSocket& socket, EchoWin
     return std::nullopt;
 }
 
+// What is due now to the hosts still silent: their second request (a lost
+// one is not tried again: the first request stands) and their connections.
+void SendFollowUps(const IcmpSocket& socket, EchoWindow& window, ConnectTries& connections) {
+    const Clock::time_point now = Clock::now();
+    while (const auto again = window.DueSecondRequest(now)) {
+        if (SendOrRetry(socket, window, *again) == SendOutcome::Blocked) break;
+    }
+    while (const auto host = window.DueOtherProof(now)) connections.Start(*host, window);
+}
+
 int WaitMilliseconds(const EchoWindow& window, std::optional<Clock::time_point> resume) {
-    std::optional<Clock::time_point> until = window.EarliestDeadline();
+    std::optional<Clock::time_point> until = window.NextEvent();
     if (resume && (!until || *resume < *until)) until = resume;
     if (!until) return 0;
     const auto wait = std::max(Clock::duration::zero(), *until - Clock::now());
     return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
 }
 
+std::optional<Clock::duration> AfterMs(int milliseconds) {
+    if (milliseconds < 0) return std::nullopt;
+    return std::chrono::milliseconds(milliseconds);
+}
+
 // One batch on one socket, so that answers to an earlier batch, which reuse
 // its sequence numbers, cannot reach it.
-std::vector<bool> ProbeBatch(const std::vector<std::uint32_t>& destinations,
-                             Clock::duration timeout, std::uint16_t identifier) {
-    EchoWindow window(destinations, timeout, kMaxInFlight);
+std::vector<bool> ProbeBatch(const std::vector<std::uint32_t>& destinations, const ReachPlan& plan,
+                             std::uint16_t identifier) {
+    const auto timeout = std::chrono::milliseconds(std::max(plan.timeoutMs, 0));
+    const bool tcp = !plan.tcpPorts.empty();
+    EchoWindow window(
+        destinations, timeout, kMaxInFlight,
+        {AfterMs(plan.secondRequestMs), tcp ? AfterMs(plan.tcpAfterMs) : std::nullopt});
     if (window.Finished()) return window.Results();
     const auto socket = OpenIcmpSocket(identifier);
     if (!socket) return window.Results();
+    ConnectTries connections(plan.tcpPorts, kMaxConnections);
     SendState state;
+    std::vector<pollfd> watches;
     for (;;) {
         const auto resume = SendAvailable(*socket, window, state);
+        SendFollowUps(*socket, window, connections);
         if (window.Finished()) break;
-        pollfd watch{socket->Fd(), POLLIN, 0};  // error reports raise POLLERR
-        if (poll(&watch, 1, WaitMilliseconds(window, resume)) < 0 && errno != EINTR) break;
+        watches.assign(1, {socket->Fd(), POLLIN, 0});  // error reports raise POLLERR
+        connections.Watch(watches);
+        if (poll(watches.data(), watches.size(), WaitMilliseconds(window, resume)) < 0 &&
+            errno != EINTR) {
+            break;
+        }
         ReadAnswers(*socket, window);
+        connections.Collect(watches, 1, window);
         const Clock::time_point now = Clock::now();
         // Everything that arrived before `now` has just been read.
         window.Expire(now);
@@ -148,12 +181,16 @@ bool IcmpSocketAvailable() {
 
 std::vector<bool> EchoProbe(const std::vector<std::uint32_t>& addressesNetworkOrder,
                             int timeoutMs) {
+    return ReachProbe(addressesNetworkOrder, ReachPlan{timeoutMs, -1, -1, {}});
+}
+
+std::vector<bool> ReachProbe(const std::vector<std::uint32_t>& addressesNetworkOrder,
+                             const ReachPlan& plan) {
     const std::size_t count = addressesNetworkOrder.size();
     try {
         std::vector<bool> results;
         results.reserve(count);
         if (count == 0) return results;
-        const auto timeout = std::chrono::milliseconds(std::max(timeoutMs, 0));
         // An address of the link that did not answer ARP is no host: as
         // address 0, it is settled false without a request.
         std::vector<std::uint32_t> destinations = addressesNetworkOrder;
@@ -167,7 +204,7 @@ std::vector<bool> EchoProbe(const std::vector<std::uint32_t>& addressesNetworkOr
             const auto first = destinations.begin() + static_cast<std::ptrdiff_t>(start);
             const auto last =
                 first + static_cast<std::ptrdiff_t>(std::min(EchoWindow::kMaxBatch, count - start));
-            const std::vector<bool> part = ProbeBatch({first, last}, timeout, identifier++);
+            const std::vector<bool> part = ProbeBatch({first, last}, plan, identifier++);
             results.insert(results.end(), part.begin(), part.end());
         }
         return results;

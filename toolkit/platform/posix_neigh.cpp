@@ -24,15 +24,35 @@ namespace {
 constexpr std::size_t kDefaultLimit = 1024;
 constexpr const char* kLimitSetting = "/proc/sys/net/ipv4/neigh/default/gc_thresh3";
 
+// The kernel gives ages in clock ticks (USER_HZ).
+std::chrono::milliseconds TicksToMs(std::uint32_t ticks) {
+    static const long perSecond = sysconf(_SC_CLK_TCK);
+    const long hz = perSecond > 0 ? perSecond : 100;
+    return std::chrono::milliseconds(static_cast<long long>(ticks) * 1000 / hz);
+}
+
+void ReadAttribute(const rtattr* attribute, Neighbour& entry) {
+    const auto size = RTA_PAYLOAD(attribute);
+    const void* data = RTA_DATA(attribute);
+    if (attribute->rta_type == NDA_DST && size == sizeof entry.address) {
+        std::memcpy(&entry.address, data, sizeof entry.address);
+    } else if (attribute->rta_type == NDA_LLADDR && size == 6) {
+        entry.mac.emplace();
+        std::memcpy(entry.mac->data(), data, 6);
+    } else if (attribute->rta_type == NDA_CACHEINFO && size >= sizeof(nda_cacheinfo)) {
+        nda_cacheinfo info{};
+        std::memcpy(&info, data, sizeof info);
+        entry.confirmedAgo = TicksToMs(info.ndm_confirmed);
+    }
+}
+
 Neighbour EntryOf(const nlmsghdr* message) {
     const auto* body = static_cast<const ndmsg*>(NLMSG_DATA(message));
-    Neighbour entry{0, body->ndm_state};
+    Neighbour entry{0, body->ndm_state, std::nullopt, std::nullopt};
     auto length = static_cast<unsigned>(RTM_PAYLOAD(message));
     for (auto* attribute = RTM_RTA(body); RTA_OK(attribute, length);
          attribute = RTA_NEXT(attribute, length)) {
-        if (attribute->rta_type == NDA_DST && RTA_PAYLOAD(attribute) == sizeof entry.address) {
-            std::memcpy(&entry.address, RTA_DATA(attribute), sizeof entry.address);
-        }
+        ReadAttribute(attribute, entry);
     }
     return entry;
 }
@@ -84,6 +104,20 @@ bool HoldsRoom(const Neighbour& entry) {
 
 bool IsResolved(const Neighbour& entry) {
     return (entry.state & (NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE | NUD_PERMANENT)) != 0;
+}
+
+std::optional<std::vector<NeighbourRow>> NeighbourTable() {
+    const auto entries = DumpNeighbours();
+    if (!entries) return std::nullopt;
+    std::vector<NeighbourRow> rows;
+    rows.reserve(entries->size());
+    for (const Neighbour& entry : *entries) {
+        NeighbourRow row{
+            entry.address, {}, IsResolved(entry) && entry.mac.has_value(), entry.confirmedAgo};
+        if (entry.mac) row.mac = *entry.mac;
+        rows.push_back(row);
+    }
+    return rows;
 }
 
 std::optional<NeighbourLoad> ReadNeighbourLoad() {

@@ -2,6 +2,8 @@
 // used by posix_neigh.cpp and posix_arp.cpp.
 #pragma once
 
+#include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -12,6 +14,10 @@ namespace toolkit::platform {
 struct Neighbour {
     std::uint32_t address = 0;  // network order
     std::uint16_t state = 0;    // NUD_*
+    std::optional<std::array<std::uint8_t, 6>> mac;
+    // Since the host last proved it holds the address (the kernel's
+    // "confirmed" time), to the kernel's clock tick.
+    std::optional<std::chrono::milliseconds> confirmedAgo;
 };
 
 // Every IPv4 entry of this namespace; nullopt when the table cannot be read.
