@@ -8,8 +8,10 @@
 # reads the stand-ins' French listings (tests/windows) where the native one
 # runs netcmd and real NetBIOS queries. Each program runs RUNS times (best
 # and median reported, in ms); every hostping run must find exactly the six
-# live addresses (the admin machine answers too). Runs as root, in a network and mount namespace of its own
-# (Wine's prefix on a tmpfs), with a lab of its own.
+# live addresses (the admin machine answers too). Runs as root, in a network
+# and mount namespace of its own (Wine's prefix and the Linux programs' folder
+# on a tmpfs of the run's own, tests/windows/wine-prefix.sh), with a lab of
+# its own.
 #   bench/windows_wine.sh [RUNS]      (needs build/ and build-win/)
 set -euo pipefail
 
@@ -30,8 +32,11 @@ fi
 . "$root/scripts/netns-guard.sh"
 ip link set lo up
 in_private_netns || { echo "bench : espace de noms réseau non privé, arrêt." >&2; exit 1; }
-mount -t tmpfs -o size=3g,mode=1777 korvane-wine /tmp
-export WINEPREFIX=/tmp/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+. "$root/tests/windows/wine-prefix.sh"
+wine_tmpfs 3g
+trap wine_tmpfs_cleanup EXIT
+work=$WINE_TMPFS
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 export KORVANE_LAB=kwb$$ KORVANE_LABHOST=$build/tests/labhost
 lab=$root/scripts/lab.sh
 drive_c=$WINEPREFIX/drive_c
@@ -41,19 +46,20 @@ drive_c=$WINEPREFIX/drive_c
 # The programs' folders: Windows in c:\korvane with the stand-ins on the PATH,
 # Linux in a folder of its own with netcmd.
 mkdir -p "$drive_c/korvane" "$drive_c/korvane-standins"
-mkdir -p -m 700 /tmp/linux/scratch  # netsweep refuses a scratch folder open to others
+mkdir -p -m 700 "$work/linux/scratch"  # netsweep refuses a scratch folder open to others
 cp "$build_win"/bin/*.exe "$drive_c/korvane/"
 for command in ipconfig nbtstat arp; do
   cp "$build_win/tests/standin.exe" "$drive_c/korvane-standins/$command.exe"
 done
 cp "$root"/tests/fixtures/windows/*.txt "$drive_c/korvane-standins/"
-cp "$build/bin/hostping" "$build/bin/netsweep" "$build/bin/netcmd" /tmp/linux/
-export WINEPATH='c:\korvane-standins' KORVANE_SCRATCH=/tmp/linux/scratch
-for i in $(seq 1 254); do printf '198.18.0.%d\r\n' "$i"; done >/tmp/list
-cp /tmp/list "$drive_c/list"
+cp "$build/bin/hostping" "$build/bin/netsweep" "$build/bin/netcmd" "$work/linux/"
+export WINEPATH='c:\korvane-standins' KORVANE_SCRATCH=$work/linux/scratch
+for i in $(seq 1 254); do printf '198.18.0.%d\r\n' "$i"; done >"$work/list"
+cp "$work/list" "$drive_c/list"
 expected=$(printf '198.18.0.%s=1\n' 1 2 11 12 13 14)
 
-trap '"$lab" exec /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; "$lab" down >/dev/null 2>&1 || true' EXIT
+trap '"$lab" exec /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; "$lab" down >/dev/null 2>&1 || true
+      wine_tmpfs_cleanup' EXIT
 "$lab" up >/dev/null
 "$lab" exec "$wine" cmd.exe /c exit  # the Wine server starts in the lab's admin namespace
 
@@ -84,13 +90,13 @@ check_answers() {  # file
 declare -a wine_start hostping_linux hostping_wine netsweep_linux netsweep_wine
 for _ in $(seq 1 "$runs"); do
   wine_start+=("$(time_run "$drive_c" "$wine" cmd.exe /c exit)")
-  hostping_linux+=("$(time_run /tmp/linux ./hostping /tmp/list /tmp/linux/answers)")
-  check_answers /tmp/linux/answers
+  hostping_linux+=("$(time_run "$work/linux" ./hostping "$work/list" "$work/linux/answers")")
+  check_answers "$work/linux/answers"
   hostping_wine+=("$(time_run "$drive_c" "$wine" 'c:\korvane\hostping.exe' 'c:\list' 'c:\answers')")
   check_answers "$drive_c/answers"
-  resetLists /tmp/linux
-  netsweep_linux+=("$(time_run /tmp/linux ./netsweep)")
-  check_lists /tmp/linux
+  resetLists "$work/linux"
+  netsweep_linux+=("$(time_run "$work/linux" ./netsweep)")
+  check_lists "$work/linux"
   resetLists "$drive_c/korvane"
   netsweep_wine+=("$(time_run "$drive_c/korvane" "$wine" 'c:\korvane\netsweep.exe')")
   check_lists "$drive_c/korvane"

@@ -3,8 +3,9 @@
 #   tests/windows/run.sh BUILD-WIN [unit|lab|all]   (default all)
 # BUILD-WIN is the cross build (cmake/mingw-w64-x86_64.cmake). Everything runs
 # in a network namespace of its own holding only loopback, and in a mount
-# namespace of its own where a tmpfs on /tmp holds the Wine prefix: nothing
-# Wine writes stays on the machine, and nothing it sends leaves it.
+# namespace of its own where a tmpfs of the run's own holds the Wine prefix
+# (wine-prefix.sh): nothing Wine writes stays on the machine, and nothing it
+# sends leaves it.
 #   unit  the unit tests (unit_tests.exe, win32_tests.exe), loopback only;
 #   lab   the console programs and the batch files against the simulated LAN
 #         (tests/windows/lab.sh, in the lab's admin namespace).
@@ -25,9 +26,11 @@ fi
 . "$root/scripts/netns-guard.sh"
 ip link set lo up
 in_private_netns || { echo "refus : espace de noms réseau non privé" >&2; exit 1; }
-mount -t tmpfs -o size=3g,mode=1777 korvane-wine /tmp
+. "$here/wine-prefix.sh"
+wine_tmpfs 3g
+trap wine_tmpfs_cleanup EXIT
 
-export WINEPREFIX=/tmp/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 export KORVANE_WINE=$wine KORVANE_WIN_BUILD=$build
 drive_c=$WINEPREFIX/drive_c
 
