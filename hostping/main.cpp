@@ -144,23 +144,23 @@ toolkit::TextList AnsweredLines(const toolkit::TextList& hosts, const std::vecto
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const auto answered =
-            toolkit::AnswerInfoOption(argc, argv, "hostping", kUsage, std::cout)) {
+    const std::vector<std::string> args = toolkit::StartConsole(argc, argv);
+    if (const auto answered = toolkit::AnswerInfoOption(args, "hostping", kUsage, std::cout)) {
         return *answered;
     }
-    if (argc != 3) {
+    if (args.size() != 3) {
         std::cerr << kUsage;
         return kExitUsage;
     }
     try {
-        const toolkit::TextList hosts = ListedHosts(toolkit::LoadLines(argv[1]));
+        const toolkit::TextList hosts = ListedHosts(toolkit::LoadLines(args[1]));
         if (!hosts.empty() && !toolkit::CanProbe()) {
             std::cerr << kCannotProbe;
             return kExitCannotProbe;
         }
         const auto addresses = toolkit::HostsToIPv4(hosts, kResolveDeadline);
         const std::vector<bool> answered = toolkit::IcmpProbeAddresses(addresses, kAnswerTimeout);
-        toolkit::SaveLines(argv[2], AnsweredLines(hosts, answered));
+        toolkit::SaveLines(args[2], AnsweredLines(hosts, answered));
     } catch (const toolkit::FileError& error) {  // the list or the result; names the file
         std::cerr << "hostping : " << error.what() << '\n';
         return kExitFileError;

@@ -17,7 +17,7 @@ constexpr std::size_t kAddressesPerCommand = 4096;
 toolkit::TextList RunCaptured(const toolkit::CapturedCommand& command) {
     toolkit::platform::RemoveFile(command.outputFile);
     toolkit::RunAndWait(command.line);
-    return toolkit::LoadLines(command.outputFile);
+    return toolkit::LoadOutputLines(command.outputFile);
 }
 
 // One listing per address of `chunk`, in order.

@@ -12,6 +12,7 @@ namespace korvane {
 
 namespace {
 
+using toolkit::BatchPath;
 using toolkit::ShellQuote;
 
 constexpr const char* kCrLf = "\r\n";
@@ -46,10 +47,11 @@ bool HasSlotShape(std::string_view name, std::string_view prefix, std::string_vi
 std::string WindowsCheckScript(std::string_view host, std::string_view target,
                                const SlotFiles& files) {
     const std::string h(host);
-    std::string text = "ping -n 1  " + std::string(target) + " >" + files.result + kCrLf;
-    text += "if %errorlevel%==1 echo " + h + "=down >>" + files.result + kCrLf;
-    text += "if %errorlevel%==0 echo " + h + "=up >>" + files.result + kCrLf;
-    return text + "attrib -R " + files.marker + kCrLf;
+    const std::string result = BatchPath(files.result);
+    std::string text = "ping -n 1  " + std::string(target) + " >" + result + kCrLf;
+    text += "if %errorlevel%==1 echo " + h + "=down >>" + result + kCrLf;
+    text += "if %errorlevel%==0 echo " + h + "=up >>" + result + kCrLf;
+    return text + "attrib -R " + BatchPath(files.marker) + kCrLf;
 }
 
 // The check probes as the poll does: hostping on a one-line list, so that a
@@ -57,8 +59,8 @@ std::string WindowsCheckScript(std::string_view host, std::string_view target,
 // the verdict is the echo's. hostping's result holds a line when the host
 // answered. When hostping itself fails (no ICMP socket, a file it cannot
 // write) no verdict is written: its reason stays in the error file.
-std::string PosixCheckScript(const ToolPaths& paths, std::string_view host,
-                             std::string_view target, const SlotFiles& files) {
+std::string PosixCheckScript(const ToolPaths& paths, std::string_view host, std::string_view target,
+                             const SlotFiles& files) {
     const std::string h(host);
     const std::string result = ShellQuote(files.result);
     const std::string list = ShellQuote(files.list);
@@ -96,8 +98,9 @@ std::string PollScript(Os os, const ToolPaths& paths, std::string_view listName,
                        std::uint8_t slot) {
     const SlotFiles files = SlotFilesFor(os, paths, slot);
     if (os == Os::Windows) {
-        return "\"" + paths.programDir + "hostping.exe\" " + std::string(listName) + " " +
-               files.result + kCrLf + "attrib -R " + files.marker + kCrLf;
+        return "\"" + toolkit::DoublePercents(paths.programDir) + "hostping.exe\" " +
+               std::string(listName) + " " + BatchPath(files.result) + kCrLf + "attrib -R " +
+               BatchPath(files.marker) + kCrLf;
     }
     return ShellQuote(paths.programDir + "hostping") + " " + ShellQuote(listName) + " " +
            ShellQuote(files.result) + " 2>" + ShellQuote(files.errors) + "\n" + "chmod u+w " +

@@ -13,6 +13,8 @@ namespace korvane {
 
 namespace {
 
+using toolkit::BatchPath;
+using toolkit::DoublePercents;
 using toolkit::ShellQuote;
 
 std::string Quoted(std::string_view text) {
@@ -27,16 +29,6 @@ std::string ScriptPath(Os os, const ToolPaths& paths, std::string_view prefix,
                        std::string_view name) {
     return paths.programDir + std::string(prefix) + std::string(name) +
            (os == Os::Windows ? ".bat" : ".sh");
-}
-
-// A batch file reads "%%" as one "%"; a lone one would start a variable.
-std::string DoublePercents(std::string_view text) {
-    std::string doubled;
-    for (const char c : text) {
-        doubled += c;
-        if (c == '%') doubled += '%';
-    }
-    return doubled;
 }
 
 PowerCommand Refusal(std::string message) {
@@ -86,7 +78,8 @@ std::string WakeMask(std::string_view ip, const TextList& localAddresses,
         const std::string& mask = localMasks[i];
         if (!toolkit::IsDottedIPv4(address) || !toolkit::IsDottedIPv4(mask)) continue;
         if (address.starts_with("127.") || mask == "255.255.255.255") continue;
-        if (toolkit::NetworkAddress(ip, mask) == toolkit::NetworkAddress(address, mask)) return mask;
+        if (toolkit::NetworkAddress(ip, mask) == toolkit::NetworkAddress(address, mask))
+            return mask;
     }
     return kWakeMask;
 }
@@ -168,8 +161,9 @@ std::string EndMark(std::string_view computer) {
 std::string ReportedLine(Os os, const std::string& line, std::string_view computer,
                          const SlotFiles& report) {
     if (os == Os::Windows) {
-        return line + " >>" + report.result + " 2>&1\r\necho " + EndMark(computer) +
-               "%errorlevel% >>" + report.result;
+        const std::string result = BatchPath(report.result);
+        return line + " >>" + result + " 2>&1\r\necho " + EndMark(computer) + "%errorlevel% >>" +
+               result;
     }
     const std::string result = ShellQuote(report.result);
     return line + " >>" + result + " 2>&1; echo " + ShellQuote(EndMark(computer)) + "\"$?\" >>" +
@@ -213,7 +207,8 @@ std::string ReasonOf(const TextList& output, int code) {
 std::optional<int> ExitStatus(std::string_view text) {
     const std::string trimmed = toolkit::Trim(text);
     int code = 0;
-    const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), code);
+    const auto [end, error] =
+        std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), code);
     if (error != std::errc() || end != trimmed.data() + trimmed.size() || trimmed.empty())
         return std::nullopt;
     return code;
@@ -249,15 +244,15 @@ PowerScript ComposePowerScript(Os os, const ToolPaths& paths, PowerAction action
         script.leftOut.clear();
         return script;
     }
-    script.scriptPath = ScriptPath(
-        os, paths, action == PowerAction::WakeUp ? "powerup" : "shutdn", entry);
+    script.scriptPath =
+        ScriptPath(os, paths, action == PowerAction::WakeUp ? "powerup" : "shutdn", entry);
     for (std::size_t i = 0; i < script.computers.size(); ++i) {
         const std::string& line = script.commandLines[i];
         script.scriptText +=
             (report ? ReportedLine(os, line, script.computers[i], *report) : line) + LineEnd(os);
     }
     if (report) {
-        script.scriptText += (os == Os::Windows ? "attrib -R " + report->marker
+        script.scriptText += (os == Os::Windows ? "attrib -R " + BatchPath(report->marker)
                                                 : "chmod u+w " + ShellQuote(report->marker)) +
                              LineEnd(os);
     }
@@ -272,9 +267,9 @@ std::vector<PowerFailure> PowerFailures(const TextList& result, const TextList& 
         if (next == computers.size()) break;
         const std::string mark = EndMark(computers[next]);
         const std::size_t at = line.rfind(mark);
-        const auto code = at == std::string::npos ? std::nullopt
-                                                  : ExitStatus(std::string_view(line).substr(
-                                                        at + mark.size()));
+        const auto code = at == std::string::npos
+                              ? std::nullopt
+                              : ExitStatus(std::string_view(line).substr(at + mark.size()));
         if (!code) {
             output.push_back(line);
             continue;

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <deque>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "platform.h"
@@ -71,7 +72,9 @@ class Sweep {
         : addresses_(addresses),
           timeoutMs_(timeoutMs),
           requests_(new Request[addresses.size()]),
-          answered_(addresses.size(), false) {}
+          answered_(addresses.size(), false) {
+        for (const AddressRow& row : LocalAddressRows()) ownAddresses_.insert(row.address);
+    }
 
     ~Sweep() {
         // A request the system still holds would write into freed memory: its
@@ -110,12 +113,19 @@ class Sweep {
             pending_.push_back(i);
             return;
         }
-        answered_[i] = replies > 0;
+        answered_[i] = replies > 0 && Answered(request);
         CloseHandle(request.event);
     }
 
-    // At least one reply record: an echo reply, or an error report about the
-    // request (a router telling the host unreachable), whose status is not read.
+    // An echo reply, or an error report about the request from the network (a
+    // router telling the host unreachable). When nobody answers its address
+    // query, this machine's own stack reports the host unreachable, from one
+    // of its own addresses: that says nothing of the host.
+    bool Answered(const Request& request) const {
+        const auto* reply = reinterpret_cast<const ICMP_ECHO_REPLY*>(request.reply);
+        return reply->Status == IP_SUCCESS || ownAddresses_.count(reply->Address) == 0;
+    }
+
     void CompleteOldest() {
         const std::size_t i = pending_.front();
         pending_.pop_front();
@@ -127,7 +137,7 @@ class Sweep {
             abandoned_ = true;  // its event stays open with its storage
             return;
         }
-        answered_[i] = IcmpParseReplies(request.reply, kReplyBytes) > 0;
+        answered_[i] = IcmpParseReplies(request.reply, kReplyBytes) > 0 && Answered(request);
         CloseHandle(request.event);
     }
 
@@ -137,6 +147,7 @@ class Sweep {
     std::unique_ptr<Request[]> requests_;
     std::vector<bool> answered_;
     std::deque<std::size_t> pending_;  // in sending order
+    std::set<std::uint32_t> ownAddresses_;
     bool abandoned_ = false;
 };
 
