@@ -13,7 +13,9 @@ wine_tmpfs_cleanup() {
   [ -n "${WINE_TMPFS:-}" ] || return 0
   /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
   /usr/lib/wine/wineserver -w 2>/dev/null || true
-  if umount "$WINE_TMPFS" 2>/dev/null; then rmdir "$WINE_TMPFS" 2>/dev/null || true; fi
+  # Detached at once even while a straggler still holds it: the memory goes
+  # with the last one, the mount point now.
+  if umount --lazy "$WINE_TMPFS" 2>/dev/null; then rmdir "$WINE_TMPFS" 2>/dev/null || true; fi
   WINE_TMPFS=
 }
 
