@@ -8,8 +8,12 @@
 # reads the stand-ins' French listings (tests/windows) where the native one
 # runs netcmd and real NetBIOS queries. Each program runs RUNS times (best
 # and median reported, in ms); every hostping run must find exactly the six
-# live addresses (the admin machine answers too). Runs as root, in a network and mount namespace of its own
-# (Wine's prefix on a tmpfs), with a lab of its own.
+# live addresses (the admin machine answers too). Runs as root, in a network
+# and mount namespace of its own (Wine's prefix and the Linux programs' folder
+# on a tmpfs of the run's own, tests/windows/wine-prefix.sh), with a lab of
+# its own. KORVANE_WIN_REFERENCE names the cross build of another version
+# (its bin/ folder is enough), whose hostping.exe and netsweep.exe then run
+# in the same passes, side by side under the same load.
 #   bench/windows_wine.sh [RUNS]      (needs build/ and build-win/)
 set -euo pipefail
 
@@ -18,20 +22,29 @@ runs=${1:-5}
 [[ $runs =~ ^[1-9][0-9]?$ ]] || { echo "bench : nombre de passes invalide : $runs" >&2; exit 2; }
 build=${KORVANE_BUILD:-$root/build}
 build_win=${KORVANE_WIN_BUILD:-$root/build-win}
+reference=${KORVANE_WIN_REFERENCE:-}
 wine=/usr/lib/wine/wine64
 if [ -z "${KORVANE_WINE_NS:-}" ]; then
   for program in "$build/bin/hostping" "$build/bin/netsweep" "$build/tests/labhost" \
                  "$build_win/bin/hostping.exe" "$build_win/tests/standin.exe" "$wine"; do
     [ -x "$program" ] || { echo "bench : $program introuvable (scripts/test.sh --windows)" >&2; exit 1; }
   done
+  if [ -n "$reference" ]; then
+    for program in "$reference/bin/hostping.exe" "$reference/bin/netsweep.exe"; do
+      [ -x "$program" ] || { echo "bench : $program introuvable (KORVANE_WIN_REFERENCE)" >&2; exit 1; }
+    done
+  fi
   exec unshare --net --mount --propagation private -- \
     env KORVANE_WINE_NS=1 bash "${BASH_SOURCE[0]}" "$runs"
 fi
 . "$root/scripts/netns-guard.sh"
 ip link set lo up
 in_private_netns || { echo "bench : espace de noms réseau non privé, arrêt." >&2; exit 1; }
-mount -t tmpfs -o size=3g,mode=1777 korvane-wine /tmp
-export WINEPREFIX=/tmp/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+. "$root/tests/windows/wine-prefix.sh"
+wine_tmpfs 3g
+trap wine_tmpfs_cleanup EXIT
+work=$WINE_TMPFS
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
 export KORVANE_LAB=kwb$$ KORVANE_LABHOST=$build/tests/labhost
 lab=$root/scripts/lab.sh
 drive_c=$WINEPREFIX/drive_c
@@ -41,24 +54,42 @@ drive_c=$WINEPREFIX/drive_c
 # The programs' folders: Windows in c:\korvane with the stand-ins on the PATH,
 # Linux in a folder of its own with netcmd.
 mkdir -p "$drive_c/korvane" "$drive_c/korvane-standins"
-mkdir -p -m 700 /tmp/linux/scratch  # netsweep refuses a scratch folder open to others
+mkdir -p -m 700 "$work/linux/scratch"  # netsweep refuses a scratch folder open to others
 cp "$build_win"/bin/*.exe "$drive_c/korvane/"
+if [ -n "$reference" ]; then
+  mkdir -p "$drive_c/reference"
+  cp "$reference/bin/hostping.exe" "$reference/bin/netsweep.exe" "$drive_c/reference/"
+fi
 for command in ipconfig nbtstat arp; do
   cp "$build_win/tests/standin.exe" "$drive_c/korvane-standins/$command.exe"
 done
 cp "$root"/tests/fixtures/windows/*.txt "$drive_c/korvane-standins/"
-cp "$build/bin/hostping" "$build/bin/netsweep" "$build/bin/netcmd" /tmp/linux/
-export WINEPATH='c:\korvane-standins' KORVANE_SCRATCH=/tmp/linux/scratch
-for i in $(seq 1 254); do printf '198.18.0.%d\r\n' "$i"; done >/tmp/list
-cp /tmp/list "$drive_c/list"
+cp "$build/bin/hostping" "$build/bin/netsweep" "$build/bin/netcmd" "$work/linux/"
+# The Linux programs' work folder is theirs only: Wine would hand the
+# variable to the Windows programs, whose own is in the prefix.
+unset KORVANE_SCRATCH
+export WINEPATH='c:\korvane-standins'
+linux_scratch=$work/linux/scratch
+for i in $(seq 1 254); do printf '198.18.0.%d\r\n' "$i"; done >"$work/list"
+cp "$work/list" "$drive_c/list"
 expected=$(printf '198.18.0.%s=1\n' 1 2 11 12 13 14)
 
-trap '"$lab" exec /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; "$lab" down >/dev/null 2>&1 || true' EXIT
+trap '"$lab" exec /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; "$lab" down >/dev/null 2>&1 || true
+      wine_tmpfs_cleanup' EXIT
 "$lab" up >/dev/null
-"$lab" exec "$wine" cmd.exe /c exit  # the Wine server starts in the lab's admin namespace
+# The Wine server starts in the lab's admin namespace and stays between runs
+# (-p: else it leaves 3 s after the last program, and the next run would
+# pay its start and its services'), as on a desktop where Korvane polls
+# every 10 seconds.
+"$lab" exec /usr/lib/wine/wineserver -p
+"$lab" exec "$wine" cmd.exe /c exit
 
-# Wall time of one run in the admin namespace, in microseconds.
+# Wall time of one run in the admin namespace, in microseconds. Every run
+# starts with the admin's neighbour table empty, as after a while without
+# traffic: a run just after another would find the silent addresses already
+# marked failed and be spared their look-ups.
 time_run() {  # folder, command...
+  "$lab" exec ip neigh flush all
   "$lab" exec bash -c 'cd "$1"; shift; start=${EPOCHREALTIME//[!0-9]/}
     "$@" >/dev/null 2>&1 || true
     end=${EPOCHREALTIME//[!0-9]/}; echo $((end - start))' _ "$@"
@@ -74,7 +105,7 @@ report() {  # label, times...
 }
 check_lists() {  # folder: a run that found the LAN wrote its four hosts
   [ "$(tr -d '\r' <"$1/liste.ip" | wc -l)" = 4 ] ||
-    { echo "bench : netsweep n'a pas écrit les quatre hôtes dans $1/liste.ip" >&2; exit 1; }
+    { echo "bench : netsweep n'a pas écrit les quatre hôtes dans $1/liste.ip :" $(tr -d "\r" <"$1/liste.ip") >&2; exit 1; }
 }
 check_answers() {  # file
   [ "$(tr -d '\r' <"$1" | sort -V)" = "$expected" ] ||
@@ -82,18 +113,25 @@ check_answers() {  # file
 }
 
 declare -a wine_start hostping_linux hostping_wine netsweep_linux netsweep_wine
+declare -a hostping_reference netsweep_reference
 for _ in $(seq 1 "$runs"); do
   wine_start+=("$(time_run "$drive_c" "$wine" cmd.exe /c exit)")
-  hostping_linux+=("$(time_run /tmp/linux ./hostping /tmp/list /tmp/linux/answers)")
-  check_answers /tmp/linux/answers
+  hostping_linux+=("$(time_run "$work/linux" ./hostping "$work/list" "$work/linux/answers")")
+  check_answers "$work/linux/answers"
   hostping_wine+=("$(time_run "$drive_c" "$wine" 'c:\korvane\hostping.exe' 'c:\list' 'c:\answers')")
   check_answers "$drive_c/answers"
-  resetLists /tmp/linux
-  netsweep_linux+=("$(time_run /tmp/linux ./netsweep)")
-  check_lists /tmp/linux
+  resetLists "$work/linux"
+  netsweep_linux+=("$(time_run "$work/linux" env KORVANE_SCRATCH="$linux_scratch" ./netsweep)")
+  check_lists "$work/linux"
   resetLists "$drive_c/korvane"
   netsweep_wine+=("$(time_run "$drive_c/korvane" "$wine" 'c:\korvane\netsweep.exe')")
   check_lists "$drive_c/korvane"
+  [ -n "$reference" ] || continue
+  hostping_reference+=("$(time_run "$drive_c" "$wine" 'c:\reference\hostping.exe' 'c:\list' 'c:\answers')")
+  check_answers "$drive_c/answers"
+  resetLists "$drive_c/reference"
+  netsweep_reference+=("$(time_run "$drive_c/reference" "$wine" 'c:\reference\netsweep.exe')")
+  check_lists "$drive_c/reference"
 done
 echo "Laboratoire 198.18.0.0/24, $runs passes par programme"
 report "démarrage de Wine (cmd.exe)" "${wine_start[@]}"
@@ -101,3 +139,7 @@ report "hostping (Linux)" "${hostping_linux[@]}"
 report "hostping.exe (Wine)" "${hostping_wine[@]}"
 report "netsweep (Linux)" "${netsweep_linux[@]}"
 report "netsweep.exe (Wine)" "${netsweep_wine[@]}"
+if [ -n "$reference" ]; then
+  report "hostping.exe (référence)" "${hostping_reference[@]}"
+  report "netsweep.exe (référence)" "${netsweep_reference[@]}"
+fi

@@ -191,20 +191,21 @@ bool IsVerdictHost(std::string_view host) {
                         [](char c) { return static_cast<unsigned char>(c) < 32 || c == 127; });
 }
 
-std::optional<Arguments> ParseArguments(int argc, char** argv) {
+// `args`: the program's arguments, its name first.
+std::optional<Arguments> ParseArguments(const std::vector<std::string>& args) {
     Arguments arguments;
     std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view word = argv[i];
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string_view word = args[i];
         if (files.empty() && (word == "--essais" || word == "--verdict")) {
-            if (++i == argc) return std::nullopt;
+            if (++i == args.size()) return std::nullopt;
             if (word == "--essais") {
-                const auto rounds = RoundsOf(argv[i]);
+                const auto rounds = RoundsOf(args[i]);
                 if (!rounds) return std::nullopt;
                 arguments.rounds = *rounds;
             } else {
-                if (!IsVerdictHost(argv[i])) return std::nullopt;
-                arguments.verdictHost = argv[i];
+                if (!IsVerdictHost(args[i])) return std::nullopt;
+                arguments.verdictHost = args[i];
             }
             continue;
         }
@@ -241,11 +242,11 @@ std::vector<bool> ProbeRounds(const std::vector<toolkit::IPv4>& addresses, int r
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const auto answered =
-            toolkit::AnswerInfoOption(argc, argv, "hostping", kUsage, std::cout)) {
+    const std::vector<std::string> args = toolkit::StartConsole(argc, argv);
+    if (const auto answered = toolkit::AnswerInfoOption(args, "hostping", kUsage, std::cout)) {
         return *answered;
     }
-    const auto arguments = ParseArguments(argc, argv);
+    const auto arguments = ParseArguments(args);
     if (!arguments) {
         std::cerr << kUsage;
         return kExitUsage;

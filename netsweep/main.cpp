@@ -33,10 +33,11 @@ constexpr const char* kHelp =
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const auto answered = toolkit::AnswerInfoOption(argc, argv, "netsweep", kHelp, std::cout)) {
+    const std::vector<std::string> all = toolkit::StartConsole(argc, argv);
+    if (const auto answered = toolkit::AnswerInfoOption(all, "netsweep", kHelp, std::cout)) {
         return *answered;
     }
-    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const std::vector<std::string> args(all.begin() + (all.empty() ? 0 : 1), all.end());
     netsweep::SystemNetwork network;
     return netsweep::RunNetsweep(args, network, std::cout, std::cerr);
 }

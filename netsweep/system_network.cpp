@@ -22,7 +22,7 @@ constexpr std::chrono::milliseconds kSecondEchoTimeout{1000};
 toolkit::TextList RunCaptured(const toolkit::CapturedCommand& command) {
     toolkit::platform::RemoveFile(command.outputFile);
     toolkit::RunAndWait(command.line);
-    return toolkit::LoadLines(command.outputFile);
+    return toolkit::LoadOutputLines(command.outputFile);
 }
 
 // One listing per address of `chunk`, in order.

@@ -10,8 +10,9 @@
 # itself, only inside its own network namespaces.
 #
 #   bootstrap.sh --windows   also the cross compiler (mingw-w64, posix
-#                            threads), Wine and what drives a window on Xvfb,
-#                            for the Windows build and its tests
+#                            threads), Wine and the French locale Wine runs
+#                            in (fr_FR.UTF-8: code pages 1252 and 850), for
+#                            the Windows build and its tests
 #                            (scripts/test.sh --windows)
 set -euo pipefail
 
@@ -44,8 +45,9 @@ packages=(
 )
 if [ "${1:-}" = --windows ]; then
   # Korvane's Win32 window in the tests: Wine's dialog fonts, the window
-  # driven on Xvfb (xdotool) and its pictures taken (ImageMagick's import).
-  packages+=(g++-mingw-w64-x86-64-posix wine64 fonts-wine xdotool imagemagick)
+  # driven on Xvfb (xdotool) and its pictures taken (ImageMagick's import);
+  # the French locale Wine runs in.
+  packages+=(g++-mingw-w64-x86-64-posix wine64 locales fonts-wine xdotool imagemagick)
 fi
 samba_daemons=(smbd nmbd samba-ad-dc)
 policy=/usr/sbin/policy-rc.d
@@ -76,4 +78,12 @@ if ((${#missing[@]})); then
     systemctl disable "${samba_daemons[@]/%/.service}" 2>/dev/null || true
     systemctl mask "${samba_daemons[@]/%/.service}" >/dev/null 2>&1 || true
   fi
+fi
+if [ "${1:-}" = --windows ] && ! locale -a 2>/dev/null | grep -qix 'fr_FR.utf8'; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "bootstrap : la locale fr_FR.UTF-8 manque ; relancez en root." >&2
+    exit 1
+  fi
+  echo "bootstrap : création de la locale fr_FR.UTF-8"
+  localedef -i fr_FR -f UTF-8 fr_FR.UTF-8
 fi

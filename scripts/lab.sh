@@ -430,7 +430,6 @@ case ${1:-} in
   samba) cmd_samba "${2:?hôte manquant}" "${3:-sleep}" ;;
   shutdowns) cmd_shutdowns "${2:?hôte manquant}" ;;
   asleep) known_host "${2:?hôte manquant}"; if is_asleep "$2"; then echo 1; else echo 0; fi ;;
-  asleep) known_host "${2:?hôte manquant}"; in_ns "$2" cat /proc/sys/net/ipv4/icmp_echo_ignore_all ;;
   unplug) set_cable "${2:?hôte manquant}" down ;;
   replug) set_cable "${2:?hôte manquant}" up ;;
   readdress) readdress "${2:?hôte manquant}" "${3:?adresse manquante}" ;;

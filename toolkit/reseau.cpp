@@ -163,7 +163,7 @@ host_params ReadIpConfig() {
         throw FileError(error.what());
     }
     RunAndWait(command.line);
-    return ParseIpConfig(LoadLines(command.outputFile));
+    return ParseIpConfig(LoadOutputLines(command.outputFile));
 }
 
 host_params ParseIpConfig(const TextList& lines) {

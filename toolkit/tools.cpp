@@ -22,6 +22,14 @@ CapturedCommand PosixNetcmd(const ToolPaths& paths, const std::string& arguments
             output};
 }
 
+// The Windows commands themselves, their output redirected into the
+// scratch folder by cmd.exe.
+CapturedCommand WindowsCaptured(const ToolPaths& paths, const std::string& command,
+                                std::string_view outputName) {
+    const std::string output = ScratchFile(Os::Windows, paths, outputName);
+    return {"cmd.exe /c " + command + " > " + CmdPath(output), output};
+}
+
 }  // namespace
 
 std::string ProgramDir() {
@@ -36,7 +44,9 @@ std::string ProgramDir() {
 }
 
 void SetProgramDir(std::string dir) {
-    if (!dir.empty() && dir.back() != '/') dir += '/';
+    const bool separated =
+        !dir.empty() && (dir.back() == '/' || (kHostOs == Os::Windows && dir.back() == '\\'));
+    if (!dir.empty() && !separated) dir += kHostOs == Os::Windows ? '\\' : '/';
     const std::lock_guard lock(programDirMutex);
     programDirOverride = std::move(dir);
 }
@@ -49,15 +59,31 @@ ToolPaths HostToolPaths() {
     return {ProgramDir(), ScratchDir()};
 }
 
-std::string ScratchFile(Os os, const ToolPaths& paths, std::string_view name) {
-    if (os == Os::Windows) return "c:\\" + std::string(name);
+std::string ScratchFile(Os, const ToolPaths& paths, std::string_view name) {
     return paths.scratchDir + std::string(name);
 }
 
-CapturedCommand IpConfigCommand(Os os, const ToolPaths& paths) {
-    if (os == Os::Windows) {
-        return {"cmd.exe /c ipconfig /all > c:\\ipconfig.txt", "c:\\ipconfig.txt"};
+std::string CmdPath(std::string_view path) {
+    constexpr std::string_view kApart = " \t&()[]{}^=;!'+,`~<>|";
+    if (path.find_first_of(kApart) == std::string_view::npos) return std::string(path);
+    return "\"" + std::string(path) + "\"";
+}
+
+std::string BatchPath(std::string_view path) {
+    return CmdPath(DoublePercents(path));
+}
+
+std::string DoublePercents(std::string_view text) {
+    std::string doubled;
+    for (const char c : text) {
+        doubled += c;
+        if (c == '%') doubled += '%';
     }
+    return doubled;
+}
+
+CapturedCommand IpConfigCommand(Os os, const ToolPaths& paths) {
+    if (os == Os::Windows) return WindowsCaptured(paths, "ipconfig /all", "ipconfig.txt");
     return PosixNetcmd(paths, "ipconfig /all", "ipconfig.txt");
 }
 
@@ -66,8 +92,7 @@ CapturedCommand NbtstatCommand(Os os, const ToolPaths& paths, std::string_view a
         throw std::invalid_argument("adresse IPv4 invalide : " + std::string(address));
     }
     if (os == Os::Windows) {
-        return {"cmd.exe /c nbtstat -a " + std::string(address) + " > c:\\nbtstat.txt",
-                "c:\\nbtstat.txt"};
+        return WindowsCaptured(paths, "nbtstat -a " + std::string(address), "nbtstat.txt");
     }
     return PosixNetcmd(paths, "nbtstat -a " + ShellQuote(address), "nbtstat.txt");
 }
@@ -85,12 +110,12 @@ std::optional<CapturedCommand> NbtstatListCommand(Os os, const ToolPaths& paths,
 }
 
 CapturedCommand NbtCacheCommand(Os os, const ToolPaths& paths) {
-    if (os == Os::Windows) return {"cmd.exe /c nbtstat -c > c:\\nbtcache.txt", "c:\\nbtcache.txt"};
+    if (os == Os::Windows) return WindowsCaptured(paths, "nbtstat -c", "nbtcache.txt");
     return PosixNetcmd(paths, "nbtstat -c", "nbtcache.txt");
 }
 
 CapturedCommand ArpCommand(Os os, const ToolPaths& paths) {
-    if (os == Os::Windows) return {"cmd.exe /c arp -a > c:\\arpcache.txt", "c:\\arpcache.txt"};
+    if (os == Os::Windows) return WindowsCaptured(paths, "arp -a", "arpcache.txt");
     return PosixNetcmd(paths, "arp -a", "arpcache.txt");
 }
 

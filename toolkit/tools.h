@@ -32,11 +32,14 @@ class ScratchError : public std::runtime_error {
 std::string ProgramDir();
 void SetProgramDir(std::string dir);
 
-// The folder for work files ("c:\" on Windows). On POSIX: $KORVANE_SCRATCH,
-// else $XDG_RUNTIME_DIR/korvane, else /tmp/korvane-<uid>; created mode 0700
-// when missing, never changed when it exists, and refused when it is a
-// symbolic link, belongs to someone else or is open to others, and when
-// $KORVANE_SCRATCH is not an absolute path.
+// The folder for work files. On POSIX: $KORVANE_SCRATCH, else
+// $XDG_RUNTIME_DIR/korvane, else /tmp/korvane-<uid>; created mode 0700 when
+// missing. On Windows: %KORVANE_SCRATCH%, else %LOCALAPPDATA%\Korvane\travail,
+// created (with its parents) with access for the user, the system and the
+// administrators only. Never changed when it exists, and refused when it is
+// a link, belongs to someone else or is open to others, and when
+// KORVANE_SCRATCH is not an absolute path (on Windows also when it holds a
+// "%", which the batch files cannot carry).
 // Ends with a separator. Throws ScratchError with a French message.
 std::string ScratchDir();
 
@@ -53,8 +56,16 @@ struct CapturedCommand {
     std::string outputFile;
 };
 
-// A work file of the scratch folder: "c:\" + name on Windows.
+// A work file of the scratch folder.
 std::string ScratchFile(Os os, const ToolPaths& paths, std::string_view name);
+
+// A path as one word of a command line that cmd.exe runs: as it is, or in
+// double quotes when it holds a blank or a character cmd.exe treats apart.
+std::string CmdPath(std::string_view path);
+// The same in a batch file, which also reads "%%" as one "%".
+std::string BatchPath(std::string_view path);
+// "%" doubled, as a batch file reads one.
+std::string DoublePercents(std::string_view text);
 
 CapturedCommand IpConfigCommand(Os os, const ToolPaths& paths);
 // Throws std::invalid_argument when `address` is not a dotted IPv4 text, so

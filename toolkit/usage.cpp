@@ -1,5 +1,6 @@
 #include "usage.h"
 
+#include "platform/platform.h"
 #include "version.h"
 
 namespace toolkit {
@@ -11,7 +12,13 @@ std::string VersionText(std::string_view program) {
 std::optional<int> AnswerInfoOption(int argc, const char* const* argv, std::string_view program,
                                     std::string_view help, std::ostream& out) {
     if (argc < 2 || argv[1] == nullptr) return std::nullopt;
-    const std::string_view option = argv[1];
+    return AnswerInfoOption(std::vector<std::string>{"", argv[1]}, program, help, out);
+}
+
+std::optional<int> AnswerInfoOption(const std::vector<std::string>& args, std::string_view program,
+                                    std::string_view help, std::ostream& out) {
+    if (args.size() < 2) return std::nullopt;
+    const std::string_view option = args[1];
     if (option == "--help") {
         out << help
             << "Options : --help affiche cette aide, --version affiche la version ; "
@@ -23,6 +30,11 @@ std::optional<int> AnswerInfoOption(int argc, const char* const* argv, std::stri
     }
     out.flush();
     return out ? 0 : 1;
+}
+
+std::vector<std::string> StartConsole(int argc, char** argv) {
+    platform::UseUnicodeConsole();
+    return platform::ProgramArguments(argc, argv);
 }
 
 }  // namespace toolkit

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace toolkit {
 
@@ -19,5 +20,14 @@ std::string VersionText(std::string_view program);
 // line naming the two options follows it.
 std::optional<int> AnswerInfoOption(int argc, const char* const* argv, std::string_view program,
                                     std::string_view help, std::ostream& out);
+// The same on the arguments as StartConsole gives them, the program first.
+std::optional<int> AnswerInfoOption(const std::vector<std::string>& args, std::string_view program,
+                                    std::string_view help, std::ostream& out);
+
+// Readies a console program: its French text reaches a Windows console
+// whatever the console's code page, and its arguments are read whole, as
+// UTF-8 (a path with accents in a batch file). Returns them, the program
+// first.
+std::vector<std::string> StartConsole(int argc, char** argv);
 
 }  // namespace toolkit

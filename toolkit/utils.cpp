@@ -90,8 +90,29 @@ bool KeyEquals(std::string_view line, std::string_view key) {
 
 }  // namespace
 
+namespace {
+
+// An editor's "UTF-8 with BOM" starts with the byte order mark, which is no
+// part of the first line.
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+TextList LoadText(const std::string& path, platform::TextOrigin origin) {
+    const std::string bytes = platform::ReadRegularFile(path, kMaxListBytes);
+    std::string_view text = bytes;
+    if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
+    TextList lines = SplitLines(text);
+    for (auto& line : lines) line = platform::LineAsUtf8(std::move(line), origin);
+    return lines;
+}
+
+}  // namespace
+
 TextList LoadLines(const std::string& path) {
-    return SplitLines(platform::ReadRegularFile(path, kMaxListBytes));
+    return LoadText(path, platform::TextOrigin::List);
+}
+
+TextList LoadOutputLines(const std::string& path) {
+    return LoadText(path, platform::TextOrigin::ConsoleOutput);
 }
 
 TextList SplitLines(std::string_view text) {
@@ -125,7 +146,7 @@ std::string CrLfText(const TextList& lines) {
 }  // namespace
 
 void SaveLines(const std::string& path, const TextList& lines) {
-    platform::ReplaceFile(path, CrLfText(lines));
+    platform::ReplaceFile(path, platform::FileBytesFor(path, CrLfText(lines)));
 }
 
 void SaveLinesTogether(const std::vector<std::pair<std::string, const TextList*>>& files) {
@@ -140,7 +161,7 @@ void SaveLinesInPlace(const std::string& path, const TextList& lines) {
 }
 
 void SaveText(const std::string& path, std::string_view bytes) {
-    platform::ReplaceFile(path, std::string(bytes));
+    platform::ReplaceFile(path, platform::FileBytesFor(path, bytes));
 }
 
 std::string AsciiLower(std::string_view text) {
@@ -229,7 +250,8 @@ std::string_view ValueField(std::string_view line) {
     const std::size_t space = line.find(' ');
     if (space == std::string_view::npos) return {};
     std::string_view value = line.substr(space + 1);
-    while (!value.empty() && static_cast<unsigned char>(value.front()) <= 32) value.remove_prefix(1);
+    while (!value.empty() && static_cast<unsigned char>(value.front()) <= 32)
+        value.remove_prefix(1);
     while (!value.empty() && static_cast<unsigned char>(value.back()) <= 32) value.remove_suffix(1);
     return value;
 }
@@ -289,7 +311,8 @@ NamedLines& NamedLines::operator=(TextList lines) {
 const NamedLines::Positions& NamedLines::Built(Index& index, FieldOf field) const {
     if (!index.built) {
         index.positions.reserve(lines_.size());
-        for (std::size_t i = 0; i < lines_.size(); ++i) Insert(index.positions, field(lines_[i]), i);
+        for (std::size_t i = 0; i < lines_.size(); ++i)
+            Insert(index.positions, field(lines_[i]), i);
         index.built = true;
     }
     return index.positions;

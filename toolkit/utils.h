@@ -4,9 +4,9 @@
 
 #include <cstddef>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
-#include <set>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -35,10 +35,17 @@ inline constexpr std::size_t kMaxListBytes = std::size_t{16} << 20;
 
 // Loads a whole text file; a line ends at CR, LF or CR LF. A final line
 // without an end is kept; the end of the last line does not add an empty one.
+// A leading UTF-8 byte order mark is dropped. Lines are UTF-8: on Windows a
+// line that is not was written in the ANSI code page (an older tool, an
+// editor) and is converted from it.
 // Throws FileError when the file cannot be opened or read, is not a regular
 // file (a FIFO, a device, a folder: refused at once, never waited on) or is
 // larger than kMaxListBytes.
 TextList LoadLines(const std::string& path);
+// The same for what a console command or a batch file wrote through a
+// redirection (ipconfig's listing, a slot's result): on Windows a line that
+// is not UTF-8 is in the console's (OEM) code page.
+TextList LoadOutputLines(const std::string& path);
 // The same rules on text already in memory.
 TextList SplitLines(std::string_view text);
 
@@ -53,6 +60,10 @@ void SaveLines(const std::string& path, const TextList& lines);
 // file, so a failure keeps every old list (see platform::ReplaceFiles).
 void SaveLinesTogether(const std::vector<std::pair<std::string, const TextList*>>& files);
 // Same atomic replacement for arbitrary bytes.
+// On Windows a batch file (".bat", ".cmd"), by SaveText or SaveLines, is
+// written in the console's code page, in which cmd.exe reads it: its UTF-8
+// text converted, and refused (FileError) when that code page lacks one of
+// its characters (platform::FileBytesFor).
 void SaveText(const std::string& path, std::string_view bytes);
 // The same lines written over the file in place, without temporary or flush:
 // only for a trace rewritten often, never for a list another program reads.

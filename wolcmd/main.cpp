@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <iostream>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -62,10 +63,11 @@ int Send(const wolcmd::WakeRequest& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const auto answered = toolkit::AnswerInfoOption(argc, argv, "wolcmd", kUsage, std::cout)) {
+    const std::vector<std::string> all = toolkit::StartConsole(argc, argv);
+    if (const auto answered = toolkit::AnswerInfoOption(all, "wolcmd", kUsage, std::cout)) {
         return *answered;
     }
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    const std::vector<std::string_view> args(all.begin() + (all.empty() ? 0 : 1), all.end());
     const auto parsed = wolcmd::ParseArguments(args);
     if (const auto* error = std::get_if<wolcmd::ArgumentError>(&parsed)) {
         std::cerr << "wolcmd : " << error->message << '\n';

@@ -12,6 +12,7 @@ namespace korvane {
 
 namespace {
 
+using toolkit::BatchPath;
 using toolkit::ShellQuote;
 
 constexpr const char* kCrLf = "\r\n";
@@ -52,10 +53,11 @@ bool HasSlotShape(std::string_view name, std::string_view prefix, std::string_vi
 // no verdict is written: on POSIX its reason stays in the error file.
 std::string WindowsCheckScript(const ToolPaths& paths, std::string_view host,
                                std::string_view target, const SlotFiles& files) {
-    return "echo " + std::string(target) + " >" + files.list + kCrLf + "\"" + paths.programDir +
-           "hostping.exe\" --essais " + std::to_string(kCheckRounds) + " --verdict " +
-           std::string(host) + " " + files.list + " " + files.result + kCrLf + "attrib -R " +
-           files.marker + kCrLf;
+    const std::string list = BatchPath(files.list);
+    return "echo " + std::string(target) + " >" + list + kCrLf + "\"" +
+           toolkit::DoublePercents(paths.programDir) + "hostping.exe\" --essais " +
+           std::to_string(kCheckRounds) + " --verdict " + std::string(host) + " " + list + " " +
+           BatchPath(files.result) + kCrLf + "attrib -R " + BatchPath(files.marker) + kCrLf;
 }
 
 std::string PosixCheckScript(const ToolPaths& paths, std::string_view host, std::string_view target,
@@ -95,8 +97,9 @@ std::string PollScript(Os os, const ToolPaths& paths, std::string_view listName,
                        std::uint8_t slot) {
     const SlotFiles files = SlotFilesFor(os, paths, slot);
     if (os == Os::Windows) {
-        return "\"" + paths.programDir + "hostping.exe\" " + std::string(listName) + " " +
-               files.result + kCrLf + "attrib -R " + files.marker + kCrLf;
+        return "\"" + toolkit::DoublePercents(paths.programDir) + "hostping.exe\" " +
+               std::string(listName) + " " + BatchPath(files.result) + kCrLf + "attrib -R " +
+               BatchPath(files.marker) + kCrLf;
     }
     return ShellQuote(paths.programDir + "hostping") + " " + ShellQuote(listName) + " " +
            ShellQuote(files.result) + " 2>" + ShellQuote(files.errors) + "\n" + "chmod u+w " +

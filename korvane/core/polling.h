@@ -19,9 +19,10 @@ using toolkit::Os;
 using toolkit::TextList;
 using toolkit::ToolPaths;
 
-// The files of a slot: "c:\N.mark", "c:\pingN.bat", "c:\pingN.txt" on
-// Windows; the scratch folder and a ".sh" script on POSIX, where the poll
-// script also keeps hostping's error output in "pingN.err".
+// The files of a slot, in the scratch folder: "N.mark", "pingN.bat",
+// "pingN.txt" on Windows; a ".sh" script on POSIX, where the poll script
+// also keeps hostping's error output in "pingN.err". The Windows batch
+// files name them as one word each (toolkit::BatchPath).
 struct SlotFiles {
     std::string marker;
     std::string script;

@@ -14,6 +14,8 @@ namespace korvane {
 
 namespace {
 
+using toolkit::BatchPath;
+using toolkit::DoublePercents;
 using toolkit::ShellQuote;
 
 std::string Quoted(std::string_view text) {
@@ -28,16 +30,6 @@ std::string ScriptPath(Os os, const ToolPaths& paths, std::string_view prefix,
                        std::string_view name) {
     return paths.programDir + std::string(prefix) + std::string(name) +
            (os == Os::Windows ? ".bat" : ".sh");
-}
-
-// A batch file reads "%%" as one "%"; a lone one would start a variable.
-std::string DoublePercents(std::string_view text) {
-    std::string doubled;
-    for (const char c : text) {
-        doubled += c;
-        if (c == '%') doubled += '%';
-    }
-    return doubled;
 }
 
 // The C runtime of the called program reads backslashes before a closing
@@ -181,8 +173,9 @@ std::string EndMark(std::string_view computer) {
 std::string ReportedLine(Os os, const std::string& line, std::string_view computer,
                          const SlotFiles& report) {
     if (os == Os::Windows) {
-        return line + " >>" + report.result + " 2>&1\r\necho " + EndMark(computer) +
-               "%errorlevel% >>" + report.result;
+        const std::string result = BatchPath(report.result);
+        return line + " >>" + result + " 2>&1\r\necho " + EndMark(computer) + "%errorlevel% >>" +
+               result;
     }
     const std::string result = ShellQuote(report.result);
     return line + " >>" + result + " 2>&1; echo " + ShellQuote(EndMark(computer)) + "\"$?\" >>" +
@@ -271,7 +264,7 @@ PowerScript ComposePowerScript(Os os, const ToolPaths& paths, PowerAction action
             (report ? ReportedLine(os, line, script.computers[i], *report) : line) + LineEnd(os);
     }
     if (report) {
-        script.scriptText += (os == Os::Windows ? "attrib -R " + report->marker
+        script.scriptText += (os == Os::Windows ? "attrib -R " + BatchPath(report->marker)
                                                 : "chmod u+w " + ShellQuote(report->marker)) +
                              LineEnd(os);
     }

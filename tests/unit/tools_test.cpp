@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "reseau.h"
@@ -114,21 +116,39 @@ TEST(ScratchDir, RefusesLinksFilesAndOtherOwners) {
     }
 }
 
-TEST(CapturedCommands, WindowsFormsAreTheFixedLines) {
-    const ToolPaths paths{"/unused/", "/unused/"};
-    const auto ipconfig = toolkit::IpConfigCommand(Os::Windows, paths);
-    EXPECT_EQ(ipconfig.line, "cmd.exe /c ipconfig /all > c:\\ipconfig.txt");
-    EXPECT_EQ(ipconfig.outputFile, "c:\\ipconfig.txt");
-    const auto nbtstat = toolkit::NbtstatCommand(Os::Windows, paths, "192.168.1.12");
-    EXPECT_EQ(nbtstat.line, "cmd.exe /c nbtstat -a 192.168.1.12 > c:\\nbtstat.txt");
-    EXPECT_EQ(nbtstat.outputFile, "c:\\nbtstat.txt");
-    const auto cache = toolkit::NbtCacheCommand(Os::Windows, paths);
-    EXPECT_EQ(cache.line, "cmd.exe /c nbtstat -c > c:\\nbtcache.txt");
-    EXPECT_EQ(cache.outputFile, "c:\\nbtcache.txt");
-    const auto arp = toolkit::ArpCommand(Os::Windows, paths);
-    EXPECT_EQ(arp.line, "cmd.exe /c arp -a > c:\\arpcache.txt");
-    EXPECT_EQ(arp.outputFile, "c:\\arpcache.txt");
-    EXPECT_EQ(toolkit::ScratchFile(Os::Windows, paths, "0.mark"), "c:\\0.mark");
+// The fixed lines of Windows with the scratch folder in place of "c:\": a
+// user's folder holds blanks and accents, and is then one quoted word.
+TEST(CapturedCommands, WindowsFormsNameTheScratchFolder) {
+    struct Case {
+        std::string scratch;
+        std::string redirection;  // the output file as the line names it
+    };
+    const std::string user = "C:\\Users\\Hélène Dupont\\AppData\\Local\\Korvane\\travail\\";
+    for (const Case& c : std::vector<Case>{
+             {"c:\\", "c:\\"},
+             {"C:\\Users\\pc1\\AppData\\Local\\Korvane\\travail\\",
+              "C:\\Users\\pc1\\AppData\\Local\\Korvane\\travail\\"},
+             {user, "\"" + user},
+             {"D:\\a&b(1)\\", "\"D:\\a&b(1)\\"},
+         }) {
+        const ToolPaths paths{"D:\\Outils\\", c.scratch};
+        const std::string close = c.redirection.starts_with('"') ? "\"" : "";
+        const auto expect = [&](const toolkit::CapturedCommand& command, const std::string& start,
+                                const std::string& file) {
+            EXPECT_EQ(command.line, start + " > " + c.redirection + file + close);
+            EXPECT_EQ(command.outputFile, c.scratch + file);
+        };
+        expect(toolkit::IpConfigCommand(Os::Windows, paths), "cmd.exe /c ipconfig /all",
+               "ipconfig.txt");
+        expect(toolkit::NbtstatCommand(Os::Windows, paths, "192.168.1.12"),
+               "cmd.exe /c nbtstat -a 192.168.1.12", "nbtstat.txt");
+        expect(toolkit::NbtCacheCommand(Os::Windows, paths), "cmd.exe /c nbtstat -c",
+               "nbtcache.txt");
+        expect(toolkit::ArpCommand(Os::Windows, paths), "cmd.exe /c arp -a", "arpcache.txt");
+        EXPECT_EQ(toolkit::ScratchFile(Os::Windows, paths, "0.mark"), c.scratch + "0.mark");
+    }
+    EXPECT_EQ(toolkit::BatchPath("D:\\100% sûr\\x.txt"), "\"D:\\100%% sûr\\x.txt\"");
+    EXPECT_EQ(toolkit::BatchPath("D:\\100%\\x.txt"), "D:\\100%%\\x.txt");
 }
 
 TEST(CapturedCommands, PosixFormsQuoteEveryPath) {

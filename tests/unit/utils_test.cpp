@@ -44,6 +44,10 @@ TEST(LoadLines, ReadsFilesAndNamesTheMissingOne) {
     const std::string path = folder / "liste.ip";
     WriteBytes(path, "pc1 192.168.1.2\r\npc2 192.168.1.3");
     EXPECT_EQ(toolkit::LoadLines(path), (TextList{"pc1 192.168.1.2", "pc2 192.168.1.3"}));
+    // An editor's "UTF-8 with BOM": the mark is no part of the first name.
+    WriteBytes(path, "\xEF\xBB\xBF" "Comptabilit\xC3\xA9 192.168.1.2\r\n");
+    EXPECT_EQ(toolkit::LoadLines(path), TextList{"Comptabilité 192.168.1.2"});
+    EXPECT_EQ(toolkit::LoadOutputLines(path), TextList{"Comptabilité 192.168.1.2"});
 
     const std::string missing = folder / "absent";
     try {

@@ -3,8 +3,9 @@
 #   tests/windows/run.sh BUILD-WIN [unit|lab|window|all]   (default all)
 # BUILD-WIN is the cross build (cmake/mingw-w64-x86_64.cmake). Everything runs
 # in a network namespace of its own holding only loopback, and in a mount
-# namespace of its own where a tmpfs on /tmp holds the Wine prefix: nothing
-# Wine writes stays on the machine, and nothing it sends leaves it.
+# namespace of its own where a tmpfs of the run's own holds the Wine prefix
+# (wine-prefix.sh): nothing Wine writes stays on the machine, and nothing it
+# sends leaves it.
 #   unit  the unit tests (unit_tests.exe, win32_tests.exe), loopback only;
 #   lab   the console programs and the batch files against the simulated LAN
 #         (tests/windows/lab.sh, in the lab's admin namespace);
@@ -27,10 +28,32 @@ fi
 . "$root/scripts/netns-guard.sh"
 ip link set lo up
 in_private_netns || { echo "refus : espace de noms réseau non privé" >&2; exit 1; }
-mount -t tmpfs -o size=3g,mode=1777 korvane-wine /tmp
+. "$here/wine-prefix.sh"
+wine_tmpfs 3g
+trap wine_tmpfs_cleanup EXIT
 
-export WINEPREFIX=/tmp/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+# A French Windows: ANSI code page 1252, console code page 850.
+export LC_ALL=fr_FR.UTF-8
+# A display of the run's own for Wine's consoles: without one, a batch file
+# started hidden gets no console, and cmd.exe then writes its redirections
+# in the ANSI code page rather than in the console's, as Windows never does.
+Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x16 3>"$WINE_TMPFS/display" >/dev/null 2>&1 &
+xvfb=$!
+finish() {
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+  wine_tmpfs_cleanup
+}
+trap finish EXIT
+for _ in $(seq 1 100); do [ -s "$WINE_TMPFS/display" ] && break; sleep 0.1; done
+[ -s "$WINE_TMPFS/display" ] || { echo "Xvfb n'a pas démarré" >&2; exit 1; }
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=":$(cat "$WINE_TMPFS/display")"
 export KORVANE_WINE=$wine KORVANE_WIN_BUILD=$build
+# Wine hands the environment to the Windows programs: a Linux work folder
+# named for the native programs is no Windows one.
+unset KORVANE_SCRATCH
 drive_c=$WINEPREFIX/drive_c
 
 # The first start makes the prefix; the wine server then leaves, so that the
@@ -47,11 +70,14 @@ for command in ipconfig nbtstat arp ping shutdown; do
 done
 cp "$root"/tests/fixtures/windows/*.txt "$standins/"
 export WINEPATH='c:\korvane-standins' KORVANE_STANDINS='c:\korvane-standins'
+# A link where a folder is expected, which Wine cannot make itself: a
+# symbolic link of the Linux side, which it shows as a link.
+ln -s "$drive_c/windows" "$drive_c/korvane-lien"
 
 status=0
 # Left out of the Windows run: the cases that check the POSIX forms of the
-# work files (the scratch folder of KORVANE_SCRATCH; on Windows they are in
-# c:\, where win32_tests.exe checks them); one that sets a file time and
+# work files (the scratch folder's POSIX rules; win32_tests.exe checks the
+# Windows ones); one that sets a file time and
 # expects it back to the nanosecond, which mingw's C++ library sets to the
 # second only (win32_tests.exe checks the marker's renewal); one that makes
 # a named pipe, which a Windows file system has not; and two that put
@@ -72,7 +98,7 @@ if [ "$what" = unit ] || [ "$what" = all ]; then
   echo "== unit_tests.exe (Wine)"
   (cd "$tests" && "$wine" 'c:\korvane-tests\unit_tests.exe' --gtest_filter="$filter") || status=1
   echo "== win32_tests.exe (Wine)"
-  (cd "$tests" && "$wine" 'c:\korvane-tests\win32_tests.exe' --gtest_filter='-Win32Lab.*') ||
+  (cd "$tests" && "$wine" 'c:\korvane-tests\win32_tests.exe' --gtest_filter='-Win32Lab*') ||
     status=1
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   /usr/lib/wine/wineserver -w

@@ -62,8 +62,8 @@ toolkit::TextList RunCheckBatch(const toolkit::ToolPaths& paths, const std::stri
     toolkit::SaveText(files.script, korvane::CheckScript(Os::Windows, paths, host, host, slot).value());
     EXPECT_TRUE(toolkit::StartDetached(korvane::ScriptCommand(Os::Windows, files.script)));
     EXPECT_TRUE(WaitFor([&] { return korvane::FinishedSlot(slot).has_value(); })) << host;
-    toolkit::TextList output = toolkit::LoadLines(files.result);
-    korvane::CleanSlotFiles("c:\\");
+    toolkit::TextList output = toolkit::LoadOutputLines(files.result);
+    korvane::CleanSlotFiles(paths.scratchDir);
     return output;
 }
 

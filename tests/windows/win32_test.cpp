@@ -2,7 +2,8 @@
 // loopback: files and the read-only marker, the captured and detached starts
 // through cmd.exe, the shell's result codes, the address table, look-ups and
 // echo probes, and the poll and check batch files that Korvane's core writes,
-// run by cmd.exe exactly as written, with hostping.exe and attrib.
+// run by cmd.exe exactly as written, with hostping.exe and attrib, in a work
+// folder named with a blank and accents.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,8 +11,6 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "korvane/core/followup.h"
@@ -49,12 +48,30 @@ class Folder {
     std::string path_;
 };
 
+// Empty when the file is missing.
 std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    try {
+        return platform::ReadRegularFile(path, 1 << 20);
+    } catch (const toolkit::FileError&) {
+        return {};
+    }
 }
+
+// The work files in a folder with a blank and accents, as a user's own
+// folder may be named, for the length of a test.
+class AccentedScratch {
+  public:
+    AccentedScratch() { SetEnvironmentVariableW(L"KORVANE_SCRATCH", kFolder); }
+    ~AccentedScratch() {
+        SetEnvironmentVariableW(L"KORVANE_SCRATCH", nullptr);
+        std::error_code ignored;
+        fs::remove_all(fs::path(L"C:\\korvane-test Hélène"), ignored);
+    }
+    AccentedScratch(const AccentedScratch&) = delete;
+    AccentedScratch& operator=(const AccentedScratch&) = delete;
+    static constexpr const wchar_t* kFolder = L"C:\\korvane-test Hélène\\travail";
+    static constexpr const char* kPath = "C:\\korvane-test Hélène\\travail\\";
+};
 
 // Detached work ends on its own: the test waits for its trace, within a bound.
 template <typename Condition>
@@ -154,12 +171,15 @@ TEST(Win32Files, StaleTemporariesOfGoneWritersAreRemoved) {
     EXPECT_TRUE(fs::exists(folder / ".other"));
 }
 
-TEST(Win32Processes, CapturedCommandRunsHiddenInCAndIsWaitedFor) {
-    EXPECT_EQ(toolkit::ScratchDir(), "c:\\");
-    fs::remove("c:\\korvane-where.txt");
+TEST(Win32Processes, CapturedCommandRunsHiddenInTheScratchFolderAndIsWaitedFor) {
+    const std::string scratch = toolkit::ScratchDir();
+    const std::string where = scratch + "korvane-where.txt";
+    platform::RemoveFile(where);
     EXPECT_EQ(toolkit::RunAndWait("cmd.exe /c cd > korvane-where.txt & exit 3"), 3);
-    EXPECT_TRUE(toolkit::EqualsIgnoreCase(toolkit::Trim(Bytes("c:\\korvane-where.txt")), "C:\\"));
-    fs::remove("c:\\korvane-where.txt");
+    EXPECT_TRUE(toolkit::EqualsIgnoreCase(toolkit::Trim(Bytes(where)),
+                                          scratch.substr(0, scratch.size() - 1)))
+        << Bytes(where);
+    platform::RemoveFile(where);
     EXPECT_EQ(toolkit::RunAndWait("korvane-no-such-program.exe"), -1);
 }
 
@@ -210,14 +230,16 @@ TEST(Win32Network, AddressTableLookUpsAndEchoes) {
 // The poll as Korvane runs it: marker armed, batch written, started detached;
 // hostping.exe beside the programs writes the answers, attrib clears the marker.
 TEST(Win32Batches, PollBatchRunsAsWrittenAndClearsItsMarker) {
+    const AccentedScratch scratch;
     const toolkit::ToolPaths paths = toolkit::HostToolPaths();
+    ASSERT_EQ(paths.scratchDir, AccentedScratch::kPath);
     ASSERT_TRUE(platform::FileExists(paths.programDir + "hostping.exe")) << paths.programDir;
     Folder folder("poll");
     const std::string list = folder / "localIP";
     toolkit::SaveLines(list, {"127.0.0.1", "198.51.100.7", "localhost"});
     const std::uint8_t slot = 201;
     const korvane::SlotFiles files = korvane::SlotFilesFor(Os::Windows, paths, slot);
-    EXPECT_EQ(files.script, "c:\\ping201.bat");
+    EXPECT_EQ(files.script, paths.scratchDir + "ping201.bat");
     korvane::ArmMarker(files.marker);
     platform::RemoveFile(files.result);
     toolkit::SaveText(files.script, korvane::PollScript(Os::Windows, paths, list, slot));
@@ -225,7 +247,7 @@ TEST(Win32Batches, PollBatchRunsAsWrittenAndClearsItsMarker) {
     ASSERT_TRUE(toolkit::StartDetached(korvane::ScriptCommand(Os::Windows, files.script)));
     ASSERT_TRUE(WaitFor([&] { return korvane::FinishedSlot(slot).has_value(); }));
     EXPECT_EQ(Bytes(files.result), "127.0.0.1=1\r\nlocalhost=1\r\n");
-    korvane::CleanSlotFiles("c:\\");
+    korvane::CleanSlotFiles(paths.scratchDir);
     EXPECT_FALSE(platform::FileExists(files.script));
     EXPECT_FALSE(platform::FileExists(files.marker));
 }
@@ -234,6 +256,7 @@ TEST(Win32Batches, PollBatchRunsAsWrittenAndClearsItsMarker) {
 // which the batch's echo writes, and its verdict line, which the follow-up
 // reads back.
 TEST(Win32Batches, CheckBatchWritesHostpingsVerdict) {
+    const AccentedScratch scratch;
     const toolkit::ToolPaths paths = toolkit::HostToolPaths();
     struct Case {
         const char* host;
@@ -251,7 +274,7 @@ TEST(Win32Batches, CheckBatchWritesHostpingsVerdict) {
                           korvane::CheckScript(Os::Windows, paths, c.host, c.host, slot).value());
         ASSERT_TRUE(toolkit::StartDetached(korvane::ScriptCommand(Os::Windows, files.script)));
         ASSERT_TRUE(WaitFor([&] { return korvane::FinishedSlot(slot).has_value(); })) << c.host;
-        const toolkit::TextList output = toolkit::LoadLines(files.result);
+        const toolkit::TextList output = toolkit::LoadOutputLines(files.result);
         ASSERT_FALSE(output.empty()) << c.host;
         EXPECT_EQ(toolkit::Trim(output.back()), c.verdict);
         EXPECT_EQ(korvane::CheckIncident(korvane::FollowKind::Shutdown, output).has_value(),
@@ -259,7 +282,7 @@ TEST(Win32Batches, CheckBatchWritesHostpingsVerdict) {
             << c.host;
         ++slot;
     }
-    korvane::CleanSlotFiles("c:\\");
+    korvane::CleanSlotFiles(paths.scratchDir);
 }
 
 // The shutdown batch through cmd.exe to the stand-in of shutdown.exe, which

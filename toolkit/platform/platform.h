@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -142,6 +143,30 @@ bool WaitForQuitRequest(int ms);
 int QuitRequestDescriptor();
 // Empties that descriptor, so that it waits for the next request.
 void DrainQuitRequests();
+
+// --- text ---
+// Who wrote a text file that is read back: a list (Korvane, netsweep, an
+// editor, an older tool), or a console command or batch file through a
+// redirection.
+enum class TextOrigin { List, ConsoleOutput };
+// The line as UTF-8. On Windows a line that is not UTF-8 was written in a
+// code page of the system, the ANSI one for a list and the console's (OEM)
+// one for an output, and is converted from it; POSIX keeps it as it is.
+std::string LineAsUtf8(std::string line, TextOrigin origin);
+// The bytes that hold `text` (UTF-8) in the file `path`: on Windows a batch
+// file (".bat", ".cmd") is written in the console's code page, in which
+// cmd.exe reads it; anything else, and everything on POSIX, as it is. Throws
+// FileError naming the file when the code page lacks one of its characters.
+std::string FileBytesFor(const std::string& path, std::string_view text);
+
+// --- console ---
+// The program's arguments as UTF-8: on Windows from its wide command line,
+// which the ANSI code page could not always hold; on POSIX as given.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+// From now on, the UTF-8 text written to std::cout and std::cerr reaches a
+// Windows console through its wide calls, whatever its code page; written
+// to a file or a pipe, and on POSIX, it stays UTF-8.
+void UseUnicodeConsole();
 
 // --- errors ---
 // The symbolic name of an errno value ("EPIPE"), or nullptr where the C

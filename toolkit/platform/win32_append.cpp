@@ -10,6 +10,7 @@
 
 #include "platform/append.h"
 #include "platform/win32_error.h"
+#include "platform/win32_text.h"
 #include "utils.h"
 
 namespace toolkit::platform {
@@ -43,7 +44,7 @@ bool EndsWithLineEnd(HANDLE file) {
 }  // namespace
 
 void AppendLines(const std::string& path, const std::string& bytes) {
-    const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA | GENERIC_READ,
+    const HANDLE file = CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA | GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw FileError(AppendError(path, LastErrno()));
@@ -64,7 +65,7 @@ void AppendLines(const std::string& path, const std::string& bytes) {
 }
 
 bool RenameOver(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(),
+    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
@@ -73,7 +74,7 @@ bool RenameOver(const std::string& from, const std::string& to) {
 bool HoldLock(const std::string& path) {
     static std::set<std::string> held;
     if (held.count(path) != 0) return true;
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     held.insert(path);

@@ -1,12 +1,13 @@
 // Files on Windows: bounded reading and atomic replacement of list files
-// (ReplaceFile, MoveFileEx), the scratch folder "c:\", the read-only
-// attribute of the slot markers and the few file operations of the slots.
+// (ReplaceFile, MoveFileEx), the read-only attribute of the slot markers and
+// the few file operations of the slots. Paths are UTF-8 here and UTF-16 at
+// the wide calls, so that names with accents reach the disk as they are.
 
 // Windows headers in the order they need: winsock2.h before windows.h.
 #include <winsock2.h>
 
 #include <windows.h>
-// The platform layer's own ReplaceFile; the Win32 call is named ReplaceFileA below.
+// The platform layer's own ReplaceFile; the Win32 call is named ReplaceFileW below.
 #undef ReplaceFile
 
 #include <algorithm>
@@ -20,14 +21,13 @@
 #include "platform.h"
 #include "platform/temporaries.h"
 #include "platform/win32_error.h"
+#include "platform/win32_text.h"
 #include "tools.h"
 #include "utils.h"
 
 namespace toolkit::platform {
 
 namespace {
-
-constexpr const char* kScratchFolder = "c:\\";
 
 std::string WriteErrorText(const std::string& path, int error) {
     return "Impossible d'écrire le fichier « " + path + " » : " + SystemErrorText(error);
@@ -72,7 +72,7 @@ class Handle {
 };
 
 std::optional<DWORD> AttributesOf(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
     return attributes;
 }
@@ -93,9 +93,9 @@ bool IsOrdinary(DWORD attributes) {
 // Opened without following a link, sharing as other readers and writers
 // expect (a list being replaced by the other program meanwhile).
 HANDLE OpenFile(const std::string& path, DWORD access, DWORD disposition) {
-    return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                       nullptr);
+    return CreateFileW(Wide(path).c_str(), access,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 bool IsDiskFile(const Handle& file) {
@@ -131,14 +131,14 @@ void RefuseUnusualDestination(const std::string& path) {
 // The new content is whole on the disk before it takes the list's name.
 void WriteTemporary(const std::string& tempPath, const std::string& bytes,
                     const std::string& path) {
-    Handle file(CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    Handle file(CreateFileW(Wide(tempPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) throw FileError(WriteErrorText(path, LastErrno()));
     int error = 0;
     if (!WriteAll(file, bytes) || !FlushFileBuffers(file.Get())) error = LastErrno();
     if (!file.Close() && error == 0) error = LastErrno();
     if (error != 0) {
-        DeleteFileA(tempPath.c_str());
+        DeleteFileW(Wide(tempPath).c_str());
         throw FileError(WriteErrorText(path, error));
     }
 }
@@ -146,11 +146,13 @@ void WriteTemporary(const std::string& tempPath, const std::string& bytes,
 // ReplaceFile keeps the replaced list's attributes and security; a list that
 // does not exist yet simply takes its name (MoveFileEx).
 bool PutInPlace(const std::string& tempPath, const std::string& path) {
-    if (AttributesOf(path) && ::ReplaceFileA(path.c_str(), tempPath.c_str(), nullptr,
+    const std::wstring from = Wide(tempPath);
+    const std::wstring to = Wide(path);
+    if (AttributesOf(path) && ::ReplaceFileW(to.c_str(), from.c_str(), nullptr,
                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         return true;
     }
-    return MoveFileExA(tempPath.c_str(), path.c_str(),
+    return MoveFileExW(from.c_str(), to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
@@ -251,12 +253,12 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
     try {
         RefuseUnusualDestination(path);
     } catch (const FileError&) {
-        DeleteFileA(tempPath.c_str());
+        DeleteFileW(Wide(tempPath).c_str());
         throw;
     }
     if (!PutInPlace(tempPath, path)) {
         const int error = LastErrno();
-        DeleteFileA(tempPath.c_str());
+        DeleteFileW(Wide(tempPath).c_str());
         throw FileError(WriteErrorText(path, error));
     }
 }
@@ -267,7 +269,8 @@ void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
     std::vector<std::string> temporaries;
     std::size_t placed = 0;
     const auto removeTemporaries = [&temporaries, &placed] {
-        for (std::size_t i = placed; i < temporaries.size(); ++i) DeleteFileA(temporaries[i].c_str());
+        for (std::size_t i = placed; i < temporaries.size(); ++i)
+            DeleteFileW(Wide(temporaries[i]).c_str());
     };
     try {
         for (const auto& file : files) RefuseUnusualDestination(file.first);
@@ -317,8 +320,9 @@ std::optional<int> ClaimRunMarker(
     if (const auto attributes = AttributesOf(path); attributes && !IsOrdinary(*attributes)) {
         throw FileError(MarkerRefusal(path, NotRegularText(*attributes)));
     }
-    HANDLE raw = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE raw =
+        CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     const DWORD opened = GetLastError();
     if (raw == INVALID_HANDLE_VALUE) {
         if (opened == ERROR_SHARING_VIOLATION) return std::nullopt;
@@ -343,7 +347,7 @@ std::optional<int> ClaimRunMarker(
 bool ReleaseRunMarker(int handle, const std::string& path, bool remove) {
     CloseHandle(reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(handle)));
     if (!remove) return true;
-    return DeleteFileA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+    return DeleteFileW(Wide(path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
            GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
@@ -357,15 +361,15 @@ std::string UserProgramDir(const std::string& installedDir) {
 int RemoveStaleTemporaries(const std::string& folder) {
     int removed = 0;
     const std::string prefix = WithSeparator(folder);
-    WIN32_FIND_DATAA entry{};
-    const HANDLE search = FindFirstFileA((prefix + "*").c_str(), &entry);
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW(Wide(prefix + "*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return 0;
     do {
-        const std::string name = entry.cFileName;
+        const std::string name = Utf8(entry.cFileName);
         const std::int64_t writer = TemporaryWriter(name);
         if (writer <= 0 || !IsOrdinary(entry.dwFileAttributes) || !ProcessIsGone(writer)) continue;
-        if (DeleteFileA((prefix + name).c_str())) ++removed;
-    } while (FindNextFileA(search, &entry));
+        if (DeleteFileW(Wide(prefix + name).c_str())) ++removed;
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
     return removed;
 }
@@ -385,17 +389,6 @@ void WriteFileInPlace(const std::string& path, const std::string& bytes) {
     if (error != 0) throw FileError(WriteErrorText(path, error));
 }
 
-// The work files live at the root of the system drive, as the commands'
-// redirections and the batch files name them.
-std::string PrepareScratchDir() {
-    const auto attributes = AttributesOf(kScratchFolder);
-    if (!attributes || (*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        throw ScratchError(std::string("Le dossier de travail « ") + kScratchFolder +
-                           " » est introuvable.");
-    }
-    return kScratchFolder;
-}
-
 std::optional<bool> IsReadOnly(const std::string& path) {
     const auto attributes = AttributesOf(path);
     if (!attributes) return std::nullopt;
@@ -404,17 +397,18 @@ std::optional<bool> IsReadOnly(const std::string& path) {
 
 bool SetReadOnly(const std::string& path) {
     const auto attributes = AttributesOf(path);
-    return attributes && SetFileAttributesA(path.c_str(), *attributes | FILE_ATTRIBUTE_READONLY);
+    return attributes &&
+           SetFileAttributesW(Wide(path).c_str(), *attributes | FILE_ATTRIBUTE_READONLY);
 }
 
 std::vector<std::string> ListFolder(const std::string& dir) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA entry{};
-    const HANDLE search = FindFirstFileA((WithSeparator(dir) + "*").c_str(), &entry);
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW(Wide(WithSeparator(dir) + "*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
-        if (entry.cFileName[0] != '.') names.emplace_back(entry.cFileName);
-    } while (FindNextFileA(search, &entry));
+        if (entry.cFileName[0] != L'.') names.push_back(Utf8(entry.cFileName));
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
     return names;
 }
@@ -425,9 +419,9 @@ bool RemoveFile(const std::string& path) {
     const auto attributes = AttributesOf(path);
     if (!attributes || (*attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
     if (*attributes & FILE_ATTRIBUTE_READONLY) {
-        SetFileAttributesA(path.c_str(), *attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+        SetFileAttributesW(Wide(path).c_str(), *attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
     }
-    return DeleteFileA(path.c_str()) != 0;
+    return DeleteFileW(Wide(path).c_str()) != 0;
 }
 
 bool FileExists(const std::string& path) {
@@ -447,7 +441,7 @@ std::optional<FileStatus> StatusOf(const std::string& path) {
 // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is taken, in
 // one step.
 int MoveFileNoReplace(const std::string& from, const std::string& to) {
-    if (MoveFileExA(from.c_str(), to.c_str(), 0)) return 0;
+    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0)) return 0;
     return LastErrno();
 }
 

@@ -17,6 +17,7 @@
 
 #include "platform.h"
 #include "platform/win32_error.h"
+#include "platform/win32_text.h"
 
 namespace toolkit::platform {
 
@@ -32,11 +33,12 @@ bool SocketsStarted() {
     return started;
 }
 
+// Windows Sockets gives the names in the ANSI code page.
 HostEntry EntryOf(const hostent& host) {
     HostEntry entry;
-    entry.name = host.h_name ? host.h_name : "";
+    entry.name = host.h_name ? Utf8FromCodePage(host.h_name, CP_ACP) : "";
     for (char** alias = host.h_aliases; alias && *alias; ++alias)
-        entry.aliases.emplace_back(*alias);
+        entry.aliases.push_back(Utf8FromCodePage(*alias, CP_ACP));
     return entry;
 }
 
@@ -65,16 +67,16 @@ std::vector<AddressRow> RowsFrom(GetIpAddrTableFunction getTable) {
 
 std::optional<std::uint32_t> ResolveIPv4(const std::string& name) {
     if (!SocketsStarted()) return std::nullopt;
-    addrinfo hints{};
+    ADDRINFOW hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+    ADDRINFOW* found = nullptr;
+    if (GetAddrInfoW(Wide(name).c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
         return std::nullopt;
     }
     sockaddr_in inet{};
     std::memcpy(&inet, found->ai_addr, sizeof inet);
-    freeaddrinfo(found);
+    FreeAddrInfoW(found);
     return inet.sin_addr.s_addr;
 }
 
@@ -93,7 +95,7 @@ std::optional<HostEntry> ReverseLookup(std::uint32_t addressNetworkOrder) {
 // IpHlpApi.dll is loaded at run time: without it, or without the function,
 // the table is empty and nothing is reported.
 std::vector<AddressRow> LocalAddressRows() {
-    const HMODULE library = LoadLibraryA("IpHlpApi.dll");
+    const HMODULE library = LoadLibraryW(L"IpHlpApi.dll");
     if (library == nullptr) return {};
     const auto getTable = reinterpret_cast<GetIpAddrTableFunction>(
         reinterpret_cast<void*>(GetProcAddress(library, "GetIpAddrTable")));
@@ -169,8 +171,8 @@ std::optional<ReceivedDatagram> ReceiveUdp(int socket, int timeoutMs) {
     sockaddr_in from{};
     int fromLength = sizeof from;
     const int got = recvfrom(static_cast<SOCKET>(socket), reinterpret_cast<char*>(buffer.data()),
-                             static_cast<int>(buffer.size()), 0,
-                             reinterpret_cast<sockaddr*>(&from), &fromLength);
+                             static_cast<int>(buffer.size()), 0, reinterpret_cast<sockaddr*>(&from),
+                             &fromLength);
     if (got == SOCKET_ERROR) return std::nullopt;
     buffer.resize(static_cast<std::size_t>(got));
     return ReceivedDatagram{from.sin_addr.s_addr, ntohs(from.sin_port), std::move(buffer)};

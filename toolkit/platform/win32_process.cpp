@@ -1,6 +1,7 @@
 // Processes on Windows: the captured start (CreateProcess, hidden, waited
 // for), the detached start of batch files and of netsweep, and the shell's
-// "open".
+// "open"; command lines and folders through the wide calls, whatever their
+// characters.
 
 // Windows headers in the order they need: winsock2.h before windows.h.
 #include <winsock2.h>
@@ -14,29 +15,31 @@
 #include <vector>
 
 #include "platform.h"
+#include "platform/win32_text.h"
 
 namespace toolkit::platform {
 
 namespace {
 
 // CreateProcess may write into the command line, so it gets a copy.
-std::vector<char> Writable(const std::string& line) {
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
+std::vector<wchar_t> Writable(const std::string& line) {
+    const std::wstring wide = Wide(line);
+    std::vector<wchar_t> buffer(wide.begin(), wide.end());
+    buffer.push_back(L'\0');
     return buffer;
 }
 
-const char* FolderOrNull(const std::string& workDir) {
+const wchar_t* FolderOrNull(const std::wstring& workDir) {
     return workDir.empty() ? nullptr : workDir.c_str();
 }
 
 }  // namespace
 
-// Hidden, inheriting the caller's three standard handles, in workDir ("c:\"),
-// waited for without a time limit. The line names its program itself
+// Hidden, inheriting the caller's three standard handles, in workDir (the
+// scratch folder), waited for without a time limit. The line names its program itself
 // ("cmd.exe /c ...").
 int RunShellAndWait(const std::string& line, const std::string& workDir) {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     startup.wShowWindow = SW_HIDE;
@@ -44,9 +47,10 @@ int RunShellAndWait(const std::string& line, const std::string& workDir) {
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    std::vector<char> commandLine = Writable(line);
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        FolderOrNull(workDir), &startup, &process)) {
+    std::vector<wchar_t> commandLine = Writable(line);
+    const std::wstring folder = Wide(workDir);
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        FolderOrNull(folder), &startup, &process)) {
         return -1;
     }
     WaitForSingleObject(process.hProcess, INFINITE);
@@ -62,13 +66,13 @@ int RunShellAndWait(const std::string& line, const std::string& workDir) {
 // caller's Ctrl+C group, inheriting nothing; its handles are closed at once,
 // so nothing waits for it.
 bool StartShellDetached(const std::string& line) {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process{};
-    std::vector<char> commandLine = Writable(line);
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+    std::vector<wchar_t> commandLine = Writable(line);
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
                         CREATE_NEW_CONSOLE | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
                         &process)) {
         return false;
@@ -82,23 +86,24 @@ bool StartShellDetached(const std::string& line) {
 // (Windows paths hold spaces, never quotes).
 int ShellOpenProgram(const std::string& program, const std::string& argument,
                      const std::string& workDir) {
-    const std::string parameters = "\"" + argument + "\"";
-    const HINSTANCE result = ShellExecuteA(nullptr, "open", program.c_str(), parameters.c_str(),
-                                           FolderOrNull(workDir), SW_SHOWNORMAL);
+    const std::wstring parameters = Wide("\"" + argument + "\"");
+    const std::wstring folder = Wide(workDir);
+    const HINSTANCE result = ShellExecuteW(nullptr, L"open", Wide(program).c_str(),
+                                           parameters.c_str(), FolderOrNull(folder), SW_SHOWNORMAL);
     return static_cast<int>(reinterpret_cast<std::intptr_t>(result));
 }
 
 int ShellOpenDocument(const std::string& target) {
     const HINSTANCE result =
-        ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(nullptr, L"open", Wide(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return static_cast<int>(reinterpret_cast<std::intptr_t>(result));
 }
 
 std::string ExecutableDir() {
-    std::string buffer(MAX_PATH, '\0');
+    std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) return ".\\";
         if (length < buffer.size()) {
             buffer.resize(length);
@@ -106,7 +111,7 @@ std::string ExecutableDir() {
         }
         buffer.resize(buffer.size() * 2);
     }
-    return buffer.substr(0, buffer.find_last_of("\\/") + 1);
+    return Utf8(buffer.substr(0, buffer.find_last_of(L"\\/") + 1));
 }
 
 }  // namespace toolkit::platform

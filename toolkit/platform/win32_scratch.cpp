@@ -1,0 +1,308 @@
+// The scratch folder on Windows: a folder of the user's own,
+// %LOCALAPPDATA%\Korvane\travail (a standard user of Windows 10 and later
+// may not create files at the root of C:), or the one KORVANE_SCRATCH names
+// (an absolute path). It is refused as the POSIX one is: a link (a junction
+// or a symbolic link could lead the work files elsewhere), a folder that
+// belongs to someone else or that others may open. The folder made here is
+// private from the start: only the user, the system and the administrators
+// have access, as to the rest of the user's %LOCALAPPDATA%.
+
+// Windows headers in the order they need: winsock2.h before windows.h.
+#include <winsock2.h>
+
+#include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
+#include <shlobj.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+#include "platform/win32_error.h"
+#include "platform/win32_text.h"
+#include "tools.h"
+#include "utils.h"
+
+namespace toolkit::platform {
+
+namespace {
+
+constexpr const wchar_t* kScratchVariable = L"KORVANE_SCRATCH";
+constexpr const wchar_t* kUserScratch = L"Korvane\\travail";
+
+[[noreturn]] void Fail(const std::string& message) {
+    throw ScratchError(message);
+}
+
+std::string Named(const std::wstring& path) {
+    return "Le dossier de travail « " + Utf8(path) + " »";
+}
+
+std::optional<std::wstring> Environment(const wchar_t* name) {
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) return std::nullopt;
+    std::wstring value(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
+    if (length == 0 || length >= size) return std::nullopt;
+    value.resize(length);
+    return value;
+}
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// "C:\..." or "\\server\share\...": commands run with the scratch folder as
+// their working folder, where a relative path would name another folder.
+bool IsAbsolute(const std::wstring& path) {
+    const bool drive =
+        path.size() >= 3 &&
+        ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+        path[1] == L':' && IsSeparator(path[2]);
+    const bool share =
+        path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]) && !IsSeparator(path[2]);
+    return drive || share;
+}
+
+std::wstring WithoutTrailingSeparators(std::wstring path) {
+    while (path.size() > 3 && IsSeparator(path.back())) path.pop_back();
+    return path;
+}
+
+std::wstring LocalAppData() {
+    PWSTR known = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known))) folder = known;
+    CoTaskMemFree(known);
+    if (folder.empty()) folder = Environment(L"LOCALAPPDATA").value_or(L"");
+    return folder;
+}
+
+std::wstring ChooseScratch() {
+    if (const auto own = Environment(kScratchVariable); own && !own->empty()) {
+        if (!IsAbsolute(*own)) {
+            Fail(Named(*own) + " (KORVANE_SCRATCH) n'est pas un chemin absolu : il est refusé.");
+        }
+        return WithoutTrailingSeparators(*own);
+    }
+    const std::wstring local = LocalAppData();
+    if (local.empty()) {
+        Fail(
+            "Le dossier des données locales de l'utilisateur (%LOCALAPPDATA%) est introuvable : "
+            "aucun dossier de travail.");
+    }
+    return WithoutTrailingSeparators(local) + L"\\" + kUserScratch;
+}
+
+// The batch files name their work files with the folder: cmd.exe would take
+// a "%" for the start of a variable.
+void RefuseUnfitPath(const std::wstring& path) {
+    if (path.find_first_of(L"%\"") != std::wstring::npos) {
+        Fail(Named(path) +
+             " contient « % » ou « \" », que cmd.exe lirait autrement dans les fichiers de "
+             "commandes : il est refusé. Choisissez un autre dossier (KORVANE_SCRATCH).");
+    }
+}
+
+// The user running this program, and the owner its new files get (the
+// administrators' group for an administrator's elevated program).
+class Identity {
+  public:
+    Identity() {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+        user_ = Query(token, TokenUser);
+        owner_ = Query(token, TokenOwner);
+        CloseHandle(token);
+    }
+    PSID User() const {
+        return user_.empty() ? nullptr
+                             : reinterpret_cast<const TOKEN_USER*>(user_.data())->User.Sid;
+    }
+    bool Known() const { return User() != nullptr; }
+    // Ours: the user, or the owner the user's new files get.
+    bool Ours(PSID sid) const {
+        if (sid == nullptr || !IsValidSid(sid)) return false;
+        if (Known() && EqualSid(sid, User())) return true;
+        return !owner_.empty() &&
+               EqualSid(sid, reinterpret_cast<const TOKEN_OWNER*>(owner_.data())->Owner);
+    }
+
+  private:
+    static std::vector<unsigned char> Query(HANDLE token, TOKEN_INFORMATION_CLASS what) {
+        DWORD size = 0;
+        GetTokenInformation(token, what, nullptr, 0, &size);
+        std::vector<unsigned char> buffer(size);
+        if (size == 0 || !GetTokenInformation(token, what, buffer.data(), size, &size)) return {};
+        return buffer;
+    }
+    std::vector<unsigned char> user_;
+    std::vector<unsigned char> owner_;
+};
+
+bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
+    BYTE known[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof known;
+    return CreateWellKnownSid(type, nullptr, known, &size) && EqualSid(sid, known);
+}
+
+// Who besides the user may be let in: the system, the administrators, and
+// the creator-owner and owner-rights entries, which stand for the owner.
+bool IsTrusted(PSID sid, const Identity& identity) {
+    return identity.Ours(sid) || IsWellKnown(sid, WinLocalSystemSid) ||
+           IsWellKnown(sid, WinBuiltinAdministratorsSid) || IsWellKnown(sid, WinCreatorOwnerSid) ||
+           IsWellKnown(sid, WinCreatorOwnerRightsSid);
+}
+
+// No access list at all lets everyone in; an entry that grants anything to
+// someone else does too. Entries that deny are no concern; entries of a kind
+// not read here count as granting.
+bool OpenToOthers(const ACL* dacl, const Identity& identity) {
+    if (dacl == nullptr) return true;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* entry = nullptr;
+        if (!GetAce(const_cast<ACL*>(dacl), i, &entry)) return true;
+        const auto* header = static_cast<const ACE_HEADER*>(entry);
+        if (header->AceType == ACCESS_DENIED_ACE_TYPE ||
+            header->AceType == ACCESS_DENIED_OBJECT_ACE_TYPE ||
+            header->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE) {
+            continue;
+        }
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return true;
+        const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
+        PSID sid = const_cast<DWORD*>(&allowed->SidStart);
+        if (allowed->Mask != 0 && !IsTrusted(sid, identity)) return true;
+    }
+    return false;
+}
+
+// The folder itself, never what a link would lead to.
+HANDLE OpenFolder(const std::wstring& path) {
+    return CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                       nullptr);
+}
+
+// The link is looked for by name too: Wine opens what a symbolic link leads
+// to whatever the flags.
+std::string FolderProblem(HANDLE folder, const std::wstring& path) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(folder, &info)) {
+        return "Impossible d'examiner le dossier de travail « " + Utf8(path) +
+               " » : " + SystemErrorText(LastErrno());
+    }
+    const DWORD named = GetFileAttributesW(path.c_str());
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        (named != INVALID_FILE_ATTRIBUTES && (named & FILE_ATTRIBUTE_REPARSE_POINT))) {
+        return Named(path) + " est un lien : il est refusé par sécurité.";
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return Named(path) + " n'est pas un dossier.";
+    }
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD status = GetSecurityInfo(folder, SE_FILE_OBJECT,
+                                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                         &owner, nullptr, &dacl, nullptr, &descriptor);
+    if (status != ERROR_SUCCESS) {
+        return "Impossible d'examiner le dossier de travail « " + Utf8(path) +
+               " » : " + SystemErrorText(ErrnoOf(status));
+    }
+    const std::unique_ptr<void, decltype(&LocalFree)> held(descriptor, &LocalFree);
+    const Identity identity;
+    if (!identity.Ours(owner)) {
+        return Named(path) + " appartient à un autre utilisateur : il est refusé par sécurité.";
+    }
+    if (OpenToOthers(dacl, identity)) {
+        return Named(path) + " est ouvert aux autres utilisateurs : il est refusé par sécurité.";
+    }
+    return {};
+}
+
+void CheckScratchFolder(const std::wstring& path) {
+    const HANDLE folder = OpenFolder(path);
+    if (folder == INVALID_HANDLE_VALUE) {
+        Fail("Impossible d'ouvrir le dossier de travail « " + Utf8(path) +
+             " » : " + SystemErrorText(LastErrno()));
+    }
+    const std::string problem = FolderProblem(folder, path);
+    CloseHandle(folder);
+    if (!problem.empty()) Fail(problem);
+}
+
+// Parents are made with what their own parent gives; only the last folder
+// holds the work files and is made private.
+void CreateParents(const std::wstring& path) {
+    for (std::size_t at = path.find_first_of(L"\\/", 3); at != std::wstring::npos;
+         at = path.find_first_of(L"\\/", at + 1)) {
+        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    }
+}
+
+// Full access for the user, the system and the administrators, nothing
+// inherited from a parent that others may open; the user owns it even when
+// made by an administrator's elevated program, whose files the
+// administrators' group would own. Returns the system's error code, 0 when
+// the folder was made.
+DWORD CreatePrivateFolder(const std::wstring& path) {
+    const Identity identity;
+    LPWSTR user = nullptr;
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+    if (identity.Known() && ConvertSidToStringSidW(identity.User(), &user)) {
+        const std::wstring rules = L"O:" + std::wstring(user) + L"D:P(A;OICI;FA;;;" +
+                                   std::wstring(user) + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+        LocalFree(user);
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            rules.c_str(), SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr);
+    }
+    // Without a descriptor the folder gets its parent's rules, which the
+    // check that follows judges.
+    const DWORD error = CreateDirectoryW(path.c_str(), &attributes) ? 0 : GetLastError();
+    LocalFree(attributes.lpSecurityDescriptor);
+    return error;
+}
+
+// The batch files are written in the console's code page: a folder whose
+// name holds a character it lacks is named by its short form, when the
+// volume gives one made of characters the code page has.
+std::wstring NameForBatchFiles(const std::wstring& path) {
+    BOOL missing = FALSE;
+    const UINT codePage = GetOEMCP();
+    if (codePage == CP_UTF8) return path;
+    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, nullptr, 0, nullptr,
+                        &missing);
+    if (!missing) return path;
+    std::wstring shortName(MAX_PATH, L'\0');
+    const DWORD length =
+        GetShortPathNameW(path.c_str(), shortName.data(), static_cast<DWORD>(shortName.size()));
+    if (length == 0 || length >= shortName.size()) return path;
+    shortName.resize(length);
+    missing = FALSE;
+    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, shortName.c_str(), -1, nullptr, 0, nullptr,
+                        &missing);
+    return missing ? path : shortName;
+}
+
+}  // namespace
+
+std::string PrepareScratchDir() {
+    const std::wstring path = ChooseScratch();
+    RefuseUnfitPath(path);
+    CreateParents(path);
+    if (const DWORD error = CreatePrivateFolder(path);
+        error != 0 && error != ERROR_ALREADY_EXISTS) {
+        Fail("Impossible de créer le dossier de travail « " + Utf8(path) +
+             " » : " + SystemErrorText(ErrnoOf(error)));
+    }
+    CheckScratchFolder(path);
+    const std::string named = Utf8(NameForBatchFiles(path));
+    return IsSeparator(static_cast<wchar_t>(named.back())) ? named : named + "\\";
+}
+
+}  // namespace toolkit::platform
