@@ -93,6 +93,30 @@ std::string DiscoveryLists::NameOf(std::string_view address) const {
     return ip2name.ValueOfKey(address);
 }
 
+std::vector<std::string> ForgetMovedNames(DiscoveryLists& lists) {
+    std::vector<std::string> moved;
+    for (const std::string& entry : lists.ip2mac) {
+        const auto [address, mac] = toolkit::SplitKeyValue(entry);
+        const std::string name = lists.NameOf(address);
+        if (name.empty()) continue;
+        const auto known = lists.MacByName(toolkit::AsciiLower(toolkit::ShortHostName(name)));
+        if (known && !toolkit::EqualsIgnoreCase(NormalizeMac(*known), NormalizeMac(mac))) {
+            moved.emplace_back(address);
+        }
+    }
+    if (moved.empty()) return moved;
+    TextList kept;
+    for (const std::string& entry : lists.ip2name.Lines()) {
+        const std::string address = toolkit::SplitKeyValue(entry).first;
+        const bool gone = std::any_of(moved.begin(), moved.end(), [&](const std::string& m) {
+            return toolkit::EqualsIgnoreCase(m, address);
+        });
+        if (!gone) kept.push_back(entry);
+    }
+    lists.ip2name = std::move(kept);
+    return moved;
+}
+
 void MergeNamesIntoListeIP(DiscoveryLists& lists, std::ostream& console) {
     for (const std::string& entry : lists.ip2name.Lines()) {
         const auto [address, value] = toolkit::SplitKeyValue(entry);

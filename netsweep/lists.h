@@ -77,6 +77,14 @@ struct DiscoveryLists {
     std::string NameOf(std::string_view address) const;
 };
 
+// The addresses of ip2mac that another device took: the name ip2name gives
+// the address has another MAC in ListeMAC (a router gave a departed
+// computer's address to the next device that asked). Their ip2name entries
+// are taken out, so that the run asks their names again and rules 4 and 5
+// follow both computers; kept, the old name would stay on the address for
+// good. In ip2mac's order.
+std::vector<std::string> ForgetMovedNames(DiscoveryLists& lists);
+
 // Update rule 4: each ip2name entry appended to ListeIP, or replacing the line
 // of its name in place when the address moved. Writes "Ajout ip2name vers
 // ListeIP : name address" before each look-up.

@@ -203,7 +203,8 @@ class ScanRun {
         toolkit::SaveLines(WorkFile("ip2name.txt"), lists_.ip2name.Lines());
     }
 
-    // Step 15, and the names step 17 will need, asked at once.
+    // Step 15, and the names step 17 will need, asked at once; the names of
+    // the addresses another device took, asked again.
     void ReadArpTable() {
         std::vector<std::string> addresses;
         for (const ArpEntry& arp : netsweep::ReadArpTable(network_.ArpListing())) {
@@ -214,7 +215,12 @@ class ScanRun {
             console_ << entry << '\n';
         }
         toolkit::SaveLines(WorkFile("ip2mac.txt"), lists_.ip2mac);
+        const std::vector<std::string> moved = ForgetMovedNames(lists_);
         namer_.Prefetch(addresses, lists_.ip2name);
+        for (const std::string& address : moved) {
+            console_ << "Adresse reprise par un autre appareil : " << address << '\n';
+            namer_.ResolveName(address, lists_.ip2name, console_);
+        }
     }
 
     // Step 18 (update rule 6).

@@ -27,13 +27,6 @@ IPv4 FromNetworkOrder(std::uint32_t value) {
     return address;
 }
 
-std::string MacText(const std::array<std::uint8_t, 6>& mac) {
-    char text[18] = {};
-    std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2],
-                  mac[3], mac[4], mac[5]);
-    return text;
-}
-
 // The rows by address; a sweep asks of thousands of addresses at once.
 class RowIndex {
   public:

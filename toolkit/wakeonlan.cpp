@@ -1,5 +1,7 @@
 #include "wakeonlan.h"
 
+#include <cstdio>
+
 namespace toolkit {
 
 namespace {
@@ -45,6 +47,13 @@ std::vector<std::uint8_t> MagicPacket(const MacAddress& mac) {
     for (std::size_t i = 0; i < kMagicRepeats; ++i)
         packet.insert(packet.end(), mac.begin(), mac.end());
     return packet;
+}
+
+std::string MacText(const MacAddress& mac) {
+    char text[18] = {};
+    std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2],
+                  mac[3], mac[4], mac[5]);
+    return text;
 }
 
 }  // namespace toolkit

@@ -19,6 +19,7 @@
 #include "korvane/app/scheduler.h"
 #include "korvane/app/view.h"
 #include "korvane/core/KrvVar.h"
+#include "korvane/core/addressholder.h"
 #include "korvane/core/energy.h"
 #include "korvane/core/filecache.h"
 #include "korvane/core/followup.h"
@@ -208,6 +209,12 @@ class KorvaneApp {
     // null when there is none or it cannot be read now.
     const toolkit::DeviceRecord* DeviceRecordNow();
 
+    // addresses another device took (app_holders.cpp)
+    void LookAtAddressHolders();
+    std::optional<OtherHolder> HolderBeforeShutdown(const std::string& computer);
+    void StartScanNow();
+    bool Displaced(const std::string& name) const;
+
     // the plan, protection and journal (app_plan.cpp)
     void StartPlanning();
     void StopPlanning();
@@ -234,6 +241,8 @@ class KorvaneApp {
     std::array<TimerId, 256> requests_{};  // the request timer of each slot
 
     TextList states_;  // the latest poll's result, as etats holds it
+    // The entries whose address another device held at the latest poll.
+    std::map<std::string, OtherHolder> displaced_;
     std::array<std::uint64_t, 256> pollOrder_{};
     std::uint64_t pollsStarted_ = 0;
     std::uint64_t pollShown_ = 0;

@@ -32,18 +32,23 @@ MapEntry KorvaneApp::CellOf(std::size_t entry) const {
     cell.address = address;
     cell.mac = krv_.FindMAC(name);
     cell.shown = !IsFilteredOut(address, localHost_);
-    cell.up = IsUp(states_, name, address);
+    // Another device's answer is not the entry's.
+    cell.addressTaken = Displaced(name);
+    cell.up = IsUp(states_, name, address) && !cell.addressTaken;
     cell.isProtected = toolkit::IndexOfLine(protected_, name).has_value();
     cell.hint = HintOf(name);
     return cell;
 }
 
-// The user's comment, then the protection, then the next planned action.
+// Another device at the entry's address, the user's comment, then the
+// protection, then the next planned action.
 std::string KorvaneApp::HintOf(const std::string& name) const {
     std::string hint;
     const auto add = [&hint](const std::string& line) {
         if (!line.empty()) hint += (hint.empty() ? "" : "\n") + line;
     };
+    const auto displaced = displaced_.find(name);
+    if (displaced != displaced_.end()) add(AddressTakenHint(displaced->second));
     const auto comment = comments_.find(name);
     if (comment != comments_.end()) add(comment->second);
     if (toolkit::IndexOfLine(protected_, name)) add(text::kProtectedHint);

@@ -132,8 +132,9 @@ void KorvaneApp::RecordStates() {
     std::vector<std::pair<std::string, bool>> states;
     for (std::size_t entry = 0; entry < krv_.ManagedList.size(); ++entry) {
         const std::string address = entry < krv_.EntryIPs.size() ? krv_.EntryIPs[entry] : "";
-        states.emplace_back(krv_.ManagedList[entry],
-                            IsUp(states_, krv_.ManagedList[entry], address));
+        states.emplace_back(
+            krv_.ManagedList[entry],
+            IsUp(states_, krv_.ManagedList[entry], address) && !Displaced(krv_.ManagedList[entry]));
     }
     try {
         history_->Observe(NowSeconds(), states);

@@ -118,6 +118,7 @@ void KorvaneApp::ReadPING_GM(int slot) {
     }
     ProblemSolved("etats");
     states_ = std::move(lines);
+    LookAtAddressHolders();
     Redraw_network();
     RecordStates();
     view_.ShowPollLight(Light::Grey);

@@ -80,10 +80,19 @@ bool KorvaneApp::Shutdown(const std::string& name, bool planned) {
     const ShutdownSettings settings = CurrentShutdownSettings();
     const TextList computers = TargetsOf(name);
     std::vector<PowerCommand> commands;
+    bool displaced = false;
     for (const auto& computer : computers) {
+        if (const auto holder = HolderBeforeShutdown(computer)) {
+            PowerCommand refused;
+            refused.refusal = AddressTakenRefusal(computer, *holder);
+            commands.push_back(refused);
+            displaced = true;
+            continue;
+        }
         commands.push_back(
             ShutdownCommand(toolkit::kHostOs, paths, computer, krv_.FindIP(computer), settings));
     }
+    if (displaced) StartScanNow();
     if (!RunPowerScript(PowerAction::Shutdown, name, computers, commands, planned)) return false;
     ArmFollowUp(FollowKind::Shutdown, name);
     return true;

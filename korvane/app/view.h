@@ -20,8 +20,11 @@ struct MapEntry {
     std::string mac;      // the hardware address caption (hidden)
     bool shown = true;    // false: at a server's address, the map leaves it out
     bool up = false;      // on: the picture 67 px wide; off: 69 px
-    std::string hint;     // the tooltip: comment, protection, next planned action
+    std::string hint;  // the tooltip: comment, protection, next planned action
     bool isProtected = false;
+    // Another device holds the address (the tooltip says which): shown off,
+    // the address caption in red.
+    bool addressTaken = false;
     bool operator==(const MapEntry&) const = default;
 };
 

@@ -156,6 +156,12 @@ void TForm1::RefreshEntryCaptions(int entry, const MapEntry& cell) {
     ip->setAlignment(Qt::AlignCenter);
     Place(ip, IpCaptionRect(frameRect));
     ip->setText(Q(cell.address));
+    // Another device holds the address: the caption in red.
+    QPalette palette = ip->palette();
+    palette.setColor(QPalette::WindowText, cell.addressTaken
+                                               ? QColor(192, 0, 0)
+                                               : this->palette().color(QPalette::WindowText));
+    ip->setPalette(palette);
     ip->show();
 
     QLabel* mac = MacCaptions[index];

@@ -41,6 +41,8 @@ inline constexpr COLORREF kYellow = RGB(255, 255, 0);
 inline constexpr COLORREF kBlack = RGB(0, 0, 0);
 inline constexpr COLORREF kWhite = RGB(255, 255, 255);
 inline constexpr COLORREF kLightYellow = RGB(255, 255, 225);
+// The address caption of an entry whose address another device holds.
+inline constexpr COLORREF kTakenRed = RGB(192, 0, 0);
 // A solid brush of that colour, made once and kept until exit.
 HBRUSH BrushOf(COLORREF colour);
 

@@ -215,6 +215,10 @@ void TForm1::RefreshEntryCaptions(int entry, const MapEntry& cell) {
     const Rect frame = EntryFrameRect(controls.cell);
     Place(controls.ip, Widened(IpCaptionRect(frame)));
     SetText(controls.ip, cell.address);
+    if (controls.addressTaken != cell.addressTaken) {
+        entries_[static_cast<std::size_t>(entry)].addressTaken = cell.addressTaken;
+        InvalidateRect(controls.ip, nullptr, TRUE);
+    }
     SetText(controls.mac, cell.mac);
     Place(controls.name, Widened(NameCaptionRect(frame)));
     SetText(controls.name, cell.caption);

@@ -668,11 +668,13 @@ LRESULT TForm1::ColourStatic(HWND control, HDC dc) {
         return reinterpret_cast<LRESULT>(BrushOf(kBlack));
     }
     COLORREF background = GetSysColor(COLOR_BTNFACE);
+    COLORREF text = GetSysColor(COLOR_BTNTEXT);
     if (control == gw_nom || control == gw_ip) background = kYellow;
     for (const EntryControls& entry : entries_) {
         if (control == entry.mac) background = kYellow;
+        if (control == entry.ip && entry.addressTaken) text = kTakenRed;
     }
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    SetTextColor(dc, text);
     SetBkColor(dc, background);
     return reinterpret_cast<LRESULT>(background == kYellow ? BrushOf(kYellow)
                                                            : GetSysColorBrush(COLOR_BTNFACE));

@@ -84,6 +84,7 @@ class TForm1 : public MainView {
         Cell cell;  // its place, set when made
         const Picture* glyph = nullptr;
         bool isProtected = false;
+        bool addressTaken = false;  // the address caption in red
         std::wstring hint;
     };
 

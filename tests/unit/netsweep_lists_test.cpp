@@ -153,15 +153,34 @@ TEST(NetsweepRules, ArpEntriesRenameTheirMacLineThenSetTheNamesMac) {
             return found == names.end() ? std::string() : found->second;
         },
         console);
-    EXPECT_EQ(lists.ListeMAC.Lines(), (TextList{"pc1 02-00-00-AA-BB-CC",  // renamed: PC1 != pc1
-                                        "radio 02-00-00-00-00-07",  // the adapter changed hands
-                                        "pc2 02-00-00-00-00-06",    // a new adapter for pc2
-                                        "neuf 02-00-00-00-00-08"}));
+    EXPECT_EQ(lists.ListeMAC.Lines(),
+              (TextList{"pc1 02-00-00-AA-BB-CC",    // renamed: PC1 != pc1
+                        "radio 02-00-00-00-00-07",  // the adapter changed hands
+                        "pc2 02-00-00-00-00-06",    // a new adapter for pc2
+                        "neuf 02-00-00-00-00-08"}));
     EXPECT_EQ(console.str(),
               "Ajout ip2mac vers ListeMAC : pc1 02-00-00-AA-BB-CC\n"
               "Ajout ip2mac vers ListeMAC : pc2 02-00-00-00-00-06\n"
               "Ajout ip2mac vers ListeMAC : radio 02-00-00-00-00-07\n"
               "Ajout ip2mac vers ListeMAC : neuf 02-00-00-00-00-08\n");
+}
+
+// The router gave pc1's and pc2's addresses to each other, and a printer
+// took pc3's; pc4 kept its own, and the box has no MAC line to compare with.
+// The names of the three taken addresses are forgotten (every entry of
+// theirs), the others kept in order.
+TEST(NetsweepRules, NamesOfAddressesAnotherDeviceTookAreForgotten) {
+    DiscoveryLists lists;
+    lists.ListeMAC = TextList{"pc1 02-00-00-00-00-01", "pc2 02-00-00-00-00-02",
+                              "pc3 02-00-00-00-00-03", "pc4 02-00-00-00-00-04"};
+    lists.ip2name = TextList{"192.168.1.11=pc1", "192.168.1.12=pc2", "192.168.1.13=pc3",
+                             "192.168.1.14=pc4", "192.168.1.1=box",  "192.168.1.11=PC1"};
+    lists.ip2mac = {"192.168.1.11=02-00-00-00-00-02", "192.168.1.12=02:00:00:00:00:01",
+                    "192.168.1.13=02-00-00-00-00-99", "192.168.1.14=02-00-00-00-00-04",
+                    "192.168.1.1=02-00-00-00-00-AB",  "192.168.1.20=02-00-00-00-00-20"};
+    EXPECT_EQ(netsweep::ForgetMovedNames(lists),
+              (std::vector<std::string>{"192.168.1.11", "192.168.1.12", "192.168.1.13"}));
+    EXPECT_EQ(lists.ip2name.Lines(), (TextList{"192.168.1.14=pc4", "192.168.1.1=box"}));
 }
 
 TEST(NetsweepRules, DiscoverListTakesUnmanagedNamesSortedOnce) {
