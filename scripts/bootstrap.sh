@@ -12,7 +12,8 @@
 #   bootstrap.sh --windows   also the cross compiler (mingw-w64, posix
 #                            threads), Wine and what drives a window on Xvfb,
 #                            for the Windows build and its tests
-#                            (scripts/test.sh --windows)
+#                            (scripts/test.sh --windows), and NSIS for its
+#                            installer (scripts/package.sh --windows)
 set -euo pipefail
 
 packages=(
@@ -40,8 +41,9 @@ packages=(
 )
 if [ "${1:-}" = --windows ]; then
   # Korvane's Win32 window in the tests: Wine's dialog fonts, the window
-  # driven on Xvfb (xdotool) and its pictures taken (ImageMagick's import).
-  packages+=(g++-mingw-w64-x86-64-posix wine64 fonts-wine xdotool imagemagick)
+  # driven on Xvfb (xdotool) and its pictures taken (ImageMagick's import);
+  # NSIS's makensis builds the Windows installer.
+  packages+=(g++-mingw-w64-x86-64-posix wine64 fonts-wine xdotool imagemagick nsis)
 fi
 samba_daemons=(smbd nmbd samba-ad-dc)
 policy=/usr/sbin/policy-rc.d
