@@ -17,7 +17,9 @@
 ; Defined by the build: VERSION (0.1.0), VERSION4 (0.1.0.0), STAGE (the
 ; stripped programs and the bitmaps), ICON, OUTFILE.
 
-Unicode true
+; A 64-bit installer, as the programs it carries are (and Wine's 64-bit
+; loader alone runs it).
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma

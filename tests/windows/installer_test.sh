@@ -55,10 +55,11 @@ wait_for() {  # description, seconds, command...
 unix_path() { "$wine" winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 win_variable() { "$wine" cmd /c "echo %$1%" 2>/dev/null | tr -d '\r'; }
 # A value of the user's registry, "" when missing.
+# reg prints "    NAME    REG_SZ    VALUE".
 reg_value() {  # key, name
   "$wine" reg query "HKCU\\$1" /v "$2" 2>/dev/null | tr -d '\r' |
-    awk -v n="$2" '{ i = index($0, n "    REG_"); if (i) { sub(/^[^ ]+ +REG_[A-Z_]+ +/, "", $0); print } }' |
-    sed 's/^ *//'
+    awk -v n="$2" '{ sub(/^ +/, "") } index($0, n "    REG_") == 1 {
+      $0 = substr($0, length(n) + 1); sub(/^ +REG_[A-Z_]+ +/, ""); print }'
 }
 # Whether a korvane.exe --planificateur of this test runs (its own mount
 # namespace: other runs of the same test on the machine do not count).
@@ -77,6 +78,22 @@ wait_wine() { timeout 60 "$server" -w || { echo "ÉCHEC Wine ne se termine pas";
 listing() { (cd "$1" && find . -mindepth 1 | sed 's|^\./||' | sort); }
 sums() { (cd "$1" && md5sum localGM liste.planning pc1 consommation.csv 2>&1); }
 
+# A display for the whole test: without one, Wine gives each process a
+# desktop of its own, where the installer would not find a running Korvane's
+# windows as it does on Windows.
+display_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+xvfb=$!
+finish() {
+  "$server" -k 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+}
+trap finish EXIT
+for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.05; done
+[ -s "$display_file" ] || { echo "ÉCHEC Xvfb n'a pas démarré"; exit 1; }
+export DISPLAY=:$(cat "$display_file")
+
 local_dir=$(win_variable LOCALAPPDATA)
 appdata=$(unix_path "$(win_variable APPDATA)")
 win_dir="$local_dir\\Programs\\Korvane"
@@ -90,28 +107,20 @@ echo "== installateur : installation silencieuse ($(du -k "$installer" | cut -f1
 "$wine" "$installer" /S && rc=0 || rc=$?
 check "code de sortie" 0 "$rc"
 check "le dossier de Korvane" "$programs" "$(listing "$dir" 2>&1)"
-check "korvane.exe sans informations de débogage" 0 \
-  "$(x86_64-w64-mingw32-objdump -h "$dir/korvane.exe" | grep -c '\.debug' || true)"
+check "korvane.exe sans informations de débogage" sans "$(
+  if sections=$(x86_64-w64-mingw32-objdump -h "$dir/korvane.exe" 2>&1); then
+    grep -q '\.debug' <<<"$sections" && echo avec || echo sans
+  else echo "illisible : $sections"; fi)"
 check "l'entrée de désinstallation" \
   "Korvane|$version|$win_dir|\"$win_dir\\desinstaller.exe\"|\"$win_dir\\desinstaller.exe\" /S" \
   "$(for v in DisplayName DisplayVersion InstallLocation UninstallString QuietUninstallString; do
        printf '%s|' "$(reg_value "$uninstall_key" "$v")"; done | sed 's/|$//')"
 check "le raccourci du menu Démarrer" présent "$([ -f "$shortcut" ] && echo présent || echo absent)"
 check "pas de démarrage automatique par défaut" "" "$(reg_value "$run_key" 'Korvane planificateur')"
+[ -d "$dir" ] || { echo "ÉCHEC rien n'est installé : la suite est sans objet"; exit 1; }
 
-echo "== korvane.exe installé, lancé par son raccourci (Xvfb)"
-display_file=$(mktemp)
-exec 3>"$display_file"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-exec 3>&-
-finish() {
-  "$server" -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-}
-trap finish EXIT
-for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.05; done
-DISPLAY=:$(cat "$display_file") KORVANE_SCREENSHOT='c:\korvane-installe.png' \
+echo "== korvane.exe installé, lancé par son raccourci"
+KORVANE_SCREENSHOT='c:\korvane-installe.png' \
   KORVANE_SCREENSHOT_DELAY=2 timeout 90 "$wine" explorer /desktop=korvane,1024x768 \
   start /wait "$(win_variable APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs\\Korvane.lnk" \
   >/dev/null 2>&1 || true
