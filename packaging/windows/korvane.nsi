@@ -275,7 +275,16 @@ Section "un.Korvane (programmes)" UnSecPrograms
   Delete "${SHORTCUT}"
   DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  RMDir /r "${WORK_DIR}"
+  ; Never through a link (junction, symbolic link): only Korvane's own folder.
+  System::Call 'kernel32::GetFileAttributesW(w "${WORK_DIR}") i .r0'
+  ${If} $0 <> -1
+    IntOp $0 $0 & 0x400 ; FILE_ATTRIBUTE_REPARSE_POINT
+    ${If} $0 = 0
+      RMDir /r "${WORK_DIR}"
+    ${Else}
+      DetailPrint "${WORK_DIR} est un lien : laissé tel quel."
+    ${EndIf}
+  ${EndIf}
   RMDir "$LOCALAPPDATA\Korvane"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"

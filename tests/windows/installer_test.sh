@@ -10,14 +10,16 @@
 #              picture (KORVANE_SCREENSHOT) and quits, its krv.ini written
 #              in its folder;
 #   upgrade:   /S /PLANIFICATEUR over it, with the user's files in the
-#              folder and the planner running: the files are kept, a damaged
-#              program replaced, the planner closed as "Quitter" does and
-#              started again, the Startup entry made;
+#              folder and the planner and the window running: the files are
+#              kept, a damaged program replaced, the planner closed as
+#              "Quitter" does and started again, the window closed, the
+#              Startup entry made;
 #   uninstall: /S: the programs, the shortcut, the entries, the work folder
 #              go, the user's files stay, the planner is closed;
 #   again:     /S /D=C:\Outils installs into C:\Outils\Korvane, and
 #              /S /SUPPRIMER-FICHIERS removes that folder whole, a read-only
-#              marker included, and nothing of C:\Outils beside it.
+#              marker included, and nothing of C:\Outils beside it, nor
+#              what a work folder that is a link shows.
 set -euo pipefail
 
 build=${KORVANE_WIN_BUILD:?}
@@ -61,17 +63,24 @@ reg_value() {  # key, name
     awk -v n="$2" '{ sub(/^ +/, "") } index($0, n "    REG_") == 1 {
       $0 = substr($0, length(n) + 1); sub(/^ +REG_[A-Z_]+ +/, ""); print }'
 }
-# Whether a korvane.exe --planificateur of this test runs (its own mount
-# namespace: other runs of the same test on the machine do not count).
-planner_running() {
-  local own pid
+# Whether a korvane.exe of this test runs, its planner or its window (its own
+# mount namespace: other runs of the same test on the machine do not count).
+korvane_running() {  # planificateur | fenetre
+  local own pid line
   own=$(readlink /proc/self/ns/mnt)
   for pid in /proc/[0-9]*; do
     [ "$(readlink "$pid/ns/mnt" 2>/dev/null)" = "$own" ] || continue
-    tr '\0' ' ' <"$pid/cmdline" 2>/dev/null | grep -qi 'korvane\.exe.*--planificateur' && return 0
+    line=$(tr '\0' ' ' <"$pid/cmdline" 2>/dev/null) || continue
+    grep -qi 'korvane\.exe' <<<"$line" || continue
+    if grep -q -- '--planificateur' <<<"$line"; then
+      [ "$1" = planificateur ] && return 0
+    else
+      [ "$1" = fenetre ] && return 0
+    fi
   done
   return 1
 }
+planner_running() { korvane_running planificateur; }
 # The uninstaller runs a copy of itself from %TEMP% and returns at once:
 # wait for every Wine process of the prefix.
 wait_wine() { timeout 60 "$server" -w || { echo "ÉCHEC Wine ne se termine pas"; status=1; }; }
@@ -140,6 +149,9 @@ printf 'abîmé' >"$dir/hostping.exe"
 rm -f "$dir/planning.lck" "$dir/settings.ini"
 "$wine" "$win_dir\\korvane.exe" --planificateur >/dev/null 2>&1 &
 wait_for "le planificateur démarre" 30 test -e "$dir/planning.lck"
+hook=$WINEPREFIX/drive_c/hook.txt
+KORVANE_TEST_HOOK='c:\hook.txt' "$wine" "$win_dir\\korvane.exe" >/dev/null 2>&1 &
+wait_for "la fenêtre s'ouvre" 30 test -s "$hook"
 sleep 1
 "$wine" "$installer" /S /PLANIFICATEUR && rc=0 || rc=$?
 check "code de sortie" 0 "$rc"
@@ -148,7 +160,8 @@ check "hostping.exe remplacé" identique "$(cmp -s "$stage/hostping.exe" "$dir/h
   echo identique || echo différent)"
 check "le planificateur fermé comme par « Quitter » (settings.ini)" présent \
   "$([ -e "$dir/settings.ini" ] && echo présent || echo absent)"
-wait_for "le nouveau planificateur démarre" 20 planner_running
+wait_for "la fenêtre fermée" 10 eval '! korvane_running fenetre' && echo "ok   la fenêtre fermée"
+wait_for "le nouveau planificateur démarre" 20 planner_running && echo "ok   le planificateur relancé"
 check "l'entrée de démarrage" "\"$win_dir\\korvane.exe\" --planificateur" \
   "$(reg_value "$run_key" 'Korvane planificateur')"
 
@@ -178,10 +191,16 @@ check "installé dans C:\\Outils\\Korvane" "$programs" "$(listing "$outils/Korva
 check "son entrée de désinstallation" 'C:\Outils\Korvane' "$(reg_value "$uninstall_key" InstallLocation)"
 printf 'pc1\r\n' >"$outils/Korvane/localGM"
 printf '' >"$outils/Korvane/ping3.lck" && chmod 444 "$outils/Korvane/ping3.lck"
+# A work folder that is a link (Wine shows a Linux symbolic link as one).
+elsewhere=$WINEPREFIX/drive_c/ailleurs
+mkdir -p "$elsewhere" "$(dirname "$work")" && printf 'x' >"$elsewhere/garder.txt"
+ln -s "$elsewhere" "$work"
 "$wine" 'C:\Outils\Korvane\desinstaller.exe' /S /SUPPRIMER-FICHIERS && rc=0 || rc=$?
 wait_wine
 check "code de sortie" 0 "$rc"
 check "C:\\Outils garde le reste, Korvane parti" "autre.txt" "$(listing "$outils")"
+check "un dossier de travail qui est un lien : ni suivi ni supprimé" "garder.txt lien" \
+  "$(listing "$elsewhere" | tr '\n' ' ')$([ -L "$work" ] && echo lien || echo absent)"
 # The first folder's user files are no business of this uninstaller.
 check "l'autre dossier de l'utilisateur intact" "$before" "$(sums "$dir")"
 
