@@ -275,16 +275,8 @@ Section "un.Korvane (programmes)" UnSecPrograms
   Delete "${SHORTCUT}"
   DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  ; Never through a link (junction, symbolic link): only Korvane's own folder.
-  System::Call 'kernel32::GetFileAttributesW(w "${WORK_DIR}") i .r0'
-  ${If} $0 <> -1
-    IntOp $0 $0 & 0x400 ; FILE_ATTRIBUTE_REPARSE_POINT
-    ${If} $0 = 0
-      RMDir /r "${WORK_DIR}"
-    ${Else}
-      DetailPrint "${WORK_DIR} est un lien : laissé tel quel."
-    ${EndIf}
-  ${EndIf}
+  Push "${WORK_DIR}"
+  Call un.RemoveTree
   RMDir "$LOCALAPPDATA\Korvane"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
@@ -294,11 +286,63 @@ Section /o "un.Mes fichiers : listes, réglages, fichiers de groupe, plan, rappo
     UnSecUserFiles
   ${un.GetFileName} "$INSTDIR" $0
   ${If} $0 == "Korvane"
-    RMDir /r "$INSTDIR"
+    Push "$INSTDIR"
+    Call un.RemoveTree
   ${Else}
     DetailPrint "Vos fichiers restent dans $INSTDIR : ce dossier n'est pas celui de Korvane."
   ${EndIf}
 SectionEnd
+
+; Removes the folder on the stack and all it holds, as RMDir /r would, but
+; never through a link (junction, symbolic link): a link is removed itself,
+; what it shows stays; a folder that is a link is left as it is.
+!define FILE_ATTRIBUTE_DIRECTORY 0x10
+!define FILE_ATTRIBUTE_REPARSE 0x400
+Function un.RemoveTree
+  Exch $R0
+  Push $R1
+  Push $R2
+  Push $R3
+  Push $R4
+  System::Call 'kernel32::GetFileAttributesW(w "$R0") i .R3'
+  IntOp $R4 $R3 & ${FILE_ATTRIBUTE_REPARSE}
+  ${If} $R3 = -1
+    Goto done
+  ${ElseIf} $R4 <> 0
+    DetailPrint "$R0 est un lien : laissé tel quel."
+    Goto done
+  ${EndIf}
+  FindFirst $R1 $R2 "$R0\*"
+  ${DoWhile} $R2 != ""
+    ${If} $R2 != "."
+    ${AndIf} $R2 != ".."
+      System::Call 'kernel32::GetFileAttributesW(w "$R0\$R2") i .R3'
+      IntOp $R4 $R3 & ${FILE_ATTRIBUTE_REPARSE}
+      ${If} $R4 <> 0
+        RMDir "$R0\$R2"
+        Delete "$R0\$R2"
+      ${Else}
+        IntOp $R4 $R3 & ${FILE_ATTRIBUTE_DIRECTORY}
+        ${If} $R4 <> 0
+          Push "$R0\$R2"
+          Call un.RemoveTree
+        ${Else}
+          SetFileAttributes "$R0\$R2" NORMAL
+          Delete "$R0\$R2"
+        ${EndIf}
+      ${EndIf}
+    ${EndIf}
+    FindNext $R1 $R2
+  ${Loop}
+  FindClose $R1
+  RMDir "$R0"
+done:
+  Pop $R4
+  Pop $R3
+  Pop $R2
+  Pop $R1
+  Pop $R0
+FunctionEnd
 
 Function un.onInit
   SetShellVarContext current
