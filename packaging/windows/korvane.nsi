@@ -183,9 +183,9 @@ FunctionEnd
     listes, réglages, fichiers de groupe, plan, rapports et journal : une mise à jour les garde, \
     et la désinstallation ne les supprime que si vous le demandez.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_WELCOME
-!define MUI_COMPONENTSPAGE_TEXT_TOP "Le planificateur exécute les allumages et arrêts \
-    planifiés sans fenêtre (korvane --planificateur) : lancé à l'ouverture de session, il les \
-    fait même quand Korvane n'est pas ouvert."
+!define MUI_COMPONENTSPAGE_TEXT_TOP "Le planificateur exécute sans fenêtre les allumages et \
+    arrêts planifiés : lancé à l'ouverture de session, il les fait même quand la fenêtre de \
+    Korvane est fermée."
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\korvane.exe"
@@ -195,7 +195,7 @@ FunctionEnd
 !insertmacro MUI_UNPAGE_CONFIRM
 !define MUI_COMPONENTSPAGE_TEXT_TOP "Les programmes sont supprimés. Vos fichiers (listes, \
     réglages, fichiers de groupe, plan, rapports, journal) restent dans $INSTDIR, à moins que \
-    vous ne cochiez leur suppression."
+    vous ne cochiez « Supprimer aussi mes fichiers »."
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 
@@ -282,8 +282,7 @@ Section "un.Korvane (programmes)" UnSecPrograms
   RMDir "$INSTDIR"
 SectionEnd
 
-Section /o "un.Mes fichiers : listes, réglages, fichiers de groupe, plan, rapports, journal" \
-    UnSecUserFiles
+Section /o "un.Supprimer aussi mes fichiers" UnSecUserFiles
   ${un.GetFileName} "$INSTDIR" $0
   ${If} $0 == "Korvane"
     Push "$INSTDIR"
