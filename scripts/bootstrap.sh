@@ -10,10 +10,12 @@
 # itself, only inside its own network namespaces.
 #
 #   bootstrap.sh --windows   also the cross compiler (mingw-w64, posix
-#                            threads), Wine and the French locale Wine runs
-#                            in (fr_FR.UTF-8: code pages 1252 and 850), for
-#                            the Windows build and its tests
-#                            (scripts/test.sh --windows)
+#                            threads), Wine, the French locale Wine runs
+#                            in (fr_FR.UTF-8: code pages 1252 and 850) and
+#                            what drives a window on Xvfb, for the Windows
+#                            build and its tests (scripts/test.sh --windows),
+#                            and NSIS for its installer
+#                            (scripts/package.sh --windows)
 set -euo pipefail
 
 packages=(
@@ -46,8 +48,8 @@ packages=(
 if [ "${1:-}" = --windows ]; then
   # Korvane's Win32 window in the tests: Wine's dialog fonts, the window
   # driven on Xvfb (xdotool) and its pictures taken (ImageMagick's import);
-  # the French locale Wine runs in.
-  packages+=(g++-mingw-w64-x86-64-posix wine64 locales fonts-wine xdotool imagemagick)
+  # the French locale Wine runs in; NSIS's makensis builds the installer.
+  packages+=(g++-mingw-w64-x86-64-posix wine64 locales fonts-wine xdotool imagemagick nsis)
 fi
 samba_daemons=(smbd nmbd samba-ad-dc)
 policy=/usr/sbin/policy-rc.d

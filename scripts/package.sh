@@ -3,10 +3,27 @@
 # error, no warning but those the package's overrides explain), the desktop
 # entry with desktop-file-validate, the AppStream metadata with appstreamcli.
 #   scripts/package.sh [BUILD_DIR]     (default: build/, made if missing)
-# Prints the package's path on its last line.
+# Or the Windows installer (NSIS), from the cross build:
+#   scripts/package.sh --windows [BUILD_DIR]   (default: build-win/, made if missing)
+# Prints the package's (or the installer's) path on its last line.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+if [ "${1:-}" = --windows ]; then
+  build=$(realpath -m "${2:-$root/build-win}")
+  bash "$root/scripts/bootstrap.sh" --windows
+  if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DKORVANE_WERROR=ON \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  fi
+  cmake "$build" >/dev/null  # finds makensis if it came after the first configuration
+  cmake --build "$build" -j2 --target installateur >&2
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+  installer=$build/installateur/korvane-$version-installation.exe
+  [ -f "$installer" ] || { echo "paquet : $installer absent" >&2; exit 1; }
+  echo "$installer"
+  exit 0
+fi
 build=$(realpath -m "${1:-$root/build}")
 bash "$root/scripts/bootstrap.sh"
 if [ ! -f "$build/CPackConfig.cmake" ]; then

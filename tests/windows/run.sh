@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Windows tests under Wine:
-#   tests/windows/run.sh BUILD-WIN [unit|lab|window|all]   (default all)
+#   tests/windows/run.sh BUILD-WIN [unit|lab|window|installer|all]   (default all)
 # BUILD-WIN is the cross build (cmake/mingw-w64-x86_64.cmake). Everything runs
 # in a network namespace of its own holding only loopback, and in a mount
 # namespace of its own where a tmpfs of the run's own holds the Wine prefix
@@ -10,7 +10,11 @@
 #   lab   the console programs and the batch files against the simulated LAN
 #         (tests/windows/lab.sh, in the lab's admin namespace);
 #   window  Korvane's Win32 window driven on Xvfb against the simulated LAN
-#         (tests/windows/window_test.sh).
+#         (tests/windows/window_test.sh);
+#   installer  the installer (BUILD-WIN/installateur/, target installateur):
+#         silent installation, the installed window's start, an upgrade and
+#         the uninstallation keeping the user's files
+#         (tests/windows/installer_test.sh).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -108,5 +112,8 @@ if [ "$what" = lab ] || [ "$what" = all ]; then
 fi
 if [ "$what" = window ] || [ "$what" = all ]; then
   bash "$here/window_test.sh" || status=1
+fi
+if [ "$what" = installer ] || [ "$what" = all ]; then
+  bash "$here/installer_test.sh" || status=1
 fi
 exit "$status"
