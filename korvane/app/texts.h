@@ -77,6 +77,12 @@ inline constexpr const char* kIntakeMove = "=>";
 inline constexpr const char* kIntakeSampleName = "MA_MACHINE";
 inline constexpr const char* kIntakeSampleIp = "mon_adresse_ip";
 inline constexpr const char* kIntakeSampleMac = "mon_adresse_mac";
+// Many network cards wake their computer for any packet sent to it: the poll,
+// every 10 s, would then keep a sleeping computer awake.
+inline constexpr const char* kIntakeHelp =
+    "Carte réseau de chaque ordinateur : cochez « Autoriser uniquement un paquet magique à "
+    "sortir l'ordinateur du mode veille », sinon l'interrogation de Korvane (toutes les 10 s) "
+    "le tient éveillé.";
 
 // The console window.
 inline constexpr const char* kConsoleTitle = "Console";

@@ -110,6 +110,11 @@ TAddMachine::TAddMachine(KorvaneApp& app, QWidget* parent) : QDialog(parent), ap
     purger = Button(this, "purger", QString::fromUtf8(text::kIntakePurge),
                     QRect(kNameLeft, 408, 75, 25));
     purger->setEnabled(false);
+    Help = Placed(new QLabel(QString::fromUtf8(text::kIntakeHelp), this), "Aide",
+                  QRect(kNameLeft + 85, 400, kRowsRight - kNameLeft - 85, 60), false);
+    Help->setWordWrap(true);
+    Help->setStyleSheet(QStringLiteral("QLabel { font-size: 7pt; }"));
+    Help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     BuildMemo();
     // The rows follow the discovery list from the start, while the dialog is
     // still hidden, until its first close.

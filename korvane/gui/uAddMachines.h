@@ -39,6 +39,7 @@ class TAddMachine : public QDialog {
     std::array<QFrame*, kIntakeRowCount - 1> RowLines{};
     QPushButton* purger = nullptr;
     QLabel* StaticText1 = nullptr;
+    QLabel* Help = nullptr;  // the network card's setting that lets computers sleep
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* BitBtn1 = nullptr;  // OK
     QPushButton* BitBtn2 = nullptr;  // Annuler

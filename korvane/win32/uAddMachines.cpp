@@ -79,6 +79,8 @@ DialogTemplate TAddMachine::Template() const {
                    1, SS_ETCHEDHORZ, nullptr);
     }
     dialog.Button(text::kIntakePurge, kPurger, kNameLeft, 252, 50, 15, "purger");
+    dialog.Label(text::kIntakeHelp, -1, kNameLeft + 56, 248, kRowsRight - kNameLeft - 56, 40,
+                 "Aide", SS_LEFT);
     dialog.Label(text::kIntakeManaged, kStaticText1, 320, 10, 176, 14, "StaticText1",
                  SS_LEFT | SS_SUNKEN | SS_CENTERIMAGE);
     dialog.Edit(
