@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "korvane/core/polling.h"
+#include "korvane/core/power.h"
 #include "platform/platform.h"
-#include "polling.h"
-#include "power.h"
 #include "raw_ping.h"
 #include "tools.h"
 #include "utils.h"

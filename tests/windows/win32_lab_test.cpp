@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "korvane/core/followup.h"
-#include "platform/platform.h"
 #include "korvane/core/polling.h"
 #include "korvane/core/power.h"
+#include "platform/platform.h"
 #include "raw_ping.h"
 #include "reseau.h"
 #include "tools.h"
@@ -59,7 +59,8 @@ toolkit::TextList RunCheckBatch(const toolkit::ToolPaths& paths, const std::stri
     const korvane::SlotFiles files = korvane::SlotFilesFor(Os::Windows, paths, slot);
     korvane::ArmMarker(files.marker);
     toolkit::platform::RemoveFile(files.result);
-    toolkit::SaveText(files.script, korvane::CheckScript(Os::Windows, paths, host, host, slot).value());
+    toolkit::SaveText(files.script,
+                      korvane::CheckScript(Os::Windows, paths, host, host, slot).value());
     EXPECT_TRUE(toolkit::StartDetached(korvane::ScriptCommand(Os::Windows, files.script)));
     EXPECT_TRUE(WaitFor([&] { return korvane::FinishedSlot(slot).has_value(); })) << host;
     toolkit::TextList output = toolkit::LoadOutputLines(files.result);
@@ -95,7 +96,10 @@ TEST_F(Win32Lab, ShutdownBatchAndItsFollowUpCheck) {
     const std::string calls = std::string(standins) + "\\shutdown-calls.txt";
     std::filesystem::remove(calls);
     RunPowerBatch(korvane::ShutdownCommand(Os::Windows, paths, "PC-BUREAU", "198.18.0.12"));
-    ASSERT_TRUE(WaitFor([&] { return toolkit::platform::FileExists(calls); }));
+    // The stand-in creates the file before it writes its line.
+    ASSERT_TRUE(WaitFor([&] {
+        return toolkit::platform::FileExists(calls) && !toolkit::LoadLines(calls).empty();
+    }));
     EXPECT_EQ(toolkit::LoadLines(calls), toolkit::TextList{"-s -f -t 30 -m \\\\198.18.0.12"});
 
     const toolkit::TextList stillUp = RunCheckBatch(paths, "198.18.0.12", 220);

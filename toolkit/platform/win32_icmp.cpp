@@ -1,10 +1,14 @@
 // ICMP echo on Windows: IcmpSendEcho2, which needs no raw socket and no
-// rights. Every request of a sweep is in flight at once, each completing on
-// an event of its own: an echo to a silent address of the LAN is held until
-// the neighbour look-up fails (about 3 s under Wine, whatever the echo's
-// time-out; Windows' own is reported to wait for it too), so a sweep that waited
-// for its echoes a few at a time paid that wait once per round. All at once,
-// a /24 pays it once.
+// rights. Every request of a sweep or a poll is in flight at once, each
+// completing on an event of its own: an echo to a silent address of the LAN
+// may be held until the neighbour look-up fails (about 3 s under Wine,
+// whatever the echo's time-out; Windows' own is reported to wait for it
+// too), so a sweep that waited for its echoes a few at a time paid that wait
+// once per round. All at once, a /24 pays it once. The poll's follow-ups
+// (ReachPlan) join them: a host still silent gets its second request and its
+// TCP connections (win32_tcp.h) when they are due, and all are waited on
+// together until the host's window ends. The book-keeping (EchoWindow) is
+// the one the POSIX probe keeps.
 
 // Windows headers in the order they need: winsock2.h before windows.h.
 #include <winsock2.h>
@@ -19,26 +23,29 @@
 #include <chrono>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
-#include "platform.h"
+#include "platform/echo_window.h"
+#include "platform/platform.h"
+#include "platform/win32_tcp.h"
 
 namespace toolkit::platform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = EchoWindow::Clock;
 
-// Requests outstanding at once: a /22 in one round. A larger sweep sends the
-// next request as the oldest one completes.
+// Hosts in their window at once: a /22 in one round. A larger sweep starts
+// the next host as the oldest one is settled.
 constexpr std::size_t kInFlight = 1024;
 // The reply record, its 8 bytes of ICMP error data, the status block of the
 // asynchronous call and some room.
 constexpr DWORD kReplyBytes = 128;
-// How long past its own time-out a request may take to complete: the system
-// holds it during the neighbour look-up. One that never completes counts as
-// unanswered.
+// How long a request the system still holds after the run may take to
+// complete once its handle is closed; one that never completes keeps its
+// storage, left to the process.
 constexpr std::chrono::seconds kCompletionGrace{10};
 
 class IcmpHandle {
@@ -60,95 +67,220 @@ class IcmpHandle {
 
 // One echo request: the system writes its reply into `reply` and then sets
 // `event`, so both must outlive the request.
-struct Request {
+struct Echo {
     HANDLE event = nullptr;
-    Clock::time_point deadline;
+    bool pending = false;
     alignas(8) unsigned char reply[kReplyBytes];
 };
 
-class Sweep {
+// What the run keeps of one host.
+struct Host {
+    Clock::time_point deadline;
+    Echo first;
+    std::unique_ptr<Echo> second;
+    std::unique_ptr<Connections> connections;
+};
+
+std::optional<Clock::duration> AfterMs(int milliseconds) {
+    if (milliseconds < 0) return std::nullopt;
+    return std::chrono::milliseconds(milliseconds);
+}
+
+DWORD MillisecondsUntil(Clock::time_point when) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now());
+    return static_cast<DWORD>(std::max<std::int64_t>(left.count(), 0));
+}
+
+class Probe {
   public:
-    Sweep(const std::vector<std::uint32_t>& addresses, int timeoutMs)
+    Probe(const std::vector<std::uint32_t>& addresses, const ReachPlan& plan)
         : addresses_(addresses),
-          timeoutMs_(timeoutMs),
-          requests_(new Request[addresses.size()]),
-          answered_(addresses.size(), false) {
+          ports_(plan.tcpPorts),
+          timeout_(std::chrono::milliseconds(std::max(plan.timeoutMs, 0))),
+          window_(addresses, timeout_, kInFlight,
+                  {AfterMs(plan.secondRequestMs),
+                   plan.tcpPorts.empty() ? std::nullopt : AfterMs(plan.tcpAfterMs)}),
+          hosts_(new Host[addresses.size()]) {
         for (const AddressRow& row : LocalAddressRows()) ownAddresses_.insert(row.address);
     }
 
-    ~Sweep() {
-        // A request the system still holds would write into freed memory: its
-        // storage is left to the process rather than freed.
-        if (abandoned_) {
-            icmp_.Close();
-            static_cast<void>(requests_.release());
+    ~Probe() {
+        // A request the system still holds would write into freed memory:
+        // closing the handle ends it, and one that still does not complete
+        // leaves its storage to the process.
+        icmp_.Close();
+        const Clock::time_point until = Clock::now() + kCompletionGrace;
+        bool held = false;
+        for (std::size_t i = 0; i < addresses_.size(); ++i) {
+            for (Echo* echo : {&hosts_[i].first, hosts_[i].second.get()}) {
+                if (echo != nullptr && echo->pending) held |= !Complete(*echo, until);
+            }
         }
+        if (held) static_cast<void>(hosts_.release());
     }
-    Sweep(const Sweep&) = delete;
-    Sweep& operator=(const Sweep&) = delete;
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
 
     std::vector<bool> Run() {
-        if (!icmp_.Valid()) return answered_;
-        for (std::size_t i = 0; i < addresses_.size(); ++i) {
-            while (pending_.size() >= kInFlight) CompleteOldest();
-            Send(i);
+        if (!icmp_.Valid()) return std::vector<bool>(addresses_.size(), false);
+        while (!window_.Finished()) {
+            SendFirstRequests();
+            SendFollowUps();
+            if (window_.Finished()) break;
+            DropSettled();
+            WaitForOldest();
+            const Clock::time_point now = Clock::now();
+            ReadDue(now);
+            window_.Expire(now);
+            DropSettled();
         }
-        while (!pending_.empty()) CompleteOldest();
-        return answered_;
+        return window_.Results();
     }
 
   private:
-    // Address 0 is never sent: it is the unresolvable host. A request that
-    // fails at once (no route, no event to be had) is unanswered.
-    void Send(std::size_t i) {
-        if (addresses_[i] == 0) return;
-        Request& request = requests_[i];
-        request.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (request.event == nullptr) return;
-        request.deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_) + kCompletionGrace;
+    // True when the request was sent (in flight or already back); a reply
+    // already back is read.
+    bool Send(std::size_t i, Echo& echo, Clock::duration timeout) {
+        echo.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (echo.event == nullptr) return false;
+        const DWORD ms = std::max<DWORD>(1, MillisecondsUntil(Clock::now() + timeout));
         const DWORD replies =
-            IcmpSendEcho2(icmp_.Get(), request.event, nullptr, nullptr, addresses_[i], nullptr, 0,
-                          nullptr, request.reply, kReplyBytes, static_cast<DWORD>(timeoutMs_));
+            IcmpSendEcho2(icmp_.Get(), echo.event, nullptr, nullptr, addresses_[i], nullptr, 0,
+                          nullptr, echo.reply, kReplyBytes, ms);
         if (replies == 0 && GetLastError() == ERROR_IO_PENDING) {
-            pending_.push_back(i);
-            return;
+            echo.pending = true;
+            return true;
         }
-        answered_[i] = replies > 0 && Answered(request);
-        CloseHandle(request.event);
+        CloseHandle(echo.event);
+        echo.event = nullptr;
+        if (replies == 0) return false;
+        if (Answered(echo)) answeredAtOnce_.push_back(i);
+        return true;
+    }
+
+    void SendFirstRequests() {
+        while (const auto request = window_.NextToSend()) {
+            const std::size_t i = request->sequence;
+            const Clock::time_point now = Clock::now();
+            if (!Send(i, hosts_[i].first, timeout_)) {
+                window_.Refused();
+                continue;
+            }
+            window_.Sent(now);
+            hosts_[i].deadline = now + timeout_;
+            inFlight_.push_back(i);
+        }
+        for (const std::size_t i : answeredAtOnce_) window_.Answer(Sequence(i), addresses_[i]);
+        answeredAtOnce_.clear();
+    }
+
+    // What is due to the hosts still silent once what came back is read: a
+    // second request for the rest of the window, and the connections.
+    void SendFollowUps() {
+        const Clock::time_point now = Clock::now();
+        while (const auto request = window_.DueSecondRequest(now)) {
+            Host& host = hosts_[request->sequence];
+            if (!Read(request->sequence)) continue;
+            host.second = std::make_unique<Echo>();
+            Send(request->sequence, *host.second, host.deadline - Clock::now());
+        }
+        while (const auto request = window_.DueOtherProof(now)) {
+            if (!Read(request->sequence)) continue;
+            hosts_[request->sequence].connections =
+                std::make_unique<Connections>(request->destination, ports_);
+        }
+        for (const std::size_t i : answeredAtOnce_) window_.Answer(Sequence(i), addresses_[i]);
+        answeredAtOnce_.clear();
+    }
+
+    // Waits on the oldest unsettled host's requests and connections until
+    // something of it ends, or its deadline or a follow-up comes.
+    void WaitForOldest() {
+        const auto until = window_.NextEvent();
+        if (!until || inFlight_.empty()) return;
+        const std::size_t i = inFlight_.front();
+        Host& host = hosts_[i];
+        HANDLE handles[3];
+        DWORD count = 0;
+        for (const Echo* echo : {&host.first, host.second.get()}) {
+            if (echo != nullptr && echo->pending) handles[count++] = echo->event;
+        }
+        if (host.connections && host.connections->Open()) {
+            handles[count++] = host.connections->Event();
+        }
+        const DWORD ms = MillisecondsUntil(*until);
+        if (count == 0) {
+            Sleep(ms);
+        } else {
+            WaitForMultipleObjects(count, handles, FALSE, ms);
+        }
+        Read(i);
+    }
+
+    // Reads the hosts whose deadline has come, before the window gives them up.
+    void ReadDue(Clock::time_point now) {
+        for (const std::size_t i : inFlight_) {
+            if (hosts_[i].deadline > now) break;
+            Read(i);
+        }
+    }
+
+    // Reads what ended of host i's tries; true while it is still silent.
+    bool Read(std::size_t i) {
+        if (!window_.Waiting(Sequence(i))) return false;
+        Host& host = hosts_[i];
+        bool on = false;
+        for (Echo* echo : {&host.first, host.second.get()}) {
+            if (echo != nullptr && echo->pending && Complete(*echo, Clock::time_point{})) {
+                on |= IcmpParseReplies(echo->reply, kReplyBytes) > 0 && Answered(*echo);
+            }
+        }
+        if (host.connections) on |= host.connections->Collect();
+        if (!on) return true;
+        window_.Answer(Sequence(i), addresses_[i]);
+        host.connections.reset();
+        return false;
+    }
+
+    // The settled hosts leave the front; their connections end now, and
+    // their requests still held are waited for at the end.
+    void DropSettled() {
+        while (!inFlight_.empty() && !window_.Waiting(Sequence(inFlight_.front()))) {
+            hosts_[inFlight_.front()].connections.reset();
+            inFlight_.pop_front();
+        }
+    }
+
+    // True when the request completed by `until`; its event is then closed.
+    static bool Complete(Echo& echo, Clock::time_point until) {
+        if (WaitForSingleObject(echo.event, MillisecondsUntil(until)) != WAIT_OBJECT_0)
+            return false;
+        echo.pending = false;
+        CloseHandle(echo.event);
+        echo.event = nullptr;
+        return true;
     }
 
     // An echo reply, or an error report about the request from the network (a
     // router telling the host unreachable). When nobody answers its address
     // query, this machine's own stack reports the host unreachable, from one
     // of its own addresses: that says nothing of the host.
-    bool Answered(const Request& request) const {
-        const auto* reply = reinterpret_cast<const ICMP_ECHO_REPLY*>(request.reply);
+    bool Answered(const Echo& echo) const {
+        const auto* reply = reinterpret_cast<const ICMP_ECHO_REPLY*>(echo.reply);
         return reply->Status == IP_SUCCESS || ownAddresses_.count(reply->Address) == 0;
     }
 
-    void CompleteOldest() {
-        const std::size_t i = pending_.front();
-        pending_.pop_front();
-        Request& request = requests_[i];
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(request.deadline - Clock::now());
-        const DWORD waitMs = static_cast<DWORD>(std::max<std::int64_t>(left.count(), 0));
-        if (WaitForSingleObject(request.event, waitMs) != WAIT_OBJECT_0) {
-            abandoned_ = true;  // its event stays open with its storage
-            return;
-        }
-        answered_[i] = IcmpParseReplies(request.reply, kReplyBytes) > 0 && Answered(request);
-        CloseHandle(request.event);
-    }
+    static std::uint16_t Sequence(std::size_t i) { return static_cast<std::uint16_t>(i); }
 
     const std::vector<std::uint32_t>& addresses_;
-    const int timeoutMs_;
+    const std::vector<std::uint16_t>& ports_;
+    const Clock::duration timeout_;
+    EchoWindow window_;
     IcmpHandle icmp_;
-    std::unique_ptr<Request[]> requests_;
-    std::vector<bool> answered_;
-    std::deque<std::size_t> pending_;  // in sending order
+    std::unique_ptr<Host[]> hosts_;
+    std::deque<std::size_t> inFlight_;  // in sending order, hence deadline order
+    std::vector<std::size_t> answeredAtOnce_;
     std::set<std::uint32_t> ownAddresses_;
-    bool abandoned_ = false;
 };
 
 }  // namespace
@@ -159,7 +291,27 @@ bool IcmpSocketAvailable() {
 
 std::vector<bool> EchoProbe(const std::vector<std::uint32_t>& addressesNetworkOrder,
                             int timeoutMs) {
-    return Sweep(addressesNetworkOrder, timeoutMs).Run();
+    return ReachProbe(addressesNetworkOrder, ReachPlan{timeoutMs, -1, -1, {}});
+}
+
+std::vector<bool> ReachProbe(const std::vector<std::uint32_t>& addressesNetworkOrder,
+                             const ReachPlan& plan) {
+    const std::size_t count = addressesNetworkOrder.size();
+    try {
+        std::vector<bool> results;
+        results.reserve(count);
+        for (std::size_t start = 0; start < count; start += EchoWindow::kMaxBatch) {
+            const auto first = addressesNetworkOrder.begin() + static_cast<std::ptrdiff_t>(start);
+            const auto last =
+                first + static_cast<std::ptrdiff_t>(std::min(EchoWindow::kMaxBatch, count - start));
+            const std::vector<std::uint32_t> batch(first, last);
+            const std::vector<bool> part = Probe(batch, plan).Run();
+            results.insert(results.end(), part.begin(), part.end());
+        }
+        return results;
+    } catch (...) {
+        return std::vector<bool>(count, false);
+    }
 }
 
 }  // namespace toolkit::platform

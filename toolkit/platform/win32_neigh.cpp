@@ -1,7 +1,10 @@
 // The neighbour table on Windows: the IP helper's ARP table (GetIpNetTable),
 // and ARP asked of the system (SendARP), which blocks until the answer or its
 // own time-out, so the questions run side by side on a few threads. Windows
-// tells no time of the last answer: confirmedAgo stays unknown.
+// tells no time of the last answer: confirmedAgo stays unknown. A row whose
+// hardware address is all zeros names no network card: Wine gives a failed
+// look-up (an address nobody answered for) as a dynamic row of six zeros,
+// where Windows marks it invalid, and such a row must not count as a host.
 
 // Windows headers in the order they need: winsock2.h before windows.h.
 #include <winsock2.h>
@@ -43,12 +46,17 @@ std::optional<std::vector<unsigned char>> RawTable() {
     return buffer;
 }
 
+bool AllZero(const BYTE* mac) {
+    return std::all_of(mac, mac + 6, [](BYTE b) { return b == 0; });
+}
+
 void AskShare(const std::vector<std::uint32_t>& addresses, std::atomic<std::size_t>& next,
               std::vector<char>& answered) {
     for (std::size_t i = next++; i < addresses.size(); i = next++) {
-        ULONG mac[2] = {};
+        BYTE mac[8] = {};
         ULONG length = 6;
-        answered[i] = SendARP(addresses[i], 0, mac, &length) == NO_ERROR && length == 6 ? 1 : 0;
+        answered[i] =
+            SendARP(addresses[i], 0, mac, &length) == NO_ERROR && length == 6 && !AllZero(mac);
     }
 }
 
@@ -64,8 +72,8 @@ std::optional<std::vector<NeighbourRow>> NeighbourTable() {
         const MIB_IPNETROW& entry = table->table[i];
         NeighbourRow row;
         row.address = entry.dwAddr;
-        row.resolved =
-            (entry.dwType == kDynamicRow || entry.dwType == kStaticRow) && entry.dwPhysAddrLen == 6;
+        row.resolved = (entry.dwType == kDynamicRow || entry.dwType == kStaticRow) &&
+                       entry.dwPhysAddrLen == 6 && !AllZero(entry.bPhysAddr);
         if (row.resolved) std::memcpy(row.mac.data(), entry.bPhysAddr, 6);
         rows.push_back(row);
     }
