@@ -4,8 +4,8 @@
 // Handlers keep the names of the events they answer.
 #pragma once
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <functional>
 #include <memory>
@@ -64,6 +64,7 @@ class TForm1 : public MainView {
     void Prfrences1Click();
     void Dfinir1Click();
     void Nejamaisteindre1Click();
+    void CleSsh1Click();
     void Listemachines1Click();
     void Commentaire1Click();
     void Renommer1Click();
