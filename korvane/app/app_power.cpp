@@ -38,8 +38,7 @@ std::string JoinedRefusals(const std::vector<std::string>& refusals) {
     return text;
 }
 
-// The SSH settings; unreadable, none: the computers get Samba's command, and
-// the console says why.
+// The SSH settings; unreadable, none, and `problem` says why.
 SshList CurrentSshList(std::string& problem) {
     try {
         return LoadSshList(toolkit::ProgramDir());
@@ -122,7 +121,13 @@ bool KorvaneApp::RemotePower(PowerAction action, const std::string& name, bool p
     const ShutdownSettings settings = CurrentShutdownSettings();
     std::string sshProblem;
     const SshList ssh = CurrentSshList(sshProblem);
-    if (!sshProblem.empty()) Log("liste.ssh illisible : " + sshProblem);
+    if (!sshProblem.empty()) {
+        // Unsure which computers want ssh: none gets a command it may not understand.
+        Refuse(ActionStart(action) + ("« " + name + " » refusé : ") + text::kSshUnreadable +
+                   sshProblem,
+               planned);
+        return false;
+    }
     const TextList computers = TargetsOf(name);
     std::vector<PowerCommand> commands;
     for (const auto& computer : computers) {

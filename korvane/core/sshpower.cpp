@@ -90,7 +90,8 @@ TextList SshListLines(const SshList& list) {
 
 SshList LoadSshList(const std::string& programDir) {
     const std::string path = programDir + kSshListFile;
-    if (!toolkit::platform::FileExists(path)) return {};
+    // A folder in its place is refused by the reader, not taken for no list.
+    if (!toolkit::platform::StatusOf(path)) return {};
     return ParseSshList(toolkit::LoadLines(path));
 }
 

@@ -4,8 +4,11 @@
 // Handlers keep the names of the events they answer.
 #pragma once
 
-#include <shellapi.h>
+// windows.h first: shellapi.h needs its types.
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 #include <functional>
 #include <memory>

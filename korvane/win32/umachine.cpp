@@ -49,7 +49,7 @@ DialogTemplate Tmachines::Template() const {
     dialog.Edit(kEdit1, 150, 53, 40, 12, "Edit1");
     dialog.Label(text::kCardShutdown, -1, 62, 71, 86, 10, nullptr);
     dialog.Edit(kEdit2, 150, 69, 40, 12, "Edit2");
-    dialog.Add(L"BUTTON", text::kCardSsh, kChkSsh, 62, 87, 86, 10, BS_AUTOCHECKBOX | WS_TABSTOP,
+    dialog.Add(L"BUTTON", text::kCardSsh, kChkSsh, 7, 87, 140, 10, BS_AUTOCHECKBOX | WS_TABSTOP,
                "chk_ssh");
     dialog.Edit(kSshUser, 150, 85, 105, 12, "ssh_user");
     dialog.Button(text::kCardOn, kBtnOn, 62, 108, 60, 15, "btn_on");

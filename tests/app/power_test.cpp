@@ -399,4 +399,13 @@ TEST_F(PowerTest, SshEntryIsSetFromTheDialogAndShutDownWithKorvanesKey) {
     EXPECT_EQ(
         ScriptCommands("shutdnpc1.sh"),
         TextList{"net rpc shutdown -f -t 30 -I 10.0.0.5 -A '" + folder.Dir() + "shutdown.auth'"});
+    // Unsure which computers want ssh, Korvane sends nothing.
+    fs::remove(folder / "liste.ssh");
+    fs::create_directory(folder / "liste.ssh");
+    folder.View().warnings.clear();
+    EXPECT_FALSE(app.Restart("pc1"));
+    ASSERT_EQ(folder.View().warnings.size(), 1u);
+    EXPECT_TRUE(folder.View().warnings[0].starts_with(
+        "Redémarrage de « pc1 » refusé : Réglages SSH illisibles (liste.ssh) : "))
+        << folder.View().warnings[0];
 }
