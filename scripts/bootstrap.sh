@@ -2,12 +2,13 @@
 # Installs, only when missing, every Debian package the project needs to build,
 # test and run its demo. Run as root on Debian 12.
 #
-# Samba (smbd, nmbd, net) is among them, for the lab's simulated hosts and for
-# Korvane's remote shutdown. Installed as it comes, its daemons would start at
-# once, and at every boot, on the machine's real network: they are kept from
-# starting while the packages install (a policy-rc.d refusing every start,
-# when the machine has none) and then stopped and masked. The lab starts smbd
-# itself, only inside its own network namespaces.
+# Samba (smbd, nmbd, net) and OpenSSH's server are among them, for the lab's
+# simulated hosts and for Korvane's remote shutdown. Installed as they come,
+# their daemons would start at once, and at every boot, on the machine's real
+# network: they are kept from starting while the packages install (a
+# policy-rc.d refusing every start, when the machine has none) and then
+# stopped and masked. The lab starts smbd and sshd itself, only inside its own
+# network namespaces.
 #
 #   bootstrap.sh --windows   also the cross compiler (mingw-w64, posix
 #                            threads), Wine, the French locale Wine runs
@@ -32,6 +33,9 @@ packages=(
   # router's DNS; the programs the benchmarks compare against, and GNU time
   # for their memory figures.
   samba samba-common-bin dnsmasq-base fping nmap time
+  # The SSH shutdown of Linux computers: the client (ssh, ssh-keygen) for
+  # Korvane, the server for the lab's hosts.
+  openssh-client openssh-server
   # A lab host that takes another address announces it (gratuitous ARP).
   iputils-arping
   # The lab's firewalls, lossy links and sleeping hosts (nft in the hosts'
@@ -51,7 +55,7 @@ if [ "${1:-}" = --windows ]; then
   # the French locale Wine runs in; NSIS's makensis builds the installer.
   packages+=(g++-mingw-w64-x86-64-posix wine64 locales fonts-wine xdotool imagemagick nsis)
 fi
-samba_daemons=(smbd nmbd samba-ad-dc)
+lan_daemons=(smbd nmbd samba-ad-dc ssh)
 policy=/usr/sbin/policy-rc.d
 
 missing=()
@@ -75,10 +79,10 @@ if ((${#missing[@]})); then
   fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  if [[ " ${missing[*]} " == *" samba "* ]] && [ -d /run/systemd/system ]; then
-    systemctl stop "${samba_daemons[@]/%/.service}" 2>/dev/null || true
-    systemctl disable "${samba_daemons[@]/%/.service}" 2>/dev/null || true
-    systemctl mask "${samba_daemons[@]/%/.service}" >/dev/null 2>&1 || true
+  if [[ " ${missing[*]} " == *" "@(samba|openssh-server)" "* ]] && [ -d /run/systemd/system ]; then
+    systemctl stop "${lan_daemons[@]/%/.service}" 2>/dev/null || true
+    systemctl disable "${lan_daemons[@]/%/.service}" 2>/dev/null || true
+    systemctl mask "${lan_daemons[@]/%/.service}" >/dev/null 2>&1 || true
   fi
 fi
 if [ "${1:-}" = --windows ] && ! locale -a 2>/dev/null | grep -qix 'fr_FR.utf8'; then

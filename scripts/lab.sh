@@ -21,7 +21,19 @@
 #                             shutdowns: its shutdown script puts HOST to sleep
 #                             (sleep, the default) or does nothing (ignore)
 #   lab.sh shutdowns HOST     what HOST's shutdown script was given, one line per call
+#   lab.sh ssh HOST PUBKEY    OpenSSH's sshd on HOST, letting in root with the key
+#                             PUBKEY (a .pub file) only, through a forced command
+#                             that notes the command asked (SSH_ORIGINAL_COMMAND):
+#                             "...poweroff" puts HOST to sleep a second later,
+#                             "...reboot" puts it to sleep and wakes it 4 s later,
+#                             anything else only answers
+#   lab.sh sshrekey HOST      HOST's sshd gets a new host key (a reinstalled
+#                             computer, or another one at its address)
+#   lab.sh sshcalls HOST      the commands HOST's sshd was asked, one per line
 #
+# sshd, like smbd below, runs only inside its host's namespace, listening on
+# the host's address, with its configuration, host key and log in the lab's
+# folder.
 # smbd runs only inside its host's namespace, bound to that host's interface,
 # with its configuration, state, locks, cache and logs in the lab's own folder;
 # the admin machine's Samba client tools (net) get a configuration of their own
@@ -376,6 +388,83 @@ cmd_shutdowns() {
   cat "$state/$1-samba/shutdown.log" 2>/dev/null || true
 }
 
+# The forced command of the lab's authorized key: what the computer's own
+# poweroff or reboot would do, seen from the LAN.
+write_ssh_forced() {
+  local file=$1 dir=$2
+  {
+    echo '#!/bin/sh'
+    echo "echo \"\$SSH_ORIGINAL_COMMAND\" >>'$dir/ssh.log'"
+    echo 'case $SSH_ORIGINAL_COMMAND in'
+    echo "  *poweroff) (sleep 1; nft -f '$state/sommeil.nft') </dev/null >/dev/null 2>&1 & ;;"
+    echo "  *reboot) (sleep 1; nft -f '$state/sommeil.nft'; sleep 4;" \
+         "nft delete table netdev $sleep_table) </dev/null >/dev/null 2>&1 & ;;"
+    echo 'esac'
+    echo 'exit 0'
+  } >"$file"
+  chmod 755 "$file"
+}
+
+start_sshd() {
+  local id=$1 dir=$state/$1-ssh
+  in_ns "$id" setsid /usr/sbin/sshd -D -e -f "$dir/sshd_config" </dev/null >>"$dir/sshd.out" 2>&1 &
+  echo $! >"$dir/sshd.pid"
+  for _ in $(seq 100); do
+    in_ns "$id" ss -Htln 'sport = :22' | grep -q . && return 0
+    sleep 0.05
+  done
+  die "sshd ne démarre pas sur $id : $(cat "$dir/sshd.out")"
+}
+
+stop_sshd() {
+  local dir=$state/$1-ssh pid
+  pid=$(cat "$dir/sshd.pid" 2>/dev/null) || return 0
+  kill "$pid" 2>/dev/null || true
+  for _ in $(seq 100); do
+    in_ns "$1" ss -Htln 'sport = :22' | grep -q . || return 0
+    sleep 0.05
+  done
+}
+
+cmd_ssh() {
+  local id=$1 key=$2 dir=$state/$1-ssh
+  known_host "$id"
+  [ -x /usr/sbin/sshd ] || die "sshd introuvable (scripts/bootstrap.sh installe openssh-server)"
+  [ -d "$state" ] || die "le laboratoire $lab n'est pas démarré"
+  [ -e "$dir" ] && die "sshd tourne déjà sur $id"
+  [ -f "$key" ] || die "ssh : clé publique introuvable : $key"
+  mkdir -p "$dir" /run/sshd
+  chmod 700 "$dir"
+  ssh-keygen -q -t ed25519 -N '' -C "$id" -f "$dir/hostkey" </dev/null
+  write_ssh_forced "$dir/forced.sh" "$dir"
+  : >"$dir/ssh.log"
+  printf 'command="%s",no-pty,no-port-forwarding,no-agent-forwarding,no-X11-forwarding %s\n' \
+    "$dir/forced.sh" "$(cat "$key")" >"$dir/authorized_keys.root"
+  cat >"$dir/sshd_config" <<EOF
+ListenAddress $(host_field "$id" 2)
+HostKey $dir/hostkey
+PidFile none
+AuthorizedKeysFile $dir/authorized_keys.%u
+PermitRootLogin forced-commands-only
+PasswordAuthentication no
+KbdInteractiveAuthentication no
+UsePAM no
+StrictModes no
+LogLevel VERBOSE
+EOF
+  start_sshd "$id"
+}
+
+cmd_sshrekey() {
+  local id=$1 dir=$state/$1-ssh
+  known_host "$id"
+  [ -d "$dir" ] || die "sshd ne tourne pas sur $id"
+  stop_sshd "$id"
+  rm -f "$dir/hostkey" "$dir/hostkey.pub"
+  ssh-keygen -q -t ed25519 -N '' -C "$id" -f "$dir/hostkey" </dev/null
+  start_sshd "$id"
+}
+
 cmd_status() {
   ip netns list | awk '{print $1}' | grep "^$lab-" || echo "lab $lab : arrêté"
 }
@@ -429,11 +518,15 @@ case ${1:-} in
   wake) set_asleep "${2:?hôte manquant}" 0 ;;
   samba) cmd_samba "${2:?hôte manquant}" "${3:-sleep}" ;;
   shutdowns) cmd_shutdowns "${2:?hôte manquant}" ;;
+  ssh) cmd_ssh "${2:?hôte manquant}" "${3:?clé publique manquante}" ;;
+  sshrekey) cmd_sshrekey "${2:?hôte manquant}" ;;
+  sshcalls) known_host "${2:?hôte manquant}"; cat "$state/$2-ssh/ssh.log" 2>/dev/null || true ;;
   asleep) known_host "${2:?hôte manquant}"; if is_asleep "$2"; then echo 1; else echo 0; fi ;;
   unplug) set_cable "${2:?hôte manquant}" down ;;
   replug) set_cable "${2:?hôte manquant}" up ;;
   readdress) readdress "${2:?hôte manquant}" "${3:?adresse manquante}" ;;
   *) echo "usage : lab.sh up|down|status|exec CMD...|sleep HOST|wake HOST|asleep HOST" \
-          "|unplug HOST|replug HOST|readdress HOST ADDRESS|samba HOST [sleep|ignore]|shutdowns HOST" >&2
+          "|unplug HOST|replug HOST|readdress HOST ADDRESS|samba HOST [sleep|ignore]|shutdowns HOST" \
+          "|ssh HOST PUBKEY|sshrekey HOST|sshcalls HOST" >&2
      exit 2 ;;
 esac

@@ -51,6 +51,8 @@ struct EntryCard {
     std::string mac;
     std::string wakeUp;  // "7:05", "0:00" for none
     std::string shutdown;
+    bool overSsh = false;  // shut down over SSH (liste.ssh), as this user
+    std::string sshUser;
 };
 
 // The preferences dialog's fields, as typed.
@@ -101,17 +103,30 @@ class KorvaneApp {
     // Saves the times typed; a time that does not parse keeps the saved one
     // and is told.
     void SavePlanTimes(int entry, const std::string& wakeUp, const std::string& shutdown);
+    // Saves the SSH setting as the dialog shows it; a user name refused is
+    // told and the saved setting kept. False when nothing was saved.
+    bool SaveSshSetting(int entry, bool overSsh, const std::string& user);
     void Wake(int entry);
     void ShutDown(int entry);
+    void Reboot(int entry);
+    // "Tester l'accès": each computer of the entry is asked something harmless
+    // through the shutdown's account and service (or SSH key); the answer is
+    // told in the status bar and the console. Nothing is shut down.
+    void TestAccess(int entry);
     // The same by name, as the plan and the demonstration act; a planned
     // command that fails is told by a notification. False when refused.
     bool PowerUp(const std::string& name, bool planned = false);
     bool Shutdown(const std::string& name, bool planned = false);
+    bool Restart(const std::string& name, bool planned = false);
+    bool TestAccess(const std::string& name);
 
     // --- the menus ---
     // "Ne jamais éteindre...": the name typed joins the protected list, or
     // leaves it when it is there and the user agrees.
     void Protect(const std::string& typed);
+    // "Créer la clé SSH": makes Korvane's key when it has none (ssh-keygen),
+    // then shows its public half, to be copied to the computers.
+    void CreateSshKey();
     void ExportMachineList();                // "Liste machines"
     void OpenIncidents(FollowKind kind);     // "Incidents WOL", "Incidents shutdown"
     std::string CommentOf(int entry) const;  // "Commentaire"
@@ -188,11 +203,16 @@ class KorvaneApp {
     void ProbeGateway();
 
     // power commands (app_power.cpp)
+    bool RemotePower(PowerAction action, const std::string& name, bool planned);
     bool RunPowerScript(PowerAction action, const std::string& name, const TextList& computers,
                         const std::vector<PowerCommand>& commands, bool planned);
-    void ReadPowerReport(PowerAction action, const TextList& computers, bool planned, int slot);
+    void ReadPowerReport(PowerAction action, const TextList& computers,
+                         const std::vector<bool>& overSsh, bool planned, int slot);
     void Refuse(const std::string& refusal, bool planned);
     void ArmFollowUp(FollowKind kind, const std::string& name);
+
+    // SSH settings and key (app_ssh.cpp)
+    void FillSshCard(const std::string& name, EntryCard& card);
 
     // follow-ups (app_followup.cpp)
     void LaunchChecks(FollowKind kind, int position);
@@ -219,7 +239,8 @@ class KorvaneApp {
     void StartPlanning();
     void StopPlanning();
     std::optional<std::string> ReloadPlan();
-    bool RefuseProtectedShutdown(const std::string& name, bool planned);
+    bool RefuseProtectedShutdown(const std::string& name, bool planned,
+                                 PowerAction action = PowerAction::Shutdown);
     void RecordStates();
     std::int64_t NowSeconds() const;
 

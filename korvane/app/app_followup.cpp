@@ -14,14 +14,16 @@ namespace {
 // "Vérification après l'arrêt de « pc1 »" and the like.
 std::string AfterWhat(FollowKind kind, const std::string& host) {
     return std::string("Vérification après ") +
-           (kind == FollowKind::Shutdown ? "l'arrêt" : "le réveil") +
+           (kind == FollowKind::Shutdown ? "l'arrêt"
+            : kind == FollowKind::WakeUp ? "le réveil"
+                                         : "le redémarrage") +
            (host.empty() ? "" : " de « " + host + " »");
 }
 
 }  // namespace
 
 TextList& KorvaneApp::IncidentsOf(FollowKind kind) {
-    return kind == FollowKind::Shutdown ? krv_.ShutdownIncidents : krv_.WolIncidents;
+    return kind == FollowKind::WakeUp ? krv_.WolIncidents : krv_.ShutdownIncidents;
 }
 
 void KorvaneApp::LaunchChecks(FollowKind kind, int position) {

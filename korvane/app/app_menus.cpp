@@ -29,12 +29,17 @@ std::optional<EntryCard> KorvaneApp::Card(int entry) {
     if (name.empty()) return std::nullopt;
     const auto index = static_cast<std::size_t>(entry);
     EntryCard card{toolkit::AsciiUpper(name),
-                   index < krv_.EntryIPs.size() ? krv_.EntryIPs[index] : "", krv_.FindMAC(name),
-                   "0:00", "0:00"};
+                   index < krv_.EntryIPs.size() ? krv_.EntryIPs[index] : "",
+                   krv_.FindMAC(name),
+                   "0:00",
+                   "0:00",
+                   false,
+                   ""};
     if (const auto problem = ReloadPlan()) view_.Warn(text::kPlanUnreadable + *problem);
     const EntrySchedule plan = ScheduleOf(plan_, name);
     card.wakeUp = FormatDailyTime(plan.wakeUp);
     card.shutdown = FormatDailyTime(plan.shutdown);
+    FillSshCard(name, card);
     return card;
 }
 

@@ -108,7 +108,8 @@ void KorvaneApp::TimerPlanTimer() {
 }
 
 // The list is read afresh: a shutdown never trusts an older copy.
-bool KorvaneApp::RefuseProtectedShutdown(const std::string& name, bool planned) {
+bool KorvaneApp::RefuseProtectedShutdown(const std::string& name, bool planned,
+                                         PowerAction action) {
     // A name the command refuses anyway gets that refusal, said once.
     if (!IsValidEntryName(name)) return false;
     std::optional<std::string> protectedName;
@@ -119,11 +120,11 @@ bool KorvaneApp::RefuseProtectedShutdown(const std::string& name, bool planned) 
         protectedName = ProtectedName(LoadProtected(toolkit::ProgramDir()), name, members);
     } catch (const toolkit::FileError& error) {
         // Unsure whether it is protected: it is not shut down.
-        Refuse("Arrêt de « " + name + " » refusé : " + error.what(), planned);
+        Refuse(ActionStart(action) + ("« " + name + " » refusé : ") + error.what(), planned);
         return true;
     }
     if (!protectedName) return false;
-    Refuse(ProtectedRefusal(name, *protectedName), planned);
+    Refuse(ProtectedRefusal(name, *protectedName, ActionStart(action)), planned);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "korvane/app/app.h"
 #include "korvane/app/texts.h"
 #include "korvane/core/shutdownsettings.h"
+#include "korvane/core/sshpower.h"
 #include "platform/platform.h"
 #include "tools.h"
 
@@ -35,6 +36,20 @@ std::string JoinedRefusals(const std::vector<std::string>& refusals) {
     std::string text;
     for (const auto& refusal : refusals) text += (text.empty() ? "" : " ") + refusal;
     return text;
+}
+
+// The SSH settings; unreadable, none, and `problem` says why.
+SshList CurrentSshList(std::string& problem) {
+    try {
+        return LoadSshList(toolkit::ProgramDir());
+    } catch (const toolkit::FileError& error) {
+        problem = error.what();
+        return {};
+    }
+}
+
+FollowKind FollowKindOf(PowerAction action) {
+    return action == PowerAction::Restart ? FollowKind::Restart : FollowKind::Shutdown;
 }
 
 // The computers of the entry: the members of its group file, or the entry
@@ -74,27 +89,63 @@ bool KorvaneApp::PowerUp(const std::string& name, bool planned) {
     return true;
 }
 
+void KorvaneApp::Reboot(int entry) {
+    const std::string name = EntryName(entry);
+    if (!name.empty()) Restart(name);
+}
+
+void KorvaneApp::TestAccess(int entry) {
+    const std::string name = EntryName(entry);
+    if (!name.empty()) TestAccess(name);
+}
+
 bool KorvaneApp::Shutdown(const std::string& name, bool planned) {
-    if (RefuseProtectedShutdown(name, planned)) return false;
+    return RemotePower(PowerAction::Shutdown, name, planned);
+}
+
+bool KorvaneApp::Restart(const std::string& name, bool planned) {
+    return RemotePower(PowerAction::Restart, name, planned);
+}
+
+bool KorvaneApp::TestAccess(const std::string& name) {
+    return RemotePower(PowerAction::TestAccess, name, false);
+}
+
+// Each computer gets its command over SSH when liste.ssh names it, else
+// through Samba (Windows' own tools on Windows). A protected computer is
+// never shut down nor restarted; testing its access harms nothing.
+bool KorvaneApp::RemotePower(PowerAction action, const std::string& name, bool planned) {
+    if (action != PowerAction::TestAccess && RefuseProtectedShutdown(name, planned, action))
+        return false;
     const toolkit::ToolPaths paths = PowerPaths();
     const ShutdownSettings settings = CurrentShutdownSettings();
+    std::string sshProblem;
+    const SshList ssh = CurrentSshList(sshProblem);
+    if (!sshProblem.empty()) {
+        // Unsure which computers want ssh: none gets a command it may not understand.
+        Refuse(ActionStart(action) + ("« " + name + " » refusé : ") + text::kSshUnreadable +
+                   sshProblem,
+               planned);
+        return false;
+    }
     const TextList computers = TargetsOf(name);
     std::vector<PowerCommand> commands;
     bool displaced = false;
     for (const auto& computer : computers) {
+        // Another device at the address would get the command.
         if (const auto holder = HolderBeforeShutdown(computer)) {
             PowerCommand refused;
-            refused.refusal = AddressTakenRefusal(computer, *holder);
+            refused.refusal = AddressTakenRefusal(ActionStart(action), computer, *holder);
             commands.push_back(refused);
             displaced = true;
             continue;
         }
-        commands.push_back(
-            ShutdownCommand(toolkit::kHostOs, paths, computer, krv_.FindIP(computer), settings));
+        commands.push_back(RemoteCommand(toolkit::kHostOs, paths, action, computer,
+                                         krv_.FindIP(computer), settings, FindSsh(ssh, computer)));
     }
     if (displaced) StartScanNow();
-    if (!RunPowerScript(PowerAction::Shutdown, name, computers, commands, planned)) return false;
-    ArmFollowUp(FollowKind::Shutdown, name);
+    if (!RunPowerScript(action, name, computers, commands, planned)) return false;
+    if (action != PowerAction::TestAccess) ArmFollowUp(FollowKindOf(action), name);
     return true;
 }
 
@@ -116,8 +167,11 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
     }
     PowerScript script =
         ComposePowerScript(toolkit::kHostOs, paths, action, name, computers, commands, report);
-    if (!script.Refused() && action == PowerAction::Shutdown) {
-        script.refusal = ShutdownAuthProblem(toolkit::kHostOs, paths, name).value_or("");
+    if (!script.Refused() && action != PowerAction::WakeUp && script.UsesSamba()) {
+        script.refusal = ShutdownAuthProblem(toolkit::kHostOs, paths, name, action).value_or("");
+    }
+    if (!script.Refused() && script.UsesSsh()) {
+        script.refusal = SshKeyProblem(toolkit::kHostOs, paths, name, action).value_or("");
     }
     if (script.Refused()) {
         Refuse(script.refusal, planned);
@@ -136,17 +190,17 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
     toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, script.scriptPath));
     if (report) {
         WatchSlot(kPowerReportInterval,
-                  [this, action, planned, acted = script.computers](int slot) {
-                      ReadPowerReport(action, acted, planned, slot);
-                  });
+                  [this, action, planned, acted = script.computers, overSsh = script.overSsh](
+                      int slot) { ReadPowerReport(action, acted, overSsh, planned, slot); });
     }
     return true;
 }
 
 // A command that failed is told at once, naming the computer and the tool's
-// reason; the tool's own lines go to the console log.
-void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers, bool planned,
-                                 int slot) {
+// reason; the tool's own lines go to the console log. An access test tells
+// its answer whatever it is.
+void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers,
+                                 const std::vector<bool>& overSsh, bool planned, int slot) {
     const std::optional<SlotFiles> finished = FinishSlot(slot);
     if (!finished) return;
     TextList result;
@@ -157,10 +211,16 @@ void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers, 
         return;
     }
     const std::vector<PowerFailure> failures = PowerFailures(result, computers);
-    if (failures.empty()) return;
     for (const auto& failure : failures) {
         for (const auto& line : failure.output) Log(failure.computer + " : " + line);
     }
+    if (action == PowerAction::TestAccess) {
+        const std::string report = AccessReport(result, computers, overSsh);
+        Log(report);
+        Status(report);
+        return;
+    }
+    if (failures.empty()) return;
     const std::string message = PowerFailureMessage(action, failures);
     Log(message);
     Status(message);

@@ -17,6 +17,7 @@ inline constexpr const char* kMenuPreferences = "Préférences";
 inline constexpr const char* kMenuComputers = "Ordinateurs";
 inline constexpr const char* kMenuAdd = "Ajouter un ordinateur";
 inline constexpr const char* kMenuNeverOff = "Ne jamais éteindre...";
+inline constexpr const char* kMenuSshKey = "Créer la clé SSH...";
 inline constexpr const char* kMenuReports = "Rapports";
 inline constexpr const char* kMenuWolIncidents = "Incidents WOL";
 inline constexpr const char* kMenuShutdownIncidents = "Incidents shutdown";
@@ -52,6 +53,10 @@ inline constexpr const char* kCardWakeUp = "Allumage à :";
 inline constexpr const char* kCardShutdown = "Arret à :";
 inline constexpr const char* kCardOn = "ON";
 inline constexpr const char* kCardOff = "OFF";
+inline constexpr const char* kCardRestart = "Redémarrer";
+inline constexpr const char* kCardTestAccess = "Tester l'accès";
+inline constexpr const char* kCardSsh = "Arrêt par SSH (Linux)";
+inline constexpr const char* kCardSshUser = "Utilisateur SSH :";
 
 // The preferences.
 inline constexpr const char* kPrefsTitle = "Prefs";
@@ -132,5 +137,16 @@ inline constexpr const char* kListExportedWithout =
     "Liste des machines exportée sans ces entrées :";
 inline constexpr const char* kReportNotExported = "Le rapport n'a pas été exporté : ";
 inline constexpr const char* kConsoleNotSaved = "La console n'a pas été enregistrée : ";
+inline constexpr const char* kSshUnreadable = "Réglages SSH illisibles (liste.ssh) : ";
+inline constexpr const char* kSshNotSaved = "Le réglage SSH n'a pas été enregistré. ";
+inline constexpr const char* kSshKeyNotMade =
+    "La clé SSH n'a pas pu être créée : ssh-keygen (paquet openssh-client ; sous Windows, le "
+    "client OpenSSH de Windows 10 et suivants) n'a rien écrit dans « ";
+inline constexpr const char* kSshPublicKeyMissing =
+    "La moitié publique de la clé SSH est illisible : ";
+inline constexpr const char* kSshKeyShown = "Clé SSH de Korvane : ";
+inline constexpr const char* kSshKeyCopy =
+    "Sur chaque ordinateur Linux à arrêter par SSH, ajoutez cette ligne au fichier "
+    "~/.ssh/authorized_keys du compte indiqué dans le dialogue de l'ordinateur :";
 
 }  // namespace korvane::text

@@ -43,10 +43,11 @@ std::string AddressTakenNotice(std::string_view name, const OtherHolder& holder)
            " Recherche du réseau lancée pour mettre les listes à jour.";
 }
 
-std::string AddressTakenRefusal(std::string_view name, const OtherHolder& holder) {
-    return "Arrêt de « " + std::string(name) + " » refusé : l'adresse " + holder.address +
-           " est occupée par un autre appareil (MAC " + holder.seenMac + ") ; celle de « " +
-           std::string(name) + " » est " + holder.entryMac + " (liste.mac)." +
+std::string AddressTakenRefusal(std::string_view actionStart, std::string_view name,
+                                const OtherHolder& holder) {
+    return std::string(actionStart) + "« " + std::string(name) + " » refusé : l'adresse " +
+           holder.address + " est occupée par un autre appareil (MAC " + holder.seenMac +
+           ") ; celle de « " + std::string(name) + " » est " + holder.entryMac + " (liste.mac)." +
            SeenElsewhere(name, holder) +
            " Rien n'a été envoyé ; la recherche du réseau mettra les listes à jour.";
 }

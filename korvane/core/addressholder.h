@@ -36,7 +36,9 @@ std::string AddressTakenHint(const OtherHolder& holder);
 // Told once when the poll first finds it: what was seen, where the entry is,
 // and that a scan was started so that the lists catch up.
 std::string AddressTakenNotice(std::string_view name, const OtherHolder& holder);
-// Why "OFF" (or a restart) on `name` is refused: it would reach the other device.
-std::string AddressTakenRefusal(std::string_view name, const OtherHolder& holder);
+// Why a command on `name` ("OFF", a restart, an access test) is refused: it
+// would reach the other device. `actionStart`: "Arrêt de ", ...
+std::string AddressTakenRefusal(std::string_view actionStart, std::string_view name,
+                                const OtherHolder& holder);
 
 }  // namespace korvane

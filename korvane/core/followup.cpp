@@ -87,7 +87,9 @@ std::optional<Incident> CheckIncident(FollowKind kind, const TextList& output) {
     if (!contradicts) return std::nullopt;
     Incident incident;
     incident.host = HeaderHost(output).value_or(verdict->host);
-    incident.verdict = kind == FollowKind::Shutdown ? kNotStopped : kNotStarted;
+    incident.verdict = kind == FollowKind::Shutdown ? kNotStopped
+                       : kind == FollowKind::WakeUp ? kNotStarted
+                                                    : kNotRestarted;
     incident.reason = ReasonOf(kind, output, *verdict);
     return incident;
 }
@@ -107,12 +109,14 @@ std::string LongTime() {
 }
 
 std::string ProgressLine(FollowKind kind, int slot) {
-    return (kind == FollowKind::Shutdown ? "followDownReport " : "followupReport ") +
-           std::to_string(slot);
+    const char* start = kind == FollowKind::Shutdown ? "followDownReport "
+                        : kind == FollowKind::WakeUp ? "followupReport "
+                                                     : "followRestartReport ";
+    return start + std::to_string(slot);
 }
 
 const char* IncidentFileName(FollowKind kind) {
-    return kind == FollowKind::Shutdown ? "shutdown.followup" : "wol.followup";
+    return kind == FollowKind::WakeUp ? "wol.followup" : "shutdown.followup";
 }
 
 TextList GroupMembers(const TextList& groupFile) {

@@ -14,10 +14,13 @@ namespace korvane {
 
 using toolkit::TextList;
 
-enum class FollowKind { Shutdown, WakeUp };
+// A restart's follow-up checks that the computer answers again; its
+// incidents join the shutdown's.
+enum class FollowKind { Shutdown, WakeUp, Restart };
 
 inline constexpr const char* kNotStopped = "ne s'est pas arrêté";
 inline constexpr const char* kNotStarted = "ne s'est pas mis en marche";
+inline constexpr const char* kNotRestarted = "n'a pas redémarré";
 inline constexpr const char* kUnknownReason = "raison inconnue";
 
 struct Incident {
@@ -52,9 +55,10 @@ std::string IncidentLine(std::string_view date, std::string_view time, const Inc
 std::string ShortDate();
 std::string LongTime();
 
-// "followDownReport N" after a shutdown, "followupReport N" after a wake-up.
+// "followDownReport N" after a shutdown, "followupReport N" after a wake-up,
+// "followRestartReport N" after a restart.
 std::string ProgressLine(FollowKind kind, int slot);
-// "shutdown.followup" or "wol.followup", in the program folder.
+// "shutdown.followup" (also a restart's) or "wol.followup", in the program folder.
 const char* IncidentFileName(FollowKind kind);
 
 // The hosts a group file lists: its lines as ListName reads them, blank

@@ -39,6 +39,11 @@ constexpr std::string_view kReservedNames[] = {
     "consommation.csv",
     "planning.lck",
     "planning.fait",
+    "liste.ssh",
+    "korvane_ssh",
+    "korvane_ssh.pub",
+    "known_hosts",
+    "known_hosts.old",
     "korvane",
     "netsweep",
     "hostping",
@@ -51,7 +56,7 @@ constexpr std::string_view kReservedNames[] = {
 bool IsReservedFileName(std::string_view name) {
     const std::string lower = toolkit::AsciiLower(name);
     if (lower.ends_with(".bmp") || lower.ends_with(".exe")) return true;
-    for (const std::string_view script : {"powerup", "shutdn"}) {
+    for (const std::string_view script : {"powerup", "shutdn", "restart", "acces"}) {
         if (lower.starts_with(script) && (lower.ends_with(".sh") || lower.ends_with(".bat")))
             return true;
     }

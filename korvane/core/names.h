@@ -16,8 +16,9 @@ using toolkit::kMaxEntryNameLength;
 // the program folder under fixed names (localGM, krv.ini, liste.ip,
 // netsweep.lck, ...), the programs and the bitmaps: an entry named like one of
 // them would get its group file written where they belong, or later
-// overwritten by them; and the power scripts' names ("powerup" or "shutdn",
-// any text, ".sh" or ".bat"), which another entry's command would overwrite.
+// overwritten by them; and the power scripts' names ("powerup", "shutdn",
+// "restart" or "acces", any text, ".sh" or ".bat"), which another entry's
+// command would overwrite.
 // Letter case is ignored, as on the Windows file system.
 bool IsReservedFileName(std::string_view name);
 

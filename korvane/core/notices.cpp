@@ -85,8 +85,10 @@ Notice NewDevicesNotice(const std::vector<toolkit::Device>& devices) {
 Notice IncidentNotice(FollowKind kind, const Incident& incident) {
     Notice notice;
     notice.kind = NoticeKind::Incident;
-    notice.report = kind;
-    notice.title = kind == FollowKind::Shutdown ? "Incident d'arrêt" : "Incident de réveil";
+    notice.report = kind == FollowKind::WakeUp ? kind : FollowKind::Shutdown;
+    notice.title = kind == FollowKind::Shutdown ? "Incident d'arrêt"
+                   : kind == FollowKind::WakeUp ? "Incident de réveil"
+                                                : "Incident de redémarrage";
     notice.body = "« " + incident.host + " » " + incident.verdict;
     return notice;
 }

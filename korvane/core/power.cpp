@@ -6,6 +6,7 @@
 
 #include "korvane/core/followup.h"
 #include "korvane/core/names.h"
+#include "korvane/core/sshpower.h"
 #include "platform/platform.h"
 #include "reseau.h"
 #include "wakeonlan.h"
@@ -95,18 +96,26 @@ std::string WakeMask(std::string_view ip, const TextList& localAddresses,
 }
 
 std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view ip,
-                                const ShutdownSettings& settings) {
+                                const ShutdownSettings& settings, bool restart) {
     const std::string delay = std::to_string(settings.delay);
     if (os == Os::Windows) {
         const std::string comment =
             settings.comment.empty()
                 ? ""
                 : " -c \"" + DoubleTrailingBackslashes(DoublePercents(settings.comment)) + "\"";
-        return "shutdown -s -f -t " + delay + comment + " -m \\\\" + std::string(ip);
+        return std::string(restart ? "shutdown -r" : "shutdown -s") + " -f -t " + delay + comment +
+               " -m \\\\" + std::string(ip);
     }
     const std::string comment =
         settings.comment.empty() ? "" : " -C " + ShellQuote(settings.comment);
-    return "net rpc shutdown -f -t " + delay + comment + " -I " + std::string(ip) + " -A " +
+    return std::string(restart ? "net rpc shutdown -r" : "net rpc shutdown") + " -f -t " + delay +
+           comment + " -I " + std::string(ip) + " -A " +
+           ShellQuote(paths.programDir + kShutdownAuthFile);
+}
+
+std::string AccessCommandLine(Os os, const ToolPaths& paths, std::string_view ip) {
+    if (os == Os::Windows) return "sc \\\\" + std::string(ip) + " query RemoteRegistry";
+    return "net rpc service status RemoteRegistry -I " + std::string(ip) + " -A " +
            ShellQuote(paths.programDir + kShutdownAuthFile);
 }
 
@@ -134,22 +143,53 @@ PowerCommand PowerUpCommand(Os os, const ToolPaths& paths, std::string_view name
 }
 
 PowerCommand ShutdownCommand(Os os, const ToolPaths& paths, std::string_view name,
-                             std::string_view ipText, const ShutdownSettings& settings) {
+                             std::string_view ipText, const ShutdownSettings& settings,
+                             PowerAction action) {
     const std::string ip = toolkit::Trim(ipText);
-    if (!IsValidEntryName(name)) return Refusal(BadNameRefusal("Arrêt de ", name));
-    if (const auto problem = ShutdownCommentProblem(os, settings.comment)) {
-        return Refusal("Arrêt de " + Quoted(name) + " refusé. " + *problem);
+    const std::string start = ActionStart(action);
+    if (!IsValidEntryName(name)) return Refusal(BadNameRefusal(start, name));
+    if (action != PowerAction::TestAccess) {
+        if (const auto problem = ShutdownCommentProblem(os, settings.comment)) {
+            return Refusal(start + Quoted(name) + " refusé. " + *problem);
+        }
     }
+    if (const auto problem = RemoteAddressProblem(action, name, ip)) return Refusal(*problem);
+    const std::string line =
+        action == PowerAction::TestAccess
+            ? AccessCommandLine(os, paths, ip)
+            : ShutdownCommandLine(os, paths, ip, settings, action == PowerAction::Restart);
+    return Ready(os, ScriptPath(os, paths, ScriptPrefix(action), name), line);
+}
+
+std::optional<std::string> RemoteAddressProblem(PowerAction action, std::string_view name,
+                                                std::string_view ip) {
+    const std::string start = ActionStart(action) + Quoted(name);
     if (ip.empty()) {
-        return Refusal("Arrêt de " + Quoted(name) +
-                       " refusé : aucune adresse IP connue pour cette entrée (liste.ip).");
+        return start + " refusé : aucune adresse IP connue pour cette entrée (liste.ip).";
     }
     if (!toolkit::IsDottedIPv4(ip)) {
-        return Refusal("Arrêt de " + Quoted(name) + " refusé : adresse IP invalide " + Quoted(ip) +
-                       ".");
+        return start + " refusé : adresse IP invalide " + Quoted(ip) + ".";
     }
-    return Ready(os, ScriptPath(os, paths, "shutdn", name),
-                 ShutdownCommandLine(os, paths, ip, settings));
+    return std::nullopt;
+}
+
+const char* ScriptPrefix(PowerAction action) {
+    switch (action) {
+        case PowerAction::WakeUp:
+            return "powerup";
+        case PowerAction::Shutdown:
+            return "shutdn";
+        case PowerAction::Restart:
+            return "restart";
+        case PowerAction::TestAccess:
+            break;
+    }
+    return "acces";
+}
+
+std::string PowerScriptPath(Os os, const ToolPaths& paths, PowerAction action,
+                            std::string_view name) {
+    return ScriptPath(os, paths, ScriptPrefix(action), name);
 }
 
 TextList PowerTargets(std::string_view entry, const TextList& groupFile) {
@@ -158,11 +198,29 @@ TextList PowerTargets(std::string_view entry, const TextList& groupFile) {
     return members;
 }
 
-namespace {
-
 const char* ActionStart(PowerAction action) {
-    return action == PowerAction::WakeUp ? "Réveil de " : "Arrêt de ";
+    switch (action) {
+        case PowerAction::WakeUp:
+            return "Réveil de ";
+        case PowerAction::Shutdown:
+            return "Arrêt de ";
+        case PowerAction::Restart:
+            return "Redémarrage de ";
+        case PowerAction::TestAccess:
+            break;
+    }
+    return "Test de l'accès à ";
 }
+
+bool PowerScript::UsesSsh() const {
+    return std::find(overSsh.begin(), overSsh.end(), true) != overSsh.end();
+}
+
+bool PowerScript::UsesSamba() const {
+    return std::find(overSsh.begin(), overSsh.end(), false) != overSsh.end();
+}
+
+namespace {
 
 std::string EndMark(std::string_view computer) {
     return "fin de " + std::string(computer) + " : ";
@@ -210,6 +268,7 @@ std::string StatusCode(const TextList& output) {
 
 std::string ReasonOf(const TextList& output, int code) {
     std::string reason = StatusCode(output);
+    if (reason.empty()) reason = SshReason(output);
     for (auto line = output.rbegin(); reason.empty() && line != output.rend(); ++line) {
         reason = ProbeFailureReason(*line);
     }
@@ -244,6 +303,7 @@ PowerScript ComposePowerScript(Os os, const ToolPaths& paths, PowerAction action
         }
         script.computers.push_back(computers[i]);
         script.commandLines.push_back(commands[i].commandLine);
+        script.overSsh.push_back(commands[i].overSsh);
     }
     if (script.computers.empty()) {
         const bool alone = computers.size() == 1 && computers[0] == entry;
@@ -256,8 +316,7 @@ PowerScript ComposePowerScript(Os os, const ToolPaths& paths, PowerAction action
         script.leftOut.clear();
         return script;
     }
-    script.scriptPath =
-        ScriptPath(os, paths, action == PowerAction::WakeUp ? "powerup" : "shutdn", entry);
+    script.scriptPath = PowerScriptPath(os, paths, action, entry);
     for (std::size_t i = 0; i < script.computers.size(); ++i) {
         const std::string& line = script.commandLines[i];
         script.scriptText +=
@@ -271,8 +330,8 @@ PowerScript ComposePowerScript(Os os, const ToolPaths& paths, PowerAction action
     return script;
 }
 
-std::vector<PowerFailure> PowerFailures(const TextList& result, const TextList& computers) {
-    std::vector<PowerFailure> failures;
+std::vector<PowerFailure> PowerOutcomes(const TextList& result, const TextList& computers) {
+    std::vector<PowerFailure> outcomes;
     std::size_t next = 0;
     TextList output;
     for (const auto& line : result) {
@@ -287,11 +346,41 @@ std::vector<PowerFailure> PowerFailures(const TextList& result, const TextList& 
             continue;
         }
         if (at > 0) output.push_back(line.substr(0, at));  // output without a last line end
-        if (*code != 0) failures.push_back({computers[next], ReasonOf(output, *code), output});
+        outcomes.push_back(
+            {computers[next], *code != 0 ? ReasonOf(output, *code) : "", output, *code});
         output.clear();
         ++next;
     }
+    return outcomes;
+}
+
+std::vector<PowerFailure> PowerFailures(const TextList& result, const TextList& computers) {
+    std::vector<PowerFailure> failures = PowerOutcomes(result, computers);
+    std::erase_if(failures, [](const PowerFailure& outcome) { return outcome.status == 0; });
     return failures;
+}
+
+std::string AccessReport(const TextList& result, const TextList& computers,
+                         const std::vector<bool>& overSsh) {
+    const std::vector<PowerFailure> outcomes = PowerOutcomes(result, computers);
+    std::string report;
+    for (std::size_t i = 0; i < computers.size(); ++i) {
+        const bool ssh = i < overSsh.size() && overSsh[i];
+        std::string sentence = (ssh ? "Accès SSH à " : "Accès à ") + Quoted(computers[i]) + " : ";
+        if (i >= outcomes.size()) {
+            sentence += "sans réponse, le test ne s'est pas terminé.";
+        } else if (outcomes[i].status == 0) {
+            sentence += ssh ? "accordé, la clé de Korvane est acceptée ; l'arrêt passera si sudo "
+                              "y permet systemctl sans mot de passe."
+                            : "accordé, l'arrêt à distance devrait fonctionner.";
+        } else {
+            sentence += "refusé : " + outcomes[i].reason + ".";
+            const std::string remedy = PowerFailureRemedy(outcomes[i].reason);
+            if (!remedy.empty()) sentence += " " + remedy;
+        }
+        report += (report.empty() ? "" : " ") + sentence;
+    }
+    return report;
 }
 
 std::string PowerFailureMessage(PowerAction action, const std::vector<PowerFailure>& failures) {
@@ -300,7 +389,7 @@ std::string PowerFailureMessage(PowerAction action, const std::vector<PowerFailu
         message += (message.empty() ? "" : " ") + std::string(ActionStart(action)) +
                    Quoted(failure.computer) + " en échec : " + failure.reason + ".";
         const std::string remedy =
-            action == PowerAction::Shutdown ? PowerFailureRemedy(failure.reason) : "";
+            action != PowerAction::WakeUp ? PowerFailureRemedy(failure.reason) : "";
         if (!remedy.empty()) message += " " + remedy;
     }
     return message;
@@ -333,7 +422,7 @@ std::string PowerFailureRemedy(std::string_view reason) {
     for (const auto& [code, remedy] : kRemedies) {
         if (reason == code) return remedy;
     }
-    return {};
+    return SshRemedy(reason);
 }
 
 std::string NoMacNotice(std::string_view name) {
@@ -345,13 +434,13 @@ std::string LaunchedLine(std::string_view commandLine) {
 }
 
 // The file holds a password: net reads it only when no one else can.
-std::optional<std::string> ShutdownAuthProblem(Os os, const ToolPaths& paths,
-                                               std::string_view name) {
+std::optional<std::string> ShutdownAuthProblem(Os os, const ToolPaths& paths, std::string_view name,
+                                               PowerAction action) {
     if (os == Os::Windows) return std::nullopt;
     const std::string path = paths.programDir + kShutdownAuthFile;
     const auto status = toolkit::platform::StatusOf(path);
-    const std::string start =
-        "Arrêt de " + Quoted(name) + " refusé : le fichier d'identification " + Quoted(path);
+    const std::string start = ActionStart(action) + Quoted(name) +
+                              " refusé : le fichier d'identification " + Quoted(path);
     if (!status) return start + " est absent." + AuthHowTo(path);
     if (!status->regular) return start + " n'est pas un fichier ordinaire." + AuthHowTo(path);
     if (!status->ownedByUs) return start + " n'appartient pas à votre compte." + AuthHowTo(path);

@@ -31,12 +31,18 @@ inline constexpr const char* kShutdownAuthFile = "shutdown.auth";
 // Five minutes after a command its follow-up checks whether it took effect.
 inline constexpr int kFollowUpDelay = 300000;
 
+// What a command does: wake, shut down, restart, or only ask the computer
+// something harmless that needs the shutdown's account and service ("Tester
+// l'accès").
+enum class PowerAction { WakeUp, Shutdown, Restart, TestAccess };
+
 // A power command ready to be written and started, or why it is refused.
 struct PowerCommand {
     std::string refusal;      // French, names the entry; empty when the command may run
     std::string scriptPath;   // in the program folder
     std::string commandLine;  // the script's only line
     std::string scriptText;   // that line and its line end
+    bool overSsh = false;     // through ssh (a Linux computer), not Samba / Windows
     bool Refused() const { return !refusal.empty(); }
 };
 
@@ -55,8 +61,14 @@ std::string WakeMask(std::string_view ip, const TextList& localAddresses,
 // "%" doubled for the batch file, the backslashes that end it doubled for
 // the called program's argument rule) or -C 'COMMENT' before -I, one quoted
 // word that the shell neither splits nor expands.
+// A restart (`restart`) has -r in place of -s (Windows), -r before -f (POSIX).
 std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view ip,
-                                const ShutdownSettings& settings = {});
+                                const ShutdownSettings& settings = {}, bool restart = false);
+// The harmless question of "Tester l'accès": the state of the remote registry
+// service, through the same account, port and service manager as the
+// shutdown: "sc \\IP query RemoteRegistry"; on POSIX "net rpc service status
+// RemoteRegistry -I IP -A <program folder>/shutdown.auth".
+std::string AccessCommandLine(Os os, const ToolPaths& paths, std::string_view ip);
 
 // The script "powerup" + name for the entry's hardware address and address
 // (255.255.255.255 when it has none), each without surrounding blanks.
@@ -71,10 +83,20 @@ PowerCommand PowerUpCommand(Os os, const ToolPaths& paths, std::string_view name
 // not a valid entry name or the address is missing or not a dotted address:
 // the command would go nowhere, or somewhere nobody chose; and when the
 // comment is one ShutdownCommentProblem refuses.
+// Why a remote command may not go to `ip` (trimmed): none known, or not a
+// dotted address; names the action and the computer.
+std::optional<std::string> RemoteAddressProblem(PowerAction action, std::string_view name,
+                                                std::string_view ip);
+// "powerup", "shutdn", "restart", "acces": the start of a script's name.
+const char* ScriptPrefix(PowerAction action);
+// The script of `action` on entry `name` in the program folder.
+std::string PowerScriptPath(Os os, const ToolPaths& paths, PowerAction action,
+                            std::string_view name);
+// `action` is Shutdown (script "shutdn" + name), Restart ("restart" + name)
+// or TestAccess ("acces" + name, the line of AccessCommandLine).
 PowerCommand ShutdownCommand(Os os, const ToolPaths& paths, std::string_view name,
-                             std::string_view ip, const ShutdownSettings& settings = {});
-
-enum class PowerAction { WakeUp, Shutdown };
+                             std::string_view ip, const ShutdownSettings& settings = {},
+                             PowerAction action = PowerAction::Shutdown);
 
 // The computers an entry's command acts on: the members of its group file
 // when it lists several, else the entry alone, with its own look-ups (a
@@ -94,24 +116,38 @@ struct PowerScript {
     std::string scriptPath;
     std::string scriptText;
     TextList commandLines;
+    std::vector<bool> overSsh;  // for each computer acted on
     bool Refused() const { return !refusal.empty(); }
+    bool UsesSsh() const;
+    bool UsesSamba() const;
 };
 PowerScript ComposePowerScript(Os os, const ToolPaths& paths, PowerAction action,
                                std::string_view entry, const TextList& computers,
                                const std::vector<PowerCommand>& commands,
                                const std::optional<SlotFiles>& report);
 
-// A computer whose command ended in failure, with the tool's reason: the
-// NT_STATUS_ or WERR_ code it printed, else its last line, else its exit status.
+// How a computer's command ended; a failure has the tool's reason: the
+// NT_STATUS_ or WERR_ code it printed, else ssh's or sudo's known complaint
+// (SshReason), else its last line, else its exit status.
 struct PowerFailure {
     std::string computer;
     std::string reason;
     TextList output;
+    int status = 0;
 };
+// Every computer whose end mark the result holds, in order, failed or not.
+std::vector<PowerFailure> PowerOutcomes(const TextList& result, const TextList& computers);
+// Those that failed.
 std::vector<PowerFailure> PowerFailures(const TextList& result, const TextList& computers);
-// "Réveil de « pc1 » en échec : reason." / "Arrêt de ...", one sentence per
-// failure; a shutdown's is followed by the remedy of its reason, if it has one.
+// "Réveil de « pc1 » en échec : reason." / "Arrêt de ..." / "Redémarrage de
+// ...", one sentence per failure; a shutdown's or restart's is followed by the
+// remedy of its reason, if it has one.
 std::string PowerFailureMessage(PowerAction action, const std::vector<PowerFailure>& failures);
+// What "Tester l'accès" found, one sentence per computer tested (`overSsh`
+// parallel to `computers`): granted, refused with the reason and its remedy,
+// or no answer when its end mark is missing.
+std::string AccessReport(const TextList& result, const TextList& computers,
+                         const std::vector<bool>& overSsh);
 
 // How to mend a remote shutdown refused with `reason` (the NT_STATUS_ or
 // WERR_ code Samba's tools print), in French, one or two sentences ending
@@ -121,7 +157,10 @@ std::string PowerFailureMessage(PowerAction action, const std::vector<PowerFailu
 //   NT_STATUS_OBJECT_NAME_NOT_FOUND             the remote registry is stopped
 //   NT_STATUS_CONNECTION_REFUSED, NT_STATUS_IO_TIMEOUT,
 //   NT_STATUS_HOST_UNREACHABLE                  port 445 closed, or the computer off
+// and the reasons of SshReason (sshpower.h).
 std::string PowerFailureRemedy(std::string_view reason);
+// "Réveil de ", "Arrêt de ", "Redémarrage de ", "Test de l'accès à ".
+const char* ActionStart(PowerAction action);
 
 // "wake-on-lan : pas d'adresse MAC pour " + name.
 std::string NoMacNotice(std::string_view name);
@@ -132,7 +171,7 @@ std::string LaunchedLine(std::string_view commandLine);
 // not a plain file, someone else's, or readable by others. The message says
 // how to make it. nullopt when the file may be used, and always on Windows,
 // whose shutdown command needs no file.
-std::optional<std::string> ShutdownAuthProblem(Os os, const ToolPaths& paths,
-                                               std::string_view name);
+std::optional<std::string> ShutdownAuthProblem(Os os, const ToolPaths& paths, std::string_view name,
+                                               PowerAction action = PowerAction::Shutdown);
 
 }  // namespace korvane

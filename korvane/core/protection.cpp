@@ -30,8 +30,9 @@ std::optional<std::string> ProtectedName(const toolkit::TextList& protectedList,
     return std::nullopt;
 }
 
-std::string ProtectedRefusal(std::string_view entry, std::string_view protectedName) {
-    const std::string start = "Arrêt de « " + std::string(entry) + " » refusé : ";
+std::string ProtectedRefusal(std::string_view entry, std::string_view protectedName,
+                             std::string_view what) {
+    const std::string start = std::string(what) + "« " + std::string(entry) + " » refusé : ";
     if (toolkit::EqualsIgnoreCase(entry, protectedName)) {
         return start + "cet ordinateur est dans la liste des machines à ne jamais éteindre.";
     }

@@ -20,7 +20,8 @@ std::optional<std::string> ProtectedName(const toolkit::TextList& protectedList,
                                          std::string_view entry, const toolkit::TextList& members);
 
 // The message and console line of a refused shutdown.
-std::string ProtectedRefusal(std::string_view entry, std::string_view protectedName);
+std::string ProtectedRefusal(std::string_view entry, std::string_view protectedName,
+                             std::string_view start = "Arrêt de ");
 
 // What typing a name in "Ne jamais éteindre..." means for the list.
 enum class ProtectChange { Invalid, Add, OfferRemoval };

@@ -167,6 +167,7 @@ void TForm1::BuildMenus() {
     QMenu* ordinateurs = menu(text::kMenuComputers);
     add(ordinateurs, "Dfinir1", text::kMenuAdd, &TForm1::Dfinir1Click);
     add(ordinateurs, "Nejamaisteindre1", text::kMenuNeverOff, &TForm1::Nejamaisteindre1Click);
+    add(ordinateurs, "CleSsh1", text::kMenuSshKey, &TForm1::CleSsh1Click);
     QMenu* rapports = menu(text::kMenuReports);
     add(rapports, "IncidentsWOL1", text::kMenuWolIncidents, &TForm1::IncidentsWOL1Click);
     add(rapports, "Incidentsshutdown1", text::kMenuShutdownIncidents,
@@ -316,6 +317,8 @@ void TForm1::machineClick(GlyphButton* sender) {
     const int result = Application()->machines()->ExecFor(*app_, entry);
     if (result == kResultYes) app_->Wake(entry);
     if (result == kResultNo) app_->ShutDown(entry);
+    if (result == kResultRestart) app_->Reboot(entry);
+    if (result == kResultTestAccess) app_->TestAccess(entry);
 }
 
 // A right click on a map button makes its entry the current one.
@@ -340,6 +343,10 @@ void TForm1::Dfinir1Click() {
 void TForm1::Nejamaisteindre1Click() {
     const Answer answer = AskLine(text::kAskNeverOff, "");
     if (answer.ok) app_->Protect(answer.text);
+}
+
+void TForm1::CleSsh1Click() {
+    app_->CreateSshKey();
 }
 
 void TForm1::Listemachines1Click() {

@@ -76,6 +76,7 @@ class TForm1 : public QMainWindow, public MainView {
     void Prfrences1Click();
     void Dfinir1Click();
     void Nejamaisteindre1Click();
+    void CleSsh1Click();
     void Listemachines1Click();
     void Commentaire1Click();
     void Renommer1Click();

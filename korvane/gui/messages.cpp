@@ -19,6 +19,8 @@ void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
     }
     QMessageBox box(icon, QStringLiteral("Korvane"), text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
+    // A remedy's command or a key is copied from the box.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
 }
 

@@ -1,5 +1,6 @@
 #include "umachine.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -50,6 +51,19 @@ Tmachines::Tmachines(QWidget* parent) : QDialog(parent) {
     connect(btn_off, &QPushButton::clicked, this, [this] { done(kResultNo); });
     btn_cancel = new QPushButton(QString::fromUtf8(text::kCancel), this);
     connect(btn_cancel, &QPushButton::clicked, this, [this] { done(kResultCancel); });
+    btn_restart = new QPushButton(QString::fromUtf8(text::kCardRestart), this);
+    btn_restart->setObjectName(QStringLiteral("btn_restart"));
+    connect(btn_restart, &QPushButton::clicked, this, [this] { done(kResultRestart); });
+    btn_test = new QPushButton(QString::fromUtf8(text::kCardTestAccess), this);
+    btn_test->setObjectName(QStringLiteral("btn_test"));
+    connect(btn_test, &QPushButton::clicked, this, [this] { done(kResultTestAccess); });
+    chk_ssh = new QCheckBox(QString::fromUtf8(text::kCardSsh), this);
+    chk_ssh->setObjectName(QStringLiteral("chk_ssh"));
+    ssh_user = new QLineEdit(this);
+    ssh_user->setObjectName(QStringLiteral("ssh_user"));
+    ssh_user->setMaxLength(32);
+    ssh_user->setPlaceholderText(QString::fromUtf8(text::kCardSshUser));
+    connect(chk_ssh, &QCheckBox::toggled, ssh_user, &QLineEdit::setEnabled);
 
     auto* fields = new QGridLayout;
     const std::pair<QLabel*, QWidget*> rows[] = {{Label1, nommachine},
@@ -62,9 +76,13 @@ Tmachines::Tmachines(QWidget* parent) : QDialog(parent) {
         fields->addWidget(title, row, 0);
         fields->addWidget(value, row++, 1);
     }
+    fields->addWidget(chk_ssh, row, 0);
+    fields->addWidget(ssh_user, row, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btn_on);
     buttons->addWidget(btn_off);
+    buttons->addWidget(btn_restart);
+    buttons->addWidget(btn_test);
     buttons->addWidget(btn_cancel);
     auto* top = new QHBoxLayout;
     top->addWidget(Image1, 0, Qt::AlignTop);
@@ -82,8 +100,12 @@ int Tmachines::ExecFor(KorvaneApp& app, int entry) {
     macmachine->setText(Q(card->mac));
     Edit1->setText(Q(card->wakeUp));
     Edit2->setText(Q(card->shutdown));
+    chk_ssh->setChecked(card->overSsh);
+    ssh_user->setText(Q(card->sshUser));
+    ssh_user->setEnabled(card->overSsh);
     const int result = exec();
     app.SavePlanTimes(entry, Edit1->text().toStdString(), Edit2->text().toStdString());
+    app.SaveSshSetting(entry, chk_ssh->isChecked(), ssh_user->text().toStdString());
     return result;
 }
 

@@ -1,13 +1,16 @@
 // The on/off dialog of a map entry: its name, address and hardware address,
-// its daily wake-up and shutdown times, "ON" (result 6) and "OFF" (result 7).
-// "Annuler", its close box and Escape give neither result, and nothing is
-// sent. The times are saved however it closes, before "ON" or "OFF" acts.
+// its daily wake-up and shutdown times, whether it is shut down over SSH and
+// as which user, "ON" (result 6), "OFF" (result 7), "Redémarrer" (8) and
+// "Tester l'accès" (9). "Annuler", its close box and Escape give none of
+// them, and nothing is sent. The times and the SSH setting are saved however
+// it closes, before a button acts.
 #pragma once
 
 #include <QDialog>
 
 #include "widgets.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,6 +37,10 @@ class Tmachines : public QDialog {
     QPushButton* btn_on = nullptr;
     QPushButton* btn_off = nullptr;
     QPushButton* btn_cancel = nullptr;
+    QPushButton* btn_restart = nullptr;
+    QPushButton* btn_test = nullptr;
+    QCheckBox* chk_ssh = nullptr;
+    QLineEdit* ssh_user = nullptr;
 
     // Shows the dialog for `entry` until it closes; its times are then saved.
     // Gives the modal result.

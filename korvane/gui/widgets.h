@@ -49,8 +49,10 @@ class SpinEdit : public QAbstractSpinBox {
 // The modal results of Korvane's dialogs.
 inline constexpr int kResultOK = 1;
 inline constexpr int kResultCancel = 2;
-inline constexpr int kResultYes = 6;  // the on/off dialog's "ON"
-inline constexpr int kResultNo = 7;   // its "OFF"
+inline constexpr int kResultYes = 6;         // the on/off dialog's "ON"
+inline constexpr int kResultNo = 7;          // its "OFF"
+inline constexpr int kResultRestart = 8;     // its "Redémarrer"
+inline constexpr int kResultTestAccess = 9;  // its "Tester l'accès"
 
 // Tooltips stay 5 s.
 inline constexpr int kHintDisplayTime = 5000;

@@ -56,8 +56,10 @@ void SetText(HWND control, std::string_view utf8);
 // The modal results of Korvane's dialogs.
 inline constexpr int kResultOK = 1;
 inline constexpr int kResultCancel = 2;
-inline constexpr int kResultYes = 6;  // the on/off dialog's "ON"
-inline constexpr int kResultNo = 7;   // its "OFF"
+inline constexpr int kResultYes = 6;         // the on/off dialog's "ON"
+inline constexpr int kResultNo = 7;          // its "OFF"
+inline constexpr int kResultRestart = 8;     // its "Redémarrer"
+inline constexpr int kResultTestAccess = 9;  // its "Tester l'accès"
 
 // Tooltips appear after 200 ms and stay 5 s.
 inline constexpr int kHintDelay = 200;

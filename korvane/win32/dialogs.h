@@ -17,9 +17,10 @@
 namespace korvane::win32 {
 
 // The on/off dialog of a map entry: its name, address and hardware address,
-// its daily times, "ON" (result 6) and "OFF" (result 7); "Annuler", its
-// close box and Escape give neither, and nothing is sent. The times are saved however it
-// closes, before "ON" or "OFF" acts.
+// its daily times, its SSH setting, "ON" (result 6), "OFF" (result 7),
+// "Redémarrer" (8) and "Tester l'accès" (9); "Annuler", its close box and
+// Escape give none, and nothing is sent. The times and the SSH setting are
+// saved however it closes, before a button acts.
 class Tmachines : public Dialog {
   public:
     Tmachines(KorvaneApp& app, const Picture& image) : app_(app), image_(image) {}
@@ -36,7 +37,8 @@ class Tmachines : public Dialog {
     KorvaneApp& app_;
     const Picture& image_;
     EntryCard card_;
-    std::string wakeUp_, shutdown_;
+    std::string wakeUp_, shutdown_, sshUser_;
+    bool overSsh_ = false;
     bool closed_ = false;  // the dialog opened and was closed, its times read
 };
 

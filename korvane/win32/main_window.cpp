@@ -47,6 +47,7 @@ enum Command : int {
     kCommentaire,
     kRenommer,
     kConsommationEntry,
+    kCleSsh,
 };
 constexpr int kRouteurId = 200;
 
@@ -200,6 +201,7 @@ void TForm1::BuildMenus() {
     HMENU ordinateurs = menu(text::kMenuComputers, 0);
     add(ordinateurs, kAjouter, text::kMenuAdd, 0, L"Ctrl+N");
     add(ordinateurs, kNeJamais, text::kMenuNeverOff, 0, L"Ctrl+J");
+    add(ordinateurs, kCleSsh, text::kMenuSshKey, 0, nullptr);
     HMENU rapports = menu(text::kMenuReports, 0);
     add(rapports, kIncidentsWol, text::kMenuWolIncidents, 10, L"Ctrl+I");
     add(rapports, kIncidentsShutdown, text::kMenuShutdownIncidents, 10, L"Ctrl+Maj+I");
@@ -418,6 +420,8 @@ void TForm1::machineClick(int entry) {
     const int result = dialog.ExecFor(window_, entry);
     if (result == kResultYes) app_->Wake(entry);
     if (result == kResultNo) app_->ShutDown(entry);
+    if (result == kResultRestart) app_->Reboot(entry);
+    if (result == kResultTestAccess) app_->TestAccess(entry);
 }
 
 void TForm1::Prfrences1Click() {
@@ -432,6 +436,10 @@ void TForm1::Dfinir1Click() {
 void TForm1::Nejamaisteindre1Click() {
     const Answer answer = AskLine(window_, text::kAskNeverOff, "");
     if (answer.ok) app_->Protect(answer.text);
+}
+
+void TForm1::CleSsh1Click() {
+    app_->CreateSshKey();
 }
 
 void TForm1::Listemachines1Click() {
@@ -491,6 +499,7 @@ bool TForm1::Command(int id) {
         {kPreferences, &TForm1::Prfrences1Click},
         {kAjouter, &TForm1::Dfinir1Click},
         {kNeJamais, &TForm1::Nejamaisteindre1Click},
+        {kCleSsh, &TForm1::CleSsh1Click},
         {kIncidentsWol, &TForm1::IncidentsWOL1Click},
         {kIncidentsShutdown, &TForm1::Incidentsshutdown1Click},
         {kListeMachines, &TForm1::Listemachines1Click},

@@ -4,8 +4,11 @@
 // Handlers keep the names of the events they answer.
 #pragma once
 
+// windows.h first: shellapi.h needs its types.
+// clang-format off
 #include <windows.h>
 #include <shellapi.h>
+// clang-format on
 
 #include <functional>
 #include <memory>
@@ -64,6 +67,7 @@ class TForm1 : public MainView {
     void Prfrences1Click();
     void Dfinir1Click();
     void Nejamaisteindre1Click();
+    void CleSsh1Click();
     void Listemachines1Click();
     void Commentaire1Click();
     void Renommer1Click();

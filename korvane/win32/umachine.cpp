@@ -16,14 +16,23 @@ enum : int {
     kEdit2,
     kBtnOn,
     kBtnOff,
+    kBtnRestart,
+    kBtnTest,
+    kChkSsh,
+    kSshUser,
 };
 
 constexpr int kTimeLength = 8;
+constexpr int kUserLength = 32;
+
+bool Checked(HWND box) {
+    return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 }  // namespace
 
 DialogTemplate Tmachines::Template() const {
-    DialogTemplate dialog(text::kCardTitle, 262, 116);
+    DialogTemplate dialog(text::kCardTitle, 262, 152);
     dialog.Add(L"STATIC", "", kImage1, 7, 7, 48, 42, SS_OWNERDRAW, "Image1");
     const std::pair<const char*, std::pair<int, const char*>> rows[] = {
         {text::kCardName, {kNommachine, "nommachine"}},
@@ -40,9 +49,14 @@ DialogTemplate Tmachines::Template() const {
     dialog.Edit(kEdit1, 150, 53, 40, 12, "Edit1");
     dialog.Label(text::kCardShutdown, -1, 62, 71, 86, 10, nullptr);
     dialog.Edit(kEdit2, 150, 69, 40, 12, "Edit2");
-    dialog.Button(text::kCardOn, kBtnOn, 62, 94, 60, 15, "btn_on");
-    dialog.Button(text::kCardOff, kBtnOff, 130, 94, 60, 15, "btn_off");
-    dialog.Button(text::kCancel, IDCANCEL, 198, 94, 57, 15, "btn_cancel");
+    dialog.Add(L"BUTTON", text::kCardSsh, kChkSsh, 7, 87, 140, 10, BS_AUTOCHECKBOX | WS_TABSTOP,
+               "chk_ssh");
+    dialog.Edit(kSshUser, 150, 85, 105, 12, "ssh_user");
+    dialog.Button(text::kCardOn, kBtnOn, 62, 108, 60, 15, "btn_on");
+    dialog.Button(text::kCardOff, kBtnOff, 130, 108, 60, 15, "btn_off");
+    dialog.Button(text::kCancel, IDCANCEL, 198, 108, 57, 15, "btn_cancel");
+    dialog.Button(text::kCardRestart, kBtnRestart, 62, 129, 60, 15, "btn_restart");
+    dialog.Button(text::kCardTestAccess, kBtnTest, 130, 129, 60, 15, "btn_test");
     return dialog;
 }
 
@@ -52,7 +66,10 @@ int Tmachines::ExecFor(HWND owner, int entry) {
     card_ = *card;
     closed_ = false;
     const int result = static_cast<int>(Run(owner));
-    if (closed_) app_.SavePlanTimes(entry, wakeUp_, shutdown_);
+    if (closed_) {
+        app_.SavePlanTimes(entry, wakeUp_, shutdown_);
+        app_.SaveSshSetting(entry, overSsh_, sshUser_);
+    }
     return result;
 }
 
@@ -65,12 +82,18 @@ void Tmachines::Init() {
     for (const int field : {kEdit1, kEdit2}) {
         SendMessageW(Item(field), EM_SETLIMITTEXT, kTimeLength, 0);
     }
+    SendMessageW(Item(kChkSsh), BM_SETCHECK, card_.overSsh ? BST_CHECKED : BST_UNCHECKED, 0);
+    SetItemText(kSshUser, card_.sshUser);
+    SendMessageW(Item(kSshUser), EM_SETLIMITTEXT, kUserLength, 0);
+    EnableWindow(Item(kSshUser), card_.overSsh ? TRUE : FALSE);
 }
 
 // The times are read before the dialog goes, whichever way it closes.
 void Tmachines::Close(int result) {
     wakeUp_ = ItemText(kEdit1);
     shutdown_ = ItemText(kEdit2);
+    overSsh_ = Checked(Item(kChkSsh));
+    sshUser_ = ItemText(kSshUser);
     closed_ = true;
     End(result);
 }
@@ -84,6 +107,15 @@ bool Tmachines::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& r
                     return true;
                 case kBtnOff:
                     Close(kResultNo);
+                    return true;
+                case kBtnRestart:
+                    Close(kResultRestart);
+                    return true;
+                case kBtnTest:
+                    Close(kResultTestAccess);
+                    return true;
+                case kChkSsh:
+                    EnableWindow(Item(kSshUser), Checked(Item(kChkSsh)) ? TRUE : FALSE);
                     return true;
                 case IDCANCEL:
                     Close(kResultCancel);

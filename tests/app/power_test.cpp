@@ -10,6 +10,7 @@
 
 #include "app_folder.h"
 #include "korvane/core/power.h"
+#include "korvane/core/sshpower.h"
 
 namespace {
 
@@ -271,3 +272,140 @@ TEST_F(PowerTest, FollowUpWithoutItsEntryItsGroupFileOrAVerdictSaysSo) {
 }
 
 }  // namespace
+
+// "Redémarrer" and "Tester l'accès" through Samba: the restart is refused for
+// a protected computer as "OFF" is, and followed up five minutes later; the
+// access test tells what the computer answered, in the shutdown's words, and
+// is never followed up.
+TEST_F(PowerTest, RestartAndAccessTestGoThroughSambaAndTellTheirOutcome) {
+    folder.Write("liste.protegees", {"bureau"});
+    korvane::KorvaneApp& app = Start();
+    const std::string auth = " -A '" + folder.Dir() + "shutdown.auth'";
+    const struct {
+        const char* net;  // the stand-in's behaviour
+        bool restart;
+        const char* entry;
+        std::string script, line, told;  // told: the status bar afterwards, empty for nothing
+    } cases[] = {
+        {"exit 0", true, "pc1", "restartpc1.sh", "net rpc shutdown -r -f -t 30 -I 10.0.0.5" + auth,
+         ""},
+        {"echo 'Could not connect: NT_STATUS_LOGON_FAILURE'; exit 1", false, "pc1", "accespc1.sh",
+         "net rpc service status RemoteRegistry -I 10.0.0.5" + auth,
+         "Accès à « pc1 » : refusé : NT_STATUS_LOGON_FAILURE. " +
+             korvane::PowerFailureRemedy("NT_STATUS_LOGON_FAILURE")},
+        {"echo 'RemoteRegistry service is SVC_RUNNING.'", false, "pc1", "accespc1.sh",
+         "net rpc service status RemoteRegistry -I 10.0.0.5" + auth,
+         "Accès à « pc1 » : accordé, l'arrêt à distance devrait fonctionner."},
+        {"exit 0", true, "bureau", "", "",
+         "Redémarrage de « bureau » refusé : cet ordinateur est dans la liste des machines à "
+         "ne jamais éteindre."},
+    };
+    for (const auto& c : cases) {
+        folder.InstallOnPath("net", std::string(c.net));
+        folder.View().statuses.clear();
+        folder.View().warnings.clear();
+        const bool ran = c.restart ? app.Restart(c.entry) : app.TestAccess(std::string(c.entry));
+        ASSERT_TRUE(folder.Settle()) << c.entry;
+        EXPECT_EQ(ran, !c.script.empty());
+        if (ran) {
+            EXPECT_EQ(ScriptCommands(c.script), TextList{c.line});
+            EXPECT_EQ(folder.View().statuses, c.told.empty() ? std::vector<std::string>{}
+                                                             : std::vector<std::string>{c.told});
+        } else {
+            EXPECT_EQ(folder.View().warnings, std::vector<std::string>{c.told});
+        }
+        if (!c.told.empty()) {
+            EXPECT_EQ(Console(c.told), 1);
+        }
+    }
+    FollowUps();
+    EXPECT_EQ(Console("followRestartReport "), 1);  // the one restart that ran
+    EXPECT_EQ(Console("Lancement de ping "), 1);
+}
+
+// The dialog's SSH setting goes to liste.ssh (a refused user name keeps the
+// saved one); an entry set so gets ssh's command for "OFF", "Redémarrer" and
+// "Tester l'accès", refused until Korvane's key exists, and ssh's complaints
+// are told with their remedies. "Créer la clé SSH" makes the key once.
+TEST_F(PowerTest, SshEntryIsSetFromTheDialogAndShutDownWithKorvanesKey) {
+    folder.InstallOnPath("ssh", Recorder(folder / "ssh.calls") + "; exit 0");
+    korvane::KorvaneApp& app = Start();
+    EXPECT_FALSE(app.SaveSshSetting(0, true, "anne; reboot"));
+    EXPECT_TRUE(folder.View().warnings.back().starts_with(
+        "Le réglage SSH n'a pas été enregistré. Nom d'utilisateur SSH « anne; reboot » refusé"));
+    EXPECT_TRUE(app.SaveSshSetting(0, true, " anne "));
+    EXPECT_FALSE(app.SaveSshSetting(0, true, "anne"));  // unchanged: nothing written
+    EXPECT_EQ(folder.Read("liste.ssh"), TextList{"pc1 anne"});
+    const korvane::EntryCard card = app.Card(0).value();
+    EXPECT_TRUE(card.overSsh);
+    EXPECT_EQ(card.sshUser, "anne");
+
+    folder.View().warnings.clear();
+    app.ShutDown(0);
+    ASSERT_EQ(folder.View().warnings.size(), 1u);
+    EXPECT_TRUE(folder.View().warnings[0].starts_with("Arrêt de « pc1 » refusé : la clé SSH"))
+        << folder.View().warnings[0];
+    EXPECT_NE(folder.View().warnings[0].find("est absente"), std::string::npos);
+
+    app.CreateSshKey();
+    ASSERT_EQ(folder.View().messages.size(), 1u);
+    const std::string shown = folder.View().messages[0];
+    EXPECT_NE(shown.find("ssh-ed25519 "), std::string::npos) << shown;
+    EXPECT_NE(shown.find(folder.Read("korvane_ssh.pub").at(0)), std::string::npos);
+    const auto key = folder.Read("korvane_ssh");
+    app.CreateSshKey();  // shown again, never made anew
+    EXPECT_EQ(folder.Read("korvane_ssh"), key);
+    EXPECT_EQ(folder.View().messages.at(1), shown);
+
+    const std::string options =
+        "-o BatchMode=yes -o StrictHostKeyChecking=accept-new -o UserKnownHostsFile=\"" +
+        folder.Dir() + "known_hosts\" -o IdentitiesOnly=yes -o ConnectTimeout=15 -i " +
+        folder.Dir() + "korvane_ssh -l anne 10.0.0.5 ";
+    const struct {
+        korvane::PowerAction action;
+        const char* ssh;  // the stand-in's answer
+        std::string remote, told;
+    } cases[] = {
+        {korvane::PowerAction::Shutdown, "exit 0", "sudo -n systemctl poweroff", ""},
+        {korvane::PowerAction::Restart, "echo 'sudo: a password is required' >&2; exit 1",
+         "sudo -n systemctl reboot",
+         "Redémarrage de « pc1 » en échec : sudo: a password is required. " +
+             korvane::PowerFailureRemedy(korvane::kSshSudoPassword)},
+        {korvane::PowerAction::TestAccess,
+         "echo '@    WARNING: REMOTE HOST IDENTIFICATION HAS CHANGED!     @' >&2; "
+         "echo 'Host key verification failed.' >&2; exit 255",
+         "true",
+         "Accès SSH à « pc1 » : refusé : REMOTE HOST IDENTIFICATION HAS CHANGED. " +
+             korvane::PowerFailureRemedy(korvane::kSshHostKeyChanged)},
+    };
+    for (const auto& c : cases) {
+        folder.InstallOnPath("ssh", Recorder(folder / "ssh.calls") + "; " + c.ssh);
+        fs::remove(folder / "ssh.calls");
+        folder.View().statuses.clear();
+        if (c.action == korvane::PowerAction::Shutdown) app.ShutDown(0);
+        if (c.action == korvane::PowerAction::Restart) app.Reboot(0);
+        if (c.action == korvane::PowerAction::TestAccess) app.TestAccess(0);
+        ASSERT_TRUE(folder.Settle()) << c.remote;
+        EXPECT_EQ(folder.Read("ssh.calls"), TextList{options + c.remote});
+        EXPECT_EQ(folder.View().statuses,
+                  c.told.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.told});
+    }
+    EXPECT_TRUE(folder.Lines("net.calls").empty());
+
+    // Unticked, the entry goes back to Samba.
+    EXPECT_TRUE(app.SaveSshSetting(0, false, "anne"));
+    EXPECT_TRUE(folder.Read("liste.ssh").empty());
+    app.ShutDown(0);
+    EXPECT_EQ(
+        ScriptCommands("shutdnpc1.sh"),
+        TextList{"net rpc shutdown -f -t 30 -I 10.0.0.5 -A '" + folder.Dir() + "shutdown.auth'"});
+    // Unsure which computers want ssh, Korvane sends nothing.
+    fs::remove(folder / "liste.ssh");
+    fs::create_directory(folder / "liste.ssh");
+    folder.View().warnings.clear();
+    EXPECT_FALSE(app.Restart("pc1"));
+    ASSERT_EQ(folder.View().warnings.size(), 1u);
+    EXPECT_TRUE(folder.View().warnings[0].starts_with(
+        "Redémarrage de « pc1 » refusé : Réglages SSH illisibles (liste.ssh) : "))
+        << folder.View().warnings[0];
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
@@ -61,10 +62,10 @@ TEST(KorvaneWindow, MenusPanelAndDialogsCarryTheirFrenchTexts) {
               (QStringList{"Fichier", "Edition", "Ordinateurs", "Rapports", "Aide"}));
     QStringList entries;
     for (QAction* menu : form.MainMenu1->actions()) entries << Texts(menu->menu()->actions());
-    EXPECT_EQ(entries,
-              (QStringList{"Quitter", "Préférences", "Ajouter un ordinateur",
-                           "Ne jamais éteindre...", "Incidents WOL", "Incidents shutdown",
-                           "Liste machines", "Console", "Consommation électrique", "A propos"}));
+    EXPECT_EQ(entries, (QStringList{"Quitter", "Préférences", "Ajouter un ordinateur",
+                                    "Ne jamais éteindre...", "Créer la clé SSH...", "Incidents WOL",
+                                    "Incidents shutdown", "Liste machines", "Console",
+                                    "Consommation électrique", "A propos"}));
     EXPECT_EQ(Texts(form.popupGM->actions()),
               (QStringList{"Commentaire", "Renommer", "Consommation électrique"}));
     EXPECT_EQ(form.Label1->text(), QStringLiteral("Scan en cours..."));
@@ -163,19 +164,30 @@ TEST(KorvaneWindow, EntryClickOpensTheOnOffDialogWhoseButtonsReachTheApp) {
     QStringList shown;
     gui_testing::ClickEntry(form, 0, [&](korvane::Tmachines* dialog) {
         shown << dialog->nommachine->text() << dialog->ipmachine->text()
-              << dialog->macmachine->text() << dialog->Edit1->text();
+              << dialog->macmachine->text() << dialog->Edit1->text() << dialog->btn_restart->text()
+              << dialog->btn_test->text() << dialog->chk_ssh->text();
         dialog->Edit1->setText(QStringLiteral("7:30"));
         dialog->reject();  // the close box
     });
-    EXPECT_EQ(shown, (QStringList{"PC1", "10.0.0.5", "02-00-00-00-00-05", "0:00"}));
+    EXPECT_EQ(shown, (QStringList{"PC1", "10.0.0.5", "02-00-00-00-00-05", "0:00", "Redémarrer",
+                                  "Tester l'accès", "Arrêt par SSH (Linux)"}));
     EXPECT_EQ(folder.Read("liste.planning"), TextList{"pc1;7:30;0:00"});
     gui_testing::ClickEntry(form, 0, [](korvane::Tmachines* d) { d->btn_on->click(); });
     ASSERT_TRUE(WaitFor([&] { return folder.Exists("calls"); }));
     gui_testing::ClickEntry(form, 0, [](korvane::Tmachines* d) { d->btn_off->click(); });
     ASSERT_TRUE(WaitFor([&] { return folder.Read("calls").size() == 2; }));
-    EXPECT_EQ(folder.Read("calls"),
-              (TextList{"02-00-00-00-00-05 10.0.0.5 255.255.255.0", "net rpc"}));
-    EXPECT_EQ(gui_testing::ConsoleLines(form, QStringLiteral("commande lancée : ")), 2);
+    gui_testing::ClickEntry(form, 0, [](korvane::Tmachines* d) { d->btn_restart->click(); });
+    ASSERT_TRUE(WaitFor([&] { return folder.Read("calls").size() == 3; }));
+    gui_testing::ClickEntry(form, 0, [](korvane::Tmachines* d) { d->btn_test->click(); });
+    ASSERT_TRUE(WaitFor([&] { return folder.Read("calls").size() == 4; }));
+    EXPECT_EQ(folder.Read("calls"), (TextList{"02-00-00-00-00-05 10.0.0.5 255.255.255.0", "net rpc",
+                                              "net rpc", "net rpc"}));
+    EXPECT_EQ(
+        gui_testing::ConsoleLines(form, QStringLiteral("commande lancée : net rpc shutdown -r")),
+        1);
+    EXPECT_EQ(gui_testing::ConsoleLines(form, QStringLiteral("commande lancée : net rpc service")),
+              1);
+    EXPECT_EQ(gui_testing::ConsoleLines(form, QStringLiteral("commande lancée : ")), 4);
     EXPECT_TRUE(folder.Messages().isEmpty());
 }
 

@@ -150,6 +150,21 @@ std::vector<std::string> ShutdownCalls(const Host& host) {
     return calls;
 }
 
+void StartSsh(const Host& host, const std::string& publicKey) {
+    Run(LabScript() + " ssh " + host.id + " '" + publicKey + "'");
+}
+
+void RenewSshHostKey(const Host& host) {
+    Run(LabScript() + " sshrekey " + host.id);
+}
+
+std::vector<std::string> SshCalls(const Host& host) {
+    std::vector<std::string> calls;
+    std::istringstream lines(Run(LabScript() + " sshcalls " + host.id));
+    for (std::string line; std::getline(lines, line);) calls.push_back(line);
+    return calls;
+}
+
 // The socket is made while this thread stands in the host's namespace; it
 // stays there when the thread comes back.
 UdpCapture::UdpCapture(const Host& host) {

@@ -81,6 +81,16 @@ void StartSamba(const Host& host, ShutdownScript script);
 // The calls of the host's shutdown script so far, one line each.
 std::vector<std::string> ShutdownCalls(const Host& host);
 
+// OpenSSH's sshd on a host, letting root in with the key whose public half
+// is `publicKey` only, through a forced command that notes the command asked:
+// "...poweroff" puts the host to sleep, "...reboot" puts it to sleep and
+// wakes it a few seconds later, anything else only answers.
+void StartSsh(const Host& host, const std::string& publicKey);
+// The host's sshd gets a new host key, as a reinstalled computer.
+void RenewSshHostKey(const Host& host);
+// The commands the host's sshd was asked so far, one line each.
+std::vector<std::string> SshCalls(const Host& host);
+
 // The UDP datagrams a host's interface receives from the capture's creation
 // on, whatever their port (a packet socket in the host's own namespace, so
 // the host's own listeners are not disturbed).

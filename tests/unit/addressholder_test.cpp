@@ -43,7 +43,7 @@ TEST(AddressHolder, AnotherMacAtTheAddressIsFoundAndToldWithBothMacs) {
     EXPECT_EQ(korvane::AddressTakenHint(*holder),
               "adresse occupée par un autre appareil (MAC 02-4B-52-00-00-16 au lieu de "
               "02-4B-52-00-00-11)");
-    EXPECT_EQ(korvane::AddressTakenRefusal("pc1", *holder),
+    EXPECT_EQ(korvane::AddressTakenRefusal("Arrêt de ", "pc1", *holder),
               "Arrêt de « pc1 » refusé : l'adresse 10.0.0.11 est occupée par un autre appareil "
               "(MAC 02-4B-52-00-00-16) ; celle de « pc1 » est 02-4B-52-00-00-11 (liste.mac). "
               "« pc1 » est vu à l'adresse 10.0.0.16. Rien n'a été envoyé ; la recherche du "

@@ -42,7 +42,8 @@ TEST(EntryNames, LettersOfAnyScriptDigitsDotDashUnderscoreNotLeadingDashOrDot) {
     for (const char* reserved :
          {"localGM", "LOCALgm", "krv.ini", "etats", "shutdown.auth", "wol.followup", "ecran-on.bmp",
           "netsweep.exe", "wolcmd", "powerupa.sh", "shutdnpc1.sh", "PowerUpX.BAT", "shutdn.bat",
-          "powerup.sh", "Liste.Appareils", "incidents.non-vus"}) {
+          "powerup.sh", "Liste.Appareils", "incidents.non-vus", "restartpc1.sh", "accesPC1.bat",
+          "liste.ssh", "known_hosts", "korvane_ssh", "korvane_ssh.pub"}) {
         EXPECT_TRUE(korvane::IsReservedFileName(reserved)) << reserved;
     }
     for (const char* free : {"bureau", "powerup", "shutdn-pc1", "poweruppc1.txt", "pc.sh"}) {

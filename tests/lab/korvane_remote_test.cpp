@@ -1,0 +1,224 @@
+// The on/off dialog's remote commands beside "OFF" in the lab, through the
+// real window: a Linux host shut down and restarted over SSH by the real ssh
+// against a real sshd (its forced command notes the command and puts the
+// host to sleep, or to sleep and awake again); a changed host key and a
+// missing key refuse; "Tester l'accès" against a real smbd with the right
+// password, a wrong one and no smbd at all; a Samba restart of a host that
+// never comes back is an incident.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <filesystem>
+
+#include "korvane/core/power.h"
+#include "korvane/core/sshpower.h"
+#include "korvane/core/timescale.h"
+#include "lab_support.h"
+#include "main.h"
+#include "program_folder.h"
+#include "umachine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using gui_testing::ConsoleLines;
+using gui_testing::ProgramFolder;
+using gui_testing::WaitFor;
+using toolkit::TextList;
+
+const lab::Host& Host(int entry) {
+    return lab::Hosts().at(static_cast<std::size_t>(entry));
+}
+
+std::string EntryOf(int entry) {
+    return toolkit::AsciiLower(Host(entry).netbiosName);
+}
+
+// The key sshd lets in, made once for the suite; each test's folder gets a copy.
+const std::string& SuiteKeyDir() {
+    static const std::string dir = [] {
+        std::string pattern = (fs::temp_directory_path() / "korvane-ssh-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+        return pattern + "/";
+    }();
+    return dir;
+}
+
+enum class Button { Off, Restart, Test };
+
+// Opens the entry's dialog, sets its SSH box and user when given, and presses.
+void Press(korvane::TForm1& form, int entry, Button button,
+           const std::optional<std::string>& sshUser = std::nullopt) {
+    gui_testing::ClickEntry(form, entry, [&](korvane::Tmachines* dialog) {
+        if (sshUser) {
+            dialog->chk_ssh->setChecked(true);
+            dialog->ssh_user->setText(QString::fromStdString(*sshUser));
+        }
+        (button == Button::Off       ? dialog->btn_off
+         : button == Button::Restart ? dialog->btn_restart
+                                     : dialog->btn_test)
+            ->click();
+    });
+}
+
+class KorvaneRemoteLab : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        lab::Run("ssh-keygen -q -t ed25519 -N '' -C korvane -f '" + SuiteKeyDir() +
+                 "korvane_ssh' </dev/null");
+        lab::StartSsh(Host(2), SuiteKeyDir() + "korvane_ssh.pub");
+        lab::StartSamba(Host(1), lab::ShutdownScript::Sleeps);
+    }
+    static void TearDownTestSuite() { fs::remove_all(SuiteKeyDir()); }
+    void SetUp() override {
+        folder.InstallProgram("hostping");
+        folder.InstallOnPath("localc", "true");
+        TextList managed, addresses;
+        for (std::size_t i = 0; i < lab::Hosts().size(); ++i) {
+            const std::string name = EntryOf(static_cast<int>(i));
+            managed.push_back(name);
+            addresses.push_back(name + " " + lab::Hosts()[i].address);
+            folder.Write(name, {name});  // its group file: the computer alone
+        }
+        folder.Write("localGM", managed);
+        folder.Write("liste.ip", addresses);
+    }
+    void TearDown() override {
+        for (const lab::Host& host : lab::Hosts()) lab::Wake(host);
+    }
+    void CopyKey() {
+        for (const char* file : {"korvane_ssh", "korvane_ssh.pub"}) {
+            fs::copy_file(SuiteKeyDir() + file, folder / file,
+                          fs::copy_options::overwrite_existing);
+        }
+    }
+    void WriteAuth(const std::string& password) {
+        testing_support::WriteBytes(folder / "shutdown.auth",
+                                    "username = root\npassword = " + password + "\n");
+        fs::permissions(folder / "shutdown.auth", fs::perms::owner_read | fs::perms::owner_write);
+    }
+    std::string Status() const { return folder.Form().StatusMain->currentMessage().toStdString(); }
+    // Waits until the status bar starts with `start`.
+    bool StatusStarts(const std::string& start, int ms = 20000) {
+        return WaitFor([&] { return Status().starts_with(start); }, ms);
+    }
+    bool Reported(const char* progress, int checks) {
+        return WaitFor([&] { return ConsoleLines(folder.Form(), progress) == checks; }, 40000);
+    }
+
+    // Follow-ups after 15 s.
+    testing_support::ScopedEnv fast{korvane::kTimeScaleVariable, "20"};
+    ProgramFolder folder;
+};
+
+TEST_F(KorvaneRemoteLab, SshShutdownAndRestartReachTheHostAndTheFollowUpsAgree) {
+    CopyKey();
+    const std::size_t before = lab::SshCalls(Host(2)).size();
+    korvane::TForm1& form = folder.StartStill();
+    Press(form, 2, Button::Off, "root");  // the box ticked in the dialog, then "OFF"
+    EXPECT_EQ(folder.Read("liste.ssh"), TextList{EntryOf(2) + " root"});
+    EXPECT_TRUE(WaitFor([] { return lab::IsAsleep(Host(2)); }, 15000));
+    TextList calls = lab::SshCalls(Host(2));
+    ASSERT_EQ(calls.size(), before + 1);
+    EXPECT_EQ(calls.back(), korvane::kSshPoweroff);
+    ASSERT_TRUE(Reported("followDownReport ", 1));
+    EXPECT_TRUE(folder.App().Vars().ShutdownIncidents.empty());
+    // The host key, pinned at first use (its address may be hashed there).
+    EXPECT_NE(folder.Read(korvane::kKnownHostsFile).at(0).find(" ssh-ed25519 "), std::string::npos);
+
+    lab::Wake(Host(2));
+    Press(form, 2, Button::Restart);
+    EXPECT_TRUE(WaitFor([] { return lab::IsAsleep(Host(2)); }, 15000));
+    EXPECT_TRUE(WaitFor([] { return !lab::IsAsleep(Host(2)); }, 15000));
+    calls = lab::SshCalls(Host(2));
+    ASSERT_EQ(calls.size(), before + 2);
+    EXPECT_EQ(calls.back(), korvane::kSshReboot);
+    ASSERT_TRUE(Reported("followRestartReport ", 1));
+    EXPECT_TRUE(folder.App().Vars().ShutdownIncidents.empty());
+    EXPECT_TRUE(folder.Messages().isEmpty());
+}
+
+// No key: refused before anything runs. A host whose key changed after it
+// was pinned is refused by ssh, and the user is told why in French.
+TEST_F(KorvaneRemoteLab, MissingKeyOrChangedHostKeyRefusesAndSaysWhy) {
+    folder.Write("liste.ssh", {EntryOf(2) + " root"});
+    korvane::TForm1& form = folder.StartStill();
+    const std::size_t before = lab::SshCalls(Host(2)).size();
+    Press(form, 2, Button::Off);
+    ASSERT_EQ(folder.Messages().size(), 1);
+    EXPECT_TRUE(folder.Messages()[0].contains(QStringLiteral("est absente. Créez-la")))
+        << folder.Messages()[0].toStdString();
+
+    CopyKey();
+    Press(form, 2, Button::Test);
+    EXPECT_TRUE(StatusStarts("Accès SSH à « " + EntryOf(2) + " » : accordé")) << Status();
+    EXPECT_EQ(lab::SshCalls(Host(2)).size(), before + 1);
+    EXPECT_EQ(lab::SshCalls(Host(2)).back(), korvane::kSshProbe);
+
+    lab::RenewSshHostKey(Host(2));
+    Press(form, 2, Button::Test);
+    const std::string changed = std::string(" : refusé : ") + korvane::kSshHostKeyChanged + ". ";
+    EXPECT_TRUE(StatusStarts("Accès SSH à « " + EntryOf(2) + " »" + changed)) << Status();
+    Press(form, 2, Button::Off);
+    EXPECT_TRUE(StatusStarts("Arrêt de « " + EntryOf(2) + " » en échec : " +
+                             korvane::kSshHostKeyChanged + ". La clé d'hôte SSH"))
+        << Status();
+    EXPECT_EQ(lab::SshCalls(Host(2)).size(), before + 1);  // neither got in
+    EXPECT_FALSE(lab::IsAsleep(Host(2)));
+    EXPECT_EQ(folder.Messages().size(), 1);
+}
+
+// "Tester l'accès" asks smbd what "OFF" would ask it with: right password,
+// wrong password, no smbd. Nothing goes down.
+TEST_F(KorvaneRemoteLab, AccessTestThroughSambaIsGrantedRefusedOrUnreachable) {
+    korvane::TForm1& form = folder.StartStill();
+    const std::size_t shutdowns = lab::ShutdownCalls(Host(1)).size();
+    const struct {
+        int entry;
+        std::string password, told;
+    } cases[] = {
+        {1, lab::kSambaPassword,
+         "Accès à « " + EntryOf(1) + " » : accordé, l'arrêt à distance devrait fonctionner."},
+        {1, "mauvais",
+         "Accès à « " + EntryOf(1) + " » : refusé : NT_STATUS_LOGON_FAILURE. " +
+             korvane::PowerFailureRemedy("NT_STATUS_LOGON_FAILURE")},
+        {0, lab::kSambaPassword,
+         "Accès à « " + EntryOf(0) + " » : refusé : NT_STATUS_CONNECTION_REFUSED. " +
+             korvane::PowerFailureRemedy("NT_STATUS_CONNECTION_REFUSED")},
+    };
+    for (const auto& c : cases) {
+        WriteAuth(c.password);
+        form.StatusMain->clearMessage();
+        Press(form, c.entry, Button::Test);
+        EXPECT_TRUE(StatusStarts("Accès à")) << c.password;
+        EXPECT_EQ(Status(), c.told);
+        EXPECT_EQ(ConsoleLines(form, QString::fromStdString(c.told)), 1);
+    }
+    EXPECT_EQ(lab::ShutdownCalls(Host(1)).size(), shutdowns);
+    EXPECT_FALSE(lab::IsAsleep(Host(1)));
+    EXPECT_TRUE(folder.Messages().isEmpty());
+}
+
+// The lab's smbd puts its host to sleep for good, restart or not: the
+// restart's follow-up finds it down and records it.
+TEST_F(KorvaneRemoteLab, SambaRestartOfAHostThatStaysDownIsAnIncident) {
+    WriteAuth(lab::kSambaPassword);
+    korvane::TForm1& form = folder.StartStill();
+    Press(form, 1, Button::Restart);
+    EXPECT_TRUE(WaitFor([] { return lab::IsAsleep(Host(1)); }, 15000));
+    const TextList calls = lab::ShutdownCalls(Host(1));
+    ASSERT_FALSE(calls.empty());
+    EXPECT_NE(calls.back().find("-r"), std::string::npos) << calls.back();
+    ASSERT_TRUE(Reported("followRestartReport ", 1));
+    const TextList& incidents = folder.App().Vars().ShutdownIncidents;
+    ASSERT_EQ(incidents.size(), 1u);
+    EXPECT_TRUE(incidents[0].ends_with("\";\"" + EntryOf(1) + "\";\"n'a pas redémarré\";\"" +
+                                       korvane::kUnknownReason + "\";"))
+        << incidents[0];
+}
+
+}  // namespace
