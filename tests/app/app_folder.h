@@ -137,9 +137,9 @@ class AppFolder : public ProgramDirectory {
     // or `ms` of real time have passed. The time moves only to the timers
     // due before the next routine tick, and only once no script runs: a
     // routine tick comes only when a test moves the time there itself.
-    bool RunUntil(const std::function<bool()>& done, int ms = 5000);
+    bool RunUntil(const std::function<bool()>& done, int ms = 15000);
     // Until every request is collected.
-    bool Settle(int ms = 5000);
+    bool Settle(int ms = 15000);
     // A 10-second tick of the app, collected.
     void Poll();
     // Lets `ms` of the app's time pass, each routine tick's requests
