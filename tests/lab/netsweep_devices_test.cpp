@@ -136,10 +136,11 @@ TEST_F(DevicesLab, AComputerPluggedInIsNewAtTheRunThatFirstSeesItOnly) {
     lab::Replug(late);
     Netsweep();
     EXPECT_EQ(MarksNow(), Quiet({{Mac(late), "nouveau"}}));
-    const toolkit::Device* device = Find(Record(), late);
+    const DeviceRecord record = Record();
+    const toolkit::Device* device = Find(record, late);
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(device->address, late.address);
-    EXPECT_EQ(device->firstSeen, Record().lastSweep);
+    EXPECT_EQ(device->firstSeen, record.lastSweep);
     EXPECT_TRUE(device->answersPing);
 
     Netsweep();
@@ -158,7 +159,8 @@ TEST_F(DevicesLab, AComputerUnpluggedIsLastSeenAtTheRunBefore) {
     const std::string out = Netsweep();
     EXPECT_NE(out.find(leaving.address + " est inactif (second essai)\n"), std::string::npos)
         << out;
-    const toolkit::Device* gone = Find(Record(), leaving);
+    const DeviceRecord record = Record();
+    const toolkit::Device* gone = Find(record, leaving);
     ASSERT_NE(gone, nullptr);
     EXPECT_EQ(gone->lastSeen, *before);
     EXPECT_FALSE(gone->answersPing);
