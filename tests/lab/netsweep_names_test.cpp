@@ -89,8 +89,7 @@ TEST_F(NetsweepNamesLab, HostileNamesNeverTouchTheManagedComputersLines) {
         EXPECT_FALSE(fs::exists(folder_ / "netsweep.lck"));
     }
     // PC and 1 are names of their own, each on its own line; "." and "-RF" are none.
-    EXPECT_EQ(Read("liste.ip"),
-              std::string(kListeIP) + "pc 198.18.0.21\r\n1 198.18.0.22\r\n");
+    EXPECT_EQ(Read("liste.ip"), std::string(kListeIP) + "pc 198.18.0.21\r\n1 198.18.0.22\r\n");
     TextList mac = toolkit::SplitLines(Read("liste.mac"));
     std::sort(mac.begin() + 2, mac.end());
     EXPECT_EQ(mac, (TextList{"pc-salon 02-4B-52-00-00-11", "serveur-nas 02-4B-52-00-00-12",
@@ -110,8 +109,8 @@ TEST_F(NetsweepNamesLab, RunsStartedTogetherGiveOneRunAndWholeLists) {
         EXPECT_EQ(runs, 1u) << outputs;
         EXPECT_EQ(outputs.find("Impossible"), std::string::npos) << outputs;
         EXPECT_FALSE(fs::exists(folder_ / "netsweep.lck"));
-        EXPECT_TRUE(Read("liste.ip").starts_with(kListeIP));
-        EXPECT_TRUE(Read("liste.mac").starts_with(kListeMAC));
+        EXPECT_TRUE(Read("liste.ip").starts_with(kListeIP)) << Read("liste.ip").substr(0, 200);
+        EXPECT_TRUE(Read("liste.mac").starts_with(kListeMAC)) << Read("liste.mac").substr(0, 200);
         ExpectListsWhole();
     }
 }
@@ -139,13 +138,14 @@ TEST_F(NetsweepNamesLab, RunsKilledAtAnyMomentNeverLeaveATornOrMissingList) {
         SCOPED_TRACE("arrêt " + std::to_string(kill));
         const auto delay = whole.count() * kill / kKills;
         lab::Run("cd '" + folder_.Path() + "' && { ./netsweep noscan >/dev/null 2>&1 & " +
-                 "sleep " + std::to_string(static_cast<double>(delay) / 1e6) + "; kill -KILL $! 2>/dev/null; " +
+                 "sleep " + std::to_string(static_cast<double>(delay) / 1e6) +
+                 "; kill -KILL $! 2>/dev/null; " +
                  "wait; touch -d '-15 min' netsweep.lck 2>/dev/null; true; }");
         for (const char* list : {"liste.ip", "liste.mac", "liste.ip.discover"}) {
             ASSERT_TRUE(fs::is_regular_file(folder_ / list)) << list;
         }
-        EXPECT_TRUE(Read("liste.ip").starts_with(kListeIP));
-        EXPECT_TRUE(Read("liste.mac").starts_with(kListeMAC));
+        EXPECT_TRUE(Read("liste.ip").starts_with(kListeIP)) << Read("liste.ip").substr(0, 200);
+        EXPECT_TRUE(Read("liste.mac").starts_with(kListeMAC)) << Read("liste.mac").substr(0, 200);
         EXPECT_GE(toolkit::SplitLines(Read("liste.ip")).size(), 20002u);
         ExpectListsWhole();
         if (HasFailure()) break;
