@@ -61,7 +61,7 @@ void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     }
     toolkit::LoadLocalAddressTable(krv_.LocalAddresses, krv_.LocalMasks);
     ReadLocalNetwork();
-    toolkit::StartDetached(NetsweepCommand(toolkit::kHostOs, {programDir, ""}));
+    StartScan();
     view_.ShowScanLight(Light::Grey);
     krv_.OtherGroupName = "Autres";
     try {

@@ -232,6 +232,7 @@ class KorvaneApp {
     // addresses another device took (app_holders.cpp)
     void LookAtAddressHolders();
     std::optional<OtherHolder> HolderBeforeShutdown(const std::string& computer);
+    void StartScan();
     void StartScanNow();
     bool Displaced(const std::string& name) const;
 

@@ -52,11 +52,14 @@ std::optional<OtherHolder> KorvaneApp::HolderBeforeShutdown(const std::string& c
     return FindOtherHolder(mac, address, toolkit::NeighbourSnapshot::Take());
 }
 
+// netsweep, hidden and not waited for, from the program folder.
+void KorvaneApp::StartScan() {
+    toolkit::StartDetached(NetsweepCommand(toolkit::kHostOs, {toolkit::ProgramDir(), ""}));
+}
+
 // netsweep at once, unless a run is going on.
 void KorvaneApp::StartScanNow() {
-    const std::string programDir = toolkit::ProgramDir();
-    if (toolkit::platform::FileExists(programDir + "netsweep.lck")) return;
-    toolkit::StartDetached(NetsweepCommand(toolkit::kHostOs, {programDir, ""}));
+    if (!toolkit::platform::FileExists(toolkit::ProgramDir() + "netsweep.lck")) StartScan();
 }
 
 bool KorvaneApp::Displaced(const std::string& name) const {

@@ -187,7 +187,7 @@ void KorvaneApp::TraceTimers() const {
 
 void KorvaneApp::Timer1Timer() {
     if (StartsScan(krv_.ScanTick)) {
-        toolkit::StartDetached(NetsweepCommand(toolkit::kHostOs, {toolkit::ProgramDir(), ""}));
+        StartScan();
     }
     ++krv_.ScanTick;
 }
