@@ -50,6 +50,13 @@ class NetsweepNamesLab : public testing::Test {
         lab::WriteFile(folder_ / name, bytes);
     }
 
+    // The managed computers' lines still lead liste.mac. A run that does not
+    // find an adapter in the ARP table (a noscan run once the lab's entries
+    // have aged) keeps its line with the name upper-cased.
+    bool KeepsManagedMacLines() const {
+        return toolkit::AsciiLower(Read("liste.mac")).starts_with(toolkit::AsciiLower(kListeMAC));
+    }
+
     // Every line of a list whole: a name, one space, an address or a MAC.
     static void ExpectWhole(const std::string& bytes, const std::regex& line,
                             const std::string& what) {
@@ -110,7 +117,7 @@ TEST_F(NetsweepNamesLab, RunsStartedTogetherGiveOneRunAndWholeLists) {
         EXPECT_EQ(outputs.find("Impossible"), std::string::npos) << outputs;
         EXPECT_FALSE(fs::exists(folder_ / "netsweep.lck"));
         EXPECT_TRUE(Read("liste.ip").starts_with(kListeIP)) << Read("liste.ip").substr(0, 200);
-        EXPECT_TRUE(Read("liste.mac").starts_with(kListeMAC)) << Read("liste.mac").substr(0, 200);
+        EXPECT_TRUE(KeepsManagedMacLines()) << Read("liste.mac").substr(0, 200);
         ExpectListsWhole();
     }
 }
@@ -145,7 +152,7 @@ TEST_F(NetsweepNamesLab, RunsKilledAtAnyMomentNeverLeaveATornOrMissingList) {
             ASSERT_TRUE(fs::is_regular_file(folder_ / list)) << list;
         }
         EXPECT_TRUE(Read("liste.ip").starts_with(kListeIP)) << Read("liste.ip").substr(0, 200);
-        EXPECT_TRUE(Read("liste.mac").starts_with(kListeMAC)) << Read("liste.mac").substr(0, 200);
+        EXPECT_TRUE(KeepsManagedMacLines()) << Read("liste.mac").substr(0, 200);
         EXPECT_GE(toolkit::SplitLines(Read("liste.ip")).size(), 20002u);
         ExpectListsWhole();
         if (HasFailure()) break;
