@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "korvane/core/followup.h"
-#include "lab_support.h"
 #include "korvane/core/polling.h"
+#include "lab_support.h"
 #include "raw_ping.h"
 #include "utils.h"
 
@@ -20,18 +20,11 @@ namespace {
 namespace fs = std::filesystem;
 using toolkit::TextList;
 
-const lab::Host& HostById(const std::string& id) {
-    for (const lab::Host& host : lab::Hosts()) {
-        if (host.id == id) return host;
-    }
-    throw std::logic_error("firewall-hosts.txt has no " + id);
-}
-
 class FirewallLab : public testing::Test {
   protected:
     // PC-BUREAU shares files: its firewall lets port 445 through to smbd.
     static void SetUpTestSuite() {
-        lab::StartSamba(HostById("h2"), lab::ShutdownScript::DoesNothing);
+        lab::StartSamba(lab::HostById("h2"), lab::ShutdownScript::DoesNothing);
     }
     void SetUp() override {
         std::string pattern = fs::temp_directory_path() / "firewall-XXXXXX";
@@ -46,7 +39,7 @@ class FirewallLab : public testing::Test {
     // The hosts hostping finds on, as it writes them.
     TextList Poll(const std::vector<std::string>& ids) const {
         TextList list;
-        for (const auto& id : ids) list.push_back(HostById(id).address);
+        for (const auto& id : ids) list.push_back(lab::HostById(id).address);
         toolkit::SaveLines(folder_ + "liste", list);
         fs::remove(folder_ + "resultat");
         const std::string line =
@@ -59,7 +52,7 @@ class FirewallLab : public testing::Test {
     // result file with the verdict line last.
     TextList Check(const std::string& id) const {
         const toolkit::ToolPaths paths{lab::BinPath(""), folder_};
-        const lab::Host& host = HostById(id);
+        const lab::Host& host = lab::HostById(id);
         const std::uint8_t slot = 7;
         const korvane::SlotFiles files = korvane::SlotFilesFor(toolkit::Os::Posix, paths, slot);
         fs::remove(files.result);
@@ -93,12 +86,12 @@ TEST_F(FirewallLab, ComputersThatDropPingsAreShownOnAndSleepersOff) {
             {"h6", !asleep, "answers pings"},
         };
         if (asleep) {
-            for (const char* id : {"h1", "h2", "h6"}) lab::Sleep(HostById(id));
+            for (const char* id : {"h1", "h2", "h6"}) lab::Sleep(lab::HostById(id));
         }
         const TextList found = Poll(all);
         for (const Case& c : cases) {
             const bool listed =
-                toolkit::IndexOfLine(found, HostById(c.id).address + "=1").has_value();
+                toolkit::IndexOfLine(found, lab::HostById(c.id).address + "=1").has_value();
             EXPECT_EQ(listed, c.on) << c.id << " (" << c.why << (asleep ? ", asleep" : "") << ")";
         }
     }
@@ -109,8 +102,8 @@ TEST_F(FirewallLab, ComputersThatDropPingsAreShownOnAndSleepersOff) {
 // its second request and its connections; behind a firewall that lets only
 // pings through, the second request alone finds it about 9 times in 10.
 TEST_F(FirewallLab, ALossyLinkLeavesARunningHostOnInAtLeast99PercentOfPolls) {
-    const lab::Host& lossy = HostById("h4");
-    const lab::Host& lossyFirewalled = HostById("h5");
+    const lab::Host& lossy = lab::HostById("h4");
+    const lab::Host& lossyFirewalled = lab::HostById("h5");
     ASSERT_EQ(lossy.lossPercent, 30);
     ASSERT_TRUE(lossyFirewalled.dropsTcp && !lossyFirewalled.dropsEcho);
     constexpr int kPolls = 200;
@@ -138,12 +131,12 @@ TEST_F(FirewallLab, FollowUpChecksOfALossyHostGiveNoFalseIncident) {
     for (int check = 0; check < 20; ++check) {
         const TextList output = Check("h4");
         ASSERT_FALSE(output.empty());
-        EXPECT_EQ(output.back(), HostById("h4").netbiosName + "=up");
+        EXPECT_EQ(output.back(), lab::HostById("h4").netbiosName + "=up");
         EXPECT_FALSE(korvane::CheckIncident(korvane::FollowKind::WakeUp, output).has_value());
     }
-    lab::ScopedSleep asleep(HostById("h6"));
+    lab::ScopedSleep asleep(lab::HostById("h6"));
     const TextList output = Check("h6");
-    EXPECT_EQ(output, TextList{HostById("h6").netbiosName + "=down"});
+    EXPECT_EQ(output, TextList{lab::HostById("h6").netbiosName + "=down"});
     EXPECT_TRUE(korvane::CheckIncident(korvane::FollowKind::WakeUp, output).has_value());
     EXPECT_FALSE(korvane::CheckIncident(korvane::FollowKind::Shutdown, output).has_value());
 }

@@ -26,18 +26,11 @@ using gui_testing::ProgramFolder;
 using gui_testing::WaitFor;
 using toolkit::TextList;
 
-const lab::Host& HostById(const std::string& id) {
-    for (const lab::Host& host : lab::Hosts()) {
-        if (host.id == id) return host;
-    }
-    throw std::logic_error("firewall-hosts.txt has no " + id);
-}
-
 class KorvaneFirewallLab : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        lab::StartSamba(HostById("h2"), lab::ShutdownScript::Sleeps);
-        lab::StartSamba(HostById("h3"), lab::ShutdownScript::DoesNothing);
+        lab::StartSamba(lab::HostById("h2"), lab::ShutdownScript::Sleeps);
+        lab::StartSamba(lab::HostById("h3"), lab::ShutdownScript::DoesNothing);
     }
     void SetUp() override {
         folder.InstallProgram("hostping");
@@ -71,7 +64,7 @@ class KorvaneFirewallLab : public testing::Test {
                                 [](korvane::Tmachines* dialog) { dialog->btn_off->click(); });
     }
 
-    const std::vector<const lab::Host*> hosts = {&HostById("h2"), &HostById("h3")};
+    const std::vector<const lab::Host*> hosts = {&lab::HostById("h2"), &lab::HostById("h3")};
     // Follow-ups after 15 s.
     testing_support::ScopedEnv fast{korvane::kTimeScaleVariable, "20"};
     ProgramFolder folder;
@@ -109,8 +102,8 @@ TEST(KorvaneMovedAddressLab, SwappedAddressesAreToldAndNeverShutTheOtherComputer
     ProgramFolder folder;
     folder.InstallProgram("netsweep");
     folder.InstallProgram("hostping");
-    const lab::Host& salon = HostById("h1");
-    const lab::Host& accueil = HostById("h6");
+    const lab::Host& salon = lab::HostById("h1");
+    const lab::Host& accueil = lab::HostById("h6");
     folder.Write("localGM", {"pc-salon", "pc-accueil"});
     folder.Write("liste.mac", {"pc-salon " + salon.mac, "pc-accueil " + accueil.mac});
     testing_support::WriteBytes(folder / "shutdown.auth",

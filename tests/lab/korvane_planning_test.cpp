@@ -11,10 +11,10 @@
 #include <filesystem>
 
 #include "korvane/core/KrvVar.h"
+#include "korvane/core/timescale.h"
 #include "lab_support.h"
 #include "program_folder.h"
 #include "reseau.h"
-#include "korvane/core/timescale.h"
 #include "umachine.h"
 
 namespace {
@@ -26,12 +26,8 @@ using gui_testing::ProgramFolder;
 using gui_testing::WaitFor;
 using toolkit::TextList;
 
-const lab::Host& Host(int entry) {
-    return lab::Hosts().at(static_cast<std::size_t>(entry));
-}
-
 std::string EntryName(int entry) {
-    return toolkit::AsciiLower(Host(entry).netbiosName);
+    return toolkit::AsciiLower(lab::HostAt(entry).netbiosName);
 }
 
 std::string MemberName(const lab::Host& host) {
@@ -65,8 +61,8 @@ std::string AsSambaPassesIt(const std::string& message) {
 class KorvanePlanningLab : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        lab::StartSamba(Host(1), lab::ShutdownScript::Sleeps);
-        lab::StartSamba(Host(2), lab::ShutdownScript::DoesNothing);
+        lab::StartSamba(lab::HostAt(1), lab::ShutdownScript::Sleeps);
+        lab::StartSamba(lab::HostAt(2), lab::ShutdownScript::DoesNothing);
     }
     void SetUp() override {
         folder.InstallProgram("hostping");
@@ -109,17 +105,17 @@ class KorvanePlanningLab : public testing::Test {
 
 TEST_F(KorvanePlanningLab, ScheduledShutdownTurnsASambaHostOffAndTheNextPollShowsItOff) {
     folder.Write("liste.planning", {EntryName(1) + ";0:00;22:00"});
-    const std::size_t calls = lab::ShutdownCalls(Host(1)).size();
+    const std::size_t calls = lab::ShutdownCalls(lab::HostAt(1)).size();
     korvane::TForm1& form = Start(Today(21, 58, 30));
     Poll();
     ASSERT_EQ(Glyph(1), 67);
     EXPECT_EQ(Hint(1), QStringLiteral("Prochaine action : arrêt à 22:00"));
     WaitFor([] { return false; }, 1000);  // ticks before the minute run nothing
-    EXPECT_EQ(lab::ShutdownCalls(Host(1)).size(), calls);
+    EXPECT_EQ(lab::ShutdownCalls(lab::HostAt(1)).size(), calls);
 
     folder.Clock().Set(Today(22, 0, 5));
-    ASSERT_TRUE(WaitFor([] { return lab::IsAsleep(Host(1)); }, 10000));
-    const TextList shutdowns = lab::ShutdownCalls(Host(1));
+    ASSERT_TRUE(WaitFor([] { return lab::IsAsleep(lab::HostAt(1)); }, 10000));
+    const TextList shutdowns = lab::ShutdownCalls(lab::HostAt(1));
     ASSERT_EQ(shutdowns.size(), calls + 1);
     // No comment set: net's own message, as before the preferences had one.
     EXPECT_EQ(shutdowns.back(), "This_machine_will_be_shutdown_shortly -f");
@@ -129,18 +125,18 @@ TEST_F(KorvanePlanningLab, ScheduledShutdownTurnsASambaHostOffAndTheNextPollShow
     EXPECT_EQ(Glyph(1), 69);
     EXPECT_EQ(Hint(1), QStringLiteral("Prochaine action : arrêt à 22:00 (demain)"));
     WaitFor([] { return false; }, 1000);  // later ticks of the same minute: once only
-    EXPECT_EQ(lab::ShutdownCalls(Host(1)).size(), calls + 1);
+    EXPECT_EQ(lab::ShutdownCalls(lab::HostAt(1)).size(), calls + 1);
     EXPECT_TRUE(folder.Messages().isEmpty());
 }
 
 TEST_F(KorvanePlanningLab, ScheduledWakeUpWakesASleepingHost) {
-    lab::ScopedSleep asleep(Host(3));
+    lab::ScopedSleep asleep(lab::HostAt(3));
     folder.Write("liste.planning", {EntryName(3) + ";7:00;0:00"});
     korvane::TForm1& form = Start(Today(6, 59, 30));
     Poll();
     ASSERT_EQ(Glyph(3), 69);
     folder.Clock().Set(Today(7, 0, 1));
-    EXPECT_TRUE(WaitFor([] { return !lab::IsAsleep(Host(3)); }, 5000));
+    EXPECT_TRUE(WaitFor([] { return !lab::IsAsleep(lab::HostAt(3)); }, 5000));
     EXPECT_EQ(
         ConsoleLines(form, QString::fromStdString("planification : allumage de " + EntryName(3))),
         1);
@@ -151,7 +147,7 @@ TEST_F(KorvanePlanningLab, ScheduledWakeUpWakesASleepingHost) {
 TEST_F(KorvanePlanningLab, ProtectedHostIsNeverShutDownByHandOrByThePlan) {
     folder.Write("liste.protegees", {EntryName(1)});
     folder.Write("liste.planning", {EntryName(1) + ";0:00;22:00"});
-    const std::size_t calls = lab::ShutdownCalls(Host(1)).size();
+    const std::size_t calls = lab::ShutdownCalls(lab::HostAt(1)).size();
     korvane::TForm1& form = Start(Today(21, 59, 0));
     gui_testing::ClickEntry(form, 1, [](korvane::Tmachines* d) { d->btn_off->click(); });
     folder.Clock().Set(Today(22, 0, 0));
@@ -161,8 +157,8 @@ TEST_F(KorvanePlanningLab, ProtectedHostIsNeverShutDownByHandOrByThePlan) {
     ASSERT_TRUE(WaitFor([&] { return ConsoleLines(form, refusal) == 2; }, 5000));
     EXPECT_EQ(folder.Messages(), (QStringList{refusal, refusal}));
     WaitFor([] { return false; }, 3000);  // longer than a shutdown takes to arrive
-    EXPECT_EQ(lab::ShutdownCalls(Host(1)).size(), calls);
-    EXPECT_FALSE(lab::IsAsleep(Host(1)));
+    EXPECT_EQ(lab::ShutdownCalls(lab::HostAt(1)).size(), calls);
+    EXPECT_FALSE(lab::IsAsleep(lab::HostAt(1)));
     EXPECT_FALSE(fs::exists(folder / ("shutdn" + EntryName(1) + ".sh")));
 }
 
@@ -174,14 +170,15 @@ TEST_F(KorvanePlanningLab, OffSendsTheDelayAndTheCommentToTheRealNetAndNeverRuns
     const std::string comment = "Fin \"de\" journee 'x' ; touch " + canary + " $(touch " + canary +
                                 ") `touch " + canary + "` & echo";
     folder.Write("arret.ini", {"delai=45", "commentaire=" + comment});
-    const std::size_t calls = lab::ShutdownCalls(Host(2)).size();
+    const std::size_t calls = lab::ShutdownCalls(lab::HostAt(2)).size();
     korvane::TForm1& form = Start(Today(12, 0, 0));
     gui_testing::ClickEntry(form, 2, [](korvane::Tmachines* d) { d->btn_off->click(); });
-    ASSERT_TRUE(WaitFor([&] { return lab::ShutdownCalls(Host(2)).size() == calls + 1; }, 10000));
+    ASSERT_TRUE(
+        WaitFor([&] { return lab::ShutdownCalls(lab::HostAt(2)).size() == calls + 1; }, 10000));
     // smbd runs "shutdown.sh %z %r %f" through the shell; the empty %r goes.
     // (Its %t, the delay, is taken by smbd's own "%t", the time of day, before
     // the shutdown's substitutions: the delay is seen in the command line.)
-    EXPECT_EQ(lab::ShutdownCalls(Host(2)).back(), AsSambaPassesIt(comment) + " -f");
+    EXPECT_EQ(lab::ShutdownCalls(lab::HostAt(2)).back(), AsSambaPassesIt(comment) + " -f");
     EXPECT_EQ(ConsoleLines(
                   form, QString::fromStdString("commande lancée : net rpc shutdown -f -t 45 -C ")),
               1);

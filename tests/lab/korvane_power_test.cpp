@@ -11,10 +11,10 @@
 #include <filesystem>
 
 #include "korvane/core/KrvVar.h"
+#include "korvane/core/timescale.h"
 #include "lab_support.h"
 #include "program_folder.h"
 #include "reseau.h"
-#include "korvane/core/timescale.h"
 #include "umachine.h"
 
 namespace {
@@ -24,10 +24,6 @@ using gui_testing::ConsoleLines;
 using gui_testing::ProgramFolder;
 using gui_testing::WaitFor;
 using toolkit::TextList;
-
-const lab::Host& Host(int entry) {
-    return lab::Hosts().at(static_cast<std::size_t>(entry));
-}
 
 // As group files name a member: its short name when the admin machine can
 // resolve it, else its address.
@@ -44,8 +40,8 @@ void Press(korvane::TForm1& form, int entry, bool on) {
 class KorvanePowerLab : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        lab::StartSamba(Host(1), lab::ShutdownScript::Sleeps);
-        lab::StartSamba(Host(2), lab::ShutdownScript::DoesNothing);
+        lab::StartSamba(lab::HostAt(1), lab::ShutdownScript::Sleeps);
+        lab::StartSamba(lab::HostAt(2), lab::ShutdownScript::DoesNothing);
     }
     void SetUp() override {
         folder.InstallProgram("hostping");
@@ -92,12 +88,12 @@ class KorvanePowerLab : public testing::Test {
 };
 
 TEST_F(KorvanePowerLab, OnWakesASleepingHostAndTheNextPollShowsItOn) {
-    lab::ScopedSleep asleep(Host(3));
+    lab::ScopedSleep asleep(lab::HostAt(3));
     korvane::TForm1& form = Start();
     Poll();
     ASSERT_EQ(Glyph(3), 69);
     Press(form, 3, true);
-    EXPECT_TRUE(WaitFor([] { return !lab::IsAsleep(Host(3)); }, 5000));
+    EXPECT_TRUE(WaitFor([] { return !lab::IsAsleep(lab::HostAt(3)); }, 5000));
     Poll();
     EXPECT_EQ(Glyph(3), 67);
     ASSERT_TRUE(Reported("followupReport ", 1));
@@ -106,13 +102,13 @@ TEST_F(KorvanePowerLab, OnWakesASleepingHostAndTheNextPollShowsItOn) {
 
 TEST_F(KorvanePowerLab, OffThroughSambaPutsTheHostDownAndTheFollowUpRecordsNothing) {
     WriteAuth("root", kPrivate);
-    const std::size_t calls = lab::ShutdownCalls(Host(1)).size();
+    const std::size_t calls = lab::ShutdownCalls(lab::HostAt(1)).size();
     korvane::TForm1& form = Start();
     Poll();
     ASSERT_EQ(Glyph(1), 67);
     Press(form, 1, false);
-    EXPECT_TRUE(WaitFor([] { return lab::IsAsleep(Host(1)); }, 10000));
-    const TextList shutdowns = lab::ShutdownCalls(Host(1));
+    EXPECT_TRUE(WaitFor([] { return lab::IsAsleep(lab::HostAt(1)); }, 10000));
+    const TextList shutdowns = lab::ShutdownCalls(lab::HostAt(1));
     ASSERT_EQ(shutdowns.size(), calls + 1);
     EXPECT_TRUE(shutdowns.back().ends_with(" -f")) << shutdowns.back();  // forced, as asked
     Poll();
@@ -132,15 +128,15 @@ TEST_F(KorvanePowerLab, HostThatStaysUpIsExactlyOneIncidentInTheListTheConsoleAn
     };
     for (const Case& c : {Case{1, "daemon", 0}, Case{2, "root", 1}}) {
         WriteAuth(c.user, kPrivate);
-        const std::size_t before = lab::ShutdownCalls(Host(c.entry)).size();
+        const std::size_t before = lab::ShutdownCalls(lab::HostAt(c.entry)).size();
         korvane::TForm1& form = Start();
         Press(form, c.entry, false);
         ASSERT_TRUE(Reported("followDownReport ", 1)) << c.user;
-        EXPECT_EQ(lab::ShutdownCalls(Host(c.entry)).size(), before + c.scriptCalls);
-        EXPECT_FALSE(lab::IsAsleep(Host(c.entry)));
+        EXPECT_EQ(lab::ShutdownCalls(lab::HostAt(c.entry)).size(), before + c.scriptCalls);
+        EXPECT_FALSE(lab::IsAsleep(lab::HostAt(c.entry)));
         const TextList& incidents = folder.App().Vars().ShutdownIncidents;
         ASSERT_EQ(incidents.size(), 1u) << c.user;
-        EXPECT_TRUE(incidents[0].ends_with("\";\"" + MemberName(Host(c.entry)) +
+        EXPECT_TRUE(incidents[0].ends_with("\";\"" + MemberName(lab::HostAt(c.entry)) +
                                            "\";\"ne s'est pas arrêté\";\"raison inconnue\";"))
             << incidents[0];
         EXPECT_EQ(ConsoleLines(form, QString::fromStdString(incidents[0])), 1);
@@ -154,9 +150,10 @@ TEST_F(KorvanePowerLab, GroupOfThreeGetsThreeChecksAndThreeReports) {
     WriteAuth("root", kPrivate);
     folder.Write("localGM", {"bureau"});
     // "OFF" goes to each member with an address: h1 (no Samba: refused) and h2.
-    folder.Write("liste.ip", {MemberName(Host(0)) + " " + Host(0).address,
-                              MemberName(Host(1)) + " " + Host(1).address});
-    folder.Write("bureau", {MemberName(Host(0)), MemberName(Host(1)), MemberName(Host(3))});
+    folder.Write("liste.ip", {MemberName(lab::HostAt(0)) + " " + lab::HostAt(0).address,
+                              MemberName(lab::HostAt(1)) + " " + lab::HostAt(1).address});
+    folder.Write("bureau", {MemberName(lab::HostAt(0)), MemberName(lab::HostAt(1)),
+                            MemberName(lab::HostAt(3))});
     korvane::TForm1& form = Start();
     Press(form, 0, false);
     ASSERT_TRUE(Reported("followDownReport ", 3));
@@ -168,12 +165,12 @@ TEST_F(KorvanePowerLab, GroupOfThreeGetsThreeChecksAndThreeReports) {
     }
     std::sort(hosts.begin(), hosts.end());
     // h2 went down; h1 refused (no Samba) and h4 had no address to be asked at.
-    EXPECT_EQ(hosts,
-              (TextList{MemberName(Host(3)), MemberName(Host(0))}));  // 198.18.0.14, pc-salon
+    EXPECT_EQ(hosts, (TextList{MemberName(lab::HostAt(3)),
+                               MemberName(lab::HostAt(0))}));  // 198.18.0.14, pc-salon
 }
 
 TEST_F(KorvanePowerLab, MissingOrGroupReadableAuthenticationFileRunsNothingAndSaysWhy) {
-    const std::size_t calls = lab::ShutdownCalls(Host(1)).size();
+    const std::size_t calls = lab::ShutdownCalls(lab::HostAt(1)).size();
     korvane::TForm1& form = Start();
     Press(form, 1, false);
     WriteAuth("root", kPrivate | fs::perms::group_read);
@@ -188,8 +185,8 @@ TEST_F(KorvanePowerLab, MissingOrGroupReadableAuthenticationFileRunsNothingAndSa
     EXPECT_FALSE(fs::exists(folder / "shutdnpc-bureau.sh"));
     WaitFor([] { return false; }, 6000);  // longer than a follow-up would take
     EXPECT_EQ(ConsoleLines(form, "Lancement de ping "), 0);
-    EXPECT_EQ(lab::ShutdownCalls(Host(1)).size(), calls);
-    EXPECT_FALSE(lab::IsAsleep(Host(1)));
+    EXPECT_EQ(lab::ShutdownCalls(lab::HostAt(1)).size(), calls);
+    EXPECT_FALSE(lab::IsAsleep(lab::HostAt(1)));
 }
 
 }  // namespace

@@ -30,12 +30,8 @@ using gui_testing::ProgramFolder;
 using gui_testing::WaitFor;
 using toolkit::TextList;
 
-const lab::Host& Host(int entry) {
-    return lab::Hosts().at(static_cast<std::size_t>(entry));
-}
-
 std::string EntryOf(int entry) {
-    return toolkit::AsciiLower(Host(entry).netbiosName);
+    return toolkit::AsciiLower(lab::HostAt(entry).netbiosName);
 }
 
 // The key sshd lets in, made once for the suite; each test's folder gets a copy.
@@ -70,8 +66,8 @@ class KorvaneRemoteLab : public testing::Test {
     static void SetUpTestSuite() {
         lab::Run("ssh-keygen -q -t ed25519 -N '' -C korvane -f '" + SuiteKeyDir() +
                  "korvane_ssh' </dev/null");
-        lab::StartSsh(Host(2), SuiteKeyDir() + "korvane_ssh.pub");
-        lab::StartSamba(Host(1), lab::ShutdownScript::Sleeps);
+        lab::StartSsh(lab::HostAt(2), SuiteKeyDir() + "korvane_ssh.pub");
+        lab::StartSamba(lab::HostAt(1), lab::ShutdownScript::Sleeps);
     }
     static void TearDownTestSuite() { fs::remove_all(SuiteKeyDir()); }
     void SetUp() override {
@@ -117,12 +113,12 @@ class KorvaneRemoteLab : public testing::Test {
 
 TEST_F(KorvaneRemoteLab, SshShutdownAndRestartReachTheHostAndTheFollowUpsAgree) {
     CopyKey();
-    const std::size_t before = lab::SshCalls(Host(2)).size();
+    const std::size_t before = lab::SshCalls(lab::HostAt(2)).size();
     korvane::TForm1& form = folder.StartStill();
     Press(form, 2, Button::Off, "root");  // the box ticked in the dialog, then "OFF"
     EXPECT_EQ(folder.Read("liste.ssh"), TextList{EntryOf(2) + " root"});
-    EXPECT_TRUE(WaitFor([] { return lab::IsAsleep(Host(2)); }, 15000));
-    TextList calls = lab::SshCalls(Host(2));
+    EXPECT_TRUE(WaitFor([] { return lab::IsAsleep(lab::HostAt(2)); }, 15000));
+    TextList calls = lab::SshCalls(lab::HostAt(2));
     ASSERT_EQ(calls.size(), before + 1);
     EXPECT_EQ(calls.back(), korvane::kSshPoweroff);
     ASSERT_TRUE(Reported("followDownReport ", 1));
@@ -130,11 +126,11 @@ TEST_F(KorvaneRemoteLab, SshShutdownAndRestartReachTheHostAndTheFollowUpsAgree) 
     // The host key, pinned at first use (its address may be hashed there).
     EXPECT_NE(folder.Read(korvane::kKnownHostsFile).at(0).find(" ssh-ed25519 "), std::string::npos);
 
-    lab::Wake(Host(2));
+    lab::Wake(lab::HostAt(2));
     Press(form, 2, Button::Restart);
-    EXPECT_TRUE(WaitFor([] { return lab::IsAsleep(Host(2)); }, 15000));
-    EXPECT_TRUE(WaitFor([] { return !lab::IsAsleep(Host(2)); }, 15000));
-    calls = lab::SshCalls(Host(2));
+    EXPECT_TRUE(WaitFor([] { return lab::IsAsleep(lab::HostAt(2)); }, 15000));
+    EXPECT_TRUE(WaitFor([] { return !lab::IsAsleep(lab::HostAt(2)); }, 15000));
+    calls = lab::SshCalls(lab::HostAt(2));
     ASSERT_EQ(calls.size(), before + 2);
     EXPECT_EQ(calls.back(), korvane::kSshReboot);
     ASSERT_TRUE(Reported("followRestartReport ", 1));
@@ -147,7 +143,7 @@ TEST_F(KorvaneRemoteLab, SshShutdownAndRestartReachTheHostAndTheFollowUpsAgree) 
 TEST_F(KorvaneRemoteLab, MissingKeyOrChangedHostKeyRefusesAndSaysWhy) {
     folder.Write("liste.ssh", {EntryOf(2) + " root"});
     korvane::TForm1& form = folder.StartStill();
-    const std::size_t before = lab::SshCalls(Host(2)).size();
+    const std::size_t before = lab::SshCalls(lab::HostAt(2)).size();
     Press(form, 2, Button::Off);
     ASSERT_EQ(folder.Messages().size(), 1);
     EXPECT_TRUE(folder.Messages()[0].contains(QStringLiteral("est absente. Créez-la")))
@@ -156,10 +152,10 @@ TEST_F(KorvaneRemoteLab, MissingKeyOrChangedHostKeyRefusesAndSaysWhy) {
     CopyKey();
     Press(form, 2, Button::Test);
     EXPECT_TRUE(StatusStarts("Accès SSH à « " + EntryOf(2) + " » : accordé")) << Status();
-    EXPECT_EQ(lab::SshCalls(Host(2)).size(), before + 1);
-    EXPECT_EQ(lab::SshCalls(Host(2)).back(), korvane::kSshProbe);
+    EXPECT_EQ(lab::SshCalls(lab::HostAt(2)).size(), before + 1);
+    EXPECT_EQ(lab::SshCalls(lab::HostAt(2)).back(), korvane::kSshProbe);
 
-    lab::RenewSshHostKey(Host(2));
+    lab::RenewSshHostKey(lab::HostAt(2));
     Press(form, 2, Button::Test);
     const std::string changed = std::string(" : refusé : ") + korvane::kSshHostKeyChanged + ". ";
     EXPECT_TRUE(StatusStarts("Accès SSH à « " + EntryOf(2) + " »" + changed)) << Status();
@@ -167,8 +163,8 @@ TEST_F(KorvaneRemoteLab, MissingKeyOrChangedHostKeyRefusesAndSaysWhy) {
     EXPECT_TRUE(StatusStarts("Arrêt de « " + EntryOf(2) + " » en échec : " +
                              korvane::kSshHostKeyChanged + ". La clé d'hôte SSH"))
         << Status();
-    EXPECT_EQ(lab::SshCalls(Host(2)).size(), before + 1);  // neither got in
-    EXPECT_FALSE(lab::IsAsleep(Host(2)));
+    EXPECT_EQ(lab::SshCalls(lab::HostAt(2)).size(), before + 1);  // neither got in
+    EXPECT_FALSE(lab::IsAsleep(lab::HostAt(2)));
     EXPECT_EQ(folder.Messages().size(), 1);
 }
 
@@ -176,7 +172,7 @@ TEST_F(KorvaneRemoteLab, MissingKeyOrChangedHostKeyRefusesAndSaysWhy) {
 // wrong password, no smbd. Nothing goes down.
 TEST_F(KorvaneRemoteLab, AccessTestThroughSambaIsGrantedRefusedOrUnreachable) {
     korvane::TForm1& form = folder.StartStill();
-    const std::size_t shutdowns = lab::ShutdownCalls(Host(1)).size();
+    const std::size_t shutdowns = lab::ShutdownCalls(lab::HostAt(1)).size();
     const struct {
         int entry;
         std::string password, told;
@@ -198,8 +194,8 @@ TEST_F(KorvaneRemoteLab, AccessTestThroughSambaIsGrantedRefusedOrUnreachable) {
         EXPECT_EQ(Status(), c.told);
         EXPECT_EQ(ConsoleLines(form, QString::fromStdString(c.told)), 1);
     }
-    EXPECT_EQ(lab::ShutdownCalls(Host(1)).size(), shutdowns);
-    EXPECT_FALSE(lab::IsAsleep(Host(1)));
+    EXPECT_EQ(lab::ShutdownCalls(lab::HostAt(1)).size(), shutdowns);
+    EXPECT_FALSE(lab::IsAsleep(lab::HostAt(1)));
     EXPECT_TRUE(folder.Messages().isEmpty());
 }
 
@@ -209,8 +205,8 @@ TEST_F(KorvaneRemoteLab, SambaRestartOfAHostThatStaysDownIsAnIncident) {
     WriteAuth(lab::kSambaPassword);
     korvane::TForm1& form = folder.StartStill();
     Press(form, 1, Button::Restart);
-    EXPECT_TRUE(WaitFor([] { return lab::IsAsleep(Host(1)); }, 15000));
-    const TextList calls = lab::ShutdownCalls(Host(1));
+    EXPECT_TRUE(WaitFor([] { return lab::IsAsleep(lab::HostAt(1)); }, 15000));
+    const TextList calls = lab::ShutdownCalls(lab::HostAt(1));
     ASSERT_FALSE(calls.empty());
     EXPECT_NE(calls.back().find("-r"), std::string::npos) << calls.back();
     ASSERT_TRUE(Reported("followRestartReport ", 1));

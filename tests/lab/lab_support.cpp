@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 namespace lab {
 namespace {
@@ -112,6 +113,17 @@ void WaitForLiveTimestamps() {
 const std::vector<Host>& Hosts() {
     static const std::vector<Host> hosts = ReadHosts();
     return hosts;
+}
+
+const Host& HostById(const std::string& id) {
+    for (const Host& host : Hosts()) {
+        if (host.id == id) return host;
+    }
+    throw std::logic_error("the lab's hosts file has no " + id);
+}
+
+const Host& HostAt(int index) {
+    return Hosts().at(static_cast<std::size_t>(index));
 }
 
 RunResult RunForStatus(const std::string& commandLine) {

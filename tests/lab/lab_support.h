@@ -36,6 +36,9 @@ struct Host {
 // The hosts of the lab's hosts file ($KORVANE_LAB_HOSTS, else
 // scripts/lab-hosts.txt) that the lab brought up.
 const std::vector<Host>& Hosts();
+// The host of that id ("h1"), or the index-th host in the file's order.
+const Host& HostById(const std::string& id);
+const Host& HostAt(int index);
 
 // A host goes to sleep: it drops every frame, ARP included, until a magic
 // packet or Wake wakes it.

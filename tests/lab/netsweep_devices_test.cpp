@@ -18,8 +18,8 @@
 #include <thread>
 
 #include "../unit/test_folder.h"
-#include "korvane/core/devicemarks.h"
 #include "devices.h"
+#include "korvane/core/devicemarks.h"
 #include "lab_support.h"
 #include "utctime.h"
 
@@ -29,13 +29,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using Marks = std::map<std::string, std::string>;  // by MAC, or address without one
 using toolkit::DeviceRecord;
-
-const lab::Host& HostById(const std::string& id) {
-    for (const lab::Host& host : lab::Hosts()) {
-        if (host.id == id) return host;
-    }
-    throw std::logic_error("netsweep-hosts.txt has no " + id);
-}
 
 std::string Mac(const lab::Host& host) {
     return toolkit::DeviceMac(host.mac);
@@ -127,7 +120,7 @@ class DevicesLab : public testing::Test {
 };
 
 TEST_F(DevicesLab, AComputerPluggedInIsNewAtTheRunThatFirstSeesItOnly) {
-    const lab::Host& late = HostById("h6");
+    const lab::Host& late = lab::HostById("h6");
     lab::Unplug(late);
     Netsweep();
     EXPECT_EQ(Find(Record(), late), nullptr);
@@ -154,7 +147,7 @@ TEST_F(DevicesLab, AComputerPluggedInIsNewAtTheRunThatFirstSeesItOnly) {
 // The ARP entry of the computer unplugged outlives it: it is asked once more
 // and counts as gone; once the entry has failed, nothing brings it back.
 TEST_F(DevicesLab, AComputerUnpluggedIsLastSeenAtTheRunBefore) {
-    const lab::Host& leaving = HostById("h5");
+    const lab::Host& leaving = lab::HostById("h5");
     Netsweep();
     const auto before = Record().lastSweep;
     ASSERT_TRUE(before);
@@ -179,8 +172,8 @@ TEST_F(DevicesLab, AComputerUnpluggedIsLastSeenAtTheRunBefore) {
 }
 
 TEST_F(DevicesLab, TwoComputersThatSwapAddressesHaveMoved) {
-    const lab::Host& salon = HostById("h1");
-    const lab::Host& bureau = HostById("h2");
+    const lab::Host& salon = lab::HostById("h1");
+    const lab::Host& bureau = lab::HostById("h2");
     Netsweep();
     Move(salon, bureau.address);
     Move(bureau, salon.address);

@@ -27,13 +27,6 @@ struct Outcome {
     std::string err;
 };
 
-const lab::Host& HostById(const std::string& id) {
-    for (const lab::Host& host : lab::Hosts()) {
-        if (host.id == id) return host;
-    }
-    throw std::logic_error("netsweep-hosts.txt has no " + id);
-}
-
 class NetsweepLab : public testing::Test {
   protected:
     void SetUp() override {
@@ -77,7 +70,7 @@ class NetsweepLab : public testing::Test {
 // found with the others, as an ARP scanner finds it; the sleeper answers
 // nothing at all.
 TEST_F(NetsweepLab, FindsTheRunningHostsNamesThemWithTheirMacsAndLaterRunsChangeNothing) {
-    lab::ScopedSleep asleep(HostById("h6"));
+    lab::ScopedSleep asleep(lab::HostById("h6"));
     const Outcome run = Netsweep();
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
@@ -136,7 +129,7 @@ TEST_F(NetsweepLab, AMovedComputerKeepsItsLinesWithItsNewAddressAndMac) {
 // The DNS names are lost, the NetBIOS names, the one of the computer that
 // drops pings included, are not: the silent look-ups cost their bound only.
 TEST_F(NetsweepLab, ADnsServerThatNeverAnswersCostsEachNamingStepItsBoundOnly) {
-    lab::ScopedSleep asleep(HostById("h6"));
+    lab::ScopedSleep asleep(lab::HostById("h6"));
     lab::ScopedSilentDns silent;
     const Outcome run = Netsweep();
     ASSERT_EQ(run.status, 0) << run.err;

@@ -17,21 +17,12 @@
 
 #include "platform.h"
 #include "platform/win32_error.h"
+#include "platform/win32_tcp.h"
 #include "platform/win32_text.h"
 
 namespace toolkit::platform {
 
 namespace {
-
-// Windows Sockets stays started for the life of the program: starting and
-// closing it around every call would cost each of the sweep's look-ups.
-bool SocketsStarted() {
-    static const bool started = [] {
-        WSADATA data{};
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    return started;
-}
 
 // Windows Sockets gives the names in the ANSI code page.
 HostEntry EntryOf(const hostent& host) {

@@ -4,8 +4,8 @@
 
 namespace toolkit::platform {
 
-namespace {
-
+// Windows Sockets stays started for the life of the program: starting and
+// closing it around every call would cost each of the sweep's look-ups.
 bool SocketsStarted() {
     static const bool started = [] {
         WSADATA data{};
@@ -13,6 +13,8 @@ bool SocketsStarted() {
     }();
     return started;
 }
+
+namespace {
 
 // Closed at once, with a reset rather than an orderly end: nothing was said.
 void Abort(SOCKET s) {

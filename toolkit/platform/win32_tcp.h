@@ -4,6 +4,7 @@
 // used by win32_icmp.cpp. (Windows tries a connection again after a reset
 // for about a second, so a refused connection proves a host on only where
 // the system reports the reset at once; an accepted one always does.)
+// SocketsStarted serves every Windows Sockets user of the platform layer.
 #pragma once
 
 // Windows headers in the order they need: winsock2.h before windows.h.
@@ -15,6 +16,9 @@
 #include <vector>
 
 namespace toolkit::platform {
+
+// Starts Windows Sockets once, at the first call; false when it cannot start.
+bool SocketsStarted();
 
 // One host's connections, one per port, started without blocking; the end of
 // any of them sets one event, so that they are waited on with the host's
