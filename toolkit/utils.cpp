@@ -164,6 +164,18 @@ void SaveText(const std::string& path, std::string_view bytes) {
     platform::ReplaceFile(path, platform::FileBytesFor(path, bytes));
 }
 
+std::string Quoted(std::string_view text) {
+    return "« " + std::string(text) + " »";
+}
+
+bool IsAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 std::string AsciiLower(std::string_view text) {
     std::string result(text);
     std::transform(result.begin(), result.end(), result.begin(), LowerChar);

@@ -70,6 +70,12 @@ void SaveText(const std::string& path, std::string_view bytes);
 // Refuses a destination that is not a regular file. Throws FileError.
 void SaveLinesInPlace(const std::string& path, const TextList& lines);
 
+// A name or a text as the messages quote it: « text ».
+std::string Quoted(std::string_view text);
+// Character classes of ASCII, whatever the locale.
+bool IsAsciiDigit(char c);
+bool IsAsciiLetter(char c);
+
 // Case rules: only the ASCII letters A-Z and a-z change.
 std::string AsciiLower(std::string_view text);
 std::string AsciiUpper(std::string_view text);

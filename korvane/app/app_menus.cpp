@@ -14,13 +14,7 @@
 
 namespace korvane {
 
-namespace {
-
-std::string Quoted(const std::string& name) {
-    return "« " + name + " »";
-}
-
-}  // namespace
+using toolkit::Quoted;
 
 // --- the on/off dialog -----------------------------------------------------
 

@@ -6,13 +6,7 @@
 
 namespace korvane {
 
-namespace {
-
-std::string Quoted(std::string_view text) {
-    return "« " + std::string(text) + " »";
-}
-
-}  // namespace
+using toolkit::Quoted;
 
 bool ParseEntriesPerRow(std::string_view text, int& value) {
     int parsed = 0;

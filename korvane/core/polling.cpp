@@ -21,13 +21,8 @@ std::string SlotText(std::uint8_t slot) {
     return std::to_string(slot);
 }
 
-bool IsAsciiDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool IsAsciiLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+using toolkit::IsAsciiDigit;
+using toolkit::IsAsciiLetter;
 
 // A slot number as the launchers write it: "0" to "255", no leading zero.
 bool IsSlotNumber(std::string_view text) {

@@ -19,9 +19,7 @@ using toolkit::BatchPath;
 using toolkit::DoublePercents;
 using toolkit::ShellQuote;
 
-std::string Quoted(std::string_view text) {
-    return "« " + std::string(text) + " »";
-}
+using toolkit::Quoted;
 
 std::string LineEnd(Os os) {
     return os == Os::Windows ? "\r\n" : "\n";

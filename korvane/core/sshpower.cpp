@@ -17,17 +17,9 @@ using toolkit::ShellQuote;
 constexpr std::size_t kMaxUser = 32;
 constexpr std::size_t kMaxRemoteCommand = 200;
 
-std::string Quoted(std::string_view text) {
-    return "« " + std::string(text) + " »";
-}
-
-bool IsAsciiLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool IsAsciiDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+using toolkit::IsAsciiDigit;
+using toolkit::IsAsciiLetter;
+using toolkit::Quoted;
 
 // ssh reads "%" in a file option as the start of a token: "%%" is one "%".
 std::string SshPercents(std::string_view path) {
