@@ -34,18 +34,13 @@ class KorvaneFirewallLab : public testing::Test {
     }
     void SetUp() override {
         folder.InstallProgram("hostping");
-        TextList managed, addresses, macs;
+        std::vector<lab::Host> managed;
         for (const lab::Host* host : hosts) {
             ASSERT_TRUE(host->dropsEcho && host->dropsTcp) << host->id;
-            const std::string name = toolkit::AsciiLower(host->netbiosName);
-            managed.push_back(name);
-            addresses.push_back(name + " " + host->address);
-            macs.push_back(name + " " + host->mac);
-            folder.Write(name, {host->address});
+            managed.push_back(*host);
         }
-        folder.Write("localGM", managed);
-        folder.Write("liste.ip", addresses);
-        folder.Write("liste.mac", macs);
+        const auto byAddress = [](const lab::Host& host) { return host.address; };
+        lab::WriteInventory(folder.Dir(), managed, lab::Macs::Listed, byAddress);
         testing_support::WriteBytes(folder / "shutdown.auth",
                                     "username = root\npassword = " + lab::kSambaPassword + "\n");
         fs::permissions(folder / "shutdown.auth", fs::perms::owner_read | fs::perms::owner_write);
