@@ -31,6 +31,7 @@ constexpr std::string_view kReservedNames[] = {
     "incidents.vus",
     "shutdown.auth",
     "arret.ini",
+    "notifications.ini",
     "liste.planning",
     "liste.protegees",
     "historique.etats",
@@ -49,6 +50,8 @@ constexpr std::string_view kReservedNames[] = {
     "hostping",
     "wolcmd",
     "netcmd",
+    "console.txt",      // where the console log is saved unless the user picks another
+    "par-utilisateur",  // beside the programs, it sends every file to a per-user folder
 };
 
 }  // namespace
