@@ -175,10 +175,13 @@ std::string SshCommandLine(Os os, const ToolPaths& paths, std::string_view user,
     const std::string key = windows ? "\"" + DoublePercents(keyPath) + "\"" : ShellQuote(keyPath);
     const std::string command =
         windows ? "\"" + std::string(remoteCommand) + "\"" : ShellQuote(remoteCommand);
-    // "--" ends ssh's options: nothing after the address is read as one.
+    // "--" ends ssh's options: nothing after the address is read as one. The
+    // key is checked under the computer's name only (no CheckHostIP, which
+    // older clients do by default): the address is not who the computer is.
     return std::string(windows ? kWindowsSsh : "ssh") +
            " -o BatchMode=yes -o StrictHostKeyChecking=accept-new -o " +
            KnownHostsOption(os, paths) + " -o HostKeyAlias=" + SshHostKeyAlias(computer) +
+           " -o CheckHostIP=no" +
            " -o IdentitiesOnly=yes -o ConnectTimeout=" + std::to_string(kSshConnectTimeout) +
            " -i " + key + " -l " + std::string(user) + " -- " + std::string(ip) + " " + command;
 }

@@ -83,7 +83,7 @@ std::string SshHostKeyAlias(std::string_view computer);
 
 // ssh -o BatchMode=yes -o StrictHostKeyChecking=accept-new
 //     -o UserKnownHostsFile="<program folder>/known_hosts"
-//     -o HostKeyAlias=<SshHostKeyAlias(computer)> -o IdentitiesOnly=yes
+//     -o HostKeyAlias=<SshHostKeyAlias(computer)> -o CheckHostIP=no -o IdentitiesOnly=yes
 //     -o ConnectTimeout=15 -i <program folder>/korvane_ssh -l USER -- IP 'COMMAND'
 // "--" before the address, so that nothing after it is taken for an option.
 // On Windows, ssh by its full path ("%SystemRoot%\System32\OpenSSH\ssh.exe"),

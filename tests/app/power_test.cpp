@@ -411,7 +411,8 @@ TEST_F(PowerTest, SshEntryIsSetFromTheDialogAndShutDownWithKorvanesKey) {
     const std::string options =
         "-o BatchMode=yes -o StrictHostKeyChecking=accept-new -o UserKnownHostsFile=\"" +
         folder.Dir() +
-        "known_hosts\" -o HostKeyAlias=korvane-pc1 -o IdentitiesOnly=yes -o ConnectTimeout=15 -i " +
+        "known_hosts\" -o HostKeyAlias=korvane-pc1 -o CheckHostIP=no -o IdentitiesOnly=yes -o "
+        "ConnectTimeout=15 -i " +
         folder.Dir() + "korvane_ssh -l anne -- 10.0.0.5 ";
     const struct {
         korvane::PowerAction action;

@@ -25,13 +25,14 @@ TEST(RemoteCommands, EachActionInBothFormsThroughSambaWindowsOrSsh) {
     const std::string posixSsh =
         "ssh -o BatchMode=yes -o StrictHostKeyChecking=accept-new -o "
         "'UserKnownHostsFile=\"/home/anne/.local/share/korvane/known_hosts\"' -o "
-        "HostKeyAlias=korvane-pc1 -o IdentitiesOnly=yes -o ConnectTimeout=15 -i "
+        "HostKeyAlias=korvane-pc1 -o CheckHostIP=no -o IdentitiesOnly=yes -o ConnectTimeout=15 -i "
         "'/home/anne/.local/share/korvane/korvane_ssh' -l anne -- 10.0.0.5 ";
     const std::string windowsSsh =
         "\"%SystemRoot%\\System32\\OpenSSH\\ssh.exe\" -o BatchMode=yes -o "
         "StrictHostKeyChecking=accept-new -o "
         "\"UserKnownHostsFile=\"\"C:\\Program Files\\Korvane 100%%%%\\known_hosts\"\"\" -o "
-        "HostKeyAlias=korvane-pc1 -o IdentitiesOnly=yes -o ConnectTimeout=15 -i \"C:\\Program "
+        "HostKeyAlias=korvane-pc1 -o CheckHostIP=no -o IdentitiesOnly=yes -o ConnectTimeout=15 -i "
+        "\"C:\\Program "
         "Files\\Korvane 100%%%%\\korvane_ssh\" -l anne -- 10.0.0.5 ";
     const std::string auth = " -A '/home/anne/.local/share/korvane/shutdown.auth'";
     const SshEntry anne{"pc1", "anne", ""};

@@ -73,6 +73,9 @@ for command in ipconfig nbtstat arp ping shutdown; do
   cp "$build/tests/standin.exe" "$standins/$command.exe"
 done
 cp "$root"/tests/fixtures/windows/*.txt "$standins/"
+# Korvane calls Windows' OpenSSH client by its full path, where Wine has none.
+mkdir -p "$drive_c/windows/system32/OpenSSH"
+cp "$build/tests/standin.exe" "$drive_c/windows/system32/OpenSSH/ssh.exe"
 export WINEPATH='c:\korvane-standins' KORVANE_STANDINS='c:\korvane-standins'
 # A link where a folder is expected, which Wine cannot make itself: a
 # symbolic link of the Linux side, which it shows as a link.

@@ -13,7 +13,9 @@
 //       appends its arguments to shutdown-calls.txt beside it: the computer
 //       that would receive the remote shutdown is the one thing no lab has;
 //       and prints them, one "[argument]" line each, as its C runtime split
-//       the command line.
+//       the command line;
+//   ssh ARGS (copied as ssh.exe where Windows keeps its OpenSSH client)
+//       the same, into ssh-calls.txt.
 #include <fcntl.h>
 #include <io.h>
 
@@ -98,8 +100,8 @@ int Ping(const std::vector<std::string>& args) {
     return answered ? 0 : 1;
 }
 
-int Shutdown(const std::vector<std::string>& args) {
-    std::ofstream calls(toolkit::ProgramDir() + "shutdown-calls.txt",
+int Record(const std::string& command, const std::vector<std::string>& args) {
+    std::ofstream calls(toolkit::ProgramDir() + command + "-calls.txt",
                         std::ios::binary | std::ios::app);
     for (std::size_t i = 0; i < args.size(); ++i) calls << (i ? " " : "") << args[i];
     calls << "\r\n";
@@ -113,6 +115,6 @@ int main(int argc, char** argv) {
     const std::string command = CommandName(argv[0]);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (command == "ping") return Ping(args);
-    if (command == "shutdown") return Shutdown(args);
+    if (command == "shutdown" || command == "ssh") return Record(command, args);
     return Listing(command, args);
 }
