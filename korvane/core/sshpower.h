@@ -70,8 +70,9 @@ bool IsValidSshUser(std::string_view user);
 // Why a user name is refused, in French; nullopt when it is valid.
 std::optional<std::string> SshUserProblem(std::string_view user);
 // A remote command of letters, digits, blanks and "_-./:=,+@" only, up to 200
-// characters, neither starting with "-" nor with or ending in a blank: it
-// reaches the computer's shell, and a batch file on Windows.
+// characters, not starting with "-" (ssh would take it for an option) nor
+// starting or ending with a blank: it reaches the computer's shell, and a
+// batch file on Windows.
 bool IsValidRemoteCommand(std::string_view command);
 
 // The name `computer`'s host key is noted under in known_hosts: "korvane-"
