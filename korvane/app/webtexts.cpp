@@ -1,0 +1,68 @@
+#include "korvane/app/webtexts.h"
+
+#include "korvane/app/texts.h"
+
+namespace korvane::text {
+
+std::map<std::string, std::string> WebTexts() {
+    return {
+        {"titre", kProductName},
+        {"acces", kWebAccess},
+        {"mot_de_passe", kWebPassword},
+        {"jeton", kWebToken},
+        {"connexion", kWebLogIn},
+        {"deconnexion", kWebLogOut},
+        {"carte", kWebMap},
+        {"passerelle", kWebGateway},
+        {"allume", kWebOn},
+        {"eteint", kWebOff},
+        {"protege", kProtectedHint},
+        {"adresse_prise", kWebAddressTaken},
+        {"prochaine_action", kWebNextAction},
+        {"on", kCardOn},
+        {"off", kCardOff},
+        {"redemarrer", kCardRestart},
+        {"tester", kCardTestAccess},
+        {"confirmer_off", kWebConfirmOff},
+        {"confirmer_redemarrer", kWebConfirmRestart},
+        {"allumage", kCardWakeUp},
+        {"arret", kCardShutdown},
+        {"incidents", kWebIncidents},
+        {"incidents_reveil", kMenuWolIncidents},
+        {"incidents_arret", kMenuShutdownIncidents},
+        {"aucun_incident", kWebNoIncident},
+        {"appareils", kWebDevices},
+        {"aucun_appareil", kWebNoDevice},
+        {"scan", kWebScanning},
+        {"dernier_releve", kWebLastPoll},
+        {"injoignable", kWebUnreachable},
+        {"commande_envoyee", kWebActionQueued},
+        {"reveil_seulement", kWebWakeOnly},
+        {"energie", kMenuEnergy},
+        {"periode", kEnergyPeriod},
+        {"jours", kEnergyDays},
+        {"ordinateur", kEnergyComputer},
+        {"puissance", kEnergyDraw},
+        {"heures", kEnergyHours},
+        {"kwh", kEnergyKwh},
+        {"energie_totale", kEnergyTotal},
+        {"exporter", kEnergyExport},
+        {"jetons", kWebTokens},
+        {"revoquer", kWebRevoke},
+        {"nouveau_jeton", kWebNewToken},
+        {"jeton_affiche_une_fois", kWebTokenShownOnce},
+        {"dernier_usage", kWebLastUse},
+        {"jamais", kWebNever},
+        {"nom", kWebName},
+        {"role", kWebRole},
+        {"entrees", kWebEntries},
+        {"adresse", kWebAddress},
+        {"mac", kWebMac},
+        {"vu", kWebSeen},
+        {"commentaire", kMenuComment},
+        {"ok", kOk},
+        {"annuler", kCancel},
+    };
+}
+
+}  // namespace korvane::text
