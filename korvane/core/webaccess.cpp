@@ -147,7 +147,10 @@ bool ParsePort(std::string_view text, int& port) {
 
 // One line into the settings; the French reason when it is refused.
 std::optional<std::string> ReadLine(const std::string& line, WebAccessSettings& settings) {
-    const auto [key, value] = toolkit::SplitKeyValue(line);
+    // Not a structured binding: clang 14 cannot capture one.
+    const auto pair = toolkit::SplitKeyValue(line);
+    const std::string& key = pair.first;
+    const std::string& value = pair.second;
     const auto bad = [&key]() -> std::optional<std::string> {
         return "la ligne « " + key + " » est illisible";
     };

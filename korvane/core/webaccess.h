@@ -30,7 +30,8 @@ namespace korvane {
 inline constexpr const char* kWebAccessFile = "acces-web.ini";
 inline constexpr int kDefaultWebPort = 8765;
 // OWASP's figure for PBKDF2-HMAC-SHA512 is 210 000; one derivation takes
-// about a quarter of a second of one core here (docs/web-securite.md).
+// about 0.1 s of one core here (docs/web-securite.md): slow for a guesser,
+// unnoticed by the owner logging in.
 inline constexpr unsigned long kPasswordIterations = 250000;
 inline constexpr std::size_t kSaltBytes = 16;
 inline constexpr std::size_t kPasswordHashBytes = 64;

@@ -104,8 +104,8 @@ TEST(WebApi, IncidentsSinceAMomentDevicesAndTokensAsListed) {
 }
 
 TEST(WebApi, EnergyReportComesFromTheJournalAsJsonAndCsv) {
-    char pattern[] = "/tmp/korvane-web-energie-XXXXXX";
-    const std::string dir = std::string(mkdtemp(pattern)) + "/";
+    const webtest::TempFolder folder;
+    const std::string& dir = folder.Path();
     // pc1 on for the two hours before the clock's moment, pc2 never.
     const std::int64_t now = 1'800'000'000;
     toolkit::SaveLines(dir + korvane::kHistoryFile,
@@ -134,7 +134,6 @@ TEST(WebApi, EnergyReportComesFromTheJournalAsJsonAndCsv) {
     // Name, draw, two days (split as the local time zone has it), total, energy.
     EXPECT_EQ(lines[1].rfind("\"pc1\";100;", 0), 0u) << lines[1];
     EXPECT_EQ(lines[1].substr(lines[1].size() - 11), ";2,00;0,200") << lines[1];
-    std::system(("rm -rf " + dir).c_str());
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
-#include <cstdlib>
 
 #include "korvane/web/webservice.h"
 #include "korvane/web/webtls.h"
@@ -23,11 +22,6 @@ namespace http = beast::http;
 
 // A port of the test's own namespace: nothing else listens there.
 constexpr int kPort = 18765;
-
-std::string TempFolder() {
-    char pattern[] = "/tmp/korvane-web-service-XXXXXX";
-    return std::string(mkdtemp(pattern)) + "/";
-}
 
 // One request over TLS, the certificate checked against `certificate` and
 // the name "localhost"; the response, or status 0 when the handshake failed.
@@ -56,7 +50,8 @@ http::response<http::string_body> AskOverTls(const std::string& certificate, htt
 }
 
 TEST(WebService, OffByDefaultRefusedWhenDamagedServedOverHttpsWhenOn) {
-    const std::string dir = TempFolder();
+    const webtest::TempFolder folder;
+    const std::string& dir = folder.Path();
     webtest::ManualClock clock;
     korvane::WebBoard board;
     board.Publish(webtest::SampleSnapshot());
@@ -100,7 +95,6 @@ TEST(WebService, OffByDefaultRefusedWhenDamagedServedOverHttpsWhenOn) {
     ASSERT_EQ(service.Start(), "");
     EXPECT_EQ(service.Fingerprint(), fingerprint);
     service.Stop();
-    std::system(("rm -rf " + dir).c_str());
 }
 
 }  // namespace

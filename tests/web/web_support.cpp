@@ -1,9 +1,12 @@
 #include "web_support.h"
 
+#include <filesystem>
+
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include "korvane/core/webcrypto.h"
 #include "korvane/web/websecurity.h"
 #include "utils.h"
 
@@ -12,6 +15,18 @@ namespace webtest {
 namespace asio = boost::asio;
 namespace beast = boost::beast;
 namespace http = beast::http;
+
+TempFolder::TempFolder() {
+    const std::string name = "korvane-web-" + korvane::HexText(korvane::RandomBytes(6));
+    const auto path = std::filesystem::temp_directory_path() / name;
+    std::filesystem::create_directories(path);
+    path_ = path.generic_string() + "/";
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
 
 korvane::BoardSnapshot SampleSnapshot() {
     korvane::BoardSnapshot snapshot;

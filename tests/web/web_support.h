@@ -32,6 +32,18 @@ class ManualClock : public korvane::Clock {
 
 inline constexpr const char* kPassword = "correct cheval pile agrafe";
 
+// A new folder of the system's temporary folder (trailing "/"), removed with
+// everything in it when the object goes.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
 // pc1 on, pc2 off and protected, "salle-été" (a name to percent-encode) on.
 korvane::BoardSnapshot SampleSnapshot();
 // Settings with kPassword (hashed once per run: the derivation is slow on purpose).
