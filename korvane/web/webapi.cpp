@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 
 #include "korvane/core/webcrypto.h"
 #include "korvane/web/page.h"
@@ -208,8 +209,10 @@ WebResponse WebApi::LogIn(const WebRequest& request) {
     if (const auto password = body.find("mot_de_passe");
         password != body.end() && password->is_string()) {
         if (deriving_.exchange(true)) return TooMany(1, "Connexion occupée : réessayez.");
+        // Released however the derivation ends: a throw must not refuse every later log-in.
+        const std::unique_ptr<std::atomic<bool>, void (*)(std::atomic<bool>*)> release(
+            &deriving_, [](std::atomic<bool>* flag) { *flag = false; });
         granted = access_.PasswordMatches(password->get<std::string>());
-        deriving_ = false;
         session.role = WebRole::Admin;
         session.name = "administrateur";
     } else if (const auto secret = body.find("jeton");

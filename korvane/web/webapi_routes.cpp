@@ -148,7 +148,9 @@ WebResponse WebApi::Tokens(const WebRequest& request, const Caller&, const std::
         if (!body.is_object() || !body.value("nom", Json()).is_string()) {
             return ErrorResponse(400, "Donnez au moins « nom ».");
         }
-        const auto role = ParseRole(body.value("role", std::string("reveil")));
+        const Json roleText = body.value("role", Json("reveil"));
+        const auto role =
+            roleText.is_string() ? ParseRole(roleText.get<std::string>()) : std::nullopt;
         toolkit::TextList entries;
         const Json list = body.value("entrees", Json::array());
         for (const Json& entry : list.is_array() ? list : Json::array()) {

@@ -103,6 +103,24 @@ TEST(WebApi, IncidentsSinceAMomentDevicesAndTokensAsListed) {
     EXPECT_EQ(served.Ask("GET", "/api/energie?format=xml", cookie).status, 400);
 }
 
+// A body the page would never send is refused with its reason, not a fault.
+TEST(WebApi, MalformedTokenRequestsAreRefused) {
+    Served served;
+    const auto login = served.LogIn();
+    auto headers = served.Acting(login);
+    headers["Content-Type"] = "application/json";
+    for (const char* body :
+         {R"({"nom":"hub","role":5})", R"({"nom":5})", R"({"nom":"hub","entrees":[1]})",
+          R"({"nom":"hub","role":"chef"})", R"({"nom":""})", "pas du JSON", "[]",
+          R"({"nom":"hub","entrees":["../liste.ip"]})"}) {
+        const Reply reply = served.Ask("POST", "/api/jetons", headers, body);
+        EXPECT_EQ(reply.status, 400) << body;
+        EXPECT_TRUE(Body(reply).contains("erreur")) << body;
+    }
+    EXPECT_EQ(Body(served.Ask("GET", "/api/jetons", {{"Cookie", login.cookie}}))["jetons"].size(),
+              0u);
+}
+
 TEST(WebApi, EnergyReportComesFromTheJournalAsJsonAndCsv) {
     const webtest::TempFolder folder;
     const std::string& dir = folder.Path();
