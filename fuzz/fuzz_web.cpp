@@ -3,8 +3,8 @@
 // an administrator's token, a "réveil seulement" token) and whether Origin is
 // set; then the method, the target and the Host, one per line; the rest is
 // the body. Every answer carries the security headers, a JSON answer is
-// JSON, no route fails on what it was sent (500), and a "réveil seulement" caller never gets past a refusal for what
-// it may not do.
+// JSON, no route fails on what it was sent (500), and a "réveil seulement"
+// caller never gets past a refusal for what it may not do.
 #include <cstddef>
 #include <cstdint>
 #include <string>

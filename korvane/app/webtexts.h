@@ -44,6 +44,9 @@ inline constexpr const char* kWebEntries = "Entrées (séparées par des virgule
 inline constexpr const char* kWebAddress = "Adresse";
 inline constexpr const char* kWebMac = "Adresse MAC";
 inline constexpr const char* kWebSeen = "Vu";
+inline constexpr const char* kWebTime = "Heure";
+inline constexpr const char* kWebVerdict = "Constat";
+inline constexpr const char* kWebReason = "Raison";
 
 // Every text of the page, by key.
 std::map<std::string, std::string> WebTexts();

@@ -1,10 +1,14 @@
 // What the API answers, as a script or the page reads it.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <nlohmann/json.hpp>
 
+#include "korvane/app/webtexts.h"
 #include "korvane/core/energy.h"
 #include "korvane/core/history.h"
+#include "korvane/web/page.h"
 #include "utils.h"
 #include "web_support.h"
 
@@ -101,6 +105,36 @@ TEST(WebApi, IncidentsSinceAMomentDevicesAndTokensAsListed) {
             << days;
     }
     EXPECT_EQ(served.Ask("GET", "/api/energie?format=xml", cookie).status, 400);
+}
+
+// The page's texts are the app's: every key its script and its HTML look up
+// is one the API gives, and the page stays small.
+TEST(WebApi, ThePageLooksUpOnlyTextsTheAppGives) {
+    const auto texts = korvane::text::WebTexts();
+    std::size_t size = 0, keys = 0;
+    for (const char* path : {"/", "/app.js", "/style.css"}) {
+        const auto* file = korvane::web::FindPageFile(path);
+        ASSERT_NE(file, nullptr) << path;
+        size += file->bytes.size();
+        const std::string text(file->bytes);
+        for (const std::string opening : {"t('", "data-texte=\""}) {
+            for (auto at = text.find(opening); at != std::string::npos;
+                 at = text.find(opening, at + 1)) {
+                // t('key') alone, not the end of another name (element('div')).
+                if (at > 0 && (std::isalnum(static_cast<unsigned char>(text[at - 1])) ||
+                               text[at - 1] == '_')) {
+                    continue;
+                }
+                const auto start = at + opening.size();
+                const std::string key =
+                    text.substr(start, text.find_first_of("'\"", start) - start);
+                EXPECT_TRUE(texts.count(key)) << path << " : " << key;
+                ++keys;
+            }
+        }
+    }
+    EXPECT_GT(keys, 40u);
+    EXPECT_LT(size, 60u * 1024);
 }
 
 // A body the page would never send is refused with its reason, not a fault.

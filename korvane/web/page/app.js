@@ -29,7 +29,7 @@ async function api(methode, chemin, corps) {
 }
 
 function heureLocale(texte) {
-  return texte ? new Date(texte).toLocaleString() : '';
+  return texte ? new Date(texte).toLocaleString('fr-FR') : '';
 }
 
 function remplirTextes() {
@@ -149,7 +149,7 @@ async function rafraichir() {
 async function rafraichirAdmin() {
   const [incidents, appareils, jetons] = await Promise.all([
     api('GET', '/api/incidents'), api('GET', '/api/appareils'), api('GET', '/api/jetons')]);
-  tableau($('incidents'), ['', t('nom'), '', ''],
+  tableau($('incidents'), [t('heure'), t('ordinateur'), t('verdict'), t('raison')],
     incidents.incidents.slice().reverse().map((i) => [heureLocale(i.heure), i.hote, i.verdict, i.raison]),
     t('aucun_incident'));
   const nouveaux = appareils.appareils.filter((a) => a.marque);
@@ -177,10 +177,10 @@ async function rafraichirEnergie() {
   const jours = $('periode').value || '7';
   $('csv').href = '/api/energie?jours=' + jours + '&format=csv';
   const rapport = await api('GET', '/api/energie?jours=' + jours);
-  const nombre = (n) => element('td', n.toLocaleString(undefined, { maximumFractionDigits: 1 }), 'nombre');
+  const nombre = (n) => element('td', n.toLocaleString('fr-FR', { maximumFractionDigits: 1 }), 'nombre');
   tableau($('energie'), [t('ordinateur'), t('puissance'), t('heures'), t('kwh')],
     rapport.lignes.map((l) => [l.nom, nombre(l.puissance_w), nombre(l.total_heures), nombre(l.kwh)]), '—');
-  $('energie-totale').textContent = t('energie_totale') + rapport.total_kwh.toLocaleString(undefined, { maximumFractionDigits: 1 }) + ' kWh';
+  $('energie-totale').textContent = t('energie_totale') + rapport.total_kwh.toLocaleString('fr-FR', { maximumFractionDigits: 1 }) + ' kWh';
 }
 
 async function connecter(evenement) {
