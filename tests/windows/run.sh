@@ -97,13 +97,16 @@ skipped=(
 if [ "$what" = unit ] || [ "$what" = all ]; then
   tests=$drive_c/korvane-tests
   mkdir -p "$tests"
-  cp "$build"/tests/unit_tests.exe "$build"/tests/win32_tests.exe "$build"/bin/*.exe "$tests/"
+  cp "$build"/tests/unit_tests.exe "$build"/tests/win32_tests.exe "$build"/tests/web_tests.exe \
+    "$build"/bin/*.exe "$tests/"
   filter="-$(IFS=:; echo "${skipped[*]}")"
   echo "== unit_tests.exe (Wine)"
   (cd "$tests" && "$wine" 'c:\korvane-tests\unit_tests.exe' --gtest_filter="$filter") || status=1
   echo "== win32_tests.exe (Wine)"
   (cd "$tests" && "$wine" 'c:\korvane-tests\win32_tests.exe' --gtest_filter='-Win32Lab*') ||
     status=1
+  echo "== web_tests.exe (Wine)"
+  (cd "$tests" && "$wine" 'c:\korvane-tests\web_tests.exe') || status=1
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   /usr/lib/wine/wineserver -w
 fi

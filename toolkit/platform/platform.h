@@ -70,6 +70,10 @@ std::optional<FileStamp> StampOf(const std::string& path);
 // that exists and is not a regular file (a link, a device, a FIFO) is refused
 // and left as it is. Throws FileError.
 void ReplaceFile(const std::string& path, const std::string& bytes);
+// The same for a file of secrets (the access settings, a TLS key): readable
+// and writable by its owner only from its first byte on (POSIX mode 0600; on
+// Windows the user's program folder is private to the user already).
+void ReplacePrivateFile(const std::string& path, const std::string& bytes);
 // Several files replaced as one set: every destination is checked and every
 // temporary written and flushed before the first rename, so a full disk or a
 // refused destination keeps all the old files. Only a failure of the renames

@@ -263,6 +263,11 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
     }
 }
 
+// The user's program folder (%LOCALAPPDATA%) is private to the user already.
+void ReplacePrivateFile(const std::string& path, const std::string& bytes) {
+    ReplaceFile(path, bytes);
+}
+
 // Every temporary is written, and every destination checked, before the
 // first list takes its new content, so a failure keeps all the old lists.
 void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
