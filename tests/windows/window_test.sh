@@ -3,9 +3,9 @@
 # Xvfb, in Wine's virtual desktop, keys by xdotool and clicks at the places
 # the program itself reports (KORVANE_TEST_HOOK, korvane/win32/test_hook.h).
 # Called by run.sh (already in a private network and mount namespace, the
-# Wine prefix made, the stand-ins of the Windows commands on WINEPATH). A lab
-# of its own comes up: h1 (PC-SALON) awake, h3 (PORTABLE-ANNE) asleep; Xvfb,
-# Wine and xdotool run in its admin namespace.
+# Wine prefix made, the stand-ins of the Windows commands in its system
+# folder). A lab of its own comes up: h1 (PC-SALON) awake, h3 (PORTABLE-ANNE)
+# asleep; Xvfb, Wine and xdotool run in its admin namespace.
 #   96 DPI:   the map shows h1 on and h3 off; "ON" on h3 wakes it (its
 #             magic-packet listener wakes it, the next poll shows it on);
 #             "OFF" on h1 runs the shutdown batch with its command line; the

@@ -19,11 +19,13 @@ namespace toolkit::platform {
 
 // --- processes ---
 // The captured start: hidden, in workDir, inherits the std streams, waited
-// for. POSIX: /bin/sh -c line; Windows: the line names its program
-// (CreateProcess). Returns the wait status or exit code, -1 when not started.
+// for. POSIX: /bin/sh -c line; Windows: cmd.exe /d /v:off /s /c "line", the
+// system's cmd.exe by its full path. Returns the wait status or exit code,
+// -1 when the shell could not start.
 int RunShellAndWait(const std::string& line, const std::string& workDir);
-// The detached start, not waited for. POSIX: /bin/sh -c line in a new
-// session, std streams on /dev/null; Windows: as WinExec, hidden.
+// The detached start, not waited for, through the same shell. POSIX: in a
+// new session, std streams on /dev/null; Windows: as WinExec, hidden, in a
+// console of its own. False when the shell could not start.
 bool StartShellDetached(const std::string& line);
 // Shell "open", shown normally: a program (searched on PATH) with one
 // argument (the document) in workDir, or a document or address with the
