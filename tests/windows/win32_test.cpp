@@ -4,8 +4,14 @@
 // echo probes, and the poll and check batch files that Korvane's core writes,
 // run by cmd.exe exactly as written, with hostping.exe and attrib, in a work
 // folder named with a blank and accents.
-#include <gtest/gtest.h>
+// Windows headers in the order they need: winsock2.h before windows.h.
+#include <winsock2.h>
+
 #include <windows.h>
+// The Win32 security calls after windows.h.
+#include <sddl.h>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,9 +20,12 @@
 #include <thread>
 
 #include "korvane/core/followup.h"
-#include "platform/platform.h"
 #include "korvane/core/polling.h"
 #include "korvane/core/power.h"
+#include "korvane/core/sshpower.h"
+#include "platform/platform.h"
+#include "platform/win32_security.h"
+#include "platform/win32_text.h"
 #include "raw_ping.h"
 #include "reseau.h"
 #include "tools.h"
@@ -169,6 +178,95 @@ TEST(Win32Files, StaleTemporariesOfGoneWritersAreRemoved) {
     EXPECT_FALSE(fs::exists(folder / gone));
     EXPECT_TRUE(fs::exists(folder / mine));
     EXPECT_TRUE(fs::exists(folder / ".other"));
+}
+
+// The line is cmd.exe's: its redirections, "&" and exit codes.
+// The user running the tests, as an access list names them.
+std::wstring UserSid() {
+    HANDLE token = nullptr;
+    EXPECT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    EXPECT_TRUE(GetTokenInformation(token, TokenUser, buffer.data(), size, &size));
+    CloseHandle(token);
+    LPWSTR text = nullptr;
+    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text);
+    std::wstring sid = text != nullptr ? text : L"";
+    LocalFree(text);
+    return sid;
+}
+
+// A file made with the access list `rules` (SDDL), replacing any before.
+void MakeFileWithRules(const std::string& path, const std::wstring& rules) {
+    platform::RemoveFile(path);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        rules.c_str(), SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr))
+        << platform::Utf8(rules);
+    const HANDLE file = CreateFileW(platform::Wide(path).c_str(), GENERIC_WRITE, 0, &attributes,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LocalFree(attributes.lpSecurityDescriptor);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    CloseHandle(file);
+}
+
+// The SSH key is refused as OpenSSH for Windows refuses it: when anyone but
+// the user, the system and the administrators may open it. The rule is
+// tried on access lists made in memory; on the disk, Wine keeps of a file's
+// list only what the Unix mode shows (the others, Everyone, not the groups),
+// so the key is tried private and open to Everyone. The refusal says how to
+// leave the key to the user alone.
+TEST(Win32Files, AKeyIsPrivateWhenOnlyTheUserTheSystemAndTheAdministratorsMayOpenIt) {
+    const std::wstring user = UserSid();
+    ASSERT_FALSE(user.empty());
+    const std::wstring ours = L"D:P(A;;FA;;;" + user + L")(A;;FA;;;SY)(A;;FA;;;BA)";
+    struct Case {
+        std::wstring rules;
+        bool open;
+    };
+    const platform::Identity identity;
+    for (const Case& c : std::vector<Case>{
+             {ours, false},
+             {L"D:P(A;;FA;;;" + user + L")", false},
+             {ours + L"(D;;FA;;;WD)", false},
+             {ours + L"(A;;FR;;;BU)", true},
+             {ours + L"(A;;FRFX;;;AU)", true},
+             {ours + L"(A;;FR;;;WD)", true},
+             {L"D:P", false},  // an empty list lets no one in
+         }) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            c.rules.c_str(), SDDL_REVISION_1, &descriptor, nullptr));
+        BOOL present = FALSE, defaulted = FALSE;
+        PACL dacl = nullptr;
+        ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+        EXPECT_EQ(platform::OpenToOthers(present ? dacl : nullptr, identity), c.open)
+            << platform::Utf8(c.rules);
+        LocalFree(descriptor);
+    }
+    EXPECT_TRUE(platform::OpenToOthers(nullptr, identity)) << "no list at all lets everyone in";
+
+    Folder folder("cle");
+    const toolkit::ToolPaths paths{folder.Path() + "\\", ""};
+    const std::string key = paths.programDir + korvane::kSshKeyFile;
+    for (const Case& c : std::vector<Case>{{L"O:" + user + ours, false},
+                                           {L"O:" + user + ours + L"(A;;FR;;;WD)", true}}) {
+        MakeFileWithRules(key, c.rules);
+        const auto status = platform::StatusOf(key);
+        ASSERT_TRUE(status.has_value());
+        EXPECT_EQ(status->privateToOwner, !c.open) << platform::Utf8(c.rules);
+        EXPECT_TRUE(status->ownedByUs) << platform::Utf8(c.rules);
+        const auto problem =
+            korvane::SshKeyProblem(Os::Windows, paths, "pc1", korvane::PowerAction::Shutdown);
+        EXPECT_EQ(problem.has_value(), c.open) << platform::Utf8(c.rules);
+        if (problem) {
+            EXPECT_NE(problem->find("accessible à d'autres comptes"), std::string::npos)
+                << *problem;
+            EXPECT_NE(problem->find("icacls \"" + key + "\" /inheritance:r"), std::string::npos)
+                << *problem;
+        }
+    }
 }
 
 TEST(Win32Processes, CapturedCommandRunsHiddenInTheScratchFolderAndIsWaitedFor) {

@@ -106,7 +106,8 @@ bool FileExists(const std::string& path);
 struct FileStatus {
     bool regular = false;         // a plain file, not a link, folder or device
     bool ownedByUs = false;       // belongs to the user running this program
-    bool privateToOwner = false;  // no one but its owner may read or write it
+    bool privateToOwner = false;  // no one but its owner may read or write it (on
+                                  // Windows: its owner, the system, the administrators)
     bool ownerMayRead = false;    // its mode lets its owner read it
 };
 std::optional<FileStatus> StatusOf(const std::string& path);
