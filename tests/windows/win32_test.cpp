@@ -180,7 +180,6 @@ TEST(Win32Files, StaleTemporariesOfGoneWritersAreRemoved) {
     EXPECT_TRUE(fs::exists(folder / ".other"));
 }
 
-// The line is cmd.exe's: its redirections, "&" and exit codes.
 // The user running the tests, as an access list names them.
 std::wstring UserSid() {
     HANDLE token = nullptr;
@@ -269,6 +268,7 @@ TEST(Win32Files, AKeyIsPrivateWhenOnlyTheUserTheSystemAndTheAdministratorsMayOpe
     }
 }
 
+// The line is cmd.exe's: its redirections, "&" and exit codes.
 TEST(Win32Processes, CapturedCommandRunsHiddenInTheScratchFolderAndIsWaitedFor) {
     const std::string scratch = toolkit::ScratchDir();
     const std::string where = scratch + "korvane-where.txt";
@@ -405,6 +405,40 @@ TEST(Win32Batches, ShutdownCommentEndingInBackslashesArrivesWhole) {
                   (toolkit::TextList{"-s", "-f", "-t", "30", "-c", comment, "-m", "\\\\10.9.0.5"}))
             << command.commandLine;
     }
+}
+
+// A program folder named with a character the console's code page lacks
+// ("œ", not in 850) is named by its short form, which the poll batch can
+// hold: the poll runs hostping.exe from it. Kept as it is, every poll batch
+// would be refused.
+TEST(Win32Batches, AProgramFolderTheConsoleCannotNameGoesByItsShortForm) {
+    const AccentedScratch scratch;
+    const fs::path wide(L"C:\\korvane-test Lœtitia");
+    fs::remove_all(wide);
+    fs::create_directory(wide);
+    const std::string named = "C:\\korvane-test Lœtitia\\";
+    EXPECT_EQ(platform::BatchMissingCharacter(named), "œ");
+    fs::copy_file(platform::Wide(toolkit::HostToolPaths().programDir + "hostping.exe"),
+                  wide / L"hostping.exe");
+    const std::string programDir = platform::UserProgramDir(named);
+    EXPECT_EQ(platform::BatchMissingCharacter(programDir), "") << programDir;
+    EXPECT_TRUE(platform::FileExists(programDir + "hostping.exe")) << programDir;
+
+    const toolkit::ToolPaths paths{programDir, toolkit::ScratchDir()};
+    Folder folder("court");
+    toolkit::SaveLines(folder / "localIP", {"127.0.0.1", "198.51.100.7"});
+    const std::uint8_t slot = 205;
+    const korvane::SlotFiles files = korvane::SlotFilesFor(Os::Windows, paths, slot);
+    korvane::ArmMarker(files.marker);
+    platform::RemoveFile(files.result);
+    toolkit::SaveText(files.script,
+                      korvane::PollScript(Os::Windows, paths, folder / "localIP", slot));
+    ASSERT_TRUE(toolkit::StartDetached(korvane::ScriptCommand(Os::Windows, files.script)));
+    ASSERT_TRUE(WaitFor([&] { return korvane::FinishedSlot(slot).has_value(); }));
+    EXPECT_EQ(Bytes(files.result), "127.0.0.1=1\r\n");
+    korvane::CleanSlotFiles(paths.scratchDir);
+    std::error_code ignored;
+    fs::remove_all(wide, ignored);
 }
 
 }  // namespace

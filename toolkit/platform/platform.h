@@ -44,7 +44,9 @@ std::string ExecutableDir();  // folder of the running program, trailing "/"
 // added or re-pointed at each call, so an upgrade that adds a program is
 // found at the next start; a user's own file of the same name is never
 // touched. Without the marker (a build folder, an installation made as one
-// folder) `installedDir` itself is the program folder. Trailing "/".
+// folder) `installedDir` itself is the program folder. Trailing "/". On
+// Windows always `installedDir`, by its short form when the batch files
+// could not name it otherwise (NameForBatchFiles).
 inline constexpr const char* kPerUserMarker = "par-utilisateur";
 std::string UserProgramDir(const std::string& installedDir);
 
@@ -161,6 +163,10 @@ std::string LineAsUtf8(std::string line, TextOrigin origin);
 // cmd.exe reads it; anything else, and everything on POSIX, as it is. Throws
 // FileError naming the file when the code page lacks one of its characters.
 std::string FileBytesFor(const std::string& path, std::string_view text);
+// The first character of `text` that a batch file cannot hold (on Windows,
+// one the console's code page lacks), for a message; empty when there is
+// none, and always on POSIX.
+std::string BatchMissingCharacter(std::string_view text);
 
 // --- console ---
 // The program's arguments as UTF-8: on Windows from its wide command line,

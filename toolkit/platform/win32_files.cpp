@@ -354,8 +354,10 @@ bool ReleaseRunMarker(int handle, const std::string& path, bool remove) {
 
 // A Windows program folder is the one the user installed it in, as it has
 // always been there: one folder per installation, no shared copy to leave.
+// The batch files name its programs: a folder named with a character that
+// the console's code page lacks ("Lœtitia") goes by its short form.
 std::string UserProgramDir(const std::string& installedDir) {
-    return installedDir;
+    return Utf8(NameForBatchFiles(Wide(installedDir)));
 }
 
 // The temporaries' names start with ".", which ListFolder leaves out.

@@ -188,27 +188,6 @@ DWORD CreatePrivateFolder(const std::wstring& path) {
     return error;
 }
 
-// The batch files are written in the console's code page: a folder whose
-// name holds a character it lacks is named by its short form, when the
-// volume gives one made of characters the code page has.
-std::wstring NameForBatchFiles(const std::wstring& path) {
-    BOOL missing = FALSE;
-    const UINT codePage = GetOEMCP();
-    if (codePage == CP_UTF8) return path;
-    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, nullptr, 0, nullptr,
-                        &missing);
-    if (!missing) return path;
-    std::wstring shortName(MAX_PATH, L'\0');
-    const DWORD length =
-        GetShortPathNameW(path.c_str(), shortName.data(), static_cast<DWORD>(shortName.size()));
-    if (length == 0 || length >= shortName.size()) return path;
-    shortName.resize(length);
-    missing = FALSE;
-    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, shortName.c_str(), -1, nullptr, 0, nullptr,
-                        &missing);
-    return missing ? path : shortName;
-}
-
 }  // namespace
 
 std::string PrepareScratchDir() {
