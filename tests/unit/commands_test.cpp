@@ -47,8 +47,8 @@ TEST(EntryNames, LettersOfAnyScriptDigitsDotDashUnderscoreNotLeadingDashOrDot) {
           "wolcmd",        "powerupa.sh",     "shutdnpc1.sh",      "PowerUpX.BAT",
           "shutdn.bat",    "powerup.sh",      "Liste.Appareils",   "incidents.non-vus",
           "restartpc1.sh", "accesPC1.bat",    "liste.ssh",         "known_hosts",
-          "korvane_ssh",   "korvane_ssh.pub", "notifications.ini", "Par-Utilisateur",
-          "console.txt"}) {
+          "korvane_ssh",   "korvane_ssh.pub", "notifications.ini", "Acces-Web.ini",
+          "acces-web.key", "Par-Utilisateur", "console.txt"}) {
         EXPECT_TRUE(korvane::IsReservedFileName(reserved)) << reserved;
     }
     for (const char* free : {"bureau", "powerup", "shutdn-pc1", "poweruppc1.txt", "pc.sh"}) {
