@@ -57,7 +57,7 @@ PowerCommand Ready(Os os, std::string scriptPath, std::string commandLine) {
 std::string BadNameRefusal(std::string_view what, std::string_view name) {
     return std::string(what) + Quoted(name) +
            " refusé : ce nom ne peut entrer dans un nom de fichier ni dans une commande (" +
-           kEntryNameRule + ").";
+           EntryNameRule(name) + ").";
 }
 
 std::string AuthHowTo(const std::string& path) {
@@ -168,8 +168,31 @@ std::optional<std::string> RemoteAddressProblem(PowerAction action, std::string_
     if (ip.empty()) {
         return start + " refusé : aucune adresse IP connue pour cette entrée (liste.ip).";
     }
-    if (!toolkit::IsDottedIPv4(ip)) {
-        return start + " refusé : adresse IP invalide " + Quoted(ip) + ".";
+    const auto scope = toolkit::ScopeOfAddress(ip);
+    if (!scope) return start + " refusé : adresse IP invalide " + Quoted(ip) + ".";
+    const std::string address = start + " refusé : l'adresse " + Quoted(ip) + " (liste.ip) ";
+    switch (*scope) {
+        case toolkit::AddressScope::Computer:
+            return std::nullopt;
+        case toolkit::AddressScope::ThisNetwork:
+            return address + "ne désigne aucun ordinateur (0.0.0.0/8).";
+        case toolkit::AddressScope::Loopback:
+            return address + "désigne cet ordinateur-ci (boucle locale 127.0.0.0/8), pas " +
+                   Quoted(name) + ".";
+        case toolkit::AddressScope::Own:
+            return address + "est celle de cet ordinateur-ci, pas celle de " + Quoted(name) + ".";
+        case toolkit::AddressScope::Multicast:
+            return address +
+                   "est une adresse de multidiffusion (224.0.0.0/4) : elle ne désigne "
+                   "pas un ordinateur.";
+        case toolkit::AddressScope::Reserved:
+            return address +
+                   "est une adresse réservée (240.0.0.0/4, 255.255.255.255 comprise) : "
+                   "elle ne désigne pas un ordinateur.";
+        case toolkit::AddressScope::Broadcast:
+            return address +
+                   "est l'adresse de diffusion d'un réseau local : la commande irait à "
+                   "tous ses ordinateurs.";
     }
     return std::nullopt;
 }
@@ -426,7 +449,7 @@ std::string AccessReport(const TextList& result, const TextList& computers,
                             : "accordé, l'arrêt à distance devrait fonctionner.";
         } else {
             sentence += "refusé : " + outcomes[i].reason + ".";
-            const std::string remedy = PowerFailureRemedy(outcomes[i].reason);
+            const std::string remedy = PowerFailureRemedy(outcomes[i].reason, computers[i]);
             if (!remedy.empty()) sentence += " " + remedy;
         }
         report += (report.empty() ? "" : " ") + sentence;
@@ -439,14 +462,15 @@ std::string PowerFailureMessage(PowerAction action, const std::vector<PowerFailu
     for (const auto& failure : failures) {
         message += (message.empty() ? "" : " ") + std::string(ActionStart(action)) +
                    Quoted(failure.computer) + " en échec : " + failure.reason + ".";
-        const std::string remedy =
-            action != PowerAction::WakeUp ? PowerFailureRemedy(failure.reason) : "";
+        const std::string remedy = action != PowerAction::WakeUp
+                                       ? PowerFailureRemedy(failure.reason, failure.computer)
+                                       : "";
         if (!remedy.empty()) message += " " + remedy;
     }
     return message;
 }
 
-std::string PowerFailureRemedy(std::string_view reason) {
+std::string PowerFailureRemedy(std::string_view reason, std::string_view computer) {
     static constexpr const char* kLogon =
         "Nom d'utilisateur ou mot de passe refusé : corrigez-les dans shutdown.auth. Un "
         "ordinateur Windows ouvert avec un compte Microsoft attend le nom de son compte local "
@@ -474,7 +498,7 @@ std::string PowerFailureRemedy(std::string_view reason) {
         if (reason == code) return remedy;
     }
     if (reason.starts_with(kWindowsErrorStart)) return WindowsErrorRemedy(reason);
-    return SshRemedy(reason);
+    return SshRemedy(reason, computer);
 }
 
 // The codes sc.exe and shutdown.exe end with when the remote computer

@@ -83,8 +83,12 @@ PowerCommand PowerUpCommand(Os os, const ToolPaths& paths, std::string_view name
 // not a valid entry name or the address is missing or not a dotted address:
 // the command would go nowhere, or somewhere nobody chose; and when the
 // comment is one ShutdownCommentProblem refuses.
-// Why a remote command may not go to `ip` (trimmed): none known, or not a
-// dotted address; names the action and the computer.
+// Why a remote command may not go to `ip` (trimmed): none known, not a
+// dotted address, or one that names no other computer (ScopeOfAddress:
+// 0.0.0.0/8, loopback, multicast, 240.0.0.0/4 with the limited broadcast,
+// the broadcast address of one of this computer's networks, or one of its
+// own addresses, against its address table as it is now); names the action
+// and the computer.
 std::optional<std::string> RemoteAddressProblem(PowerAction action, std::string_view name,
                                                 std::string_view ip);
 // "powerup", "shutdn", "restart", "acces": the start of a script's name.
@@ -166,8 +170,9 @@ std::string AccessReport(const TextList& result, const TextList& computers,
 //   NT_STATUS_CONNECTION_REFUSED, NT_STATUS_IO_TIMEOUT,
 //   NT_STATUS_HOST_UNREACHABLE                  port 445 closed, or the computer off
 // the Windows error codes of sc.exe and shutdown.exe (WindowsErrorRemedy),
-// and the reasons of SshReason (sshpower.h).
-std::string PowerFailureRemedy(std::string_view reason);
+// and the reasons of SshReason (sshpower.h), for `computer` (a changed host
+// key names the name it is noted under).
+std::string PowerFailureRemedy(std::string_view reason, std::string_view computer = {});
 // The remedy of a reason "erreur Windows N...", in French; empty for a code
 // without a known remedy:
 //   1722, 1753  the computer off, or its firewall, or its "Server" service

@@ -25,13 +25,15 @@ TEST(RemoteCommands, EachActionInBothFormsThroughSambaWindowsOrSsh) {
     const std::string posixSsh =
         "ssh -o BatchMode=yes -o StrictHostKeyChecking=accept-new -o "
         "'UserKnownHostsFile=\"/home/anne/.local/share/korvane/known_hosts\"' -o "
-        "IdentitiesOnly=yes -o ConnectTimeout=15 -i '/home/anne/.local/share/korvane/korvane_ssh' "
-        "-l anne 10.0.0.5 ";
+        "HostKeyAlias=korvane-pc1 -o CheckHostIP=no -o IdentitiesOnly=yes -o ConnectTimeout=15 -i "
+        "'/home/anne/.local/share/korvane/korvane_ssh' -l anne -- 10.0.0.5 ";
     const std::string windowsSsh =
-        "ssh -o BatchMode=yes -o StrictHostKeyChecking=accept-new -o "
-        "\"UserKnownHostsFile=\\\"C:\\Program Files\\Korvane 100%%%%\\known_hosts\\\"\" -o "
-        "IdentitiesOnly=yes -o ConnectTimeout=15 -i \"C:\\Program Files\\Korvane "
-        "100%%%%\\korvane_ssh\" -l anne 10.0.0.5 ";
+        "\"%SystemRoot%\\System32\\OpenSSH\\ssh.exe\" -o BatchMode=yes -o "
+        "StrictHostKeyChecking=accept-new -o "
+        "\"UserKnownHostsFile=\"\"C:\\Program Files\\Korvane 100%%%%\\known_hosts\"\"\" -o "
+        "HostKeyAlias=korvane-pc1 -o CheckHostIP=no -o IdentitiesOnly=yes -o ConnectTimeout=15 -i "
+        "\"C:\\Program "
+        "Files\\Korvane 100%%%%\\korvane_ssh\" -l anne -- 10.0.0.5 ";
     const std::string auth = " -A '/home/anne/.local/share/korvane/shutdown.auth'";
     const SshEntry anne{"pc1", "anne", ""};
     const SshEntry own{"pc1", "anne", "sudo -n /sbin/poweroff"};
@@ -127,12 +129,36 @@ TEST(RemoteCommands, UnsafeUsersCommandsNamesAndAddressesAreRefused) {
               "10.0.0.5",
               {"pc1;x", "anne", ""},
               "Arrêt de « pc1;x » refusé : ce nom"},
+             {PowerAction::Shutdown,
+              "ssh.cmd",
+              "10.0.0.5",
+              {"ssh.cmd", "anne", ""},
+              "Arrêt de « ssh.cmd » refusé : ce nom"},
          }) {
         const korvane::PowerCommand command =
             korvane::SshCommand(Os::Posix, kPosixPaths, c.action, c.name, c.ip, c.ssh);
         EXPECT_TRUE(command.refusal.starts_with(c.refusal)) << command.refusal;
         EXPECT_TRUE(command.commandLine.empty());
     }
+    // A command of liste.ssh read as ssh's options would run on this computer
+    // (ProxyCommand), go to another one (HostName) or write any file (-E).
+    for (const std::string command :
+         {"-oProxyCommand=touch /tmp/x", "-oHostName=10.0.0.66 sudo -n poweroff", "-E /tmp/log",
+          "--", "-"}) {
+        for (const Os os : {Os::Posix, Os::Windows}) {
+            const korvane::PowerCommand refused =
+                korvane::SshCommand(os, kPosixPaths, PowerAction::Shutdown, "pc1", "10.0.0.5",
+                                    {"pc1", "anne", command});
+            EXPECT_EQ(refused.refusal,
+                      "Arrêt de « pc1 » refusé : la commande « " + command +
+                          " » de liste.ssh commence par « - » : ce serait une option de ssh, pas "
+                          "une commande. Écrivez la commande elle-même (par exemple sudo -n "
+                          "systemctl poweroff).");
+        }
+    }
+    EXPECT_FALSE(korvane::IsValidRemoteCommand("-x"));
+    EXPECT_FALSE(korvane::IsValidRemoteCommand(" "));
+    EXPECT_TRUE(korvane::IsValidRemoteCommand("sudo -n /sbin/poweroff"));
     for (const std::string& user :
          std::vector<std::string>{"anne", "_svc", "j.dupont-2", std::string(32, 'a')}) {
         EXPECT_TRUE(korvane::IsValidSshUser(user)) << user;
@@ -141,6 +167,63 @@ TEST(RemoteCommands, UnsafeUsersCommandsNamesAndAddressesAreRefused) {
              "", "2anne", "-l", "anne dupont", "anne$", "élise", std::string(33, 'a')}) {
         EXPECT_FALSE(korvane::IsValidSshUser(user)) << user;
     }
+}
+
+// Addresses that name no other computer get neither ssh's nor Samba's
+// command: the one at 127.0.0.1 would be this computer's own sshd.
+TEST(RemoteCommands, AddressesOfNoOtherComputerAreRefused) {
+    const std::string start = "Test de l'accès à « pc1 » refusé : l'adresse « ";
+    for (const auto& [ip, why] : std::vector<std::pair<std::string, std::string>>{
+             {"127.0.0.1", "désigne cet ordinateur-ci (boucle locale 127.0.0.0/8), pas « pc1 »."},
+             {"127.1.2.3", "désigne cet ordinateur-ci"},
+             {"0.0.0.0", "ne désigne aucun ordinateur (0.0.0.0/8)."},
+             {"0.10.0.5", "ne désigne aucun ordinateur"},
+             {"224.0.0.1", "est une adresse de multidiffusion (224.0.0.0/4)"},
+             {"239.255.255.250", "est une adresse de multidiffusion"},
+             {"240.0.0.1", "est une adresse réservée (240.0.0.0/4"},
+             {"255.255.255.255", "est une adresse réservée"},
+         }) {
+        const std::string expected = start + ip + " » (liste.ip) " + why;
+        for (const bool ssh : {true, false}) {
+            const korvane::PowerCommand command = korvane::RemoteCommand(
+                Os::Posix, kPosixPaths, PowerAction::TestAccess, "pc1", ip, {},
+                ssh ? std::optional<SshEntry>(SshEntry{"pc1", "anne", ""}) : std::nullopt);
+            EXPECT_TRUE(command.refusal.starts_with(expected)) << command.refusal;
+            EXPECT_TRUE(command.commandLine.empty());
+        }
+    }
+    EXPECT_FALSE(korvane::RemoteAddressProblem(PowerAction::Shutdown, "pc1", "223.255.255.254"));
+}
+
+// Each computer's host key is noted under a name of its own, made from its
+// name as the lists compare it: letter case does not count, nothing else is
+// lost, and nothing but letters, digits, "-" and "_" gets through.
+TEST(SshLine, HostKeyAliasIsOnePerComputerAndAPlainWord) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"pc1", "korvane-pc1"},
+        {"PC1", "korvane-pc1"},
+        {"PC-Bureau", "korvane-pc-bureau"},
+        {"serveur.nas", "korvane-serveur_2enas"},
+        {"serveur_2enas", "korvane-serveur_5f2enas"},
+        {"a_b", "korvane-a_5fb"},
+        {"Comptabilité", "korvane-comptabilit_c3_a9"},
+        {"COMPTABILITÉ", "korvane-comptabilit_c3_89"},
+        {"a b,*?!%\"'", "korvane-a_20b_2c_2a_3f_21_25_22_27"},
+    };
+    for (const auto& [name, alias] : cases) {
+        EXPECT_EQ(korvane::SshHostKeyAlias(name), alias) << name;
+        const korvane::PowerCommand command =
+            korvane::SshCommand(Os::Windows, kWindowsPaths, PowerAction::TestAccess, name,
+                                "10.0.0.5", {name, "anne", ""});
+        if (!command.Refused()) {
+            EXPECT_NE(command.commandLine.find(" -o HostKeyAlias=" + alias + " "),
+                      std::string::npos)
+                << command.commandLine;
+        }
+    }
+    EXPECT_NE(korvane::SshRemedy(korvane::kSshHostKeyChanged, "Serveur.NAS")
+                  .find("ssh-keygen -R korvane-serveur_2enas -f known_hosts"),
+              std::string::npos);
 }
 
 // The list readers' rules: trimmed lines, blank ones and lines without a
@@ -161,6 +244,11 @@ TEST(SshList, ReadFoundChangedAndWrittenAtomically) {
               (TextList{"pc1 anne", "PC10 admin sudo -n /sbin/poweroff", "pc2 bob"}));
     EXPECT_EQ(korvane::SshListLines(korvane::WithSsh(changed, "PC1", std::nullopt)),
               (TextList{"PC10 admin sudo -n /sbin/poweroff", "pc2 bob"}));
+    // Unticked, a computer written on several lines loses them all.
+    const korvane::SshList twice =
+        korvane::ParseSshList({"pc1 anne", "pc2 bob", "PC1 root sudo -n /sbin/poweroff", "pc10 x"});
+    EXPECT_EQ(korvane::SshListLines(korvane::WithSsh(twice, "Pc1", std::nullopt)),
+              (TextList{"pc2 bob", "pc10 x"}));
 
     testing_support::TempFolder folder;
     EXPECT_TRUE(korvane::LoadSshList((folder.Path() + "/")).empty());

@@ -69,6 +69,9 @@ drive_c=$WINEPREFIX/drive_c
 # Wine's system folder in the place of its own, with the French Windows
 # listings they print.
 wine_standins "$build" "$root" ipconfig nbtstat arp ping shutdown sc
+# Korvane calls Windows' OpenSSH client by its full path, where Wine has none.
+mkdir -p "$drive_c/windows/system32/OpenSSH"
+cp "$build/tests/standin.exe" "$drive_c/windows/system32/OpenSSH/ssh.exe"
 # A link where a folder is expected, which Wine cannot make itself: a
 # symbolic link of the Linux side, which it shows as a link.
 ln -s "$drive_c/windows" "$drive_c/korvane-lien"

@@ -19,7 +19,10 @@
 //       appends its arguments to shutdown-calls.txt there: the computer
 //       that would receive the remote shutdown is the one thing no lab has;
 //       and prints them, one "[argument]" line each, as its C runtime split
-//       the command line.
+//       the command line;
+//   ssh ARGS (copied as ssh.exe into system32\OpenSSH, where Windows keeps
+//       its OpenSSH client)
+//       the same, into ssh-calls.txt.
 #include <fcntl.h>
 #include <io.h>
 
@@ -118,8 +121,8 @@ int Ping(const std::vector<std::string>& args) {
     return answered ? 0 : 1;
 }
 
-int Shutdown(const std::vector<std::string>& args) {
-    std::ofstream calls(DataDir() + "shutdown-calls.txt", std::ios::binary | std::ios::app);
+int Record(const std::string& command, const std::vector<std::string>& args) {
+    std::ofstream calls(DataDir() + command + "-calls.txt", std::ios::binary | std::ios::app);
     for (std::size_t i = 0; i < args.size(); ++i) calls << (i ? " " : "") << args[i];
     calls << "\r\n";
     for (const std::string& arg : args) std::cout << "[" << arg << "]\n";
@@ -132,7 +135,7 @@ int main(int argc, char** argv) {
     const std::string command = CommandName(argv[0]);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (command == "ping") return Ping(args);
-    if (command == "shutdown") return Shutdown(args);
+    if (command == "shutdown" || command == "ssh") return Record(command, args);
     if (command == "sc") return Sc(args);
     return Listing(command, args);
 }

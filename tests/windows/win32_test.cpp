@@ -441,4 +441,57 @@ TEST(Win32Batches, AProgramFolderTheConsoleCannotNameGoesByItsShortForm) {
     fs::remove_all(wide, ignored);
 }
 
+// The SSH line through cmd.exe to the stand-in of Windows' ssh.exe, at its
+// full path: a program folder holding what cmd.exe treats apart ("&", "^",
+// "%", "!", blanks, brackets, accents) reaches ssh whole in the known-hosts
+// option and the key's path, and "--" stands between the options and the
+// address. Were a path outside cmd.exe's quotes, "&" would cut the line
+// there and run the rest as another command.
+TEST(Win32Batches, SshLineReachesSshWithEachArgumentWhole) {
+    Folder folder("ssh");
+    for (const std::string& dir : {std::string("C:\\Users\\R&D\\AppData\\Local\\Korvane\\"),
+                                   std::string("C:\\Program Files\\Korvane 100% ^x^ !y! (é)\\"),
+                                   std::string("C:\\Users\\O'Brien\\x;y,z=w\\")}) {
+        const toolkit::ToolPaths paths{dir, "c:\\"};
+        const korvane::PowerCommand command =
+            korvane::SshCommand(Os::Windows, paths, korvane::PowerAction::Shutdown, "PC-Bureau",
+                                "10.9.0.5", {"PC-Bureau", "anne", ""});
+        ASSERT_FALSE(command.Refused()) << command.refusal;
+        toolkit::SaveText(folder / "shutdn.bat", command.scriptText);
+        ASSERT_EQ(toolkit::RunAndWait("cmd.exe /c " + (folder / "shutdn.bat") + " > " +
+                                      (folder / "args.txt")),
+                  0)
+            << command.commandLine;
+        toolkit::TextList arguments;
+        for (const std::string& line : toolkit::LoadLines(folder / "args.txt")) {
+            if (line.starts_with("[") && line.ends_with("]"))
+                arguments.push_back(line.substr(1, line.size() - 2));
+        }
+        std::string sshDir;  // ssh reads "%%" in a path as one "%"
+        for (const char c : dir) sshDir += c == '%' ? std::string("%%") : std::string(1, c);
+        EXPECT_EQ(arguments, (toolkit::TextList{"-o",
+                                                "BatchMode=yes",
+                                                "-o",
+                                                "StrictHostKeyChecking=accept-new",
+                                                "-o",
+                                                "UserKnownHostsFile=\"" + sshDir + "known_hosts\"",
+                                                "-o",
+                                                "HostKeyAlias=korvane-pc-bureau",
+                                                "-o",
+                                                "CheckHostIP=no",
+                                                "-o",
+                                                "IdentitiesOnly=yes",
+                                                "-o",
+                                                "ConnectTimeout=15",
+                                                "-i",
+                                                sshDir + "korvane_ssh",
+                                                "-l",
+                                                "anne",
+                                                "--",
+                                                "10.9.0.5",
+                                                "sudo -n systemctl poweroff"}))
+            << command.commandLine;
+    }
+}
+
 }  // namespace
