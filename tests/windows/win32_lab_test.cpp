@@ -29,7 +29,7 @@ class Win32Lab : public testing::Test {
     void SetUp() override {
         if (std::getenv("KORVANE_WINE_LAB") == nullptr) GTEST_SKIP() << "hors du laboratoire";
     }
-    const toolkit::ToolPaths paths = toolkit::HostToolPaths();
+    const toolkit::ToolPaths paths = korvane::SlotPaths();
 };
 
 template <typename Condition>
