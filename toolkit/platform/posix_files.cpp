@@ -18,11 +18,21 @@
 #include <vector>
 
 #include "platform.h"
+#include "platform/posix_fd.h"
 #include "platform/temporaries.h"
 #include "tools.h"
 #include "utils.h"
 
 namespace toolkit::platform {
+
+std::string NotRegularText(mode_t mode) {
+    const char* kind = "un fichier spécial";
+    if (S_ISLNK(mode)) kind = "un lien symbolique";
+    if (S_ISDIR(mode)) kind = "un dossier";
+    if (S_ISFIFO(mode)) kind = "un tube nommé";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) kind = "un périphérique";
+    return std::string("c'est ") + kind + ", pas un fichier ordinaire";
+}
 
 namespace {
 
@@ -36,15 +46,6 @@ std::string OpenErrorText(const std::string& path, const std::string& reason) {
 
 std::string ReadErrorText(const std::string& path, const std::string& reason) {
     return "Impossible de lire le fichier « " + path + " » : " + reason;
-}
-
-std::string NotRegularText(mode_t mode) {
-    const char* kind = "un fichier spécial";
-    if (S_ISLNK(mode)) kind = "un lien symbolique";
-    if (S_ISDIR(mode)) kind = "un dossier";
-    if (S_ISFIFO(mode)) kind = "un tube nommé";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) kind = "un périphérique";
-    return std::string("c'est ") + kind + ", pas un fichier ordinaire";
 }
 
 std::string SizeText(std::size_t bytes) {

@@ -27,6 +27,14 @@
 
 namespace toolkit::platform {
 
+// A link (reparse point) or a folder is not a list file; a device ("NUL",
+// "COM1") is refused once opened, by its type.
+std::string NotRegularText(DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "c'est un lien, pas un fichier ordinaire";
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "c'est un dossier, pas un fichier ordinaire";
+    return "c'est un périphérique, pas un fichier ordinaire";
+}
+
 namespace {
 
 std::string WriteErrorText(const std::string& path, int error) {
@@ -75,14 +83,6 @@ std::optional<DWORD> AttributesOf(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
     return attributes;
-}
-
-// A link (reparse point) or a folder is not a list file; a device ("NUL",
-// "COM1") is refused once opened, by its type.
-std::string NotRegularText(DWORD attributes) {
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "c'est un lien, pas un fichier ordinaire";
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "c'est un dossier, pas un fichier ordinaire";
-    return "c'est un périphérique, pas un fichier ordinaire";
 }
 
 bool IsOrdinary(DWORD attributes) {
