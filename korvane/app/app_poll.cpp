@@ -88,7 +88,7 @@ void KorvaneApp::ReadPING_GM(int slot) {
     if (!toolkit::platform::FileExists(files.result)) {
         // hostping wrote no result: its reason, if it gave one, is told; the
         // map stays as it was.
-        const std::string reason = ProbeFailureReasonIn(files.errors);
+        const std::string reason = ProbeFailureReasonIn(files.errors, files.script);
         toolkit::platform::RemoveFile(files.errors);
         if (!reason.empty()) ReportProblem("probe", text::kPollFailed + reason);
         return;

@@ -249,13 +249,29 @@ void RemoveEarlierRunFiles(const std::string& scratchDir) {
     toolkit::platform::RemoveStaleTemporaries(folder);
 }
 
-std::string ProbeFailureReason(std::string_view errorOutput) {
+namespace {
+
+// "SCRIPT: 1: " (dash) or "SCRIPT: line 1: " (bash) before the shell's own complaint.
+std::string WithoutScriptPlace(std::string reason, std::string_view script) {
+    if (script.empty() || !reason.starts_with(std::string(script) + ":")) return reason;
+    std::string_view rest = std::string_view(reason).substr(script.size() + 1);
+    rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
+    std::string_view place = rest;
+    if (place.starts_with("line ")) place.remove_prefix(5);
+    const std::size_t digits = std::min(place.find_first_not_of("0123456789"), place.size());
+    if (digits > 0 && place.substr(digits).starts_with(":")) rest = place.substr(digits + 1);
+    return toolkit::Trim(rest);
+}
+
+}  // namespace
+
+std::string ProbeFailureReason(std::string_view errorOutput, std::string_view script) {
     for (const auto& line : toolkit::SplitLines(errorOutput)) {
         std::string reason = line;
         for (char& c : reason) {
             if (static_cast<unsigned char>(c) < 32 || c == 127) c = ' ';
         }
-        reason = toolkit::Trim(reason);
+        reason = WithoutScriptPlace(toolkit::Trim(reason), script);
         if (reason.empty()) continue;
         if (reason.size() <= kMaxReasonLength) return reason;
         const std::string ellipsis = "…";
@@ -268,12 +284,12 @@ std::string ProbeFailureReason(std::string_view errorOutput) {
 
 // Only the start is read: the reason is in the first lines, and the file,
 // although ours, must not cost the window more than a glance.
-std::string ProbeFailureReasonIn(const std::string& errorFile) {
+std::string ProbeFailureReasonIn(const std::string& errorFile, std::string_view script) {
     std::ifstream in(errorFile, std::ios::binary);
     std::string start(4096, '\0');
     in.read(start.data(), static_cast<std::streamsize>(start.size()));
     start.resize(static_cast<std::size_t>(in.gcount()));
-    return ProbeFailureReason(start);
+    return ProbeFailureReason(start, script);
 }
 
 bool PollProblems::Raise(const std::string& cause, const std::string& message) {

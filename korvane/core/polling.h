@@ -122,11 +122,14 @@ void RemoveEarlierRunFiles(const std::string& scratchDir);
 // hostping's reason for writing no result, for the status bar: the first
 // line of its error output that holds text, control characters made blanks,
 // at most kMaxReasonLength bytes (whole UTF-8 characters). Empty when the
-// output holds none.
+// output holds none. A complaint of the shell that ran the slot's `script`
+// ("/…/ping7.sh: 1: hostping: not found") is kept without the script's name
+// and line, so that one failure reads the same from every slot and is told
+// once.
 inline constexpr std::size_t kMaxReasonLength = 200;
-std::string ProbeFailureReason(std::string_view errorOutput);
+std::string ProbeFailureReason(std::string_view errorOutput, std::string_view script = {});
 // The same, from the slot's error file; empty when it is missing.
-std::string ProbeFailureReasonIn(const std::string& errorFile);
+std::string ProbeFailureReasonIn(const std::string& errorFile, std::string_view script = {});
 
 // What went wrong in the polling, told once per cause rather than at every
 // 10-second tick: a cause is reported when it appears or its message changes,

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 
@@ -16,6 +19,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using app_testing::AppFolder;
 using toolkit::TextList;
 
@@ -227,13 +231,15 @@ TEST(AppExit, UnwritableSettingsKeepTheOldFileAndSaySo) {
 // and no Qt platform named, its standard error in a file of the folder.
 class Planner {
   public:
-    Planner(AppFolder& folder, const std::string& errorsFile) : folder_(folder) {
+    Planner(AppFolder& folder, const std::string& errorsFile, const char* timeScale = nullptr)
+        : folder_(folder) {
         const std::string program = folder / "korvane";
         const std::string errors = folder / errorsFile;
         pid_ = fork();
         if (pid_ == 0) {
             for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
                 unsetenv(name);
+            if (timeScale != nullptr) setenv(korvane::kTimeScaleVariable, timeScale, 1);
             const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             if (fd >= 0) dup2(fd, 2);
             execl(program.c_str(), program.c_str(), "--planificateur", static_cast<char*>(nullptr));
@@ -342,6 +348,65 @@ TEST(AppPlanner, StartedBesideAWindowLeavesTheWindowsRequestsAlone) {
             ++others;
     }
     EXPECT_LE(others, 1);
+}
+
+// What the window's status bar and console would say reaches the standard
+// error of "--planificateur": each problem once, not at every tick. The
+// timers run 100 times faster: a poll every 100 ms, a look at the plan every
+// 150 ms. Folders and a FIFO stand where files must be written or read.
+TEST(AppPlanner, TellsEachProblemOnStandardErrorOnce) {
+    struct Case {
+        std::vector<std::string> folders;  // made where a file is expected
+        const char* fifo;
+        bool hostping;
+        std::vector<std::string> told;
+    };
+    const std::vector<Case> cases = {
+        {{"historique.etats", "localIP", "etats"},
+         "planning.fait",
+         true,
+         {"Historique des états : ", "Liste du relevé non enregistrée : ",
+          "État des ordinateurs non enregistré : ", "Actions planifiées du jour illisibles : "}},
+        {{"planning.lck"}, nullptr, true, {"Le verrou « "}},
+        // Each slot's script says it: the reason must not change with the slot.
+        {{}, nullptr, false, {"Relevé des ordinateurs impossible : "}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.told.front());
+        AppFolder folder;
+        folder.InstallProgram("korvane");
+        if (c.hostping) folder.InstallHostpingStandIn();
+        folder.Write("localGM", {"pc1"});
+        folder.Write("answers", {"pc1=1"});
+        for (const std::string& name : c.folders) fs::create_directory(folder / name);
+        if (c.fifo != nullptr) {
+            ASSERT_EQ(mkfifo((folder / c.fifo).c_str(), 0600), 0);
+        }
+        const std::string errors = folder / "stderr.txt";
+        const auto times = [&](const std::string& text) {
+            const std::string all = testing_support::ReadBytes(errors);
+            int count = 0;
+            for (std::size_t at = all.find("korvane : " + text); at != std::string::npos;
+                 at = all.find("korvane : " + text, at + 1)) {
+                ++count;
+            }
+            return count;
+        };
+        const auto allTold = [&] {
+            return std::all_of(c.told.begin(), c.told.end(),
+                               [&](const std::string& text) { return times(text) > 0; });
+        };
+        Planner planner(folder, "stderr.txt", "100");
+        const bool told = folder.RunUntil(allTold, 10000);
+        // Ten more polls and looks at the plan.
+        const auto since = std::chrono::steady_clock::now();
+        folder.RunUntil([&] { return std::chrono::steady_clock::now() - since > 1500ms; }, 3000);
+        EXPECT_EQ(planner.Stop(), 0);
+        EXPECT_TRUE(told) << testing_support::ReadBytes(errors);
+        for (const std::string& text : c.told) {
+            EXPECT_EQ(times(text), 1) << text << "\n" << testing_support::ReadBytes(errors);
+        }
+    }
 }
 
 }  // namespace

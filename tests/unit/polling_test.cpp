@@ -372,6 +372,19 @@ TEST(PollProblems, ProbeReasonIsOneBoundedLineOfPlainText) {
     for (const auto& [output, reason] : cases) {
         EXPECT_EQ(korvane::ProbeFailureReason(output), reason) << output;
     }
+    // The shell's complaint about the slot's script, without the script's
+    // name and line: the same from every slot.
+    const std::string script = "/run/user/0/korvane/p12-34/ping7.sh";
+    for (const auto& [output, reason] : std::vector<std::pair<std::string, std::string>>{
+             {script + ": 1: /opt/k/hostping: not found\n", "/opt/k/hostping: not found"},
+             {script + ": line 1: /opt/k/hostping: Permission denied",
+              "/opt/k/hostping: Permission denied"},
+             {script + ":", ""},
+             {"/autre/ping7.sh: 1: x", "/autre/ping7.sh: 1: x"},
+             {script + ": sans ligne", "sans ligne"},
+         }) {
+        EXPECT_EQ(korvane::ProbeFailureReason(output, script), reason) << output;
+    }
     EXPECT_LE(korvane::ProbeFailureReason(std::string(100000, 'y')).size(),
               korvane::kMaxReasonLength);
     EXPECT_EQ(korvane::ProbeFailureReasonIn("/nonexistent/ping1.err"), "");
