@@ -305,50 +305,60 @@ TEST_F(NetsweepRun, AnUnusableDeviceRecordIsSetAsideAndTheRunGoesOn) {
     const std::string big(toolkit::kMaxListBytes + 1, '\n');
     struct Case {
         const char* kind;
-        std::function<void()> make;
+        std::function<bool()> make;  // false where the system cannot make it (Wine)
         std::function<bool(const std::string& aside)> kept;  // the old record, whole
         const char* told;
     };
     const std::vector<Case> cases = {
-        {"beyond 16 MiB", [&] { Write("liste.appareils", big); },
+        {"beyond 16 MiB",
+         [&] {
+             Write("liste.appareils", big);
+             return true;
+         },
          [&](const std::string& aside) { return ReadBytes(aside) == big; }, "il dépasse 16 Mio"},
         {"a folder",
          [&] {
              fs::create_directory(record);
              Write("liste.appareils/notes", "garde");
+             return true;
          },
          [&](const std::string& aside) { return ReadBytes(aside + "/notes") == "garde"; },
          "c'est un dossier, pas un fichier ordinaire"},
-        {"a link", [&] { fs::create_symlink(folder / "ailleurs", record); },
+        {"a link",
+         [&] {
+             std::error_code error;
+             fs::create_symlink(folder / "ailleurs", record, error);
+             return !error;
+         },
          [&](const std::string& aside) {
              return fs::is_symlink(aside) && File("ailleurs") == "garde";
          },
          "ce n'est pas un fichier ordinaire"},
-        {"a FIFO", [&] { ASSERT_EQ(mkfifo(record.c_str(), 0600), 0); },
+        {"a FIFO", [&] { return mkfifo(record.c_str(), 0600) == 0; },
          [&](const std::string& aside) { return fs::is_fifo(aside); },
          "c'est un tube nommé, pas un fichier ordinaire"},
     };
     Write("ailleurs", "garde");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
-        c.make();
+        if (!c.make()) continue;
         net.arp = {"  192.168.1.7           02-00-00-00-00-07     dynamique"};
         Run({"noscan"});
         EXPECT_EQ(status, netsweep::kExitDone) << err;
         EXPECT_EQ(err, "");
         EXPECT_FALSE(fs::exists(folder / "netsweep.lck"));
-        std::vector<std::string> aside;
+        std::vector<fs::path> aside;
         for (const auto& entry : fs::directory_iterator(folder.Path())) {
             const std::string name = entry.path().filename().string();
             if (name.starts_with("liste.appareils.illisible-")) aside.push_back(entry.path());
         }
         ASSERT_EQ(aside.size(), 1u);
-        EXPECT_TRUE(c.kept(aside[0]));
+        EXPECT_TRUE(c.kept(aside[0].string()));
         EXPECT_NE(out.find("Relevé des appareils illisible : "), std::string::npos) << out;
         EXPECT_NE(out.find(c.told), std::string::npos) << out;
-        EXPECT_NE(out.find("Il est mis de côté sous « " + aside[0] +
-                           " » ; ce passage repart d'un relevé vide.\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            out.find(aside[0].filename().string() + " » ; ce passage repart d'un relevé vide.\n"),
+            std::string::npos)
             << out;
         ASSERT_TRUE(fs::is_regular_file(record));
         EXPECT_NE(File("liste.appareils").find("02-00-00-00-00-07;192.168.1.7;"),
