@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Takes the README's picture of the energy report (docs/consommation.png):
+# Takes the user guide's picture of the energy report (docs/consommation.png):
 # Korvane's real window, offscreen, from a copy of the build's installation
 # folder holding a week of history of a small office, in a network namespace
 # of its own with loopback only (Korvane's polls and netsweep reach nobody).

@@ -205,7 +205,7 @@ void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers,
     if (!finished) return;
     TextList result;
     try {
-        result = toolkit::LoadLines(finished->result);
+        result = LoadPowerResult(finished->result);
     } catch (const toolkit::FileError& error) {
         Log(text::kOutcomeUnreadable + std::string(error.what()));
         return;

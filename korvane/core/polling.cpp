@@ -40,6 +40,12 @@ bool HasSlotShape(std::string_view name, std::string_view prefix, std::string_vi
     return IsSlotNumber(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
 }
 
+// The batch's last line: attrib, from the system folder, makes the marker
+// writable again.
+std::string WindowsMarkerRelease(const std::string& marker) {
+    return toolkit::WindowsSystemTool("attrib.exe") + " -R " + BatchPath(marker) + kCrLf;
+}
+
 // The check probes as the poll does, with hostping on a one-line list, so
 // that a name resolves as the poll resolves it (DNS, then NetBIOS on the
 // LAN) and a computer that drops pings or lost one datagram is still found
@@ -50,10 +56,10 @@ bool HasSlotShape(std::string_view name, std::string_view prefix, std::string_vi
 std::string WindowsCheckScript(const ToolPaths& paths, std::string_view host,
                                std::string_view target, const SlotFiles& files) {
     const std::string list = BatchPath(files.list);
-    return "echo " + std::string(target) + " >" + list + kCrLf + "\"" +
-           toolkit::DoublePercents(paths.programDir) + "hostping.exe\" --essais " +
+    return "echo " + std::string(target) + " >" + list + kCrLf +
+           toolkit::BatchProgram(paths, "hostping.exe") + " --essais " +
            std::to_string(kCheckRounds) + " --verdict " + std::string(host) + " " + list + " " +
-           BatchPath(files.result) + kCrLf + "attrib -R " + BatchPath(files.marker) + kCrLf;
+           BatchPath(files.result) + kCrLf + WindowsMarkerRelease(files.marker);
 }
 
 std::string PosixCheckScript(const ToolPaths& paths, std::string_view host, std::string_view target,
@@ -130,9 +136,8 @@ std::string PollScript(Os os, const ToolPaths& paths, std::string_view listName,
                        std::uint8_t slot) {
     const SlotFiles files = SlotFilesFor(os, paths, slot);
     if (os == Os::Windows) {
-        return "\"" + toolkit::DoublePercents(paths.programDir) + "hostping.exe\" " +
-               std::string(listName) + " " + BatchPath(files.result) + kCrLf + "attrib -R " +
-               BatchPath(files.marker) + kCrLf;
+        return toolkit::BatchProgram(paths, "hostping.exe") + " " + std::string(listName) + " " +
+               BatchPath(files.result) + kCrLf + WindowsMarkerRelease(files.marker);
     }
     return ShellQuote(paths.programDir + "hostping") + " " + ShellQuote(listName) + " " +
            ShellQuote(files.result) + " 2>" + ShellQuote(files.errors) + "\n" + "chmod u+w " +
@@ -161,12 +166,13 @@ std::optional<std::string> CheckScript(Os os, const ToolPaths& paths, std::strin
                              : PosixCheckScript(paths, host, target, files);
 }
 
+// The shell (cmd.exe, /bin/sh) reads these lines: each path is one word.
 std::string ScriptCommand(Os os, const std::string& scriptPath) {
-    return os == Os::Windows ? scriptPath : "/bin/sh " + ShellQuote(scriptPath);
+    return os == Os::Windows ? toolkit::CmdPath(scriptPath) : "/bin/sh " + ShellQuote(scriptPath);
 }
 
 std::string NetsweepCommand(Os os, const ToolPaths& paths) {
-    if (os == Os::Windows) return paths.programDir + "netsweep.exe";
+    if (os == Os::Windows) return toolkit::CmdPath(paths.programDir + "netsweep.exe");
     return ShellQuote(paths.programDir + "netsweep");
 }
 

@@ -199,10 +199,9 @@ std::optional<std::string> SshKeyProblem(Os os, const ToolPaths& paths, std::str
                "l'ordinateur.";
     }
     if (!status->regular) return start + " n'est pas un fichier ordinaire.";
-    if (os != Os::Windows && !status->privateToOwner) {
-        return start +
-               " est accessible à d'autres comptes que le vôtre ; ssh la refuse : chmod 600 " +
-               ShellQuote(path);
+    if (!status->privateToOwner) {
+        return start + " est accessible à d'autres comptes que le vôtre ; ssh la refuse : " +
+               PrivateFileRemedy(os, path);
     }
     return std::nullopt;
 }

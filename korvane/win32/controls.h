@@ -28,6 +28,8 @@ std::wstring ProgramFolder();
 // system's DPI, read once.
 int Dpi();
 int Px(int designPixels);
+// Back from the screen's pixels to the design's (96 DPI).
+int DesignPx(int screenPixels);
 RECT PxRect(const Rect& design);
 
 // 8 points of the system's message font, and its bold form, at the system DPI.

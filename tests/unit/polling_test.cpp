@@ -53,10 +53,17 @@ TEST(PollSlotFiles, NamedAfterTheSlotNumber) {
               "/run/user/1000/korvane/0.mark");
 }
 
+// Every program by its full path: cmd.exe would look in the current folder
+// (the program folder, where group files are) first. A folder holding "&",
+// "^", blanks or "%" stays one word.
 TEST(PollScripts, WindowsPollBatchIsExact) {
     EXPECT_EQ(korvane::PollScript(Os::Windows, kWindowsPaths, "localIP", 7),
               "\"D:\\Tools\\hostping.exe\" localIP c:\\ping7.txt\r\n"
-              "attrib -R c:\\7.mark\r\n");
+              "\"%SystemRoot%\\System32\\attrib.exe\" -R c:\\7.mark\r\n");
+    EXPECT_EQ(
+        korvane::PollScript(Os::Windows, {"D:\\R&D ^1 100%\\", "C:\\R&D\\travail\\"}, "localGM", 3),
+        "\"D:\\R&D ^1 100%%\\hostping.exe\" localGM \"C:\\R&D\\travail\\ping3.txt\"\r\n"
+        "\"%SystemRoot%\\System32\\attrib.exe\" -R \"C:\\R&D\\travail\\3.mark\"\r\n");
 }
 
 // The check probes the address when the member has one, names the member,
@@ -66,7 +73,7 @@ TEST(PollScripts, CheckScriptsRunHostpingOnAOneLineList) {
               "echo 192.168.1.6 >c:\\ping12.lst\r\n"
               "\"D:\\Tools\\hostping.exe\" --essais 3 --verdict pc2 c:\\ping12.lst "
               "c:\\ping12.txt\r\n"
-              "attrib -R c:\\12.mark\r\n");
+              "\"%SystemRoot%\\System32\\attrib.exe\" -R c:\\12.mark\r\n");
     EXPECT_EQ(korvane::CheckScript(Os::Posix, kPosixPaths, "pc2", "192.168.1.6", 12),
               "printf '%s\\n' '192.168.1.6' >'/run/user/1000/korvane/ping12.lst'\n"
               "'/opt/korvane/hostping' --essais 3 --verdict 'pc2' "
@@ -101,8 +108,12 @@ TEST(PollScripts, HostsThatAreNotPlainWordsAreRefused) {
 
 TEST(PollScripts, CommandLines) {
     EXPECT_EQ(korvane::ScriptCommand(Os::Windows, "c:\\ping7.bat"), "c:\\ping7.bat");
+    EXPECT_EQ(korvane::ScriptCommand(Os::Windows, "C:\\R&D ^1\\ping7.bat"),
+              "\"C:\\R&D ^1\\ping7.bat\"");
     EXPECT_EQ(korvane::ScriptCommand(Os::Posix, "/run/k/ping7.sh"), "/bin/sh '/run/k/ping7.sh'");
     EXPECT_EQ(korvane::NetsweepCommand(Os::Windows, kWindowsPaths), "D:\\Tools\\netsweep.exe");
+    EXPECT_EQ(korvane::NetsweepCommand(Os::Windows, {"D:\\R&D\\", "c:\\"}),
+              "\"D:\\R&D\\netsweep.exe\"");
     EXPECT_EQ(korvane::NetsweepCommand(Os::Posix, {"/opt/it's/", "/tmp/"}),
               "'/opt/it'\\''s/netsweep'");
 }

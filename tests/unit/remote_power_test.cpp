@@ -57,12 +57,12 @@ TEST(RemoteCommands, EachActionInBothFormsThroughSambaWindowsOrSsh) {
               PowerAction::Restart,
               {},
               "restartpc1.bat",
-              "shutdown -r -f -t 30 -m \\\\10.0.0.5"},
+              "\"%SystemRoot%\\System32\\shutdown.exe\" -r -f -t 30 -m \\\\10.0.0.5"},
              {Os::Windows,
               PowerAction::TestAccess,
               {},
               "accespc1.bat",
-              "sc \\\\10.0.0.5 query RemoteRegistry"},
+              "\"%SystemRoot%\\System32\\sc.exe\" \\\\10.0.0.5 query RemoteRegistry"},
              {Os::Posix, PowerAction::Shutdown, anne, "shutdnpc1.sh",
               posixSsh + "'sudo -n systemctl poweroff'"},
              {Os::Posix, PowerAction::Shutdown, own, "shutdnpc1.sh",
@@ -174,7 +174,7 @@ TEST(SshList, ReadFoundChangedAndWrittenAtomically) {
 // ssh's and sudo's complaints become the reason, and each has its remedy;
 // Samba's codes keep theirs.
 TEST(RemoteFailures, SshComplaintsAreReasonsWithRemedies) {
-    const std::string end = "fin de pc1 : 255";
+    const std::string end = "fin de la commande 1 : 255";
     struct Case {
         TextList output;
         std::string reason;
@@ -214,12 +214,73 @@ TEST(RemoteFailures, SshComplaintsAreReasonsWithRemedies) {
     }
 }
 
+// Windows' sc.exe and shutdown.exe end with the system's error code, which
+// they also print: it becomes the reason, with the system's words and the
+// remedy of its code. A status no Windows tool printed stays a plain one.
+TEST(RemoteFailures, WindowsToolsCodesAreReasonsWithRemedies) {
+    struct Case {
+        TextList output;
+        int status;
+        std::string reason;
+        std::string remedyHolds;  // empty: no remedy
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"[SC] OpenSCManager a échoué 1722 :", "", "Le serveur RPC n'est pas disponible.",
+               ""},
+              1722,
+              "erreur Windows 1722 : Le serveur RPC n'est pas disponible",
+              "pare-feu"},
+             {{"[SC] OpenSCManager FAILED 5:", "", "Access is denied.", ""},
+              5,
+              "erreur Windows 5 : Access is denied",
+              "LocalAccountTokenFilterPolicy"},
+             {{"[SC] EnumQueryServicesStatus:OpenService a échoué 1060 :", "",
+               "Le service spécifié n'existe pas en tant que service installé."},
+              1060,
+              "erreur Windows 1060 : Le service spécifié n'existe pas en tant que service installé",
+              "RemoteRegistry"},
+             {{"10.0.0.5: Le chemin réseau n'a pas été trouvé.(53)"},
+              53,
+              "erreur Windows 53 : 10.0.0.5: Le chemin réseau n'a pas été trouvé",
+              "port 445"},
+             {{"10.0.0.5: Nom d'utilisateur ou mot de passe incorrect.(1326)"},
+              1326,
+              "erreur Windows 1326 : 10.0.0.5: Nom d'utilisateur ou mot de passe incorrect",
+              "cmdkey"},
+             {{"[SC] OpenSCManager FAILED 1722:"}, 1722, "erreur Windows 1722", "pare-feu"},
+             {{"[SC] OpenService FAILED 1234:", "", "Autre chose."},
+              1234,
+              "erreur Windows 1234 : Autre chose",
+              ""},
+             // ssh's remote command ending 5, and a code printed that is not the status.
+             {{"Failed to reboot system via logind: Access denied"},
+              5,
+              "Failed to reboot system via logind: Access denied",
+              ""},
+             {{"[SC] OpenSCManager FAILED 1722:", "plus tard : 17"}, 17, "plus tard : 17", ""},
+         }) {
+        TextList result = c.output;
+        result.push_back("fin de la commande 1 : " + std::to_string(c.status));
+        const auto failures = korvane::PowerFailures(result, {"pc1"});
+        ASSERT_EQ(failures.size(), 1u);
+        EXPECT_EQ(failures[0].reason, c.reason);
+        const std::string remedy = korvane::PowerFailureRemedy(c.reason);
+        if (c.remedyHolds.empty()) {
+            EXPECT_EQ(remedy, "") << c.reason;
+        } else {
+            EXPECT_NE(remedy.find(c.remedyHolds), std::string::npos) << remedy;
+        }
+        // "Tester l'accès" tells the remedy too.
+        EXPECT_NE(korvane::AccessReport(result, {"pc1"}, {false}).find(remedy), std::string::npos);
+    }
+}
+
 // One sentence per computer tested: granted, refused with reason and
 // remedy, or no answer when the script did not get that far.
 TEST(AccessReport, GrantedRefusedOrSilentForEachComputer) {
-    const TextList result = {"Could not connect: NT_STATUS_LOGON_FAILURE", "fin de pc1 : 1",
-                             "RemoteRegistry service is SVC_RUNNING.", "fin de pc2 : 0",
-                             "fin de linux : 0"};
+    const TextList result = {"Could not connect: NT_STATUS_LOGON_FAILURE",
+                             "fin de la commande 1 : 1", "RemoteRegistry service is SVC_RUNNING.",
+                             "fin de la commande 2 : 0", "fin de la commande 3 : 0"};
     const std::string report =
         korvane::AccessReport(result, {"pc1", "pc2", "linux", "pc4"}, {false, false, true, false});
     EXPECT_EQ(report, "Accès à « pc1 » : refusé : NT_STATUS_LOGON_FAILURE. " +

@@ -19,11 +19,13 @@ namespace toolkit::platform {
 
 // --- processes ---
 // The captured start: hidden, in workDir, inherits the std streams, waited
-// for. POSIX: /bin/sh -c line; Windows: the line names its program
-// (CreateProcess). Returns the wait status or exit code, -1 when not started.
+// for. POSIX: /bin/sh -c line; Windows: cmd.exe /d /v:off /s /c "line", the
+// system's cmd.exe by its full path. Returns the wait status or exit code,
+// -1 when the shell could not start.
 int RunShellAndWait(const std::string& line, const std::string& workDir);
-// The detached start, not waited for. POSIX: /bin/sh -c line in a new
-// session, std streams on /dev/null; Windows: as WinExec, hidden.
+// The detached start, not waited for, through the same shell. POSIX: in a
+// new session, std streams on /dev/null; Windows: as WinExec, hidden, in a
+// console of its own. False when the shell could not start.
 bool StartShellDetached(const std::string& line);
 // Shell "open", shown normally: a program (searched on PATH) with one
 // argument (the document) in workDir, or a document or address with the
@@ -53,7 +55,9 @@ bool ProcessRuns(const ProcessIdentity& process);
 // added or re-pointed at each call, so an upgrade that adds a program is
 // found at the next start; a user's own file of the same name is never
 // touched. Without the marker (a build folder, an installation made as one
-// folder) `installedDir` itself is the program folder. Trailing "/".
+// folder) `installedDir` itself is the program folder. Trailing "/". On
+// Windows always `installedDir`, by its short form when the batch files
+// could not name it otherwise (NameForBatchFiles).
 inline constexpr const char* kPerUserMarker = "par-utilisateur";
 std::string UserProgramDir(const std::string& installedDir);
 
@@ -81,6 +85,10 @@ std::optional<FileStamp> StampOf(const std::string& path);
 // that exists and is not a regular file (a link, a device, a FIFO) is refused
 // and left as it is. Throws FileError.
 void ReplaceFile(const std::string& path, const std::string& bytes);
+// The same for a file of secrets (the access settings, a TLS key): readable
+// and writable by its owner only from its first byte on (POSIX mode 0600; on
+// Windows the user's program folder is private to the user already).
+void ReplacePrivateFile(const std::string& path, const std::string& bytes);
 // Several files replaced as one set: every destination is checked and every
 // temporary written and flushed before the first rename, so a full disk or a
 // refused destination keeps all the old files. Only a failure of the renames
@@ -127,7 +135,8 @@ bool FileExists(const std::string& path);
 struct FileStatus {
     bool regular = false;         // a plain file, not a link, folder or device
     bool ownedByUs = false;       // belongs to the user running this program
-    bool privateToOwner = false;  // no one but its owner may read or write it
+    bool privateToOwner = false;  // no one but its owner may read or write it (on
+                                  // Windows: its owner, the system, the administrators)
     bool ownerMayRead = false;    // its mode lets its owner read it
 };
 std::optional<FileStatus> StatusOf(const std::string& path);
@@ -181,6 +190,10 @@ std::string LineAsUtf8(std::string line, TextOrigin origin);
 // cmd.exe reads it; anything else, and everything on POSIX, as it is. Throws
 // FileError naming the file when the code page lacks one of its characters.
 std::string FileBytesFor(const std::string& path, std::string_view text);
+// The first character of `text` that a batch file cannot hold (on Windows,
+// one the console's code page lacks), for a message; empty when there is
+// none, and always on POSIX.
+std::string BatchMissingCharacter(std::string_view text);
 
 // --- console ---
 // The program's arguments as UTF-8: on Windows from its wide command line,

@@ -325,6 +325,37 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
     ReplaceFiles({{path, bytes}});
 }
 
+// Created 0600 and set so again (an existing file's wider mode is not kept):
+// no other user may open the temporary while it is written.
+void ReplacePrivateFile(const std::string& path, const std::string& bytes) {
+    RefuseUnusualDestination(path);
+    std::string tempPath;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tempPath = TemporaryNameFor(path);
+        fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) throw FileError(WriteErrorText(path, errno));
+    int error = 0;
+    if (!WriteAll(fd, bytes) || fchmod(fd, 0600) != 0 || fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error == 0) {
+        try {
+            RefuseUnusualDestination(path);
+        } catch (const FileError&) {
+            unlink(tempPath.c_str());
+            throw;
+        }
+        if (rename(tempPath.c_str(), path.c_str()) != 0) error = errno;
+    }
+    if (error != 0) {
+        unlink(tempPath.c_str());
+        throw FileError(WriteErrorText(path, error));
+    }
+    SyncFolder(path);
+}
+
 void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
     std::vector<std::string> temporaries;
     const auto removeTemporaries = [&temporaries](std::size_t from) {

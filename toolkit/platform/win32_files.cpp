@@ -21,6 +21,7 @@
 #include "platform.h"
 #include "platform/temporaries.h"
 #include "platform/win32_error.h"
+#include "platform/win32_security.h"
 #include "platform/win32_text.h"
 #include "tools.h"
 #include "utils.h"
@@ -264,6 +265,11 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
     }
 }
 
+// The user's program folder (%LOCALAPPDATA%) is private to the user already.
+void ReplacePrivateFile(const std::string& path, const std::string& bytes) {
+    ReplaceFile(path, bytes);
+}
+
 // Every temporary is written, and every destination checked, before the
 // first list takes its new content, so a failure keeps all the old lists.
 void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
@@ -354,8 +360,10 @@ bool ReleaseRunMarker(int handle, const std::string& path, bool remove) {
 
 // A Windows program folder is the one the user installed it in, as it has
 // always been there: one folder per installation, no shared copy to leave.
+// The batch files name its programs: a folder named with a character that
+// the console's code page lacks ("Lœtitia") goes by its short form.
 std::string UserProgramDir(const std::string& installedDir) {
-    return installedDir;
+    return Utf8(NameForBatchFiles(Wide(installedDir)));
 }
 
 // The temporaries' names start with ".", which ListFolder leaves out.
@@ -479,13 +487,24 @@ bool FileExists(const std::string& path) {
     return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Ownership and the access list are not examined: only the POSIX forms ask
-// for them (the remote shutdown's credentials file), so a file here is never
-// taken for a private one.
+// Private to its owner: its access list lets in no one but the user, the
+// system and the administrators, who may open any file anyway (OpenSSH for
+// Windows keeps to the same rule for a key). A file whose rules cannot be
+// read is no one's and open to all.
 std::optional<FileStatus> StatusOf(const std::string& path) {
     const auto attributes = AttributesOf(path);
     if (!attributes) return std::nullopt;
-    return FileStatus{IsOrdinary(*attributes), true, false, true};
+    FileStatus status{IsOrdinary(*attributes), false, false, true};
+    const Handle file(
+        CreateFileW(Wide(path).c_str(), READ_CONTROL,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    Protection protection;
+    if (file.Valid() && ProtectionOf(file.Get(), protection) == 0) {
+        status.ownedByUs = protection.ownedByUs;
+        status.privateToOwner = !protection.openToOthers;
+    }
+    return status;
 }
 
 // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is taken, in
