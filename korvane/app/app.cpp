@@ -129,7 +129,7 @@ void KorvaneApp::Exit(const std::optional<WindowGeometry>& window) {
     gateway_.reset();
     SaveAtExit(window);
     try {
-        CleanSlotFiles(toolkit::ScratchDir());
+        CleanOwnSlotFiles();
     } catch (const toolkit::ScratchError&) {
         // No scratch folder, nothing of ours to clean.
     }

@@ -161,7 +161,7 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
     const toolkit::ToolPaths paths = PowerPaths();
     std::optional<SlotFiles> report;
     try {
-        report = SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(), krv_.PingSlot);
+        report = SlotFilesFor(toolkit::kHostOs, SlotPaths(), krv_.PingSlot);
     } catch (const toolkit::ScratchError& error) {
         Log(text::kOutcomeNotFollowed + std::string(error.what()));
     }

@@ -82,6 +82,10 @@ ProgramDirectory::~ProgramDirectory() {
     fs::current_path(oldCwd_, ignored);
 }
 
+std::string ProgramDirectory::Slots() const {
+    return scratch_ + korvane::ProcessFolderName(toolkit::platform::ThisProcess()) + "/";
+}
+
 void ProgramDirectory::InstallProgram(const std::string& name) const {
     fs::copy_file(std::string(KORVANE_BIN_DIR) + name, dir_ + name,
                   fs::copy_options::overwrite_existing);
@@ -136,8 +140,7 @@ void AppFolder::SetAdapter(const std::string& gateway, const std::string& dns,
     InstallScript("netcmd", "printf '   %s\\n' " + listing);
 }
 
-korvane::KorvaneApp& AppFolder::Start(const std::vector<korvane::Rect>& screens,
-                                      bool windowless) {
+korvane::KorvaneApp& AppFolder::Start(const std::vector<korvane::Rect>& screens, bool windowless) {
     Exit();
     view_ = std::make_unique<FakeView>();
     scheduler_ = std::make_unique<TestScheduler>();
@@ -154,7 +157,7 @@ void AppFolder::Exit(const std::optional<korvane::WindowGeometry>& window) {
 
 bool AppFolder::ScriptsRunning() const {
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(Scratch(), error)) {
+    for (const auto& entry : fs::directory_iterator(Slots(), error)) {
         if (entry.path().extension() != ".mark") continue;
         const fs::perms perms = entry.status(error).permissions();
         if (!error && (perms & fs::perms::owner_write) == fs::perms::none) return true;

@@ -47,7 +47,7 @@ class PowerTest : public testing::Test {
     TextList ScriptCommands(const std::string& script) const {
         TextList commands;
         for (const auto& line : folder.Read(script)) {
-            const std::size_t report = line.find(" >>'" + folder.Scratch());
+            const std::size_t report = line.find(" >>'" + folder.Slots());
             if (report != std::string::npos) commands.push_back(line.substr(0, report));
         }
         return commands;

@@ -3,7 +3,10 @@
 #include "korvane/core/polling.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -290,6 +293,78 @@ TEST(PollCleanUp, SlotFilesGoExceptArmedMarkers) {
     EXPECT_TRUE(std::filesystem::exists(folder / ".ping9.txt"));
 }
 
+// A slot folder's name tells its process; nothing else is taken for one.
+TEST(SlotFolders, NamesGiveBackTheirProcessAndNothingElseIsOne) {
+    using toolkit::platform::ProcessIdentity;
+    const std::vector<std::pair<std::string, std::optional<ProcessIdentity>>> cases = {
+        {"p4242-981735", ProcessIdentity{4242, 981735}},
+        {"p1-0", ProcessIdentity{1, 0}},
+        {"p18446744073709551615-7", ProcessIdentity{18446744073709551615u, 7}},
+        {"p18446744073709551616-7", {}},  // beyond 64 bits
+        {"p04242-981735", {}},
+        {"p4242-", {}},
+        {"p-981735", {}},
+        {"p4242", {}},
+        {"q4242-981735", {}},
+        {"p4242-98x", {}},
+        {"p4242-981735-1", {}},
+        {"p+4242-1", {}},
+        {"P4242-1", {}},
+        {"7.mark", {}},
+    };
+    for (const auto& [name, process] : cases) {
+        EXPECT_EQ(korvane::ProcessOfFolder(name), process) << name;
+    }
+    const ProcessIdentity self = toolkit::platform::ThisProcess();
+    EXPECT_EQ(korvane::ProcessOfFolder(korvane::ProcessFolderName(self)), self);
+    EXPECT_NE(self.started, 0u);
+}
+
+// Another Korvane's slot folder stays while it runs, even when its script's
+// marker is armed, and goes at the first start after it ended. A link named
+// as a slot folder is never followed.
+TEST(SlotFolders, AnotherProcesssFolderStaysWhileItRunsAndGoesOnceItEnded) {
+    TempFolder folder;
+    const std::string scratch = folder.Path() + "/";
+    int pipe_[2];
+    ASSERT_EQ(pipe(pipe_), 0);
+    const pid_t other = fork();
+    if (other == 0) {
+        const std::string name = korvane::ProcessFolderName(toolkit::platform::ThisProcess());
+        if (write(pipe_[1], name.data(), name.size()) < 0) _exit(1);
+        close(pipe_[1]);
+        pause();
+        _exit(0);
+    }
+    close(pipe_[1]);
+    char buffer[64] = {};
+    ASSERT_GT(read(pipe_[0], buffer, sizeof buffer - 1), 0);
+    close(pipe_[0]);
+    const std::string living = scratch + buffer + "/";
+    const std::string ended = scratch + "p" + std::to_string(testing_support::GonePid()) + "-1/";
+    const std::string elsewhere = scratch + "ailleurs/";
+    for (const auto& dir : {living, ended, elsewhere}) std::filesystem::create_directory(dir);
+    for (const auto& path : {living + "0.mark", living + "ping0.sh", ended + "3.mark",
+                             ended + ".ping3.sh.tmp-1-0", elsewhere + "0.mark"}) {
+        WriteBytes(path, "x");
+    }
+    ASSERT_EQ(chmod((living + "0.mark").c_str(), 0444), 0);
+    ASSERT_EQ(chmod((ended + "3.mark").c_str(), 0444), 0);
+    std::filesystem::create_directory_symlink(elsewhere, scratch + "p1-1");
+
+    korvane::RemoveEarlierRunFiles(scratch);
+    EXPECT_TRUE(std::filesystem::exists(living + "0.mark"));
+    EXPECT_TRUE(std::filesystem::exists(living + "ping0.sh"));
+    EXPECT_FALSE(std::filesystem::exists(ended));
+    EXPECT_TRUE(std::filesystem::exists(elsewhere + "0.mark"));
+
+    kill(other, SIGKILL);
+    waitpid(other, nullptr, 0);
+    korvane::RemoveEarlierRunFiles(scratch);
+    EXPECT_FALSE(std::filesystem::exists(living));
+    EXPECT_TRUE(std::filesystem::exists(elsewhere + "0.mark"));
+}
+
 TEST(PollProblems, ProbeReasonIsOneBoundedLineOfPlainText) {
     const std::string accent = "é";  // two bytes
     // The cut falls inside the first "é" and goes back to its start.
@@ -307,6 +382,19 @@ TEST(PollProblems, ProbeReasonIsOneBoundedLineOfPlainText) {
     };
     for (const auto& [output, reason] : cases) {
         EXPECT_EQ(korvane::ProbeFailureReason(output), reason) << output;
+    }
+    // The shell's complaint about the slot's script, without the script's
+    // name and line: the same from every slot.
+    const std::string script = "/run/user/0/korvane/p12-34/ping7.sh";
+    for (const auto& [output, reason] : std::vector<std::pair<std::string, std::string>>{
+             {script + ": 1: /opt/k/hostping: not found\n", "/opt/k/hostping: not found"},
+             {script + ": line 1: /opt/k/hostping: Permission denied",
+              "/opt/k/hostping: Permission denied"},
+             {script + ":", ""},
+             {"/autre/ping7.sh: 1: x", "/autre/ping7.sh: 1: x"},
+             {script + ": sans ligne", "sans ligne"},
+         }) {
+        EXPECT_EQ(korvane::ProbeFailureReason(output, script), reason) << output;
     }
     EXPECT_LE(korvane::ProbeFailureReason(std::string(100000, 'y')).size(),
               korvane::kMaxReasonLength);

@@ -29,7 +29,7 @@ class Win32LabAccents : public testing::Test {
     void SetUp() override {
         if (std::getenv("KORVANE_WINE_LAB") == nullptr) GTEST_SKIP() << "hors du laboratoire";
         SetEnvironmentVariableW(L"KORVANE_SCRATCH", L"C:\\korvane-lab Hélène\\travail");
-        paths = toolkit::HostToolPaths();
+        paths = korvane::SlotPaths();
     }
     void TearDown() override {
         SetEnvironmentVariableW(L"KORVANE_SCRATCH", nullptr);

@@ -30,7 +30,7 @@ class Win32Lab : public testing::Test {
     void SetUp() override {
         if (std::getenv("KORVANE_WINE_LAB") == nullptr) GTEST_SKIP() << "hors du laboratoire";
     }
-    const toolkit::ToolPaths paths = toolkit::HostToolPaths();
+    const toolkit::ToolPaths paths = korvane::SlotPaths();
 };
 
 template <typename Condition>
@@ -136,8 +136,10 @@ TEST_F(Win32Lab, BatchesRunTheirToolsFromAFolderHoldingAmpersandAndCaret) {
     const std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(programDir);
     SetEnvironmentVariableW(L"KORVANE_SCRATCH", L"C:\\korvane R&D ^1\\travail");
-    const toolkit::ToolPaths here{programDir, toolkit::ScratchDir()};
-    ASSERT_EQ(here.scratchDir, "C:\\korvane R&D ^1\\travail\\");
+    const toolkit::ToolPaths here{programDir, korvane::SlotPaths().scratchDir};
+    ASSERT_EQ(here.scratchDir, "C:\\korvane R&D ^1\\travail\\" +
+                                   korvane::ProcessFolderName(toolkit::platform::ThisProcess()) +
+                                   "\\");
 
     // Korvane's way with a batch: its slot's marker armed, written whole,
     // started hidden; read back once attrib has cleared the marker.

@@ -328,8 +328,9 @@ TEST(Win32Network, AddressTableLookUpsAndEchoes) {
 // hostping.exe beside the programs writes the answers, attrib clears the marker.
 TEST(Win32Batches, PollBatchRunsAsWrittenAndClearsItsMarker) {
     const AccentedScratch scratch;
-    const toolkit::ToolPaths paths = toolkit::HostToolPaths();
-    ASSERT_EQ(paths.scratchDir, AccentedScratch::kPath);
+    const toolkit::ToolPaths paths = korvane::SlotPaths();
+    ASSERT_EQ(paths.scratchDir,
+              AccentedScratch::kPath + korvane::ProcessFolderName(platform::ThisProcess()) + "\\");
     ASSERT_TRUE(platform::FileExists(paths.programDir + "hostping.exe")) << paths.programDir;
     Folder folder("poll");
     const std::string list = folder / "localIP";
@@ -354,7 +355,7 @@ TEST(Win32Batches, PollBatchRunsAsWrittenAndClearsItsMarker) {
 // reads back.
 TEST(Win32Batches, CheckBatchWritesHostpingsVerdict) {
     const AccentedScratch scratch;
-    const toolkit::ToolPaths paths = toolkit::HostToolPaths();
+    const toolkit::ToolPaths paths = korvane::SlotPaths();
     struct Case {
         const char* host;
         const char* verdict;
@@ -380,6 +381,47 @@ TEST(Win32Batches, CheckBatchWritesHostpingsVerdict) {
         ++slot;
     }
     korvane::CleanSlotFiles(paths.scratchDir);
+}
+
+// A Korvane's slot folder is known by its process: kept while that process
+// runs (a window beside "--planificateur"), gone at the first start after it
+// ended, its read-only marker with it. The process here is held suspended,
+// then ended; the handle kept meanwhile keeps its id from a later process.
+TEST(Win32Batches, SlotFolderOfAnotherKorvaneStaysWhileItRuns) {
+    const AccentedScratch scratch;
+    const std::string folder = toolkit::ScratchDir();
+    const platform::ProcessIdentity self = platform::ThisProcess();
+    EXPECT_NE(self.started, 0u);
+    EXPECT_TRUE(platform::ProcessRuns(self));
+    EXPECT_FALSE(platform::ProcessRuns({self.id, self.started + 1}));
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION other{};
+    std::wstring line = L"cmd.exe /c exit 0";
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                               nullptr, nullptr, &startup, &other));
+    FILETIME created{}, ended{}, kernel{}, user{};
+    ASSERT_TRUE(GetProcessTimes(other.hProcess, &created, &ended, &kernel, &user));
+    const platform::ProcessIdentity identity{
+        other.dwProcessId,
+        static_cast<std::uint64_t>(created.dwHighDateTime) << 32 | created.dwLowDateTime};
+    const std::string slots = folder + korvane::ProcessFolderName(identity) + "\\";
+    ASSERT_EQ(platform::MakeFolder(slots), 0);
+    korvane::ArmMarker(slots + "4.mark");
+    toolkit::SaveText(slots + "ping4.bat", "rem\r\n");
+
+    korvane::RemoveEarlierRunFiles(folder);
+    EXPECT_TRUE(platform::FileExists(slots + "4.mark"));
+    EXPECT_TRUE(platform::FileExists(slots + "ping4.bat"));
+    TerminateProcess(other.hProcess, 0);
+    WaitForSingleObject(other.hProcess, INFINITE);
+    EXPECT_FALSE(platform::ProcessRuns(identity));
+    korvane::RemoveEarlierRunFiles(folder);
+    EXPECT_FALSE(platform::FileExists(slots + "4.mark"));
+    EXPECT_FALSE(platform::RemoveEmptyFolder(slots));  // gone already
+    CloseHandle(other.hThread);
+    CloseHandle(other.hProcess);
 }
 
 // The shutdown batch through cmd.exe to the stand-in of shutdown.exe, which
@@ -424,7 +466,7 @@ TEST(Win32Batches, AProgramFolderTheConsoleCannotNameGoesByItsShortForm) {
     EXPECT_EQ(platform::BatchMissingCharacter(programDir), "") << programDir;
     EXPECT_TRUE(platform::FileExists(programDir + "hostping.exe")) << programDir;
 
-    const toolkit::ToolPaths paths{programDir, toolkit::ScratchDir()};
+    const toolkit::ToolPaths paths{programDir, korvane::SlotPaths().scratchDir};
     Folder folder("court");
     toolkit::SaveLines(folder / "localIP", {"127.0.0.1", "198.51.100.7"});
     const std::uint8_t slot = 205;

@@ -35,6 +35,17 @@ int ShellOpenProgram(const std::string& program, const std::string& argument,
                      const std::string& workDir);
 int ShellOpenDocument(const std::string& target);
 std::string ExecutableDir();  // folder of the running program, trailing "/"
+// Who a process is: its id, and when it started as the system counts it, so
+// that a later process given the id of one that ended is another process.
+struct ProcessIdentity {
+    std::uint64_t id = 0;
+    std::uint64_t started = 0;
+    bool operator==(const ProcessIdentity&) const = default;
+};
+ProcessIdentity ThisProcess();
+// False once the process has ended (its id free, or given to a later
+// process); true while it runs, and when the system cannot tell.
+bool ProcessRuns(const ProcessIdentity& process);
 // The program folder of a program installed in `installedDir`. An installed
 // folder that holds the file kPerUserMarker is read-only and shared: each user
 // then gets their own folder, $XDG_DATA_HOME/korvane/ (when that variable is
@@ -105,6 +116,18 @@ bool SetReadOnly(const std::string& path);
 std::vector<std::string> ListFolder(const std::string& dir);
 // Deletes a file (never a folder); false when it is still there or was missing.
 bool RemoveFile(const std::string& path);
+// Creates a folder of ours, private as the scratch folder is (POSIX mode
+// 0700; on Windows the rules of its parent), unless one is there already.
+// Returns 0 when the path then names a folder (not a link to one), else the
+// reason (errno).
+int MakeFolder(const std::string& path);
+// Deletes a folder when it is empty; false when it is still there.
+bool RemoveEmptyFolder(const std::string& path);
+// Deletes a folder with the files directly in it, hidden and read-only ones
+// included. A link is never followed: one in the folder goes as a link, and
+// a path that is itself a link, or not a folder, is left alone. False when
+// the folder is still there (it held a sub-folder, or a file would not go).
+bool RemoveFolderWithFiles(const std::string& path);
 // True when the path names an existing entry that is not a folder.
 bool FileExists(const std::string& path);
 // What a file is and who may read it, the path itself examined (a link is

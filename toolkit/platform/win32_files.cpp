@@ -28,6 +28,14 @@
 
 namespace toolkit::platform {
 
+// A link (reparse point) or a folder is not a list file; a device ("NUL",
+// "COM1") is refused once opened, by its type.
+std::string NotRegularText(DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "c'est un lien, pas un fichier ordinaire";
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "c'est un dossier, pas un fichier ordinaire";
+    return "c'est un périphérique, pas un fichier ordinaire";
+}
+
 namespace {
 
 std::string WriteErrorText(const std::string& path, int error) {
@@ -76,14 +84,6 @@ std::optional<DWORD> AttributesOf(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
     return attributes;
-}
-
-// A link (reparse point) or a folder is not a list file; a device ("NUL",
-// "COM1") is refused once opened, by its type.
-std::string NotRegularText(DWORD attributes) {
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "c'est un lien, pas un fichier ordinaire";
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "c'est un dossier, pas un fichier ordinaire";
-    return "c'est un périphérique, pas un fichier ordinaire";
 }
 
 bool IsOrdinary(DWORD attributes) {
@@ -213,7 +213,8 @@ std::string ReadFilePart(const std::string& path, std::uint64_t offset, std::siz
     }
     const auto held = static_cast<std::uint64_t>(size.QuadPart);
     const std::size_t wanted =
-        held > offset ? static_cast<std::size_t>(std::min<std::uint64_t>(held - offset, maxBytes)) : 0;
+        held > offset ? static_cast<std::size_t>(std::min<std::uint64_t>(held - offset, maxBytes))
+                      : 0;
     std::string bytes(wanted, '\0');
     std::size_t got = 0;
     while (got < wanted) {
@@ -430,6 +431,55 @@ bool RemoveFile(const std::string& path) {
         SetFileAttributesW(Wide(path).c_str(), *attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
     }
     return DeleteFileW(Wide(path).c_str()) != 0;
+}
+
+// Made without rules of its own, the folder takes those its parent (the
+// scratch folder, private) gives its children.
+int MakeFolder(const std::string& path) {
+    const int made = CreateDirectoryW(Wide(path).c_str(), nullptr) ? 0 : LastErrno();
+    const auto attributes = AttributesOf(path);
+    if (!attributes) return made != 0 ? made : LastErrno();
+    if ((*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (*attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return made != 0 && made != EEXIST ? made : ENOTDIR;
+    }
+    return 0;
+}
+
+bool RemoveEmptyFolder(const std::string& path) {
+    return RemoveDirectoryW(Wide(path).c_str()) != 0;
+}
+
+// A junction or a symbolic link in the folder goes as a link: RemoveDirectory
+// and DeleteFile act on the link itself, never on what it leads to.
+bool RemoveFolderWithFiles(const std::string& path) {
+    const auto attributes = AttributesOf(path);
+    if (!attributes || (*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (*attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return false;
+    }
+    const std::string prefix = WithSeparator(path);
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW(Wide(prefix + "*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring full = Wide(prefix) + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                    RemoveDirectoryW(full.c_str());
+                continue;
+            }
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+                SetFileAttributesW(full.c_str(),
+                                   entry.dwFileAttributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+            }
+            DeleteFileW(full.c_str());
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    return RemoveDirectoryW(Wide(path).c_str()) != 0;
 }
 
 bool FileExists(const std::string& path) {

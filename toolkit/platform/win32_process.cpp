@@ -11,6 +11,7 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,42 @@ std::string ExecutableDir() {
         buffer.resize(buffer.size() * 2);
     }
     return Utf8(buffer.substr(0, buffer.find_last_of(L"\\/") + 1));
+}
+
+namespace {
+
+std::uint64_t TimeValue(const FILETIME& time) {
+    return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+// The process's creation time, in the 100 ns steps of FILETIME.
+std::optional<std::uint64_t> CreationTimeOf(HANDLE process) {
+    FILETIME created{}, ended{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) return std::nullopt;
+    return TimeValue(created);
+}
+
+}  // namespace
+
+ProcessIdentity ThisProcess() {
+    return {GetCurrentProcessId(), CreationTimeOf(GetCurrentProcess()).value_or(0)};
+}
+
+// An id that names no process is refused as an invalid parameter; any other
+// refusal (another user's process) says it runs. A process that ended but
+// whose handle someone keeps still opens, signalled.
+bool ProcessRuns(const ProcessIdentity& process) {
+    if (process.id == 0 || process.id > 0xFFFFFFFFu) return false;
+    const HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE,
+                                      static_cast<DWORD>(process.id));
+    if (handle == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
+    bool runs = WaitForSingleObject(handle, 0) != WAIT_OBJECT_0;
+    if (runs) {
+        const std::optional<std::uint64_t> started = CreationTimeOf(handle);
+        runs = !started || *started == process.started;
+    }
+    CloseHandle(handle);
+    return runs;
 }
 
 }  // namespace toolkit::platform
