@@ -20,11 +20,11 @@ constexpr int kScanInterval = 60000;
 }  // namespace
 
 KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
-    : view_(view), scheduler_(scheduler), clock_(clock) {}
+    : ctx_(view, scheduler, clock) {}
 
 // No file is touched here: what an exit writes, Exit writes.
 KorvaneApp::~KorvaneApp() {
-    for (const TimerId id : timers_) scheduler_.Cancel(id);
+    ctx_.timers.CancelAll();
 }
 
 // The program folder becomes the current folder first, so that files opened
@@ -40,8 +40,8 @@ void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     // would leave the map still for good, so it is said at once.
     if (const std::string lacking = toolkit::platform::BatchMissingCharacter(programDir);
         !lacking.empty()) {
-        view_.Warn(text::kProgramFolderUnfit + programDir + text::kProgramFolderUnfitCharacter +
-                   lacking + text::kProgramFolderUnfitWhy);
+        ctx_.view.Warn(text::kProgramFolderUnfit + programDir + text::kProgramFolderUnfitCharacter +
+                       lacking + text::kProgramFolderUnfitWhy);
     }
     // What a run killed earlier left behind goes before anything is read.
     toolkit::platform::RemoveStaleTemporaries(programDir);
@@ -50,31 +50,31 @@ void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     } catch (const toolkit::ScratchError&) {
         // Told where the folder is first needed, by the network settings.
     }
-    krv_ = KrvVar{};
+    ctx_.krv = KrvVar{};
     LoadListFiles();
-    krv_.settings.nbyrow = 3;
+    ctx_.krv.settings.nbyrow = 3;
     try {
-        krv_.LoadSettings();
+        ctx_.krv.LoadSettings();
     } catch (const toolkit::FileError& error) {
-        view_.Warn(error.what());
+        ctx_.view.Warn(error.what());
     }
     if (!screens.empty()) {
-        Settings& settings = krv_.settings;
+        Settings& settings = ctx_.krv.settings;
         const WindowPlace place = PlaceWindow({settings.left, settings.top, settings.height},
                                               MapWidth(settings.nbyrow), screens);
         settings.left = place.left;
         settings.top = place.top;
         settings.height = place.height;
     }
-    toolkit::LoadLocalAddressTable(krv_.LocalAddresses, krv_.LocalMasks);
+    toolkit::LoadLocalAddressTable(ctx_.krv.LocalAddresses, ctx_.krv.LocalMasks);
     ReadLocalNetwork();
     StartScan();
-    view_.ShowScanLight(Light::Grey);
-    krv_.OtherGroupName = "Autres";
+    ctx_.view.ShowScanLight(Light::Grey);
+    ctx_.krv.OtherGroupName = "Autres";
     try {
-        krv_.ManagedList = LoadOrCreateList(programDir + kManagedFile);
+        ctx_.krv.ManagedList = LoadOrCreateList(programDir + kManagedFile);
     } catch (const toolkit::FileError& error) {
-        view_.Warn(error.what());
+        ctx_.view.Warn(error.what());
     }
     states_ = LoadStateFile();
     ReloadPlan();
@@ -88,31 +88,31 @@ void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
 
 void KorvaneApp::LoadListFiles() {
     const std::pair<const char*, TextList*> lists[] = {
-        {"liste.mac", &krv_.MacList},     {"liste.ip", &krv_.IpList},
-        {"liste.patch", &krv_.PatchList}, {"liste.ip.discover", &krv_.DiscoverList},
-        {"liste.known", &krv_.EntryIPs},
+        {"liste.mac", &ctx_.krv.MacList},     {"liste.ip", &ctx_.krv.IpList},
+        {"liste.patch", &ctx_.krv.PatchList}, {"liste.ip.discover", &ctx_.krv.DiscoverList},
+        {"liste.known", &ctx_.krv.EntryIPs},
     };
     for (const auto& [file, list] : lists) {
         try {
             *list = LoadOrCreateList(file);
         } catch (const toolkit::FileError& error) {
-            view_.Warn(error.what());
+            ctx_.view.Warn(error.what());
         }
     }
 }
 
 void KorvaneApp::ReadLocalNetwork() {
     try {
-        localHost_ = toolkit::ReadIpConfig();
+        ctx_.localHost = toolkit::ReadIpConfig();
     } catch (const std::exception& error) {  // FileError, ScratchError
-        localHost_ = {};
-        view_.Warn(std::string(text::kNetworkUnreadable) + error.what());
+        ctx_.localHost = {};
+        ctx_.view.Warn(std::string(text::kNetworkUnreadable) + error.what());
     }
 }
 
 void KorvaneApp::StartTimers() {
-    timer1_ = Every(kScanInterval, [this] { Timer1Timer(); });
-    timerRedraw_ = Every(kRedrawInterval, [this] { TimerRedrawTimer(); });
+    timer1_ = ctx_.timers.Every(kScanInterval, [this] { Timer1Timer(); });
+    timerRedraw_ = ctx_.timers.Every(kRedrawInterval, [this] { TimerRedrawTimer(); });
     StartPlanning();
 }
 
@@ -120,12 +120,11 @@ void KorvaneApp::Exit(const std::optional<WindowGeometry>& window) {
     if (!started_ || ended_) return;
     ended_ = true;
     // No timer may fire into an ending program.
-    Cancel(timer1_);
-    Cancel(timerRedraw_);
+    ctx_.timers.Cancel(timer1_);
+    ctx_.timers.Cancel(timerRedraw_);
     StopPlanning();
     for (int slot = 0; slot < static_cast<int>(requests_.size()); ++slot) ReleaseRequest(slot);
-    for (const TimerId id : timers_) scheduler_.Cancel(id);
-    timers_.clear();
+    ctx_.timers.CancelAll();
     gateway_.reset();
     SaveAtExit(window);
     try {
@@ -138,76 +137,23 @@ void KorvaneApp::Exit(const std::optional<WindowGeometry>& window) {
 // The settings are replaced atomically: a failed write keeps the old files,
 // and the user is told that this run's settings are lost.
 void KorvaneApp::SaveAtExit(const std::optional<WindowGeometry>& window) {
-    const Settings& settings = krv_.settings;
+    const Settings& settings = ctx_.krv.settings;
     const WindowGeometry place =
         window.value_or(WindowGeometry{settings.left, settings.top, settings.height});
     std::string failures;
     try {
-        krv_.SaveSettings(place.left, place.top, place.height);
+        ctx_.krv.SaveSettings(place.left, place.top, place.height);
     } catch (const toolkit::FileError& error) {
         failures += std::string(error.what()) + "\n";
     }
     try {
-        toolkit::SaveLines(
-            toolkit::ProgramDir() + kEntrySettingsFile,
-            EntrySettingsLines(krv_.ManagedList, static_cast<int>(krv_.ManagedList.size()) - 1));
+        toolkit::SaveLines(toolkit::ProgramDir() + kEntrySettingsFile,
+                           EntrySettingsLines(ctx_.krv.ManagedList,
+                                              static_cast<int>(ctx_.krv.ManagedList.size()) - 1));
     } catch (const toolkit::FileError& error) {
         failures += std::string(error.what()) + "\n";
     }
-    if (!failures.empty()) view_.Warn(text::kSettingsNotSaved + failures);
-}
-
-// --- what every part shares ---------------------------------------------
-
-TimerId KorvaneApp::Every(int ms, TimerCallback callback) {
-    const TimerId id = scheduler_.Every(ScaledInterval(ms), std::move(callback));
-    timers_.insert(id);
-    return id;
-}
-
-// A one-shot timer forgets itself when it has run.
-TimerId KorvaneApp::After(int ms, TimerCallback callback) {
-    auto id = std::make_shared<TimerId>(0);
-    *id = scheduler_.After(ScaledInterval(ms), [this, id, callback = std::move(callback)] {
-        timers_.erase(*id);
-        callback();
-    });
-    timers_.insert(*id);
-    return *id;
-}
-
-void KorvaneApp::Cancel(TimerId& id) {
-    if (id == 0) return;
-    scheduler_.Cancel(id);
-    timers_.erase(id);
-    id = 0;
-}
-
-void KorvaneApp::Log(const std::string& line) {
-    console_.push_back(line);
-    view_.AppendConsole(line);
-}
-
-void KorvaneApp::Status(const std::string& text) {
-    status_ = text;
-    view_.ShowStatus(text);
-}
-
-// The status bar tells what stops the polling, once per cause.
-void KorvaneApp::ReportProblem(const std::string& cause, const std::string& message) {
-    if (!problems_.Raise(cause, message)) return;
-    Log(message);
-    Status(message);
-}
-
-void KorvaneApp::ProblemSolved(const std::string& cause) {
-    const std::optional<std::string> shown = problems_.Clear(cause);
-    if (shown && status_ == *shown) Status("");
-}
-
-std::string KorvaneApp::EntryName(int entry) const {
-    const auto index = static_cast<std::size_t>(entry);
-    return entry >= 0 && index < krv_.ManagedList.size() ? krv_.ManagedList[index] : "";
+    if (!failures.empty()) ctx_.view.Warn(text::kSettingsNotSaved + failures);
 }
 
 bool KorvaneApp::PendingRequests() const {
@@ -215,6 +161,10 @@ bool KorvaneApp::PendingRequests() const {
         if (id != 0) return true;
     }
     return false;
+}
+
+bool KorvaneApp::SaveConsole(const std::string& path) {
+    return ctx_.console.Save(path);
 }
 
 }  // namespace korvane

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "korvane/app/app_context.h"
 #include "korvane/app/clock.h"
 #include "korvane/app/scheduler.h"
 #include "korvane/app/view.h"
@@ -88,8 +89,8 @@ class KorvaneApp {
     // The timers stop, krv.ini and settings.ini are written (a failure is
     // told), and the slot files go. Runs once; later calls do nothing.
     void Exit(const std::optional<WindowGeometry>& window);
-    const Settings& CurrentSettings() const { return krv_.settings; }
-    void WindowResized(int height) { krv_.settings.height = height; }
+    const Settings& CurrentSettings() const { return ctx_.krv.settings; }
+    void WindowResized(int height) { ctx_.krv.settings.height = height; }
 
     // --- the map and the timers ---
     const MapState& Map() const { return map_; }
@@ -154,7 +155,7 @@ class KorvaneApp {
     bool ExportEnergy(const EnergyReport& report);
 
     // --- the console window ---
-    const TextList& ConsoleLines() const { return console_; }
+    const TextList& ConsoleLines() const { return ctx_.console.Lines(); }
     bool SaveConsole(const std::string& path);
 
     // --- single-host checks, as the follow-ups make them ---
@@ -166,10 +167,10 @@ class KorvaneApp {
     void ReleaseRequest(int slot);
 
     // --- for the window layers and the tests ---
-    const KrvVar& Vars() const { return krv_; }
-    const toolkit::host_params& LocalHost() const { return localHost_; }
+    const KrvVar& Vars() const { return ctx_.krv; }
+    const toolkit::host_params& LocalHost() const { return ctx_.localHost; }
     bool PendingRequests() const;
-    std::size_t TimerCount() const { return scheduler_.Count(); }
+    std::size_t TimerCount() const { return ctx_.timers.Waiting(); }
 
   private:
     // start and exit (app.cpp)
@@ -177,16 +178,6 @@ class KorvaneApp {
     void ReadLocalNetwork();
     void StartTimers();
     void SaveAtExit(const std::optional<WindowGeometry>& window);
-    void Log(const std::string& line);
-    void Status(const std::string& text);
-    void ReportProblem(const std::string& cause, const std::string& message);
-    void ProblemSolved(const std::string& cause);
-    std::string EntryName(int entry) const;
-
-    // timers (app.cpp)
-    TimerId Every(int ms, TimerCallback callback);
-    TimerId After(int ms, TimerCallback callback);
-    void Cancel(TimerId& id);
 
     // polling (app_poll.cpp)
     void ExecPING_GM(const std::string& listName);
@@ -196,7 +187,6 @@ class KorvaneApp {
     int WatchSlot(int interval, const RequestHandler& handler);
     std::optional<SlotFiles> FinishSlot(int slot);
     void ReloadDiscoveryLists();
-    void TraceTimers() const;
 
     // the map (app_map.cpp)
     MapEntry CellOf(std::size_t entry) const;
@@ -219,7 +209,6 @@ class KorvaneApp {
     void LaunchChecks(FollowKind kind, int position);
     void ReportCheck(FollowKind kind, const std::string& host, int slot);
     TextList& IncidentsOf(FollowKind kind);
-    void OpenSavedReport(const std::string& path);
 
     // what changed, and telling the user (app_notices.cpp)
     void Tell(const Notice& notice);
@@ -240,25 +229,18 @@ class KorvaneApp {
     // the plan, protection and journal (app_plan.cpp)
     void StartPlanning();
     void StopPlanning();
-    Lead LookAtLead();
     std::optional<std::string> ReloadPlan();
     bool RefuseProtectedShutdown(const std::string& name, bool planned,
                                  PowerAction action = PowerAction::Shutdown);
     void RecordStates();
-    std::int64_t NowSeconds() const;
 
-    MainView& view_;
-    Scheduler& scheduler_;
-    const Clock& clock_;
-    KrvVar krv_;
-    toolkit::host_params localHost_;
+    AppContext ctx_;
     MapState map_;
     bool started_ = false;
     bool windowless_ = false;
     bool ended_ = false;
     bool mapRebuild_ = false;
 
-    std::set<TimerId> timers_;  // every timer of ours that may still run
     TimerId timer1_ = 0;
     TimerId timerRedraw_ = 0;
     TimerId timerPlan_ = 0;
@@ -270,14 +252,11 @@ class KorvaneApp {
     std::array<std::uint64_t, 256> pollOrder_{};
     std::uint64_t pollsStarted_ = 0;
     std::uint64_t pollShown_ = 0;
-    PollProblems problems_;
-    std::string status_;  // what the status bar shows now, as we put it there
 
     std::unique_ptr<GatewayProbe> gateway_;
     bool gatewayUp_ = false;
 
     std::map<std::string, std::string> comments_;  // each entry's comment, for the session
-    TextList console_;
     bool noNotifierTold_ = false;
     FileCache<toolkit::DeviceRecord> recordFile_;
     std::optional<std::int64_t> sweepLookedAt_;  // the record's latest sweep already told

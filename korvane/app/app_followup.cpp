@@ -23,23 +23,23 @@ std::string AfterWhat(FollowKind kind, const std::string& host) {
 }  // namespace
 
 TextList& KorvaneApp::IncidentsOf(FollowKind kind) {
-    return kind == FollowKind::WakeUp ? krv_.WolIncidents : krv_.ShutdownIncidents;
+    return kind == FollowKind::WakeUp ? ctx_.krv.WolIncidents : ctx_.krv.ShutdownIncidents;
 }
 
 void KorvaneApp::LaunchChecks(FollowKind kind, int position) {
-    if (position < 0 || position >= static_cast<int>(krv_.ManagedList.size())) {
-        Log(AfterWhat(kind, "") + " abandonnée : l'entrée n° " + std::to_string(position) +
-            " n'existe plus.");
+    if (position < 0 || position >= static_cast<int>(ctx_.krv.ManagedList.size())) {
+        ctx_.console.Log(AfterWhat(kind, "") + " abandonnée : l'entrée n° " +
+                         std::to_string(position) + " n'existe plus.");
         return;
     }
-    const std::string name = krv_.ManagedList[static_cast<std::size_t>(position)];
+    const std::string name = ctx_.krv.ManagedList[static_cast<std::size_t>(position)];
     TextList members;
     try {
         members = GroupMembers(LoadGroupFile(name));
     } catch (const toolkit::FileError& error) {
         const std::string message = AfterWhat(kind, name) + " impossible : " + error.what();
-        Log(message);
-        view_.Warn(message);
+        ctx_.console.Log(message);
+        ctx_.view.Warn(message);
         return;
     }
     for (const auto& member : members) {
@@ -53,7 +53,7 @@ void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot)
     const std::optional<SlotFiles> finished = FinishSlot(slot);
     if (!finished) return;
     const SlotFiles& files = *finished;
-    Log(ProgressLine(kind, slot));
+    ctx_.console.Log(ProgressLine(kind, slot));
     TextList output;
     bool read = true;
     try {
@@ -66,15 +66,15 @@ void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot)
         const std::string reason = ProbeFailureReasonIn(files.errors, files.script);
         const std::string message =
             AfterWhat(kind, host) + " sans verdict" + (reason.empty() ? "." : " : " + reason);
-        Log(message);
-        Status(message);
+        ctx_.console.Log(message);
+        ctx_.console.Status(message);
         return;
     }
     const auto incident = CheckIncident(kind, output);
     if (!incident) return;
     const std::string line = IncidentLine(ShortDate(), LongTime(), *incident);
     IncidentsOf(kind).push_back(line);
-    Log(line);
+    ctx_.console.Log(line);
     TellIncident(kind, *incident, line);
 }
 
@@ -85,15 +85,10 @@ void KorvaneApp::OpenIncidents(FollowKind kind) {
     try {
         toolkit::SaveLines(path, IncidentsOf(kind));
     } catch (const toolkit::FileError& error) {
-        view_.Warn(error.what());
+        ctx_.view.Warn(error.what());
         return;
     }
-    OpenSavedReport(path);
-}
-
-void KorvaneApp::OpenSavedReport(const std::string& path) {
-    if (OpenReport(toolkit::kHostOs, path) != Opener::None) return;
-    Status("« " + path + " » est enregistré, mais aucun programme n'a pu l'ouvrir.");
+    OpenSavedReport(ctx_.console, path);
 }
 
 }  // namespace korvane

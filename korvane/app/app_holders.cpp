@@ -19,14 +19,14 @@ void KorvaneApp::LookAtAddressHolders() {
     if (!table.Readable()) return;
     std::map<std::string, OtherHolder> displaced;
     bool news = false;
-    for (const auto& name : krv_.ManagedList) {
-        const auto holder = FindOtherHolder(krv_.FindMAC(name), krv_.FindIP(name), table);
+    for (const auto& name : ctx_.krv.ManagedList) {
+        const auto holder = FindOtherHolder(ctx_.krv.FindMAC(name), ctx_.krv.FindIP(name), table);
         if (!holder) continue;
         const auto known = displaced_.find(name);
         if (known == displaced_.end() || !(known->second == *holder)) {
             const std::string notice = AddressTakenNotice(name, *holder);
-            Log(notice);
-            Status(notice);
+            ctx_.console.Log(notice);
+            ctx_.console.Status(notice);
             news = true;
         }
         displaced.emplace(name, *holder);
@@ -38,8 +38,8 @@ void KorvaneApp::LookAtAddressHolders() {
 // Before a shutdown the address is asked again (a short wait for the
 // answer), so that the table names who holds it at this moment.
 std::optional<OtherHolder> KorvaneApp::HolderBeforeShutdown(const std::string& computer) {
-    const std::string address = toolkit::Trim(krv_.FindIP(computer));
-    const std::string mac = krv_.FindMAC(computer);
+    const std::string address = toolkit::Trim(ctx_.krv.FindIP(computer));
+    const std::string mac = ctx_.krv.FindMAC(computer);
     if (!toolkit::IsDottedIPv4(address) || mac.empty()) return std::nullopt;
     try {
         const toolkit::IPv4 ip = toolkit::HostToIPv4(address);

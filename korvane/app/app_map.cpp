@@ -10,28 +10,29 @@ namespace korvane {
 void KorvaneApp::Redraw_network() {
     map_.rebuild = mapRebuild_;
     mapRebuild_ = false;
-    krv_.EntryIPs.clear();
-    for (const auto& name : krv_.ManagedList) krv_.EntryIPs.push_back(krv_.FindIP(name));
-    map_.nbyrow = krv_.settings.nbyrow;
-    map_.height = krv_.settings.height;
-    const std::string& gateway = localHost_.gateway;
-    map_.gateway = {!gateway.empty(), krv_.FindName(gateway), gateway, gatewayUp_};
+    ctx_.krv.EntryIPs.clear();
+    for (const auto& name : ctx_.krv.ManagedList)
+        ctx_.krv.EntryIPs.push_back(ctx_.krv.FindIP(name));
+    map_.nbyrow = ctx_.krv.settings.nbyrow;
+    map_.height = ctx_.krv.settings.height;
+    const std::string& gateway = ctx_.localHost.gateway;
+    map_.gateway = {!gateway.empty(), ctx_.krv.FindName(gateway), gateway, gatewayUp_};
     map_.entries.clear();
-    for (std::size_t entry = 0; entry < krv_.ManagedList.size(); ++entry) {
+    for (std::size_t entry = 0; entry < ctx_.krv.ManagedList.size(); ++entry) {
         map_.entries.push_back(CellOf(entry));
     }
-    view_.ShowMap(map_);
+    ctx_.view.ShowMap(map_);
     map_.rebuild = false;
 }
 
 MapEntry KorvaneApp::CellOf(std::size_t entry) const {
-    const std::string& name = krv_.ManagedList[entry];
-    const std::string& address = krv_.EntryIPs[entry];
+    const std::string& name = ctx_.krv.ManagedList[entry];
+    const std::string& address = ctx_.krv.EntryIPs[entry];
     MapEntry cell;
     cell.caption = toolkit::AsciiUpper(name);
     cell.address = address;
-    cell.mac = krv_.FindMAC(name);
-    cell.shown = !IsFilteredOut(address, localHost_);
+    cell.mac = ctx_.krv.FindMAC(name);
+    cell.shown = !IsFilteredOut(address, ctx_.localHost);
     // Another device's answer is not the entry's.
     cell.addressTaken = Displaced(name);
     cell.up = IsUp(states_, name, address) && !cell.addressTaken;
@@ -52,15 +53,15 @@ std::string KorvaneApp::HintOf(const std::string& name) const {
     const auto comment = comments_.find(name);
     if (comment != comments_.end()) add(comment->second);
     if (toolkit::IndexOfLine(protected_, name)) add(text::kProtectedHint);
-    add(NextActionHint(ScheduleOf(plan_, name), LocalMinuteOf(clock_.Now()).minute));
+    add(NextActionHint(ScheduleOf(plan_, name), LocalMinuteOf(ctx_.clock.Now()).minute));
     return hint;
 }
 
 void KorvaneApp::routeurClick() {
     // Only a strict dotted address reaches the browser, whatever the adapter
     // listing held.
-    if (!toolkit::IsDottedIPv4(localHost_.gateway)) return;
-    view_.OpenUrl("http://" + localHost_.gateway);
+    if (!toolkit::IsDottedIPv4(ctx_.localHost.gateway)) return;
+    ctx_.view.OpenUrl("http://" + ctx_.localHost.gateway);
 }
 
 }  // namespace korvane

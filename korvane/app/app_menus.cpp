@@ -1,7 +1,7 @@
 // KorvaneApp, the commands of the menus and dialogs: the on/off dialog's
 // times, "Ne jamais éteindre...", the machine list, the pop-up menu's
-// comment and renaming, the preferences, the intake dialog's OK, the energy
-// report and the console's saving.
+// comment and renaming, the preferences, the intake dialog's OK and the
+// energy report.
 #include "korvane/app/app.h"
 #include "korvane/app/texts.h"
 #include "korvane/core/commands.h"
@@ -19,17 +19,17 @@ using toolkit::Quoted;
 // --- the on/off dialog -----------------------------------------------------
 
 std::optional<EntryCard> KorvaneApp::Card(int entry) {
-    const std::string name = EntryName(entry);
+    const std::string name = ctx_.EntryName(entry);
     if (name.empty()) return std::nullopt;
     const auto index = static_cast<std::size_t>(entry);
     EntryCard card{toolkit::AsciiUpper(name),
-                   index < krv_.EntryIPs.size() ? krv_.EntryIPs[index] : "",
-                   krv_.FindMAC(name),
+                   index < ctx_.krv.EntryIPs.size() ? ctx_.krv.EntryIPs[index] : "",
+                   ctx_.krv.FindMAC(name),
                    "0:00",
                    "0:00",
                    false,
                    ""};
-    if (const auto problem = ReloadPlan()) view_.Warn(text::kPlanUnreadable + *problem);
+    if (const auto problem = ReloadPlan()) ctx_.view.Warn(text::kPlanUnreadable + *problem);
     const EntrySchedule plan = ScheduleOf(plan_, name);
     card.wakeUp = FormatDailyTime(plan.wakeUp);
     card.shutdown = FormatDailyTime(plan.shutdown);
@@ -41,11 +41,11 @@ std::optional<EntryCard> KorvaneApp::Card(int entry) {
 // that does not parse keeps the saved one, and the user is told; a plan that
 // cannot be read is not overwritten.
 void KorvaneApp::SavePlanTimes(int entry, const std::string& wakeUp, const std::string& shutdown) {
-    const std::string name = EntryName(entry);
+    const std::string name = ctx_.EntryName(entry);
     if (name.empty()) return;
     const auto timeOrSaved = [this](const std::string& typed, const char* title, int saved) {
         if (const auto minutes = ParseDailyTime(typed)) return *minutes;
-        view_.Warn(DailyTimeRefusal(title, typed));
+        ctx_.view.Warn(DailyTimeRefusal(title, typed));
         return saved;
     };
     try {
@@ -59,7 +59,7 @@ void KorvaneApp::SavePlanTimes(int entry, const std::string& wakeUp, const std::
         SaveSchedules(dir, plan);
         plan_ = std::move(plan);
     } catch (const toolkit::FileError& error) {
-        view_.Warn(text::kPlanNotSaved + std::string(error.what()));
+        ctx_.view.Warn(text::kPlanNotSaved + std::string(error.what()));
     }
 }
 
@@ -73,25 +73,25 @@ void KorvaneApp::Protect(const std::string& typed) {
         const TextList list = LoadProtected(dir);
         switch (ClassifyProtect(list, name)) {
             case ProtectChange::Invalid:
-                view_.Warn("Nom refusé : " + Quoted(name) + " ne peut désigner un ordinateur (" +
-                           EntryNameRule(name) + ").");
+                ctx_.view.Warn("Nom refusé : " + Quoted(name) +
+                               " ne peut désigner un ordinateur (" + EntryNameRule(name) + ").");
                 return;
             case ProtectChange::Add:
                 SaveProtected(dir, WithProtected(list, name));
-                view_.Inform(Quoted(name) + " ne sera jamais éteint par Korvane.");
+                ctx_.view.Inform(Quoted(name) + " ne sera jamais éteint par Korvane.");
                 break;
             case ProtectChange::OfferRemoval:
-                if (!view_.AskYesNo(Quoted(name) +
-                                    " est déjà dans la liste des machines à ne jamais "
-                                    "éteindre. L'en retirer ?")) {
+                if (!ctx_.view.AskYesNo(Quoted(name) +
+                                        " est déjà dans la liste des machines à ne jamais "
+                                        "éteindre. L'en retirer ?")) {
                     return;
                 }
                 SaveProtected(dir, WithoutProtected(list, name));
-                view_.Inform(Quoted(name) + " peut de nouveau être éteint.");
+                ctx_.view.Inform(Quoted(name) + " peut de nouveau être éteint.");
                 break;
         }
     } catch (const toolkit::FileError& error) {
-        view_.Warn(text::kProtectNotChanged + std::string(error.what()));
+        ctx_.view.Warn(text::kProtectNotChanged + std::string(error.what()));
         return;
     }
     ReloadPlan();
@@ -105,59 +105,60 @@ void KorvaneApp::ExportMachineList() {
     std::vector<std::string> skipped;
     try {
         const TextList lines = MachineListLines(
-            krv_.ManagedList, [](const std::string& entry) { return LoadGroupFile(entry); },
-            krv_.IpList, krv_.MacList, &skipped);
+            ctx_.krv.ManagedList, [](const std::string& entry) { return LoadGroupFile(entry); },
+            ctx_.krv.IpList, ctx_.krv.MacList, &skipped);
         toolkit::SaveLines(path, lines);
     } catch (const toolkit::FileError& error) {
-        view_.Warn(text::kListNotExported + std::string(error.what()));
+        ctx_.view.Warn(text::kListNotExported + std::string(error.what()));
         return;
     }
     // One entry that cannot be read costs the others nothing; the user learns which.
     if (!skipped.empty()) {
         std::string message = text::kListExportedWithout;
         for (const auto& line : skipped) message += "\n" + line;
-        Log(message);
-        view_.Warn(message);
+        ctx_.console.Log(message);
+        ctx_.view.Warn(message);
     }
-    OpenSavedReport(path);
+    OpenSavedReport(ctx_.console, path);
 }
 
 // --- the pop-up menu -----------------------------------------------------
 
 std::string KorvaneApp::CommentOf(int entry) const {
-    const auto comment = comments_.find(EntryName(entry));
+    const auto comment = comments_.find(ctx_.EntryName(entry));
     return comment != comments_.end() ? comment->second : "";
 }
 
 // Kept for the session: every rebuild of the map gives it back.
 void KorvaneApp::SetComment(int entry, const std::string& text) {
-    const std::string name = EntryName(entry);
+    const std::string name = ctx_.EntryName(entry);
     if (name.empty()) return;
     comments_[name] = text;
     Redraw_network();
 }
 
 std::string KorvaneApp::NameOf(int entry) const {
-    return EntryName(entry);
+    return ctx_.EntryName(entry);
 }
 
 // The new name is checked like any entry name before anything moves.
 void KorvaneApp::Rename(int entry, const std::string& typed) {
-    const std::string oldName = EntryName(entry);
+    const std::string oldName = ctx_.EntryName(entry);
     const std::string newName = toolkit::Trim(typed);
     if (oldName.empty() || newName == oldName) return;
     const auto index = static_cast<std::size_t>(entry);
     const std::string programDir = toolkit::ProgramDir();
-    const std::string problem = RenameProblem(krv_.ManagedList, index, newName, programDir);
+    const std::string problem = RenameProblem(ctx_.krv.ManagedList, index, newName, programDir);
     if (!problem.empty()) {
-        view_.Warn(problem);
+        ctx_.view.Warn(problem);
         return;
     }
     try {
-        const std::string moveProblem = RenameEntry(krv_.ManagedList, index, newName, programDir);
-        if (!moveProblem.empty()) Log(moveProblem);
+        const std::string moveProblem =
+            RenameEntry(ctx_.krv.ManagedList, index, newName, programDir);
+        if (!moveProblem.empty()) ctx_.console.Log(moveProblem);
     } catch (const toolkit::FileError& error) {
-        view_.Warn(error.what());
+        ctx_.view.Warn(error.what());
         return;
     }
     // The comment follows its entry under the new name.
@@ -177,10 +178,10 @@ Preferences KorvaneApp::CurrentPreferences() {
         shutdown = LoadShutdownSettings(toolkit::kHostOs, toolkit::ProgramDir());
         notices = LoadNoticeSettings(toolkit::ProgramDir());
     } catch (const toolkit::FileError& error) {
-        view_.Warn(error.what());
+        ctx_.view.Warn(error.what());
     }
-    return {std::to_string(krv_.settings.nbyrow), std::to_string(shutdown.delay), shutdown.comment,
-            notices};
+    return {std::to_string(ctx_.krv.settings.nbyrow), std::to_string(shutdown.delay),
+            shutdown.comment, notices};
 }
 
 // A refused delay or comment is told and changes nothing. A number of
@@ -189,11 +190,11 @@ Preferences KorvaneApp::CurrentPreferences() {
 bool KorvaneApp::SavePreferences(const Preferences& typed) {
     const std::optional<int> delay = ParseShutdownDelay(typed.delay);
     if (!delay) {
-        view_.Warn(ShutdownDelayRefusal(typed.delay));
+        ctx_.view.Warn(ShutdownDelayRefusal(typed.delay));
         return false;
     }
     if (const auto problem = ShutdownCommentProblem(toolkit::kHostOs, typed.comment)) {
-        view_.Warn(*problem);
+        ctx_.view.Warn(*problem);
         return false;
     }
     const std::string dir = toolkit::ProgramDir();
@@ -209,12 +210,12 @@ bool KorvaneApp::SavePreferences(const Preferences& typed) {
             SaveNoticeSettings(dir, typed.notices);
         }
     } catch (const toolkit::FileError& error) {
-        view_.Warn(error.what());
+        ctx_.view.Warn(error.what());
         return false;
     }
     int nbyrow = 0;
     if (ParseEntriesPerRow(typed.nbyrow, nbyrow)) {
-        krv_.settings.nbyrow = nbyrow;
+        ctx_.krv.settings.nbyrow = nbyrow;
         mapRebuild_ = true;
     }
     Redraw_network();
@@ -224,13 +225,13 @@ bool KorvaneApp::SavePreferences(const Preferences& typed) {
 // --- the intake dialog ---------------------------------------------------
 
 std::optional<TextList> KorvaneApp::IntakeOpened() {
-    TakeLogonServer(krv_.settings);
+    TakeLogonServer(ctx_.krv.settings);
     const std::string managed = toolkit::ProgramDir() + kManagedFile;
     if (!toolkit::platform::FileExists(managed)) return std::nullopt;
     try {
         return toolkit::LoadLines(managed);
     } catch (const toolkit::FileError& error) {
-        view_.Warn(error.what());
+        ctx_.view.Warn(error.what());
         return std::nullopt;
     }
 }
@@ -240,23 +241,23 @@ std::optional<TextList> KorvaneApp::IntakeOpened() {
 std::optional<IntakeRows> KorvaneApp::IntakeRefresh(const TextList& memo) {
     std::optional<TextList> discover = ReadDiscoverFile();
     if (!discover) return std::nullopt;
-    krv_.DiscoverList = std::move(*discover);
+    ctx_.krv.DiscoverList = std::move(*discover);
     if (const toolkit::DeviceRecord* record = DeviceRecordNow()) {
-        return FillIntakeRows(krv_.DiscoverList, memo, krv_, *record, NowSeconds());
+        return FillIntakeRows(ctx_.krv.DiscoverList, memo, ctx_.krv, *record, ctx_.NowSeconds());
     }
-    return FillIntakeRows(krv_.DiscoverList, memo, krv_);
+    return FillIntakeRows(ctx_.krv.DiscoverList, memo, ctx_.krv);
 }
 
 // A bad line or a failed write keeps the dialog open with the memo as typed.
 // Entries may have gone or moved: their old map controls must not stay.
 bool KorvaneApp::IntakeOk(const TextList& memo) {
-    const TextList before = krv_.ManagedList;
-    const std::optional<std::string> failure = SaveIntake(memo, krv_);
-    if (!failure || krv_.ManagedList != before) {
+    const TextList before = ctx_.krv.ManagedList;
+    const std::optional<std::string> failure = SaveIntake(memo, ctx_.krv);
+    if (!failure || ctx_.krv.ManagedList != before) {
         mapRebuild_ = true;
         Redraw_network();
     }
-    if (failure) view_.Warn(*failure);
+    if (failure) ctx_.view.Warn(*failure);
     return !failure;
 }
 
@@ -271,9 +272,9 @@ EnergyReport KorvaneApp::Energy(const TextList& names, int days) {
         history = LoadHistory(dir);
         draws = LoadPowerDraws(dir);
     } catch (const toolkit::FileError& error) {
-        view_.Warn(text::kHistoryUnreadable + std::string(error.what()));
+        ctx_.view.Warn(text::kHistoryUnreadable + std::string(error.what()));
     }
-    const int today = LocalMinuteOf(clock_.Now()).day;
+    const int today = LocalMinuteOf(ctx_.clock.Now()).day;
     const CivilDate first = CivilFromDays(today + 1 - days);
     const std::vector<std::int64_t> bounds =
         LocalDayBounds(first.year, first.month, first.day, days);
@@ -281,7 +282,7 @@ EnergyReport KorvaneApp::Energy(const TextList& names, int days) {
     for (int day = 0; day < days; ++day) {
         report.dayLabels.push_back(FormatDayMonthYear(CivilFromDays(today + 1 - days + day)));
     }
-    report.rows = EnergyRows(history, names, draws, bounds, NowSeconds());
+    report.rows = EnergyRows(history, names, draws, bounds, ctx_.NowSeconds());
     return report;
 }
 
@@ -289,16 +290,16 @@ EnergyReport KorvaneApp::Energy(const TextList& names, int days) {
 bool KorvaneApp::SetPowerDraw(const std::string& name, const std::string& typed) {
     int watts = 0;
     if (!ParsePowerDraw(typed, watts)) {
-        view_.Warn("Puissance refusée : « " + typed +
-                   " ». Donnez un nombre entier de watts, de 1 à " + std::to_string(kMaxPowerDraw) +
-                   ".");
+        ctx_.view.Warn("Puissance refusée : « " + typed +
+                       " ». Donnez un nombre entier de watts, de 1 à " +
+                       std::to_string(kMaxPowerDraw) + ".");
         return false;
     }
     try {
         const std::string dir = toolkit::ProgramDir();
         SavePowerDraws(dir, WithPowerDraw(LoadPowerDraws(dir), name, watts));
     } catch (const toolkit::FileError& error) {
-        view_.Warn(error.what());
+        ctx_.view.Warn(error.what());
         return false;
     }
     return true;
@@ -309,22 +310,10 @@ bool KorvaneApp::ExportEnergy(const EnergyReport& report) {
     try {
         toolkit::SaveLines(path, EnergyCsvLines(report.rows, report.dayLabels));
     } catch (const toolkit::FileError& error) {
-        view_.Warn(text::kReportNotExported + std::string(error.what()));
+        ctx_.view.Warn(text::kReportNotExported + std::string(error.what()));
         return false;
     }
-    OpenSavedReport(path);
-    return true;
-}
-
-// --- the console window --------------------------------------------------
-
-bool KorvaneApp::SaveConsole(const std::string& path) {
-    try {
-        toolkit::SaveLines(path, console_);
-    } catch (const toolkit::FileError& error) {
-        view_.Warn(text::kConsoleNotSaved + std::string(error.what()));
-        return false;
-    }
+    OpenSavedReport(ctx_.console, path);
     return true;
 }
 

@@ -30,9 +30,10 @@ void KorvaneApp::Tell(const Notice& notice) {
     const bool wanted = notice.kind == NoticeKind::NewDevices ? settings.newDevices
                         : notice.kind == NoticeKind::Incident ? settings.incidents
                                                               : settings.planFailures;
-    if (!wanted || view_.Notify(notice) || noNotifierTold_) return;
+    if (!wanted || ctx_.view.Notify(notice) || noNotifierTold_) return;
     noNotifierTold_ = true;
-    Log("Notifications indisponibles : aucun service de notification du bureau ne répond.");
+    ctx_.console.Log(
+        "Notifications indisponibles : aucun service de notification du bureau ne répond.");
 }
 
 // An incident of a run without window is kept until a window starts.
@@ -41,7 +42,7 @@ void KorvaneApp::TellIncident(FollowKind kind, const Incident& incident, const s
         try {
             KeepUnseenIncident(toolkit::ProgramDir(), line);
         } catch (const toolkit::FileError& error) {
-            Log(error.what());
+            ctx_.console.Log(error.what());
         }
     }
     Tell(IncidentNotice(kind, incident));
@@ -53,15 +54,15 @@ void KorvaneApp::TellUnseenIncidents() {
     try {
         lines = TakeUnseenIncidents(toolkit::ProgramDir());
     } catch (const toolkit::FileError& error) {
-        Log(error.what());
+        ctx_.console.Log(error.what());
         return;
     }
     if (lines.empty()) return;
     for (const auto& line : lines) {
         IncidentsOf(KindOfIncidentLine(line)).push_back(line);
-        Log(line);
+        ctx_.console.Log(line);
     }
-    Status(IncidentsSinceStartText(lines.size()));
+    ctx_.console.Status(IncidentsSinceStartText(lines.size()));
 }
 
 const toolkit::DeviceRecord* KorvaneApp::DeviceRecordNow() {

@@ -19,31 +19,27 @@ constexpr int kPlanInterval = 15000;
 
 }  // namespace
 
-std::int64_t KorvaneApp::NowSeconds() const {
-    return std::chrono::duration_cast<std::chrono::seconds>(clock_.Now().time_since_epoch())
-        .count();
-}
-
 // The first look only marks the start: what was planned earlier is not
 // caught up.
 // Only the folder's lead (folderlead.h) writes the history and runs the plan.
 void KorvaneApp::StartPlanning() {
     const std::string dir = toolkit::ProgramDir();
-    history_ = std::make_unique<HistoryKeeper>(dir, [this] { return LookAtLead() == Lead::Ours; });
+    history_ = std::make_unique<HistoryKeeper>(
+        dir, [this] { return LookAtLead(ctx_.console) == Lead::Ours; });
     try {
-        history_->Start(NowSeconds());
+        history_->Start(ctx_.NowSeconds());
     } catch (const toolkit::FileError& error) {
-        ReportProblem("historique", text::kHistory + std::string(error.what()));
+        ctx_.console.ReportProblem("historique", text::kHistory + std::string(error.what()));
     }
-    trigger_.Tick(LocalMinuteOf(clock_.Now()), {});
-    timerPlan_ = Every(kPlanInterval, [this] { TimerPlanTimer(); });
+    trigger_.Tick(LocalMinuteOf(ctx_.clock.Now()), {});
+    timerPlan_ = ctx_.timers.Every(kPlanInterval, [this] { TimerPlanTimer(); });
 }
 
 void KorvaneApp::StopPlanning() {
-    Cancel(timerPlan_);
+    ctx_.timers.Cancel(timerPlan_);
     if (!history_) return;
     try {
-        history_->Stop(NowSeconds());
+        history_->Stop(ctx_.NowSeconds());
     } catch (const toolkit::FileError&) {
         // The next start marks the gap all the same.
     }
@@ -69,52 +65,40 @@ std::optional<std::string> KorvaneApp::ReloadPlan() {
     return std::nullopt;
 }
 
-// Whether this Korvane leads the folder now. A lock that nobody can take is
-// told, once, until it can be again: a Korvane that believed another one
-// led would leave the plan and the journal to nobody, in silence.
-Lead KorvaneApp::LookAtLead() {
-    const FolderLead lead = TakeFolderLead(toolkit::ProgramDir());
-    if (lead.lead == Lead::Unavailable) {
-        ReportProblem(kLeadLockFile, lead.problem);
-    } else {
-        ProblemSolved(kLeadLockFile);
-    }
-    return lead.lead;
-}
-
 // A plan that cannot be read is told in the status bar and the console log,
 // once until it can be read again: nobody may be there to close a box.
 void KorvaneApp::TimerPlanTimer() {
     if (const auto problem = ReloadPlan()) {
-        ReportProblem(kScheduleFile, text::kPlanUnreadable + *problem);
+        ctx_.console.ReportProblem(kScheduleFile, text::kPlanUnreadable + *problem);
     } else {
-        ProblemSolved(kScheduleFile);
+        ctx_.console.ProblemSolved(kScheduleFile);
     }
     // One Korvane per folder runs the plan: the other (a window opened while
     // "--planificateur" runs) would run each action a second time.
     const std::string dir = toolkit::ProgramDir();
-    const Lead lead = LookAtLead();
+    const Lead lead = LookAtLead(ctx_.console);
     if (lead != Lead::Ours) {
         if (lead == Lead::Elsewhere && !plan_.empty() && !planElsewhereTold_) {
-            Log(text::kPlanElsewhere);
+            ctx_.console.Log(text::kPlanElsewhere);
             planElsewhereTold_ = true;
         }
         return;
     }
     // The day's runs are kept in the folder, so that a Korvane taking the
     // lead over never runs an action again that day.
-    const PlanLook look = LookAtPlan(trigger_, dir, LocalMinuteOf(clock_.Now()), plan_);
+    const PlanLook look = LookAtPlan(trigger_, dir, LocalMinuteOf(ctx_.clock.Now()), plan_);
     if (look.problem.empty()) {
-        ProblemSolved(kPlanRunsFile);
+        ctx_.console.ProblemSolved(kPlanRunsFile);
     } else {
-        ReportProblem(kPlanRunsFile, look.problem);
+        ctx_.console.ReportProblem(kPlanRunsFile, look.problem);
     }
     const std::vector<DueAction>& due = look.due;
     for (const DueAction& action : due) {
         // Only entries still on the map: a plan line outlives a removed entry.
-        if (!toolkit::IndexOfLine(krv_.ManagedList, action.name)) continue;
+        if (!toolkit::IndexOfLine(ctx_.krv.ManagedList, action.name)) continue;
         const bool wake = action.action == PlannedAction::WakeUp;
-        Log("planification : " + std::string(wake ? "allumage de " : "arrêt de ") + action.name);
+        ctx_.console.Log("planification : " + std::string(wake ? "allumage de " : "arrêt de ") +
+                         action.name);
         if (wake) {
             PowerUp(action.name, true);
         } else {
@@ -148,19 +132,20 @@ bool KorvaneApp::RefuseProtectedShutdown(const std::string& name, bool planned,
 void KorvaneApp::RecordStates() {
     if (!history_) return;
     std::vector<std::pair<std::string, bool>> states;
-    for (std::size_t entry = 0; entry < krv_.ManagedList.size(); ++entry) {
-        const std::string address = entry < krv_.EntryIPs.size() ? krv_.EntryIPs[entry] : "";
-        states.emplace_back(
-            krv_.ManagedList[entry],
-            IsUp(states_, krv_.ManagedList[entry], address) && !Displaced(krv_.ManagedList[entry]));
+    for (std::size_t entry = 0; entry < ctx_.krv.ManagedList.size(); ++entry) {
+        const std::string address =
+            entry < ctx_.krv.EntryIPs.size() ? ctx_.krv.EntryIPs[entry] : "";
+        states.emplace_back(ctx_.krv.ManagedList[entry],
+                            IsUp(states_, ctx_.krv.ManagedList[entry], address) &&
+                                !Displaced(ctx_.krv.ManagedList[entry]));
     }
     try {
-        history_->Observe(NowSeconds(), states);
+        history_->Observe(ctx_.NowSeconds(), states);
     } catch (const toolkit::FileError& error) {
-        ReportProblem("historique", text::kHistory + std::string(error.what()));
+        ctx_.console.ReportProblem("historique", text::kHistory + std::string(error.what()));
         return;
     }
-    ProblemSolved("historique");
+    ctx_.console.ProblemSolved("historique");
 }
 
 }  // namespace korvane

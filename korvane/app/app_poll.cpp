@@ -22,20 +22,21 @@ constexpr int kGatewayInterval = 50;
 }  // namespace
 
 void KorvaneApp::ReleaseRequest(int slot) {
-    Cancel(requests_[static_cast<std::size_t>(slot)]);
+    ctx_.timers.Cancel(requests_[static_cast<std::size_t>(slot)]);
 }
 
 // A slot reused after the counter wrapped first lets go of its old timer, so
 // no more than 256 request timers ever exist.
 void KorvaneApp::StartRequestTimer(int slot, int interval, const RequestHandler& handler) {
     ReleaseRequest(slot);
-    requests_[static_cast<std::size_t>(slot)] = Every(interval, [slot, handler] { handler(slot); });
+    requests_[static_cast<std::size_t>(slot)] =
+        ctx_.timers.Every(interval, [slot, handler] { handler(slot); });
 }
 
 // The next slot's files, its marker armed and what an older request of the
 // slot left gone. Throws FileError, ScratchError.
 SlotFiles KorvaneApp::ArmSlot() {
-    const SlotFiles files = SlotFilesFor(toolkit::kHostOs, SlotPaths(), krv_.PingSlot);
+    const SlotFiles files = SlotFilesFor(toolkit::kHostOs, SlotPaths(), ctx_.krv.PingSlot);
     ArmMarker(files.marker);
     for (const auto& old : {files.result, files.errors}) toolkit::platform::RemoveFile(old);
     return files;
@@ -44,7 +45,7 @@ SlotFiles KorvaneApp::ArmSlot() {
 // The script started, its slot's timer looks for its end; the next request
 // takes the next slot.
 int KorvaneApp::WatchSlot(int interval, const RequestHandler& handler) {
-    const int slot = krv_.PingSlot++;
+    const int slot = ctx_.krv.PingSlot++;
     StartRequestTimer(slot, interval, handler);
     return slot;
 }
@@ -58,21 +59,21 @@ std::optional<SlotFiles> KorvaneApp::FinishSlot(int slot) {
 }
 
 void KorvaneApp::ExecPING_GM(const std::string& listName) {
-    if (listName == krv_.OtherGroupName) return;
+    if (listName == ctx_.krv.OtherGroupName) return;
     try {
         const SlotFiles files = ArmSlot();
         toolkit::SaveText(files.script,
-                          PollScript(toolkit::kHostOs, SlotPaths(), listName, krv_.PingSlot));
+                          PollScript(toolkit::kHostOs, SlotPaths(), listName, ctx_.krv.PingSlot));
         toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, files.script));
     } catch (const std::exception& error) {  // FileError, ScratchError
         // The console is hidden: the status bar tells the user why the map stands still.
-        ReportProblem("poll", text::kPollFailed + std::string(error.what()));
+        ctx_.console.ReportProblem("poll", text::kPollFailed + std::string(error.what()));
         return;
     }
-    ProblemSolved("poll");
+    ctx_.console.ProblemSolved("poll");
     const int slot = WatchSlot(kPollInterval, [this](int done) { ReadPING_GM(done); });
     pollOrder_[static_cast<std::size_t>(slot)] = ++pollsStarted_;
-    view_.ShowPollLight(Light::Orange);
+    ctx_.view.ShowPollLight(Light::Orange);
 }
 
 void KorvaneApp::ReadPING_GM(int slot) {
@@ -90,7 +91,7 @@ void KorvaneApp::ReadPING_GM(int slot) {
         // map stays as it was.
         const std::string reason = ProbeFailureReasonIn(files.errors, files.script);
         toolkit::platform::RemoveFile(files.errors);
-        if (!reason.empty()) ReportProblem("probe", text::kPollFailed + reason);
+        if (!reason.empty()) ctx_.console.ReportProblem("probe", text::kPollFailed + reason);
         return;
     }
     TextList lines;
@@ -99,7 +100,7 @@ void KorvaneApp::ReadPING_GM(int slot) {
     } catch (const toolkit::FileError&) {
         return;
     }
-    ProblemSolved("probe");
+    ctx_.console.ProblemSolved("probe");
     for (const auto& file : {files.result, files.script, files.errors}) {
         toolkit::platform::RemoveFile(file);
     }
@@ -113,94 +114,88 @@ void KorvaneApp::ReadPING_GM(int slot) {
     try {
         toolkit::SaveLines(toolkit::ProgramDir() + "etats", lines);
     } catch (const toolkit::FileError& error) {
-        ReportProblem("etats", text::kStatesNotSaved + std::string(error.what()));
+        ctx_.console.ReportProblem("etats", text::kStatesNotSaved + std::string(error.what()));
         return;
     }
-    ProblemSolved("etats");
+    ctx_.console.ProblemSolved("etats");
     states_ = std::move(lines);
     LookAtAddressHolders();
     Redraw_network();
     RecordStates();
-    view_.ShowPollLight(Light::Grey);
+    ctx_.view.ShowPollLight(Light::Grey);
 }
 
 void KorvaneApp::ExecPING_host(const std::string& host, const RequestHandler& handler) {
     try {
         // The check probes what the poll probes: the address when liste.ip has one.
-        const std::string address = toolkit::Trim(krv_.FindIP(host));
-        const std::optional<std::string> script = CheckScript(
-            toolkit::kHostOs, SlotPaths(), host, address.empty() ? host : address, krv_.PingSlot);
+        const std::string address = toolkit::Trim(ctx_.krv.FindIP(host));
+        const std::optional<std::string> script =
+            CheckScript(toolkit::kHostOs, SlotPaths(), host, address.empty() ? host : address,
+                        ctx_.krv.PingSlot);
         if (!script) {
-            Log("Vérification de " + host + " non lancée : nom d'hôte refusé.");
+            ctx_.console.Log("Vérification de " + host + " non lancée : nom d'hôte refusé.");
             return;
         }
         const SlotFiles files = ArmSlot();
         toolkit::SaveText(files.script, *script);
         toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, files.script));
     } catch (const std::exception& error) {  // FileError, ScratchError
-        Log("Vérification de " + host + " non lancée : " + error.what());
+        ctx_.console.Log("Vérification de " + host + " non lancée : " + error.what());
         return;
     }
-    Log("Lancement de ping " + host + "...");
+    ctx_.console.Log("Lancement de ping " + host + "...");
     WatchSlot(kCheckInterval, handler);
 }
 
 void KorvaneApp::TimerRedrawTimer() {
     try {
         toolkit::SaveLines(toolkit::ProgramDir() + "localIP",
-                           PollList(krv_.ManagedList, krv_.IpList));
-        ProblemSolved("localIP");
+                           PollList(ctx_.krv.ManagedList, ctx_.krv.IpList));
+        ctx_.console.ProblemSolved("localIP");
     } catch (const toolkit::FileError& error) {
-        ReportProblem("localIP", text::kPollListNotSaved + std::string(error.what()));
+        ctx_.console.ReportProblem("localIP", text::kPollListNotSaved + std::string(error.what()));
     }
     ExecPING_GM("localIP");
     ProbeGateway();
-    view_.ShowScanLight(toolkit::platform::FileExists(toolkit::ProgramDir() + "netsweep.lck")
-                            ? Light::Green
-                            : Light::Grey);
+    ctx_.view.ShowScanLight(toolkit::platform::FileExists(toolkit::ProgramDir() + "netsweep.lck")
+                                ? Light::Green
+                                : Light::Grey);
     ReloadDiscoveryLists();
     ReloadPlan();
     LookForNewDevices();
-    TraceTimers();
+    ctx_.timers.Trace();
 }
 
 // A list that cannot be read now keeps what was read before.
 void KorvaneApp::ReloadDiscoveryLists() {
     for (const auto& [file, list] :
-         {std::pair{"liste.ip", &krv_.IpList}, {"liste.mac", &krv_.MacList}}) {
+         {std::pair{"liste.ip", &ctx_.krv.IpList}, {"liste.mac", &ctx_.krv.MacList}}) {
         try {
             *list = toolkit::LoadLines(file);
-            ProblemSolved(file);
+            ctx_.console.ProblemSolved(file);
         } catch (const toolkit::FileError& error) {
-            ReportProblem(file, text::kListNotReread + std::string(error.what()));
+            ctx_.console.ReportProblem(file, text::kListNotReread + std::string(error.what()));
         }
     }
 }
 
-// A soak run (a shortened time scale) follows Korvane's timers on stderr, at
-// every 10-second tick.
-void KorvaneApp::TraceTimers() const {
-    if (TimeScale() == 1) return;
-    std::fprintf(stderr, "korvane : %lld minuteurs\n", static_cast<long long>(timers_.size()));
-}
-
 void KorvaneApp::Timer1Timer() {
-    if (StartsScan(krv_.ScanTick)) {
+    if (StartsScan(ctx_.krv.ScanTick)) {
         StartScan();
     }
-    ++krv_.ScanTick;
+    ++ctx_.krv.ScanTick;
 }
 
 // The gateway is probed at each poll, on a thread of its own; its picture
 // changes when the answer comes.
 void KorvaneApp::ProbeGateway() {
-    if (localHost_.gateway.empty() || gateway_) return;
-    gateway_ = std::make_unique<GatewayProbe>(localHost_.gateway);
+    if (ctx_.localHost.gateway.empty() || gateway_) return;
+    gateway_ = std::make_unique<GatewayProbe>(ctx_.localHost.gateway);
     auto timer = std::make_shared<TimerId>(0);
-    *timer = Every(kGatewayInterval, [this, timer] {
+    *timer = ctx_.timers.Every(kGatewayInterval, [this, timer] {
         const std::optional<bool> up = gateway_ ? gateway_->TakeResult() : false;
         if (!up) return;
-        Cancel(*timer);
+        ctx_.timers.Cancel(*timer);
         gateway_.reset();
         if (*up == gatewayUp_) return;
         gatewayUp_ = *up;

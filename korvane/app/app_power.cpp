@@ -66,12 +66,12 @@ TextList TargetsOf(const std::string& name) {
 }  // namespace
 
 void KorvaneApp::Wake(int entry) {
-    const std::string name = EntryName(entry);
+    const std::string name = ctx_.EntryName(entry);
     if (!name.empty()) PowerUp(name);
 }
 
 void KorvaneApp::ShutDown(int entry) {
-    const std::string name = EntryName(entry);
+    const std::string name = ctx_.EntryName(entry);
     if (!name.empty()) Shutdown(name);
 }
 
@@ -79,10 +79,10 @@ bool KorvaneApp::PowerUp(const std::string& name, bool planned) {
     const TextList computers = TargetsOf(name);
     std::vector<PowerCommand> commands;
     for (const auto& computer : computers) {
-        const std::string ip = toolkit::Trim(krv_.FindIP(computer));
-        commands.push_back(PowerUpCommand(toolkit::kHostOs, PowerPaths(), computer,
-                                          krv_.FindMAC(computer), ip,
-                                          WakeMask(ip, krv_.LocalAddresses, krv_.LocalMasks)));
+        const std::string ip = toolkit::Trim(ctx_.krv.FindIP(computer));
+        commands.push_back(
+            PowerUpCommand(toolkit::kHostOs, PowerPaths(), computer, ctx_.krv.FindMAC(computer), ip,
+                           WakeMask(ip, ctx_.krv.LocalAddresses, ctx_.krv.LocalMasks)));
     }
     if (!RunPowerScript(PowerAction::WakeUp, name, computers, commands, planned)) return false;
     ArmFollowUp(FollowKind::WakeUp, name);
@@ -90,12 +90,12 @@ bool KorvaneApp::PowerUp(const std::string& name, bool planned) {
 }
 
 void KorvaneApp::Reboot(int entry) {
-    const std::string name = EntryName(entry);
+    const std::string name = ctx_.EntryName(entry);
     if (!name.empty()) Restart(name);
 }
 
 void KorvaneApp::TestAccess(int entry) {
-    const std::string name = EntryName(entry);
+    const std::string name = ctx_.EntryName(entry);
     if (!name.empty()) TestAccess(name);
 }
 
@@ -141,7 +141,8 @@ bool KorvaneApp::RemotePower(PowerAction action, const std::string& name, bool p
             continue;
         }
         commands.push_back(RemoteCommand(toolkit::kHostOs, paths, action, computer,
-                                         krv_.FindIP(computer), settings, FindSsh(ssh, computer)));
+                                         ctx_.krv.FindIP(computer), settings,
+                                         FindSsh(ssh, computer)));
     }
     if (displaced) StartScanNow();
     if (!RunPowerScript(action, name, computers, commands, planned)) return false;
@@ -161,9 +162,9 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
     const toolkit::ToolPaths paths = PowerPaths();
     std::optional<SlotFiles> report;
     try {
-        report = SlotFilesFor(toolkit::kHostOs, SlotPaths(), krv_.PingSlot);
+        report = SlotFilesFor(toolkit::kHostOs, SlotPaths(), ctx_.krv.PingSlot);
     } catch (const toolkit::ScratchError& error) {
-        Log(text::kOutcomeNotFollowed + std::string(error.what()));
+        ctx_.console.Log(text::kOutcomeNotFollowed + std::string(error.what()));
     }
     PowerScript script =
         ComposePowerScript(toolkit::kHostOs, paths, action, name, computers, commands, report);
@@ -177,14 +178,14 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
         Refuse(script.refusal, planned);
         return false;
     }
-    for (const auto& refusal : script.leftOut) Log(refusal);
-    if (!script.leftOut.empty()) Status(JoinedRefusals(script.leftOut));
-    for (const auto& line : script.commandLines) Log(LaunchedLine(line));
+    for (const auto& refusal : script.leftOut) ctx_.console.Log(refusal);
+    if (!script.leftOut.empty()) ctx_.console.Status(JoinedRefusals(script.leftOut));
+    for (const auto& line : script.commandLines) ctx_.console.Log(LaunchedLine(line));
     try {
         if (report) ArmSlot();
         toolkit::SaveText(script.scriptPath, script.scriptText);
     } catch (const std::exception& error) {  // FileError, ScratchError
-        view_.Warn(error.what());
+        ctx_.view.Warn(error.what());
         return false;
     }
     toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, script.scriptPath));
@@ -207,41 +208,42 @@ void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers,
     try {
         result = LoadPowerResult(finished->result);
     } catch (const toolkit::FileError& error) {
-        Log(text::kOutcomeUnreadable + std::string(error.what()));
+        ctx_.console.Log(text::kOutcomeUnreadable + std::string(error.what()));
         return;
     }
     const std::vector<PowerFailure> failures = PowerFailures(result, computers);
     for (const auto& failure : failures) {
-        for (const auto& line : failure.output) Log(failure.computer + " : " + line);
+        for (const auto& line : failure.output) ctx_.console.Log(failure.computer + " : " + line);
     }
     if (action == PowerAction::TestAccess) {
         const std::string report = AccessReport(result, computers, overSsh);
-        Log(report);
-        Status(report);
+        ctx_.console.Log(report);
+        ctx_.console.Status(report);
         return;
     }
     if (failures.empty()) return;
     const std::string message = PowerFailureMessage(action, failures);
-    Log(message);
-    Status(message);
+    ctx_.console.Log(message);
+    ctx_.console.Status(message);
     if (planned) Tell(PlanFailureNotice(message));
 }
 
 // A refused command runs nothing; the user is told why, and by a
 // notification when nobody clicked it.
 void KorvaneApp::Refuse(const std::string& refusal, bool planned) {
-    Log(refusal);
-    view_.Warn(refusal);
+    ctx_.console.Log(refusal);
+    ctx_.view.Warn(refusal);
     if (planned) Tell(PlanFailureNotice(refusal));
 }
 
 // Each command gets its own one-shot timer, tied to the entry's position at
 // the time of the command.
 void KorvaneApp::ArmFollowUp(FollowKind kind, const std::string& name) {
-    const auto position = toolkit::IndexOfLine(krv_.ManagedList, name);
+    const auto position = toolkit::IndexOfLine(ctx_.krv.ManagedList, name);
     if (!position) return;
-    After(kFollowUpDelay,
-          [this, kind, entry = static_cast<int>(*position)] { LaunchChecks(kind, entry); });
+    ctx_.timers.After(kFollowUpDelay, [this, kind, entry = static_cast<int>(*position)] {
+        LaunchChecks(kind, entry);
+    });
 }
 
 }  // namespace korvane

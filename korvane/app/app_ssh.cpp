@@ -16,19 +16,19 @@ void KorvaneApp::FillSshCard(const std::string& name, EntryCard& card) {
             card.sshUser = entry->user;
         }
     } catch (const toolkit::FileError& error) {
-        view_.Warn(text::kSshUnreadable + std::string(error.what()));
+        ctx_.view.Warn(text::kSshUnreadable + std::string(error.what()));
     }
 }
 
 // Saved only when it changed; a user name that could not go into a command
 // is refused before anything is written, and the saved setting stays.
 bool KorvaneApp::SaveSshSetting(int entry, bool overSsh, const std::string& typedUser) {
-    const std::string name = EntryName(entry);
+    const std::string name = ctx_.EntryName(entry);
     if (name.empty()) return false;
     const std::string user = toolkit::Trim(typedUser);
     if (overSsh) {
         if (const auto problem = SshUserProblem(user)) {
-            view_.Warn(text::kSshNotSaved + *problem);
+            ctx_.view.Warn(text::kSshNotSaved + *problem);
             return false;
         }
     }
@@ -39,11 +39,11 @@ bool KorvaneApp::SaveSshSetting(int entry, bool overSsh, const std::string& type
         if (!overSsh && !before) return false;
         if (overSsh && before && before->user == user) return false;
         SaveSshList(dir, WithSsh(saved, name, overSsh ? std::optional(user) : std::nullopt));
-        Log(overSsh ? "« " + name + " » sera arrêté par SSH, en tant que " + user + "."
-                    : "« " + name + " » ne sera plus arrêté par SSH.");
+        ctx_.console.Log(overSsh ? "« " + name + " » sera arrêté par SSH, en tant que " + user + "."
+                                 : "« " + name + " » ne sera plus arrêté par SSH.");
         return true;
     } catch (const toolkit::FileError& error) {
-        view_.Warn(text::kSshNotSaved + std::string(error.what()));
+        ctx_.view.Warn(text::kSshNotSaved + std::string(error.what()));
         return false;
     }
 }
@@ -55,12 +55,12 @@ void KorvaneApp::CreateSshKey() {
     const std::string publicKey = key + ".pub";
     if (!toolkit::platform::FileExists(key)) {
         const std::string line = SshKeygenCommandLine(toolkit::kHostOs, paths);
-        Log(LaunchedLine(line));
+        ctx_.console.Log(LaunchedLine(line));
         toolkit::RunAndWait(line);
         if (!toolkit::platform::FileExists(key)) {
             const std::string message = text::kSshKeyNotMade + key + "».";
-            Log(message);
-            view_.Warn(message);
+            ctx_.console.Log(message);
+            ctx_.view.Warn(message);
             return;
         }
     }
@@ -68,12 +68,12 @@ void KorvaneApp::CreateSshKey() {
     try {
         lines = toolkit::LoadLines(publicKey);
     } catch (const toolkit::FileError& error) {
-        view_.Warn(text::kSshPublicKeyMissing + std::string(error.what()));
+        ctx_.view.Warn(text::kSshPublicKeyMissing + std::string(error.what()));
         return;
     }
     std::string shown;
     for (const auto& line : lines) shown += (shown.empty() ? "" : "\n") + line;
-    view_.Inform(text::kSshKeyShown + key + "\n\n" + text::kSshKeyCopy + "\n\n" + shown);
+    ctx_.view.Inform(text::kSshKeyShown + key + "\n\n" + text::kSshKeyCopy + "\n\n" + shown);
 }
 
 }  // namespace korvane
