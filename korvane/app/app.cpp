@@ -20,7 +20,7 @@ constexpr int kScanInterval = 60000;
 }  // namespace
 
 KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
-    : ctx_(view, scheduler, clock) {}
+    : ctx_(view, scheduler, clock), requests_(ctx_) {}
 
 // No file is touched here: what an exit writes, Exit writes.
 KorvaneApp::~KorvaneApp() {
@@ -123,7 +123,7 @@ void KorvaneApp::Exit(const std::optional<WindowGeometry>& window) {
     ctx_.timers.Cancel(timer1_);
     ctx_.timers.Cancel(timerRedraw_);
     StopPlanning();
-    for (int slot = 0; slot < static_cast<int>(requests_.size()); ++slot) ReleaseRequest(slot);
+    requests_.ReleaseAll();
     ctx_.timers.CancelAll();
     gateway_.reset();
     SaveAtExit(window);
@@ -157,10 +157,7 @@ void KorvaneApp::SaveAtExit(const std::optional<WindowGeometry>& window) {
 }
 
 bool KorvaneApp::PendingRequests() const {
-    for (const TimerId id : requests_) {
-        if (id != 0) return true;
-    }
-    return false;
+    return requests_.Pending();
 }
 
 bool KorvaneApp::SaveConsole(const std::string& path) {

@@ -17,6 +17,7 @@
 
 #include "korvane/app/app_context.h"
 #include "korvane/app/clock.h"
+#include "korvane/app/requests.h"
 #include "korvane/app/scheduler.h"
 #include "korvane/app/view.h"
 #include "korvane/core/KrvVar.h"
@@ -182,10 +183,6 @@ class KorvaneApp {
     // polling (app_poll.cpp)
     void ExecPING_GM(const std::string& listName);
     void ReadPING_GM(int slot);
-    void StartRequestTimer(int slot, int interval, const RequestHandler& handler);
-    SlotFiles ArmSlot();
-    int WatchSlot(int interval, const RequestHandler& handler);
-    std::optional<SlotFiles> FinishSlot(int slot);
     void ReloadDiscoveryLists();
 
     // the map (app_map.cpp)
@@ -235,6 +232,7 @@ class KorvaneApp {
     void RecordStates();
 
     AppContext ctx_;
+    Requests requests_;
     MapState map_;
     bool started_ = false;
     bool windowless_ = false;
@@ -244,7 +242,6 @@ class KorvaneApp {
     TimerId timer1_ = 0;
     TimerId timerRedraw_ = 0;
     TimerId timerPlan_ = 0;
-    std::array<TimerId, 256> requests_{};  // the request timer of each slot
 
     TextList states_;  // the latest poll's result, as etats holds it
     // The entries whose address another device held at the latest poll.

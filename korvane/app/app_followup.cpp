@@ -50,7 +50,7 @@ void KorvaneApp::LaunchChecks(FollowKind kind, int position) {
 // The check script makes its marker writable as its last step; until then
 // the check waits for the next tick.
 void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot) {
-    const std::optional<SlotFiles> finished = FinishSlot(slot);
+    const std::optional<SlotFiles> finished = requests_.Finish(slot);
     if (!finished) return;
     const SlotFiles& files = *finished;
     ctx_.console.Log(ProgressLine(kind, slot));

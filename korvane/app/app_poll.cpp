@@ -15,53 +15,23 @@ namespace korvane {
 namespace {
 
 constexpr int kPollInterval = 400;
-constexpr int kCheckInterval = 20;
 // The gateway's answer is looked for this often until it comes.
 constexpr int kGatewayInterval = 50;
 
 }  // namespace
 
+void KorvaneApp::ExecPING_host(const std::string& host, const RequestHandler& handler) {
+    requests_.ExecPING_host(host, handler);
+}
+
 void KorvaneApp::ReleaseRequest(int slot) {
-    ctx_.timers.Cancel(requests_[static_cast<std::size_t>(slot)]);
-}
-
-// A slot reused after the counter wrapped first lets go of its old timer, so
-// no more than 256 request timers ever exist.
-void KorvaneApp::StartRequestTimer(int slot, int interval, const RequestHandler& handler) {
-    ReleaseRequest(slot);
-    requests_[static_cast<std::size_t>(slot)] =
-        ctx_.timers.Every(interval, [slot, handler] { handler(slot); });
-}
-
-// The next slot's files, its marker armed and what an older request of the
-// slot left gone. Throws FileError, ScratchError.
-SlotFiles KorvaneApp::ArmSlot() {
-    const SlotFiles files = SlotFilesFor(toolkit::kHostOs, SlotPaths(), ctx_.krv.PingSlot);
-    ArmMarker(files.marker);
-    for (const auto& old : {files.result, files.errors}) toolkit::platform::RemoveFile(old);
-    return files;
-}
-
-// The script started, its slot's timer looks for its end; the next request
-// takes the next slot.
-int KorvaneApp::WatchSlot(int interval, const RequestHandler& handler) {
-    const int slot = ctx_.krv.PingSlot++;
-    StartRequestTimer(slot, interval, handler);
-    return slot;
-}
-
-// The slot's files once its script has made the marker writable again, its
-// timer then let go; nothing while the script runs.
-std::optional<SlotFiles> KorvaneApp::FinishSlot(int slot) {
-    std::optional<SlotFiles> finished = FinishedSlot(static_cast<std::uint8_t>(slot));
-    if (finished) ReleaseRequest(slot);
-    return finished;
+    requests_.Release(slot);
 }
 
 void KorvaneApp::ExecPING_GM(const std::string& listName) {
     if (listName == ctx_.krv.OtherGroupName) return;
     try {
-        const SlotFiles files = ArmSlot();
+        const SlotFiles files = requests_.Arm();
         toolkit::SaveText(files.script,
                           PollScript(toolkit::kHostOs, SlotPaths(), listName, ctx_.krv.PingSlot));
         toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, files.script));
@@ -71,7 +41,7 @@ void KorvaneApp::ExecPING_GM(const std::string& listName) {
         return;
     }
     ctx_.console.ProblemSolved("poll");
-    const int slot = WatchSlot(kPollInterval, [this](int done) { ReadPING_GM(done); });
+    const int slot = requests_.Watch(kPollInterval, [this](int done) { ReadPING_GM(done); });
     pollOrder_[static_cast<std::size_t>(slot)] = ++pollsStarted_;
     ctx_.view.ShowPollLight(Light::Orange);
 }
@@ -83,7 +53,7 @@ void KorvaneApp::ReadPING_GM(int slot) {
     } catch (const toolkit::FileError&) {
         // The trace is for the curious; the poll goes on without it.
     }
-    const std::optional<SlotFiles> finished = FinishSlot(slot);
+    const std::optional<SlotFiles> finished = requests_.Finish(slot);
     if (!finished) return;
     const SlotFiles& files = *finished;
     if (!toolkit::platform::FileExists(files.result)) {
@@ -123,28 +93,6 @@ void KorvaneApp::ReadPING_GM(int slot) {
     Redraw_network();
     RecordStates();
     ctx_.view.ShowPollLight(Light::Grey);
-}
-
-void KorvaneApp::ExecPING_host(const std::string& host, const RequestHandler& handler) {
-    try {
-        // The check probes what the poll probes: the address when liste.ip has one.
-        const std::string address = toolkit::Trim(ctx_.krv.FindIP(host));
-        const std::optional<std::string> script =
-            CheckScript(toolkit::kHostOs, SlotPaths(), host, address.empty() ? host : address,
-                        ctx_.krv.PingSlot);
-        if (!script) {
-            ctx_.console.Log("Vérification de " + host + " non lancée : nom d'hôte refusé.");
-            return;
-        }
-        const SlotFiles files = ArmSlot();
-        toolkit::SaveText(files.script, *script);
-        toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, files.script));
-    } catch (const std::exception& error) {  // FileError, ScratchError
-        ctx_.console.Log("Vérification de " + host + " non lancée : " + error.what());
-        return;
-    }
-    ctx_.console.Log("Lancement de ping " + host + "...");
-    WatchSlot(kCheckInterval, handler);
 }
 
 void KorvaneApp::TimerRedrawTimer() {

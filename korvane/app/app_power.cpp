@@ -182,7 +182,7 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
     if (!script.leftOut.empty()) ctx_.console.Status(JoinedRefusals(script.leftOut));
     for (const auto& line : script.commandLines) ctx_.console.Log(LaunchedLine(line));
     try {
-        if (report) ArmSlot();
+        if (report) requests_.Arm();
         toolkit::SaveText(script.scriptPath, script.scriptText);
     } catch (const std::exception& error) {  // FileError, ScratchError
         ctx_.view.Warn(error.what());
@@ -190,9 +190,9 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
     }
     toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, script.scriptPath));
     if (report) {
-        WatchSlot(kPowerReportInterval,
-                  [this, action, planned, acted = script.computers, overSsh = script.overSsh](
-                      int slot) { ReadPowerReport(action, acted, overSsh, planned, slot); });
+        requests_.Watch(kPowerReportInterval,
+                        [this, action, planned, acted = script.computers, overSsh = script.overSsh](
+                            int slot) { ReadPowerReport(action, acted, overSsh, planned, slot); });
     }
     return true;
 }
@@ -202,7 +202,7 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
 // its answer whatever it is.
 void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers,
                                  const std::vector<bool>& overSsh, bool planned, int slot) {
-    const std::optional<SlotFiles> finished = FinishSlot(slot);
+    const std::optional<SlotFiles> finished = requests_.Finish(slot);
     if (!finished) return;
     TextList result;
     try {
