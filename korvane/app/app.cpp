@@ -15,12 +15,14 @@ namespace korvane {
 namespace {
 
 constexpr int kRedrawInterval = 10000;
-constexpr int kScanInterval = 60000;
 
 }  // namespace
 
 KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
-    : ctx_(view, scheduler, clock), requests_(ctx_) {}
+    : ctx_(view, scheduler, clock),
+      requests_(ctx_),
+      notifications_(ctx_),
+      scans_(ctx_, notifications_) {}
 
 // No file is touched here: what an exit writes, Exit writes.
 KorvaneApp::~KorvaneApp() {
@@ -32,7 +34,7 @@ KorvaneApp::~KorvaneApp() {
 void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     if (started_) return;
     started_ = true;
-    windowless_ = windowless;
+    notifications_.SetWindowless(windowless);
     const std::string programDir = toolkit::ProgramDir();
     std::error_code ignored;
     std::filesystem::current_path(programDir, ignored);
@@ -68,7 +70,7 @@ void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     }
     toolkit::LoadLocalAddressTable(ctx_.krv.LocalAddresses, ctx_.krv.LocalMasks);
     ReadLocalNetwork();
-    StartScan();
+    scans_.Start();
     ctx_.view.ShowScanLight(Light::Grey);
     ctx_.krv.OtherGroupName = "Autres";
     try {
@@ -78,8 +80,8 @@ void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     }
     states_ = LoadStateFile();
     ReloadPlan();
-    TellUnseenIncidents();
-    LookForNewDevices();
+    notifications_.TellUnseenIncidents();
+    scans_.LookForNewDevices();
     ExecPING_GM(toolkit::platform::FileExists("localIP") ? "localIP" : "localGM");
     ProbeGateway();
     Redraw_network();
@@ -111,7 +113,7 @@ void KorvaneApp::ReadLocalNetwork() {
 }
 
 void KorvaneApp::StartTimers() {
-    timer1_ = ctx_.timers.Every(kScanInterval, [this] { Timer1Timer(); });
+    scans_.StartTimer();
     timerRedraw_ = ctx_.timers.Every(kRedrawInterval, [this] { TimerRedrawTimer(); });
     StartPlanning();
 }
@@ -120,7 +122,7 @@ void KorvaneApp::Exit(const std::optional<WindowGeometry>& window) {
     if (!started_ || ended_) return;
     ended_ = true;
     // No timer may fire into an ending program.
-    ctx_.timers.Cancel(timer1_);
+    scans_.StopTimer();
     ctx_.timers.Cancel(timerRedraw_);
     StopPlanning();
     requests_.ReleaseAll();

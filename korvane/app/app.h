@@ -17,7 +17,9 @@
 
 #include "korvane/app/app_context.h"
 #include "korvane/app/clock.h"
+#include "korvane/app/notifications.h"
 #include "korvane/app/requests.h"
+#include "korvane/app/scans.h"
 #include "korvane/app/scheduler.h"
 #include "korvane/app/view.h"
 #include "korvane/core/KrvVar.h"
@@ -205,22 +207,10 @@ class KorvaneApp {
     // follow-ups (app_followup.cpp)
     void LaunchChecks(FollowKind kind, int position);
     void ReportCheck(FollowKind kind, const std::string& host, int slot);
-    TextList& IncidentsOf(FollowKind kind);
-
-    // what changed, and telling the user (app_notices.cpp)
-    void Tell(const Notice& notice);
-    void TellIncident(FollowKind kind, const Incident& incident, const std::string& line);
-    void TellUnseenIncidents();
-    void LookForNewDevices();
-    // netsweep's record of the devices seen, read again only when it changed;
-    // null when there is none or it cannot be read now.
-    const toolkit::DeviceRecord* DeviceRecordNow();
 
     // addresses another device took (app_holders.cpp)
     void LookAtAddressHolders();
     std::optional<OtherHolder> HolderBeforeShutdown(const std::string& computer);
-    void StartScan();
-    void StartScanNow();
     bool Displaced(const std::string& name) const;
 
     // the plan, protection and journal (app_plan.cpp)
@@ -233,13 +223,13 @@ class KorvaneApp {
 
     AppContext ctx_;
     Requests requests_;
+    Notifications notifications_;
+    Scans scans_;
     MapState map_;
     bool started_ = false;
-    bool windowless_ = false;
     bool ended_ = false;
     bool mapRebuild_ = false;
 
-    TimerId timer1_ = 0;
     TimerId timerRedraw_ = 0;
     TimerId timerPlan_ = 0;
 
@@ -254,9 +244,6 @@ class KorvaneApp {
     bool gatewayUp_ = false;
 
     std::map<std::string, std::string> comments_;  // each entry's comment, for the session
-    bool noNotifierTold_ = false;
-    FileCache<toolkit::DeviceRecord> recordFile_;
-    std::optional<std::int64_t> sweepLookedAt_;  // the record's latest sweep already told
 
     // The plan and the protected list, read again only when their file changed.
     FileCache<Schedules> planFile_;

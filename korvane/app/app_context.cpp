@@ -16,6 +16,10 @@ std::string AppContext::EntryName(int entry) const {
     return entry >= 0 && index < krv.ManagedList.size() ? krv.ManagedList[index] : "";
 }
 
+toolkit::TextList& IncidentsOf(KrvVar& krv, FollowKind kind) {
+    return kind == FollowKind::WakeUp ? krv.WolIncidents : krv.ShutdownIncidents;
+}
+
 void OpenSavedReport(Console& console, const std::string& path) {
     if (OpenReport(toolkit::kHostOs, path) != Opener::None) return;
     console.Status("« " + path + " » est enregistré, mais aucun programme n'a pu l'ouvrir.");

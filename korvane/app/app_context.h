@@ -13,6 +13,7 @@
 #include "korvane/app/view.h"
 #include "korvane/core/KrvVar.h"
 #include "korvane/core/folderlead.h"
+#include "korvane/core/followup.h"
 #include "reseau.h"
 
 namespace korvane {
@@ -33,6 +34,9 @@ struct AppContext {
     KrvVar krv;
     toolkit::host_params localHost;
 };
+
+// The run's incidents of a kind, one line each, as KrvVar keeps them.
+toolkit::TextList& IncidentsOf(KrvVar& krv, FollowKind kind);
 
 // A report saved in the program folder opens in the desktop's program for
 // it; when none could, the status bar says where it is.

@@ -22,10 +22,6 @@ std::string AfterWhat(FollowKind kind, const std::string& host) {
 
 }  // namespace
 
-TextList& KorvaneApp::IncidentsOf(FollowKind kind) {
-    return kind == FollowKind::WakeUp ? ctx_.krv.WolIncidents : ctx_.krv.ShutdownIncidents;
-}
-
 void KorvaneApp::LaunchChecks(FollowKind kind, int position) {
     if (position < 0 || position >= static_cast<int>(ctx_.krv.ManagedList.size())) {
         ctx_.console.Log(AfterWhat(kind, "") + " abandonnée : l'entrée n° " +
@@ -73,9 +69,9 @@ void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot)
     const auto incident = CheckIncident(kind, output);
     if (!incident) return;
     const std::string line = IncidentLine(ShortDate(), LongTime(), *incident);
-    IncidentsOf(kind).push_back(line);
+    IncidentsOf(ctx_.krv, kind).push_back(line);
     ctx_.console.Log(line);
-    TellIncident(kind, *incident, line);
+    notifications_.TellIncident(kind, *incident, line);
 }
 
 // The run's incidents, one line each, replace the report file, which then
@@ -83,7 +79,7 @@ void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot)
 void KorvaneApp::OpenIncidents(FollowKind kind) {
     const std::string path = toolkit::ProgramDir() + IncidentFileName(kind);
     try {
-        toolkit::SaveLines(path, IncidentsOf(kind));
+        toolkit::SaveLines(path, IncidentsOf(ctx_.krv, kind));
     } catch (const toolkit::FileError& error) {
         ctx_.view.Warn(error.what());
         return;

@@ -32,7 +32,7 @@ void KorvaneApp::LookAtAddressHolders() {
         displaced.emplace(name, *holder);
     }
     displaced_ = std::move(displaced);
-    if (news) StartScanNow();
+    if (news) scans_.StartUnlessRunning();
 }
 
 // Before a shutdown the address is asked again (a short wait for the
@@ -50,16 +50,6 @@ std::optional<OtherHolder> KorvaneApp::HolderBeforeShutdown(const std::string& c
         // The table is read as it is.
     }
     return FindOtherHolder(mac, address, toolkit::NeighbourSnapshot::Take());
-}
-
-// netsweep, hidden and not waited for, from the program folder.
-void KorvaneApp::StartScan() {
-    toolkit::StartDetached(NetsweepCommand(toolkit::kHostOs, {toolkit::ProgramDir(), ""}));
-}
-
-// netsweep at once, unless a run is going on.
-void KorvaneApp::StartScanNow() {
-    if (!toolkit::platform::FileExists(toolkit::ProgramDir() + "netsweep.lck")) StartScan();
 }
 
 bool KorvaneApp::Displaced(const std::string& name) const {

@@ -242,7 +242,7 @@ std::optional<IntakeRows> KorvaneApp::IntakeRefresh(const TextList& memo) {
     std::optional<TextList> discover = ReadDiscoverFile();
     if (!discover) return std::nullopt;
     ctx_.krv.DiscoverList = std::move(*discover);
-    if (const toolkit::DeviceRecord* record = DeviceRecordNow()) {
+    if (const toolkit::DeviceRecord* record = scans_.DeviceRecordNow()) {
         return FillIntakeRows(ctx_.krv.DiscoverList, memo, ctx_.krv, *record, ctx_.NowSeconds());
     }
     return FillIntakeRows(ctx_.krv.DiscoverList, memo, ctx_.krv);

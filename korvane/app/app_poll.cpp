@@ -105,12 +105,10 @@ void KorvaneApp::TimerRedrawTimer() {
     }
     ExecPING_GM("localIP");
     ProbeGateway();
-    ctx_.view.ShowScanLight(toolkit::platform::FileExists(toolkit::ProgramDir() + "netsweep.lck")
-                                ? Light::Green
-                                : Light::Grey);
+    scans_.ShowLight();
     ReloadDiscoveryLists();
     ReloadPlan();
-    LookForNewDevices();
+    scans_.LookForNewDevices();
     ctx_.timers.Trace();
 }
 
@@ -128,10 +126,7 @@ void KorvaneApp::ReloadDiscoveryLists() {
 }
 
 void KorvaneApp::Timer1Timer() {
-    if (StartsScan(ctx_.krv.ScanTick)) {
-        StartScan();
-    }
-    ++ctx_.krv.ScanTick;
+    scans_.Tick();
 }
 
 // The gateway is probed at each poll, on a thread of its own; its picture

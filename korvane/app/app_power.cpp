@@ -144,7 +144,7 @@ bool KorvaneApp::RemotePower(PowerAction action, const std::string& name, bool p
                                          ctx_.krv.FindIP(computer), settings,
                                          FindSsh(ssh, computer)));
     }
-    if (displaced) StartScanNow();
+    if (displaced) scans_.StartUnlessRunning();
     if (!RunPowerScript(action, name, computers, commands, planned)) return false;
     if (action != PowerAction::TestAccess) ArmFollowUp(FollowKindOf(action), name);
     return true;
@@ -225,7 +225,7 @@ void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers,
     const std::string message = PowerFailureMessage(action, failures);
     ctx_.console.Log(message);
     ctx_.console.Status(message);
-    if (planned) Tell(PlanFailureNotice(message));
+    if (planned) notifications_.Tell(PlanFailureNotice(message));
 }
 
 // A refused command runs nothing; the user is told why, and by a
@@ -233,7 +233,7 @@ void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers,
 void KorvaneApp::Refuse(const std::string& refusal, bool planned) {
     ctx_.console.Log(refusal);
     ctx_.view.Warn(refusal);
-    if (planned) Tell(PlanFailureNotice(refusal));
+    if (planned) notifications_.Tell(PlanFailureNotice(refusal));
 }
 
 // Each command gets its own one-shot timer, tied to the entry's position at
