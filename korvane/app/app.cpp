@@ -22,7 +22,8 @@ KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
     : ctx_(view, scheduler, clock),
       requests_(ctx_),
       notifications_(ctx_),
-      scans_(ctx_, notifications_) {}
+      scans_(ctx_, notifications_),
+      holders_(ctx_, scans_) {}
 
 // No file is touched here: what an exit writes, Exit writes.
 KorvaneApp::~KorvaneApp() {

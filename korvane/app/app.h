@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "korvane/app/address_holders.h"
 #include "korvane/app/app_context.h"
 #include "korvane/app/clock.h"
 #include "korvane/app/notifications.h"
@@ -208,11 +209,6 @@ class KorvaneApp {
     void LaunchChecks(FollowKind kind, int position);
     void ReportCheck(FollowKind kind, const std::string& host, int slot);
 
-    // addresses another device took (app_holders.cpp)
-    void LookAtAddressHolders();
-    std::optional<OtherHolder> HolderBeforeShutdown(const std::string& computer);
-    bool Displaced(const std::string& name) const;
-
     // the plan, protection and journal (app_plan.cpp)
     void StartPlanning();
     void StopPlanning();
@@ -225,6 +221,7 @@ class KorvaneApp {
     Requests requests_;
     Notifications notifications_;
     Scans scans_;
+    AddressHolders holders_;
     MapState map_;
     bool started_ = false;
     bool ended_ = false;
@@ -234,8 +231,6 @@ class KorvaneApp {
     TimerId timerPlan_ = 0;
 
     TextList states_;  // the latest poll's result, as etats holds it
-    // The entries whose address another device held at the latest poll.
-    std::map<std::string, OtherHolder> displaced_;
     std::array<std::uint64_t, 256> pollOrder_{};
     std::uint64_t pollsStarted_ = 0;
     std::uint64_t pollShown_ = 0;

@@ -34,7 +34,7 @@ MapEntry KorvaneApp::CellOf(std::size_t entry) const {
     cell.mac = ctx_.krv.FindMAC(name);
     cell.shown = !IsFilteredOut(address, ctx_.localHost);
     // Another device's answer is not the entry's.
-    cell.addressTaken = Displaced(name);
+    cell.addressTaken = holders_.Displaced(name);
     cell.up = IsUp(states_, name, address) && !cell.addressTaken;
     cell.isProtected = toolkit::IndexOfLine(protected_, name).has_value();
     cell.hint = HintOf(name);
@@ -48,8 +48,8 @@ std::string KorvaneApp::HintOf(const std::string& name) const {
     const auto add = [&hint](const std::string& line) {
         if (!line.empty()) hint += (hint.empty() ? "" : "\n") + line;
     };
-    const auto displaced = displaced_.find(name);
-    if (displaced != displaced_.end()) add(AddressTakenHint(displaced->second));
+    const auto displaced = holders_.All().find(name);
+    if (displaced != holders_.All().end()) add(AddressTakenHint(displaced->second));
     const auto comment = comments_.find(name);
     if (comment != comments_.end()) add(comment->second);
     if (toolkit::IndexOfLine(protected_, name)) add(text::kProtectedHint);

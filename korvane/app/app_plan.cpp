@@ -137,7 +137,7 @@ void KorvaneApp::RecordStates() {
             entry < ctx_.krv.EntryIPs.size() ? ctx_.krv.EntryIPs[entry] : "";
         states.emplace_back(ctx_.krv.ManagedList[entry],
                             IsUp(states_, ctx_.krv.ManagedList[entry], address) &&
-                                !Displaced(ctx_.krv.ManagedList[entry]));
+                                !holders_.Displaced(ctx_.krv.ManagedList[entry]));
     }
     try {
         history_->Observe(ctx_.NowSeconds(), states);

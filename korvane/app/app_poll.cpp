@@ -89,7 +89,7 @@ void KorvaneApp::ReadPING_GM(int slot) {
     }
     ctx_.console.ProblemSolved("etats");
     states_ = std::move(lines);
-    LookAtAddressHolders();
+    holders_.Look();
     Redraw_network();
     RecordStates();
     ctx_.view.ShowPollLight(Light::Grey);

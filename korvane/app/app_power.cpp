@@ -133,7 +133,7 @@ bool KorvaneApp::RemotePower(PowerAction action, const std::string& name, bool p
     bool displaced = false;
     for (const auto& computer : computers) {
         // Another device at the address would get the command.
-        if (const auto holder = HolderBeforeShutdown(computer)) {
+        if (const auto holder = holders_.BeforeShutdown(computer)) {
             PowerCommand refused;
             refused.refusal = AddressTakenRefusal(ActionStart(action), computer, *holder);
             commands.push_back(refused);
