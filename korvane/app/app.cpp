@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "korvane/app/gateway_probe.h"
 #include "korvane/app/texts.h"
 #include "korvane/core/timescale.h"
 #include "platform/platform.h"
@@ -23,7 +22,9 @@ KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
       requests_(ctx_),
       notifications_(ctx_),
       scans_(ctx_, notifications_),
-      holders_(ctx_, scans_) {}
+      holders_(ctx_, scans_),
+      poller_(ctx_, requests_, [this] { PollEnded(); }),
+      gateway_(ctx_, [this] { Redraw_network(); }) {}
 
 // No file is touched here: what an exit writes, Exit writes.
 KorvaneApp::~KorvaneApp() {
@@ -79,12 +80,12 @@ void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     } catch (const toolkit::FileError& error) {
         ctx_.view.Warn(error.what());
     }
-    states_ = LoadStateFile();
+    poller_.LoadStates();
     ReloadPlan();
     notifications_.TellUnseenIncidents();
     scans_.LookForNewDevices();
-    ExecPING_GM(toolkit::platform::FileExists("localIP") ? "localIP" : "localGM");
-    ProbeGateway();
+    poller_.ExecPING_GM(toolkit::platform::FileExists("localIP") ? "localIP" : "localGM");
+    gateway_.Probe();
     Redraw_network();
     StartTimers();
 }
@@ -128,7 +129,7 @@ void KorvaneApp::Exit(const std::optional<WindowGeometry>& window) {
     StopPlanning();
     requests_.ReleaseAll();
     ctx_.timers.CancelAll();
-    gateway_.reset();
+    gateway_.Stop();
     SaveAtExit(window);
     try {
         CleanOwnSlotFiles();
@@ -157,6 +158,40 @@ void KorvaneApp::SaveAtExit(const std::optional<WindowGeometry>& window) {
         failures += std::string(error.what()) + "\n";
     }
     if (!failures.empty()) ctx_.view.Warn(text::kSettingsNotSaved + failures);
+}
+
+// Each poll's states: who holds each address, the map, the journal.
+void KorvaneApp::PollEnded() {
+    holders_.Look();
+    Redraw_network();
+    RecordStates();
+}
+
+void KorvaneApp::TimerRedrawTimer() {
+    poller_.SavePollList();
+    poller_.ExecPING_GM("localIP");
+    gateway_.Probe();
+    scans_.ShowLight();
+    poller_.ReloadDiscoveryLists();
+    ReloadPlan();
+    scans_.LookForNewDevices();
+    ctx_.timers.Trace();
+}
+
+void KorvaneApp::Timer1Timer() {
+    scans_.Tick();
+}
+
+void KorvaneApp::routeurClick() {
+    gateway_.OpenPage();
+}
+
+void KorvaneApp::ExecPING_host(const std::string& host, const RequestHandler& handler) {
+    requests_.ExecPING_host(host, handler);
+}
+
+void KorvaneApp::ReleaseRequest(int slot) {
+    requests_.Release(slot);
 }
 
 bool KorvaneApp::PendingRequests() const {

@@ -18,7 +18,9 @@
 #include "korvane/app/address_holders.h"
 #include "korvane/app/app_context.h"
 #include "korvane/app/clock.h"
+#include "korvane/app/gateway.h"
 #include "korvane/app/notifications.h"
+#include "korvane/app/poller.h"
 #include "korvane/app/requests.h"
 #include "korvane/app/scans.h"
 #include "korvane/app/scheduler.h"
@@ -39,8 +41,6 @@
 #include "reseau.h"
 
 namespace korvane {
-
-class GatewayProbe;
 
 // The window's place when Korvane ends; nothing for a Korvane without window,
 // whose saved place stays as it was.
@@ -183,15 +183,12 @@ class KorvaneApp {
     void StartTimers();
     void SaveAtExit(const std::optional<WindowGeometry>& window);
 
-    // polling (app_poll.cpp)
-    void ExecPING_GM(const std::string& listName);
-    void ReadPING_GM(int slot);
-    void ReloadDiscoveryLists();
+    // what each poll's states change (app.cpp)
+    void PollEnded();
 
     // the map (app_map.cpp)
     MapEntry CellOf(std::size_t entry) const;
     std::string HintOf(const std::string& name) const;
-    void ProbeGateway();
 
     // power commands (app_power.cpp)
     bool RemotePower(PowerAction action, const std::string& name, bool planned);
@@ -222,6 +219,8 @@ class KorvaneApp {
     Notifications notifications_;
     Scans scans_;
     AddressHolders holders_;
+    Poller poller_;
+    Gateway gateway_;
     MapState map_;
     bool started_ = false;
     bool ended_ = false;
@@ -229,14 +228,6 @@ class KorvaneApp {
 
     TimerId timerRedraw_ = 0;
     TimerId timerPlan_ = 0;
-
-    TextList states_;  // the latest poll's result, as etats holds it
-    std::array<std::uint64_t, 256> pollOrder_{};
-    std::uint64_t pollsStarted_ = 0;
-    std::uint64_t pollShown_ = 0;
-
-    std::unique_ptr<GatewayProbe> gateway_;
-    bool gatewayUp_ = false;
 
     std::map<std::string, std::string> comments_;  // each entry's comment, for the session
 

@@ -1,5 +1,5 @@
 // KorvaneApp, the network map: what each cell shows, composed from what the
-// app holds (no file is read while drawing), and the gateway's page.
+// app holds (no file is read while drawing).
 #include "korvane/app/app.h"
 #include "korvane/app/texts.h"
 #include "korvane/core/mapgrid.h"
@@ -16,7 +16,7 @@ void KorvaneApp::Redraw_network() {
     map_.nbyrow = ctx_.krv.settings.nbyrow;
     map_.height = ctx_.krv.settings.height;
     const std::string& gateway = ctx_.localHost.gateway;
-    map_.gateway = {!gateway.empty(), ctx_.krv.FindName(gateway), gateway, gatewayUp_};
+    map_.gateway = {!gateway.empty(), ctx_.krv.FindName(gateway), gateway, gateway_.Up()};
     map_.entries.clear();
     for (std::size_t entry = 0; entry < ctx_.krv.ManagedList.size(); ++entry) {
         map_.entries.push_back(CellOf(entry));
@@ -35,7 +35,7 @@ MapEntry KorvaneApp::CellOf(std::size_t entry) const {
     cell.shown = !IsFilteredOut(address, ctx_.localHost);
     // Another device's answer is not the entry's.
     cell.addressTaken = holders_.Displaced(name);
-    cell.up = IsUp(states_, name, address) && !cell.addressTaken;
+    cell.up = IsUp(poller_.States(), name, address) && !cell.addressTaken;
     cell.isProtected = toolkit::IndexOfLine(protected_, name).has_value();
     cell.hint = HintOf(name);
     return cell;
@@ -55,13 +55,6 @@ std::string KorvaneApp::HintOf(const std::string& name) const {
     if (toolkit::IndexOfLine(protected_, name)) add(text::kProtectedHint);
     add(NextActionHint(ScheduleOf(plan_, name), LocalMinuteOf(ctx_.clock.Now()).minute));
     return hint;
-}
-
-void KorvaneApp::routeurClick() {
-    // Only a strict dotted address reaches the browser, whatever the adapter
-    // listing held.
-    if (!toolkit::IsDottedIPv4(ctx_.localHost.gateway)) return;
-    ctx_.view.OpenUrl("http://" + ctx_.localHost.gateway);
 }
 
 }  // namespace korvane

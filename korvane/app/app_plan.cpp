@@ -136,7 +136,7 @@ void KorvaneApp::RecordStates() {
         const std::string address =
             entry < ctx_.krv.EntryIPs.size() ? ctx_.krv.EntryIPs[entry] : "";
         states.emplace_back(ctx_.krv.ManagedList[entry],
-                            IsUp(states_, ctx_.krv.ManagedList[entry], address) &&
+                            IsUp(poller_.States(), ctx_.krv.ManagedList[entry], address) &&
                                 !holders_.Displaced(ctx_.krv.ManagedList[entry]));
     }
     try {
