@@ -23,6 +23,7 @@ KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
       notifications_(ctx_),
       scans_(ctx_, notifications_),
       holders_(ctx_, scans_),
+      followUps_(ctx_, requests_, notifications_),
       poller_(ctx_, requests_, [this] { PollEnded(); }),
       gateway_(ctx_, [this] { Redraw_network(); }) {}
 
@@ -192,6 +193,10 @@ void KorvaneApp::ExecPING_host(const std::string& host, const RequestHandler& ha
 
 void KorvaneApp::ReleaseRequest(int slot) {
     requests_.Release(slot);
+}
+
+void KorvaneApp::OpenIncidents(FollowKind kind) {
+    followUps_.OpenIncidents(kind);
 }
 
 bool KorvaneApp::PendingRequests() const {

@@ -18,6 +18,7 @@
 #include "korvane/app/address_holders.h"
 #include "korvane/app/app_context.h"
 #include "korvane/app/clock.h"
+#include "korvane/app/follow_ups.h"
 #include "korvane/app/gateway.h"
 #include "korvane/app/notifications.h"
 #include "korvane/app/poller.h"
@@ -197,14 +198,9 @@ class KorvaneApp {
     void ReadPowerReport(PowerAction action, const TextList& computers,
                          const std::vector<bool>& overSsh, bool planned, int slot);
     void Refuse(const std::string& refusal, bool planned);
-    void ArmFollowUp(FollowKind kind, const std::string& name);
 
     // SSH settings and key (app_ssh.cpp)
     void FillSshCard(const std::string& name, EntryCard& card);
-
-    // follow-ups (app_followup.cpp)
-    void LaunchChecks(FollowKind kind, int position);
-    void ReportCheck(FollowKind kind, const std::string& host, int slot);
 
     // the plan, protection and journal (app_plan.cpp)
     void StartPlanning();
@@ -219,6 +215,7 @@ class KorvaneApp {
     Notifications notifications_;
     Scans scans_;
     AddressHolders holders_;
+    FollowUps followUps_;
     Poller poller_;
     Gateway gateway_;
     MapState map_;

@@ -85,7 +85,7 @@ bool KorvaneApp::PowerUp(const std::string& name, bool planned) {
                            WakeMask(ip, ctx_.krv.LocalAddresses, ctx_.krv.LocalMasks)));
     }
     if (!RunPowerScript(PowerAction::WakeUp, name, computers, commands, planned)) return false;
-    ArmFollowUp(FollowKind::WakeUp, name);
+    followUps_.Arm(FollowKind::WakeUp, name);
     return true;
 }
 
@@ -146,7 +146,7 @@ bool KorvaneApp::RemotePower(PowerAction action, const std::string& name, bool p
     }
     if (displaced) scans_.StartUnlessRunning();
     if (!RunPowerScript(action, name, computers, commands, planned)) return false;
-    if (action != PowerAction::TestAccess) ArmFollowUp(FollowKindOf(action), name);
+    if (action != PowerAction::TestAccess) followUps_.Arm(FollowKindOf(action), name);
     return true;
 }
 
@@ -234,16 +234,6 @@ void KorvaneApp::Refuse(const std::string& refusal, bool planned) {
     ctx_.console.Log(refusal);
     ctx_.view.Warn(refusal);
     if (planned) notifications_.Tell(PlanFailureNotice(refusal));
-}
-
-// Each command gets its own one-shot timer, tied to the entry's position at
-// the time of the command.
-void KorvaneApp::ArmFollowUp(FollowKind kind, const std::string& name) {
-    const auto position = toolkit::IndexOfLine(ctx_.krv.ManagedList, name);
-    if (!position) return;
-    ctx_.timers.After(kFollowUpDelay, [this, kind, entry = static_cast<int>(*position)] {
-        LaunchChecks(kind, entry);
-    });
 }
 
 }  // namespace korvane

@@ -1,9 +1,7 @@
-// KorvaneApp, the follow-ups: five minutes after a command every member of
-// the entry's group file is probed through a check slot; a member whose
-// state contradicts the command becomes an incident line, kept for the run,
-// written to the console log, and shown by the "Rapports" menu.
-#include "korvane/app/app.h"
+#include "korvane/app/follow_ups.h"
+
 #include "korvane/core/export.h"
+#include "korvane/core/power.h"
 #include "platform/platform.h"
 #include "tools.h"
 
@@ -22,7 +20,19 @@ std::string AfterWhat(FollowKind kind, const std::string& host) {
 
 }  // namespace
 
-void KorvaneApp::LaunchChecks(FollowKind kind, int position) {
+void FollowUps::Arm(FollowKind kind, const std::string& name) {
+    const auto position = toolkit::IndexOfLine(ctx_.krv.ManagedList, name);
+    if (!position) return;
+    ctx_.timers.After(kFollowUpDelay, [this, kind, entry = static_cast<int>(*position)] {
+        LaunchChecks(kind, entry);
+    });
+}
+
+const toolkit::TextList& FollowUps::Incidents(FollowKind kind) const {
+    return IncidentsOf(ctx_.krv, kind);
+}
+
+void FollowUps::LaunchChecks(FollowKind kind, int position) {
     if (position < 0 || position >= static_cast<int>(ctx_.krv.ManagedList.size())) {
         ctx_.console.Log(AfterWhat(kind, "") + " abandonnée : l'entrée n° " +
                          std::to_string(position) + " n'existe plus.");
@@ -39,13 +49,14 @@ void KorvaneApp::LaunchChecks(FollowKind kind, int position) {
         return;
     }
     for (const auto& member : members) {
-        ExecPING_host(member, [this, kind, member](int slot) { ReportCheck(kind, member, slot); });
+        requests_.ExecPING_host(
+            member, [this, kind, member](int slot) { ReportCheck(kind, member, slot); });
     }
 }
 
 // The check script makes its marker writable as its last step; until then
 // the check waits for the next tick.
-void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot) {
+void FollowUps::ReportCheck(FollowKind kind, const std::string& host, int slot) {
     const std::optional<SlotFiles> finished = requests_.Finish(slot);
     if (!finished) return;
     const SlotFiles& files = *finished;
@@ -76,7 +87,7 @@ void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot)
 
 // The run's incidents, one line each, replace the report file, which then
 // opens as the machine list does.
-void KorvaneApp::OpenIncidents(FollowKind kind) {
+void FollowUps::OpenIncidents(FollowKind kind) {
     const std::string path = toolkit::ProgramDir() + IncidentFileName(kind);
     try {
         toolkit::SaveLines(path, IncidentsOf(ctx_.krv, kind));
