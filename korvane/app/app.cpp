@@ -24,6 +24,7 @@ KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
       scans_(ctx_, notifications_),
       holders_(ctx_, scans_),
       followUps_(ctx_, requests_, notifications_),
+      power_(ctx_, requests_, holders_, scans_, followUps_, notifications_),
       poller_(ctx_, requests_, [this] { PollEnded(); }),
       gateway_(ctx_, [this] { Redraw_network(); }) {}
 
@@ -181,30 +182,6 @@ void KorvaneApp::TimerRedrawTimer() {
 
 void KorvaneApp::Timer1Timer() {
     scans_.Tick();
-}
-
-void KorvaneApp::routeurClick() {
-    gateway_.OpenPage();
-}
-
-void KorvaneApp::ExecPING_host(const std::string& host, const RequestHandler& handler) {
-    requests_.ExecPING_host(host, handler);
-}
-
-void KorvaneApp::ReleaseRequest(int slot) {
-    requests_.Release(slot);
-}
-
-void KorvaneApp::OpenIncidents(FollowKind kind) {
-    followUps_.OpenIncidents(kind);
-}
-
-bool KorvaneApp::PendingRequests() const {
-    return requests_.Pending();
-}
-
-bool KorvaneApp::SaveConsole(const std::string& path) {
-    return ctx_.console.Save(path);
 }
 
 }  // namespace korvane

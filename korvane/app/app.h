@@ -22,6 +22,7 @@
 #include "korvane/app/gateway.h"
 #include "korvane/app/notifications.h"
 #include "korvane/app/poller.h"
+#include "korvane/app/power_commands.h"
 #include "korvane/app/requests.h"
 #include "korvane/app/scans.h"
 #include "korvane/app/scheduler.h"
@@ -191,13 +192,8 @@ class KorvaneApp {
     MapEntry CellOf(std::size_t entry) const;
     std::string HintOf(const std::string& name) const;
 
-    // power commands (app_power.cpp)
-    bool RemotePower(PowerAction action, const std::string& name, bool planned);
-    bool RunPowerScript(PowerAction action, const std::string& name, const TextList& computers,
-                        const std::vector<PowerCommand>& commands, bool planned);
-    void ReadPowerReport(PowerAction action, const TextList& computers,
-                         const std::vector<bool>& overSsh, bool planned, int slot);
-    void Refuse(const std::string& refusal, bool planned);
+    // the on/off dialog's commands (app_facade.cpp)
+    void ActOnEntry(PowerAction action, int entry);
 
     // SSH settings and key (app_ssh.cpp)
     void FillSshCard(const std::string& name, EntryCard& card);
@@ -206,8 +202,6 @@ class KorvaneApp {
     void StartPlanning();
     void StopPlanning();
     std::optional<std::string> ReloadPlan();
-    bool RefuseProtectedShutdown(const std::string& name, bool planned,
-                                 PowerAction action = PowerAction::Shutdown);
     void RecordStates();
 
     AppContext ctx_;
@@ -216,6 +210,7 @@ class KorvaneApp {
     Scans scans_;
     AddressHolders holders_;
     FollowUps followUps_;
+    PowerCommands power_;
     Poller poller_;
     Gateway gateway_;
     MapState map_;

@@ -108,27 +108,6 @@ void KorvaneApp::TimerPlanTimer() {
     if (!due.empty()) Redraw_network();
 }
 
-// The list is read afresh: a shutdown never trusts an older copy.
-bool KorvaneApp::RefuseProtectedShutdown(const std::string& name, bool planned,
-                                         PowerAction action) {
-    // A name the command refuses anyway gets that refusal, said once.
-    if (!IsValidEntryName(name)) return false;
-    std::optional<std::string> protectedName;
-    try {
-        // A single computer may have no group file: its own name is all.
-        const TextList members =
-            toolkit::platform::FileExists(name) ? GroupMembers(LoadGroupFile(name)) : TextList{};
-        protectedName = ProtectedName(LoadProtected(toolkit::ProgramDir()), name, members);
-    } catch (const toolkit::FileError& error) {
-        // Unsure whether it is protected: it is not shut down.
-        Refuse(ActionStart(action) + ("« " + name + " » refusé : ") + error.what(), planned);
-        return true;
-    }
-    if (!protectedName) return false;
-    Refuse(ProtectedRefusal(name, *protectedName, ActionStart(action)), planned);
-    return true;
-}
-
 void KorvaneApp::RecordStates() {
     if (!history_) return;
     std::vector<std::pair<std::string, bool>> states;

@@ -1,10 +1,8 @@
-// KorvaneApp, the power commands: "ON" wakes an entry, "OFF" shuts it down
-// (a group: each of its computers). Each command is a script in the program
-// folder, one line per computer, started detached; a failure is told as soon
-// as it ends, and five minutes later its follow-up checks whether it took
-// effect.
-#include "korvane/app/app.h"
+#include "korvane/app/power_commands.h"
+
 #include "korvane/app/texts.h"
+#include "korvane/core/names.h"
+#include "korvane/core/protection.h"
 #include "korvane/core/shutdownsettings.h"
 #include "korvane/core/sshpower.h"
 #include "platform/platform.h"
@@ -65,17 +63,12 @@ TextList TargetsOf(const std::string& name) {
 
 }  // namespace
 
-void KorvaneApp::Wake(int entry) {
-    const std::string name = ctx_.EntryName(entry);
-    if (!name.empty()) PowerUp(name);
+bool PowerCommands::Run(PowerAction action, const std::string& name, bool planned) {
+    if (action == PowerAction::WakeUp) return PowerUp(name, planned);
+    return RemotePower(action, name, planned);
 }
 
-void KorvaneApp::ShutDown(int entry) {
-    const std::string name = ctx_.EntryName(entry);
-    if (!name.empty()) Shutdown(name);
-}
-
-bool KorvaneApp::PowerUp(const std::string& name, bool planned) {
+bool PowerCommands::PowerUp(const std::string& name, bool planned) {
     const TextList computers = TargetsOf(name);
     std::vector<PowerCommand> commands;
     for (const auto& computer : computers) {
@@ -89,36 +82,11 @@ bool KorvaneApp::PowerUp(const std::string& name, bool planned) {
     return true;
 }
 
-void KorvaneApp::Reboot(int entry) {
-    const std::string name = ctx_.EntryName(entry);
-    if (!name.empty()) Restart(name);
-}
-
-void KorvaneApp::TestAccess(int entry) {
-    const std::string name = ctx_.EntryName(entry);
-    if (!name.empty()) TestAccess(name);
-}
-
-bool KorvaneApp::Shutdown(const std::string& name, bool planned) {
-    return RemotePower(PowerAction::Shutdown, name, planned);
-}
-
-bool KorvaneApp::Restart(const std::string& name, bool planned) {
-    return RemotePower(PowerAction::Restart, name, planned);
-}
-
-bool KorvaneApp::TestAccess(const std::string& name) {
-    return RemotePower(PowerAction::TestAccess, name, false);
-}
-
 // Each computer gets its command over SSH when liste.ssh names it, else
 // through Samba (Windows' own tools on Windows). A protected computer is
 // never shut down nor restarted; testing its access harms nothing.
-bool KorvaneApp::RemotePower(PowerAction action, const std::string& name, bool planned) {
-    if (action != PowerAction::TestAccess && RefuseProtectedShutdown(name, planned, action))
-        return false;
-    const toolkit::ToolPaths paths = PowerPaths();
-    const ShutdownSettings settings = CurrentShutdownSettings();
+bool PowerCommands::RemotePower(PowerAction action, const std::string& name, bool planned) {
+    if (action != PowerAction::TestAccess && RefuseProtected(action, name, planned)) return false;
     std::string sshProblem;
     const SshList ssh = CurrentSshList(sshProblem);
     if (!sshProblem.empty()) {
@@ -129,10 +97,22 @@ bool KorvaneApp::RemotePower(PowerAction action, const std::string& name, bool p
         return false;
     }
     const TextList computers = TargetsOf(name);
+    const std::vector<PowerCommand> commands = RemoteCommands(action, computers, ssh);
+    if (!RunPowerScript(action, name, computers, commands, planned)) return false;
+    if (action != PowerAction::TestAccess) followUps_.Arm(FollowKindOf(action), name);
+    return true;
+}
+
+// Another device at a computer's address would get the command: that
+// computer gets a refusal instead, and netsweep runs so that the lists catch up.
+std::vector<PowerCommand> PowerCommands::RemoteCommands(PowerAction action,
+                                                        const TextList& computers,
+                                                        const SshList& ssh) {
+    const toolkit::ToolPaths paths = PowerPaths();
+    const ShutdownSettings settings = CurrentShutdownSettings();
     std::vector<PowerCommand> commands;
     bool displaced = false;
     for (const auto& computer : computers) {
-        // Another device at the address would get the command.
         if (const auto holder = holders_.BeforeShutdown(computer)) {
             PowerCommand refused;
             refused.refusal = AddressTakenRefusal(ActionStart(action), computer, *holder);
@@ -145,9 +125,7 @@ bool KorvaneApp::RemotePower(PowerAction action, const std::string& name, bool p
                                          FindSsh(ssh, computer)));
     }
     if (displaced) scans_.StartUnlessRunning();
-    if (!RunPowerScript(action, name, computers, commands, planned)) return false;
-    if (action != PowerAction::TestAccess) followUps_.Arm(FollowKindOf(action), name);
-    return true;
+    return commands;
 }
 
 // A refused command runs nothing and says why, in the console log and to the
@@ -156,9 +134,9 @@ bool KorvaneApp::RemotePower(PowerAction action, const std::string& name, bool p
 // stops the command before anything starts; its console lines stay. The
 // script reports through a slot: its tools' output and exit statuses come
 // back in the slot's result file, read as soon as the script has ended.
-bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
-                                const TextList& computers,
-                                const std::vector<PowerCommand>& commands, bool planned) {
+bool PowerCommands::RunPowerScript(PowerAction action, const std::string& name,
+                                   const TextList& computers,
+                                   const std::vector<PowerCommand>& commands, bool planned) {
     const toolkit::ToolPaths paths = PowerPaths();
     std::optional<SlotFiles> report;
     try {
@@ -200,8 +178,8 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
 // A command that failed is told at once, naming the computer and the tool's
 // reason; the tool's own lines go to the console log. An access test tells
 // its answer whatever it is.
-void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers,
-                                 const std::vector<bool>& overSsh, bool planned, int slot) {
+void PowerCommands::ReadPowerReport(PowerAction action, const TextList& computers,
+                                    const std::vector<bool>& overSsh, bool planned, int slot) {
     const std::optional<SlotFiles> finished = requests_.Finish(slot);
     if (!finished) return;
     TextList result;
@@ -228,9 +206,29 @@ void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers,
     if (planned) notifications_.Tell(PlanFailureNotice(message));
 }
 
+// The list is read afresh: a shutdown never trusts an older copy.
+bool PowerCommands::RefuseProtected(PowerAction action, const std::string& name, bool planned) {
+    // A name the command refuses anyway gets that refusal, said once.
+    if (!IsValidEntryName(name)) return false;
+    std::optional<std::string> protectedName;
+    try {
+        // A single computer may have no group file: its own name is all.
+        const TextList members =
+            toolkit::platform::FileExists(name) ? GroupMembers(LoadGroupFile(name)) : TextList{};
+        protectedName = ProtectedName(LoadProtected(toolkit::ProgramDir()), name, members);
+    } catch (const toolkit::FileError& error) {
+        // Unsure whether it is protected: it is not shut down.
+        Refuse(ActionStart(action) + ("« " + name + " » refusé : ") + error.what(), planned);
+        return true;
+    }
+    if (!protectedName) return false;
+    Refuse(ProtectedRefusal(name, *protectedName, ActionStart(action)), planned);
+    return true;
+}
+
 // A refused command runs nothing; the user is told why, and by a
 // notification when nobody clicked it.
-void KorvaneApp::Refuse(const std::string& refusal, bool planned) {
+void PowerCommands::Refuse(const std::string& refusal, bool planned) {
     ctx_.console.Log(refusal);
     ctx_.view.Warn(refusal);
     if (planned) notifications_.Tell(PlanFailureNotice(refusal));
