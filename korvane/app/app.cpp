@@ -26,7 +26,9 @@ KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
       followUps_(ctx_, requests_, notifications_),
       power_(ctx_, requests_, holders_, scans_, followUps_, notifications_),
       poller_(ctx_, requests_, [this] { PollEnded(); }),
-      gateway_(ctx_, [this] { Redraw_network(); }) {}
+      gateway_(ctx_, [this] { Redraw_network(); }),
+      journal_(ctx_, poller_, holders_),
+      planner_(ctx_, power_, [this] { Redraw_network(); }) {}
 
 // No file is touched here: what an exit writes, Exit writes.
 KorvaneApp::~KorvaneApp() {
@@ -83,7 +85,7 @@ void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
         ctx_.view.Warn(error.what());
     }
     poller_.LoadStates();
-    ReloadPlan();
+    planner_.Reload();
     notifications_.TellUnseenIncidents();
     scans_.LookForNewDevices();
     poller_.ExecPING_GM(toolkit::platform::FileExists("localIP") ? "localIP" : "localGM");
@@ -119,7 +121,8 @@ void KorvaneApp::ReadLocalNetwork() {
 void KorvaneApp::StartTimers() {
     scans_.StartTimer();
     timerRedraw_ = ctx_.timers.Every(kRedrawInterval, [this] { TimerRedrawTimer(); });
-    StartPlanning();
+    journal_.Start();
+    planner_.Start();
 }
 
 void KorvaneApp::Exit(const std::optional<WindowGeometry>& window) {
@@ -128,7 +131,8 @@ void KorvaneApp::Exit(const std::optional<WindowGeometry>& window) {
     // No timer may fire into an ending program.
     scans_.StopTimer();
     ctx_.timers.Cancel(timerRedraw_);
-    StopPlanning();
+    planner_.Stop();
+    journal_.Stop();
     requests_.ReleaseAll();
     ctx_.timers.CancelAll();
     gateway_.Stop();
@@ -166,7 +170,7 @@ void KorvaneApp::SaveAtExit(const std::optional<WindowGeometry>& window) {
 void KorvaneApp::PollEnded() {
     holders_.Look();
     Redraw_network();
-    RecordStates();
+    journal_.Record();
 }
 
 void KorvaneApp::TimerRedrawTimer() {
@@ -175,7 +179,7 @@ void KorvaneApp::TimerRedrawTimer() {
     gateway_.Probe();
     scans_.ShowLight();
     poller_.ReloadDiscoveryLists();
-    ReloadPlan();
+    planner_.Reload();
     scans_.LookForNewDevices();
     ctx_.timers.Trace();
 }

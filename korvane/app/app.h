@@ -20,7 +20,9 @@
 #include "korvane/app/clock.h"
 #include "korvane/app/follow_ups.h"
 #include "korvane/app/gateway.h"
+#include "korvane/app/journal.h"
 #include "korvane/app/notifications.h"
+#include "korvane/app/planner.h"
 #include "korvane/app/poller.h"
 #include "korvane/app/power_commands.h"
 #include "korvane/app/requests.h"
@@ -198,12 +200,6 @@ class KorvaneApp {
     // SSH settings and key (app_ssh.cpp)
     void FillSshCard(const std::string& name, EntryCard& card);
 
-    // the plan, protection and journal (app_plan.cpp)
-    void StartPlanning();
-    void StopPlanning();
-    std::optional<std::string> ReloadPlan();
-    void RecordStates();
-
     AppContext ctx_;
     Requests requests_;
     Notifications notifications_;
@@ -213,24 +209,16 @@ class KorvaneApp {
     PowerCommands power_;
     Poller poller_;
     Gateway gateway_;
+    Journal journal_;
+    Planner planner_;
     MapState map_;
     bool started_ = false;
     bool ended_ = false;
     bool mapRebuild_ = false;
 
     TimerId timerRedraw_ = 0;
-    TimerId timerPlan_ = 0;
 
     std::map<std::string, std::string> comments_;  // each entry's comment, for the session
-
-    // The plan and the protected list, read again only when their file changed.
-    FileCache<Schedules> planFile_;
-    FileCache<TextList> protectedFile_;
-    Schedules plan_;
-    TextList protected_;
-    DailyTrigger trigger_;
-    bool planElsewhereTold_ = false;
-    std::unique_ptr<HistoryKeeper> history_;
 };
 
 }  // namespace korvane

@@ -45,6 +45,10 @@ bool KorvaneApp::TestAccess(const std::string& name) {
 
 // --- the rest ----------------------------------------------------------------
 
+void KorvaneApp::TimerPlanTimer() {
+    planner_.Tick();
+}
+
 void KorvaneApp::routeurClick() {
     gateway_.OpenPage();
 }

@@ -36,7 +36,7 @@ MapEntry KorvaneApp::CellOf(std::size_t entry) const {
     // Another device's answer is not the entry's.
     cell.addressTaken = holders_.Displaced(name);
     cell.up = IsUp(poller_.States(), name, address) && !cell.addressTaken;
-    cell.isProtected = toolkit::IndexOfLine(protected_, name).has_value();
+    cell.isProtected = toolkit::IndexOfLine(planner_.Protected(), name).has_value();
     cell.hint = HintOf(name);
     return cell;
 }
@@ -52,8 +52,8 @@ std::string KorvaneApp::HintOf(const std::string& name) const {
     if (displaced != holders_.All().end()) add(AddressTakenHint(displaced->second));
     const auto comment = comments_.find(name);
     if (comment != comments_.end()) add(comment->second);
-    if (toolkit::IndexOfLine(protected_, name)) add(text::kProtectedHint);
-    add(NextActionHint(ScheduleOf(plan_, name), LocalMinuteOf(ctx_.clock.Now()).minute));
+    if (toolkit::IndexOfLine(planner_.Protected(), name)) add(text::kProtectedHint);
+    add(NextActionHint(ScheduleOf(planner_.Plan(), name), LocalMinuteOf(ctx_.clock.Now()).minute));
     return hint;
 }
 

@@ -29,8 +29,8 @@ std::optional<EntryCard> KorvaneApp::Card(int entry) {
                    "0:00",
                    false,
                    ""};
-    if (const auto problem = ReloadPlan()) ctx_.view.Warn(text::kPlanUnreadable + *problem);
-    const EntrySchedule plan = ScheduleOf(plan_, name);
+    if (const auto problem = planner_.Reload()) ctx_.view.Warn(text::kPlanUnreadable + *problem);
+    const EntrySchedule plan = ScheduleOf(planner_.Plan(), name);
     card.wakeUp = FormatDailyTime(plan.wakeUp);
     card.shutdown = FormatDailyTime(plan.shutdown);
     FillSshCard(name, card);
@@ -42,25 +42,7 @@ std::optional<EntryCard> KorvaneApp::Card(int entry) {
 // cannot be read is not overwritten.
 void KorvaneApp::SavePlanTimes(int entry, const std::string& wakeUp, const std::string& shutdown) {
     const std::string name = ctx_.EntryName(entry);
-    if (name.empty()) return;
-    const auto timeOrSaved = [this](const std::string& typed, const char* title, int saved) {
-        if (const auto minutes = ParseDailyTime(typed)) return *minutes;
-        ctx_.view.Warn(DailyTimeRefusal(title, typed));
-        return saved;
-    };
-    try {
-        const std::string dir = toolkit::ProgramDir();
-        Schedules plan = LoadSchedules(dir);
-        const EntrySchedule saved = ScheduleOf(plan, name);
-        const EntrySchedule typed{name, timeOrSaved(wakeUp, "Allumage à", saved.wakeUp),
-                                  timeOrSaved(shutdown, "Arret à", saved.shutdown)};
-        if (typed.wakeUp == saved.wakeUp && typed.shutdown == saved.shutdown) return;
-        SetSchedule(plan, typed);
-        SaveSchedules(dir, plan);
-        plan_ = std::move(plan);
-    } catch (const toolkit::FileError& error) {
-        ctx_.view.Warn(text::kPlanNotSaved + std::string(error.what()));
-    }
+    if (!name.empty()) planner_.SaveTimes(name, wakeUp, shutdown);
 }
 
 // --- "Ne jamais éteindre..." ---------------------------------------------
@@ -94,7 +76,7 @@ void KorvaneApp::Protect(const std::string& typed) {
         ctx_.view.Warn(text::kProtectNotChanged + std::string(error.what()));
         return;
     }
-    ReloadPlan();
+    planner_.Reload();
     Redraw_network();
 }
 
