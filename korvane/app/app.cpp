@@ -28,7 +28,8 @@ KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
       poller_(ctx_, requests_, [this] { PollEnded(); }),
       gateway_(ctx_, [this] { Redraw_network(); }),
       journal_(ctx_, poller_, holders_),
-      planner_(ctx_, power_, [this] { Redraw_network(); }) {}
+      planner_(ctx_, power_, [this] { Redraw_network(); }),
+      map_(ctx_, poller_, holders_, planner_, gateway_) {}
 
 // No file is touched here: what an exit writes, Exit writes.
 KorvaneApp::~KorvaneApp() {

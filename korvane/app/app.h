@@ -21,6 +21,7 @@
 #include "korvane/app/follow_ups.h"
 #include "korvane/app/gateway.h"
 #include "korvane/app/journal.h"
+#include "korvane/app/network_map.h"
 #include "korvane/app/notifications.h"
 #include "korvane/app/planner.h"
 #include "korvane/app/poller.h"
@@ -101,7 +102,7 @@ class KorvaneApp {
     void WindowResized(int height) { ctx_.krv.settings.height = height; }
 
     // --- the map and the timers ---
-    const MapState& Map() const { return map_; }
+    const MapState& Map() const { return map_.State(); }
     void Redraw_network();
     void TimerRedrawTimer();  // every 10 s: the poll list, a poll, the lists again
     void Timer1Timer();       // every 60 s: netsweep on every 9th tick
@@ -190,10 +191,6 @@ class KorvaneApp {
     // what each poll's states change (app.cpp)
     void PollEnded();
 
-    // the map (app_map.cpp)
-    MapEntry CellOf(std::size_t entry) const;
-    std::string HintOf(const std::string& name) const;
-
     // the on/off dialog's commands (app_facade.cpp)
     void ActOnEntry(PowerAction action, int entry);
 
@@ -211,14 +208,11 @@ class KorvaneApp {
     Gateway gateway_;
     Journal journal_;
     Planner planner_;
-    MapState map_;
+    NetworkMap map_;
     bool started_ = false;
     bool ended_ = false;
-    bool mapRebuild_ = false;
 
     TimerId timerRedraw_ = 0;
-
-    std::map<std::string, std::string> comments_;  // each entry's comment, for the session
 };
 
 }  // namespace korvane

@@ -45,6 +45,10 @@ bool KorvaneApp::TestAccess(const std::string& name) {
 
 // --- the rest ----------------------------------------------------------------
 
+void KorvaneApp::Redraw_network() {
+    map_.Redraw();
+}
+
 void KorvaneApp::TimerPlanTimer() {
     planner_.Tick();
 }

@@ -107,15 +107,14 @@ void KorvaneApp::ExportMachineList() {
 // --- the pop-up menu -----------------------------------------------------
 
 std::string KorvaneApp::CommentOf(int entry) const {
-    const auto comment = comments_.find(ctx_.EntryName(entry));
-    return comment != comments_.end() ? comment->second : "";
+    return map_.CommentOf(ctx_.EntryName(entry));
 }
 
 // Kept for the session: every rebuild of the map gives it back.
 void KorvaneApp::SetComment(int entry, const std::string& text) {
     const std::string name = ctx_.EntryName(entry);
     if (name.empty()) return;
-    comments_[name] = text;
+    map_.SetComment(name, text);
     Redraw_network();
 }
 
@@ -144,10 +143,7 @@ void KorvaneApp::Rename(int entry, const std::string& typed) {
         return;
     }
     // The comment follows its entry under the new name.
-    if (auto comment = comments_.extract(oldName)) {
-        comment.key() = newName;
-        comments_.insert(std::move(comment));
-    }
+    map_.MoveComment(oldName, newName);
     Redraw_network();
 }
 
@@ -198,7 +194,7 @@ bool KorvaneApp::SavePreferences(const Preferences& typed) {
     int nbyrow = 0;
     if (ParseEntriesPerRow(typed.nbyrow, nbyrow)) {
         ctx_.krv.settings.nbyrow = nbyrow;
-        mapRebuild_ = true;
+        map_.RebuildNext();
     }
     Redraw_network();
     return true;
@@ -236,7 +232,7 @@ bool KorvaneApp::IntakeOk(const TextList& memo) {
     const TextList before = ctx_.krv.ManagedList;
     const std::optional<std::string> failure = SaveIntake(memo, ctx_.krv);
     if (!failure || ctx_.krv.ManagedList != before) {
-        mapRebuild_ = true;
+        map_.RebuildNext();
         Redraw_network();
     }
     if (failure) ctx_.view.Warn(*failure);

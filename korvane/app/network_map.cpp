@@ -1,15 +1,14 @@
-// KorvaneApp, the network map: what each cell shows, composed from what the
-// app holds (no file is read while drawing).
-#include "korvane/app/app.h"
+#include "korvane/app/network_map.h"
+
 #include "korvane/app/texts.h"
 #include "korvane/core/mapgrid.h"
 #include "tools.h"
 
 namespace korvane {
 
-void KorvaneApp::Redraw_network() {
-    map_.rebuild = mapRebuild_;
-    mapRebuild_ = false;
+void NetworkMap::Redraw() {
+    map_.rebuild = rebuild_;
+    rebuild_ = false;
     ctx_.krv.EntryIPs.clear();
     for (const auto& name : ctx_.krv.ManagedList)
         ctx_.krv.EntryIPs.push_back(ctx_.krv.FindIP(name));
@@ -25,7 +24,7 @@ void KorvaneApp::Redraw_network() {
     map_.rebuild = false;
 }
 
-MapEntry KorvaneApp::CellOf(std::size_t entry) const {
+MapEntry NetworkMap::CellOf(std::size_t entry) const {
     const std::string& name = ctx_.krv.ManagedList[entry];
     const std::string& address = ctx_.krv.EntryIPs[entry];
     MapEntry cell;
@@ -43,7 +42,7 @@ MapEntry KorvaneApp::CellOf(std::size_t entry) const {
 
 // Another device at the entry's address, the user's comment, then the
 // protection, then the next planned action.
-std::string KorvaneApp::HintOf(const std::string& name) const {
+std::string NetworkMap::HintOf(const std::string& name) const {
     std::string hint;
     const auto add = [&hint](const std::string& line) {
         if (!line.empty()) hint += (hint.empty() ? "" : "\n") + line;
@@ -55,6 +54,22 @@ std::string KorvaneApp::HintOf(const std::string& name) const {
     if (toolkit::IndexOfLine(planner_.Protected(), name)) add(text::kProtectedHint);
     add(NextActionHint(ScheduleOf(planner_.Plan(), name), LocalMinuteOf(ctx_.clock.Now()).minute));
     return hint;
+}
+
+std::string NetworkMap::CommentOf(const std::string& name) const {
+    const auto comment = comments_.find(name);
+    return comment != comments_.end() ? comment->second : "";
+}
+
+void NetworkMap::SetComment(const std::string& name, const std::string& text) {
+    comments_[name] = text;
+}
+
+void NetworkMap::MoveComment(const std::string& oldName, const std::string& newName) {
+    if (auto comment = comments_.extract(oldName)) {
+        comment.key() = newName;
+        comments_.insert(std::move(comment));
+    }
 }
 
 }  // namespace korvane
