@@ -29,7 +29,11 @@ KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
       gateway_(ctx_, [this] { Redraw_network(); }),
       journal_(ctx_, poller_, holders_),
       planner_(ctx_, power_, [this] { Redraw_network(); }),
-      map_(ctx_, poller_, holders_, planner_, gateway_) {}
+      map_(ctx_, poller_, holders_, planner_, gateway_),
+      entryDialog_(ctx_, planner_),
+      menus_(ctx_, planner_, map_),
+      intake_(ctx_, scans_, map_),
+      energy_(ctx_) {}
 
 // No file is touched here: what an exit writes, Exit writes.
 KorvaneApp::~KorvaneApp() {

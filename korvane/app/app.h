@@ -18,9 +18,13 @@
 #include "korvane/app/address_holders.h"
 #include "korvane/app/app_context.h"
 #include "korvane/app/clock.h"
+#include "korvane/app/energy_reports.h"
+#include "korvane/app/entry_dialog.h"
 #include "korvane/app/follow_ups.h"
 #include "korvane/app/gateway.h"
+#include "korvane/app/intake_dialog.h"
 #include "korvane/app/journal.h"
+#include "korvane/app/menus.h"
 #include "korvane/app/network_map.h"
 #include "korvane/app/notifications.h"
 #include "korvane/app/planner.h"
@@ -194,9 +198,6 @@ class KorvaneApp {
     // the on/off dialog's commands (app_facade.cpp)
     void ActOnEntry(PowerAction action, int entry);
 
-    // SSH settings and key (app_ssh.cpp)
-    void FillSshCard(const std::string& name, EntryCard& card);
-
     AppContext ctx_;
     Requests requests_;
     Notifications notifications_;
@@ -209,6 +210,10 @@ class KorvaneApp {
     Journal journal_;
     Planner planner_;
     NetworkMap map_;
+    EntryDialog entryDialog_;
+    Menus menus_;
+    IntakeDialog intake_;
+    EnergyReports energy_;
     bool started_ = false;
     bool ended_ = false;
 

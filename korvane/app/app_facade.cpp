@@ -43,6 +43,90 @@ bool KorvaneApp::TestAccess(const std::string& name) {
     return power_.Run(PowerAction::TestAccess, name);
 }
 
+// --- the on/off dialog's card and settings --------------------------------
+
+std::optional<EntryCard> KorvaneApp::Card(int entry) {
+    return entryDialog_.Card(entry);
+}
+
+// Saved before "ON" or "OFF" acts, so the map's hint already shows it. A time
+// that does not parse keeps the saved one, and the user is told; a plan that
+// cannot be read is not overwritten.
+void KorvaneApp::SavePlanTimes(int entry, const std::string& wakeUp, const std::string& shutdown) {
+    const std::string name = ctx_.EntryName(entry);
+    if (!name.empty()) planner_.SaveTimes(name, wakeUp, shutdown);
+}
+
+bool KorvaneApp::SaveSshSetting(int entry, bool overSsh, const std::string& user) {
+    return entryDialog_.SaveSshSetting(entry, overSsh, user);
+}
+
+// --- the menus ---------------------------------------------------------------
+
+void KorvaneApp::Protect(const std::string& typed) {
+    menus_.Protect(typed);
+}
+
+void KorvaneApp::CreateSshKey() {
+    menus_.CreateSshKey();
+}
+
+void KorvaneApp::ExportMachineList() {
+    menus_.ExportMachineList();
+}
+
+std::string KorvaneApp::CommentOf(int entry) const {
+    return map_.CommentOf(ctx_.EntryName(entry));
+}
+
+void KorvaneApp::SetComment(int entry, const std::string& text) {
+    menus_.SetComment(entry, text);
+}
+
+std::string KorvaneApp::NameOf(int entry) const {
+    return ctx_.EntryName(entry);
+}
+
+void KorvaneApp::Rename(int entry, const std::string& typed) {
+    menus_.Rename(entry, typed);
+}
+
+Preferences KorvaneApp::CurrentPreferences() {
+    return menus_.CurrentPreferences();
+}
+
+bool KorvaneApp::SavePreferences(const Preferences& typed) {
+    return menus_.SavePreferences(typed);
+}
+
+// --- the intake dialog -------------------------------------------------------
+
+std::optional<TextList> KorvaneApp::IntakeOpened() {
+    return intake_.Opened();
+}
+
+std::optional<IntakeRows> KorvaneApp::IntakeRefresh(const TextList& memo) {
+    return intake_.Refresh(memo);
+}
+
+bool KorvaneApp::IntakeOk(const TextList& memo) {
+    return intake_.Ok(memo);
+}
+
+// --- the energy report -------------------------------------------------------
+
+EnergyReport KorvaneApp::Energy(const TextList& names, int days) {
+    return energy_.Report(names, days);
+}
+
+bool KorvaneApp::SetPowerDraw(const std::string& name, const std::string& typed) {
+    return energy_.SetPowerDraw(name, typed);
+}
+
+bool KorvaneApp::ExportEnergy(const EnergyReport& report) {
+    return energy_.Export(report);
+}
+
 // --- the rest ----------------------------------------------------------------
 
 void KorvaneApp::Redraw_network() {

@@ -1,15 +1,32 @@
-// KorvaneApp, the SSH shutdown of Linux computers: the on/off dialog's
-// setting (liste.ssh) and Korvane's own key, made on request.
+#include "korvane/app/entry_dialog.h"
+
 #include "korvane/app/app.h"
 #include "korvane/app/texts.h"
 #include "korvane/core/sshpower.h"
-#include "platform/platform.h"
-#include "reseau.h"
 #include "tools.h"
 
 namespace korvane {
 
-void KorvaneApp::FillSshCard(const std::string& name, EntryCard& card) {
+std::optional<EntryCard> EntryDialog::Card(int entry) {
+    const std::string name = ctx_.EntryName(entry);
+    if (name.empty()) return std::nullopt;
+    const auto index = static_cast<std::size_t>(entry);
+    EntryCard card{toolkit::AsciiUpper(name),
+                   index < ctx_.krv.EntryIPs.size() ? ctx_.krv.EntryIPs[index] : "",
+                   ctx_.krv.FindMAC(name),
+                   "0:00",
+                   "0:00",
+                   false,
+                   ""};
+    if (const auto problem = planner_.Reload()) ctx_.view.Warn(text::kPlanUnreadable + *problem);
+    const EntrySchedule plan = ScheduleOf(planner_.Plan(), name);
+    card.wakeUp = FormatDailyTime(plan.wakeUp);
+    card.shutdown = FormatDailyTime(plan.shutdown);
+    FillSshCard(name, card);
+    return card;
+}
+
+void EntryDialog::FillSshCard(const std::string& name, EntryCard& card) {
     try {
         if (const auto entry = FindSsh(LoadSshList(toolkit::ProgramDir()), name)) {
             card.overSsh = true;
@@ -22,7 +39,7 @@ void KorvaneApp::FillSshCard(const std::string& name, EntryCard& card) {
 
 // Saved only when it changed; a user name that could not go into a command
 // is refused before anything is written, and the saved setting stays.
-bool KorvaneApp::SaveSshSetting(int entry, bool overSsh, const std::string& typedUser) {
+bool EntryDialog::SaveSshSetting(int entry, bool overSsh, const std::string& typedUser) {
     const std::string name = ctx_.EntryName(entry);
     if (name.empty()) return false;
     const std::string user = toolkit::Trim(typedUser);
@@ -46,34 +63,6 @@ bool KorvaneApp::SaveSshSetting(int entry, bool overSsh, const std::string& type
         ctx_.view.Warn(text::kSshNotSaved + std::string(error.what()));
         return false;
     }
-}
-
-// The key is made once; later requests show the same public half again.
-void KorvaneApp::CreateSshKey() {
-    const toolkit::ToolPaths paths{toolkit::ProgramDir(), ""};
-    const std::string key = paths.programDir + kSshKeyFile;
-    const std::string publicKey = key + ".pub";
-    if (!toolkit::platform::FileExists(key)) {
-        const std::string line = SshKeygenCommandLine(toolkit::kHostOs, paths);
-        ctx_.console.Log(LaunchedLine(line));
-        toolkit::RunAndWait(line);
-        if (!toolkit::platform::FileExists(key)) {
-            const std::string message = text::kSshKeyNotMade + key + "».";
-            ctx_.console.Log(message);
-            ctx_.view.Warn(message);
-            return;
-        }
-    }
-    TextList lines;
-    try {
-        lines = toolkit::LoadLines(publicKey);
-    } catch (const toolkit::FileError& error) {
-        ctx_.view.Warn(text::kSshPublicKeyMissing + std::string(error.what()));
-        return;
-    }
-    std::string shown;
-    for (const auto& line : lines) shown += (shown.empty() ? "" : "\n") + line;
-    ctx_.view.Inform(text::kSshKeyShown + key + "\n\n" + text::kSshKeyCopy + "\n\n" + shown);
 }
 
 }  // namespace korvane
