@@ -1,11 +1,8 @@
-// KorvaneApp: the start, the exit, and what every part shares (timers,
-// console log, status bar).
+// KorvaneApp: its features made in the order of their needs, the start and
+// the exit, and the timers' ticks that touch several features.
 #include "korvane/app/app.h"
 
-#include <filesystem>
-
-#include "korvane/app/texts.h"
-#include "korvane/core/timescale.h"
+#include "korvane/app/startup.h"
 #include "platform/platform.h"
 #include "tools.h"
 
@@ -40,55 +37,16 @@ KorvaneApp::~KorvaneApp() {
     ctx_.timers.CancelAll();
 }
 
-// The program folder becomes the current folder first, so that files opened
-// by bare name and as ProgramDir + name are the same files.
 void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     if (started_) return;
     started_ = true;
     notifications_.SetWindowless(windowless);
     const std::string programDir = toolkit::ProgramDir();
-    std::error_code ignored;
-    std::filesystem::current_path(programDir, ignored);
-    // Every batch file names a program of this folder: one it cannot name
-    // would leave the map still for good, so it is said at once.
-    if (const std::string lacking = toolkit::platform::BatchMissingCharacter(programDir);
-        !lacking.empty()) {
-        ctx_.view.Warn(text::kProgramFolderUnfit + programDir + text::kProgramFolderUnfitCharacter +
-                       lacking + text::kProgramFolderUnfitWhy);
-    }
-    // What a run killed earlier left behind goes before anything is read.
-    toolkit::platform::RemoveStaleTemporaries(programDir);
-    try {
-        RemoveEarlierRunFiles(toolkit::ScratchDir());
-    } catch (const toolkit::ScratchError&) {
-        // Told where the folder is first needed, by the network settings.
-    }
-    ctx_.krv = KrvVar{};
-    LoadListFiles();
-    ctx_.krv.settings.nbyrow = 3;
-    try {
-        ctx_.krv.LoadSettings();
-    } catch (const toolkit::FileError& error) {
-        ctx_.view.Warn(error.what());
-    }
-    if (!screens.empty()) {
-        Settings& settings = ctx_.krv.settings;
-        const WindowPlace place = PlaceWindow({settings.left, settings.top, settings.height},
-                                              MapWidth(settings.nbyrow), screens);
-        settings.left = place.left;
-        settings.top = place.top;
-        settings.height = place.height;
-    }
-    toolkit::LoadLocalAddressTable(ctx_.krv.LocalAddresses, ctx_.krv.LocalMasks);
-    ReadLocalNetwork();
+    EnterProgramFolder(ctx_.view, programDir);
+    ReadListsAndSettings(ctx_, screens);
     scans_.Start();
     ctx_.view.ShowScanLight(Light::Grey);
-    ctx_.krv.OtherGroupName = "Autres";
-    try {
-        ctx_.krv.ManagedList = LoadOrCreateList(programDir + kManagedFile);
-    } catch (const toolkit::FileError& error) {
-        ctx_.view.Warn(error.what());
-    }
+    ReadManagedList(ctx_, programDir);
     poller_.LoadStates();
     planner_.Reload();
     notifications_.TellUnseenIncidents();
@@ -97,30 +55,6 @@ void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     gateway_.Probe();
     Redraw_network();
     StartTimers();
-}
-
-void KorvaneApp::LoadListFiles() {
-    const std::pair<const char*, TextList*> lists[] = {
-        {"liste.mac", &ctx_.krv.MacList},     {"liste.ip", &ctx_.krv.IpList},
-        {"liste.patch", &ctx_.krv.PatchList}, {"liste.ip.discover", &ctx_.krv.DiscoverList},
-        {"liste.known", &ctx_.krv.EntryIPs},
-    };
-    for (const auto& [file, list] : lists) {
-        try {
-            *list = LoadOrCreateList(file);
-        } catch (const toolkit::FileError& error) {
-            ctx_.view.Warn(error.what());
-        }
-    }
-}
-
-void KorvaneApp::ReadLocalNetwork() {
-    try {
-        ctx_.localHost = toolkit::ReadIpConfig();
-    } catch (const std::exception& error) {  // FileError, ScratchError
-        ctx_.localHost = {};
-        ctx_.view.Warn(std::string(text::kNetworkUnreadable) + error.what());
-    }
 }
 
 void KorvaneApp::StartTimers() {
@@ -141,34 +75,15 @@ void KorvaneApp::Exit(const std::optional<WindowGeometry>& window) {
     requests_.ReleaseAll();
     ctx_.timers.CancelAll();
     gateway_.Stop();
-    SaveAtExit(window);
+    const Settings& settings = ctx_.krv.settings;
+    const WindowGeometry place =
+        window.value_or(WindowGeometry{settings.left, settings.top, settings.height});
+    SaveSettingsAtExit(ctx_, place.left, place.top, place.height);
     try {
         CleanOwnSlotFiles();
     } catch (const toolkit::ScratchError&) {
         // No scratch folder, nothing of ours to clean.
     }
-}
-
-// The settings are replaced atomically: a failed write keeps the old files,
-// and the user is told that this run's settings are lost.
-void KorvaneApp::SaveAtExit(const std::optional<WindowGeometry>& window) {
-    const Settings& settings = ctx_.krv.settings;
-    const WindowGeometry place =
-        window.value_or(WindowGeometry{settings.left, settings.top, settings.height});
-    std::string failures;
-    try {
-        ctx_.krv.SaveSettings(place.left, place.top, place.height);
-    } catch (const toolkit::FileError& error) {
-        failures += std::string(error.what()) + "\n";
-    }
-    try {
-        toolkit::SaveLines(toolkit::ProgramDir() + kEntrySettingsFile,
-                           EntrySettingsLines(ctx_.krv.ManagedList,
-                                              static_cast<int>(ctx_.krv.ManagedList.size()) - 1));
-    } catch (const toolkit::FileError& error) {
-        failures += std::string(error.what()) + "\n";
-    }
-    if (!failures.empty()) ctx_.view.Warn(text::kSettingsNotSaved + failures);
 }
 
 // Each poll's states: who holds each address, the map, the journal.
@@ -187,10 +102,6 @@ void KorvaneApp::TimerRedrawTimer() {
     planner_.Reload();
     scans_.LookForNewDevices();
     ctx_.timers.Trace();
-}
-
-void KorvaneApp::Timer1Timer() {
-    scans_.Tick();
 }
 
 }  // namespace korvane

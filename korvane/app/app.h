@@ -1,9 +1,29 @@
-// Korvane's behaviour, whatever window shows it: the start and the exit, the
-// poll every 10 s and the scans, the power commands and their reports, the
-// follow-ups and their incidents, the daily plan, the protected computers,
-// the journal of states, and the commands of the menus and dialogs. A window
-// layer (Qt, Win32) implements MainView, gives a Scheduler running on its
-// loop, and calls these methods from its handlers; nothing here draws.
+// Korvane's behaviour, whatever window shows it. A window layer (Qt, Win32,
+// the window-free planner) implements MainView, gives a Scheduler running on
+// its loop, and calls these methods from its handlers; nothing here draws.
+// KorvaneApp makes the features below, orders the start and the exit, runs
+// the 10-second tick that touches several of them, and forwards every other
+// method to the feature that owns it. Each feature owns its state and is
+// given, when made, the context and the features it uses:
+//   AppContext      app_context.h     view, clock, timers, console log and status bar,
+//                                     lists and settings (KrvVar), local network
+//   Requests        requests.h        the request slots and their timers, the checks
+//   Notifications   notifications.h   desktop notifications, a windowless run's incidents
+//   Scans           scans.h           netsweep, the minute timer, the record of devices
+//   AddressHolders  address_holders.h entries whose address another device took
+//   FollowUps       follow_ups.h      the checks after a command, the incidents
+//   PowerCommands   power_commands.h  wake-up, shutdown, restart, access test
+//   Poller          poller.h          the 10-second poll and the states
+//   Gateway         gateway.h         the gateway's probe and page
+//   Journal         journal.h         the journal of states
+//   Planner         planner.h         the daily plan, the protected list
+//   NetworkMap      network_map.h     the map's cells and hints, the comments
+//   EntryDialog     entry_dialog.h    the on/off dialog's card and SSH setting
+//   Menus           menus.h           protection, SSH key, machine list, renaming,
+//                                     comments, preferences
+//   IntakeDialog    intake_dialog.h   the intake dialog
+//   EnergyReports   energy_reports.h  the energy report
+// startup.h holds what the start reads and the exit writes besides them.
 #pragma once
 
 #include <array>
@@ -186,18 +206,13 @@ class KorvaneApp {
     std::size_t TimerCount() const { return ctx_.timers.Waiting(); }
 
   private:
-    // start and exit (app.cpp)
-    void LoadListFiles();
-    void ReadLocalNetwork();
     void StartTimers();
-    void SaveAtExit(const std::optional<WindowGeometry>& window);
-
-    // what each poll's states change (app.cpp)
+    // Each poll's states: who holds each address, the map, the journal.
     void PollEnded();
-
-    // the on/off dialog's commands (app_facade.cpp)
+    // The on/off dialog's commands, for the entry at a map position.
     void ActOnEntry(PowerAction action, int entry);
 
+    // In the order of their needs: each is made after those it uses.
     AppContext ctx_;
     Requests requests_;
     Notifications notifications_;
@@ -214,10 +229,9 @@ class KorvaneApp {
     Menus menus_;
     IntakeDialog intake_;
     EnergyReports energy_;
+    TimerId timerRedraw_ = 0;
     bool started_ = false;
     bool ended_ = false;
-
-    TimerId timerRedraw_ = 0;
 };
 
 }  // namespace korvane

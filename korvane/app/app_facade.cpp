@@ -1,10 +1,42 @@
 // KorvaneApp's public methods that belong to one feature, each forwarded to
-// the feature that owns it.
+// the feature that owns it, in app.h's order.
 #include "korvane/app/app.h"
 
 namespace korvane {
 
-// --- the on/off dialog ------------------------------------------------------
+// --- the map and the timers ------------------------------------------------
+
+void KorvaneApp::Redraw_network() {
+    map_.Redraw();
+}
+
+void KorvaneApp::Timer1Timer() {
+    scans_.Tick();
+}
+
+void KorvaneApp::TimerPlanTimer() {
+    planner_.Tick();
+}
+
+void KorvaneApp::routeurClick() {
+    gateway_.OpenPage();
+}
+
+// --- the on/off dialog -----------------------------------------------------
+
+std::optional<EntryCard> KorvaneApp::Card(int entry) {
+    return entryDialog_.Card(entry);
+}
+
+// Saved before "ON" or "OFF" acts, so the map's hint already shows it.
+void KorvaneApp::SavePlanTimes(int entry, const std::string& wakeUp, const std::string& shutdown) {
+    const std::string name = ctx_.EntryName(entry);
+    if (!name.empty()) planner_.SaveTimes(name, wakeUp, shutdown);
+}
+
+bool KorvaneApp::SaveSshSetting(int entry, bool overSsh, const std::string& user) {
+    return entryDialog_.SaveSshSetting(entry, overSsh, user);
+}
 
 void KorvaneApp::Wake(int entry) {
     ActOnEntry(PowerAction::WakeUp, entry);
@@ -43,25 +75,7 @@ bool KorvaneApp::TestAccess(const std::string& name) {
     return power_.Run(PowerAction::TestAccess, name);
 }
 
-// --- the on/off dialog's card and settings --------------------------------
-
-std::optional<EntryCard> KorvaneApp::Card(int entry) {
-    return entryDialog_.Card(entry);
-}
-
-// Saved before "ON" or "OFF" acts, so the map's hint already shows it. A time
-// that does not parse keeps the saved one, and the user is told; a plan that
-// cannot be read is not overwritten.
-void KorvaneApp::SavePlanTimes(int entry, const std::string& wakeUp, const std::string& shutdown) {
-    const std::string name = ctx_.EntryName(entry);
-    if (!name.empty()) planner_.SaveTimes(name, wakeUp, shutdown);
-}
-
-bool KorvaneApp::SaveSshSetting(int entry, bool overSsh, const std::string& user) {
-    return entryDialog_.SaveSshSetting(entry, overSsh, user);
-}
-
-// --- the menus ---------------------------------------------------------------
+// --- the menus -------------------------------------------------------------
 
 void KorvaneApp::Protect(const std::string& typed) {
     menus_.Protect(typed);
@@ -73,6 +87,10 @@ void KorvaneApp::CreateSshKey() {
 
 void KorvaneApp::ExportMachineList() {
     menus_.ExportMachineList();
+}
+
+void KorvaneApp::OpenIncidents(FollowKind kind) {
+    followUps_.OpenIncidents(kind);
 }
 
 std::string KorvaneApp::CommentOf(int entry) const {
@@ -99,7 +117,7 @@ bool KorvaneApp::SavePreferences(const Preferences& typed) {
     return menus_.SavePreferences(typed);
 }
 
-// --- the intake dialog -------------------------------------------------------
+// --- the intake dialog -----------------------------------------------------
 
 std::optional<TextList> KorvaneApp::IntakeOpened() {
     return intake_.Opened();
@@ -113,7 +131,7 @@ bool KorvaneApp::IntakeOk(const TextList& memo) {
     return intake_.Ok(memo);
 }
 
-// --- the energy report -------------------------------------------------------
+// --- the energy report -----------------------------------------------------
 
 EnergyReport KorvaneApp::Energy(const TextList& names, int days) {
     return energy_.Report(names, days);
@@ -127,19 +145,13 @@ bool KorvaneApp::ExportEnergy(const EnergyReport& report) {
     return energy_.Export(report);
 }
 
-// --- the rest ----------------------------------------------------------------
+// --- the console window ----------------------------------------------------
 
-void KorvaneApp::Redraw_network() {
-    map_.Redraw();
+bool KorvaneApp::SaveConsole(const std::string& path) {
+    return ctx_.console.Save(path);
 }
 
-void KorvaneApp::TimerPlanTimer() {
-    planner_.Tick();
-}
-
-void KorvaneApp::routeurClick() {
-    gateway_.OpenPage();
-}
+// --- single-host checks ----------------------------------------------------
 
 void KorvaneApp::ExecPING_host(const std::string& host, const RequestHandler& handler) {
     requests_.ExecPING_host(host, handler);
@@ -149,16 +161,8 @@ void KorvaneApp::ReleaseRequest(int slot) {
     requests_.Release(slot);
 }
 
-void KorvaneApp::OpenIncidents(FollowKind kind) {
-    followUps_.OpenIncidents(kind);
-}
-
 bool KorvaneApp::PendingRequests() const {
     return requests_.Pending();
-}
-
-bool KorvaneApp::SaveConsole(const std::string& path) {
-    return ctx_.console.Save(path);
 }
 
 }  // namespace korvane
