@@ -32,7 +32,9 @@ ShutdownSettings CurrentShutdownSettings() {
 
 std::string JoinedRefusals(const std::vector<std::string>& refusals) {
     std::string text;
-    for (const auto& refusal : refusals) text += (text.empty() ? "" : " ") + refusal;
+    for (const auto& refusal : refusals) {
+        if (!refusal.empty()) text += (text.empty() ? "" : " ") + refusal;
+    }
     return text;
 }
 
@@ -63,12 +65,13 @@ TextList TargetsOf(const std::string& name) {
 
 }  // namespace
 
-bool PowerCommands::Run(PowerAction action, const std::string& name, bool planned) {
-    if (action == PowerAction::WakeUp) return PowerUp(name, planned);
-    return RemotePower(action, name, planned);
+bool PowerCommands::Run(PowerAction action, const std::string& name, bool planned, PowerDone done) {
+    const Caller caller{planned, std::move(done)};
+    if (action == PowerAction::WakeUp) return PowerUp(name, caller);
+    return RemotePower(action, name, caller);
 }
 
-bool PowerCommands::PowerUp(const std::string& name, bool planned) {
+bool PowerCommands::PowerUp(const std::string& name, const Caller& caller) {
     const TextList computers = TargetsOf(name);
     std::vector<PowerCommand> commands;
     for (const auto& computer : computers) {
@@ -77,7 +80,7 @@ bool PowerCommands::PowerUp(const std::string& name, bool planned) {
             PowerUpCommand(toolkit::kHostOs, PowerPaths(), computer, ctx_.krv.FindMAC(computer), ip,
                            WakeMask(ip, ctx_.krv.LocalAddresses, ctx_.krv.LocalMasks)));
     }
-    if (!RunPowerScript(PowerAction::WakeUp, name, computers, commands, planned)) return false;
+    if (!RunPowerScript(PowerAction::WakeUp, name, computers, commands, caller)) return false;
     followUps_.Arm(FollowKind::WakeUp, name);
     return true;
 }
@@ -85,20 +88,20 @@ bool PowerCommands::PowerUp(const std::string& name, bool planned) {
 // Each computer gets its command over SSH when liste.ssh names it, else
 // through Samba (Windows' own tools on Windows). A protected computer is
 // never shut down nor restarted; testing its access harms nothing.
-bool PowerCommands::RemotePower(PowerAction action, const std::string& name, bool planned) {
-    if (action != PowerAction::TestAccess && RefuseProtected(action, name, planned)) return false;
+bool PowerCommands::RemotePower(PowerAction action, const std::string& name, const Caller& caller) {
+    if (action != PowerAction::TestAccess && RefuseProtected(action, name, caller)) return false;
     std::string sshProblem;
     const SshList ssh = CurrentSshList(sshProblem);
     if (!sshProblem.empty()) {
         // Unsure which computers want ssh: none gets a command it may not understand.
         Refuse(ActionStart(action) + ("« " + name + " » refusé : ") + text::kSshUnreadable +
                    sshProblem,
-               planned);
+               caller);
         return false;
     }
     const TextList computers = TargetsOf(name);
     const std::vector<PowerCommand> commands = RemoteCommands(action, computers, ssh);
-    if (!RunPowerScript(action, name, computers, commands, planned)) return false;
+    if (!RunPowerScript(action, name, computers, commands, caller)) return false;
     if (action != PowerAction::TestAccess) followUps_.Arm(FollowKindOf(action), name);
     return true;
 }
@@ -136,13 +139,16 @@ std::vector<PowerCommand> PowerCommands::RemoteCommands(PowerAction action,
 // back in the slot's result file, read as soon as the script has ended.
 bool PowerCommands::RunPowerScript(PowerAction action, const std::string& name,
                                    const TextList& computers,
-                                   const std::vector<PowerCommand>& commands, bool planned) {
+                                   const std::vector<PowerCommand>& commands,
+                                   const Caller& caller) {
     const toolkit::ToolPaths paths = PowerPaths();
     std::optional<SlotFiles> report;
+    std::string notFollowed;
     try {
         report = SlotFilesFor(toolkit::kHostOs, SlotPaths(), ctx_.krv.PingSlot);
     } catch (const toolkit::ScratchError& error) {
-        ctx_.console.Log(text::kOutcomeNotFollowed + std::string(error.what()));
+        notFollowed = text::kOutcomeNotFollowed + std::string(error.what());
+        ctx_.console.Log(notFollowed);
     }
     PowerScript script =
         ComposePowerScript(toolkit::kHostOs, paths, action, name, computers, commands, report);
@@ -153,7 +159,7 @@ bool PowerCommands::RunPowerScript(PowerAction action, const std::string& name,
         script.refusal = SshKeyProblem(toolkit::kHostOs, paths, name, action).value_or("");
     }
     if (script.Refused()) {
-        Refuse(script.refusal, planned);
+        Refuse(script.refusal, caller);
         return false;
     }
     for (const auto& refusal : script.leftOut) ctx_.console.Log(refusal);
@@ -164,50 +170,60 @@ bool PowerCommands::RunPowerScript(PowerAction action, const std::string& name,
         toolkit::SaveText(script.scriptPath, script.scriptText);
     } catch (const std::exception& error) {  // FileError, ScratchError
         ctx_.view.Warn(error.what());
+        caller.Tell(false, error.what());
         return false;
     }
     toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, script.scriptPath));
-    if (report) {
-        requests_.Watch(kPowerReportInterval,
-                        [this, action, planned, acted = script.computers, overSsh = script.overSsh](
-                            int slot) { ReadPowerReport(action, acted, overSsh, planned, slot); });
+    if (!report) {
+        caller.Tell(true, notFollowed);
+        return true;
     }
+    const Sent sent{action, script.computers, script.overSsh, JoinedRefusals(script.leftOut)};
+    requests_.Watch(kPowerReportInterval,
+                    [this, sent, caller](int slot) { ReadPowerReport(sent, caller, slot); });
     return true;
 }
 
 // A command that failed is told at once, naming the computer and the tool's
 // reason; the tool's own lines go to the console log. An access test tells
 // its answer whatever it is.
-void PowerCommands::ReadPowerReport(PowerAction action, const TextList& computers,
-                                    const std::vector<bool>& overSsh, bool planned, int slot) {
+void PowerCommands::ReadPowerReport(const Sent& sent, const Caller& caller, int slot) {
     const std::optional<SlotFiles> finished = requests_.Finish(slot);
     if (!finished) return;
     TextList result;
     try {
         result = LoadPowerResult(finished->result);
     } catch (const toolkit::FileError& error) {
-        ctx_.console.Log(text::kOutcomeUnreadable + std::string(error.what()));
+        const std::string message = text::kOutcomeUnreadable + std::string(error.what());
+        ctx_.console.Log(message);
+        caller.Tell(true, message);
         return;
     }
-    const std::vector<PowerFailure> failures = PowerFailures(result, computers);
+    const std::vector<PowerFailure> failures = PowerFailures(result, sent.computers);
     for (const auto& failure : failures) {
         for (const auto& line : failure.output) ctx_.console.Log(failure.computer + " : " + line);
     }
-    if (action == PowerAction::TestAccess) {
-        const std::string report = AccessReport(result, computers, overSsh);
+    if (sent.action == PowerAction::TestAccess) {
+        const std::string report = AccessReport(result, sent.computers, sent.overSsh);
         ctx_.console.Log(report);
         ctx_.console.Status(report);
+        caller.Tell(true, report);
         return;
     }
-    if (failures.empty()) return;
-    const std::string message = PowerFailureMessage(action, failures);
+    if (failures.empty()) {
+        caller.Tell(true, sent.leftOut);
+        return;
+    }
+    const std::string message = PowerFailureMessage(sent.action, failures);
     ctx_.console.Log(message);
     ctx_.console.Status(message);
-    if (planned) notifications_.Tell(PlanFailureNotice(message));
+    if (caller.planned) notifications_.Tell(PlanFailureNotice(message));
+    caller.Tell(true, JoinedRefusals({sent.leftOut, message}));
 }
 
 // The list is read afresh: a shutdown never trusts an older copy.
-bool PowerCommands::RefuseProtected(PowerAction action, const std::string& name, bool planned) {
+bool PowerCommands::RefuseProtected(PowerAction action, const std::string& name,
+                                    const Caller& caller) {
     // A name the command refuses anyway gets that refusal, said once.
     if (!IsValidEntryName(name)) return false;
     std::optional<std::string> protectedName;
@@ -218,20 +234,21 @@ bool PowerCommands::RefuseProtected(PowerAction action, const std::string& name,
         protectedName = ProtectedName(LoadProtected(toolkit::ProgramDir()), name, members);
     } catch (const toolkit::FileError& error) {
         // Unsure whether it is protected: it is not shut down.
-        Refuse(ActionStart(action) + ("« " + name + " » refusé : ") + error.what(), planned);
+        Refuse(ActionStart(action) + ("« " + name + " » refusé : ") + error.what(), caller);
         return true;
     }
     if (!protectedName) return false;
-    Refuse(ProtectedRefusal(name, *protectedName, ActionStart(action)), planned);
+    Refuse(ProtectedRefusal(name, *protectedName, ActionStart(action)), caller);
     return true;
 }
 
 // A refused command runs nothing; the user is told why, and by a
 // notification when nobody clicked it.
-void PowerCommands::Refuse(const std::string& refusal, bool planned) {
+void PowerCommands::Refuse(const std::string& refusal, const Caller& caller) {
     ctx_.console.Log(refusal);
     ctx_.view.Warn(refusal);
-    if (planned) notifications_.Tell(PlanFailureNotice(refusal));
+    if (caller.planned) notifications_.Tell(PlanFailureNotice(refusal));
+    caller.Tell(false, refusal);
 }
 
 }  // namespace korvane

@@ -8,6 +8,7 @@
 // is given nothing.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,18 @@
 
 namespace korvane {
 
+// What became of a command, for a caller that waits for it (a request of
+// the web page, say): refused before anything was sent, or sent and its
+// script's report read.
+struct PowerOutcome {
+    bool sent = false;
+    // Why it was refused; once sent, what went wrong (computers of a group
+    // left out, failures, a report that could not be read) or the access
+    // test's answer; empty when every computer took its command.
+    std::string message;
+};
+using PowerDone = std::function<void(const PowerOutcome&)>;
+
 class PowerCommands {
   public:
     PowerCommands(AppContext& ctx, Requests& requests, AddressHolders& holders, Scans& scans,
@@ -35,21 +48,39 @@ class PowerCommands {
 
     // The command for the entry `name`; false when it was refused (told).
     // A planned command that fails is also told by a notification, nobody
-    // having clicked it.
-    bool Run(PowerAction action, const std::string& name, bool planned = false);
+    // having clicked it. `done`, when given, learns the outcome once: at
+    // once for a refusal, when the script's report is read otherwise (never
+    // when Korvane ends first).
+    bool Run(PowerAction action, const std::string& name, bool planned = false,
+             PowerDone done = {});
 
   private:
-    bool PowerUp(const std::string& name, bool planned);
-    bool RemotePower(PowerAction action, const std::string& name, bool planned);
-    bool RefuseProtected(PowerAction action, const std::string& name, bool planned);
+    // Who gave the command, and who waits for its outcome.
+    struct Caller {
+        bool planned = false;
+        PowerDone done;
+        void Tell(bool sent, const std::string& message) const {
+            if (done) done({sent, message});
+        }
+    };
+    // What the script's report is read against.
+    struct Sent {
+        PowerAction action;
+        toolkit::TextList computers;
+        std::vector<bool> overSsh;
+        std::string leftOut;  // the refusals of the computers left out
+    };
+
+    bool PowerUp(const std::string& name, const Caller& caller);
+    bool RemotePower(PowerAction action, const std::string& name, const Caller& caller);
+    bool RefuseProtected(PowerAction action, const std::string& name, const Caller& caller);
     std::vector<PowerCommand> RemoteCommands(PowerAction action, const toolkit::TextList& computers,
                                              const SshList& ssh);
     bool RunPowerScript(PowerAction action, const std::string& name,
                         const toolkit::TextList& computers,
-                        const std::vector<PowerCommand>& commands, bool planned);
-    void ReadPowerReport(PowerAction action, const toolkit::TextList& computers,
-                         const std::vector<bool>& overSsh, bool planned, int slot);
-    void Refuse(const std::string& refusal, bool planned);
+                        const std::vector<PowerCommand>& commands, const Caller& caller);
+    void ReadPowerReport(const Sent& sent, const Caller& caller, int slot);
+    void Refuse(const std::string& refusal, const Caller& caller);
 
     AppContext& ctx_;
     Requests& requests_;
