@@ -26,12 +26,7 @@
 // startup.h holds what the start reads and the exit writes besides them.
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <map>
-#include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 

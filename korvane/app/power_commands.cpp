@@ -63,6 +63,23 @@ TextList TargetsOf(const std::string& name) {
     }
 }
 
+// The script, refused when what its commands need is missing: the
+// shutdown's account file for Samba, Korvane's key for SSH.
+PowerScript CheckedScript(PowerAction action, const std::string& name, const TextList& computers,
+                          const std::vector<PowerCommand>& commands,
+                          const std::optional<SlotFiles>& report) {
+    const toolkit::ToolPaths paths = PowerPaths();
+    PowerScript script =
+        ComposePowerScript(toolkit::kHostOs, paths, action, name, computers, commands, report);
+    if (!script.Refused() && action != PowerAction::WakeUp && script.UsesSamba()) {
+        script.refusal = ShutdownAuthProblem(toolkit::kHostOs, paths, name, action).value_or("");
+    }
+    if (!script.Refused() && script.UsesSsh()) {
+        script.refusal = SshKeyProblem(toolkit::kHostOs, paths, name, action).value_or("");
+    }
+    return script;
+}
+
 }  // namespace
 
 bool PowerCommands::Run(PowerAction action, const std::string& name, bool planned, PowerDone done) {
@@ -141,7 +158,6 @@ bool PowerCommands::RunPowerScript(PowerAction action, const std::string& name,
                                    const TextList& computers,
                                    const std::vector<PowerCommand>& commands,
                                    const Caller& caller) {
-    const toolkit::ToolPaths paths = PowerPaths();
     std::optional<SlotFiles> report;
     std::string notFollowed;
     try {
@@ -150,14 +166,7 @@ bool PowerCommands::RunPowerScript(PowerAction action, const std::string& name,
         notFollowed = text::kOutcomeNotFollowed + std::string(error.what());
         ctx_.console.Log(notFollowed);
     }
-    PowerScript script =
-        ComposePowerScript(toolkit::kHostOs, paths, action, name, computers, commands, report);
-    if (!script.Refused() && action != PowerAction::WakeUp && script.UsesSamba()) {
-        script.refusal = ShutdownAuthProblem(toolkit::kHostOs, paths, name, action).value_or("");
-    }
-    if (!script.Refused() && script.UsesSsh()) {
-        script.refusal = SshKeyProblem(toolkit::kHostOs, paths, name, action).value_or("");
-    }
+    const PowerScript script = CheckedScript(action, name, computers, commands, report);
     if (script.Refused()) {
         Refuse(script.refusal, caller);
         return false;
