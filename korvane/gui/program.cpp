@@ -12,7 +12,7 @@
 #include "forms.h"
 #include "korvane/app/app.h"
 #include "korvane/app/headless.h"
-#include "main.h"
+#include "main_window.h"
 #include "platform/platform.h"
 #include "uenergy.h"
 #include "umachine.h"

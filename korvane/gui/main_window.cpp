@@ -1,4 +1,4 @@
-#include "main.h"
+#include "main_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>

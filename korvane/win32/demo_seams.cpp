@@ -1,4 +1,4 @@
-#include "screenshot.h"
+#include "demo_seams.h"
 
 #include <windows.h>
 // GDI+ after windows.h and objidl.h, with the min and max it expects.

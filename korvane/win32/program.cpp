@@ -14,7 +14,7 @@
 #include "korvane/app/app.h"
 #include "korvane/app/headless.h"
 #include "main_window.h"
-#include "screenshot.h"
+#include "demo_seams.h"
 #include "win32_scheduler.h"
 
 namespace korvane::win32 {
