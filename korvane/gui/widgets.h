@@ -10,6 +10,9 @@
 #include <QToolButton>
 #include <string>
 
+// The modal results (kResultOK, kResultCancel, CardChoice), the app's.
+#include "korvane/app/command_table.h"
+
 namespace korvane {
 
 // A speed button showing a bitmap glyph. The glyph is kept whole, because the
@@ -45,14 +48,6 @@ class SpinEdit : public QAbstractSpinBox {
   protected:
     StepEnabled stepEnabled() const override;
 };
-
-// The modal results of Korvane's dialogs.
-inline constexpr int kResultOK = 1;
-inline constexpr int kResultCancel = 2;
-inline constexpr int kResultYes = 6;         // the on/off dialog's "ON"
-inline constexpr int kResultNo = 7;          // its "OFF"
-inline constexpr int kResultRestart = 8;     // its "Redémarrer"
-inline constexpr int kResultTestAccess = 9;  // its "Tester l'accès"
 
 // Tooltips stay 5 s.
 inline constexpr int kHintDisplayTime = 5000;
