@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QString>
-#include <QTimer>
 #include <QToolButton>
 #include <string>
 
@@ -27,13 +26,6 @@ class GlyphButton : public QToolButton {
 
   private:
     QPixmap glyph_;
-};
-
-// A timer carrying a number, as each request timer carries its slot.
-class TTimer : public QTimer {
-  public:
-    using QTimer::QTimer;
-    int Tag = 0;
 };
 
 // A spin field without bounds whose text is free: what the user typed is read

@@ -41,7 +41,7 @@ using toolkit::TextList;
 // The menus are the app's table: each title, item, object name, mnemonic
 // and key as the table gives them, the keys shown as the Win32 window shows
 // them; a key reaches its command.
-TEST(KorvaneWindow, MenusAndKeysAreTheCommandTables) {
+TEST(KorvaneWindow, MenusAndKeysComeFromTheCommandTable) {
     ProgramFolder folder;
     korvane::TForm1& form = folder.StartStill();
     const auto marked = [](const char* text, std::size_t mnemonic) {

@@ -64,10 +64,6 @@ drive_c=$WINEPREFIX/drive_c
 # next one starts in the namespace where it is needed.
 "$wine" wineboot --init >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
-# "MS Sans Serif", in the fonts folder of every Western Windows and the font
-# Korvane's window was drawn in: Debian's Wine keeps its copy outside the
-# prefix, where the programs do not find it.
-cp /usr/share/wine/fonts/sserife.fon "$drive_c/windows/Fonts/"
 
 # The stand-ins of the commands Wine lacks or gets wrong (standin.cpp), ahead
 # of Wine's own on the PATH, with the French Windows listings they print.

@@ -136,6 +136,13 @@ run_korvane() {  # extra variables for the run
 }
 ended() { ! kill -0 "$korvane" 2>/dev/null; }
 
+# "MS Sans Serif", in the fonts folder of every Western Windows and the font
+# Korvane's window was drawn in: Debian's Wine keeps its copy outside the
+# prefix, where the programs do not find it. Read at the wine server's start.
+cp /usr/share/wine/fonts/sserife.fon "$drive_c/windows/Fonts/"
+"$server" -k 2>/dev/null || true
+"$server" -w
+
 echo "== window_tests.exe (Wine)"
 mkdir -p "$drive_c/korvane-tests"
 cp "$build/tests/window_tests.exe" "$drive_c/korvane-tests/"

@@ -36,7 +36,7 @@ std::wstring KeysOf(const ACCEL& accelerator) {
     return keys + static_cast<wchar_t>(accelerator.key);
 }
 
-TEST(MainWindow, MenusAndKeysAreTheCommandTables) {
+TEST(MainWindow, MenusAndKeysComeFromTheCommandTable) {
     korvane::win32::TForm1 form;
     ASSERT_TRUE(form.Create());
     std::map<UINT, std::wstring> shownKeys;  // by command identifier
