@@ -51,24 +51,20 @@ drive_c=$WINEPREFIX/drive_c
 "$wine" wineboot --init >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
 
-# The programs' folders: Windows in c:\korvane with the stand-ins on the PATH,
-# Linux in a folder of its own with netcmd.
-mkdir -p "$drive_c/korvane" "$drive_c/korvane-standins"
+# The programs' folders: Windows in c:\korvane with the stand-ins in Wine's
+# system folder, Linux in a folder of its own with netcmd.
+mkdir -p "$drive_c/korvane"
 mkdir -p -m 700 "$work/linux/scratch"  # netsweep refuses a scratch folder open to others
 cp "$build_win"/bin/*.exe "$drive_c/korvane/"
 if [ -n "$reference" ]; then
   mkdir -p "$drive_c/reference"
   cp "$reference/bin/hostping.exe" "$reference/bin/netsweep.exe" "$drive_c/reference/"
 fi
-for command in ipconfig nbtstat arp; do
-  cp "$build_win/tests/standin.exe" "$drive_c/korvane-standins/$command.exe"
-done
-cp "$root"/tests/fixtures/windows/*.txt "$drive_c/korvane-standins/"
+wine_standins "$build_win" "$root" ipconfig nbtstat arp
 cp "$build/bin/hostping" "$build/bin/netsweep" "$build/bin/netcmd" "$work/linux/"
 # The Linux programs' work folder is theirs only: Wine would hand the
 # variable to the Windows programs, whose own is in the prefix.
 unset KORVANE_SCRATCH
-export WINEPATH='c:\korvane-standins'
 linux_scratch=$work/linux/scratch
 for i in $(seq 1 254); do printf '198.18.0.%d\r\n' "$i"; done >"$work/list"
 cp "$work/list" "$drive_c/list"

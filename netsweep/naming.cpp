@@ -62,10 +62,10 @@ void Namer::AskReverse(const std::vector<std::string>& addresses) {
     for (std::size_t i = 0; i < addresses.size() && i < entries.size(); ++i) {
         if (!entries[i]) continue;
         ReverseName& name = reverse_[addresses[i]];
-        name.official = PlainOrNothing(entries[i]->name);
+        name.official = UsableDnsName(entries[i]->name);
         // The alias is only asked for an address that has an official name.
         if (!name.official.empty() && !entries[i]->aliases.empty()) {
-            name.alias = PlainOrNothing(entries[i]->aliases.front());
+            name.alias = UsableDnsName(entries[i]->aliases.front());
         }
     }
 }

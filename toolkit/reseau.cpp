@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -237,6 +238,32 @@ bool IsPlainHostName(std::string_view text) {
     };
     return !text.empty() && text.size() <= kMaxFieldLength &&
            std::all_of(text.begin(), text.end(), plain);
+}
+
+AddressScope ScopeOfAddress(const IPv4& address, const std::vector<platform::AddressRow>& local) {
+    const std::uint8_t first = address[0];
+    if (first == 0) return AddressScope::ThisNetwork;
+    if (first == 127) return AddressScope::Loopback;
+    if (first >= 224 && first < 240) return AddressScope::Multicast;
+    if (first >= 240) return AddressScope::Reserved;
+    std::uint32_t value = 0;  // network order, as the rows
+    std::memcpy(&value, address.data(), sizeof value);
+    for (const auto& row : local) {
+        if (row.address == value) return AddressScope::Own;
+    }
+    for (const auto& row : local) {
+        // A /31 or /32 network has no broadcast address: its other address
+        // is the computer at the far end (RFC 3021).
+        const std::uint32_t hostBits = ~row.mask;
+        if (std::popcount(hostBits) > 1 && (row.address | hostBits) == value)
+            return AddressScope::Broadcast;
+    }
+    return AddressScope::Computer;
+}
+
+std::optional<AddressScope> ScopeOfAddress(std::string_view dotted) {
+    if (!IsDottedIPv4(dotted)) return std::nullopt;
+    return ScopeOfAddress(OctetsOf(dotted), platform::LocalAddressRows());
 }
 
 }  // namespace toolkit

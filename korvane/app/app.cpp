@@ -37,6 +37,13 @@ void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     const std::string programDir = toolkit::ProgramDir();
     std::error_code ignored;
     std::filesystem::current_path(programDir, ignored);
+    // Every batch file names a program of this folder: one it cannot name
+    // would leave the map still for good, so it is said at once.
+    if (const std::string lacking = toolkit::platform::BatchMissingCharacter(programDir);
+        !lacking.empty()) {
+        view_.Warn(text::kProgramFolderUnfit + programDir + text::kProgramFolderUnfitCharacter +
+                   lacking + text::kProgramFolderUnfitWhy);
+    }
     // What a run killed earlier left behind goes before anything is read.
     toolkit::platform::RemoveStaleTemporaries(programDir);
     try {
@@ -123,7 +130,7 @@ void KorvaneApp::Exit(const std::optional<WindowGeometry>& window) {
     gateway_.reset();
     SaveAtExit(window);
     try {
-        CleanSlotFiles(toolkit::ScratchDir());
+        CleanOwnSlotFiles();
     } catch (const toolkit::ScratchError&) {
         // No scratch folder, nothing of ours to clean.
     }

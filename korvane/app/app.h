@@ -22,6 +22,7 @@
 #include "korvane/core/addressholder.h"
 #include "korvane/core/energy.h"
 #include "korvane/core/filecache.h"
+#include "korvane/core/folderlead.h"
 #include "korvane/core/followup.h"
 #include "korvane/core/history.h"
 #include "korvane/core/intake.h"
@@ -247,6 +248,7 @@ class KorvaneApp {
     // the plan, protection and journal (app_plan.cpp)
     void StartPlanning();
     void StopPlanning();
+    Lead LookAtLead();
     std::optional<std::string> ReloadPlan();
     bool RefuseProtectedShutdown(const std::string& name, bool planned,
                                  PowerAction action = PowerAction::Shutdown);

@@ -63,7 +63,7 @@ void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot)
     }
     if (!read || !HasVerdict(output)) {
         // The probe could not run: neither a success nor an incident can be told.
-        const std::string reason = ProbeFailureReasonIn(files.errors);
+        const std::string reason = ProbeFailureReasonIn(files.errors, files.script);
         const std::string message =
             AfterWhat(kind, host) + " sans verdict" + (reason.empty() ? "." : " : " + reason);
         Log(message);

@@ -74,7 +74,7 @@ void KorvaneApp::Protect(const std::string& typed) {
         switch (ClassifyProtect(list, name)) {
             case ProtectChange::Invalid:
                 view_.Warn("Nom refusé : " + Quoted(name) + " ne peut désigner un ordinateur (" +
-                           kEntryNameRule + ").");
+                           EntryNameRule(name) + ").");
                 return;
             case ProtectChange::Add:
                 SaveProtected(dir, WithProtected(list, name));

@@ -4,7 +4,6 @@
 // never shut down; each poll's states go to the journal.
 #include "korvane/app/app.h"
 #include "korvane/app/texts.h"
-#include "korvane/core/folderlead.h"
 #include "korvane/core/mapgrid.h"
 #include "korvane/core/names.h"
 #include "korvane/core/protection.h"
@@ -30,7 +29,7 @@ std::int64_t KorvaneApp::NowSeconds() const {
 // Only the folder's lead (folderlead.h) writes the history and runs the plan.
 void KorvaneApp::StartPlanning() {
     const std::string dir = toolkit::ProgramDir();
-    history_ = std::make_unique<HistoryKeeper>(dir, [dir] { return TakeFolderLead(dir); });
+    history_ = std::make_unique<HistoryKeeper>(dir, [this] { return LookAtLead() == Lead::Ours; });
     try {
         history_->Start(NowSeconds());
     } catch (const toolkit::FileError& error) {
@@ -70,15 +69,33 @@ std::optional<std::string> KorvaneApp::ReloadPlan() {
     return std::nullopt;
 }
 
-// A plan that cannot be read says so in the console log only: nobody may be
-// there to close a box.
+// Whether this Korvane leads the folder now. A lock that nobody can take is
+// told, once, until it can be again: a Korvane that believed another one
+// led would leave the plan and the journal to nobody, in silence.
+Lead KorvaneApp::LookAtLead() {
+    const FolderLead lead = TakeFolderLead(toolkit::ProgramDir());
+    if (lead.lead == Lead::Unavailable) {
+        ReportProblem(kLeadLockFile, lead.problem);
+    } else {
+        ProblemSolved(kLeadLockFile);
+    }
+    return lead.lead;
+}
+
+// A plan that cannot be read is told in the status bar and the console log,
+// once until it can be read again: nobody may be there to close a box.
 void KorvaneApp::TimerPlanTimer() {
-    if (const auto problem = ReloadPlan()) Log(text::kPlanUnreadable + *problem);
+    if (const auto problem = ReloadPlan()) {
+        ReportProblem(kScheduleFile, text::kPlanUnreadable + *problem);
+    } else {
+        ProblemSolved(kScheduleFile);
+    }
     // One Korvane per folder runs the plan: the other (a window opened while
     // "--planificateur" runs) would run each action a second time.
     const std::string dir = toolkit::ProgramDir();
-    if (!TakeFolderLead(dir)) {
-        if (!plan_.empty() && !planElsewhereTold_) {
+    const Lead lead = LookAtLead();
+    if (lead != Lead::Ours) {
+        if (lead == Lead::Elsewhere && !plan_.empty() && !planElsewhereTold_) {
             Log(text::kPlanElsewhere);
             planElsewhereTold_ = true;
         }

@@ -35,7 +35,7 @@ void KorvaneApp::StartRequestTimer(int slot, int interval, const RequestHandler&
 // The next slot's files, its marker armed and what an older request of the
 // slot left gone. Throws FileError, ScratchError.
 SlotFiles KorvaneApp::ArmSlot() {
-    const SlotFiles files = SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(), krv_.PingSlot);
+    const SlotFiles files = SlotFilesFor(toolkit::kHostOs, SlotPaths(), krv_.PingSlot);
     ArmMarker(files.marker);
     for (const auto& old : {files.result, files.errors}) toolkit::platform::RemoveFile(old);
     return files;
@@ -61,8 +61,8 @@ void KorvaneApp::ExecPING_GM(const std::string& listName) {
     if (listName == krv_.OtherGroupName) return;
     try {
         const SlotFiles files = ArmSlot();
-        toolkit::SaveText(files.script, PollScript(toolkit::kHostOs, toolkit::HostToolPaths(),
-                                                   listName, krv_.PingSlot));
+        toolkit::SaveText(files.script,
+                          PollScript(toolkit::kHostOs, SlotPaths(), listName, krv_.PingSlot));
         toolkit::StartDetached(ScriptCommand(toolkit::kHostOs, files.script));
     } catch (const std::exception& error) {  // FileError, ScratchError
         // The console is hidden: the status bar tells the user why the map stands still.
@@ -88,7 +88,7 @@ void KorvaneApp::ReadPING_GM(int slot) {
     if (!toolkit::platform::FileExists(files.result)) {
         // hostping wrote no result: its reason, if it gave one, is told; the
         // map stays as it was.
-        const std::string reason = ProbeFailureReasonIn(files.errors);
+        const std::string reason = ProbeFailureReasonIn(files.errors, files.script);
         toolkit::platform::RemoveFile(files.errors);
         if (!reason.empty()) ReportProblem("probe", text::kPollFailed + reason);
         return;
@@ -128,9 +128,8 @@ void KorvaneApp::ExecPING_host(const std::string& host, const RequestHandler& ha
     try {
         // The check probes what the poll probes: the address when liste.ip has one.
         const std::string address = toolkit::Trim(krv_.FindIP(host));
-        const std::optional<std::string> script =
-            CheckScript(toolkit::kHostOs, toolkit::HostToolPaths(), host,
-                        address.empty() ? host : address, krv_.PingSlot);
+        const std::optional<std::string> script = CheckScript(
+            toolkit::kHostOs, SlotPaths(), host, address.empty() ? host : address, krv_.PingSlot);
         if (!script) {
             Log("Vérification de " + host + " non lancée : nom d'hôte refusé.");
             return;

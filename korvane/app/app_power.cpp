@@ -161,7 +161,7 @@ bool KorvaneApp::RunPowerScript(PowerAction action, const std::string& name,
     const toolkit::ToolPaths paths = PowerPaths();
     std::optional<SlotFiles> report;
     try {
-        report = SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(), krv_.PingSlot);
+        report = SlotFilesFor(toolkit::kHostOs, SlotPaths(), krv_.PingSlot);
     } catch (const toolkit::ScratchError& error) {
         Log(text::kOutcomeNotFollowed + std::string(error.what()));
     }
@@ -205,7 +205,7 @@ void KorvaneApp::ReadPowerReport(PowerAction action, const TextList& computers,
     if (!finished) return;
     TextList result;
     try {
-        result = toolkit::LoadLines(finished->result);
+        result = LoadPowerResult(finished->result);
     } catch (const toolkit::FileError& error) {
         Log(text::kOutcomeUnreadable + std::string(error.what()));
         return;

@@ -30,6 +30,12 @@ std::string BadLineText(std::size_t index, const std::string& line) {
                "est le nom d'un fichier de Korvane et ne peut pas désigner un ordinateur.\n"
                "Rien n'a été enregistré.";
     }
+    if (toolkit::IsWindowsSpecialName(line)) {
+        return where +
+               "ne peut pas devenir un nom d'ordinateur : Windows le prendrait pour un "
+               "périphérique ou un programme (" +
+               std::string(toolkit::kWindowsNameRule) + ").\nRien n'a été enregistré.";
+    }
     return where +
            "ne peut pas devenir un nom d'ordinateur.\n"
            "Un nom ne contient que des " +

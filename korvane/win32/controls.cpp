@@ -120,6 +120,10 @@ int Px(int designPixels) {
     return MulDiv(designPixels, Dpi(), kDesignDpi);
 }
 
+int DesignPx(int screenPixels) {
+    return MulDiv(screenPixels, kDesignDpi, Dpi());
+}
+
 RECT PxRect(const Rect& design) {
     const int left = Px(design.left);
     const int top = Px(design.top);

@@ -30,6 +30,8 @@ std::wstring ProgramFolder();
 // system's DPI, read once.
 int Dpi();
 int Px(int designPixels);
+// Back from the screen's pixels to the design's (96 DPI).
+int DesignPx(int screenPixels);
 RECT PxRect(const Rect& design);
 
 // 8 points of "MS Sans Serif", the font the window was drawn for, where

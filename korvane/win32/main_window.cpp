@@ -303,13 +303,25 @@ void TForm1::NoticeClicked() {
 
 // --- show, resize, exit ------------------------------------------------
 
+// krv.ini keeps the height in the design's pixels (96 DPI), as the Qt window
+// does, so that a file taken to a screen of another DPI opens the same map;
+// here it becomes the screen's, within the screen the window is on.
 void TForm1::FormShow() {
     if (app_ == nullptr) return;
     const Settings& settings = app_->CurrentSettings();
     RECT place{};
     GetWindowRect(window_, &place);
-    SetWindowPos(window_, nullptr, settings.left, settings.top, place.right - place.left,
-                 std::max(settings.height, MinimumHeight()), SWP_NOZORDER | SWP_NOACTIVATE);
+    int height = std::max(Px(settings.height), MinimumHeight());
+    const RECT wanted{settings.left, settings.top, settings.left + place.right - place.left,
+                      settings.top + height};
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    if (GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &screen)) {
+        height = std::min(height, static_cast<int>(screen.rcWork.bottom - settings.top));
+        height = std::max(height, MinimumHeight());
+    }
+    SetWindowPos(window_, nullptr, settings.left, settings.top, place.right - place.left, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window_, SW_SHOWNORMAL);
     UpdateWindow(window_);
     hook::Changed();
@@ -326,7 +338,9 @@ void TForm1::FormResize() {
                std::max(0, static_cast<int>(client.bottom) - statusHeight), TRUE);
     RECT outer{};
     GetWindowRect(window_, &outer);
-    if (app_ != nullptr && !IsIconic(window_)) app_->WindowResized(outer.bottom - outer.top);
+    if (app_ != nullptr && !IsIconic(window_)) {
+        app_->WindowResized(DesignPx(outer.bottom - outer.top));
+    }
     const int consoleHeight = Px(kConsole.height);
     SetWindowPos(console, nullptr, Px(10),
                  outer.bottom - outer.top - consoleHeight - Px(kConsoleBottom), 0, 0,
@@ -346,7 +360,7 @@ WindowGeometry TForm1::Geometry() const {
         GetWindowPlacement(window_, &placement);
         place = placement.rcNormalPosition;
     }
-    return {place.left, place.top, place.bottom - place.top};
+    return {place.left, place.top, DesignPx(place.bottom - place.top)};
 }
 
 void TForm1::Destroy() {

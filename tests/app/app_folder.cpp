@@ -101,6 +101,10 @@ ProgramDirectory::~ProgramDirectory() {
     fs::current_path(oldCwd_, ignored);
 }
 
+std::string ProgramDirectory::Slots() const {
+    return scratch_ + korvane::ProcessFolderName(toolkit::platform::ThisProcess()) + "/";
+}
+
 void ProgramDirectory::InstallProgram(const std::string& name) const {
     fs::copy_file(std::string(KORVANE_BIN_DIR) + name, dir_ + name,
                   fs::copy_options::overwrite_existing);
@@ -172,7 +176,7 @@ void AppFolder::Exit(const std::optional<korvane::WindowGeometry>& window) {
 
 bool AppFolder::ScriptsRunning() const {
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(Scratch(), error)) {
+    for (const auto& entry : fs::directory_iterator(Slots(), error)) {
         if (entry.path().extension() != ".mark") continue;
         const fs::perms perms = entry.status(error).permissions();
         if (!error && (perms & fs::perms::owner_write) == fs::perms::none) return true;

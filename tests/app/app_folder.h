@@ -106,6 +106,8 @@ class ProgramDirectory {
 
     const std::string& Dir() const { return dir_; }          // with trailing "/"
     const std::string& Scratch() const { return scratch_; }  // with trailing "/"
+    // This process's slot folder in the scratch folder, with trailing "/".
+    std::string Slots() const;
     std::string operator/(const std::string& name) const { return dir_ + name; }
 
     // Copies a program of the build (hostping, netcmd, korvane) beside Korvane.

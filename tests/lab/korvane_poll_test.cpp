@@ -8,8 +8,8 @@
 #include <map>
 
 #include "korvane/core/KrvVar.h"
-#include "lab_support.h"
 #include "korvane/core/polling.h"
+#include "lab_support.h"
 #include "program_folder.h"
 #include "reseau.h"
 #include "tools.h"
@@ -34,9 +34,7 @@ class KorvaneLab : public testing::Test {
     void TearDown() override {
         for (const lab::Host& host : lab::Hosts()) lab::Wake(host);
     }
-    korvane::TForm1& Start() {
-        return folder.StartStill();
-    }
+    korvane::TForm1& Start() { return folder.StartStill(); }
     bool Pending() const { return gui_testing::HasPendingRequests(folder.Form()); }
     // One 10-second tick, collected.
     void Poll() {
@@ -117,7 +115,7 @@ TEST_F(KorvaneLab, SingleHostCheckEndsWithItsVerdictAndAWritableMarker) {
     std::map<int, toolkit::TextList> results;
     korvane::KorvaneApp& app = folder.App();
     const auto collect = [&](int slot) {
-        const auto files = korvane::SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(),
+        const auto files = korvane::SlotFilesFor(toolkit::kHostOs, korvane::SlotPaths(),
                                                  static_cast<std::uint8_t>(slot));
         if (korvane::MarkerIsArmed(files.marker)) return;
         results[slot] = toolkit::LoadLines(files.result);
@@ -134,7 +132,7 @@ TEST_F(KorvaneLab, SingleHostCheckEndsWithItsVerdictAndAWritableMarker) {
     EXPECT_EQ(results[first + 1].back(), asleep.address + "=down");
     EXPECT_TRUE(form.console->toPlainText().contains(
         QString::fromStdString("Lancement de ping " + awakeName + "...")));
-    const auto marker = korvane::SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(),
+    const auto marker = korvane::SlotFilesFor(toolkit::kHostOs, korvane::SlotPaths(),
                                               static_cast<std::uint8_t>(first))
                             .marker;
     EXPECT_FALSE(korvane::MarkerIsArmed(marker));

@@ -138,13 +138,16 @@ TEST(CapturedCommands, WindowsFormsNameTheScratchFolder) {
             EXPECT_EQ(command.line, start + " > " + c.redirection + file + close);
             EXPECT_EQ(command.outputFile, c.scratch + file);
         };
-        expect(toolkit::IpConfigCommand(Os::Windows, paths), "cmd.exe /c ipconfig /all",
-               "ipconfig.txt");
+        // The tools by their full path, which cmd.exe completes: never a
+        // program of the current folder named like them.
+        expect(toolkit::IpConfigCommand(Os::Windows, paths),
+               "\"%SystemRoot%\\System32\\ipconfig.exe\" /all", "ipconfig.txt");
         expect(toolkit::NbtstatCommand(Os::Windows, paths, "192.168.1.12"),
-               "cmd.exe /c nbtstat -a 192.168.1.12", "nbtstat.txt");
-        expect(toolkit::NbtCacheCommand(Os::Windows, paths), "cmd.exe /c nbtstat -c",
-               "nbtcache.txt");
-        expect(toolkit::ArpCommand(Os::Windows, paths), "cmd.exe /c arp -a", "arpcache.txt");
+               "\"%SystemRoot%\\System32\\nbtstat.exe\" -a 192.168.1.12", "nbtstat.txt");
+        expect(toolkit::NbtCacheCommand(Os::Windows, paths),
+               "\"%SystemRoot%\\System32\\nbtstat.exe\" -c", "nbtcache.txt");
+        expect(toolkit::ArpCommand(Os::Windows, paths), "\"%SystemRoot%\\System32\\arp.exe\" -a",
+               "arpcache.txt");
         EXPECT_EQ(toolkit::ScratchFile(Os::Windows, paths, "0.mark"), c.scratch + "0.mark");
     }
     EXPECT_EQ(toolkit::BatchPath("D:\\100% sûr\\x.txt"), "\"D:\\100%% sûr\\x.txt\"");

@@ -18,11 +18,21 @@
 #include <vector>
 
 #include "platform.h"
+#include "platform/posix_fd.h"
 #include "platform/temporaries.h"
 #include "tools.h"
 #include "utils.h"
 
 namespace toolkit::platform {
+
+std::string NotRegularText(mode_t mode) {
+    const char* kind = "un fichier spécial";
+    if (S_ISLNK(mode)) kind = "un lien symbolique";
+    if (S_ISDIR(mode)) kind = "un dossier";
+    if (S_ISFIFO(mode)) kind = "un tube nommé";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) kind = "un périphérique";
+    return std::string("c'est ") + kind + ", pas un fichier ordinaire";
+}
 
 namespace {
 
@@ -36,15 +46,6 @@ std::string OpenErrorText(const std::string& path, const std::string& reason) {
 
 std::string ReadErrorText(const std::string& path, const std::string& reason) {
     return "Impossible de lire le fichier « " + path + " » : " + reason;
-}
-
-std::string NotRegularText(mode_t mode) {
-    const char* kind = "un fichier spécial";
-    if (S_ISLNK(mode)) kind = "un lien symbolique";
-    if (S_ISDIR(mode)) kind = "un dossier";
-    if (S_ISFIFO(mode)) kind = "un tube nommé";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) kind = "un périphérique";
-    return std::string("c'est ") + kind + ", pas un fichier ordinaire";
 }
 
 std::string SizeText(std::size_t bytes) {
@@ -274,7 +275,8 @@ std::string ReadFilePart(const std::string& path, std::uint64_t offset, std::siz
     if (fstat(file.Fd(), &info) != 0) throw FileError(ReadErrorText(path, SystemErrorText(errno)));
     const auto size = static_cast<std::uint64_t>(info.st_size);
     const std::size_t wanted =
-        size > offset ? static_cast<std::size_t>(std::min<std::uint64_t>(size - offset, maxBytes)) : 0;
+        size > offset ? static_cast<std::size_t>(std::min<std::uint64_t>(size - offset, maxBytes))
+                      : 0;
     std::string bytes(wanted, '\0');
     std::size_t got = 0;
     while (got < wanted) {
@@ -361,7 +363,8 @@ void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
     };
     std::size_t renamed = 0;
     try {
-        for (const auto& [path, bytes] : files) temporaries.push_back(WriteReplacement(path, bytes));
+        for (const auto& [path, bytes] : files)
+            temporaries.push_back(WriteReplacement(path, bytes));
         // Again at the last moment: a path may have changed while it was written.
         for (const auto& file : files) RefuseUnusualDestination(file.first);
         for (; renamed < files.size(); ++renamed) {
@@ -429,7 +432,8 @@ std::optional<int> ClaimRunMarker(
         Descriptor marker(fd);
         struct stat info {};
         if (fstat(fd, &info) != 0) throw FileError(MarkerRefusal(path, SystemErrorText(errno)));
-        if (!S_ISREG(info.st_mode)) throw FileError(MarkerRefusal(path, NotRegularText(info.st_mode)));
+        if (!S_ISREG(info.st_mode))
+            throw FileError(MarkerRefusal(path, NotRegularText(info.st_mode)));
         if (flock(fd, created ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
             if (errno == EWOULDBLOCK || errno == EINTR) return std::nullopt;
             throw FileError(MarkerRefusal(path, SystemErrorText(errno)));
@@ -451,7 +455,8 @@ std::optional<int> ClaimRunMarker(
 bool ReleaseRunMarker(int handle, const std::string& path, bool remove) {
     const Descriptor marker(handle);
     if (!remove) return true;
-    struct stat claimed {}, named {};
+    struct stat claimed {
+    }, named{};
     if (fstat(handle, &claimed) != 0 || stat(path.c_str(), &named) != 0) return true;
     if (!SameFile(claimed, named)) return true;  // someone else's marker now
     return unlink(path.c_str()) == 0 || errno == ENOENT;
@@ -493,6 +498,38 @@ std::vector<std::string> ListFolder(const std::string& dir) {
 // unlink, not remove: a folder that happens to carry a slot file's name stays.
 bool RemoveFile(const std::string& path) {
     return unlink(path.c_str()) == 0;
+}
+
+int MakeFolder(const std::string& path) {
+    const int made = mkdir(path.c_str(), 0700) == 0 ? 0 : errno;
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) return made != 0 ? made : errno;
+    if (!S_ISDIR(info.st_mode)) return made != 0 && made != EEXIST ? made : ENOTDIR;
+    return info.st_uid == geteuid() ? 0 : EACCES;
+}
+
+bool RemoveEmptyFolder(const std::string& path) {
+    return rmdir(path.c_str()) == 0;
+}
+
+// O_NOFOLLOW: the folder's files are deleted through the folder itself, so a
+// link put in its place never leads the deletion elsewhere.
+bool RemoveFolderWithFiles(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    DIR* folder = fdopendir(fd);
+    if (folder == nullptr) {
+        close(fd);
+        return false;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    for (const std::string& name : names) unlinkat(dirfd(folder), name.c_str(), 0);
+    closedir(folder);
+    return rmdir(path.c_str()) == 0;
 }
 
 bool FileExists(const std::string& path) {
