@@ -45,6 +45,8 @@ void KorvaneApp::NoticeClicked(const Notice& notice) {
     commands_->NoticeClicked(notice);
 }
 
+// --- the energy report's figures, computed once for every window -----------
+
 std::string EnergyReport::TotalText() const {
     double total = 0;
     for (const EnergyRow& row : rows) total += row.Kwh();
