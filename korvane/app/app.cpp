@@ -1,6 +1,7 @@
 // KorvaneApp: the start, the exit, and what every part shares (timers,
 // console log, status bar).
 #include "korvane/app/app.h"
+#include "korvane/app/app_commands.h"
 
 #include <filesystem>
 

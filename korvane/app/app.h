@@ -35,6 +35,7 @@
 
 namespace korvane {
 
+class CommandRunner;
 class GatewayProbe;
 
 // The window's place when Korvane ends; nothing for a Korvane without window,
@@ -43,17 +44,6 @@ struct WindowGeometry {
     int left = 0;
     int top = 0;
     int height = 0;
-};
-
-// What the on/off dialog shows of an entry.
-struct EntryCard {
-    std::string caption;
-    std::string address;
-    std::string mac;
-    std::string wakeUp;  // "7:05", "0:00" for none
-    std::string shutdown;
-    bool overSsh = false;  // shut down over SSH (liste.ssh), as this user
-    std::string sshUser;
 };
 
 // The preferences dialog's fields, as typed.
@@ -68,6 +58,11 @@ struct Preferences {
 struct EnergyReport {
     std::vector<EnergyRow> rows;
     TextList dayLabels;  // "dd/mm/yyyy", one per day
+    // "Énergie estimée sur la période : 1,25 kWh", every row's energy.
+    std::string TotalText() const;
+    // The top of the chart's hours axis: the longest day's hours rounded
+    // up, 1 to 24.
+    int HoursCeiling() const;
 };
 
 class KorvaneApp {
@@ -120,6 +115,19 @@ class KorvaneApp {
     bool Shutdown(const std::string& name, bool planned = false);
     bool Restart(const std::string& name, bool planned = false);
     bool TestAccess(const std::string& name);
+
+    // --- the commands of the windows (app_commands.cpp) ---
+    // A menu command; `entry` is the entry the pop-up menu was opened on.
+    // Dialogs and windows are asked of the view; the map is drawn again
+    // after the preferences and the intake dialog, however they closed.
+    void Run(Command command, int entry = -1);
+    // A click on an entry's map button: its on/off dialog, whose times and
+    // SSH setting are saved however it closed, then what was chosen.
+    void EntryClicked(int entry);
+    // A click on a notification opens what it speaks of: the intake dialog
+    // (new devices), the incidents report of its kind, or the console (a
+    // planned action that failed).
+    void NoticeClicked(const Notice& notice);
 
     // --- the menus ---
     // "Ne jamais éteindre...": the name typed joins the protected list, or
@@ -273,6 +281,7 @@ class KorvaneApp {
     PollProblems problems_;
     std::string status_;  // what the status bar shows now, as we put it there
 
+    std::unique_ptr<CommandRunner> commands_;
     std::unique_ptr<GatewayProbe> gateway_;
     bool gatewayUp_ = false;
 
