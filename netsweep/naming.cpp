@@ -93,7 +93,9 @@ std::string Namer::ResolveName(const std::string& address, toolkit::KeyedLines& 
             name = reverse.alias.empty() ? reverse.official : reverse.alias;
             ip2name.Append(address + "=" + name);
         }
-        console << "getHostByAddr : " << address << " = " << reverse.official << '\n';
+        // The name taken, as the line has always said: the alias when the
+        // reverse lookup gave one, else the official name.
+        console << "getHostByAddr : " << address << " = " << name << '\n';
         console << "getAliasByAddr : " << address << " = " << reverse.alias << '\n';
     }
     return toolkit::ShortHostName(name);

@@ -24,7 +24,7 @@ inline constexpr const char* kEntryNameRule =
     "lettres (accentuées ou d'autres écritures comprises), chiffres, « . », « - » et « _ » "
     "seulement, sans « . » ni « - » au début";
 inline constexpr const char* kWindowsNameRule =
-    "pas de nom de périphérique de Windows (con, prn, aux, nul, com1 à com9, lpt1 à lpt9), "
+    "pas de nom de périphérique de Windows (con, prn, aux, nul, com0 à com9, lpt0 à lpt9), "
     "même suivi d'une extension, ni d'extension de programme (.exe, .com, .bat, .cmd, .ps1, "
     ".vbs, .js…)";
 const char* EntryNameRule(std::string_view name);

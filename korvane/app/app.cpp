@@ -30,7 +30,8 @@ KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
       entryDialog_(ctx_, planner_),
       menus_(ctx_, planner_, map_),
       intake_(ctx_, scans_, map_),
-      energy_(ctx_) {}
+      energy_(ctx_),
+      commands_(*this, ctx_.view, ctx_.scheduler) {}
 
 // No file is touched here: what an exit writes, Exit writes.
 KorvaneApp::~KorvaneApp() {

@@ -23,6 +23,9 @@
 //                                     comments, preferences
 //   IntakeDialog    intake_dialog.h   the intake dialog
 //   EnergyReports   energy_reports.h  the energy report
+//   CommandRunner   app_commands.h    the windows' commands (command_table.h), the
+//                                     clicks of entries and notifications, over the
+//                                     public methods below
 // startup.h holds what the start reads and the exit writes besides them.
 #pragma once
 
@@ -31,6 +34,7 @@
 #include <vector>
 
 #include "korvane/app/address_holders.h"
+#include "korvane/app/app_commands.h"
 #include "korvane/app/app_context.h"
 #include "korvane/app/clock.h"
 #include "korvane/app/energy_reports.h"
@@ -74,17 +78,6 @@ struct WindowGeometry {
     int height = 0;
 };
 
-// What the on/off dialog shows of an entry.
-struct EntryCard {
-    std::string caption;
-    std::string address;
-    std::string mac;
-    std::string wakeUp;  // "7:05", "0:00" for none
-    std::string shutdown;
-    bool overSsh = false;  // shut down over SSH (liste.ssh), as this user
-    std::string sshUser;
-};
-
 // The preferences dialog's fields, as typed.
 struct Preferences {
     std::string nbyrow;
@@ -97,6 +90,11 @@ struct Preferences {
 struct EnergyReport {
     std::vector<EnergyRow> rows;
     TextList dayLabels;  // "dd/mm/yyyy", one per day
+    // "Énergie estimée sur la période : 1,25 kWh", every row's energy.
+    std::string TotalText() const;
+    // The top of the chart's hours axis: the longest day's hours rounded
+    // up, 1 to 24.
+    int HoursCeiling() const;
 };
 
 class KorvaneApp {
@@ -149,6 +147,19 @@ class KorvaneApp {
     bool Shutdown(const std::string& name, bool planned = false);
     bool Restart(const std::string& name, bool planned = false);
     bool TestAccess(const std::string& name);
+
+    // --- the commands of the windows (app_commands.cpp) ---
+    // A menu command; `entry` is the entry the pop-up menu was opened on.
+    // Dialogs and windows are asked of the view; the map is drawn again
+    // after the preferences and the intake dialog, however they closed.
+    void Run(Command command, int entry = -1);
+    // A click on an entry's map button: its on/off dialog, whose times and
+    // SSH setting are saved however it closed, then what was chosen.
+    void EntryClicked(int entry);
+    // A click on a notification opens what it speaks of: the intake dialog
+    // (new devices), the incidents report of its kind, or the console (a
+    // planned action that failed).
+    void NoticeClicked(const Notice& notice);
 
     // --- the menus ---
     // "Ne jamais éteindre...": the name typed joins the protected list, or
@@ -225,6 +236,7 @@ class KorvaneApp {
     IntakeDialog intake_;
     EnergyReports energy_;
     TimerId timerRedraw_ = 0;
+    CommandRunner commands_;  // over the public methods: made last
     bool started_ = false;
     bool ended_ = false;
 };

@@ -1,7 +1,7 @@
-// What every feature of the app shares: the window's view, the one clock,
-// the timers, the console log and status bar, the lists and settings
-// (KrvVar), and the local network as read at the start. KorvaneApp owns it
-// and hands it to each feature it makes.
+// What every feature of the app shares: the window's view and scheduler,
+// the one clock, the timers, the console log and status bar, the lists and
+// settings (KrvVar), and the local network as read at the start. KorvaneApp
+// owns it and hands it to each feature it makes.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +19,12 @@
 namespace korvane {
 
 struct AppContext {
-    AppContext(MainView& window, Scheduler& scheduler, const Clock& theClock)
-        : view(window), clock(theClock), timers(scheduler), console(window) {}
+    AppContext(MainView& window, Scheduler& windowScheduler, const Clock& theClock)
+        : view(window),
+          scheduler(windowScheduler),
+          clock(theClock),
+          timers(windowScheduler),
+          console(window) {}
 
     // The clock's time in seconds since the epoch, as the journal counts.
     std::int64_t NowSeconds() const;
@@ -28,6 +32,8 @@ struct AppContext {
     std::string EntryName(int entry) const;
 
     MainView& view;
+    // The window's scheduler as it is; the features' timers go through `timers`.
+    Scheduler& scheduler;
     const Clock& clock;
     Timers timers;
     Console console;

@@ -1,6 +1,5 @@
 #include "korvane/app/entry_dialog.h"
 
-#include "korvane/app/app.h"
 #include "korvane/app/texts.h"
 #include "korvane/core/sshpower.h"
 #include "tools.h"

@@ -11,8 +11,6 @@
 
 namespace korvane {
 
-struct EntryCard;
-
 class EntryDialog {
   public:
     EntryDialog(AppContext& ctx, Planner& planner) : ctx_(ctx), planner_(planner) {}

@@ -26,6 +26,16 @@ class HeadlessView : public MainView {
     void OpenUrl(const std::string&) override {}
     // Nobody may be at a desktop: the window's next start tells the incidents.
     bool Notify(const Notice&) override { return true; }
+    // No window, no menu: nothing asks these, and nobody could answer.
+    std::optional<std::string> AskLine(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    CardAnswer AskCard(const EntryCard& card) override { return {CardChoice::Cancel, card}; }
+    void Open(Window, const toolkit::TextList&) override {}
+    void ShowIntakeRows(const IntakeRows&) override {}
+    toolkit::TextList IntakeMemo() override { return {}; }
+    // A request to end does it (toolkit::platform).
+    void Quit() override {}
 
   private:
     std::string lastLine_;  // the console's latest line

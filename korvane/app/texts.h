@@ -28,6 +28,11 @@ inline constexpr const char* kMenuHelp = "Aide";
 inline constexpr const char* kMenuAbout = "A propos";
 inline constexpr const char* kMenuComment = "Commentaire";
 inline constexpr const char* kMenuRename = "Renommer";
+// The names of the keys shown beside the menus' texts.
+inline constexpr const char* kKeyControl = "Ctrl";
+inline constexpr const char* kKeyShift = "Maj";
+// The pictures of the program folder that could not be read, named after it.
+inline constexpr const char* kPicturesMissing = "Images introuvables ou illisibles : ";
 
 // The preferences' notifications.
 inline constexpr const char* kNotifyNewDevices = "Prévenir des nouveaux appareils du réseau";

@@ -27,6 +27,25 @@ bool FakeView::AskYesNo(const std::string& question) {
     return yes;
 }
 
+std::optional<std::string> FakeView::AskLine(const std::string& prompt,
+                                             const std::string& initial) {
+    prompts.emplace_back(prompt, initial);
+    if (lines.empty()) return std::nullopt;
+    std::optional<std::string> line = lines.front();
+    lines.pop_front();
+    return line;
+}
+
+korvane::CardAnswer FakeView::AskCard(const korvane::EntryCard& card) {
+    cards.push_back(card);
+    return answerCard ? answerCard(card) : korvane::CardAnswer{korvane::CardChoice::Cancel, card};
+}
+
+void FakeView::Open(korvane::Window window, const TextList& entries) {
+    opened.emplace_back(window, entries);
+    if (whileOpen) whileOpen(window);
+}
+
 const korvane::MapState& FakeView::Map() const {
     static const korvane::MapState none;
     return maps.empty() ? none : maps.back();

@@ -97,6 +97,8 @@ TEST(AppClock, PlanJournalAndEnergyReportFollowTheOneClock) {
     EXPECT_EQ(report.rows[0].hours, (std::vector<double>{0.0, 1.0}));
     EXPECT_EQ(report.rows[0].watts, 60);
     EXPECT_EQ(report.rows[1].TotalHours(), 0.0);
+    EXPECT_EQ(report.TotalText(), "Énergie estimée sur la période : 0,06 kWh");
+    EXPECT_EQ(report.HoursCeiling(), 1);  // at least one hour high
     EXPECT_TRUE(app.SetPowerDraw("pc1", "120"));
     EXPECT_EQ(folder.Read("puissances.ini"), TextList{"pc1=120"});
     EXPECT_FALSE(app.SetPowerDraw("pc2", "beaucoup"));

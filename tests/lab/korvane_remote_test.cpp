@@ -21,7 +21,7 @@
 #include "korvane/core/sshpower.h"
 #include "korvane/core/timescale.h"
 #include "lab_support.h"
-#include "main.h"
+#include "main_window.h"
 #include "program_folder.h"
 #include "umachine.h"
 

@@ -163,7 +163,7 @@ TEST_F(NetsweepRun, FullRunWritesEveryStepsLinesAndTheListsThenASecondChangesNot
               "192.168.1.1 est active\n"
               "192.168.1.9 est active\n"
               "192.168.1.10 est active\n"
-              "getHostByAddr : 192.168.1.1 = box.maison.lan\n"
+              "getHostByAddr : 192.168.1.1 = box\n"
               "getAliasByAddr : 192.168.1.1 = box\n"
               "192.168.1.10=pc-salon\n"
               "192.168.1.1=02-00-00-00-00-01\n"

@@ -10,14 +10,16 @@
 #             magic-packet listener wakes it, the next poll shows it on);
 #             "OFF" on h1 runs the shutdown batch with its command line; the
 #             intake dialog enrols a host that netsweep.exe found; the energy
-#             report exports its CSV; the entry's menu renames it;
+#             report exports its CSV; the entry's menu renames it; F1 and
+#             Alt+E P open "A propos" and the preferences;
 #             "Quitter" (Ctrl+Q) ends it, settings written;
 #   144 DPI:  the height krv.ini keeps (96 DPI pixels) grows with the DPI:
 #             three entries show whole, no scroll bar, the status bar in
 #             sight; KORVANE_SCREENSHOT takes the window, which then quits;
 #   both:     no control's text is cut, no two controls of the map overlap,
 #             all lie in the window (a picture of each: BUILD/korvane-*dpi.png);
-#   window_tests.exe: the window's scheduler;
+#   window_tests.exe: the window's scheduler, its menus and keys against the
+#             app's command table, its font;
 #   --planificateur: no window shows; the end of the session ends it as
 #             "Quitter" does.
 set -euo pipefail
@@ -136,6 +138,13 @@ run_korvane() {  # extra variables for the run
 }
 ended() { ! kill -0 "$korvane" 2>/dev/null; }
 
+# "MS Sans Serif", in the fonts folder of every Western Windows and the font
+# Korvane's window was drawn in: Debian's Wine keeps its copy outside the
+# prefix, where the programs do not find it. Read at the wine server's start.
+cp /usr/share/wine/fonts/sserife.fon "$drive_c/windows/Fonts/"
+"$server" -k 2>/dev/null || true
+"$server" -w
+
 echo "== window_tests.exe (Wine)"
 mkdir -p "$drive_c/korvane-tests"
 cp "$build/tests/window_tests.exe" "$drive_c/korvane-tests/"
@@ -162,12 +171,24 @@ IFS=$'\t' read -r _ left top right bottom _ < <(line Form1)
 import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage \
   "$build/korvane-fenetre-96dpi.png"
 
+# The keys and mnemonics of the command table (tests/windows/window checks
+# the menus against it): F1, then Alt+E P, as the Qt window has them too.
+keys F1
+wait_for "F1 ouvre « A propos »" 15 open AboutBox.OKButton
+click AboutBox.OKButton
+wait_for "« A propos » se ferme" 15 gone AboutBox.OKButton
+keys alt+e p
+wait_for "Alt+E P ouvre les préférences" 15 open Prefs.BitBtn2
+click Prefs.BitBtn2
+wait_for "les préférences se ferment" 15 gone Prefs.BitBtn2
+
 # "ON" on the sleeping computer: the magic packet wakes it, a poll shows it.
 click Form1.machine1
 wait_for "le dialogue machines s'ouvre" 15 open machines.btn_on
 check "le dialogue montre PORTABLE-ANNE" "PORTABLE-ANNE	198.18.0.13	02-4B-52-00-00-13" \
   "$(field machines.nommachine 8)	$(field machines.ipmachine 8)	$(field machines.macmachine 8)"
 check "disposition du dialogue machines" "" "$(layout machines "$hook")"
+check "le champ de l'utilisateur SSH a son titre" "Utilisateur SSH :" "$(field machines.Label6 8)"
 click machines.btn_on
 wait_for "h3 réveillé par le paquet magique" 30 eval '[ "$("$lab" asleep h3)" = 0 ]'
 wait_for "la carte montre PORTABLE-ANNE allumé" 30 shows Form1.machine1 on

@@ -1,4 +1,4 @@
-#include "main.h"
+#include "main_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include "forms.h"
+#include "keys.h"
 #include "korvane/app/app.h"
 #include "korvane/app/texts.h"
 #include "korvane/core/mapgrid.h"
@@ -65,21 +66,6 @@ QPixmap StandInPicture(int width) {
     return standIn;
 }
 
-struct Answer {
-    std::string text;
-    bool ok = false;
-};
-
-// The calling order every caller follows: prompt, initial text, show, read.
-Answer AskLine(const char* prompt, const std::string& initial) {
-    if (Application() == nullptr || Application()->OKBottomDlg() == nullptr) return {};
-    TOKBottomDlg* dialog = Application()->OKBottomDlg();
-    dialog->geditLabel->setText(QString::fromUtf8(prompt));
-    dialog->gEdit->setText(Q(initial));
-    const int result = dialog->exec();
-    return {dialog->gEdit->text().toStdString(), result == kResultOK};
-}
-
 }  // namespace
 
 // --- creation ----------------------------------------------------------
@@ -91,7 +77,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     scan_led->setPixmap(LedGrey);
     QApplication::setStyle(new HintStyle);
     notifier_ = new DesktopNotifier(this);
-    notifier_->Clicked = [this](const Notice& notice) { NoticeClicked(notice); };
+    notifier_->Clicked = [this](const Notice& notice) {
+        if (app_ != nullptr) app_->NoticeClicked(notice);
+    };
 }
 
 void TForm1::BuildControls() {
@@ -152,37 +140,28 @@ void TForm1::BuildGateway(QWidget* client) {
     gw_ip->setGeometry(48, 127, 97, 15);
 }
 
+// The menus and their keys from the app's table: the same texts, mnemonics
+// and keys as every window of Korvane.
 void TForm1::BuildMenus() {
+    InstallKeyNames();
     MainMenu1 = menuBar();
-    auto add = [this](QMenu* menu, const char* name, const char* text, void (TForm1::*slot)()) {
-        QAction* action = menu->addAction(QString::fromUtf8(text));
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, slot);
+    const auto add = [this](QMenu* menu, Command command, bool ofEntry) {
+        const CommandInfo& info = InfoOf(command);
+        QAction* action = menu->addAction(Q(MnemonicText(info.text, info.mnemonic)));
+        action->setObjectName(QString::fromLatin1(info.name));
+        if (!info.keys.Empty()) action->setShortcut(KeySequence(info.keys));
+        connect(action, &QAction::triggered, this, [this, command, ofEntry] {
+            if (app_ != nullptr) app_->Run(command, ofEntry ? selectedEntry_ : -1);
+        });
     };
-    auto menu = [this](const char* text) { return MainMenu1->addMenu(QString::fromUtf8(text)); };
-    QMenu* fichier = menu(text::kMenuFile);
-    add(fichier, "Quitter1", text::kMenuQuit, &TForm1::Quitter1Click);
-    QMenu* edition = menu(text::kMenuEdit);
-    add(edition, "Prfrences1", text::kMenuPreferences, &TForm1::Prfrences1Click);
-    QMenu* ordinateurs = menu(text::kMenuComputers);
-    add(ordinateurs, "Dfinir1", text::kMenuAdd, &TForm1::Dfinir1Click);
-    add(ordinateurs, "Nejamaisteindre1", text::kMenuNeverOff, &TForm1::Nejamaisteindre1Click);
-    add(ordinateurs, "CleSsh1", text::kMenuSshKey, &TForm1::CleSsh1Click);
-    QMenu* rapports = menu(text::kMenuReports);
-    add(rapports, "IncidentsWOL1", text::kMenuWolIncidents, &TForm1::IncidentsWOL1Click);
-    add(rapports, "Incidentsshutdown1", text::kMenuShutdownIncidents,
-        &TForm1::Incidentsshutdown1Click);
-    add(rapports, "Listemachines1", text::kMenuMachineList, &TForm1::Listemachines1Click);
-    add(rapports, "Console1", text::kMenuConsole, &TForm1::Console1Click);
-    add(rapports, "Consommation1", text::kMenuEnergy, &TForm1::Consommation1Click);
-    QMenu* aide = menu(text::kMenuHelp);
-    add(aide, "Apropos1", text::kMenuAbout, &TForm1::Apropos1Click);
-
+    for (const MenuInfo& info : MainMenus()) {
+        QMenu* menu = MainMenu1->addMenu(Q(MnemonicText(info.text, info.mnemonic)));
+        menu->setObjectName(QString::fromLatin1(info.name));
+        for (const Command command : info.items) add(menu, command, false);
+    }
     popupGM = new QMenu(this);
     popupGM->setObjectName(QStringLiteral("popupGM"));
-    add(popupGM, "Commentaire1", text::kMenuComment, &TForm1::Commentaire1Click);
-    add(popupGM, "Renommer1", text::kMenuRename, &TForm1::Renommer1Click);
-    add(popupGM, "ConsommationEntry1", text::kMenuEnergy, &TForm1::ConsommationEntry1Click);
+    for (const Command command : EntryMenu()) add(popupGM, command, true);
 }
 
 void TForm1::LoadPictures() {
@@ -206,7 +185,7 @@ void TForm1::LoadPictures() {
         *picture = StandInPicture(source.second);
     }
     if (!missing.isEmpty()) {
-        StatusMain->showMessage(QStringLiteral("Images introuvables ou illisibles : ") +
+        StatusMain->showMessage(QString::fromUtf8(text::kPicturesMissing) +
                                 missing.join(QStringLiteral(", ")));
     }
 }
@@ -253,19 +232,58 @@ bool TForm1::Notify(const Notice& notice) {
     return notifier_->Send(notice);
 }
 
-// A click on a notification opens what it speaks of.
-void TForm1::NoticeClicked(const Notice& notice) {
-    switch (notice.kind) {
-        case NoticeKind::NewDevices:
-            Dfinir1Click();
+std::optional<std::string> TForm1::AskLine(const std::string& prompt, const std::string& initial) {
+    if (Application() == nullptr || Application()->OKBottomDlg() == nullptr) return std::nullopt;
+    TOKBottomDlg* dialog = Application()->OKBottomDlg();
+    dialog->geditLabel->setText(Q(prompt));
+    dialog->gEdit->setText(Q(initial));
+    if (dialog->exec() != kResultOK) return std::nullopt;
+    return dialog->gEdit->text().toStdString();
+}
+
+CardAnswer TForm1::AskCard(const EntryCard& card) {
+    if (Application() == nullptr || Application()->machines() == nullptr) {
+        return {CardChoice::Cancel, card};
+    }
+    return Application()->machines()->Ask(card);
+}
+
+void TForm1::Open(Window window, const toolkit::TextList& entries) {
+    Forms* forms = Application();
+    if (forms == nullptr) return;
+    switch (window) {
+        case Window::Preferences:
+            if (forms->Prefs() != nullptr) forms->Prefs()->exec();
             break;
-        case NoticeKind::Incident:
-            app_->OpenIncidents(notice.report);
+        case Window::Intake:
+            if (forms->AddMachine() != nullptr) forms->AddMachine()->exec();
             break;
-        case NoticeKind::PlanFailure:
-            Console1Click();
+        case Window::Console:
+            // Not modal: it follows the log as it grows.
+            if (forms->Console() != nullptr) forms->Console()->ShowLog(console);
+            break;
+        case Window::Energy:
+            if (forms->EnergyReport() != nullptr) forms->EnergyReport()->ShowFor(entries);
+            break;
+        case Window::About:
+            if (forms->AboutBox() != nullptr) forms->AboutBox()->exec();
             break;
     }
+}
+
+void TForm1::ShowIntakeRows(const IntakeRows& rows) {
+    if (Application() != nullptr && Application()->AddMachine() != nullptr) {
+        Application()->AddMachine()->ShowRows(rows);
+    }
+}
+
+toolkit::TextList TForm1::IntakeMemo() {
+    if (Application() == nullptr || Application()->AddMachine() == nullptr) return {};
+    return Application()->AddMachine()->MemoLines();
+}
+
+void TForm1::Quit() {
+    QCoreApplication::quit();
 }
 
 // --- show, resize, exit ------------------------------------------------
@@ -301,10 +319,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-void TForm1::Quitter1Click() {
-    QCoreApplication::quit();
-}
-
 // --- clicks and menus ----------------------------------------------------
 
 void TForm1::routeurClick() {
@@ -312,94 +326,13 @@ void TForm1::routeurClick() {
 }
 
 void TForm1::machineClick(GlyphButton* sender) {
-    if (Application() == nullptr || Application()->machines() == nullptr) return;
-    const int entry = sender->Tag;
-    const int result = Application()->machines()->ExecFor(*app_, entry);
-    if (result == kResultYes) app_->Wake(entry);
-    if (result == kResultNo) app_->ShutDown(entry);
-    if (result == kResultRestart) app_->Reboot(entry);
-    if (result == kResultTestAccess) app_->TestAccess(entry);
+    if (app_ != nullptr) app_->EntryClicked(sender->Tag);
 }
 
 // A right click on a map button makes its entry the current one.
 void TForm1::ShowEntryMenu(GlyphButton* button, const QPoint& where) {
     selectedEntry_ = button->Tag;
     popupGM->popup(button->mapToGlobal(where));
-}
-
-void TForm1::Prfrences1Click() {
-    if (Application() != nullptr && Application()->Prefs() != nullptr) {
-        Application()->Prefs()->exec();
-    }
-}
-
-void TForm1::Dfinir1Click() {
-    if (Application() != nullptr && Application()->AddMachine() != nullptr) {
-        Application()->AddMachine()->exec();
-    }
-}
-
-// The name typed joins the protected list, or leaves it; "Annuler" changes nothing.
-void TForm1::Nejamaisteindre1Click() {
-    const Answer answer = AskLine(text::kAskNeverOff, "");
-    if (answer.ok) app_->Protect(answer.text);
-}
-
-void TForm1::CleSsh1Click() {
-    app_->CreateSshKey();
-}
-
-void TForm1::Listemachines1Click() {
-    app_->ExportMachineList();
-}
-
-void TForm1::IncidentsWOL1Click() {
-    app_->OpenIncidents(FollowKind::WakeUp);
-}
-
-void TForm1::Incidentsshutdown1Click() {
-    app_->OpenIncidents(FollowKind::Shutdown);
-}
-
-// "Annuler" leaves the comment as it was.
-void TForm1::Commentaire1Click() {
-    const Answer answer = AskLine(text::kAskComment, app_->CommentOf(selectedEntry_));
-    if (answer.ok) app_->SetComment(selectedEntry_, answer.text);
-}
-
-// "Annuler" renames nothing.
-void TForm1::Renommer1Click() {
-    const std::string name = app_->NameOf(selectedEntry_);
-    if (name.empty()) return;
-    const Answer answer = AskLine(text::kAskRename, name);
-    if (answer.ok) app_->Rename(selectedEntry_, answer.text);
-}
-
-// The console log's own window, not modal: it follows the log as it grows.
-void TForm1::Console1Click() {
-    if (Application() == nullptr || Application()->Console() == nullptr) return;
-    Application()->Console()->ShowLog(console);
-}
-
-// The report of every entry, from the "Rapports" menu.
-void TForm1::Consommation1Click() {
-    if (Application() == nullptr || Application()->EnergyReport() == nullptr) return;
-    Application()->EnergyReport()->ShowFor(app_->Vars().ManagedList);
-}
-
-// The report of the entry the pop-up menu was opened on.
-void TForm1::ConsommationEntry1Click() {
-    const std::string name = app_->NameOf(selectedEntry_);
-    if (name.empty() || Application() == nullptr || Application()->EnergyReport() == nullptr) {
-        return;
-    }
-    Application()->EnergyReport()->ShowFor({name});
-}
-
-void TForm1::Apropos1Click() {
-    if (Application() != nullptr && Application()->AboutBox() != nullptr) {
-        Application()->AboutBox()->exec();
-    }
 }
 
 }  // namespace korvane

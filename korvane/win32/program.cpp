@@ -10,11 +10,11 @@
 
 #include <optional>
 
+#include "demo_seams.h"
 #include "dialogs.h"
 #include "korvane/app/app.h"
 #include "korvane/app/headless.h"
 #include "main_window.h"
-#include "screenshot.h"
 #include "win32_scheduler.h"
 
 namespace korvane::win32 {
@@ -94,7 +94,7 @@ int RunWindow() {
     form.OnEndSession([&app, &form] { app.Exit(form.Geometry()); });
     app.Start(Screens());
     form.FormShow();
-    ScreenshotIfAsked(form);
+    DemoSeamsIfAsked(form);
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (form.PreTranslate(message)) continue;

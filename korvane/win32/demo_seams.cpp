@@ -1,4 +1,4 @@
-#include "screenshot.h"
+#include "demo_seams.h"
 
 #include <windows.h>
 // GDI+ after windows.h and objidl.h, with the min and max it expects.
@@ -86,7 +86,7 @@ void CALLBACK TakeShot(HWND window, UINT, UINT_PTR, DWORD) {
     KillTimer(window, kShotTimer);
     if (shot.ofReport) {
         shot.ofReport = false;
-        shot.form->Consommation1Click();
+        shot.form->App().Run(Command::Energy);
         SetTimer(window, kShotTimer, kReportDelay, TakeShot);
         return;
     }
@@ -95,12 +95,12 @@ void CALLBACK TakeShot(HWND window, UINT, UINT_PTR, DWORD) {
         report != nullptr && report->Handle() != nullptr ? report->Handle() : shot.form->Handle();
     RedrawWindow(shown, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Save(shown, shot.file);
-    shot.form->Quitter1Click();
+    shot.form->Quit();
 }
 
 }  // namespace
 
-void ScreenshotIfAsked(TForm1& form) {
+void DemoSeamsIfAsked(TForm1& form) {
     const std::wstring file = Variable(L"KORVANE_SCREENSHOT");
     if (file.empty()) return;
     const std::wstring delayText = Variable(L"KORVANE_SCREENSHOT_DELAY");

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QPixmap>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,24 +69,17 @@ class TForm1 : public QMainWindow, public MainView {
     bool AskYesNo(const std::string& question) override;
     void OpenUrl(const std::string& url) override;
     bool Notify(const Notice& notice) override;
+    std::optional<std::string> AskLine(const std::string& prompt,
+                                       const std::string& initial) override;
+    CardAnswer AskCard(const EntryCard& card) override;
+    void Open(Window window, const toolkit::TextList& entries) override;
+    void ShowIntakeRows(const IntakeRows& rows) override;
+    toolkit::TextList IntakeMemo() override;
+    void Quit() override;
 
-    // Handlers.
+    // Handlers: the menus' commands go to the app as they are (KorvaneApp::Run).
     void machineClick(GlyphButton* sender);
     void routeurClick();
-    void Quitter1Click();
-    void Prfrences1Click();
-    void Dfinir1Click();
-    void Nejamaisteindre1Click();
-    void CleSsh1Click();
-    void Listemachines1Click();
-    void Commentaire1Click();
-    void Renommer1Click();
-    void IncidentsWOL1Click();
-    void Incidentsshutdown1Click();
-    void Console1Click();
-    void Consommation1Click();
-    void ConsommationEntry1Click();
-    void Apropos1Click();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -110,8 +104,6 @@ class TForm1 : public QMainWindow, public MainView {
     void DestroyEntryControls(int entry);
     void ShowEntryMenu(GlyphButton* button, const QPoint& where);
     void FitMapContent();
-
-    void NoticeClicked(const Notice& notice);
 
     KorvaneApp* app_ = nullptr;
     DesktopNotifier* notifier_ = nullptr;

@@ -7,6 +7,6 @@
 namespace korvane::win32 {
 
 class TForm1;
-void ScreenshotIfAsked(TForm1& form);
+void DemoSeamsIfAsked(TForm1& form);
 
 }  // namespace korvane::win32
