@@ -401,8 +401,11 @@ int RunNetsweep(const std::vector<std::string>& args, Network& network, std::ost
                 return MarkerBlocks(written, std::chrono::system_clock::now());
             });
         if (!claim) return kExitDone;
-        // A list's temporary left by a run killed while saving it.
+        // A list's temporary left by a run killed while saving it, and the
+        // captured listings of a process (Korvane, netsweep) killed before
+        // it removed them.
         toolkit::platform::RemoveStaleTemporaries(toolkit::ProgramDir());
+        toolkit::platform::RemoveStaleTemporaries(toolkit::ScratchDir());
         ScanRun(network, console, sweep).Execute();
         const int handle = *std::exchange(claim, std::nullopt);
         if (!toolkit::platform::ReleaseRunMarker(handle, marker, true)) {

@@ -156,6 +156,19 @@ int RunAndWait(const std::string& commandLine) {
     return platform::RunShellAndWait(commandLine, workDir);
 }
 
+TextList RunCaptured(const CapturedCommand& command) {
+    platform::RemoveFile(command.outputFile);
+    RunAndWait(command.line);
+    try {
+        TextList lines = LoadOutputLines(command.outputFile);
+        platform::RemoveFile(command.outputFile);
+        return lines;
+    } catch (const FileError&) {
+        platform::RemoveFile(command.outputFile);
+        throw;
+    }
+}
+
 host_params ReadIpConfig() {
     CapturedCommand command;
     try {
@@ -163,8 +176,7 @@ host_params ReadIpConfig() {
     } catch (const ScratchError& error) {
         throw FileError(error.what());
     }
-    RunAndWait(command.line);
-    return ParseIpConfig(LoadOutputLines(command.outputFile));
+    return ParseIpConfig(RunCaptured(command));
 }
 
 host_params ParseIpConfig(const TextList& lines) {

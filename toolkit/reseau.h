@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "raw_ping.h"
+#include "tools.h"
 #include "utils.h"
 
 namespace toolkit {
@@ -33,6 +34,13 @@ struct host_params {
 // without time limit. Returns the wait status (-1 when it could not start);
 // no caller needs it. The line is passed whole whatever its length.
 int RunAndWait(const std::string& commandLine);
+
+// Runs a captured command (tools.h) and gives the lines of its output file,
+// which is removed before the run (a leftover of an ended process given the
+// same id is not this run's listing) and after it, read or not. Throws
+// FileError when the output cannot be read: the command could not run, or
+// the scratch folder cannot be used.
+TextList RunCaptured(const CapturedCommand& command);
 
 // Runs the ipconfig command (tools.h) and parses its output file.
 // Throws FileError when the output file cannot be opened (an unusable scratch

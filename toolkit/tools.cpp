@@ -13,11 +13,22 @@ namespace {
 std::mutex programDirMutex;
 std::optional<std::string> programDirOverride;
 
+// Each captured start writes a file of its own. The scratch folder is shared
+// by all of a user's programs: a window and the planner starting together,
+// or netsweep beside them, all run "ipconfig /all", and with one name each
+// would read the other's half-written listing. The name is that of one of
+// this process's temporaries (".ipconfig.txt.tmp-PID-N"), so that what a
+// process killed before it removed its output leaves goes with the other
+// temporaries of writers that are gone, at the next start.
+std::string CapturedOutput(Os os, const ToolPaths& paths, std::string_view name) {
+    return platform::TemporaryPathFor(ScratchFile(os, paths, name));
+}
+
 // The captured commands of POSIX run this project's netcmd from the program
 // folder, which prints the same French listings that the parsers read.
 CapturedCommand PosixNetcmd(const ToolPaths& paths, const std::string& arguments,
                             std::string_view outputName) {
-    const std::string output = ScratchFile(Os::Posix, paths, outputName);
+    const std::string output = CapturedOutput(Os::Posix, paths, outputName);
     return {ShellQuote(paths.programDir + "netcmd") + " " + arguments + " > " + ShellQuote(output),
             output};
 }
@@ -27,7 +38,7 @@ CapturedCommand PosixNetcmd(const ToolPaths& paths, const std::string& arguments
 // line there.
 CapturedCommand WindowsCaptured(const ToolPaths& paths, std::string_view program,
                                 const std::string& arguments, std::string_view outputName) {
-    const std::string output = ScratchFile(Os::Windows, paths, outputName);
+    const std::string output = CapturedOutput(Os::Windows, paths, outputName);
     return {WindowsSystemTool(program) + " " + arguments + " > " + CmdPath(output), output};
 }
 

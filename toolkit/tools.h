@@ -51,6 +51,12 @@ struct ToolPaths {
 ToolPaths HostToolPaths();  // ProgramDir() and ScratchDir()
 
 // A captured command: the line given to RunAndWait and the file it writes.
+// Each command made names a file of its own in the scratch folder, given to
+// no other process and no other command of this one: the listing's name
+// (ipconfig.txt, nbtstat.txt, nbtcache.txt, arpcache.txt) in the shape of a
+// temporary of this process, ".ipconfig.txt.tmp-PID-N", which
+// platform::RemoveStaleTemporaries removes once the process is gone.
+// RunCaptured (reseau.h) runs the line and removes the file once read.
 struct CapturedCommand {
     std::string line;
     std::string outputFile;

@@ -16,8 +16,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "korvane/core/followup.h"
 #include "korvane/core/polling.h"
@@ -279,6 +282,37 @@ TEST(Win32Processes, CapturedCommandRunsHiddenInTheScratchFolderAndIsWaitedFor) 
         << Bytes(where);
     platform::RemoveFile(where);
     EXPECT_NE(toolkit::RunAndWait("korvane-no-such-program.exe"), 0);
+}
+
+// Programs of one user capture at the same moment (a window starting beside
+// the planner, netsweep beside them): each reads its own listing whole
+// through cmd.exe's redirection, and none is left behind.
+TEST(Win32Processes, EachCaptureReadsItsOwnListingAndLeavesNothing) {
+    const char* standins = std::getenv("KORVANE_STANDINS");
+    if (standins == nullptr) GTEST_SKIP() << "sans les remplaçants des commandes (run.sh)";
+    const AccentedScratch scratch;
+    const toolkit::ToolPaths paths = toolkit::HostToolPaths();
+    const std::vector<std::string> addresses = {"198.18.0.11", "198.18.0.12", "198.18.0.13",
+                                                "198.18.0.14"};
+    std::vector<toolkit::TextList> read(addresses.size());
+    {
+        std::vector<std::jthread> captures;
+        for (std::size_t i = 0; i < addresses.size(); ++i) {
+            captures.emplace_back([&, i] {
+                try {
+                    read[i] = toolkit::RunCaptured(
+                        toolkit::NbtstatCommand(Os::Windows, paths, addresses[i]));
+                } catch (const toolkit::FileError& error) {
+                    read[i] = {error.what()};
+                }
+            });
+        }
+    }
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const std::string listing = std::string(standins) + "\\nbtstat-a-" + addresses[i] + ".txt";
+        EXPECT_EQ(read[i], toolkit::LoadOutputLines(listing)) << addresses[i];
+    }
+    EXPECT_TRUE(fs::is_empty(fs::path(AccentedScratch::kFolder)));
 }
 
 TEST(Win32Processes, DetachedStartDoesNotWait) {

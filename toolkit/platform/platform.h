@@ -99,6 +99,12 @@ void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
 // died before its rename; those of a process still running stay. Returns how
 // many went.
 int RemoveStaleTemporaries(const std::string& folder);
+// A fresh path beside `path` for a temporary of this process, named as
+// ReplaceFile names its own (".NAME.tmp-PID-N"): no other process, nor any
+// other call of this one, is given it while this process runs, and
+// RemoveStaleTemporaries removes what is left of it once this process has
+// ended.
+std::string TemporaryPathFor(const std::string& path);
 // Writes a whole file in place: no temporary, no flush to the disk, for a
 // trace rewritten often that nobody needs whole. Refuses anything but a
 // regular file (a link, a FIFO, a device). Throws FileError.

@@ -110,10 +110,6 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string TemporaryNameFor(const std::string& path) {
-    return platform::TemporaryNameFor(path, getpid());
-}
-
 // Renaming over a link, a FIFO or a device would replace that entry itself
 // (hostping told to write /dev/null would turn it into a list file): only a
 // missing or regular destination is replaced.
@@ -137,7 +133,7 @@ mode_t CreationMode(const std::string& path) {
 int CreateTemporary(const std::string& path, std::string& tempPath) {
     const mode_t mode = CreationMode(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = TemporaryNameFor(path);
+        tempPath = TemporaryPathFor(path);
         const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -332,7 +328,7 @@ void ReplacePrivateFile(const std::string& path, const std::string& bytes) {
     std::string tempPath;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tempPath = TemporaryNameFor(path);
+        tempPath = TemporaryPathFor(path);
         fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno != EEXIST) break;
     }
@@ -561,6 +557,10 @@ bool ProcessIsGone(pid_t pid) {
 }
 
 }  // namespace
+
+std::string TemporaryPathFor(const std::string& path) {
+    return TemporaryNameFor(path, getpid());
+}
 
 // A writer killed between its write and its rename leaves its temporary for
 // good; one that still runs (netsweep writing a list right now) will rename

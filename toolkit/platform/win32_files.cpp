@@ -248,8 +248,7 @@ std::optional<FileStamp> StampOf(const std::string& path) {
 
 void ReplaceFile(const std::string& path, const std::string& bytes) {
     RefuseUnusualDestination(path);
-    const std::string tempPath =
-        TemporaryNameFor(path, static_cast<std::int64_t>(GetCurrentProcessId()));
+    const std::string tempPath = TemporaryPathFor(path);
     WriteTemporary(tempPath, bytes, path);
     // Again at the last moment: the path may have changed while it was written.
     try {
@@ -282,8 +281,7 @@ void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
     try {
         for (const auto& file : files) RefuseUnusualDestination(file.first);
         for (const auto& [path, bytes] : files) {
-            temporaries.push_back(
-                TemporaryNameFor(path, static_cast<std::int64_t>(GetCurrentProcessId())));
+            temporaries.push_back(TemporaryPathFor(path));
             WriteTemporary(temporaries.back(), bytes, path);
         }
         for (const auto& file : files) RefuseUnusualDestination(file.first);
@@ -364,6 +362,10 @@ bool ReleaseRunMarker(int handle, const std::string& path, bool remove) {
 // the console's code page lacks ("Lœtitia") goes by its short form.
 std::string UserProgramDir(const std::string& installedDir) {
     return Utf8(NameForBatchFiles(Wide(installedDir)));
+}
+
+std::string TemporaryPathFor(const std::string& path) {
+    return TemporaryNameFor(path, static_cast<std::int64_t>(GetCurrentProcessId()));
 }
 
 // The temporaries' names start with ".", which ListFolder leaves out.
