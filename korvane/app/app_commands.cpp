@@ -31,18 +31,15 @@ class ModalScope {
 // --- KorvaneApp's entry points -------------------------------------------
 
 void KorvaneApp::Run(Command command, int entry) {
-    if (!commands_) commands_ = std::make_unique<CommandRunner>(*this, view_, scheduler_);
-    commands_->Run(command, entry);
+    commands_.Run(command, entry);
 }
 
 void KorvaneApp::EntryClicked(int entry) {
-    if (!commands_) commands_ = std::make_unique<CommandRunner>(*this, view_, scheduler_);
-    commands_->EntryClicked(entry);
+    commands_.EntryClicked(entry);
 }
 
 void KorvaneApp::NoticeClicked(const Notice& notice) {
-    if (!commands_) commands_ = std::make_unique<CommandRunner>(*this, view_, scheduler_);
-    commands_->NoticeClicked(notice);
+    commands_.NoticeClicked(notice);
 }
 
 // --- the energy report's figures, computed once for every window -----------

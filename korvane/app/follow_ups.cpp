@@ -1,9 +1,7 @@
-// KorvaneApp, the follow-ups: five minutes after a command every member of
-// the entry's group file is probed through a check slot; a member whose
-// state contradicts the command becomes an incident line, kept for the run,
-// written to the console log, and shown by the "Rapports" menu.
-#include "korvane/app/app.h"
+#include "korvane/app/follow_ups.h"
+
 #include "korvane/core/export.h"
+#include "korvane/core/power.h"
 #include "platform/platform.h"
 #include "tools.h"
 
@@ -22,38 +20,47 @@ std::string AfterWhat(FollowKind kind, const std::string& host) {
 
 }  // namespace
 
-TextList& KorvaneApp::IncidentsOf(FollowKind kind) {
-    return kind == FollowKind::WakeUp ? krv_.WolIncidents : krv_.ShutdownIncidents;
+void FollowUps::Arm(FollowKind kind, const std::string& name) {
+    const auto position = toolkit::IndexOfLine(ctx_.krv.ManagedList, name);
+    if (!position) return;
+    ctx_.timers.After(kFollowUpDelay, [this, kind, entry = static_cast<int>(*position)] {
+        LaunchChecks(kind, entry);
+    });
 }
 
-void KorvaneApp::LaunchChecks(FollowKind kind, int position) {
-    if (position < 0 || position >= static_cast<int>(krv_.ManagedList.size())) {
-        Log(AfterWhat(kind, "") + " abandonnée : l'entrée n° " + std::to_string(position) +
-            " n'existe plus.");
+const toolkit::TextList& FollowUps::Incidents(FollowKind kind) const {
+    return IncidentsOf(ctx_.krv, kind);
+}
+
+void FollowUps::LaunchChecks(FollowKind kind, int position) {
+    if (position < 0 || position >= static_cast<int>(ctx_.krv.ManagedList.size())) {
+        ctx_.console.Log(AfterWhat(kind, "") + " abandonnée : l'entrée n° " +
+                         std::to_string(position) + " n'existe plus.");
         return;
     }
-    const std::string name = krv_.ManagedList[static_cast<std::size_t>(position)];
+    const std::string name = ctx_.krv.ManagedList[static_cast<std::size_t>(position)];
     TextList members;
     try {
         members = GroupMembers(LoadGroupFile(name));
     } catch (const toolkit::FileError& error) {
         const std::string message = AfterWhat(kind, name) + " impossible : " + error.what();
-        Log(message);
-        view_.Warn(message);
+        ctx_.console.Log(message);
+        ctx_.view.Warn(message);
         return;
     }
     for (const auto& member : members) {
-        ExecPING_host(member, [this, kind, member](int slot) { ReportCheck(kind, member, slot); });
+        requests_.ExecPING_host(
+            member, [this, kind, member](int slot) { ReportCheck(kind, member, slot); });
     }
 }
 
 // The check script makes its marker writable as its last step; until then
 // the check waits for the next tick.
-void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot) {
-    const std::optional<SlotFiles> finished = FinishSlot(slot);
+void FollowUps::ReportCheck(FollowKind kind, const std::string& host, int slot) {
+    const std::optional<SlotFiles> finished = requests_.Finish(slot);
     if (!finished) return;
     const SlotFiles& files = *finished;
-    Log(ProgressLine(kind, slot));
+    ctx_.console.Log(ProgressLine(kind, slot));
     TextList output;
     bool read = true;
     try {
@@ -66,34 +73,29 @@ void KorvaneApp::ReportCheck(FollowKind kind, const std::string& host, int slot)
         const std::string reason = ProbeFailureReasonIn(files.errors, files.script);
         const std::string message =
             AfterWhat(kind, host) + " sans verdict" + (reason.empty() ? "." : " : " + reason);
-        Log(message);
-        Status(message);
+        ctx_.console.Log(message);
+        ctx_.console.Status(message);
         return;
     }
     const auto incident = CheckIncident(kind, output);
     if (!incident) return;
     const std::string line = IncidentLine(ShortDate(), LongTime(), *incident);
-    IncidentsOf(kind).push_back(line);
-    Log(line);
-    TellIncident(kind, *incident, line);
+    IncidentsOf(ctx_.krv, kind).push_back(line);
+    ctx_.console.Log(line);
+    notifications_.TellIncident(kind, *incident, line);
 }
 
 // The run's incidents, one line each, replace the report file, which then
 // opens as the machine list does.
-void KorvaneApp::OpenIncidents(FollowKind kind) {
+void FollowUps::OpenIncidents(FollowKind kind) {
     const std::string path = toolkit::ProgramDir() + IncidentFileName(kind);
     try {
-        toolkit::SaveLines(path, IncidentsOf(kind));
+        toolkit::SaveLines(path, IncidentsOf(ctx_.krv, kind));
     } catch (const toolkit::FileError& error) {
-        view_.Warn(error.what());
+        ctx_.view.Warn(error.what());
         return;
     }
-    OpenSavedReport(path);
-}
-
-void KorvaneApp::OpenSavedReport(const std::string& path) {
-    if (OpenReport(toolkit::kHostOs, path) != Opener::None) return;
-    Status("« " + path + " » est enregistré, mais aucun programme n'a pu l'ouvrir.");
+    OpenSavedReport(ctx_.console, path);
 }
 
 }  // namespace korvane
