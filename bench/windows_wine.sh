@@ -2,8 +2,8 @@
 # The Windows programs under Wine side by side with the native Linux ones on
 # the lab's /24 (198.18.0.0/24: the gateway, four hosts and the admin
 # machine, 248 silent addresses): the wall time of hostping on the list of
-# the 254 addresses and of a whole netsweep run. Under Wine the server is kept running between
-# runs, as it is on a desktop where Korvane polls every 10 seconds; the cost
+# the 254 addresses and of a whole netsweep run. Under Wine the server is
+# kept running between runs, as it is on a desktop where Korvane polls every 10 seconds; the cost
 # of starting Wine itself is reported apart (cmd.exe /c exit). netsweep.exe
 # reads the stand-ins' French listings (tests/windows) where the native one
 # runs netcmd and real NetBIOS queries. Each program runs RUNS times (best
