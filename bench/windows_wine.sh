@@ -3,18 +3,19 @@
 # the lab's /24 (198.18.0.0/24: the gateway, four hosts and the admin
 # machine, 248 silent addresses): the wall time of hostping on the list of
 # the 254 addresses and of a whole netsweep run. Under Wine the server is
-# kept running between runs, as it is on a desktop where Korvane polls every 10 seconds; the cost
-# of starting Wine itself is reported apart (cmd.exe /c exit). netsweep.exe
-# reads the stand-ins' French listings (tests/windows) where the native one
-# runs netcmd and real NetBIOS queries. Each program runs RUNS times (best
-# and median reported, in ms); every hostping run must find exactly the six
-# live addresses (the admin machine answers too). Runs as root, in a network
-# and mount namespace of its own (Wine's prefix and the Linux programs' folder
-# on a tmpfs of the run's own, tests/windows/wine-prefix.sh), with a lab of
-# its own. KORVANE_WIN_REFERENCE names the cross build of another version
-# (its bin/ folder is enough), whose hostping.exe and netsweep.exe then run
-# in the same passes, side by side under the same load.
-#   bench/windows_wine.sh [RUNS]      (needs build/ and build-win/)
+# kept running between runs, as it is on a desktop where Korvane polls every
+# 10 seconds; the cost of starting Wine itself is reported apart (cmd.exe /c
+# exit). netsweep.exe reads the stand-ins' French listings (tests/windows)
+# where the native one runs netcmd and real NetBIOS queries. Each program
+# runs RUNS times (best and median reported, in ms); every hostping run must
+# find exactly the six live addresses (the admin machine answers too). Runs
+# as root, in a network and mount namespace of its own (Wine's prefix and
+# the Linux programs' folder on a tmpfs of the run's own,
+# tests/windows/wine-prefix.sh), with a lab of its own.
+# KORVANE_WIN_REFERENCE names the cross build of another version (its bin/
+# folder is enough), whose hostping.exe and netsweep.exe then run in the
+# same passes, side by side under the same load.   bench/windows_wine.sh
+# [RUNS]      (needs build/ and build-win/)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
