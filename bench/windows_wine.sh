@@ -14,8 +14,8 @@
 # tests/windows/wine-prefix.sh), with a lab of its own.
 # KORVANE_WIN_REFERENCE names the cross build of another version (its bin/
 # folder is enough), whose hostping.exe and netsweep.exe then run in the
-# same passes, side by side under the same load.   bench/windows_wine.sh
-# [RUNS]      (needs build/ and build-win/)
+# same passes, side by side under the same load.
+#   bench/windows_wine.sh [RUNS]      (needs build/ and build-win/)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
