@@ -2,8 +2,8 @@
 # What `netcmd nbtstat -a LIST` costs when the list holds silent addresses of
 # the local link (datagrams to them wait for ARP in the kernel), on a /20 LAN
 # whose six hosts answer NetBIOS names, two of them near its end:
-#  - 250, 1000 and 4096 silent addresses (a /24's worth, then the whole /20)
-#    with the six hosts last, the neighbour table emptied first (cold);
+#  - 250, 1000 and 4090 silent addresses (a /24's worth, then the whole /20
+#    but its hosts) with the six hosts last, the neighbour table emptied first (cold);
 #  - the same lists again at once (warm: the kernel remembers the silent
 #    addresses as failed), as netsweep asks after its sweep;
 #  - one silent address alone, the cost a list should not exceed by much.

@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
 # The Windows programs under Wine side by side with the native Linux ones on
-# the lab's /24 (198.18.0.0/24: the gateway and four hosts, 249 silent
-# addresses): the wall time of hostping on the list of the 254 addresses and
-# of a whole netsweep run. Under Wine the server is kept running between
-# runs, as it is on a desktop where Korvane polls every 10 seconds; the cost
-# of starting Wine itself is reported apart (cmd.exe /c exit). netsweep.exe
-# reads the stand-ins' French listings (tests/windows) where the native one
-# runs netcmd and real NetBIOS queries. Each program runs RUNS times (best
-# and median reported, in ms); every hostping run must find exactly the six
-# live addresses (the admin machine answers too). Runs as root, in a network
-# and mount namespace of its own (Wine's prefix and the Linux programs' folder
-# on a tmpfs of the run's own, tests/windows/wine-prefix.sh), with a lab of
-# its own. KORVANE_WIN_REFERENCE names the cross build of another version
-# (its bin/ folder is enough), whose hostping.exe and netsweep.exe then run
-# in the same passes, side by side under the same load.
+# the lab's /24 (198.18.0.0/24: the gateway, four hosts and the admin
+# machine, 248 silent addresses): the wall time of hostping on the list of
+# the 254 addresses and of a whole netsweep run. Under Wine the server is
+# kept running between runs, as it is on a desktop where Korvane polls every
+# 10 seconds; the cost of starting Wine itself is reported apart (cmd.exe /c
+# exit). netsweep.exe reads the stand-ins' French listings (tests/windows)
+# where the native one runs netcmd and real NetBIOS queries. Each program
+# runs RUNS times (best and median reported, in ms); every hostping run must
+# find exactly the six live addresses (the admin machine answers too). Runs
+# as root, in a network and mount namespace of its own (Wine's prefix and
+# the Linux programs' folder on a tmpfs of the run's own,
+# tests/windows/wine-prefix.sh), with a lab of its own.
+# KORVANE_WIN_REFERENCE names the cross build of another version (its bin/
+# folder is enough), whose hostping.exe and netsweep.exe then run in the
+# same passes, side by side under the same load.
 #   bench/windows_wine.sh [RUNS]      (needs build/ and build-win/)
 set -euo pipefail
 
@@ -51,24 +52,20 @@ drive_c=$WINEPREFIX/drive_c
 "$wine" wineboot --init >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
 
-# The programs' folders: Windows in c:\korvane with the stand-ins on the PATH,
-# Linux in a folder of its own with netcmd.
-mkdir -p "$drive_c/korvane" "$drive_c/korvane-standins"
+# The programs' folders: Windows in c:\korvane with the stand-ins in Wine's
+# system folder, Linux in a folder of its own with netcmd.
+mkdir -p "$drive_c/korvane"
 mkdir -p -m 700 "$work/linux/scratch"  # netsweep refuses a scratch folder open to others
 cp "$build_win"/bin/*.exe "$drive_c/korvane/"
 if [ -n "$reference" ]; then
   mkdir -p "$drive_c/reference"
   cp "$reference/bin/hostping.exe" "$reference/bin/netsweep.exe" "$drive_c/reference/"
 fi
-for command in ipconfig nbtstat arp; do
-  cp "$build_win/tests/standin.exe" "$drive_c/korvane-standins/$command.exe"
-done
-cp "$root"/tests/fixtures/windows/*.txt "$drive_c/korvane-standins/"
+wine_standins "$build_win" "$root" ipconfig nbtstat arp
 cp "$build/bin/hostping" "$build/bin/netsweep" "$build/bin/netcmd" "$work/linux/"
 # The Linux programs' work folder is theirs only: Wine would hand the
 # variable to the Windows programs, whose own is in the prefix.
 unset KORVANE_SCRATCH
-export WINEPATH='c:\korvane-standins'
 linux_scratch=$work/linux/scratch
 for i in $(seq 1 254); do printf '198.18.0.%d\r\n' "$i"; done >"$work/list"
 cp "$work/list" "$drive_c/list"

@@ -55,6 +55,13 @@ bool IsUsableName(std::string_view name) {
     return toolkit::IsPlainHostName(name) && toolkit::IsValidEntryName(name);
 }
 
+std::string UsableDnsName(std::string_view name) {
+    if (IsUsableName(name)) return std::string(name);
+    if (!toolkit::IsPlainHostName(name) || !toolkit::IsWindowsSpecialName(name)) return {};
+    const std::string first = toolkit::ShortHostName(name);
+    return IsUsableName(first) ? first : std::string();
+}
+
 TextList Ip2NameOf(const TextList& listeIP) {
     TextList entries;
     for (const std::string& line : listeIP) {

@@ -37,6 +37,10 @@ TextList LoadListeMAC(const std::string& path);
 // "-rf") would only be offered for enrolment and refused there, so it counts
 // as no name.
 bool IsUsableName(std::string_view name);
+// A name the DNS gives an address: the whole name when usable; when only its
+// ending makes it unusable ("pc1.example.com" reads as a program on
+// Windows), its first label, which names the computer; else none.
+std::string UsableDnsName(std::string_view name);
 
 // The ip2name entries of the "liste.ip" lines: each line trimmed and split at
 // its first space gives address "=" name. A line without a name or without an

@@ -10,7 +10,8 @@
 // Exit status: 0 the run completed, or another run's marker is fresh (less
 // than 0.01 day old) and this one ended at once; 1 a file could not be read
 // or written (one French line on standard error; the lists keep their old
-// content and the marker stays).
+// content). The marker goes at the end of every run that took it, whatever
+// failed.
 #include <iostream>
 #include <string>
 #include <vector>

@@ -62,10 +62,10 @@ void Namer::AskReverse(const std::vector<std::string>& addresses) {
     for (std::size_t i = 0; i < addresses.size() && i < entries.size(); ++i) {
         if (!entries[i]) continue;
         ReverseName& name = reverse_[addresses[i]];
-        name.official = PlainOrNothing(entries[i]->name);
+        name.official = UsableDnsName(entries[i]->name);
         // The alias is only asked for an address that has an official name.
         if (!name.official.empty() && !entries[i]->aliases.empty()) {
-            name.alias = PlainOrNothing(entries[i]->aliases.front());
+            name.alias = UsableDnsName(entries[i]->aliases.front());
         }
     }
 }
@@ -93,7 +93,9 @@ std::string Namer::ResolveName(const std::string& address, toolkit::KeyedLines& 
             name = reverse.alias.empty() ? reverse.official : reverse.alias;
             ip2name.Append(address + "=" + name);
         }
-        console << "getHostByAddr : " << address << " = " << reverse.official << '\n';
+        // The name taken, as the line has always said: the alias when the
+        // reverse lookup gave one, else the official name.
+        console << "getHostByAddr : " << address << " = " << name << '\n';
         console << "getAliasByAddr : " << address << " = " << reverse.alias << '\n';
     }
     return toolkit::ShortHostName(name);

@@ -1,5 +1,6 @@
 #include "run.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 #include <unordered_map>
@@ -85,12 +86,63 @@ class ScanRun {
         lists_.ip2name = Ip2NameOf(listeIP);
         lists_.ListeIP = std::move(listeIP);
         if (toolkit::platform::FileExists(mac)) lists_.ListeMAC = LoadListeMAC(mac);
-        record_ = toolkit::LoadDeviceRecord(exeDir_ + toolkit::kDeviceRecordFile);
+        LoadDeviceRecord();
         const std::string discover = exeDir_ + "liste.ip.discover";
         if (!toolkit::platform::FileExists(discover)) return;
         for (const std::string& line : UsableDiscoverLines(toolkit::LoadLines(discover))) {
             lists_.ListeDiscover.Add(line);
         }
+    }
+
+    // The record of the devices seen. One that cannot be read (beyond the
+    // readers' 16 MiB, a FIFO) or replaced (a folder, a link in its place)
+    // would stop every run, and with it the three lists: it is set aside
+    // under a dated name beside it, never deleted, and this run starts from
+    // an empty record. When even that fails, it stays as it is and this run
+    // leaves it alone.
+    void LoadDeviceRecord() {
+        const std::string path = exeDir_ + toolkit::kDeviceRecordFile;
+        const std::optional<toolkit::platform::FileStatus> status =
+            toolkit::platform::StatusOf(path);
+        if (!status) return;
+        std::string problem;
+        try {
+            const TextList lines = toolkit::LoadLines(path);  // says why it cannot be read
+            if (status->regular) {
+                record_ = toolkit::ParseDeviceRecord(lines);
+                return;
+            }
+            problem = "Impossible de remplacer le fichier « " + path +
+                      " » : ce n'est pas un fichier ordinaire";
+        } catch (const toolkit::FileError& error) {
+            problem = error.what();
+        }
+        console_ << "Relevé des appareils illisible : " << problem << ".\n";
+        int error = EEXIST;
+        const std::string stamp = SetAsideStamp();
+        for (int copy = 1; copy <= 99 && error == EEXIST; ++copy) {
+            const std::string aside =
+                path + ".illisible-" + stamp + (copy == 1 ? "" : "-" + std::to_string(copy));
+            error = toolkit::platform::MoveFileNoReplace(path, aside);
+            if (error == 0) {
+                console_ << "Il est mis de côté sous « " << aside
+                         << " » ; ce passage repart d'un relevé vide.\n";
+                return;
+            }
+        }
+        console_ << "Il n'a pas pu être mis de côté (" << toolkit::SystemErrorText(error)
+                 << ") : il est laissé tel quel et ce passage ne le met pas à jour.\n";
+        recordWritable_ = false;
+    }
+
+    // "20261208-073012": the time, UTC, as a file name may hold it everywhere.
+    static std::string SetAsideStamp() {
+        std::string stamp;
+        for (const char c : toolkit::UtcText(toolkit::UtcNow())) {
+            if (c == 'T') stamp += '-';
+            if (c >= '0' && c <= '9') stamp += c;
+        }
+        return stamp;
     }
 
     // Steps 7 to 9: the network from the adapter listing, the local address
@@ -290,10 +342,12 @@ class ScanRun {
     // seen, replaced as one set.
     void SaveLists() {
         const TextList devices = toolkit::DeviceRecordLines(record_);
-        toolkit::SaveLinesTogether({{exeDir_ + "liste.ip", &lists_.ListeIP.Lines()},
-                                    {exeDir_ + "liste.mac", &lists_.ListeMAC.Lines()},
-                                    {exeDir_ + "liste.ip.discover", &lists_.ListeDiscover.Lines()},
-                                    {exeDir_ + toolkit::kDeviceRecordFile, &devices}});
+        std::vector<std::pair<std::string, const TextList*>> files = {
+            {exeDir_ + "liste.ip", &lists_.ListeIP.Lines()},
+            {exeDir_ + "liste.mac", &lists_.ListeMAC.Lines()},
+            {exeDir_ + "liste.ip.discover", &lists_.ListeDiscover.Lines()}};
+        if (recordWritable_) files.push_back({exeDir_ + toolkit::kDeviceRecordFile, &devices});
+        toolkit::SaveLinesTogether(files);
     }
 
     Network& network_;
@@ -310,6 +364,7 @@ class ScanRun {
     std::unordered_set<std::string> probed_;
     bool swept_ = false;
     toolkit::DeviceRecord record_;
+    bool recordWritable_ = true;  // false: left as it was, unreadable
 };
 
 }  // namespace
@@ -346,17 +401,20 @@ int RunNetsweep(const std::vector<std::string>& args, Network& network, std::ost
                 return MarkerBlocks(written, std::chrono::system_clock::now());
             });
         if (!claim) return kExitDone;
-        // A list's temporary left by a run killed while saving it.
+        // A list's temporary left by a run killed while saving it, and the
+        // captured listings of a process (Korvane, netsweep) killed before
+        // it removed them.
         toolkit::platform::RemoveStaleTemporaries(toolkit::ProgramDir());
+        toolkit::platform::RemoveStaleTemporaries(toolkit::ScratchDir());
         ScanRun(network, console, sweep).Execute();
         const int handle = *std::exchange(claim, std::nullopt);
         if (!toolkit::platform::ReleaseRunMarker(handle, marker, true)) {
             throw toolkit::FileError("Impossible de supprimer le marqueur « " + marker + " »");
         }
     } catch (const std::exception& error) {  // FileError, ScratchError, out of memory
-        // The marker stays: the lists may not agree with each other until a
-        // run completes (see the README).
-        if (claim) toolkit::platform::ReleaseRunMarker(*claim, marker, false);
+        // The marker goes whatever failed: one left behind would keep the
+        // next runs away, and Korvane's scan light on, for 0.01 day.
+        if (claim) toolkit::platform::ReleaseRunMarker(*claim, marker, true);
         console.flush();
         errors << "netsweep : " << error.what() << '\n';
         return kExitFileError;

@@ -4,6 +4,7 @@
 #include "lookups.h"
 #include "neighbours.h"
 #include "network.h"
+#include "reseau.h"
 #include "tools.h"
 
 namespace netsweep {
@@ -17,26 +18,19 @@ constexpr std::size_t kAddressesPerCommand = 4096;
 // may take some hundreds of milliseconds to answer.
 constexpr std::chrono::milliseconds kSecondEchoTimeout{1000};
 
-// The output file of an earlier run is removed first, so that a command that
-// could not run leaves no old listing to be taken for this run's.
-toolkit::TextList RunCaptured(const toolkit::CapturedCommand& command) {
-    toolkit::platform::RemoveFile(command.outputFile);
-    toolkit::RunAndWait(command.line);
-    return toolkit::LoadOutputLines(command.outputFile);
-}
-
 // One listing per address of `chunk`, in order.
 std::vector<toolkit::TextList> NodeListings(const toolkit::ToolPaths& paths,
                                             const std::vector<std::string>& chunk) {
     if (const auto list = toolkit::NbtstatListCommand(toolkit::kHostOs, paths, chunk)) {
-        std::vector<toolkit::TextList> listings = SplitNodeListings(RunCaptured(*list));
+        std::vector<toolkit::TextList> listings = SplitNodeListings(toolkit::RunCaptured(*list));
         // A listing cut short cannot say which name is whose: none is taken.
         if (listings.size() != chunk.size()) listings.assign(chunk.size(), {});
         return listings;
     }
     std::vector<toolkit::TextList> listings;
     for (const std::string& address : chunk) {
-        listings.push_back(RunCaptured(toolkit::NbtstatCommand(toolkit::kHostOs, paths, address)));
+        listings.push_back(
+            toolkit::RunCaptured(toolkit::NbtstatCommand(toolkit::kHostOs, paths, address)));
     }
     return listings;
 }
@@ -99,11 +93,12 @@ std::vector<std::optional<toolkit::platform::HostEntry>> SystemNetwork::ReverseE
 }
 
 toolkit::TextList SystemNetwork::NameCacheListing() {
-    return RunCaptured(toolkit::NbtCacheCommand(toolkit::kHostOs, toolkit::HostToolPaths()));
+    return toolkit::RunCaptured(
+        toolkit::NbtCacheCommand(toolkit::kHostOs, toolkit::HostToolPaths()));
 }
 
 toolkit::TextList SystemNetwork::ArpListing() {
-    return RunCaptured(toolkit::ArpCommand(toolkit::kHostOs, toolkit::HostToolPaths()));
+    return toolkit::RunCaptured(toolkit::ArpCommand(toolkit::kHostOs, toolkit::HostToolPaths()));
 }
 
 }  // namespace netsweep

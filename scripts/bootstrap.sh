@@ -48,12 +48,18 @@ packages=(
   # fakeroot, lintian, the desktop entry's and AppStream's validators, the man
   # pages' checker.
   dpkg-dev fakeroot file lintian desktop-file-utils appstream man-db groff-base
+  # The access from the network (korvane/web): Boost.Beast and Asio (header
+  # only), nlohmann's JSON, libgcrypt's key derivation, OpenSSL for HTTPS.
+  libboost1.81-dev nlohmann-json3-dev libgcrypt20-dev libssl-dev
 )
 if [ "${1:-}" = --windows ]; then
   # Korvane's Win32 window in the tests: Wine's dialog fonts, the window
   # driven on Xvfb (xdotool) and its pictures taken (ImageMagick's import);
   # the French locale Wine runs in; NSIS's makensis builds the installer.
   packages+=(g++-mingw-w64-x86-64-posix wine64 locales fonts-wine xdotool imagemagick nsis)
+  # libgcrypt for the Windows build of the access from the network, linked
+  # statically (Boost and nlohmann's headers are the Linux packages').
+  packages+=(libgcrypt-mingw-w64-dev)
 fi
 lan_daemons=(smbd nmbd samba-ad-dc ssh)
 policy=/usr/sbin/policy-rc.d

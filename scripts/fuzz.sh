@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The fuzz targets (libFuzzer, clang, with AddressSanitizer and UBSan) of the
 # readers of what files and the network bring in: the ipconfig listing, the
-# text lists, krv.ini and its look-ups, NetBIOS answers, ICMP replies. Built
+# text lists, krv.ini and its look-ups, NetBIOS answers, ICMP replies, the
+# web API's routing and JSON bodies. Built
 # in build-fuzz/.
 #   scripts/fuzz.sh                  each target runs once over its corpus
 #                                    (fuzz/corpus/NAME/): a regression run of seconds
@@ -24,7 +25,7 @@ seconds=${1:-}
 [ -z "$seconds" ] || [[ $seconds =~ ^[1-9][0-9]*$ ]] ||
   { echo "fuzz : durée invalide : $seconds" >&2; exit 2; }
 names=("$@")
-((${#names[@]})) || names=(ipconfig text_lists settings nbns icmp devices)
+((${#names[@]})) || names=(ipconfig text_lists settings nbns icmp devices web)
 
 bash "$root/scripts/bootstrap.sh"
 compiler=$(command -v clang++-14 || command -v clang++ || true)

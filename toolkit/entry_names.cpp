@@ -1,6 +1,11 @@
 #include "entry_names.h"
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
+#include <string>
+
+#include "utils.h"
 
 namespace toolkit {
 
@@ -60,10 +65,40 @@ std::optional<char32_t> NextCodePoint(std::string_view text, std::size_t& at) {
     return value;
 }
 
+// Every extension of a default PATHEXT, .ps1, which administrators often add
+// to it, and the programs that CreateProcess starts like an .exe (.scr, .pif).
+constexpr std::string_view kProgramExtensions[] = {
+    "com", "exe", "bat", "cmd", "vbs", "vbe", "js",  "jse",
+    "wsf", "wsh", "msc", "cpl", "ps1", "scr", "pif",
+};
+
+bool IsDeviceName(std::string_view base) {
+    for (const std::string_view device : {"con", "prn", "aux", "nul"}) {
+        if (base == device) return true;
+    }
+    return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) &&
+           base[3] >= '0' && base[3] <= '9';
+}
+
 }  // namespace
+
+bool IsWindowsSpecialName(std::string_view name) {
+    std::string lower = AsciiLower(name);
+    while (!lower.empty() && (lower.back() == '.' || lower.back() == ' ')) lower.pop_back();
+    // "nul .txt" is the device too: the blanks before the dot do not count.
+    std::string_view base = std::string_view(lower).substr(0, lower.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    if (IsDeviceName(base)) return true;
+    const std::size_t dot = lower.rfind('.');
+    if (dot == std::string::npos) return false;
+    const std::string_view extension = std::string_view(lower).substr(dot + 1);
+    return std::find(std::begin(kProgramExtensions), std::end(kProgramExtensions), extension) !=
+           std::end(kProgramExtensions);
+}
 
 bool IsValidEntryName(std::string_view name) {
     if (name.empty() || name.size() > kMaxEntryNameLength) return false;
+    if (IsWindowsSpecialName(name)) return false;
     if (name.front() == '-' || name.front() == '.') return false;
     for (std::size_t at = 0; at < name.size();) {
         const auto c = NextCodePoint(name, at);
@@ -71,6 +106,10 @@ bool IsValidEntryName(std::string_view name) {
         if (*c < 0x80 ? !IsAsciiNameCharacter(*c) : !IsWideNameCharacter(*c)) return false;
     }
     return true;
+}
+
+const char* EntryNameRule(std::string_view name) {
+    return IsWindowsSpecialName(name) ? kWindowsNameRule : kEntryNameRule;
 }
 
 }  // namespace toolkit

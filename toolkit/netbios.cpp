@@ -6,6 +6,7 @@
 #include <random>
 
 #include "platform/platform.h"
+#include "reseau.h"
 #include "utils.h"
 #include "wire_reader.h"
 
@@ -145,7 +146,7 @@ std::optional<IPv4> ParseNameQueryResponse(std::span<const std::uint8_t> packet,
     }
     IPv4 address{};
     std::copy_n(data.begin() + 2, address.size(), address.begin());
-    if (address == IPv4{0, 0, 0, 0} || address[0] == 127) return std::nullopt;
+    if (ScopeOfAddress(address, {}) != AddressScope::Computer) return std::nullopt;
     return address;
 }
 

@@ -47,8 +47,8 @@ std::optional<std::string> NetbiosQueryName(std::string_view host);
 std::vector<std::uint8_t> BuildNameQuery(std::uint16_t transactionId, std::string_view name);
 // The first address of a positive answer to our query `transactionId` for
 // `name`; nullopt for anything else (a negative answer, another name, a
-// truncated or inconsistent packet, the address 0.0.0.0 or a loopback
-// address, which name no computer of the LAN).
+// truncated or inconsistent packet, an address of 0.0.0.0/8, loopback,
+// multicast or 240.0.0.0/4, which name no computer of the LAN: ScopeOfAddress).
 std::optional<IPv4> ParseNameQueryResponse(std::span<const std::uint8_t> packet,
                                            std::uint16_t transactionId, std::string_view name);
 

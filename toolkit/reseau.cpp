@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -155,6 +156,19 @@ int RunAndWait(const std::string& commandLine) {
     return platform::RunShellAndWait(commandLine, workDir);
 }
 
+TextList RunCaptured(const CapturedCommand& command) {
+    platform::RemoveFile(command.outputFile);
+    RunAndWait(command.line);
+    try {
+        TextList lines = LoadOutputLines(command.outputFile);
+        platform::RemoveFile(command.outputFile);
+        return lines;
+    } catch (const FileError&) {
+        platform::RemoveFile(command.outputFile);
+        throw;
+    }
+}
+
 host_params ReadIpConfig() {
     CapturedCommand command;
     try {
@@ -162,8 +176,7 @@ host_params ReadIpConfig() {
     } catch (const ScratchError& error) {
         throw FileError(error.what());
     }
-    RunAndWait(command.line);
-    return ParseIpConfig(LoadOutputLines(command.outputFile));
+    return ParseIpConfig(RunCaptured(command));
 }
 
 host_params ParseIpConfig(const TextList& lines) {
@@ -237,6 +250,32 @@ bool IsPlainHostName(std::string_view text) {
     };
     return !text.empty() && text.size() <= kMaxFieldLength &&
            std::all_of(text.begin(), text.end(), plain);
+}
+
+AddressScope ScopeOfAddress(const IPv4& address, const std::vector<platform::AddressRow>& local) {
+    const std::uint8_t first = address[0];
+    if (first == 0) return AddressScope::ThisNetwork;
+    if (first == 127) return AddressScope::Loopback;
+    if (first >= 224 && first < 240) return AddressScope::Multicast;
+    if (first >= 240) return AddressScope::Reserved;
+    std::uint32_t value = 0;  // network order, as the rows
+    std::memcpy(&value, address.data(), sizeof value);
+    for (const auto& row : local) {
+        if (row.address == value) return AddressScope::Own;
+    }
+    for (const auto& row : local) {
+        // A /31 or /32 network has no broadcast address: its other address
+        // is the computer at the far end (RFC 3021).
+        const std::uint32_t hostBits = ~row.mask;
+        if (std::popcount(hostBits) > 1 && (row.address | hostBits) == value)
+            return AddressScope::Broadcast;
+    }
+    return AddressScope::Computer;
+}
+
+std::optional<AddressScope> ScopeOfAddress(std::string_view dotted) {
+    if (!IsDottedIPv4(dotted)) return std::nullopt;
+    return ScopeOfAddress(OctetsOf(dotted), platform::LocalAddressRows());
 }
 
 }  // namespace toolkit

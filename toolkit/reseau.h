@@ -3,9 +3,14 @@
 // None of these raise network errors: a failed look-up is empty text.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/platform.h"
+#include "raw_ping.h"
+#include "tools.h"
 #include "utils.h"
 
 namespace toolkit {
@@ -29,6 +34,13 @@ struct host_params {
 // without time limit. Returns the wait status (-1 when it could not start);
 // no caller needs it. The line is passed whole whatever its length.
 int RunAndWait(const std::string& commandLine);
+
+// Runs a captured command (tools.h) and gives the lines of its output file,
+// which is removed before the run (a leftover of an ended process given the
+// same id is not this run's listing) and after it, read or not. Throws
+// FileError when the output cannot be read: the command could not run, or
+// the scratch folder cannot be used.
+TextList RunCaptured(const CapturedCommand& command);
 
 // Runs the ipconfig command (tools.h) and parses its output file.
 // Throws FileError when the output file cannot be opened (an unusable scratch
@@ -61,5 +73,24 @@ bool IsDottedIPv4(std::string_view text);
 // True for a host name that cannot break a list line, a script or a file
 // name: 1 to 255 ASCII letters, digits, ".", "-" and "_".
 bool IsPlainHostName(std::string_view text);
+
+// What an IPv4 address stands for, seen from this computer: one other
+// computer, or an address that names none, or names this computer itself,
+// and so must never be given what is meant for a computer of the LAN.
+enum class AddressScope {
+    Computer,
+    ThisNetwork,  // 0.0.0.0/8: "this computer", or any address
+    Loopback,     // 127.0.0.0/8
+    Multicast,    // 224.0.0.0/4
+    Reserved,     // 240.0.0.0/4, the limited broadcast 255.255.255.255 among them
+    Broadcast,    // the broadcast address of one of this computer's networks
+    Own,          // one of this computer's own addresses
+};
+// `local`: this computer's addresses and masks, as LocalAddressRows gives
+// them; without them, only the first five scopes are told apart.
+AddressScope ScopeOfAddress(const IPv4& address, const std::vector<platform::AddressRow>& local);
+// The same for a dotted address, against the address table as it is now;
+// nullopt for a text that is not one.
+std::optional<AddressScope> ScopeOfAddress(std::string_view dotted);
 
 }  // namespace toolkit

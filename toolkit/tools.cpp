@@ -13,21 +13,33 @@ namespace {
 std::mutex programDirMutex;
 std::optional<std::string> programDirOverride;
 
+// Each captured start writes a file of its own. The scratch folder is shared
+// by all of a user's programs: a window and the planner starting together,
+// or netsweep beside them, all run "ipconfig /all", and with one name each
+// would read the other's half-written listing. The name is that of one of
+// this process's temporaries (".ipconfig.txt.tmp-PID-N"), so that what a
+// process killed before it removed its output leaves goes with the other
+// temporaries of writers that are gone, at the next start.
+std::string CapturedOutput(Os os, const ToolPaths& paths, std::string_view name) {
+    return platform::TemporaryPathFor(ScratchFile(os, paths, name));
+}
+
 // The captured commands of POSIX run this project's netcmd from the program
 // folder, which prints the same French listings that the parsers read.
 CapturedCommand PosixNetcmd(const ToolPaths& paths, const std::string& arguments,
                             std::string_view outputName) {
-    const std::string output = ScratchFile(Os::Posix, paths, outputName);
+    const std::string output = CapturedOutput(Os::Posix, paths, outputName);
     return {ShellQuote(paths.programDir + "netcmd") + " " + arguments + " > " + ShellQuote(output),
             output};
 }
 
-// The Windows commands themselves, their output redirected into the
-// scratch folder by cmd.exe.
-CapturedCommand WindowsCaptured(const ToolPaths& paths, const std::string& command,
-                                std::string_view outputName) {
-    const std::string output = ScratchFile(Os::Windows, paths, outputName);
-    return {"cmd.exe /c " + command + " > " + CmdPath(output), output};
+// The Windows commands themselves from the system folder, their output
+// redirected into the scratch folder by cmd.exe, which runs every captured
+// line there.
+CapturedCommand WindowsCaptured(const ToolPaths& paths, std::string_view program,
+                                const std::string& arguments, std::string_view outputName) {
+    const std::string output = CapturedOutput(Os::Windows, paths, outputName);
+    return {WindowsSystemTool(program) + " " + arguments + " > " + CmdPath(output), output};
 }
 
 }  // namespace
@@ -82,8 +94,16 @@ std::string DoublePercents(std::string_view text) {
     return doubled;
 }
 
+std::string WindowsSystemTool(std::string_view program) {
+    return "\"%SystemRoot%\\System32\\" + std::string(program) + "\"";
+}
+
+std::string BatchProgram(const ToolPaths& paths, std::string_view program) {
+    return "\"" + DoublePercents(paths.programDir) + std::string(program) + "\"";
+}
+
 CapturedCommand IpConfigCommand(Os os, const ToolPaths& paths) {
-    if (os == Os::Windows) return WindowsCaptured(paths, "ipconfig /all", "ipconfig.txt");
+    if (os == Os::Windows) return WindowsCaptured(paths, "ipconfig.exe", "/all", "ipconfig.txt");
     return PosixNetcmd(paths, "ipconfig /all", "ipconfig.txt");
 }
 
@@ -92,7 +112,7 @@ CapturedCommand NbtstatCommand(Os os, const ToolPaths& paths, std::string_view a
         throw std::invalid_argument("adresse IPv4 invalide : " + std::string(address));
     }
     if (os == Os::Windows) {
-        return WindowsCaptured(paths, "nbtstat -a " + std::string(address), "nbtstat.txt");
+        return WindowsCaptured(paths, "nbtstat.exe", "-a " + std::string(address), "nbtstat.txt");
     }
     return PosixNetcmd(paths, "nbtstat -a " + ShellQuote(address), "nbtstat.txt");
 }
@@ -110,12 +130,12 @@ std::optional<CapturedCommand> NbtstatListCommand(Os os, const ToolPaths& paths,
 }
 
 CapturedCommand NbtCacheCommand(Os os, const ToolPaths& paths) {
-    if (os == Os::Windows) return WindowsCaptured(paths, "nbtstat -c", "nbtcache.txt");
+    if (os == Os::Windows) return WindowsCaptured(paths, "nbtstat.exe", "-c", "nbtcache.txt");
     return PosixNetcmd(paths, "nbtstat -c", "nbtcache.txt");
 }
 
 CapturedCommand ArpCommand(Os os, const ToolPaths& paths) {
-    if (os == Os::Windows) return WindowsCaptured(paths, "arp -a", "arpcache.txt");
+    if (os == Os::Windows) return WindowsCaptured(paths, "arp.exe", "-a", "arpcache.txt");
     return PosixNetcmd(paths, "arp -a", "arpcache.txt");
 }
 

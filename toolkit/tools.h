@@ -51,6 +51,12 @@ struct ToolPaths {
 ToolPaths HostToolPaths();  // ProgramDir() and ScratchDir()
 
 // A captured command: the line given to RunAndWait and the file it writes.
+// Each command made names a file of its own in the scratch folder, given to
+// no other process and no other command of this one: the listing's name
+// (ipconfig.txt, nbtstat.txt, nbtcache.txt, arpcache.txt) in the shape of a
+// temporary of this process, ".ipconfig.txt.tmp-PID-N", which
+// platform::RemoveStaleTemporaries removes once the process is gone.
+// RunCaptured (reseau.h) runs the line and removes the file once read.
 struct CapturedCommand {
     std::string line;
     std::string outputFile;
@@ -66,6 +72,17 @@ std::string CmdPath(std::string_view path);
 std::string BatchPath(std::string_view path);
 // "%" doubled, as a batch file reads one.
 std::string DoublePercents(std::string_view text);
+// A program of Windows' system folder (attrib.exe, shutdown.exe, sc.exe,
+// ipconfig.exe...) as the first word of a line that cmd.exe runs, a batch
+// file's or a captured command's: by its full path, which cmd.exe completes
+// from %SystemRoot%. Named bare, cmd.exe would first look in the current
+// folder (the program folder), where an entry's group file named like the
+// tool would run in its place.
+std::string WindowsSystemTool(std::string_view program);
+// A program of the program folder (hostping.exe, wolcmd.exe) as the first
+// word of a batch file's line: its full path in double quotes, each "%" of
+// the folder doubled.
+std::string BatchProgram(const ToolPaths& paths, std::string_view program);
 
 CapturedCommand IpConfigCommand(Os os, const ToolPaths& paths);
 // Throws std::invalid_argument when `address` is not a dotted IPv4 text, so

@@ -33,8 +33,11 @@ std::optional<std::int64_t> ParseUtcText(std::string_view text) {
     const year_month_day date{std::chrono::year{year},
                               std::chrono::month{static_cast<unsigned>(month)},
                               std::chrono::day{static_cast<unsigned>(day)}};
+    // No second 60: the system clock counts none, UtcText never writes one,
+    // and 9999-12-31T23:59:60Z would be a moment of the year 10000, which no
+    // text of this form can hold.
     if (!date.ok() || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
-        second > 60) {
+        second > 59) {
         return std::nullopt;
     }
     const auto when = sys_days(date) + hours(hour) + minutes(minute) + seconds(second);

@@ -12,7 +12,8 @@ namespace toolkit {
 // Seconds since 1970-01-01 UTC, as "YYYY-MM-DDTHH:MM:SSZ".
 std::string UtcText(std::int64_t time);
 // The seconds of such a text; nothing for any other text (a date that does
-// not exist included).
+// not exist, or a second 60, included): what it reads, UtcText writes back
+// the same.
 std::optional<std::int64_t> ParseUtcText(std::string_view text);
 
 // The system clock now, in seconds since 1970-01-01 UTC.

@@ -1,27 +1,63 @@
-// Korvane's behaviour, whatever window shows it: the start and the exit, the
-// poll every 10 s and the scans, the power commands and their reports, the
-// follow-ups and their incidents, the daily plan, the protected computers,
-// the journal of states, and the commands of the menus and dialogs. A window
-// layer (Qt, Win32) implements MainView, gives a Scheduler running on its
-// loop, and calls these methods from its handlers; nothing here draws.
+// Korvane's behaviour, whatever window shows it. A window layer (Qt, Win32,
+// the window-free planner) implements MainView, gives a Scheduler running on
+// its loop, and calls these methods from its handlers; nothing here draws.
+// KorvaneApp makes the features below, orders the start and the exit, runs
+// the 10-second tick that touches several of them, and forwards every other
+// method to the feature that owns it. Each feature owns its state and is
+// given, when made, the context and the features it uses:
+//   AppContext      app_context.h     view, clock, timers, console log and status bar,
+//                                     lists and settings (KrvVar), local network
+//   Requests        requests.h        the request slots and their timers, the checks
+//   Notifications   notifications.h   desktop notifications, a windowless run's incidents
+//   Scans           scans.h           netsweep, the minute timer, the record of devices
+//   AddressHolders  address_holders.h entries whose address another device took
+//   FollowUps       follow_ups.h      the checks after a command, the incidents
+//   PowerCommands   power_commands.h  wake-up, shutdown, restart, access test
+//   Poller          poller.h          the 10-second poll and the states
+//   Gateway         gateway.h         the gateway's probe and page
+//   Journal         journal.h         the journal of states
+//   Planner         planner.h         the daily plan, the protected list
+//   NetworkMap      network_map.h     the map's cells and hints, the comments
+//   EntryDialog     entry_dialog.h    the on/off dialog's card and SSH setting
+//   Menus           menus.h           protection, SSH key, machine list, renaming,
+//                                     comments, preferences
+//   IntakeDialog    intake_dialog.h   the intake dialog
+//   EnergyReports   energy_reports.h  the energy report
+//   CommandRunner   app_commands.h    the windows' commands (command_table.h), the
+//                                     clicks of entries and notifications, over the
+//                                     public methods below
+// startup.h holds what the start reads and the exit writes besides them.
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <map>
-#include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "korvane/app/address_holders.h"
+#include "korvane/app/app_commands.h"
+#include "korvane/app/app_context.h"
 #include "korvane/app/clock.h"
+#include "korvane/app/energy_reports.h"
+#include "korvane/app/entry_dialog.h"
+#include "korvane/app/follow_ups.h"
+#include "korvane/app/gateway.h"
+#include "korvane/app/intake_dialog.h"
+#include "korvane/app/journal.h"
+#include "korvane/app/menus.h"
+#include "korvane/app/network_map.h"
+#include "korvane/app/notifications.h"
+#include "korvane/app/planner.h"
+#include "korvane/app/poller.h"
+#include "korvane/app/power_commands.h"
+#include "korvane/app/requests.h"
+#include "korvane/app/scans.h"
 #include "korvane/app/scheduler.h"
 #include "korvane/app/view.h"
 #include "korvane/core/KrvVar.h"
 #include "korvane/core/addressholder.h"
 #include "korvane/core/energy.h"
 #include "korvane/core/filecache.h"
+#include "korvane/core/folderlead.h"
 #include "korvane/core/followup.h"
 #include "korvane/core/history.h"
 #include "korvane/core/intake.h"
@@ -34,25 +70,12 @@
 
 namespace korvane {
 
-class GatewayProbe;
-
 // The window's place when Korvane ends; nothing for a Korvane without window,
 // whose saved place stays as it was.
 struct WindowGeometry {
     int left = 0;
     int top = 0;
     int height = 0;
-};
-
-// What the on/off dialog shows of an entry.
-struct EntryCard {
-    std::string caption;
-    std::string address;
-    std::string mac;
-    std::string wakeUp;  // "7:05", "0:00" for none
-    std::string shutdown;
-    bool overSsh = false;  // shut down over SSH (liste.ssh), as this user
-    std::string sshUser;
 };
 
 // The preferences dialog's fields, as typed.
@@ -67,6 +90,11 @@ struct Preferences {
 struct EnergyReport {
     std::vector<EnergyRow> rows;
     TextList dayLabels;  // "dd/mm/yyyy", one per day
+    // "Énergie estimée sur la période : 1,25 kWh", every row's energy.
+    std::string TotalText() const;
+    // The top of the chart's hours axis: the longest day's hours rounded
+    // up, 1 to 24.
+    int HoursCeiling() const;
 };
 
 class KorvaneApp {
@@ -87,11 +115,11 @@ class KorvaneApp {
     // The timers stop, krv.ini and settings.ini are written (a failure is
     // told), and the slot files go. Runs once; later calls do nothing.
     void Exit(const std::optional<WindowGeometry>& window);
-    const Settings& CurrentSettings() const { return krv_.settings; }
-    void WindowResized(int height) { krv_.settings.height = height; }
+    const Settings& CurrentSettings() const { return ctx_.krv.settings; }
+    void WindowResized(int height) { ctx_.krv.settings.height = height; }
 
     // --- the map and the timers ---
-    const MapState& Map() const { return map_; }
+    const MapState& Map() const { return map_.State(); }
     void Redraw_network();
     void TimerRedrawTimer();  // every 10 s: the poll list, a poll, the lists again
     void Timer1Timer();       // every 60 s: netsweep on every 9th tick
@@ -119,6 +147,19 @@ class KorvaneApp {
     bool Shutdown(const std::string& name, bool planned = false);
     bool Restart(const std::string& name, bool planned = false);
     bool TestAccess(const std::string& name);
+
+    // --- the commands of the windows (app_commands.cpp) ---
+    // A menu command; `entry` is the entry the pop-up menu was opened on.
+    // Dialogs and windows are asked of the view; the map is drawn again
+    // after the preferences and the intake dialog, however they closed.
+    void Run(Command command, int entry = -1);
+    // A click on an entry's map button: its on/off dialog, whose times and
+    // SSH setting are saved however it closed, then what was chosen.
+    void EntryClicked(int entry);
+    // A click on a notification opens what it speaks of: the intake dialog
+    // (new devices), the incidents report of its kind, or the console (a
+    // planned action that failed).
+    void NoticeClicked(const Notice& notice);
 
     // --- the menus ---
     // "Ne jamais éteindre...": the name typed joins the protected list, or
@@ -153,7 +194,7 @@ class KorvaneApp {
     bool ExportEnergy(const EnergyReport& report);
 
     // --- the console window ---
-    const TextList& ConsoleLines() const { return console_; }
+    const TextList& ConsoleLines() const { return ctx_.console.Lines(); }
     bool SaveConsole(const std::string& path);
 
     // --- single-host checks, as the follow-ups make them ---
@@ -165,129 +206,39 @@ class KorvaneApp {
     void ReleaseRequest(int slot);
 
     // --- for the window layers and the tests ---
-    const KrvVar& Vars() const { return krv_; }
-    const toolkit::host_params& LocalHost() const { return localHost_; }
+    const KrvVar& Vars() const { return ctx_.krv; }
+    const toolkit::host_params& LocalHost() const { return ctx_.localHost; }
     bool PendingRequests() const;
-    std::size_t TimerCount() const { return scheduler_.Count(); }
+    std::size_t TimerCount() const { return ctx_.timers.Waiting(); }
 
   private:
-    // start and exit (app.cpp)
-    void LoadListFiles();
-    void ReadLocalNetwork();
     void StartTimers();
-    void SaveAtExit(const std::optional<WindowGeometry>& window);
-    void Log(const std::string& line);
-    void Status(const std::string& text);
-    void ReportProblem(const std::string& cause, const std::string& message);
-    void ProblemSolved(const std::string& cause);
-    std::string EntryName(int entry) const;
+    // Each poll's states: who holds each address, the map, the journal.
+    void PollEnded();
+    // The on/off dialog's commands, for the entry at a map position.
+    void ActOnEntry(PowerAction action, int entry);
 
-    // timers (app.cpp)
-    TimerId Every(int ms, TimerCallback callback);
-    TimerId After(int ms, TimerCallback callback);
-    void Cancel(TimerId& id);
-
-    // polling (app_poll.cpp)
-    void ExecPING_GM(const std::string& listName);
-    void ReadPING_GM(int slot);
-    void StartRequestTimer(int slot, int interval, const RequestHandler& handler);
-    SlotFiles ArmSlot();
-    int WatchSlot(int interval, const RequestHandler& handler);
-    std::optional<SlotFiles> FinishSlot(int slot);
-    void ReloadDiscoveryLists();
-    void TraceTimers() const;
-
-    // the map (app_map.cpp)
-    MapEntry CellOf(std::size_t entry) const;
-    std::string HintOf(const std::string& name) const;
-    void ProbeGateway();
-
-    // power commands (app_power.cpp)
-    bool RemotePower(PowerAction action, const std::string& name, bool planned);
-    bool RunPowerScript(PowerAction action, const std::string& name, const TextList& computers,
-                        const std::vector<PowerCommand>& commands, bool planned);
-    void ReadPowerReport(PowerAction action, const TextList& computers,
-                         const std::vector<bool>& overSsh, bool planned, int slot);
-    void Refuse(const std::string& refusal, bool planned);
-    void ArmFollowUp(FollowKind kind, const std::string& name);
-
-    // SSH settings and key (app_ssh.cpp)
-    void FillSshCard(const std::string& name, EntryCard& card);
-
-    // follow-ups (app_followup.cpp)
-    void LaunchChecks(FollowKind kind, int position);
-    void ReportCheck(FollowKind kind, const std::string& host, int slot);
-    TextList& IncidentsOf(FollowKind kind);
-    void OpenSavedReport(const std::string& path);
-
-    // what changed, and telling the user (app_notices.cpp)
-    void Tell(const Notice& notice);
-    void TellIncident(FollowKind kind, const Incident& incident, const std::string& line);
-    void TellUnseenIncidents();
-    void LookForNewDevices();
-    // netsweep's record of the devices seen, read again only when it changed;
-    // null when there is none or it cannot be read now.
-    const toolkit::DeviceRecord* DeviceRecordNow();
-
-    // addresses another device took (app_holders.cpp)
-    void LookAtAddressHolders();
-    std::optional<OtherHolder> HolderBeforeShutdown(const std::string& computer);
-    void StartScan();
-    void StartScanNow();
-    bool Displaced(const std::string& name) const;
-
-    // the plan, protection and journal (app_plan.cpp)
-    void StartPlanning();
-    void StopPlanning();
-    std::optional<std::string> ReloadPlan();
-    bool RefuseProtectedShutdown(const std::string& name, bool planned,
-                                 PowerAction action = PowerAction::Shutdown);
-    void RecordStates();
-    std::int64_t NowSeconds() const;
-
-    MainView& view_;
-    Scheduler& scheduler_;
-    const Clock& clock_;
-    KrvVar krv_;
-    toolkit::host_params localHost_;
-    MapState map_;
-    bool started_ = false;
-    bool windowless_ = false;
-    bool ended_ = false;
-    bool mapRebuild_ = false;
-
-    std::set<TimerId> timers_;  // every timer of ours that may still run
-    TimerId timer1_ = 0;
+    // In the order of their needs: each is made after those it uses.
+    AppContext ctx_;
+    Requests requests_;
+    Notifications notifications_;
+    Scans scans_;
+    AddressHolders holders_;
+    FollowUps followUps_;
+    PowerCommands power_;
+    Poller poller_;
+    Gateway gateway_;
+    Journal journal_;
+    Planner planner_;
+    NetworkMap map_;
+    EntryDialog entryDialog_;
+    Menus menus_;
+    IntakeDialog intake_;
+    EnergyReports energy_;
     TimerId timerRedraw_ = 0;
-    TimerId timerPlan_ = 0;
-    std::array<TimerId, 256> requests_{};  // the request timer of each slot
-
-    TextList states_;  // the latest poll's result, as etats holds it
-    // The entries whose address another device held at the latest poll.
-    std::map<std::string, OtherHolder> displaced_;
-    std::array<std::uint64_t, 256> pollOrder_{};
-    std::uint64_t pollsStarted_ = 0;
-    std::uint64_t pollShown_ = 0;
-    PollProblems problems_;
-    std::string status_;  // what the status bar shows now, as we put it there
-
-    std::unique_ptr<GatewayProbe> gateway_;
-    bool gatewayUp_ = false;
-
-    std::map<std::string, std::string> comments_;  // each entry's comment, for the session
-    TextList console_;
-    bool noNotifierTold_ = false;
-    FileCache<toolkit::DeviceRecord> recordFile_;
-    std::optional<std::int64_t> sweepLookedAt_;  // the record's latest sweep already told
-
-    // The plan and the protected list, read again only when their file changed.
-    FileCache<Schedules> planFile_;
-    FileCache<TextList> protectedFile_;
-    Schedules plan_;
-    TextList protected_;
-    DailyTrigger trigger_;
-    bool planElsewhereTold_ = false;
-    std::unique_ptr<HistoryKeeper> history_;
+    CommandRunner commands_;  // over the public methods: made last
+    bool started_ = false;
+    bool ended_ = false;
 };
 
 }  // namespace korvane

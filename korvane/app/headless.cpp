@@ -21,6 +21,15 @@ void ToStandardError(const std::string& text) {
 
 }  // namespace
 
+void HeadlessView::ShowStatus(const std::string& text) {
+    if (!text.empty() && text != lastLine_) ToStandardError(text);
+}
+
+void HeadlessView::AppendConsole(const std::string& line) {
+    lastLine_ = line;
+    ToStandardError(line);
+}
+
 void HeadlessView::Warn(const std::string& text) {
     ToStandardError(text);
 }

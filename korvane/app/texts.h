@@ -28,6 +28,11 @@ inline constexpr const char* kMenuHelp = "Aide";
 inline constexpr const char* kMenuAbout = "A propos";
 inline constexpr const char* kMenuComment = "Commentaire";
 inline constexpr const char* kMenuRename = "Renommer";
+// The names of the keys shown beside the menus' texts.
+inline constexpr const char* kKeyControl = "Ctrl";
+inline constexpr const char* kKeyShift = "Maj";
+// The pictures of the program folder that could not be read, named after it.
+inline constexpr const char* kPicturesMissing = "Images introuvables ou illisibles : ";
 
 // The preferences' notifications.
 inline constexpr const char* kNotifyNewDevices = "Prévenir des nouveaux appareils du réseau";
@@ -117,6 +122,14 @@ inline constexpr int kEnergyPeriods[] = {7, 30, 90};  // days
 
 // The app layer's messages.
 inline constexpr const char* kPollFailed = "Relevé des ordinateurs impossible : ";
+// The folder, then the character that the batch files cannot hold.
+inline constexpr const char* kProgramFolderUnfit = "Le dossier de Korvane « ";
+inline constexpr const char* kProgramFolderUnfitCharacter = " » contient le caractère « ";
+inline constexpr const char* kProgramFolderUnfitWhy =
+    " », que les fichiers de commandes de Windows ne peuvent pas écrire, et le disque ne lui "
+    "donne pas de nom court : Korvane ne pourra ni relever l'état des ordinateurs, ni les "
+    "allumer ou les éteindre. Installez-le dans un dossier au nom sans ce caractère, par "
+    "exemple C:\\Korvane.";
 inline constexpr const char* kPollListNotSaved = "Liste du relevé non enregistrée : ";
 inline constexpr const char* kListNotReread = "Liste non relue : ";
 inline constexpr const char* kStatesNotSaved = "État des ordinateurs non enregistré : ";

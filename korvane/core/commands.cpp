@@ -19,8 +19,8 @@ std::string RenameProblem(const TextList& managed, std::size_t entry, std::strin
                           const std::string& programDir) {
     const std::string refused = "Renommage refusé : ";
     if (!IsValidEntryName(newName)) {
-        return refused + Quoted(newName) +
-               " ne peut servir de nom (" + kEntryNameRule + ").";
+        return refused + Quoted(newName) + " ne peut servir de nom (" + EntryNameRule(newName) +
+               ").";
     }
     if (IsReservedFileName(newName)) {
         return refused + Quoted(newName) + " est le nom d'un fichier du programme.";

@@ -131,8 +131,8 @@ TextList GroupMembers(const TextList& groupFile) {
 TextList LoadGroupFile(std::string_view entry) {
     if (!IsValidEntryName(entry)) {
         throw toolkit::FileError("Le nom « " + std::string(entry) +
-                                 " » ne peut désigner un fichier de groupe (" + kEntryNameRule +
-                                 ").");
+                                 " » ne peut désigner un fichier de groupe (" +
+                                 EntryNameRule(entry) + ").");
     }
     return toolkit::LoadLines(std::string(entry));
 }

@@ -30,6 +30,12 @@ std::string BadLineText(std::size_t index, const std::string& line) {
                "est le nom d'un fichier de Korvane et ne peut pas désigner un ordinateur.\n"
                "Rien n'a été enregistré.";
     }
+    if (toolkit::IsWindowsSpecialName(line)) {
+        return where +
+               "ne peut pas devenir un nom d'ordinateur : Windows le prendrait pour un "
+               "périphérique ou un programme (" +
+               std::string(toolkit::kWindowsNameRule) + ").\nRien n'a été enregistré.";
+    }
     return where +
            "ne peut pas devenir un nom d'ordinateur.\n"
            "Un nom ne contient que des " +
@@ -74,17 +80,18 @@ std::string ValueOfName(const toolkit::NamedLines& list, std::string_view name) 
     return hit ? toolkit::SplitAtFirstSpace(list[*hit]).after : std::string();
 }
 
-// Each machine once, not in the memo, in file order.
+// Every line whose name is not in the memo, in file order, as without the
+// record: a name twice is two rows, a line without a name a blank row.
 std::vector<Candidate> Candidates(const TextList& discover, const TextList& memo, const KrvVar& krv,
                                   const DeviceFinder& finder) {
-    std::unordered_set<std::string> taken;
-    for (const std::string& line : memo) taken.insert(toolkit::AsciiLower(line));
+    std::unordered_set<std::string> managed;
+    for (const std::string& line : memo) managed.insert(toolkit::AsciiLower(line));
     const toolkit::NamedLines ips(krv.IpList), macs(krv.MacList);
     std::vector<Candidate> candidates;
     for (const std::string& line : discover) {
         Candidate candidate;
         candidate.name = DiscoveredName(line);
-        if (!taken.insert(toolkit::AsciiLower(candidate.name)).second) continue;
+        if (managed.contains(toolkit::AsciiLower(candidate.name))) continue;
         candidate.ip = ValueOfName(ips, candidate.name);
         candidate.mac = ValueOfName(macs, candidate.name);
         candidate.device = finder.ByMac(candidate.mac);

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "korvane/core/KrvVar.h"
 #include "devices.h"
+#include "korvane/core/KrvVar.h"
 
 namespace korvane {
 
@@ -36,7 +36,7 @@ std::string DiscoveredName(std::string_view line);
 IntakeRows FillIntakeRows(const TextList& discover, const TextList& memo, const KrvVar& krv);
 
 // The rows at one tick with netsweep's record of the devices it saw: the
-// same candidates, each machine once (its name, case ignored), the newest
+// same candidates, every line whose name is no memo line, the newest
 // first (the latest arrival or move, devicemarks.h) and those the record
 // does not know last, each group in file order; each row with the mark of
 // its device at `now` (seconds since 1970 UTC). A row's device is the one of

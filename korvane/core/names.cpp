@@ -31,6 +31,10 @@ constexpr std::string_view kReservedNames[] = {
     "incidents.vus",
     "shutdown.auth",
     "arret.ini",
+    "notifications.ini",
+    "acces-web.ini",
+    "acces-web.crt",
+    "acces-web.key",
     "liste.planning",
     "liste.protegees",
     "historique.etats",
@@ -49,6 +53,8 @@ constexpr std::string_view kReservedNames[] = {
     "hostping",
     "wolcmd",
     "netcmd",
+    "console.txt",      // where the console log is saved unless the user picks another
+    "par-utilisateur",  // beside the programs, it sends every file to a per-user folder
 };
 
 }  // namespace

@@ -8,13 +8,15 @@
 
 namespace korvane {
 
+using toolkit::EntryNameRule;
 using toolkit::IsValidEntryName;
 using toolkit::kEntryNameRule;
 using toolkit::kMaxEntryNameLength;
 
 // The files Korvane, netsweep, the poll script and the power commands keep in
 // the program folder under fixed names (localGM, krv.ini, liste.ip,
-// netsweep.lck, ...), the programs and the bitmaps: an entry named like one of
+// netsweep.lck, notifications.ini, ...), the marker of a per-user
+// installation, the programs and the bitmaps: an entry named like one of
 // them would get its group file written where they belong, or later
 // overwritten by them; and the power scripts' names ("powerup", "shutdn",
 // "restart" or "acces", any text, ".sh" or ".bat"), which another entry's

@@ -1,6 +1,7 @@
 #include "korvane/core/polling.h"
 
 #include <algorithm>
+#include <charconv>
 #include <fstream>
 #include <string>
 
@@ -39,6 +40,12 @@ bool HasSlotShape(std::string_view name, std::string_view prefix, std::string_vi
     return IsSlotNumber(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
 }
 
+// The batch's last line: attrib, from the system folder, makes the marker
+// writable again.
+std::string WindowsMarkerRelease(const std::string& marker) {
+    return toolkit::WindowsSystemTool("attrib.exe") + " -R " + BatchPath(marker) + kCrLf;
+}
+
 // The check probes as the poll does, with hostping on a one-line list, so
 // that a name resolves as the poll resolves it (DNS, then NetBIOS on the
 // LAN) and a computer that drops pings or lost one datagram is still found
@@ -49,10 +56,10 @@ bool HasSlotShape(std::string_view name, std::string_view prefix, std::string_vi
 std::string WindowsCheckScript(const ToolPaths& paths, std::string_view host,
                                std::string_view target, const SlotFiles& files) {
     const std::string list = BatchPath(files.list);
-    return "echo " + std::string(target) + " >" + list + kCrLf + "\"" +
-           toolkit::DoublePercents(paths.programDir) + "hostping.exe\" --essais " +
+    return "echo " + std::string(target) + " >" + list + kCrLf +
+           toolkit::BatchProgram(paths, "hostping.exe") + " --essais " +
            std::to_string(kCheckRounds) + " --verdict " + std::string(host) + " " + list + " " +
-           BatchPath(files.result) + kCrLf + "attrib -R " + BatchPath(files.marker) + kCrLf;
+           BatchPath(files.result) + kCrLf + WindowsMarkerRelease(files.marker);
 }
 
 std::string PosixCheckScript(const ToolPaths& paths, std::string_view host, std::string_view target,
@@ -65,9 +72,14 @@ std::string PosixCheckScript(const ToolPaths& paths, std::string_view host, std:
            ShellQuote(files.marker) + "\n";
 }
 
-void RemoveSlotFiles(const std::string& scratchDir, bool keepArmedMarkers) {
-    std::string folder = scratchDir;
-    if (!folder.empty() && folder.back() != '/') folder += '/';
+// A folder's path, given with its trailing separator or without.
+std::string WithSeparator(const std::string& folder) {
+    if (folder.empty() || folder.back() == '/' || folder.back() == '\\') return folder;
+    return folder + (toolkit::kHostOs == Os::Windows ? '\\' : '/');
+}
+
+void RemoveSlotFiles(const std::string& slotDir, bool keepArmedMarkers) {
+    const std::string folder = WithSeparator(slotDir);
     for (const auto& name : toolkit::platform::ListFolder(folder)) {
         if (!IsSlotFileName(name)) continue;
         const std::string path = folder + name;
@@ -88,13 +100,44 @@ SlotFiles SlotFilesFor(Os os, const ToolPaths& paths, std::uint8_t slot) {
             toolkit::ScratchFile(os, paths, "ping" + n + ".lst")};
 }
 
+std::string ProcessFolderName(const toolkit::platform::ProcessIdentity& process) {
+    return "p" + std::to_string(process.id) + "-" + std::to_string(process.started);
+}
+
+std::optional<toolkit::platform::ProcessIdentity> ProcessOfFolder(std::string_view name) {
+    const std::size_t dash = name.find('-');
+    if (!name.starts_with('p') || dash == std::string_view::npos) return std::nullopt;
+    const std::string_view id = name.substr(1, dash - 1), started = name.substr(dash + 1);
+    toolkit::platform::ProcessIdentity process;
+    for (const auto& [text, value] : {std::pair{id, &process.id}, {started, &process.started}}) {
+        if (text.empty() || text.size() > 20 ||
+            !std::all_of(text.begin(), text.end(), IsAsciiDigit))
+            return std::nullopt;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
+        if (error != std::errc()) return std::nullopt;
+    }
+    if (ProcessFolderName(process) != name) return std::nullopt;  // leading zeros
+    return process;
+}
+
+ToolPaths SlotPaths() {
+    ToolPaths paths = toolkit::HostToolPaths();
+    const std::string folder =
+        paths.scratchDir + ProcessFolderName(toolkit::platform::ThisProcess());
+    if (const int error = toolkit::platform::MakeFolder(folder); error != 0) {
+        throw toolkit::ScratchError("Impossible de créer le dossier de travail « " + folder +
+                                    " » : " + toolkit::SystemErrorText(error));
+    }
+    paths.scratchDir = WithSeparator(folder);
+    return paths;
+}
+
 std::string PollScript(Os os, const ToolPaths& paths, std::string_view listName,
                        std::uint8_t slot) {
     const SlotFiles files = SlotFilesFor(os, paths, slot);
     if (os == Os::Windows) {
-        return "\"" + toolkit::DoublePercents(paths.programDir) + "hostping.exe\" " +
-               std::string(listName) + " " + BatchPath(files.result) + kCrLf + "attrib -R " +
-               BatchPath(files.marker) + kCrLf;
+        return toolkit::BatchProgram(paths, "hostping.exe") + " " + std::string(listName) + " " +
+               BatchPath(files.result) + kCrLf + WindowsMarkerRelease(files.marker);
     }
     return ShellQuote(paths.programDir + "hostping") + " " + ShellQuote(listName) + " " +
            ShellQuote(files.result) + " 2>" + ShellQuote(files.errors) + "\n" + "chmod u+w " +
@@ -123,12 +166,13 @@ std::optional<std::string> CheckScript(Os os, const ToolPaths& paths, std::strin
                              : PosixCheckScript(paths, host, target, files);
 }
 
+// The shell (cmd.exe, /bin/sh) reads these lines: each path is one word.
 std::string ScriptCommand(Os os, const std::string& scriptPath) {
-    return os == Os::Windows ? scriptPath : "/bin/sh " + ShellQuote(scriptPath);
+    return os == Os::Windows ? toolkit::CmdPath(scriptPath) : "/bin/sh " + ShellQuote(scriptPath);
 }
 
 std::string NetsweepCommand(Os os, const ToolPaths& paths) {
-    if (os == Os::Windows) return paths.programDir + "netsweep.exe";
+    if (os == Os::Windows) return toolkit::CmdPath(paths.programDir + "netsweep.exe");
     return ShellQuote(paths.programDir + "netsweep");
 }
 
@@ -167,7 +211,7 @@ bool MarkerIsArmed(const std::string& path) {
 std::optional<SlotFiles> FinishedSlot(std::uint8_t slot) {
     SlotFiles files;
     try {
-        files = SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(), slot);
+        files = SlotFilesFor(toolkit::kHostOs, SlotPaths(), slot);
     } catch (const toolkit::ScratchError&) {
         return std::nullopt;
     }
@@ -178,25 +222,62 @@ std::optional<SlotFiles> FinishedSlot(std::uint8_t slot) {
 // A read-only marker belongs to a script still running, which will clear it:
 // it stays until the next start. Its script and result go like the others.
 // POSIX, unlike Windows, deletes read-only files, hence the explicit test.
-void CleanSlotFiles(const std::string& scratchDir) {
-    RemoveSlotFiles(scratchDir, true);
+void CleanSlotFiles(const std::string& slotDir) {
+    RemoveSlotFiles(slotDir, true);
 }
 
-// A script of the earlier run still running finds its marker gone; its
-// "chmod" then fails harmlessly, and this run deletes a slot's old result
-// before it reuses the slot.
+void CleanOwnSlotFiles() {
+    const std::string folder = SlotPaths().scratchDir;
+    CleanSlotFiles(folder);
+    toolkit::platform::RemoveEmptyFolder(folder);
+}
+
+// A script of an ended run still running finds its folder gone; its "chmod"
+// (or "attrib") and its result then fail harmlessly. This process's own
+// files can only be those of an earlier Korvane of the same process; it
+// deletes a slot's old result before it reuses the slot all the same.
 void RemoveEarlierRunFiles(const std::string& scratchDir) {
-    RemoveSlotFiles(scratchDir, false);
-    toolkit::platform::RemoveStaleTemporaries(scratchDir);
+    const std::string folder = WithSeparator(scratchDir);
+    const toolkit::platform::ProcessIdentity self = toolkit::platform::ThisProcess();
+    for (const auto& name : toolkit::platform::ListFolder(folder)) {
+        if (IsSlotFileName(name)) {
+            toolkit::platform::RemoveFile(folder + name);
+            continue;
+        }
+        const std::optional<toolkit::platform::ProcessIdentity> owner = ProcessOfFolder(name);
+        if (!owner) continue;
+        if (*owner == self) {
+            RemoveSlotFiles(folder + name, false);
+        } else if (!toolkit::platform::ProcessRuns(*owner)) {
+            toolkit::platform::RemoveFolderWithFiles(folder + name);
+        }
+    }
+    toolkit::platform::RemoveStaleTemporaries(folder);
 }
 
-std::string ProbeFailureReason(std::string_view errorOutput) {
+namespace {
+
+// "SCRIPT: 1: " (dash) or "SCRIPT: line 1: " (bash) before the shell's own complaint.
+std::string WithoutScriptPlace(std::string reason, std::string_view script) {
+    if (script.empty() || !reason.starts_with(std::string(script) + ":")) return reason;
+    std::string_view rest = std::string_view(reason).substr(script.size() + 1);
+    rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
+    std::string_view place = rest;
+    if (place.starts_with("line ")) place.remove_prefix(5);
+    const std::size_t digits = std::min(place.find_first_not_of("0123456789"), place.size());
+    if (digits > 0 && place.substr(digits).starts_with(":")) rest = place.substr(digits + 1);
+    return toolkit::Trim(rest);
+}
+
+}  // namespace
+
+std::string ProbeFailureReason(std::string_view errorOutput, std::string_view script) {
     for (const auto& line : toolkit::SplitLines(errorOutput)) {
         std::string reason = line;
         for (char& c : reason) {
             if (static_cast<unsigned char>(c) < 32 || c == 127) c = ' ';
         }
-        reason = toolkit::Trim(reason);
+        reason = WithoutScriptPlace(toolkit::Trim(reason), script);
         if (reason.empty()) continue;
         if (reason.size() <= kMaxReasonLength) return reason;
         const std::string ellipsis = "…";
@@ -209,12 +290,12 @@ std::string ProbeFailureReason(std::string_view errorOutput) {
 
 // Only the start is read: the reason is in the first lines, and the file,
 // although ours, must not cost the window more than a glance.
-std::string ProbeFailureReasonIn(const std::string& errorFile) {
+std::string ProbeFailureReasonIn(const std::string& errorFile, std::string_view script) {
     std::ifstream in(errorFile, std::ios::binary);
     std::string start(4096, '\0');
     in.read(start.data(), static_cast<std::streamsize>(start.size()));
     start.resize(static_cast<std::size_t>(in.gcount()));
-    return ProbeFailureReason(start);
+    return ProbeFailureReason(start, script);
 }
 
 bool PollProblems::Raise(const std::string& cause, const std::string& message) {

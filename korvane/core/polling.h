@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.h"
 #include "tools.h"
 #include "utils.h"
 
@@ -19,10 +20,10 @@ using toolkit::Os;
 using toolkit::TextList;
 using toolkit::ToolPaths;
 
-// The files of a slot, in the scratch folder: "N.mark", "pingN.bat",
-// "pingN.txt" on Windows; a ".sh" script on POSIX, where the poll script
-// also keeps hostping's error output in "pingN.err". The Windows batch
-// files name them as one word each (toolkit::BatchPath).
+// The files of a slot, in the folder `paths.scratchDir` (SlotPaths):
+// "N.mark", "pingN.bat", "pingN.txt" on Windows; a ".sh" script on POSIX,
+// where the poll script also keeps hostping's error output in "pingN.err".
+// The Windows batch files name them as one word each (toolkit::BatchPath).
 struct SlotFiles {
     std::string marker;
     std::string script;
@@ -31,6 +32,20 @@ struct SlotFiles {
     std::string list;  // the check's one-line host list
 };
 SlotFiles SlotFilesFor(Os os, const ToolPaths& paths, std::uint8_t slot);
+
+// Each Korvane keeps its slots in a folder of its own inside the scratch
+// folder, named after its process: "p" id "-" start time ("p4242-981735").
+// Two Korvanes of one user at the same time (a window beside
+// "--planificateur") each number their slots from 0; in one folder they
+// would take each other's results and delete each other's files. The start
+// time tells the folder of a process that ended from that of a later one
+// given the same id.
+std::string ProcessFolderName(const toolkit::platform::ProcessIdentity& process);
+// The process whose folder this name is; nothing for any other name.
+std::optional<toolkit::platform::ProcessIdentity> ProcessOfFolder(std::string_view name);
+// The program folder, and this process's own slot folder in the scratch
+// folder, made when missing. Throws ScratchError.
+ToolPaths SlotPaths();
 
 // Two lines: hostping on the list `listName` (a bare name resolved in the
 // program folder) writing the slot's result file (on POSIX its error output
@@ -89,23 +104,32 @@ bool MarkerIsArmed(const std::string& path);
 // used, so that the request waits for a later tick.
 std::optional<SlotFiles> FinishedSlot(std::uint8_t slot);
 
-// Deletes every slot file of the scratch folder except read-only markers,
-// whose scripts are still running; other files and hidden entries are left.
+// Deletes every slot file of the folder except read-only markers, whose
+// scripts are still running; other files and hidden entries are left.
 // Files that cannot be deleted stay; nothing is reported.
-void CleanSlotFiles(const std::string& scratchDir);
-// What an earlier run left in the scratch folder goes when this run first
-// prepares it: every slot file, read-only markers of a killed run included,
-// and the temporaries of writers that died.
+void CleanSlotFiles(const std::string& slotDir);
+// At the exit: this process's slot files, as CleanSlotFiles deletes them,
+// and its slot folder once empty. A marker still armed keeps the folder
+// until a later start finds this process gone.
+void CleanOwnSlotFiles();
+// What earlier runs left in the scratch folder goes when this run first
+// prepares it: the slot folders of processes that ended (however they
+// ended, read-only markers included), this process's own slot files, slot
+// files of the layout before slot folders, and the temporaries of writers
+// that died. The slot folders of Korvanes still running are left alone.
 void RemoveEarlierRunFiles(const std::string& scratchDir);
 
 // hostping's reason for writing no result, for the status bar: the first
 // line of its error output that holds text, control characters made blanks,
 // at most kMaxReasonLength bytes (whole UTF-8 characters). Empty when the
-// output holds none.
+// output holds none. A complaint of the shell that ran the slot's `script`
+// ("/…/ping7.sh: 1: hostping: not found") is kept without the script's name
+// and line, so that one failure reads the same from every slot and is told
+// once.
 inline constexpr std::size_t kMaxReasonLength = 200;
-std::string ProbeFailureReason(std::string_view errorOutput);
+std::string ProbeFailureReason(std::string_view errorOutput, std::string_view script = {});
 // The same, from the slot's error file; empty when it is missing.
-std::string ProbeFailureReasonIn(const std::string& errorFile);
+std::string ProbeFailureReasonIn(const std::string& errorFile, std::string_view script = {});
 
 // What went wrong in the polling, told once per cause rather than at every
 // 10-second tick: a cause is reported when it appears or its message changes,

@@ -57,7 +57,7 @@ PowerCommand Ready(Os os, std::string scriptPath, std::string commandLine) {
 std::string BadNameRefusal(std::string_view what, std::string_view name) {
     return std::string(what) + Quoted(name) +
            " refusé : ce nom ne peut entrer dans un nom de fichier ni dans une commande (" +
-           kEntryNameRule + ").";
+           EntryNameRule(name) + ").";
 }
 
 std::string AuthHowTo(const std::string& path) {
@@ -74,8 +74,8 @@ std::string AuthHowTo(const std::string& path) {
 
 std::string WakeCommandLine(Os os, const ToolPaths& paths, std::string_view mac,
                             std::string_view ip, std::string_view mask) {
-    const std::string program =
-        os == Os::Windows ? "wolcmd" : ShellQuote(paths.programDir + "wolcmd");
+    const std::string program = os == Os::Windows ? toolkit::BatchProgram(paths, "wolcmd.exe")
+                                                  : ShellQuote(paths.programDir + "wolcmd");
     return program + " " + std::string(mac) + " " + std::string(ip) + " " + std::string(mask);
 }
 
@@ -101,8 +101,8 @@ std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view 
             settings.comment.empty()
                 ? ""
                 : " -c \"" + DoubleTrailingBackslashes(DoublePercents(settings.comment)) + "\"";
-        return std::string(restart ? "shutdown -r" : "shutdown -s") + " -f -t " + delay + comment +
-               " -m \\\\" + std::string(ip);
+        return toolkit::WindowsSystemTool("shutdown.exe") + (restart ? " -r" : " -s") + " -f -t " +
+               delay + comment + " -m \\\\" + std::string(ip);
     }
     const std::string comment =
         settings.comment.empty() ? "" : " -C " + ShellQuote(settings.comment);
@@ -112,7 +112,10 @@ std::string ShutdownCommandLine(Os os, const ToolPaths& paths, std::string_view 
 }
 
 std::string AccessCommandLine(Os os, const ToolPaths& paths, std::string_view ip) {
-    if (os == Os::Windows) return "sc \\\\" + std::string(ip) + " query RemoteRegistry";
+    if (os == Os::Windows) {
+        return toolkit::WindowsSystemTool("sc.exe") + " \\\\" + std::string(ip) +
+               " query RemoteRegistry";
+    }
     return "net rpc service status RemoteRegistry -I " + std::string(ip) + " -A " +
            ShellQuote(paths.programDir + kShutdownAuthFile);
 }
@@ -165,8 +168,31 @@ std::optional<std::string> RemoteAddressProblem(PowerAction action, std::string_
     if (ip.empty()) {
         return start + " refusé : aucune adresse IP connue pour cette entrée (liste.ip).";
     }
-    if (!toolkit::IsDottedIPv4(ip)) {
-        return start + " refusé : adresse IP invalide " + Quoted(ip) + ".";
+    const auto scope = toolkit::ScopeOfAddress(ip);
+    if (!scope) return start + " refusé : adresse IP invalide " + Quoted(ip) + ".";
+    const std::string address = start + " refusé : l'adresse " + Quoted(ip) + " (liste.ip) ";
+    switch (*scope) {
+        case toolkit::AddressScope::Computer:
+            return std::nullopt;
+        case toolkit::AddressScope::ThisNetwork:
+            return address + "ne désigne aucun ordinateur (0.0.0.0/8).";
+        case toolkit::AddressScope::Loopback:
+            return address + "désigne cet ordinateur-ci (boucle locale 127.0.0.0/8), pas " +
+                   Quoted(name) + ".";
+        case toolkit::AddressScope::Own:
+            return address + "est celle de cet ordinateur-ci, pas celle de " + Quoted(name) + ".";
+        case toolkit::AddressScope::Multicast:
+            return address +
+                   "est une adresse de multidiffusion (224.0.0.0/4) : elle ne désigne "
+                   "pas un ordinateur.";
+        case toolkit::AddressScope::Reserved:
+            return address +
+                   "est une adresse réservée (240.0.0.0/4, 255.255.255.255 comprise) : "
+                   "elle ne désigne pas un ordinateur.";
+        case toolkit::AddressScope::Broadcast:
+            return address +
+                   "est l'adresse de diffusion d'un réseau local : la commande irait à "
+                   "tous ses ordinateurs.";
     }
     return std::nullopt;
 }
@@ -220,21 +246,24 @@ bool PowerScript::UsesSamba() const {
 
 namespace {
 
-std::string EndMark(std::string_view computer) {
-    return "fin de " + std::string(computer) + " : ";
+// The end mark of the script's line `position` (from 1). ASCII only: cmd.exe
+// writes its echo in the console's code page, in which an accented
+// computer's name would come back as other characters than those looked for.
+std::string EndMark(std::size_t position) {
+    return "fin de la commande " + std::to_string(position) + " : ";
 }
 
 // What a line adds so that its outcome can be read back: the tool's output,
 // then the end mark with its exit status.
-std::string ReportedLine(Os os, const std::string& line, std::string_view computer,
+std::string ReportedLine(Os os, const std::string& line, std::size_t position,
                          const SlotFiles& report) {
     if (os == Os::Windows) {
         const std::string result = BatchPath(report.result);
-        return line + " >>" + result + " 2>&1\r\necho " + EndMark(computer) + "%errorlevel% >>" +
+        return line + " >>" + result + " 2>&1\r\necho " + EndMark(position) + "%errorlevel% >>" +
                result;
     }
     const std::string result = ShellQuote(report.result);
-    return line + " >>" + result + " 2>&1; echo " + ShellQuote(EndMark(computer)) + "\"$?\" >>" +
+    return line + " >>" + result + " 2>&1; echo " + ShellQuote(EndMark(position)) + "\"$?\" >>" +
            result;
 }
 
@@ -264,9 +293,56 @@ std::string StatusCode(const TextList& output) {
     return found;
 }
 
+// shutdown.exe's message ends with its code: "...introuvable.(53)".
+bool EndsWithCode(std::string_view line, const std::string& code) {
+    return line.ends_with("(" + code + ")");
+}
+
+// sc.exe's line holds it as a number of its own: "FAILED 1722:".
+bool HoldsCodeWord(std::string_view line, const std::string& code) {
+    for (std::size_t at = line.find(code); at != std::string_view::npos;
+         at = line.find(code, at + 1)) {
+        const bool before = at == 0 || !toolkit::IsAsciiDigit(line[at - 1]);
+        const std::size_t end = at + code.size();
+        const bool after = end == line.size() || !toolkit::IsAsciiDigit(line[end]);
+        if (before && after) return true;
+    }
+    return false;
+}
+
+// Windows' sc.exe and shutdown.exe end with the system's error code as their
+// exit status, and say so: sc.exe on its line "[SC] OpenSCManager FAILED
+// 1722:" ("a échoué" in French), shutdown.exe after its message, "...(53)".
+// The status counts as such a code only when the output says it so: ssh's
+// and wolcmd's statuses are not. The reason is "erreur Windows N", followed
+// by the system's own words when it printed some.
+std::string WindowsErrorReason(const TextList& output, int status) {
+    if (status <= 0) return {};
+    const std::string code = std::to_string(status);
+    bool said = false;
+    std::string words;
+    for (const auto& raw : output) {
+        std::string line = toolkit::Trim(ProbeFailureReason(raw));
+        if (line.empty()) continue;
+        if (line.starts_with("[SC]") && HoldsCodeWord(line, code)) {
+            said = true;
+            continue;
+        }
+        if (EndsWithCode(line, code)) {
+            said = true;
+            line = toolkit::Trim(std::string_view(line).substr(0, line.size() - code.size() - 2));
+        }
+        words = line;
+    }
+    if (!said) return {};
+    while (!words.empty() && (words.back() == '.' || words.back() == ' ')) words.pop_back();
+    return std::string(kWindowsErrorStart) + code + (words.empty() ? "" : " : " + words);
+}
+
 std::string ReasonOf(const TextList& output, int code) {
     std::string reason = StatusCode(output);
     if (reason.empty()) reason = SshReason(output);
+    if (reason.empty()) reason = WindowsErrorReason(output, code);
     for (auto line = output.rbegin(); reason.empty() && line != output.rend(); ++line) {
         reason = ProbeFailureReason(*line);
     }
@@ -317,11 +393,11 @@ PowerScript ComposePowerScript(Os os, const ToolPaths& paths, PowerAction action
     script.scriptPath = PowerScriptPath(os, paths, action, entry);
     for (std::size_t i = 0; i < script.computers.size(); ++i) {
         const std::string& line = script.commandLines[i];
-        script.scriptText +=
-            (report ? ReportedLine(os, line, script.computers[i], *report) : line) + LineEnd(os);
+        script.scriptText += (report ? ReportedLine(os, line, i + 1, *report) : line) + LineEnd(os);
     }
     if (report) {
-        script.scriptText += (os == Os::Windows ? "attrib -R " + BatchPath(report->marker)
+        script.scriptText += (os == Os::Windows ? toolkit::WindowsSystemTool("attrib.exe") +
+                                                      " -R " + BatchPath(report->marker)
                                                 : "chmod u+w " + ShellQuote(report->marker)) +
                              LineEnd(os);
     }
@@ -334,7 +410,7 @@ std::vector<PowerFailure> PowerOutcomes(const TextList& result, const TextList& 
     TextList output;
     for (const auto& line : result) {
         if (next == computers.size()) break;
-        const std::string mark = EndMark(computers[next]);
+        const std::string mark = EndMark(next + 1);
         const std::size_t at = line.rfind(mark);
         const auto code = at == std::string::npos
                               ? std::nullopt
@@ -373,7 +449,7 @@ std::string AccessReport(const TextList& result, const TextList& computers,
                             : "accordé, l'arrêt à distance devrait fonctionner.";
         } else {
             sentence += "refusé : " + outcomes[i].reason + ".";
-            const std::string remedy = PowerFailureRemedy(outcomes[i].reason);
+            const std::string remedy = PowerFailureRemedy(outcomes[i].reason, computers[i]);
             if (!remedy.empty()) sentence += " " + remedy;
         }
         report += (report.empty() ? "" : " ") + sentence;
@@ -386,14 +462,15 @@ std::string PowerFailureMessage(PowerAction action, const std::vector<PowerFailu
     for (const auto& failure : failures) {
         message += (message.empty() ? "" : " ") + std::string(ActionStart(action)) +
                    Quoted(failure.computer) + " en échec : " + failure.reason + ".";
-        const std::string remedy =
-            action != PowerAction::WakeUp ? PowerFailureRemedy(failure.reason) : "";
+        const std::string remedy = action != PowerAction::WakeUp
+                                       ? PowerFailureRemedy(failure.reason, failure.computer)
+                                       : "";
         if (!remedy.empty()) message += " " + remedy;
     }
     return message;
 }
 
-std::string PowerFailureRemedy(std::string_view reason) {
+std::string PowerFailureRemedy(std::string_view reason, std::string_view computer) {
     static constexpr const char* kLogon =
         "Nom d'utilisateur ou mot de passe refusé : corrigez-les dans shutdown.auth. Un "
         "ordinateur Windows ouvert avec un compte Microsoft attend le nom de son compte local "
@@ -420,7 +497,66 @@ std::string PowerFailureRemedy(std::string_view reason) {
     for (const auto& [code, remedy] : kRemedies) {
         if (reason == code) return remedy;
     }
-    return SshRemedy(reason);
+    if (reason.starts_with(kWindowsErrorStart)) return WindowsErrorRemedy(reason);
+    return SshRemedy(reason, computer);
+}
+
+// The codes sc.exe and shutdown.exe end with when the remote computer
+// refuses or cannot be reached.
+std::string WindowsErrorRemedy(std::string_view reason) {
+    static constexpr const char* kUnreachable =
+        "Cet ordinateur ne répond pas à l'administration à distance : il est éteint ou en "
+        "veille, son pare-feu bloque le partage de fichiers et d'imprimantes (port 445) et "
+        "l'appel de procédure distante (RPC), ou son service « Serveur » est arrêté.";
+    static constexpr const char* kAccess =
+        "Votre compte Windows n'a pas le droit d'agir sur cet ordinateur : il doit y être "
+        "administrateur (un compte du domaine, ou un compte local de même nom et de même mot "
+        "de passe sur les deux ordinateurs) ; un compte local n'y garde ses droits "
+        "d'administrateur à distance que si la valeur LocalAccountTokenFilterPolicy "
+        "(HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System) vaut 1 ; "
+        "il lui faut aussi le droit « Forcer l'arrêt à partir d'un système distant » "
+        "(secpol.msc, Stratégies locales, Attribution des droits utilisateur).";
+    static constexpr const char* kNoService =
+        "Cet ordinateur n'a pas de service « Registre à distance » (RemoteRegistry) : ce "
+        "n'est sans doute pas un ordinateur Windows. Un ordinateur Linux s'arrête par SSH "
+        "(case « Arrêt par SSH » de son dialogue).";
+    static constexpr const char* kNoPath =
+        "Aucun ordinateur n'accepte le partage de fichiers et d'imprimantes à cette adresse : "
+        "l'adresse est fausse, l'ordinateur est éteint, ou ce partage y est désactivé ou bloqué "
+        "par son pare-feu (port 445).";
+    static constexpr const char* kLogon =
+        "Nom d'utilisateur ou mot de passe refusé par cet ordinateur : votre compte Windows "
+        "doit y exister avec le même mot de passe, ou enregistrez le compte d'un de ses "
+        "administrateurs (cmdkey /add:ADRESSE /user:COMPTE /pass).";
+    static constexpr const char* kStopping = "Cet ordinateur est déjà en train de s'arrêter.";
+    static constexpr const char* kScheduled =
+        "Un arrêt de cet ordinateur est déjà programmé : attendez-le, ou annulez-le "
+        "(shutdown -a -m \\\\ADRESSE) avant d'en demander un autre.";
+    static constexpr std::pair<int, const char*> kRemedies[] = {
+        {1722, kUnreachable}, {1753, kUnreachable}, {5, kAccess},
+        {1060, kNoService},   {53, kNoPath},        {67, kNoPath},
+        {1326, kLogon},       {1115, kStopping},    {1190, kScheduled},
+    };
+    reason.remove_prefix(std::string_view(kWindowsErrorStart).size());
+    int code = 0;
+    const auto [end, error] = std::from_chars(reason.data(), reason.data() + reason.size(), code);
+    if (error != std::errc() || (end != reason.data() + reason.size() && *end != ' ')) return {};
+    for (const auto& [known, remedy] : kRemedies) {
+        if (code == known) return remedy;
+    }
+    return {};
+}
+
+std::string PrivateFileRemedy(Os os, const std::string& path) {
+    if (os == Os::Windows) {
+        return "icacls \"" + path +
+               "\" /inheritance:r /grant:r \"%USERNAME%:F\" (dans une invite de commandes)";
+    }
+    return "chmod 600 " + ShellQuote(path);
+}
+
+TextList LoadPowerResult(const std::string& path) {
+    return toolkit::LoadOutputLines(path);
 }
 
 std::string NoMacNotice(std::string_view name) {

@@ -83,8 +83,12 @@ PowerCommand PowerUpCommand(Os os, const ToolPaths& paths, std::string_view name
 // not a valid entry name or the address is missing or not a dotted address:
 // the command would go nowhere, or somewhere nobody chose; and when the
 // comment is one ShutdownCommentProblem refuses.
-// Why a remote command may not go to `ip` (trimmed): none known, or not a
-// dotted address; names the action and the computer.
+// Why a remote command may not go to `ip` (trimmed): none known, not a
+// dotted address, or one that names no other computer (ScopeOfAddress:
+// 0.0.0.0/8, loopback, multicast, 240.0.0.0/4 with the limited broadcast,
+// the broadcast address of one of this computer's networks, or one of its
+// own addresses, against its address table as it is now); names the action
+// and the computer.
 std::optional<std::string> RemoteAddressProblem(PowerAction action, std::string_view name,
                                                 std::string_view ip);
 // "powerup", "shutdn", "restart", "acces": the start of a script's name.
@@ -106,8 +110,8 @@ TextList PowerTargets(std::string_view entry, const TextList& groupFile);
 // The script of a command on an entry: one line per computer that could be
 // given its command (each line as that computer's own command), the
 // computers refused left out and named. When `report` is given, each line
-// appends its tool's output and then the line "fin de <computer> : <exit
-// status>" to the slot's result file, and the script ends by making the
+// appends its tool's output and then the line "fin de la commande <its line
+// number, from 1> : <exit status>" to the slot's result file, and the script ends by making the
 // slot's marker writable again.
 struct PowerScript {
     std::string refusal;               // nothing runs; names the entry or its computers
@@ -128,13 +132,21 @@ PowerScript ComposePowerScript(Os os, const ToolPaths& paths, PowerAction action
 
 // How a computer's command ended; a failure has the tool's reason: the
 // NT_STATUS_ or WERR_ code it printed, else ssh's or sudo's known complaint
-// (SshReason), else its last line, else its exit status.
+// (SshReason), else the Windows error code sc.exe or shutdown.exe ended with
+// ("erreur Windows 1722 : " and the system's words), else its last line,
+// else its exit status.
 struct PowerFailure {
     std::string computer;
     std::string reason;
     TextList output;
     int status = 0;
 };
+// The start of a reason that is a Windows error code.
+inline constexpr const char* kWindowsErrorStart = "erreur Windows ";
+// The result file of a power script as it is read back: the tools' output
+// and the end marks, console output (on Windows in the console's code page,
+// or UTF-8). Throws FileError.
+TextList LoadPowerResult(const std::string& path);
 // Every computer whose end mark the result holds, in order, failed or not.
 std::vector<PowerFailure> PowerOutcomes(const TextList& result, const TextList& computers);
 // Those that failed.
@@ -157,10 +169,26 @@ std::string AccessReport(const TextList& result, const TextList& computers,
 //   NT_STATUS_OBJECT_NAME_NOT_FOUND             the remote registry is stopped
 //   NT_STATUS_CONNECTION_REFUSED, NT_STATUS_IO_TIMEOUT,
 //   NT_STATUS_HOST_UNREACHABLE                  port 445 closed, or the computer off
-// and the reasons of SshReason (sshpower.h).
-std::string PowerFailureRemedy(std::string_view reason);
+// the Windows error codes of sc.exe and shutdown.exe (WindowsErrorRemedy),
+// and the reasons of SshReason (sshpower.h), for `computer` (a changed host
+// key names the name it is noted under).
+std::string PowerFailureRemedy(std::string_view reason, std::string_view computer = {});
+// The remedy of a reason "erreur Windows N...", in French; empty for a code
+// without a known remedy:
+//   1722, 1753  the computer off, or its firewall, or its "Server" service
+//   5           the account lacks the right (UAC's remote restrictions)
+//   1060        no RemoteRegistry service: not a Windows computer
+//   53, 67      no file and printer sharing at that address
+//   1326        name or password refused
+//   1115, 1190  a shutdown already under way, or already scheduled
+std::string WindowsErrorRemedy(std::string_view reason);
 // "Réveil de ", "Arrêt de ", "Redémarrage de ", "Test de l'accès à ".
 const char* ActionStart(PowerAction action);
+
+// The command that leaves a file to its owner alone, as ssh wants its key:
+// "chmod 600 'PATH'"; on Windows icacls, which drops the rules inherited from
+// the folder and gives the user alone full access.
+std::string PrivateFileRemedy(Os os, const std::string& path);
 
 // "wake-on-lan : pas d'adresse MAC pour " + name.
 std::string NoMacNotice(std::string_view name);

@@ -166,6 +166,10 @@ LocalMinute LocalMinuteOf(std::chrono::system_clock::time_point when) {
 
 std::vector<DueAction> DailyTrigger::Tick(LocalMinute now, const Schedules& schedules) {
     std::vector<DueAction> due;
+    // The clock went back (set right after it ran ahead, or the autumn
+    // hour): the days run already say what not to run again.
+    for (auto& [key, day] : ranOn_) day = std::min(day, now.day);
+    if (previous_ && *previous_ > now.Linear()) previous_ = now.Linear() - 1;
     if (previous_) {
         for (const EntrySchedule& s : schedules) {
             if (Due(s.name, PlannedAction::WakeUp, s.wakeUp, now)) {
@@ -198,13 +202,13 @@ bool DailyTrigger::Due(const std::string& name, PlannedAction action, int minute
 toolkit::TextList DailyTrigger::RunLines(int today) const {
     toolkit::TextList lines;
     for (const auto& [key, day] : ranOn_) {
-        if (day < today - 1) continue;
+        if (day < today - 1 || day > today) continue;
         lines.push_back(DateText(day) + ";" + key.first + ";" + ActionWord(key.second));
     }
     return lines;
 }
 
-void DailyTrigger::AdoptRuns(const toolkit::TextList& lines) {
+void DailyTrigger::AdoptRuns(const toolkit::TextList& lines, int today) {
     for (const std::string& line : lines) {
         const std::size_t first = line.find(';');
         const std::size_t last = line.rfind(';');
@@ -220,7 +224,7 @@ void DailyTrigger::AdoptRuns(const toolkit::TextList& lines) {
             continue;
         }
         int& ran = ranOn_[{name, action}];
-        ran = std::max(ran, *day);
+        ran = std::max(ran, std::min(*day, today));
     }
 }
 
@@ -229,7 +233,8 @@ PlanLook LookAtPlan(DailyTrigger& trigger, const std::string& programDir, LocalM
     const std::string path = programDir + kPlanRunsFile;
     PlanLook look;
     try {
-        if (toolkit::platform::FileExists(path)) trigger.AdoptRuns(toolkit::LoadLines(path));
+        if (toolkit::platform::FileExists(path))
+            trigger.AdoptRuns(toolkit::LoadLines(path), now.day);
     } catch (const toolkit::FileError& error) {
         look.problem = std::string("Actions planifiées du jour illisibles : ") + error.what();
     }

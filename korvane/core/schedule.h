@@ -83,16 +83,19 @@ struct DueAction {
 // its minute lies after the previous tick and at most kLateMinutes before
 // this one, by the local clock, and it has not run yet on this local day:
 // a clock set back, or the hour that comes twice in autumn, never runs it
-// twice. Due actions come in plan order, each entry's wake-up first.
+// twice. A clock that read a later day, or a later hour, and came back
+// blocks nothing past today: a run it dated ahead counts as today's, and
+// the looks go on from the time the clock reads now. Due actions come in
+// plan order, each entry's wake-up first.
 class DailyTrigger {
   public:
     std::vector<DueAction> Tick(LocalMinute now, const Schedules& schedules);
     // The runs of the local day `today` and of the day before, a line each:
-    // "2026-12-08;pc1;allumage" (or "arrêt").
+    // "2026-12-08;pc1;allumage" (or "arrêt"); none of a later day.
     toolkit::TextList RunLines(int today) const;
-    // Counts the runs of such lines as its own; lines that do not parse are
-    // skipped.
-    void AdoptRuns(const toolkit::TextList& lines);
+    // Counts the runs of such lines as its own, a run dated after `today`
+    // as today's; lines that do not parse are skipped.
+    void AdoptRuns(const toolkit::TextList& lines, int today);
 
   private:
     bool Due(const std::string& name, PlannedAction action, int minute, LocalMinute now);

@@ -10,7 +10,6 @@ namespace korvane {
 
 namespace {
 
-using toolkit::BatchPath;
 using toolkit::DoublePercents;
 using toolkit::ShellQuote;
 
@@ -32,14 +31,27 @@ std::string SshPercents(std::string_view path) {
 std::string KnownHostsOption(Os os, const ToolPaths& paths) {
     const std::string path = SshPercents(paths.programDir + kKnownHostsFile);
     if (os == Os::Windows) {
-        // One argument for the C runtime (\" is a quote kept), "%" doubled for the batch file.
-        return "\"UserKnownHostsFile=\\\"" + DoublePercents(path) + "\\\"\"";
+        // cmd.exe takes each '"' as the start or the end of a quoted stretch,
+        // where "&", "^", "|", "<" and ">" are letters; the C runtime of
+        // ssh.exe reads '""' inside quotes as one '"' kept, staying inside.
+        // So the path stands inside cmd.exe's quotes whole, and ssh gets the
+        // one argument UserKnownHostsFile="PATH". "%" doubled for the batch file.
+        return "\"UserKnownHostsFile=\"\"" + DoublePercents(path) + "\"\"\"";
     }
     return ShellQuote("UserKnownHostsFile=\"" + path + "\"");
 }
 
 std::string KeyPath(const ToolPaths& paths) {
     return paths.programDir + kSshKeyFile;
+}
+
+// Windows' own OpenSSH client by its full path: cmd.exe would run an
+// ssh.bat or ssh.exe of the current folder first. %SystemRoot% is left for
+// cmd.exe to expand.
+constexpr const char* kWindowsSsh = "\"%SystemRoot%\\System32\\OpenSSH\\ssh.exe\"";
+
+bool IsAliasCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || IsAsciiDigit(c) || c == '-';
 }
 
 PowerCommand Refused(std::string message) {
@@ -103,7 +115,10 @@ SshList WithSsh(SshList list, std::string_view name, const std::optional<std::st
         return toolkit::EqualsIgnoreCase(entry.name, name);
     });
     if (!user) {
-        if (found != list.end()) list.erase(found);
+        // Every line of the computer: a line left behind would keep it on SSH.
+        std::erase_if(list, [name](const SshEntry& entry) {
+            return toolkit::EqualsIgnoreCase(entry.name, name);
+        });
         return list;
     }
     if (found != list.end()) {
@@ -131,22 +146,44 @@ std::optional<std::string> SshUserProblem(std::string_view user) {
 
 bool IsValidRemoteCommand(std::string_view command) {
     if (command.empty() || command.size() > kMaxRemoteCommand) return false;
+    if (command.front() == '-' || command.front() == ' ' || command.back() == ' ') return false;
     return std::all_of(command.begin(), command.end(), [](char c) {
         return IsAsciiLetter(c) || IsAsciiDigit(c) ||
                std::string_view(" _-./:=,+@").find(c) != std::string_view::npos;
     });
 }
 
+std::string SshHostKeyAlias(std::string_view computer) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string alias = kSshHostKeyAliasPrefix;
+    for (const char c : toolkit::AsciiLower(computer)) {
+        if (IsAliasCharacter(c)) {
+            alias += c;
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            alias += {'_', kHex[byte >> 4], kHex[byte & 0x0F]};
+        }
+    }
+    return alias;
+}
+
 std::string SshCommandLine(Os os, const ToolPaths& paths, std::string_view user,
-                           std::string_view ip, std::string_view remoteCommand) {
-    const std::string key = os == Os::Windows ? BatchPath(SshPercents(KeyPath(paths)))
-                                              : ShellQuote(SshPercents(KeyPath(paths)));
+                           std::string_view ip, std::string_view remoteCommand,
+                           std::string_view computer) {
+    const std::string keyPath = SshPercents(KeyPath(paths));
+    const bool windows = os == Os::Windows;
+    const std::string key = windows ? "\"" + DoublePercents(keyPath) + "\"" : ShellQuote(keyPath);
     const std::string command =
-        os == Os::Windows ? "\"" + std::string(remoteCommand) + "\"" : ShellQuote(remoteCommand);
-    return "ssh -o BatchMode=yes -o StrictHostKeyChecking=accept-new -o " +
-           KnownHostsOption(os, paths) +
+        windows ? "\"" + std::string(remoteCommand) + "\"" : ShellQuote(remoteCommand);
+    // "--" ends ssh's options: nothing after the address is read as one. The
+    // key is checked under the computer's name only (no CheckHostIP, which
+    // older clients do by default): the address is not who the computer is.
+    return std::string(windows ? kWindowsSsh : "ssh") +
+           " -o BatchMode=yes -o StrictHostKeyChecking=accept-new -o " +
+           KnownHostsOption(os, paths) + " -o HostKeyAlias=" + SshHostKeyAlias(computer) +
+           " -o CheckHostIP=no" +
            " -o IdentitiesOnly=yes -o ConnectTimeout=" + std::to_string(kSshConnectTimeout) +
-           " -i " + key + " -l " + std::string(user) + " " + std::string(ip) + " " + command;
+           " -i " + key + " -l " + std::string(user) + " -- " + std::string(ip) + " " + command;
 }
 
 PowerCommand SshCommand(Os os, const ToolPaths& paths, PowerAction action, std::string_view name,
@@ -156,7 +193,7 @@ PowerCommand SshCommand(Os os, const ToolPaths& paths, PowerAction action, std::
     if (!IsValidEntryName(name)) {
         return Refused(start +
                        "ce nom ne peut entrer dans un nom de fichier ni dans une commande (" +
-                       kEntryNameRule + ").");
+                       EntryNameRule(name) + ").");
     }
     if (const auto problem = SshUserProblem(entry.user)) {
         return Refused(start + "liste.ssh : " + *problem);
@@ -165,6 +202,12 @@ PowerCommand SshCommand(Os os, const ToolPaths& paths, PowerAction action, std::
                                : action == PowerAction::TestAccess ? kSshProbe
                                : entry.command.empty()             ? kSshPoweroff
                                                                    : entry.command;
+    if (remote.starts_with("-")) {
+        return Refused(start + "la commande " + Quoted(remote) +
+                       " de liste.ssh commence par « - » : ce serait une option de ssh, pas une "
+                       "commande. Écrivez la commande elle-même (par exemple " +
+                       kSshPoweroff + ").");
+    }
     if (!IsValidRemoteCommand(remote)) {
         return Refused(start + "la commande " + Quoted(remote) +
                        " de liste.ssh ne peut contenir que des lettres sans accent, des chiffres, "
@@ -173,7 +216,7 @@ PowerCommand SshCommand(Os os, const ToolPaths& paths, PowerAction action, std::
     if (const auto problem = RemoteAddressProblem(action, name, ip)) return Refused(*problem);
     PowerCommand command;
     command.scriptPath = PowerScriptPath(os, paths, action, name);
-    command.commandLine = SshCommandLine(os, paths, entry.user, ip, remote);
+    command.commandLine = SshCommandLine(os, paths, entry.user, ip, remote, name);
     command.scriptText = command.commandLine + (os == Os::Windows ? "\r\n" : "\n");
     command.overSsh = true;
     return command;
@@ -199,10 +242,9 @@ std::optional<std::string> SshKeyProblem(Os os, const ToolPaths& paths, std::str
                "l'ordinateur.";
     }
     if (!status->regular) return start + " n'est pas un fichier ordinaire.";
-    if (os != Os::Windows && !status->privateToOwner) {
-        return start +
-               " est accessible à d'autres comptes que le vôtre ; ssh la refuse : chmod 600 " +
-               ShellQuote(path);
+    if (!status->privateToOwner) {
+        return start + " est accessible à d'autres comptes que le vôtre ; ssh la refuse : " +
+               PrivateFileRemedy(os, path);
     }
     return std::nullopt;
 }
@@ -238,12 +280,16 @@ std::string SshReason(const TextList& output) {
     return {};
 }
 
-std::string SshRemedy(std::string_view reason) {
-    static constexpr const char* kHostKey =
-        "La clé d'hôte SSH de cet ordinateur n'est plus celle que Korvane a notée dans son "
-        "fichier known_hosts : la commande est refusée, car un autre appareil pourrait se faire "
-        "passer pour lui. S'il a été réinstallé, retirez l'ancienne clé (ssh-keygen -R ADRESSE "
-        "-f known_hosts, dans le dossier de Korvane) ; la nouvelle sera notée à la connexion "
+std::string SshRemedy(std::string_view reason, std::string_view computer) {
+    const std::string alias =
+        computer.empty() ? std::string(kSshHostKeyAliasPrefix) + "NOM" : SshHostKeyAlias(computer);
+    const std::string hostKey =
+        "La clé d'hôte SSH de cet ordinateur n'est plus celle que Korvane a notée pour lui dans "
+        "son fichier known_hosts : la commande est refusée, car un autre appareil pourrait se "
+        "faire passer pour lui, à son adresse ou à celle que liste.ip lui donne maintenant. S'il "
+        "a été réinstallé, retirez l'ancienne clé (ssh-keygen -R " +
+        alias +
+        " -f known_hosts, dans le dossier de Korvane) ; la nouvelle sera notée à la connexion "
         "suivante.";
     static constexpr const char* kKey =
         "Le compte de liste.ssh refuse la clé de Korvane : copiez sa moitié publique "
@@ -261,9 +307,8 @@ std::string SshRemedy(std::string_view reason) {
     static constexpr const char* kUnprotected =
         "La clé de Korvane (korvane_ssh) est lisible par d'autres comptes et ssh la refuse : "
         "chmod 600 korvane_ssh, dans le dossier de Korvane.";
+    if (reason == kSshHostKeyChanged || reason == kSshHostKeyFailed) return hostKey;
     static constexpr std::pair<std::string_view, const char*> kRemedies[] = {
-        {kSshHostKeyChanged, kHostKey},
-        {kSshHostKeyFailed, kHostKey},
         {kSshKeyRefused, kKey},
         {kSshSudoPassword, kSudo},
         {kSshSudoRefused, kSudo},

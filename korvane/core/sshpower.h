@@ -6,10 +6,12 @@
 //     NAME USER [COMMAND...]
 // NAME as the entry or group member is named (letter case ignored), USER the
 // account Korvane logs in as, COMMAND what a shutdown runs there (by default
-// "sudo -n systemctl poweroff"). A restart runs "sudo -n systemctl reboot",
-// an access test "true". The computer's host key is noted in the program
-// folder's known_hosts at the first connection; a different key later
-// refuses every command.
+// "sudo -n systemctl poweroff"; never starting with "-"). A restart runs
+// "sudo -n systemctl reboot", an access test "true". The computer's host key
+// is noted in the program folder's known_hosts at the first connection,
+// under a name made from the computer's (SshHostKeyAlias), not under its
+// address: when liste.ip gives it another address, the key noted still
+// holds, and a different key, at any address, refuses every command.
 #pragma once
 
 #include <optional>
@@ -27,6 +29,8 @@ inline constexpr const char* kKnownHostsFile = "known_hosts";
 inline constexpr const char* kSshPoweroff = "sudo -n systemctl poweroff";
 inline constexpr const char* kSshReboot = "sudo -n systemctl reboot";
 inline constexpr const char* kSshProbe = "true";
+// The start of the name a computer's host key is noted under.
+inline constexpr const char* kSshHostKeyAliasPrefix = "korvane-";
 // A computer that does not answer is given up after this many seconds.
 inline constexpr int kSshConnectTimeout = 15;
 
@@ -66,15 +70,29 @@ bool IsValidSshUser(std::string_view user);
 // Why a user name is refused, in French; nullopt when it is valid.
 std::optional<std::string> SshUserProblem(std::string_view user);
 // A remote command of letters, digits, blanks and "_-./:=,+@" only, up to 200
-// characters: it reaches the computer's shell, and a batch file on Windows.
+// characters, not starting with "-" (ssh would take it for an option) nor
+// starting or ending with a blank: it reaches the computer's shell, and a
+// batch file on Windows.
 bool IsValidRemoteCommand(std::string_view command);
 
+// The name `computer`'s host key is noted under in known_hosts: "korvane-"
+// and the name in lower case (as the lists compare names), each byte but
+// "a-z", "0-9" and "-" written "_" and two hexadecimal digits. Two computers
+// never share one, and none holds a blank, a quote, a "%" or a pattern
+// character of known_hosts.
+std::string SshHostKeyAlias(std::string_view computer);
+
 // ssh -o BatchMode=yes -o StrictHostKeyChecking=accept-new
-//     -o UserKnownHostsFile="<program folder>/known_hosts" -o IdentitiesOnly=yes
-//     -o ConnectTimeout=15 -i <program folder>/korvane_ssh -l USER IP 'COMMAND'
-// (the command in double quotes on Windows). Never a password: the key only.
+//     -o UserKnownHostsFile="<program folder>/known_hosts"
+//     -o HostKeyAlias=<SshHostKeyAlias(computer)> -o CheckHostIP=no -o IdentitiesOnly=yes
+//     -o ConnectTimeout=15 -i <program folder>/korvane_ssh -l USER -- IP 'COMMAND'
+// "--" before the address, so that nothing after it is taken for an option.
+// On Windows, ssh by its full path ("%SystemRoot%\System32\OpenSSH\ssh.exe"),
+// each path inside cmd.exe's double quotes whole, the command in double
+// quotes. Never a password: the key only.
 std::string SshCommandLine(Os os, const ToolPaths& paths, std::string_view user,
-                           std::string_view ip, std::string_view remoteCommand);
+                           std::string_view ip, std::string_view remoteCommand,
+                           std::string_view computer);
 // The command of `action` (Shutdown: the entry's command or kSshPoweroff;
 // Restart: kSshReboot; TestAccess: kSshProbe) for `name` at `ip`, or why it
 // is refused: a bad name, user, command or address.
@@ -96,7 +114,7 @@ std::string SshKeygenCommandLine(Os os, const ToolPaths& paths);
 // The canonical reason of ssh's or sudo's complaint in a command's output
 // (the constants above), or empty when it holds none.
 std::string SshReason(const TextList& output);
-// The remedy of such a reason, in French; empty for any other.
-std::string SshRemedy(std::string_view reason);
+// The remedy of such a reason for `computer`, in French; empty for any other.
+std::string SshRemedy(std::string_view reason, std::string_view computer = {});
 
 }  // namespace korvane

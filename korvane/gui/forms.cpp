@@ -4,7 +4,7 @@
 #include <QScreen>
 
 #include "korvane/app/app.h"
-#include "main.h"
+#include "main_window.h"
 #include "qt_scheduler.h"
 #include "uAddMachines.h"
 #include "uBottomdlg.h"

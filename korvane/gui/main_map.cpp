@@ -9,7 +9,7 @@
 #include "korvane/app/app.h"
 #include "korvane/app/texts.h"
 #include "korvane/core/mapgrid.h"
-#include "main.h"
+#include "main_window.h"
 
 namespace korvane {
 

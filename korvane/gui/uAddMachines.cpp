@@ -11,7 +11,6 @@
 
 #include "korvane/app/app.h"
 #include "korvane/app/texts.h"
-#include "korvane/core/timescale.h"
 #include "tools.h"
 
 namespace korvane {
@@ -20,7 +19,6 @@ namespace {
 
 constexpr int kWidth = 760;
 constexpr int kHeight = 489;
-constexpr int kRefreshInterval = 1000;
 
 // The rows: 48 pixels apart; name, IP and MAC columns at 16, 144 and 264,
 // the "=>" button at 424.
@@ -116,13 +114,6 @@ TAddMachine::TAddMachine(KorvaneApp& app, QWidget* parent) : QDialog(parent), ap
     Help->setStyleSheet(QStringLiteral("QLabel { font-size: 7pt; }"));
     Help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     BuildMemo();
-    // The rows follow the discovery list from the start, while the dialog is
-    // still hidden, until its first close.
-    Timer1 = new TTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(ScaledInterval(kRefreshInterval));
-    connect(Timer1, &QTimer::timeout, this, &TAddMachine::Timer1Timer);
-    Timer1->start();
 }
 
 void TAddMachine::BuildRows() {
@@ -184,18 +175,15 @@ void TAddMachine::showEvent(QShowEvent* event) {
 }
 
 void TAddMachine::FormActivate() {
-    Timer1->start();
     if (const std::optional<TextList> memo = app_.IntakeOpened()) SetMemoLines(*memo);
 }
 
-void TAddMachine::Timer1Timer() {
-    const std::optional<IntakeRows> rows = app_.IntakeRefresh(MemoLines());
-    if (!rows) return;
-    for (std::size_t row = 0; row < rows->size(); ++row) {
-        Rows[row].name->setText(Q((*rows)[row].name));
-        Rows[row].ip->setText(Q((*rows)[row].ip));
-        Rows[row].mac->setText(Q((*rows)[row].mac));
-        Rows[row].mark->setText(Q((*rows)[row].mark));
+void TAddMachine::ShowRows(const IntakeRows& rows) {
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        Rows[row].name->setText(Q(rows[row].name));
+        Rows[row].ip->setText(Q(rows[row].ip));
+        Rows[row].mac->setText(Q(rows[row].mac));
+        Rows[row].mark->setText(Q(rows[row].mark));
     }
 }
 
@@ -209,22 +197,11 @@ void TAddMachine::MoveRowToMemo(int row) {
 
 // A bad line or a failed write keeps the dialog open with the memo as typed.
 void TAddMachine::BitBtn1Click() {
-    if (!app_.IntakeOk(MemoLines())) return;
-    Timer1->stop();
-    done(kResultOK);
-}
-
-void TAddMachine::FormClose() {
-    Timer1->stop();
+    if (app_.IntakeOk(MemoLines())) done(kResultOK);
 }
 
 void TAddMachine::reject() {
     done(kResultCancel);
-}
-
-void TAddMachine::done(int result) {
-    FormClose();
-    QDialog::done(result);
 }
 
 TextList TAddMachine::MemoLines() const {

@@ -1,6 +1,7 @@
 // The intake dialog: the discovered machines that are not managed yet, seven
 // at a time, and the list of managed entries that OK saves. Which machines
-// the rows offer and what OK writes are decided in core/intake.
+// the rows offer and what OK writes are decided in core/intake; the app
+// gives the rows while the dialog is shown (KorvaneApp::Run).
 #pragma once
 
 #include <QDialog>
@@ -43,10 +44,10 @@ class TAddMachine : public QDialog {
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* BitBtn1 = nullptr;  // OK
     QPushButton* BitBtn2 = nullptr;  // Annuler
-    TTimer* Timer1 = nullptr;
 
     void FormActivate();
-    void Timer1Timer();
+    void ShowRows(const IntakeRows& rows);
+    TextList MemoLines() const;
     void SpeedButton1Click() { MoveRowToMemo(0); }
     void SpeedButton2Click() { MoveRowToMemo(1); }
     void SpeedButton3Click() { MoveRowToMemo(2); }
@@ -55,12 +56,9 @@ class TAddMachine : public QDialog {
     void SpeedButton6Click() { MoveRowToMemo(5); }
     void SpeedButton7Click() { MoveRowToMemo(6); }
     void BitBtn1Click();
-    void FormClose();
 
     // The close box, Escape and Annuler all give the Cancel result.
     void reject() override;
-    // Every close, whatever its result, goes through FormClose.
-    void done(int result) override;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -70,7 +68,6 @@ class TAddMachine : public QDialog {
     void BuildRows();
     void BuildMemo();
     void MoveRowToMemo(int row);
-    TextList MemoLines() const;
     void SetMemoLines(const TextList& lines);
 };
 

@@ -13,8 +13,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QValueAxis>
-#include <algorithm>
-#include <cmath>
 
 #include "korvane/app/texts.h"
 #include "widgets.h"
@@ -100,13 +98,9 @@ void TEnergyReport::FillChart() {
         delete axis;
     }
     auto* series = new QBarSeries;
-    double highest = 1.0;
     for (const EnergyRow& row : report_.rows) {
         auto* set = new QBarSet(Q(row.name));
-        for (const double hours : row.hours) {
-            *set << hours;
-            highest = std::max(highest, hours);
-        }
+        for (const double hours : row.hours) *set << hours;
         series->append(set);
     }
     chart->addSeries(series);
@@ -119,7 +113,7 @@ void TEnergyReport::FillChart() {
     chart->addAxis(days, Qt::AlignBottom);
     series->attachAxis(days);
     auto* hours = new QValueAxis;
-    hours->setRange(0, std::min(24.0, std::ceil(highest)));
+    hours->setRange(0, report_.HoursCeiling());
     hours->setLabelFormat(QStringLiteral("%.0f"));
     hours->setTitleText(QString::fromUtf8(text::kEnergyAxis));
     chart->addAxis(hours, Qt::AlignLeft);
@@ -130,16 +124,14 @@ void TEnergyReport::FillChart() {
 void TEnergyReport::FillGrid() {
     filling_ = true;
     Grid1->setRowCount(static_cast<int>(report_.rows.size()));
-    double total = 0;
     for (int r = 0; r < static_cast<int>(report_.rows.size()); ++r) {
         const EnergyRow& row = report_.rows[static_cast<std::size_t>(r)];
         Grid1->setItem(r, kName, GridCell(Q(row.name), false));
         Grid1->setItem(r, kWatts, GridCell(QString::number(row.watts), true));
         Grid1->setItem(r, kHours, GridCell(Q(FrenchNumber(row.TotalHours(), 1)), false));
         Grid1->setItem(r, kKwh, GridCell(Q(FrenchNumber(row.Kwh(), 2)), false));
-        total += row.Kwh();
     }
-    LabelTotal->setText(Q(text::kEnergyTotal + FrenchNumber(total, 2) + " kWh"));
+    LabelTotal->setText(Q(report_.TotalText()));
     filling_ = false;
 }
 

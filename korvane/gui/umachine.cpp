@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "korvane/app/app.h"
 #include "korvane/app/texts.h"
 #include "widgets.h"
 
@@ -47,22 +46,29 @@ Tmachines::Tmachines(QWidget* parent) : QDialog(parent) {
     Edit2 = TimeField(this, "Edit2");
     btn_on = new QPushButton(QString::fromUtf8(text::kCardOn), this);
     btn_off = new QPushButton(QString::fromUtf8(text::kCardOff), this);
-    connect(btn_on, &QPushButton::clicked, this, [this] { done(kResultYes); });
-    connect(btn_off, &QPushButton::clicked, this, [this] { done(kResultNo); });
+    connect(btn_on, &QPushButton::clicked, this,
+            [this] { done(static_cast<int>(CardChoice::On)); });
+    connect(btn_off, &QPushButton::clicked, this,
+            [this] { done(static_cast<int>(CardChoice::Off)); });
     btn_cancel = new QPushButton(QString::fromUtf8(text::kCancel), this);
-    connect(btn_cancel, &QPushButton::clicked, this, [this] { done(kResultCancel); });
+    connect(btn_cancel, &QPushButton::clicked, this,
+            [this] { done(static_cast<int>(CardChoice::Cancel)); });
     btn_restart = new QPushButton(QString::fromUtf8(text::kCardRestart), this);
     btn_restart->setObjectName(QStringLiteral("btn_restart"));
-    connect(btn_restart, &QPushButton::clicked, this, [this] { done(kResultRestart); });
+    connect(btn_restart, &QPushButton::clicked, this,
+            [this] { done(static_cast<int>(CardChoice::Restart)); });
     btn_test = new QPushButton(QString::fromUtf8(text::kCardTestAccess), this);
     btn_test->setObjectName(QStringLiteral("btn_test"));
-    connect(btn_test, &QPushButton::clicked, this, [this] { done(kResultTestAccess); });
+    connect(btn_test, &QPushButton::clicked, this,
+            [this] { done(static_cast<int>(CardChoice::TestAccess)); });
     chk_ssh = new QCheckBox(QString::fromUtf8(text::kCardSsh), this);
     chk_ssh->setObjectName(QStringLiteral("chk_ssh"));
     ssh_user = new QLineEdit(this);
     ssh_user->setObjectName(QStringLiteral("ssh_user"));
     ssh_user->setMaxLength(32);
-    ssh_user->setPlaceholderText(QString::fromUtf8(text::kCardSshUser));
+    Label6 = new QLabel(QString::fromUtf8(text::kCardSshUser), this);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setBuddy(ssh_user);
     connect(chk_ssh, &QCheckBox::toggled, ssh_user, &QLineEdit::setEnabled);
 
     auto* fields = new QGridLayout;
@@ -76,7 +82,8 @@ Tmachines::Tmachines(QWidget* parent) : QDialog(parent) {
         fields->addWidget(title, row, 0);
         fields->addWidget(value, row++, 1);
     }
-    fields->addWidget(chk_ssh, row, 0);
+    fields->addWidget(chk_ssh, row++, 0, 1, 2);
+    fields->addWidget(Label6, row, 0);
     fields->addWidget(ssh_user, row, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btn_on);
@@ -92,21 +99,26 @@ Tmachines::Tmachines(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
 }
 
-int Tmachines::ExecFor(KorvaneApp& app, int entry) {
-    const std::optional<EntryCard> card = app.Card(entry);
-    if (!card) return kResultCancel;
-    nommachine->setText(Q(card->caption));
-    ipmachine->setText(Q(card->address));
-    macmachine->setText(Q(card->mac));
-    Edit1->setText(Q(card->wakeUp));
-    Edit2->setText(Q(card->shutdown));
-    chk_ssh->setChecked(card->overSsh);
-    ssh_user->setText(Q(card->sshUser));
-    ssh_user->setEnabled(card->overSsh);
+CardAnswer Tmachines::Ask(const EntryCard& card) {
+    nommachine->setText(Q(card.caption));
+    ipmachine->setText(Q(card.address));
+    macmachine->setText(Q(card.mac));
+    Edit1->setText(Q(card.wakeUp));
+    Edit2->setText(Q(card.shutdown));
+    chk_ssh->setChecked(card.overSsh);
+    ssh_user->setText(Q(card.sshUser));
+    ssh_user->setEnabled(card.overSsh);
     const int result = exec();
-    app.SavePlanTimes(entry, Edit1->text().toStdString(), Edit2->text().toStdString());
-    app.SaveSshSetting(entry, chk_ssh->isChecked(), ssh_user->text().toStdString());
-    return result;
+    CardAnswer answer{CardChoice::Cancel, card};
+    for (const CardChoice choice :
+         {CardChoice::On, CardChoice::Off, CardChoice::Restart, CardChoice::TestAccess}) {
+        if (result == static_cast<int>(choice)) answer.choice = choice;
+    }
+    answer.card.wakeUp = Edit1->text().toStdString();
+    answer.card.shutdown = Edit2->text().toStdString();
+    answer.card.overSsh = chk_ssh->isChecked();
+    answer.card.sshUser = ssh_user->text().toStdString();
+    return answer;
 }
 
 }  // namespace korvane

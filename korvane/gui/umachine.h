@@ -1,13 +1,14 @@
 // The on/off dialog of a map entry: its name, address and hardware address,
 // its daily wake-up and shutdown times, whether it is shut down over SSH and
-// as which user, "ON" (result 6), "OFF" (result 7), "Redémarrer" (8) and
-// "Tester l'accès" (9). "Annuler", its close box and Escape give none of
-// them, and nothing is sent. The times and the SSH setting are saved however
-// it closes, before a button acts.
+// as which user, "ON", "OFF", "Redémarrer" and "Tester l'accès" (CardChoice,
+// its modal results). "Annuler", its close box and Escape give none of them.
+// What each choice does, and the saving of its fields, are the app's
+// (KorvaneApp::EntryClicked).
 #pragma once
 
 #include <QDialog>
 
+#include "korvane/app/view.h"
 #include "widgets.h"
 
 class QCheckBox;
@@ -16,8 +17,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace korvane {
-
-class KorvaneApp;
 
 class Tmachines : public QDialog {
   public:
@@ -40,11 +39,12 @@ class Tmachines : public QDialog {
     QPushButton* btn_restart = nullptr;
     QPushButton* btn_test = nullptr;
     QCheckBox* chk_ssh = nullptr;
+    QLabel* Label6 = nullptr;  // the SSH user's
     QLineEdit* ssh_user = nullptr;
 
-    // Shows the dialog for `entry` until it closes; its times are then saved.
-    // Gives the modal result.
-    int ExecFor(KorvaneApp& app, int entry);
+    // Shows the card until the dialog closes: how it closed, and its fields
+    // as the user left them.
+    CardAnswer Ask(const EntryCard& card);
 };
 
 }  // namespace korvane

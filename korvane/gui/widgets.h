@@ -6,9 +6,11 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QString>
-#include <QTimer>
 #include <QToolButton>
 #include <string>
+
+// The modal results (kResultOK, kResultCancel, CardChoice), the app's.
+#include "korvane/app/command_table.h"
 
 namespace korvane {
 
@@ -26,13 +28,6 @@ class GlyphButton : public QToolButton {
     QPixmap glyph_;
 };
 
-// A timer carrying a number, as each request timer carries its slot.
-class TTimer : public QTimer {
-  public:
-    using QTimer::QTimer;
-    int Tag = 0;
-};
-
 // A spin field without bounds whose text is free: what the user typed is read
 // as it stands (a lone "-" included), the arrows step a number by 1.
 class SpinEdit : public QAbstractSpinBox {
@@ -45,14 +40,6 @@ class SpinEdit : public QAbstractSpinBox {
   protected:
     StepEnabled stepEnabled() const override;
 };
-
-// The modal results of Korvane's dialogs.
-inline constexpr int kResultOK = 1;
-inline constexpr int kResultCancel = 2;
-inline constexpr int kResultYes = 6;         // the on/off dialog's "ON"
-inline constexpr int kResultNo = 7;          // its "OFF"
-inline constexpr int kResultRestart = 8;     // its "Redémarrer"
-inline constexpr int kResultTestAccess = 9;  // its "Tester l'accès"
 
 // Tooltips stay 5 s.
 inline constexpr int kHintDisplayTime = 5000;

@@ -1,5 +1,8 @@
 #include "controls.h"
 
+#include <algorithm>
+#include <cwchar>
+#include <iterator>
 #include <map>
 
 #include "test_hook.h"
@@ -11,11 +14,36 @@ namespace {
 constexpr int kDesignDpi = 96;
 constexpr int kFontPoints = 8;
 
+// The window was drawn in "MS Sans Serif"; a Windows without it (some
+// languages' editions) gets the system's message font.
+constexpr wchar_t kDesignFace[] = L"MS Sans Serif";
+
+int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool HasDesignFace() {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    std::wcsncpy(wanted.lfFaceName, kDesignFace, LF_FACESIZE - 1);
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &wanted, FoundFace, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
 HFONT MadeFont(bool bold) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     LOGFONTW font = metrics.lfMessageFont;
+    if (HasDesignFace()) {
+        std::fill(std::begin(font.lfFaceName), std::end(font.lfFaceName), L'\0');
+        std::wcsncpy(font.lfFaceName, kDesignFace, LF_FACESIZE - 1);
+        font.lfCharSet = DEFAULT_CHARSET;
+    }
     font.lfHeight = -MulDiv(kFontPoints, Dpi(), 72);
     font.lfWidth = 0;
     font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
@@ -90,6 +118,10 @@ int Dpi() {
 
 int Px(int designPixels) {
     return MulDiv(designPixels, Dpi(), kDesignDpi);
+}
+
+int DesignPx(int screenPixels) {
+    return MulDiv(screenPixels, kDesignDpi, Dpi());
 }
 
 RECT PxRect(const Rect& design) {

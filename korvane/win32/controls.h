@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+// The modal results (kResultOK, kResultCancel, CardChoice), the app's.
+#include "korvane/app/command_table.h"
 #include "korvane/core/mapgrid.h"
 
 namespace korvane::win32 {
@@ -28,9 +30,13 @@ std::wstring ProgramFolder();
 // system's DPI, read once.
 int Dpi();
 int Px(int designPixels);
+// Back from the screen's pixels to the design's (96 DPI).
+int DesignPx(int screenPixels);
 RECT PxRect(const Rect& design);
 
-// 8 points of the system's message font, and its bold form, at the system DPI.
+// 8 points of "MS Sans Serif", the font the window was drawn for, where
+// Windows has it, else of the system's message font; and its bold form, at
+// the system DPI.
 HFONT UiFont();
 HFONT BoldFont();
 // The bold form of a dialog's own font (made once per font, kept until exit).
@@ -52,14 +58,6 @@ HWND MakeControl(HWND parent, const wchar_t* windowClass, const std::wstring& te
                  const Rect& design, int id, const char* name, DWORD exStyle = 0);
 void SetFont(HWND control, HFONT font);
 void SetText(HWND control, std::string_view utf8);
-
-// The modal results of Korvane's dialogs.
-inline constexpr int kResultOK = 1;
-inline constexpr int kResultCancel = 2;
-inline constexpr int kResultYes = 6;         // the on/off dialog's "ON"
-inline constexpr int kResultNo = 7;          // its "OFF"
-inline constexpr int kResultRestart = 8;     // its "Redémarrer"
-inline constexpr int kResultTestAccess = 9;  // its "Tester l'accès"
 
 // Tooltips appear after 200 ms and stay 5 s.
 inline constexpr int kHintDelay = 200;

@@ -17,14 +17,16 @@
 namespace korvane::win32 {
 
 // The on/off dialog of a map entry: its name, address and hardware address,
-// its daily times, its SSH setting, "ON" (result 6), "OFF" (result 7),
-// "Redémarrer" (8) and "Tester l'accès" (9); "Annuler", its close box and
-// Escape give none, and nothing is sent. The times and the SSH setting are
-// saved however it closes, before a button acts.
+// its daily times, its SSH setting, "ON", "OFF", "Redémarrer" and "Tester
+// l'accès" (CardChoice); "Annuler", its close box and Escape give none. What
+// each choice does, and the saving of its fields, are the app's
+// (KorvaneApp::EntryClicked).
 class Tmachines : public Dialog {
   public:
-    Tmachines(KorvaneApp& app, const Picture& image) : app_(app), image_(image) {}
-    int ExecFor(HWND owner, int entry);
+    explicit Tmachines(const Picture& image) : image_(image) {}
+    // Shows the card until the dialog closes: how it closed, and its fields
+    // as the user left them.
+    CardAnswer Ask(HWND owner, const EntryCard& card);
 
   protected:
     DialogTemplate Template() const override;
@@ -33,13 +35,9 @@ class Tmachines : public Dialog {
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
   private:
-    void Close(int result);
-    KorvaneApp& app_;
+    void Close(CardChoice choice);
     const Picture& image_;
-    EntryCard card_;
-    std::string wakeUp_, shutdown_, sshUser_;
-    bool overSsh_ = false;
-    bool closed_ = false;  // the dialog opened and was closed, its times read
+    CardAnswer answer_;
 };
 
 // The preferences: computers per row, the shutdown's delay and comment. A
@@ -59,19 +57,19 @@ class TPrefs : public Dialog {
     KorvaneApp& app_;
 };
 
-// The one-line input dialog: the caller's prompt and initial text, "OK"
-// (result 1) or "Annuler" (result 2).
-struct Answer {
-    std::string text;
-    bool ok = false;
-};
-Answer AskLine(HWND owner, const char* prompt, const std::string& initial);
+// The one-line input dialog: the caller's prompt and initial text; the text
+// typed on "OK", nothing on "Annuler" or the close box.
+std::optional<std::string> AskLine(HWND owner, const std::string& prompt,
+                                   const std::string& initial);
 
 // The intake dialog: the discovered machines not yet managed, seven at a
-// time, refreshed every second, and the list of managed entries that OK saves.
+// time, as the app gives them while it is shown, and the list of managed
+// entries that OK saves.
 class TAddMachine : public Dialog {
   public:
     explicit TAddMachine(KorvaneApp& app) : app_(app) {}
+    void ShowRows(const IntakeRows& rows);
+    TextList MemoLines() const;
 
   protected:
     DialogTemplate Template() const override;
@@ -81,11 +79,8 @@ class TAddMachine : public Dialog {
 
   private:
     void FormActivate();
-    void Timer1Timer();
     void MoveRowToMemo(int row);
     void BitBtn1Click();
-    void FormClose(int result);
-    TextList MemoLines() const;
     void SetMemoLines(const TextList& lines);
     KorvaneApp& app_;
 };

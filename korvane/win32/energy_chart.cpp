@@ -2,7 +2,6 @@
 // bar per computer of its hours on, the hours on the left axis, the days
 // below, and a legend of the computers.
 #include <algorithm>
-#include <cmath>
 
 #include "controls.h"
 #include "dialogs.h"
@@ -15,7 +14,6 @@ namespace {
 constexpr COLORREF kSeries[] = {RGB(32, 159, 223), RGB(153, 202, 83), RGB(246, 166, 37),
                                 RGB(109, 95, 213), RGB(191, 89, 62),  RGB(140, 140, 140),
                                 RGB(0, 128, 128),  RGB(200, 60, 140)};
-constexpr int kMostHours = 24;
 
 struct Frame {
     RECT plot;
@@ -28,14 +26,6 @@ COLORREF SeriesColour(std::size_t series) {
 
 void Text(HDC dc, const std::wstring& text, RECT box, UINT format) {
     DrawTextW(dc, text.c_str(), -1, &box, format | DT_NOPREFIX | DT_SINGLELINE);
-}
-
-int Highest(const EnergyReport& report) {
-    double highest = 1.0;
-    for (const EnergyRow& row : report.rows) {
-        for (const double hours : row.hours) highest = std::max(highest, hours);
-    }
-    return std::min(kMostHours, static_cast<int>(std::ceil(highest)));
 }
 
 // The legend: a square of each computer's colour and its name, in a row.
@@ -110,7 +100,8 @@ void DrawBars(HDC dc, const EnergyReport& report, const Frame& frame) {
                                      ? hours[static_cast<std::size_t>(day)]
                                      : 0.0;
             const int height = static_cast<int>(
-                (plot.bottom - plot.top) * std::min(value, double{kMostHours}) / frame.highest);
+                (plot.bottom - plot.top) * std::min(value, static_cast<double>(frame.highest)) /
+                frame.highest);
             const RECT box{left + s * bar, plot.bottom - height, left + (s + 1) * bar, plot.bottom};
             FillRect(dc, &box, BrushOf(SeriesColour(static_cast<std::size_t>(s))));
         }
@@ -135,7 +126,7 @@ void Paint(HWND chart, HDC dc, const EnergyReport* report) {
     const int legend = DrawLegend(dc, *report, area);
     const Frame frame{
         {area.left + Px(52), area.top + Px(10), area.right - Px(10), area.bottom - legend - Px(24)},
-        Highest(*report)};
+        report->HoursCeiling()};
     DrawAxes(dc, frame);
     DrawAxisTitle(dc, area, frame.plot);
     DrawBars(dc, *report, frame);

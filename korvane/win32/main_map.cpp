@@ -82,7 +82,12 @@ void TForm1::FitWindow(const MapState& map) {
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), TRUE,
                        static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
     const int width = Px(MapWidth(map.nbyrow)) + frame.right - frame.left;
-    const int height = std::max(map.height, MinimumHeight());
+    // The height in the design's pixels: the screen's that give it back stay.
+    RECT outer{};
+    GetWindowRect(window_, &outer);
+    const int current = outer.bottom - outer.top;
+    const int height =
+        std::max(DesignPx(current) == map.height ? current : Px(map.height), MinimumHeight());
     const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
     SetWindowPos(window_, nullptr, 0, 0, width, height, flags);
     RECT view{};
@@ -117,6 +122,9 @@ void TForm1::FitMapContent() {
     info.nMax = height - 1;
     info.nPage = static_cast<UINT>(view.bottom);
     SetScrollInfo(mapView_, SB_VERT, &info, TRUE);
+    // The scroll bar shown, as the tests see it: the view's style says.
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(mapView_, GWL_STYLE));
+    hook::State(mapView_, (style & WS_VSCROLL) != 0 ? "défilement" : "");
     SetWindowPos(surface_, nullptr, 0, -scroll_, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     Scroll(scroll_);
 }

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "controls.h"
 #include "dialogs.h"
 #include "korvane/app/texts.h"
@@ -33,30 +35,35 @@ constexpr Rect kConsole{256, 152, 289, 81};
 constexpr int kPanelMargin = 8;
 constexpr int kConsoleBottom = 80;
 
-enum Command : int {
-    kQuitter = 100,
-    kPreferences,
-    kAjouter,
-    kNeJamais,
-    kIncidentsWol,
-    kIncidentsShutdown,
-    kListeMachines,
-    kConsoleCommand,
-    kConsommation,
-    kAPropos,
-    kCommentaire,
-    kRenommer,
-    kConsommationEntry,
-    kCleSsh,
-};
+// Each command's menu identifier: its place in the table, past the controls'.
+constexpr int kFirstCommandId = 100;
 constexpr int kRouteurId = 200;
 
-// A menu text with its mnemonic (the letter at `mnemonic`) and its keys.
-std::wstring MenuText(const char* text, std::size_t mnemonic, const wchar_t* keys = nullptr) {
-    std::wstring wide = W(text);
-    wide.insert(std::min(mnemonic, wide.size()), 1, L'&');
-    if (keys != nullptr) wide += std::wstring(L"\t") + keys;
+int CommandId(Command command) {
+    return kFirstCommandId + static_cast<int>(command);
+}
+
+std::optional<Command> CommandOf(int id) {
+    const int index = id - kFirstCommandId;
+    if (index < 0 || index >= static_cast<int>(AllCommands().size())) return std::nullopt;
+    return AllCommands()[static_cast<std::size_t>(index)].command;
+}
+
+// A menu text with its mnemonic, and its keys after a tab.
+std::wstring MenuText(const char* text, std::size_t mnemonic, const KeyChord& keys = {}) {
+    std::wstring wide = W(MnemonicText(text, mnemonic));
+    if (!keys.Empty()) wide += L"\t" + W(KeyText(keys));
     return wide;
+}
+
+ACCEL AcceleratorOf(Command command) {
+    const KeyChord& keys = InfoOf(command).keys;
+    BYTE modifiers = FVIRTKEY;
+    if (keys.control) modifiers |= FCONTROL;
+    if (keys.shift) modifiers |= FSHIFT;
+    const WORD key = keys.letter != 0 ? static_cast<WORD>(keys.letter)
+                                      : static_cast<WORD>(VK_F1 + keys.function - 1);
+    return {modifiers, key, static_cast<WORD>(CommandId(command))};
 }
 
 void Register(const wchar_t* name, WNDPROC proc, HBRUSH background) {
@@ -123,7 +130,7 @@ bool TForm1::Create() {
     pollLight_ = &pictures_.LedGrey;
     hook::State(routeur, "off");
     if (!pictures_.missing.empty()) {
-        ShowStatus("Images introuvables ou illisibles : " + pictures_.missing);
+        ShowStatus(text::kPicturesMissing + pictures_.missing);
     }
     return true;
 }
@@ -182,53 +189,29 @@ void TForm1::BuildGateway() {
                         kGatewayIp, 0, "gw_ip");
 }
 
+// The menus and their keys from the app's table: the same texts, mnemonics
+// and keys as every window of Korvane.
 void TForm1::BuildMenus() {
     MainMenu1 = CreateMenu();
-    auto menu = [this](const char* text, std::size_t mnemonic) {
-        HMENU sub = CreatePopupMenu();
-        AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(sub),
-                    MenuText(text, mnemonic).c_str());
-        return sub;
-    };
-    auto add = [](HMENU sub, int id, const char* text, std::size_t mnemonic, const wchar_t* keys) {
-        AppendMenuW(sub, MF_STRING, static_cast<UINT_PTR>(id),
-                    MenuText(text, mnemonic, keys).c_str());
-    };
-    HMENU fichier = menu(text::kMenuFile, 0);
-    add(fichier, kQuitter, text::kMenuQuit, 0, L"Ctrl+Q");
-    HMENU edition = menu(text::kMenuEdit, 0);
-    add(edition, kPreferences, text::kMenuPreferences, 0, L"Ctrl+P");
-    HMENU ordinateurs = menu(text::kMenuComputers, 0);
-    add(ordinateurs, kAjouter, text::kMenuAdd, 0, L"Ctrl+N");
-    add(ordinateurs, kNeJamais, text::kMenuNeverOff, 0, L"Ctrl+J");
-    add(ordinateurs, kCleSsh, text::kMenuSshKey, 0, nullptr);
-    HMENU rapports = menu(text::kMenuReports, 0);
-    add(rapports, kIncidentsWol, text::kMenuWolIncidents, 10, L"Ctrl+I");
-    add(rapports, kIncidentsShutdown, text::kMenuShutdownIncidents, 10, L"Ctrl+Maj+I");
-    add(rapports, kListeMachines, text::kMenuMachineList, 0, L"Ctrl+L");
-    add(rapports, kConsoleCommand, text::kMenuConsole, 0, L"Ctrl+K");
-    add(rapports, kConsommation, text::kMenuEnergy, 1, L"Ctrl+E");
-    HMENU aide = menu(text::kMenuHelp, 0);
-    add(aide, kAPropos, text::kMenuAbout, 0, L"F1");
-
+    std::vector<ACCEL> keys;
+    for (const MenuInfo& info : MainMenus()) {
+        HMENU menu = CreatePopupMenu();
+        AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(menu),
+                    MenuText(info.text, info.mnemonic).c_str());
+        for (const Command command : info.items) {
+            const CommandInfo& item = InfoOf(command);
+            AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(CommandId(command)),
+                        MenuText(item.text, item.mnemonic, item.keys).c_str());
+            if (!item.keys.Empty()) keys.push_back(AcceleratorOf(command));
+        }
+    }
     popupGM = CreatePopupMenu();
-    add(popupGM, kCommentaire, text::kMenuComment, 0, nullptr);
-    add(popupGM, kRenommer, text::kMenuRename, 0, nullptr);
-    add(popupGM, kConsommationEntry, text::kMenuEnergy, 1, nullptr);
-
-    ACCEL keys[] = {
-        {FCONTROL | FVIRTKEY, 'Q', kQuitter},
-        {FCONTROL | FVIRTKEY, 'P', kPreferences},
-        {FCONTROL | FVIRTKEY, 'N', kAjouter},
-        {FCONTROL | FVIRTKEY, 'J', kNeJamais},
-        {FCONTROL | FVIRTKEY, 'I', kIncidentsWol},
-        {FCONTROL | FSHIFT | FVIRTKEY, 'I', kIncidentsShutdown},
-        {FCONTROL | FVIRTKEY, 'L', kListeMachines},
-        {FCONTROL | FVIRTKEY, 'K', kConsoleCommand},
-        {FCONTROL | FVIRTKEY, 'E', kConsommation},
-        {FVIRTKEY, VK_F1, kAPropos},
-    };
-    accelerators_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
+    for (const Command command : korvane::EntryMenu()) {
+        const CommandInfo& item = InfoOf(command);
+        AppendMenuW(popupGM, MF_STRING, static_cast<UINT_PTR>(CommandId(command)),
+                    MenuText(item.text, item.mnemonic).c_str());
+    }
+    accelerators_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
 }
 
 // --- the view ------------------------------------------------------------
@@ -313,32 +296,32 @@ bool TForm1::Notify(const Notice& notice) {
     return true;
 }
 
-// A click on a balloon opens what it speaks of.
+// A click on a balloon opens what the last one speaks of.
 void TForm1::NoticeClicked() {
-    if (!lastNotice_) return;
-    const Notice notice = *lastNotice_;
-    switch (notice.kind) {
-        case NoticeKind::NewDevices:
-            Dfinir1Click();
-            break;
-        case NoticeKind::Incident:
-            app_->OpenIncidents(notice.report);
-            break;
-        case NoticeKind::PlanFailure:
-            Console1Click();
-            break;
-    }
+    if (lastNotice_ && app_ != nullptr) app_->NoticeClicked(*lastNotice_);
 }
 
 // --- show, resize, exit ------------------------------------------------
 
+// krv.ini keeps the height in the design's pixels (96 DPI), as the Qt window
+// does, so that a file taken to a screen of another DPI opens the same map;
+// here it becomes the screen's, within the screen the window is on.
 void TForm1::FormShow() {
     if (app_ == nullptr) return;
     const Settings& settings = app_->CurrentSettings();
     RECT place{};
     GetWindowRect(window_, &place);
-    SetWindowPos(window_, nullptr, settings.left, settings.top, place.right - place.left,
-                 std::max(settings.height, MinimumHeight()), SWP_NOZORDER | SWP_NOACTIVATE);
+    int height = std::max(Px(settings.height), MinimumHeight());
+    const RECT wanted{settings.left, settings.top, settings.left + place.right - place.left,
+                      settings.top + height};
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    if (GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &screen)) {
+        height = std::min(height, static_cast<int>(screen.rcWork.bottom - settings.top));
+        height = std::max(height, MinimumHeight());
+    }
+    SetWindowPos(window_, nullptr, settings.left, settings.top, place.right - place.left, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window_, SW_SHOWNORMAL);
     UpdateWindow(window_);
     hook::Changed();
@@ -355,7 +338,9 @@ void TForm1::FormResize() {
                std::max(0, static_cast<int>(client.bottom) - statusHeight), TRUE);
     RECT outer{};
     GetWindowRect(window_, &outer);
-    if (app_ != nullptr && !IsIconic(window_)) app_->WindowResized(outer.bottom - outer.top);
+    if (app_ != nullptr && !IsIconic(window_)) {
+        app_->WindowResized(DesignPx(outer.bottom - outer.top));
+    }
     const int consoleHeight = Px(kConsole.height);
     SetWindowPos(console, nullptr, Px(10),
                  outer.bottom - outer.top - consoleHeight - Px(kConsoleBottom), 0, 0,
@@ -375,7 +360,7 @@ WindowGeometry TForm1::Geometry() const {
         GetWindowPlacement(window_, &placement);
         place = placement.rcNormalPosition;
     }
-    return {place.left, place.top, place.bottom - place.top};
+    return {place.left, place.top, DesignPx(place.bottom - place.top)};
 }
 
 void TForm1::Destroy() {
@@ -405,7 +390,7 @@ bool TForm1::PreTranslate(MSG& message) {
     return ours && TranslateAcceleratorW(window_, accelerators_, &message) != 0;
 }
 
-void TForm1::Quitter1Click() {
+void TForm1::Quit() {
     PostQuitMessage(0);
 }
 
@@ -416,107 +401,65 @@ void TForm1::routeurClick() {
 }
 
 void TForm1::machineClick(int entry) {
-    Tmachines dialog(*app_, pictures_.ScreenOn);
-    const int result = dialog.ExecFor(window_, entry);
-    if (result == kResultYes) app_->Wake(entry);
-    if (result == kResultNo) app_->ShutDown(entry);
-    if (result == kResultRestart) app_->Reboot(entry);
-    if (result == kResultTestAccess) app_->TestAccess(entry);
+    if (app_ != nullptr) app_->EntryClicked(entry);
 }
 
-void TForm1::Prfrences1Click() {
-    TPrefs(*app_).Run(window_);
+std::optional<std::string> TForm1::AskLine(const std::string& prompt, const std::string& initial) {
+    return win32::AskLine(window_, prompt, initial);
 }
 
-void TForm1::Dfinir1Click() {
-    TAddMachine(*app_).Run(window_);
+CardAnswer TForm1::AskCard(const EntryCard& card) {
+    return Tmachines(pictures_.ScreenOn).Ask(window_, card);
 }
 
-// The name typed joins the protected list, or leaves it; "Annuler" changes nothing.
-void TForm1::Nejamaisteindre1Click() {
-    const Answer answer = AskLine(window_, text::kAskNeverOff, "");
-    if (answer.ok) app_->Protect(answer.text);
+void TForm1::Open(Window window, const TextList& entries) {
+    switch (window) {
+        case Window::Preferences:
+            TPrefs(*app_).Run(window_);
+            break;
+        case Window::Intake: {
+            TAddMachine intake(*app_);
+            intake_ = &intake;
+            intake.Run(window_);
+            intake_ = nullptr;
+            break;
+        }
+        case Window::Console:
+            if (console_ == nullptr) console_ = std::make_unique<TConsole>(*app_);
+            console_->Show(window_);
+            break;
+        case Window::Energy:
+            if (energy_ == nullptr) energy_ = std::make_unique<TEnergyReport>(*app_);
+            energy_->ShowFor(window_, entries);
+            break;
+        case Window::About:
+            ShowAboutBox(window_);
+            break;
+    }
 }
 
-void TForm1::CleSsh1Click() {
-    app_->CreateSshKey();
+void TForm1::ShowIntakeRows(const IntakeRows& rows) {
+    if (intake_ != nullptr) intake_->ShowRows(rows);
 }
 
-void TForm1::Listemachines1Click() {
-    app_->ExportMachineList();
+TextList TForm1::IntakeMemo() {
+    return intake_ != nullptr ? intake_->MemoLines() : TextList{};
 }
 
-void TForm1::IncidentsWOL1Click() {
-    app_->OpenIncidents(FollowKind::WakeUp);
-}
-
-void TForm1::Incidentsshutdown1Click() {
-    app_->OpenIncidents(FollowKind::Shutdown);
-}
-
-// "Annuler" leaves the comment as it was.
-void TForm1::Commentaire1Click() {
-    const Answer answer = AskLine(window_, text::kAskComment, app_->CommentOf(selectedEntry_));
-    if (answer.ok) app_->SetComment(selectedEntry_, answer.text);
-}
-
-// "Annuler" renames nothing.
-void TForm1::Renommer1Click() {
-    const std::string name = app_->NameOf(selectedEntry_);
-    if (name.empty()) return;
-    const Answer answer = AskLine(window_, text::kAskRename, name);
-    if (answer.ok) app_->Rename(selectedEntry_, answer.text);
-}
-
-void TForm1::Console1Click() {
-    if (console_ == nullptr) console_ = std::make_unique<TConsole>(*app_);
-    console_->Show(window_);
-}
-
-// The report of every entry, from the "Rapports" menu.
-void TForm1::Consommation1Click() {
-    if (energy_ == nullptr) energy_ = std::make_unique<TEnergyReport>(*app_);
-    energy_->ShowFor(window_, app_->Vars().ManagedList);
-}
-
-// The report of the entry the pop-up menu was opened on.
-void TForm1::ConsommationEntry1Click() {
-    const std::string name = app_->NameOf(selectedEntry_);
-    if (name.empty()) return;
-    if (energy_ == nullptr) energy_ = std::make_unique<TEnergyReport>(*app_);
-    energy_->ShowFor(window_, {name});
-}
-
-void TForm1::Apropos1Click() {
-    ShowAboutBox(window_);
-}
-
-bool TForm1::Command(int id) {
+// A menu's command, or its keys: the app runs it; the pop-up menu's act on
+// the entry it was opened on.
+bool TForm1::OnCommand(int id) {
     if (app_ == nullptr) return false;
-    using Handler = void (TForm1::*)();
-    static const std::pair<int, Handler> handlers[] = {
-        {kQuitter, &TForm1::Quitter1Click},
-        {kPreferences, &TForm1::Prfrences1Click},
-        {kAjouter, &TForm1::Dfinir1Click},
-        {kNeJamais, &TForm1::Nejamaisteindre1Click},
-        {kCleSsh, &TForm1::CleSsh1Click},
-        {kIncidentsWol, &TForm1::IncidentsWOL1Click},
-        {kIncidentsShutdown, &TForm1::Incidentsshutdown1Click},
-        {kListeMachines, &TForm1::Listemachines1Click},
-        {kConsoleCommand, &TForm1::Console1Click},
-        {kConsommation, &TForm1::Consommation1Click},
-        {kAPropos, &TForm1::Apropos1Click},
-        {kCommentaire, &TForm1::Commentaire1Click},
-        {kRenommer, &TForm1::Renommer1Click},
-        {kConsommationEntry, &TForm1::ConsommationEntry1Click},
-        {kRouteurId, &TForm1::routeurClick},
-    };
-    for (const auto& [command, handler] : handlers) {
-        if (command != id) continue;
-        (this->*handler)();
+    if (id == kRouteurId) {
+        routeurClick();
         return true;
     }
-    return false;
+    const std::optional<korvane::Command> command = CommandOf(id);
+    if (!command) return false;
+    const auto& entryMenu = korvane::EntryMenu();
+    const bool ofEntry = std::find(entryMenu.begin(), entryMenu.end(), *command) != entryMenu.end();
+    app_->Run(*command, ofEntry ? selectedEntry_ : -1);
+    return true;
 }
 
 // A right click on a map button makes its entry the current one; the menu
@@ -534,7 +477,7 @@ void TForm1::ShowEntryMenu(HWND button, LPARAM where) {
     hook::Changed();
     const int chosen = static_cast<int>(
         TrackPopupMenu(popupGM, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr));
-    if (chosen != 0) Command(chosen);
+    if (chosen != 0) OnCommand(chosen);
 }
 
 // --- window procedures ---------------------------------------------------
@@ -635,7 +578,7 @@ LRESULT TForm1::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
                 machineClick(entry);
                 return 0;
             }
-            if (Command(id)) return 0;
+            if (OnCommand(id)) return 0;
             break;
         }
         case WM_DRAWITEM:
@@ -653,7 +596,7 @@ LRESULT TForm1::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
             reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize.y = MinimumHeight();
             return 0;
         case WM_CLOSE:
-            Quitter1Click();
+            Quit();
             return 0;
         case kTrayMessage:
             if (LOWORD(lParam) == NIN_BALLOONUSERCLICK) NoticeClicked();

@@ -22,6 +22,7 @@
 
 namespace korvane::win32 {
 
+class TAddMachine;
 class TConsole;
 class TEnergyReport;
 
@@ -48,6 +49,12 @@ class TForm1 : public MainView {
     bool PreTranslate(MSG& message);
     TEnergyReport* EnergyReport() const { return energy_.get(); }
 
+    // The app layer, for the demonstration's seams.
+    KorvaneApp& App() const { return *app_; }
+    // The menus and keys as built from the app's table, for the tests.
+    HMENU EntryMenu() const { return popupGM; }
+    HACCEL Accelerators() const { return accelerators_; }
+
     // MainView
     void ShowMap(const MapState& map) override;
     void ShowScanLight(Light light) override;
@@ -59,24 +66,17 @@ class TForm1 : public MainView {
     bool AskYesNo(const std::string& question) override;
     void OpenUrl(const std::string& url) override;
     bool Notify(const Notice& notice) override;
+    std::optional<std::string> AskLine(const std::string& prompt,
+                                       const std::string& initial) override;
+    CardAnswer AskCard(const EntryCard& card) override;
+    void Open(Window window, const TextList& entries) override;
+    void ShowIntakeRows(const IntakeRows& rows) override;
+    TextList IntakeMemo() override;
+    void Quit() override;
 
-    // Handlers.
+    // Handlers: the menus' commands go to the app as they are (KorvaneApp::Run).
     void machineClick(int entry);
     void routeurClick();
-    void Quitter1Click();
-    void Prfrences1Click();
-    void Dfinir1Click();
-    void Nejamaisteindre1Click();
-    void CleSsh1Click();
-    void Listemachines1Click();
-    void Commentaire1Click();
-    void Renommer1Click();
-    void IncidentsWOL1Click();
-    void Incidentsshutdown1Click();
-    void Console1Click();
-    void Consommation1Click();
-    void ConsommationEntry1Click();
-    void Apropos1Click();
 
   private:
     // Per-entry map controls, indexed by entry; they grow with the inventory.
@@ -96,7 +96,7 @@ class TForm1 : public MainView {
     static LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK MapProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Proc(UINT message, WPARAM wParam, LPARAM lParam);
-    bool Command(int id);
+    bool OnCommand(int id);
     LRESULT DrawItem(const DRAWITEMSTRUCT& item);
     LRESULT ColourStatic(HWND control, HDC dc);
     void ShowEntryMenu(HWND button, LPARAM where);
@@ -158,6 +158,7 @@ class TForm1 : public MainView {
     std::optional<Notice> lastNotice_;
     std::unique_ptr<TConsole> console_;
     std::unique_ptr<TEnergyReport> energy_;
+    TAddMachine* intake_ = nullptr;  // while the intake dialog is shown
 };
 
 // The screens' free areas, the primary one first.

@@ -4,7 +4,6 @@
 #include "dialogs.h"
 #include "korvane/app/texts.h"
 #include "korvane/core/intake.h"
-#include "korvane/core/timescale.h"
 #include "utils.h"
 
 namespace korvane::win32 {
@@ -22,8 +21,6 @@ enum : int {
     kFirstButton = 230,
     kFirstMark = 240,
 };
-constexpr UINT_PTR kTimer1 = 1;
-constexpr int kRefreshInterval = 1000;
 
 // The rows: name, IP and MAC columns and the "=>" button, 30 units apart.
 constexpr short kFirstRowTop = 34, kRowPitch = 30, kLabelHeight = 13;
@@ -105,22 +102,19 @@ void TAddMachine::Init() {
     FormActivate();
 }
 
-// Each opening: the memo from localGM, the rows at once, then every second.
+// Each opening: the memo from localGM; the rows come from the app.
 void TAddMachine::FormActivate() {
     if (const std::optional<TextList> memo = app_.IntakeOpened()) SetMemoLines(*memo);
-    Timer1Timer();
-    SetTimer(window_, kTimer1, static_cast<UINT>(ScaledInterval(kRefreshInterval)), nullptr);
 }
 
-void TAddMachine::Timer1Timer() {
-    const std::optional<IntakeRows> rows = app_.IntakeRefresh(MemoLines());
-    if (!rows) return;
-    for (std::size_t row = 0; row < rows->size(); ++row) {
+void TAddMachine::ShowRows(const IntakeRows& rows) {
+    if (window_ == nullptr) return;
+    for (std::size_t row = 0; row < rows.size(); ++row) {
         const int offset = static_cast<int>(row);
-        SetItemText(kFirstName + offset, (*rows)[row].name);
-        SetItemText(kFirstIp + offset, (*rows)[row].ip);
-        SetItemText(kFirstMac + offset, (*rows)[row].mac);
-        SetItemText(kFirstMark + offset, (*rows)[row].mark);
+        SetItemText(kFirstName + offset, rows[row].name);
+        SetItemText(kFirstIp + offset, rows[row].ip);
+        SetItemText(kFirstMac + offset, rows[row].mac);
+        SetItemText(kFirstMark + offset, rows[row].mark);
     }
 }
 
@@ -134,16 +128,11 @@ void TAddMachine::MoveRowToMemo(int row) {
 
 // A bad line or a failed write keeps the dialog open with the memo as typed.
 void TAddMachine::BitBtn1Click() {
-    if (!app_.IntakeOk(MemoLines())) return;
-    FormClose(kResultOK);
-}
-
-void TAddMachine::FormClose(int result) {
-    KillTimer(window_, kTimer1);
-    End(result);
+    if (app_.IntakeOk(MemoLines())) End(kResultOK);
 }
 
 TextList TAddMachine::MemoLines() const {
+    if (window_ == nullptr) return {};
     return toolkit::SplitLines(ItemText(kMemo1));
 }
 
@@ -157,10 +146,6 @@ void TAddMachine::SetMemoLines(const TextList& lines) {
 
 bool TAddMachine::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     switch (message) {
-        case WM_TIMER:
-            if (wParam != kTimer1) return false;
-            Timer1Timer();
-            return true;
         case WM_COMMAND: {
             const int id = LOWORD(wParam);
             if (id == IDOK) {
@@ -168,7 +153,7 @@ bool TAddMachine::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
                 return true;
             }
             if (id == IDCANCEL) {
-                FormClose(kResultCancel);
+                End(kResultCancel);
                 return true;
             }
             if (id >= kFirstButton && id < kFirstButton + kIntakeRowCount) {

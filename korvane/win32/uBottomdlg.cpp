@@ -12,7 +12,7 @@ enum : int { kGeditLabel = 100, kGEdit };
 
 class TOKBottomDlg : public Dialog {
   public:
-    TOKBottomDlg(const char* prompt, const std::string& initial)
+    TOKBottomDlg(const std::string& prompt, const std::string& initial)
         : prompt_(prompt), text_(initial) {}
     const std::string& Text() const { return text_; }
 
@@ -44,16 +44,17 @@ class TOKBottomDlg : public Dialog {
     }
 
   private:
-    const char* prompt_;
+    std::string prompt_;
     std::string text_;
 };
 
 }  // namespace
 
-Answer AskLine(HWND owner, const char* prompt, const std::string& initial) {
+std::optional<std::string> AskLine(HWND owner, const std::string& prompt,
+                                   const std::string& initial) {
     TOKBottomDlg dialog(prompt, initial);
-    const bool ok = dialog.Run(owner) == kResultOK;
-    return {dialog.Text(), ok};
+    if (dialog.Run(owner) != kResultOK) return std::nullopt;
+    return dialog.Text();
 }
 
 }  // namespace korvane::win32

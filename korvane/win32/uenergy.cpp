@@ -88,7 +88,6 @@ void TEnergyReport::Refresh() {
 void TEnergyReport::FillGrid() {
     HWND grid = Item(kGrid1);
     SendMessageW(grid, LVM_DELETEALLITEMS, 0, 0);
-    double total = 0;
     for (int r = 0; r < static_cast<int>(report_.rows.size()); ++r) {
         const EnergyRow& row = report_.rows[static_cast<std::size_t>(r)];
         std::wstring name = W(row.name);
@@ -100,9 +99,8 @@ void TEnergyReport::FillGrid() {
         SetCell(grid, r, kWatts, std::to_string(row.watts));
         SetCell(grid, r, kHours, FrenchNumber(row.TotalHours(), 1));
         SetCell(grid, r, kKwh, FrenchNumber(row.Kwh(), 2));
-        total += row.Kwh();
     }
-    SetItemText(kLabelTotal, text::kEnergyTotal + FrenchNumber(total, 2) + " kWh");
+    SetItemText(kLabelTotal, report_.TotalText());
 }
 
 // The draw is typed over its cell; Enter or leaving the cell keeps it,

@@ -20,6 +20,7 @@ enum : int {
     kBtnTest,
     kChkSsh,
     kSshUser,
+    kLabel6,
 };
 
 constexpr int kTimeLength = 8;
@@ -32,7 +33,7 @@ bool Checked(HWND box) {
 }  // namespace
 
 DialogTemplate Tmachines::Template() const {
-    DialogTemplate dialog(text::kCardTitle, 262, 152);
+    DialogTemplate dialog(text::kCardTitle, 262, 166);
     dialog.Add(L"STATIC", "", kImage1, 7, 7, 48, 42, SS_OWNERDRAW, "Image1");
     const std::pair<const char*, std::pair<int, const char*>> rows[] = {
         {text::kCardName, {kNommachine, "nommachine"}},
@@ -51,51 +52,46 @@ DialogTemplate Tmachines::Template() const {
     dialog.Edit(kEdit2, 150, 69, 40, 12, "Edit2");
     dialog.Add(L"BUTTON", text::kCardSsh, kChkSsh, 7, 87, 140, 10, BS_AUTOCHECKBOX | WS_TABSTOP,
                "chk_ssh");
-    dialog.Edit(kSshUser, 150, 85, 105, 12, "ssh_user");
-    dialog.Button(text::kCardOn, kBtnOn, 62, 108, 60, 15, "btn_on");
-    dialog.Button(text::kCardOff, kBtnOff, 130, 108, 60, 15, "btn_off");
-    dialog.Button(text::kCancel, IDCANCEL, 198, 108, 57, 15, "btn_cancel");
-    dialog.Button(text::kCardRestart, kBtnRestart, 62, 129, 60, 15, "btn_restart");
-    dialog.Button(text::kCardTestAccess, kBtnTest, 130, 129, 60, 15, "btn_test");
+    dialog.Label(text::kCardSshUser, kLabel6, 62, 103, 86, 10, "Label6");
+    dialog.Edit(kSshUser, 150, 101, 105, 12, "ssh_user");
+    dialog.Button(text::kCardOn, kBtnOn, 62, 122, 60, 15, "btn_on");
+    dialog.Button(text::kCardOff, kBtnOff, 130, 122, 60, 15, "btn_off");
+    dialog.Button(text::kCancel, IDCANCEL, 198, 122, 57, 15, "btn_cancel");
+    dialog.Button(text::kCardRestart, kBtnRestart, 62, 143, 60, 15, "btn_restart");
+    dialog.Button(text::kCardTestAccess, kBtnTest, 130, 143, 60, 15, "btn_test");
     return dialog;
 }
 
-int Tmachines::ExecFor(HWND owner, int entry) {
-    const std::optional<EntryCard> card = app_.Card(entry);
-    if (!card) return kResultCancel;
-    card_ = *card;
-    closed_ = false;
-    const int result = static_cast<int>(Run(owner));
-    if (closed_) {
-        app_.SavePlanTimes(entry, wakeUp_, shutdown_);
-        app_.SaveSshSetting(entry, overSsh_, sshUser_);
-    }
-    return result;
+CardAnswer Tmachines::Ask(HWND owner, const EntryCard& card) {
+    answer_ = {CardChoice::Cancel, card};
+    Run(owner);
+    return answer_;
 }
 
 void Tmachines::Init() {
-    SetItemText(kNommachine, card_.caption);
-    SetItemText(kIpmachine, card_.address);
-    SetItemText(kMacmachine, card_.mac);
-    SetItemText(kEdit1, card_.wakeUp);
-    SetItemText(kEdit2, card_.shutdown);
+    const EntryCard& card = answer_.card;
+    SetItemText(kNommachine, card.caption);
+    SetItemText(kIpmachine, card.address);
+    SetItemText(kMacmachine, card.mac);
+    SetItemText(kEdit1, card.wakeUp);
+    SetItemText(kEdit2, card.shutdown);
     for (const int field : {kEdit1, kEdit2}) {
         SendMessageW(Item(field), EM_SETLIMITTEXT, kTimeLength, 0);
     }
-    SendMessageW(Item(kChkSsh), BM_SETCHECK, card_.overSsh ? BST_CHECKED : BST_UNCHECKED, 0);
-    SetItemText(kSshUser, card_.sshUser);
+    SendMessageW(Item(kChkSsh), BM_SETCHECK, card.overSsh ? BST_CHECKED : BST_UNCHECKED, 0);
+    SetItemText(kSshUser, card.sshUser);
     SendMessageW(Item(kSshUser), EM_SETLIMITTEXT, kUserLength, 0);
-    EnableWindow(Item(kSshUser), card_.overSsh ? TRUE : FALSE);
+    EnableWindow(Item(kSshUser), card.overSsh ? TRUE : FALSE);
 }
 
-// The times are read before the dialog goes, whichever way it closes.
-void Tmachines::Close(int result) {
-    wakeUp_ = ItemText(kEdit1);
-    shutdown_ = ItemText(kEdit2);
-    overSsh_ = Checked(Item(kChkSsh));
-    sshUser_ = ItemText(kSshUser);
-    closed_ = true;
-    End(result);
+// The fields are read before the dialog goes, whichever way it closes.
+void Tmachines::Close(CardChoice choice) {
+    answer_.choice = choice;
+    answer_.card.wakeUp = ItemText(kEdit1);
+    answer_.card.shutdown = ItemText(kEdit2);
+    answer_.card.overSsh = Checked(Item(kChkSsh));
+    answer_.card.sshUser = ItemText(kSshUser);
+    End(static_cast<INT_PTR>(choice));
 }
 
 bool Tmachines::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
@@ -103,22 +99,22 @@ bool Tmachines::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& r
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case kBtnOn:
-                    Close(kResultYes);
+                    Close(CardChoice::On);
                     return true;
                 case kBtnOff:
-                    Close(kResultNo);
+                    Close(CardChoice::Off);
                     return true;
                 case kBtnRestart:
-                    Close(kResultRestart);
+                    Close(CardChoice::Restart);
                     return true;
                 case kBtnTest:
-                    Close(kResultTestAccess);
+                    Close(CardChoice::TestAccess);
                     return true;
                 case kChkSsh:
                     EnableWindow(Item(kSshUser), Checked(Item(kChkSsh)) ? TRUE : FALSE);
                     return true;
                 case IDCANCEL:
-                    Close(kResultCancel);
+                    Close(CardChoice::Cancel);
                     return true;
                 default:
                     return false;

@@ -27,6 +27,25 @@ bool FakeView::AskYesNo(const std::string& question) {
     return yes;
 }
 
+std::optional<std::string> FakeView::AskLine(const std::string& prompt,
+                                             const std::string& initial) {
+    prompts.emplace_back(prompt, initial);
+    if (lines.empty()) return std::nullopt;
+    std::optional<std::string> line = lines.front();
+    lines.pop_front();
+    return line;
+}
+
+korvane::CardAnswer FakeView::AskCard(const korvane::EntryCard& card) {
+    cards.push_back(card);
+    return answerCard ? answerCard(card) : korvane::CardAnswer{korvane::CardChoice::Cancel, card};
+}
+
+void FakeView::Open(korvane::Window window, const TextList& entries) {
+    opened.emplace_back(window, entries);
+    if (whileOpen) whileOpen(window);
+}
+
 const korvane::MapState& FakeView::Map() const {
     static const korvane::MapState none;
     return maps.empty() ? none : maps.back();
@@ -80,6 +99,10 @@ ProgramDirectory::ProgramDirectory()
 ProgramDirectory::~ProgramDirectory() {
     std::error_code ignored;
     fs::current_path(oldCwd_, ignored);
+}
+
+std::string ProgramDirectory::Slots() const {
+    return scratch_ + korvane::ProcessFolderName(toolkit::platform::ThisProcess()) + "/";
 }
 
 void ProgramDirectory::InstallProgram(const std::string& name) const {
@@ -136,8 +159,7 @@ void AppFolder::SetAdapter(const std::string& gateway, const std::string& dns,
     InstallScript("netcmd", "printf '   %s\\n' " + listing);
 }
 
-korvane::KorvaneApp& AppFolder::Start(const std::vector<korvane::Rect>& screens,
-                                      bool windowless) {
+korvane::KorvaneApp& AppFolder::Start(const std::vector<korvane::Rect>& screens, bool windowless) {
     Exit();
     view_ = std::make_unique<FakeView>();
     scheduler_ = std::make_unique<TestScheduler>();
@@ -154,7 +176,7 @@ void AppFolder::Exit(const std::optional<korvane::WindowGeometry>& window) {
 
 bool AppFolder::ScriptsRunning() const {
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(Scratch(), error)) {
+    for (const auto& entry : fs::directory_iterator(Slots(), error)) {
         if (entry.path().extension() != ".mark") continue;
         const fs::perms perms = entry.status(error).permissions();
         if (!error && (perms & fs::perms::owner_write) == fs::perms::none) return true;

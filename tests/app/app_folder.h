@@ -49,6 +49,30 @@ class FakeView : public korvane::MainView {
         return notifierAnswers;
     }
 
+    // The one-line dialog: each prompt and initial text, answered from
+    // `lines` ("Annuler" once they are used up).
+    std::vector<std::pair<std::string, std::string>> prompts;
+    std::deque<std::optional<std::string>> lines;
+    std::optional<std::string> AskLine(const std::string& prompt,
+                                       const std::string& initial) override;
+    // The on/off dialog: each card shown, answered by `answerCard` ("Annuler"
+    // with the card unchanged without one).
+    std::vector<korvane::EntryCard> cards;
+    std::function<korvane::CardAnswer(const korvane::EntryCard&)> answerCard;
+    korvane::CardAnswer AskCard(const korvane::EntryCard& card) override;
+    // Each window opened, with its entries; `whileOpen` runs while it is,
+    // as the user would act in it.
+    std::vector<std::pair<korvane::Window, TextList>> opened;
+    std::function<void(korvane::Window)> whileOpen;
+    void Open(korvane::Window window, const TextList& entries) override;
+    // The intake window: the rows it was given, and its list as typed.
+    std::vector<korvane::IntakeRows> intakeRows;
+    TextList memo;
+    void ShowIntakeRows(const korvane::IntakeRows& rows) override { intakeRows.push_back(rows); }
+    TextList IntakeMemo() override { return memo; }
+    int quits = 0;
+    void Quit() override { ++quits; }
+
     // The map last shown (an empty one before any), and an entry's cell there.
     const korvane::MapState& Map() const;
     const korvane::MapEntry& Cell(std::size_t entry) const { return Map().entries.at(entry); }
@@ -82,6 +106,8 @@ class ProgramDirectory {
 
     const std::string& Dir() const { return dir_; }          // with trailing "/"
     const std::string& Scratch() const { return scratch_; }  // with trailing "/"
+    // This process's slot folder in the scratch folder, with trailing "/".
+    std::string Slots() const;
     std::string operator/(const std::string& name) const { return dir_ + name; }
 
     // Copies a program of the build (hostping, netcmd, korvane) beside Korvane.

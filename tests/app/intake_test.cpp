@@ -51,6 +51,32 @@ TEST(AppIntake, OpeningAndRowsFollowTheDiscoveryListAndTheMemo) {
     EXPECT_FALSE(app.IntakeOpened());
 }
 
+// Every line of the discovery list is a candidate, whether netsweep's record
+// of the devices exists or not: a name twice (in any case) gives two rows, a
+// line without a name a blank row among the others.
+TEST(AppIntake, EveryDiscoveryLineIsACandidateWithOrWithoutTheDeviceRecord) {
+    AppFolder folder;
+    folder.Write("localGM", {});
+    folder.Write("liste.ip.discover",
+                 {"10.0.0.5=pc1", "10.0.0.6=", "10.0.0.7=PC1", "10.0.0.8=", "10.0.0.9=pc2"});
+    korvane::KorvaneApp& app = folder.Start();
+    const std::vector<std::string> all{"pc1", "", "PC1", "", "pc2", "", ""};
+    const std::vector<std::string> unmanaged{"", "", "pc2", "", "", "", ""};
+    EXPECT_EQ(Names(app.IntakeRefresh({})), all);
+    EXPECT_EQ(Names(app.IntakeRefresh({"Pc1"})), unmanaged);
+    toolkit::DeviceRecord record;
+    record.lastSweep = 1'800'000'000;
+    toolkit::Device nas;
+    nas.mac = "02-4B-52-00-00-50";
+    nas.address = "10.0.0.50";
+    nas.name = "nas";
+    nas.firstSeen = nas.lastSeen = *record.lastSweep;
+    record.devices.push_back(nas);
+    toolkit::SaveLines(folder / toolkit::kDeviceRecordFile, toolkit::DeviceRecordLines(record));
+    EXPECT_EQ(Names(app.IntakeRefresh({})), all);
+    EXPECT_EQ(Names(app.IntakeRefresh({"Pc1"})), unmanaged);
+}
+
 // A bad line first: the message names it, nothing is written. Then OK saves,
 // makes the group file, and the map is rebuilt with the managed list as it
 // now is, without the entries taken out of it.

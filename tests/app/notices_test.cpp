@@ -20,10 +20,14 @@ using toolkit::TextList;
 class NoticesTest : public testing::Test {
   protected:
     void SetUp() override {
-        folder.InstallProgram("hostping");
+        // The follow-up's check finds every computer up: shutting "ici" down is
+        // an incident. (This namespace's only computer that answers is this
+        // one, at addresses no command may go to.)
+        folder.InstallScript("hostping",
+                             "if [ \"$1\" = --essais ]; then echo \"$4=up\" > \"$6\"; "
+                             "else : > \"$2\"; fi");
         folder.Write("localGM", {"bureau", "pc1"});
-        // "ici" answers (loopback): shutting it down is an incident.
-        folder.Write("liste.ip", {"ici 127.0.0.1", "bureau 127.0.0.1", "pc1 10.0.0.5"});
+        folder.Write("liste.ip", {"ici 10.0.0.7", "bureau 10.0.0.9", "pc1 10.0.0.5"});
         folder.Write("bureau", {"ici"});
         folder.Write("pc1", {"pc1"});
         folder.InstallOnPath("net", "exit 0");

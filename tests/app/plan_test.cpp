@@ -6,6 +6,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "app_folder.h"
 #include "korvane/core/history.h"
 
@@ -94,6 +97,8 @@ TEST(AppClock, PlanJournalAndEnergyReportFollowTheOneClock) {
     EXPECT_EQ(report.rows[0].hours, (std::vector<double>{0.0, 1.0}));
     EXPECT_EQ(report.rows[0].watts, 60);
     EXPECT_EQ(report.rows[1].TotalHours(), 0.0);
+    EXPECT_EQ(report.TotalText(), "Énergie estimée sur la période : 0,06 kWh");
+    EXPECT_EQ(report.HoursCeiling(), 1);  // at least one hour high
     EXPECT_TRUE(app.SetPowerDraw("pc1", "120"));
     EXPECT_EQ(folder.Read("puissances.ini"), TextList{"pc1=120"});
     EXPECT_FALSE(app.SetPowerDraw("pc2", "beaucoup"));
@@ -143,6 +148,45 @@ TEST(AppPlan, OneKorvanePerFolderRunsThePlan) {
     EXPECT_FALSE(folder.Exists("shutdnpc1.sh"));
     close(holder);
     app.TimerPlanTimer();
+    EXPECT_EQ(folder.View().ConsoleLines("planification : arrêt de pc1"), 1);
+    EXPECT_TRUE(folder.Exists("shutdnpc1.sh"));
+}
+
+// A lock file that nobody can take (here a folder): the window does not
+// take it for another Korvane's lead. It tells what stops the plan and the
+// journal, once, and takes the lead as soon as the file is put right.
+TEST(AppPlan, ALockFileThatCannotBeTakenIsToldOnceUntilItIsPutRight) {
+    AppFolder folder;
+    folder.Write("localGM", {"pc1"});
+    folder.Write("liste.ip", {"pc1 10.0.0.5"});
+    folder.Write("liste.planning", {"pc1;0:00;22:00"});
+    testing_support::WriteBytes(folder / "shutdown.auth", "username = root\npassword = x\n");
+    std::filesystem::permissions(folder / "shutdown.auth", std::filesystem::perms::owner_read);
+    folder.InstallOnPath("net", "true");
+    std::filesystem::create_directory(folder / "planning.lck");
+    folder.Clock().Set(LocalTime(2031, 5, 20, 21, 59));
+    korvane::KorvaneApp& app = folder.Start();
+    folder.Clock().Set(LocalTime(2031, 5, 20, 22, 0));
+    app.TimerPlanTimer();
+    app.TimerPlanTimer();
+    const std::string told = "Le verrou « " + (folder / "planning.lck") +
+                             " » ne peut pas être pris : c'est un dossier, pas un fichier "
+                             "ordinaire.";
+    const auto tellings = [&](const std::vector<std::string>& lines) {
+        return std::count_if(lines.begin(), lines.end(),
+                             [&](const std::string& line) { return line.starts_with(told); });
+    };
+    EXPECT_EQ(tellings(folder.View().statuses), 1);
+    EXPECT_EQ(tellings(folder.View().console), 1);
+    EXPECT_TRUE(folder.View().status.starts_with(told)) << folder.View().status;
+    EXPECT_EQ(folder.View().ConsoleLines("planification : assurée par un autre Korvane"), 0);
+    EXPECT_FALSE(folder.Exists("shutdnpc1.sh"));
+    EXPECT_FALSE(folder.Exists("historique.etats"));
+
+    std::filesystem::remove(folder / "planning.lck");
+    folder.Clock().Set(LocalTime(2031, 5, 20, 22, 1));
+    app.TimerPlanTimer();
+    EXPECT_EQ(folder.View().status, "");
     EXPECT_EQ(folder.View().ConsoleLines("planification : arrêt de pc1"), 1);
     EXPECT_TRUE(folder.Exists("shutdnpc1.sh"));
 }

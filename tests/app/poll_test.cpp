@@ -93,7 +93,7 @@ TEST_F(PollTest, EachTickPollsTheInventoryAndTheMapFollowsTheAnswers) {
     EXPECT_EQ(folder.Read("log"), TextList{"timer called for 1"});
     // A collected slot leaves neither its script nor its result behind.
     for (const char* name : {"ping1.txt", "ping1.sh", "ping1.err", "1.mark"}) {
-        EXPECT_EQ(fs::exists(folder.Scratch() + name), name == std::string("1.mark")) << name;
+        EXPECT_EQ(fs::exists(folder.Slots() + name), name == std::string("1.mark")) << name;
     }
     folder.Write("answers", {});
     folder.Poll();
@@ -117,8 +117,8 @@ TEST_F(PollTest, EachTickPollsTheInventoryAndTheMapFollowsTheAnswers) {
     EXPECT_EQ(folder.Read("etats"), TextList{"pc1=1"});
     EXPECT_EQ(folder.View().maps.size(), maps);
     EXPECT_EQ(PollLight(), Light::Orange);
-    EXPECT_FALSE(fs::exists(folder.Scratch() + "ping4.err") ||
-                 fs::exists(folder.Scratch() + "ping5.err"));
+    EXPECT_FALSE(fs::exists(folder.Slots() + "ping4.err") ||
+                 fs::exists(folder.Slots() + "ping5.err"));
 
     // The poll list is built before the tick reads the discovery lists again.
     folder.Write("liste.ip", {"pc2 10.0.0.6"});
@@ -175,8 +175,8 @@ TEST_F(PollTest, SlotsWrapAndAReusedSlotFreesItsOldTimer) {
     app.ExecPING_host("pc1", [](int) {});  // slot 1 again: its old timer goes
     EXPECT_EQ(app.Vars().PingSlot, 2);
     EXPECT_EQ(app.TimerCount(), routine + 256);
-    EXPECT_FALSE(fs::exists(folder.Scratch() + "256.mark"));
-    EXPECT_TRUE(fs::exists(folder.Scratch() + "0.mark"));
+    EXPECT_FALSE(fs::exists(folder.Slots() + "256.mark"));
+    EXPECT_TRUE(fs::exists(folder.Slots() + "0.mark"));
     EXPECT_FALSE(called);
 }
 

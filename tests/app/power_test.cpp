@@ -47,7 +47,7 @@ class PowerTest : public testing::Test {
     TextList ScriptCommands(const std::string& script) const {
         TextList commands;
         for (const auto& line : folder.Read(script)) {
-            const std::size_t report = line.find(" >>'" + folder.Scratch());
+            const std::size_t report = line.find(" >>'" + folder.Slots());
             if (report != std::string::npos) commands.push_back(line.substr(0, report));
         }
         return commands;
@@ -201,6 +201,57 @@ TEST_F(PowerTest, FailedCommandIsToldAtOnceWithTheToolsReason) {
     EXPECT_TRUE(folder.View().warnings.empty());
 }
 
+// An address that names no other computer gets no command, whether clicked
+// (a warning) or planned (a notification too): 127.0.0.1 would be this
+// computer's own sshd or smbd, a broadcast every computer of the LAN.
+TEST_F(PowerTest, RemoteCommandsToAnAddressOfNoOtherComputerAreRefusedAndTold) {
+    folder.Write("liste.ip",
+                 {"pc1 127.0.0.1", "pc2 255.255.255.255", "bureau 224.0.0.1", "pc3 10.0.0.7"});
+    folder.Write("bureau", {"bureau", "pc3"});
+    folder.Write("liste.ssh", {"pc2 anne"});
+    folder.InstallOnPath("ssh", Recorder(folder / "ssh.calls"));
+    korvane::KorvaneApp& app = Start();
+    const struct {
+        const char* entry;
+        korvane::PowerAction action;
+        bool planned;
+        std::string told;
+    } cases[] = {
+        {"pc1", korvane::PowerAction::Shutdown, true,
+         "Arrêt de « pc1 » refusé : l'adresse « 127.0.0.1 » (liste.ip) désigne cet "
+         "ordinateur-ci"},
+        {"pc2", korvane::PowerAction::Restart, false,
+         "Redémarrage de « pc2 » refusé : l'adresse « 255.255.255.255 » (liste.ip) est une "
+         "adresse réservée"},
+        {"pc1", korvane::PowerAction::TestAccess, false,
+         "Test de l'accès à « pc1 » refusé : l'adresse « 127.0.0.1 »"},
+    };
+    for (const auto& c : cases) {
+        folder.View().warnings.clear();
+        folder.View().notices.clear();
+        const bool ran =
+            c.action == korvane::PowerAction::Shutdown  ? app.Shutdown(c.entry, c.planned)
+            : c.action == korvane::PowerAction::Restart ? app.Restart(c.entry, c.planned)
+                                                        : app.TestAccess(std::string(c.entry));
+        EXPECT_FALSE(ran) << c.told;
+        ASSERT_EQ(folder.View().warnings.size(), 1u) << c.told;
+        EXPECT_TRUE(folder.View().warnings[0].starts_with(c.told)) << folder.View().warnings[0];
+        EXPECT_EQ(Console(c.told), 1);
+        EXPECT_EQ(folder.View().notices.size(), c.planned ? 1u : 0u) << c.told;
+    }
+    // In a group, the one at a multicast address is left out and named.
+    EXPECT_TRUE(app.Shutdown("bureau"));
+    EXPECT_EQ(
+        ScriptCommands("shutdnbureau.sh"),
+        TextList{"net rpc shutdown -f -t 30 -I 10.0.0.7 -A '" + folder.Dir() + "shutdown.auth'"});
+    EXPECT_EQ(Console("Arrêt de « bureau » refusé : l'adresse « 224.0.0.1 » (liste.ip) est une "
+                      "adresse de multidiffusion"),
+              1);
+    ASSERT_TRUE(folder.Settle());
+    EXPECT_EQ(folder.Lines("net.calls").size(), 1u);
+    EXPECT_TRUE(folder.Lines("ssh.calls").empty());
+}
+
 // The checks probe for real with hostping, at each member's address: "ici"
 // (127.0.0.1) answers, "loin" (10.255.255.1) has no route in this namespace.
 // After "OFF" the one that answers is an incident, after "ON" the one that
@@ -233,9 +284,11 @@ TEST_F(PowerTest, FollowUpsRecordContradictingHostsAndTheReportsShowThem) {
     app.OpenIncidents(korvane::FollowKind::WakeUp);
     EXPECT_EQ(folder.Read("shutdown.followup"), down);
     EXPECT_EQ(folder.Read("wol.followup"), up);
+    // The two openers run detached: either may write its line first.
     EXPECT_TRUE(folder.RunUntil([&] {
-        return folder.Lines("opened") ==
-               TextList{folder / "shutdown.followup", folder / "wol.followup"};
+        TextList opened = folder.Lines("opened");
+        std::sort(opened.begin(), opened.end());
+        return opened == TextList{folder / "shutdown.followup", folder / "wol.followup"};
     }));
 }
 
@@ -359,8 +412,10 @@ TEST_F(PowerTest, SshEntryIsSetFromTheDialogAndShutDownWithKorvanesKey) {
 
     const std::string options =
         "-o BatchMode=yes -o StrictHostKeyChecking=accept-new -o UserKnownHostsFile=\"" +
-        folder.Dir() + "known_hosts\" -o IdentitiesOnly=yes -o ConnectTimeout=15 -i " +
-        folder.Dir() + "korvane_ssh -l anne 10.0.0.5 ";
+        folder.Dir() +
+        "known_hosts\" -o HostKeyAlias=korvane-pc1 -o CheckHostIP=no -o IdentitiesOnly=yes -o "
+        "ConnectTimeout=15 -i " +
+        folder.Dir() + "korvane_ssh -l anne -- 10.0.0.5 ";
     const struct {
         korvane::PowerAction action;
         const char* ssh;  // the stand-in's answer
@@ -376,7 +431,7 @@ TEST_F(PowerTest, SshEntryIsSetFromTheDialogAndShutDownWithKorvanesKey) {
          "echo 'Host key verification failed.' >&2; exit 255",
          "true",
          "Accès SSH à « pc1 » : refusé : REMOTE HOST IDENTIFICATION HAS CHANGED. " +
-             korvane::PowerFailureRemedy(korvane::kSshHostKeyChanged)},
+             korvane::PowerFailureRemedy(korvane::kSshHostKeyChanged, "pc1")},
     };
     for (const auto& c : cases) {
         folder.InstallOnPath("ssh", Recorder(folder / "ssh.calls") + "; " + c.ssh);
@@ -392,9 +447,10 @@ TEST_F(PowerTest, SshEntryIsSetFromTheDialogAndShutDownWithKorvanesKey) {
     }
     EXPECT_TRUE(folder.Lines("net.calls").empty());
 
-    // Unticked, the entry goes back to Samba.
+    // Unticked, the entry goes back to Samba, though liste.ssh named it twice.
+    folder.Write("liste.ssh", {"pc1 anne", "pc2 bob", "PC1 root"});
     EXPECT_TRUE(app.SaveSshSetting(0, false, "anne"));
-    EXPECT_TRUE(folder.Read("liste.ssh").empty());
+    EXPECT_EQ(folder.Read("liste.ssh"), TextList{"pc2 bob"});
     app.ShutDown(0);
     EXPECT_EQ(
         ScriptCommands("shutdnpc1.sh"),

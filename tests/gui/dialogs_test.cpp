@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "korvane/app/app.h"
 #include "korvane/core/history.h"
 #include "program_folder.h"
 #include "uAddMachines.h"
@@ -82,19 +83,22 @@ TEST_F(DialogsTest, IntakeDialogSitsAsDesignedAndOkSavesThroughTheApp) {
         EXPECT_EQ(line->palette().color(QPalette::Window), QColor(128, 128, 128));
     }
 
+    const std::size_t timers = folder.App().TimerCount();
     WhileOpen("Dfinir1", &dialog, [&] {
         EXPECT_EQ(dialog.Memo1->toPlainText(), QStringLiteral("pc1\nold1\nold2"));
+        EXPECT_GT(folder.App().TimerCount(), timers);  // the rows' refresh
         dialog.BitBtn2->click();
     });
     EXPECT_EQ(dialog.result(), korvane::kResultCancel);
-    EXPECT_FALSE(dialog.Timer1->isActive());
+    EXPECT_EQ(folder.App().TimerCount(), timers);
     bool stayedOpen = false;
     WhileOpen("Dfinir1", &dialog, [&] {
         dialog.Memo1->setPlainText(QStringLiteral("pc 3"));
-        dialog.Timer1Timer();
+        ASSERT_TRUE(gui_testing::WaitFor(
+            [&] { return dialog.Rows[0].name->text() == QStringLiteral("pc2"); }));
         dialog.Rows[0].button->click();  // pc2
         dialog.BitBtn1->click();
-        stayedOpen = dialog.isVisible() && dialog.Timer1->isActive();
+        stayedOpen = dialog.isVisible() && folder.App().TimerCount() > timers;
         EXPECT_EQ(dialog.Memo1->toPlainText(), QStringLiteral("pc 3\npc2"));
         dialog.Memo1->setPlainText(QStringLiteral("pc2\npc1"));
         dialog.BitBtn1->click();
@@ -133,6 +137,43 @@ TEST_F(DialogsTest, PreferencesShowSaveOrCancel) {
     EXPECT_EQ(prefs->result(), QDialog::Accepted);
     EXPECT_EQ(folder.Read("arret.ini"), (TextList{"delai=45", "commentaire="}));
     EXPECT_EQ(form.EntryButtons.at(2)->pos(), QPoint(480, 50));
+}
+
+// Whatever closed them, the preferences and the intake dialog leave the map
+// drawn anew: here the entry's next planned action, which the time moved on
+// while they were open.
+TEST_F(DialogsTest, MapIsDrawnAgainHoweverThePreferencesAndTheIntakeDialogClose) {
+    folder.Write("liste.planning", {"pc1;8:05;10:05"});
+    folder.Clock().Set(app_testing::LocalTime(2031, 5, 20, 11, 0));
+    korvane::TForm1& form = folder.StartStill();
+    korvane::TPrefs* prefs = korvane::Application()->Prefs();
+    korvane::TAddMachine* intake = korvane::Application()->AddMachine();
+    const struct {
+        const char* entry;
+        QDialog* dialog;
+        QPushButton* cancel;  // none: the close box
+        int hour;             // while it is open
+        const char* hint;
+    } cases[] = {
+        {"Prfrences1", prefs, prefs->BitBtn2, 9, "arrêt à 10:05"},
+        {"Prfrences1", prefs, nullptr, 7, "allumage à 8:05"},
+        {"Dfinir1", intake, intake->BitBtn2, 9, "arrêt à 10:05"},
+        {"Dfinir1", intake, nullptr, 7, "allumage à 8:05"},
+    };
+    for (const auto& c : cases) {
+        WhileOpen(c.entry, c.dialog, [&] {
+            folder.Clock().Set(app_testing::LocalTime(2031, 5, 20, c.hour, 0));
+            if (c.cancel != nullptr) {
+                c.cancel->click();
+            } else {
+                c.dialog->close();
+            }
+        });
+        EXPECT_NE(c.dialog->result(), korvane::kResultOK) << c.entry;
+        EXPECT_EQ(form.EntryButtons.at(0)->toolTip().toStdString(),
+                  std::string("Prochaine action : ") + c.hint)
+            << c.entry << (c.cancel != nullptr ? " Annuler" : " case de fermeture");
+    }
 }
 
 TEST_F(DialogsTest, ConsoleWindowFollowsTheLogReadOnlyAndSavesIt) {

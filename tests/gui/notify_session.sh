@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the notification tests of gui_tests against a real notification
 # server of their own: an Xvfb display, a private D-Bus session bus and dunst
-# on them, all gone at the end. Skipped (77) when one of them is missing.
+# on them; then, on a second private bus without dunst, against a service
+# of the test's own that holds the notifications' name and never answers.
+# All gone at the end. Skipped (77) when one of them is missing.
 #   notify_session.sh GUI_TESTS
 set -euo pipefail
 tests=${1:?gui_tests attendu}
@@ -39,4 +41,16 @@ pids+=($!)
 for _ in $(seq 100); do dunstctl is-paused >/dev/null 2>&1 && break; sleep 0.05; done
 dunstctl is-paused >/dev/null || { cat "$work/dunst.log" >&2; exit 1; }
 
-KORVANE_NOTIFY_SESSION=1 QT_QPA_PLATFORM=offscreen "$tests" --gtest_filter='DesktopNotice.*'
+status=0
+KORVANE_NOTIFY_SESSION=1 QT_QPA_PLATFORM=offscreen "$tests" --gtest_filter='DesktopNotice.*' ||
+  status=$?
+
+# A second bus, with no dunst: the test's own silent service takes the
+# notifications' name there.
+dbus-daemon --session --nofork --print-address=3 3>"$work/bus2" >"$work/dbus2.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/bus2" ] && break; sleep 0.05; done
+DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus2") KORVANE_SILENT_NOTIFY_SESSION=1 \
+  QT_QPA_PLATFORM=offscreen "$tests" --gtest_filter='DesktopNotice.AServiceThatNeverAnswers*' ||
+  status=$?
+exit "$status"

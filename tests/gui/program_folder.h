@@ -11,7 +11,7 @@
 
 #include "../app/app_folder.h"
 #include "forms.h"
-#include "main.h"
+#include "main_window.h"
 #include "qt_scheduler.h"
 #include "umachine.h"
 #include "utils.h"

@@ -8,8 +8,8 @@
 #include <map>
 
 #include "korvane/core/KrvVar.h"
-#include "lab_support.h"
 #include "korvane/core/polling.h"
+#include "lab_support.h"
 #include "program_folder.h"
 #include "reseau.h"
 #include "tools.h"
@@ -28,9 +28,7 @@ class KorvaneLab : public testing::Test {
     void TearDown() override {
         for (const lab::Host& host : lab::Hosts()) lab::Wake(host);
     }
-    korvane::TForm1& Start() {
-        return folder.StartStill();
-    }
+    korvane::TForm1& Start() { return folder.StartStill(); }
     bool Pending() const { return gui_testing::HasPendingRequests(folder.Form()); }
     // One 10-second tick, collected.
     void Poll() {
@@ -111,7 +109,7 @@ TEST_F(KorvaneLab, SingleHostCheckEndsWithItsVerdictAndAWritableMarker) {
     std::map<int, toolkit::TextList> results;
     korvane::KorvaneApp& app = folder.App();
     const auto collect = [&](int slot) {
-        const auto files = korvane::SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(),
+        const auto files = korvane::SlotFilesFor(toolkit::kHostOs, korvane::SlotPaths(),
                                                  static_cast<std::uint8_t>(slot));
         if (korvane::MarkerIsArmed(files.marker)) return;
         results[slot] = toolkit::LoadLines(files.result);
@@ -128,7 +126,7 @@ TEST_F(KorvaneLab, SingleHostCheckEndsWithItsVerdictAndAWritableMarker) {
     EXPECT_EQ(results[first + 1].back(), asleep.address + "=down");
     EXPECT_TRUE(form.console->toPlainText().contains(
         QString::fromStdString("Lancement de ping " + awakeName + "...")));
-    const auto marker = korvane::SlotFilesFor(toolkit::kHostOs, toolkit::HostToolPaths(),
+    const auto marker = korvane::SlotFilesFor(toolkit::kHostOs, korvane::SlotPaths(),
                                               static_cast<std::uint8_t>(first))
                             .marker;
     EXPECT_FALSE(korvane::MarkerIsArmed(marker));

@@ -125,7 +125,7 @@ TEST_F(KorvanePowerLab, HostThatStaysUpIsExactlyOneIncidentInTheListTheConsoleAn
                                            "\";\"ne s'est pas arrêté\";\"raison inconnue\";"))
             << incidents[0];
         EXPECT_EQ(ConsoleLines(form, QString::fromStdString(incidents[0])), 1);
-        form.Incidentsshutdown1Click();
+        form.findChild<QAction*>(QStringLiteral("Incidentsshutdown1"))->trigger();
         EXPECT_EQ(folder.Read("shutdown.followup"), incidents);
         folder.Stop();
     }

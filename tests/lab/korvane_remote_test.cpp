@@ -2,7 +2,10 @@
 // real window: a Linux host shut down and restarted over SSH by the real ssh
 // against a real sshd (its forced command notes the command and puts the
 // host to sleep, or to sleep and awake again); a changed host key and a
-// missing key refuse; "Tester l'accès" against a real smbd with the right
+// missing key refuse, and so does another computer at the address liste.ip
+// moved the entry to; a command of liste.ssh that ssh would take for its own
+// option runs nothing; Korvane's own address and the LAN's broadcast get no
+// command; "Tester l'accès" against a real smbd with the right
 // password, a wrong one and no smbd at all; a Samba restart of a host that
 // never comes back is an incident.
 #include <gtest/gtest.h>
@@ -18,7 +21,7 @@
 #include "korvane/core/sshpower.h"
 #include "korvane/core/timescale.h"
 #include "lab_support.h"
-#include "main.h"
+#include "main_window.h"
 #include "program_folder.h"
 #include "umachine.h"
 
@@ -67,6 +70,8 @@ class KorvaneRemoteLab : public testing::Test {
         lab::Run("ssh-keygen -q -t ed25519 -N '' -C korvane -f '" + SuiteKeyDir() +
                  "korvane_ssh' </dev/null");
         lab::StartSsh(lab::HostAt(2), SuiteKeyDir() + "korvane_ssh.pub");
+        // Another Linux computer, with a host key of its own.
+        lab::StartSsh(lab::HostAt(3), SuiteKeyDir() + "korvane_ssh.pub");
         lab::StartSamba(lab::HostAt(1), lab::ShutdownScript::Sleeps);
     }
     static void TearDownTestSuite() { fs::remove_all(SuiteKeyDir()); }
@@ -159,6 +164,82 @@ TEST_F(KorvaneRemoteLab, MissingKeyOrChangedHostKeyRefusesAndSaysWhy) {
     EXPECT_EQ(lab::SshCalls(lab::HostAt(2)).size(), before + 1);  // neither got in
     EXPECT_FALSE(lab::IsAsleep(lab::HostAt(2)));
     EXPECT_EQ(folder.Messages().size(), 1);
+}
+
+// A command of liste.ssh that ssh would read as its own option runs
+// nothing: ProxyCommand would run `touch` here, on Korvane's computer.
+TEST_F(KorvaneRemoteLab, SshCommandStartingWithADashIsRefusedAndRunsNothing) {
+    CopyKey();
+    const std::string touched = folder / "proxy-a-tourne";
+    folder.Write("liste.ssh", {EntryOf(2) + " root -oProxyCommand=touch " + touched});
+    korvane::TForm1& form = folder.StartStill();
+    const std::size_t before = lab::SshCalls(lab::HostAt(2)).size();
+    Press(form, 2, Button::Off);
+    ASSERT_EQ(folder.Messages().size(), 1);
+    EXPECT_TRUE(folder.Messages()[0].startsWith(QString::fromStdString(
+        "Arrêt de « " + EntryOf(2) + " » refusé : la commande « -oProxyCommand=touch " + touched +
+        " » de liste.ssh commence par « - »")))
+        << folder.Messages()[0].toStdString();
+    EXPECT_FALSE(WaitFor([&] { return fs::exists(touched); }, 3000));
+    EXPECT_EQ(lab::SshCalls(lab::HostAt(2)).size(), before);
+    EXPECT_FALSE(lab::IsAsleep(lab::HostAt(2)));
+}
+
+// The host key is pinned to the computer, not to its address: when liste.ip
+// moves the entry to an address where another computer answers, that one is
+// refused with the changed key's remedy; under its own name it is let in.
+TEST_F(KorvaneRemoteLab, HostKeyStaysWithTheComputerWhenItsAddressChanges) {
+    CopyKey();
+    folder.Write("liste.ssh", {EntryOf(2) + " root", EntryOf(3) + " root"});
+    korvane::TForm1& first = folder.StartStill();
+    Press(first, 2, Button::Test);
+    EXPECT_TRUE(StatusStarts("Accès SSH à « " + EntryOf(2) + " » : accordé")) << Status();
+    folder.Stop();
+
+    TextList addresses = folder.Read("liste.ip");
+    addresses.at(2) = EntryOf(2) + " " + lab::HostAt(3).address;
+    folder.Write("liste.ip", addresses);
+    const std::size_t before = lab::SshCalls(lab::HostAt(3)).size();
+    korvane::TForm1& form = folder.StartStill();
+    Press(form, 2, Button::Test);
+    EXPECT_TRUE(StatusStarts("Accès SSH à « " + EntryOf(2) + " » : refusé : " +
+                             korvane::kSshHostKeyChanged + ". La clé d'hôte SSH"))
+        << Status();
+    EXPECT_NE(Status().find("ssh-keygen -R " + korvane::SshHostKeyAlias(EntryOf(2)) + " "),
+              std::string::npos)
+        << Status();
+    EXPECT_EQ(lab::SshCalls(lab::HostAt(3)).size(), before);
+
+    form.StatusMain->clearMessage();
+    Press(form, 3, Button::Test);
+    EXPECT_TRUE(StatusStarts("Accès SSH à « " + EntryOf(3) + " » : accordé")) << Status();
+    EXPECT_EQ(lab::SshCalls(lab::HostAt(3)).size(), before + 1);
+    EXPECT_TRUE(folder.Messages().isEmpty());
+}
+
+// Korvane's own address and the LAN's broadcast address get no command:
+// the first would go to this computer, the second to every one.
+TEST_F(KorvaneRemoteLab, OwnAddressAndTheLansBroadcastAreRefused) {
+    WriteAuth(lab::kSambaPassword);
+    TextList addresses = folder.Read("liste.ip");
+    addresses.at(0) = EntryOf(0) + " 198.18.0.2";
+    addresses.at(1) = EntryOf(1) + " 198.18.0.255";
+    folder.Write("liste.ip", addresses);
+    korvane::TForm1& form = folder.StartStill();
+    const std::size_t shutdowns = lab::ShutdownCalls(lab::HostAt(1)).size();
+    Press(form, 0, Button::Test);
+    Press(form, 1, Button::Off);
+    ASSERT_EQ(folder.Messages().size(), 2);
+    EXPECT_EQ(folder.Messages()[0].toStdString(),
+              "Test de l'accès à « " + EntryOf(0) +
+                  " » refusé : l'adresse « 198.18.0.2 » (liste.ip) est celle de cet "
+                  "ordinateur-ci, pas celle de « " +
+                  EntryOf(0) + " ».");
+    EXPECT_EQ(folder.Messages()[1].toStdString(),
+              "Arrêt de « " + EntryOf(1) +
+                  " » refusé : l'adresse « 198.18.0.255 » (liste.ip) est l'adresse de diffusion "
+                  "d'un réseau local : la commande irait à tous ses ordinateurs.");
+    EXPECT_EQ(lab::ShutdownCalls(lab::HostAt(1)).size(), shutdowns);
 }
 
 // "Tester l'accès" asks smbd what "OFF" would ask it with: right password,

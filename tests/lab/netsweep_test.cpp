@@ -194,7 +194,7 @@ ls
                  lab::BinPath("") + "' '" + (scratch_ / "err.txt") + "'");
     EXPECT_EQ(out,
               "code=1\npc-salon 198.18.0.50\r\nPC-SALON 02-00-00-00-00-99\r\nliste.ip\nliste.mac\n"
-              "netcmd\nnetsweep\nnetsweep.lck\nremplissage\n");
+              "netcmd\nnetsweep\nremplissage\n");  // the marker gone with the run
     EXPECT_EQ(lab::ReadFile(scratch_ / "err.txt"),
               "netsweep : Impossible d'écrire le fichier « " + dir +
                   "/liste.ip » : plus de place sur le disque\n");

@@ -65,15 +65,13 @@ drive_c=$WINEPREFIX/drive_c
 "$wine" wineboot --init >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
 
-# The stand-ins of the commands Wine lacks or gets wrong (standin.cpp), ahead
-# of Wine's own on the PATH, with the French Windows listings they print.
-standins=$drive_c/korvane-standins
-mkdir -p "$standins"
-for command in ipconfig nbtstat arp ping shutdown; do
-  cp "$build/tests/standin.exe" "$standins/$command.exe"
-done
-cp "$root"/tests/fixtures/windows/*.txt "$standins/"
-export WINEPATH='c:\korvane-standins' KORVANE_STANDINS='c:\korvane-standins'
+# The stand-ins of the commands Wine lacks or gets wrong (standin.cpp), in
+# Wine's system folder in the place of its own, with the French Windows
+# listings they print.
+wine_standins "$build" "$root" ipconfig nbtstat arp ping shutdown sc
+# Korvane calls Windows' OpenSSH client by its full path, where Wine has none.
+mkdir -p "$drive_c/windows/system32/OpenSSH"
+cp "$build/tests/standin.exe" "$drive_c/windows/system32/OpenSSH/ssh.exe"
 # A link where a folder is expected, which Wine cannot make itself: a
 # symbolic link of the Linux side, which it shows as a link.
 ln -s "$drive_c/windows" "$drive_c/korvane-lien"
@@ -97,13 +95,16 @@ skipped=(
 if [ "$what" = unit ] || [ "$what" = all ]; then
   tests=$drive_c/korvane-tests
   mkdir -p "$tests"
-  cp "$build"/tests/unit_tests.exe "$build"/tests/win32_tests.exe "$build"/bin/*.exe "$tests/"
+  cp "$build"/tests/unit_tests.exe "$build"/tests/win32_tests.exe "$build"/tests/web_tests.exe \
+    "$build"/bin/*.exe "$tests/"
   filter="-$(IFS=:; echo "${skipped[*]}")"
   echo "== unit_tests.exe (Wine)"
   (cd "$tests" && "$wine" 'c:\korvane-tests\unit_tests.exe' --gtest_filter="$filter") || status=1
   echo "== win32_tests.exe (Wine)"
   (cd "$tests" && "$wine" 'c:\korvane-tests\win32_tests.exe' --gtest_filter='-Win32Lab*') ||
     status=1
+  echo "== web_tests.exe (Wine)"
+  (cd "$tests" && "$wine" 'c:\korvane-tests\web_tests.exe') || status=1
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   /usr/lib/wine/wineserver -w
 fi

@@ -1,24 +1,34 @@
 // Stands in, under Wine, for the Windows commands that Wine lacks or gets
 // wrong, copied under each command's name (ipconfig.exe, nbtstat.exe,
-// arp.exe, ping.exe, shutdown.exe) into a folder ahead of Wine's own on the
-// PATH:
+// arp.exe, ping.exe, shutdown.exe, sc.exe) into Wine's system folder, where
+// the programs call them by their full path (run.sh has Wine prefer them to
+// its own). Its listings and its trace are in the folder %KORVANE_STANDINS%
+// (else beside it):
 //   ipconfig /all, nbtstat -a ADDR, nbtstat -c, arp -a
-//       print the French Windows listings kept beside the stand-in
-//       (ipconfig-all.txt, nbtstat-a-ADDR.txt or nbtstat-a-absent.txt,
-//       nbtstat-c.txt, arp-a.txt), byte for byte as Windows wrote them;
+//       print the French Windows listings kept there (ipconfig-all.txt,
+//       nbtstat-a-ADDR.txt or nbtstat-a-absent.txt, nbtstat-c.txt,
+//       arp-a.txt), byte for byte as Windows wrote them;
+//   sc \\ADDR query RemoteRegistry
+//       sc-query-ADDR.txt and 0 (the service runs there), else
+//       sc-query-absent.txt and 1722, the code of a computer that does not
+//       answer;
 //   ping -n 1 HOST
 //       one real echo (IcmpSendEcho, 1 s), the French layout, and Windows'
 //       exit status: 0 answered, 1 not (Wine's ping says 0 for both);
 //   shutdown ARGS
-//       appends its arguments to shutdown-calls.txt beside it: the computer
+//       appends its arguments to shutdown-calls.txt there: the computer
 //       that would receive the remote shutdown is the one thing no lab has;
 //       and prints them, one "[argument]" line each, as its C runtime split
-//       the command line.
+//       the command line;
+//   ssh ARGS (copied as ssh.exe into system32\OpenSSH, where Windows keeps
+//       its OpenSSH client)
+//       the same, into ssh-calls.txt.
 #include <fcntl.h>
 #include <io.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -44,8 +54,14 @@ std::string CommandName(const char* argv0) {
     return name;
 }
 
+std::string DataDir() {
+    const char* named = std::getenv("KORVANE_STANDINS");
+    if (named == nullptr || *named == '\0') return toolkit::ProgramDir();
+    return std::string(named) + "\\";
+}
+
 bool Print(const std::string& listing) {
-    std::ifstream in(toolkit::ProgramDir() + listing, std::ios::binary);
+    std::ifstream in(DataDir() + listing, std::ios::binary);
     if (!in) return false;
     std::ostringstream bytes;
     bytes << in.rdbuf();
@@ -69,6 +85,13 @@ int Listing(const std::string& command, const std::vector<std::string>& args) {
         return 1;
     }
     return 0;
+}
+
+int Sc(const std::vector<std::string>& args) {
+    constexpr int kRpcServerUnavailable = 1722;
+    if (args.size() != 3 || !args[0].starts_with("\\\\") || args[1] != "query") return 1;
+    if (Print("sc-query-" + args[0].substr(2) + ".txt")) return 0;
+    return Print("sc-query-absent.txt") ? kRpcServerUnavailable : 1;
 }
 
 int Ping(const std::vector<std::string>& args) {
@@ -98,9 +121,8 @@ int Ping(const std::vector<std::string>& args) {
     return answered ? 0 : 1;
 }
 
-int Shutdown(const std::vector<std::string>& args) {
-    std::ofstream calls(toolkit::ProgramDir() + "shutdown-calls.txt",
-                        std::ios::binary | std::ios::app);
+int Record(const std::string& command, const std::vector<std::string>& args) {
+    std::ofstream calls(DataDir() + command + "-calls.txt", std::ios::binary | std::ios::app);
     for (std::size_t i = 0; i < args.size(); ++i) calls << (i ? " " : "") << args[i];
     calls << "\r\n";
     for (const std::string& arg : args) std::cout << "[" << arg << "]\n";
@@ -113,6 +135,7 @@ int main(int argc, char** argv) {
     const std::string command = CommandName(argv[0]);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (command == "ping") return Ping(args);
-    if (command == "shutdown") return Shutdown(args);
+    if (command == "shutdown" || command == "ssh") return Record(command, args);
+    if (command == "sc") return Sc(args);
     return Listing(command, args);
 }

@@ -29,7 +29,7 @@ class Win32LabAccents : public testing::Test {
     void SetUp() override {
         if (std::getenv("KORVANE_WINE_LAB") == nullptr) GTEST_SKIP() << "hors du laboratoire";
         SetEnvironmentVariableW(L"KORVANE_SCRATCH", L"C:\\korvane-lab Hélène\\travail");
-        paths = toolkit::HostToolPaths();
+        paths = korvane::SlotPaths();
     }
     void TearDown() override {
         SetEnvironmentVariableW(L"KORVANE_SCRATCH", nullptr);
@@ -38,8 +38,8 @@ class Win32LabAccents : public testing::Test {
     }
 
     // Korvane's way with a reported power command: the slot's marker armed,
-    // the script written whole and started hidden, its result read back
-    // once attrib has made the marker writable again.
+    // the script written whole and started hidden, its result read back as
+    // Korvane reads it once attrib has made the marker writable again.
     TextList RunReported(const korvane::PowerScript& script, const korvane::SlotFiles& report,
                          std::uint8_t slot) {
         korvane::ArmMarker(report.marker);
@@ -47,7 +47,7 @@ class Win32LabAccents : public testing::Test {
         toolkit::SaveText(script.scriptPath, script.scriptText);
         EXPECT_TRUE(toolkit::StartDetached(korvane::ScriptCommand(Os::Windows, script.scriptPath)));
         EXPECT_TRUE(WaitFor([&] { return korvane::FinishedSlot(slot).has_value(); }));
-        return toolkit::LoadOutputLines(report.result);
+        return korvane::LoadPowerResult(report.result);
     }
 
     template <typename Condition>
@@ -67,11 +67,12 @@ bool Answers(const std::string& host) {
     return toolkit::IcmpProbeMany({host}, milliseconds(200)).front();
 }
 
-// The end mark names the computer as cmd.exe wrote it: read back the same,
-// it tells that its command succeeded.
+// The end mark of the accented computer's line, which cmd.exe wrote in the
+// console's code page, is found: its command succeeded.
 void ExpectSucceeded(const TextList& result, const korvane::PowerScript& script) {
     ASSERT_FALSE(result.empty());
-    EXPECT_EQ(toolkit::Trim(result.back()), "fin de Comptabilité : 0");
+    EXPECT_EQ(korvane::PowerOutcomes(result, script.computers).size(), 1u)
+        << toolkit::Trim(result.back());
     EXPECT_TRUE(korvane::PowerFailures(result, script.computers).empty());
 }
 
@@ -109,6 +110,29 @@ TEST_F(Win32LabAccents, ShutdownBatchCarriesItsCommentAndReports) {
     ExpectSucceeded(RunReported(script, report, slot), script);
     EXPECT_EQ(toolkit::LoadLines(calls),
               TextList{"-s -f -t 30 -c Arrêt à 18 h -m \\\\198.18.0.12"});
+}
+
+// "Tester l'accès" on the accented entry, at an address where nothing
+// answers: sc.exe's failure, written in the console's code page, is told
+// with its code and remedy, never taken for a test that did not end.
+TEST_F(Win32LabAccents, AccessTestTellsScsFailureAndItsRemedy) {
+    const std::uint8_t slot = 232;
+    const korvane::SlotFiles report = korvane::SlotFilesFor(Os::Windows, paths, slot);
+    const korvane::PowerScript script = korvane::ComposePowerScript(
+        Os::Windows, paths, korvane::PowerAction::TestAccess, "Comptabilité", {"Comptabilité"},
+        {korvane::ShutdownCommand(Os::Windows, paths, "Comptabilité", "198.18.0.99", {},
+                                  korvane::PowerAction::TestAccess)},
+        report);
+    ASSERT_FALSE(script.Refused()) << script.refusal;
+    const TextList result = RunReported(script, report, slot);
+    const std::string reason = "erreur Windows 1722 : Le serveur RPC n'est pas disponible";
+    EXPECT_EQ(korvane::AccessReport(result, script.computers, {false}),
+              "Accès à « Comptabilité » : refusé : " + reason + ". " +
+                  korvane::PowerFailureRemedy(reason));
+    EXPECT_EQ(korvane::PowerFailureMessage(korvane::PowerAction::Shutdown,
+                                           korvane::PowerFailures(result, script.computers)),
+              "Arrêt de « Comptabilité » en échec : " + reason + ". " +
+                  korvane::PowerFailureRemedy(reason));
 }
 
 }  // namespace

@@ -4,19 +4,31 @@
 // echo probes, and the poll and check batch files that Korvane's core writes,
 // run by cmd.exe exactly as written, with hostping.exe and attrib, in a work
 // folder named with a blank and accents.
-#include <gtest/gtest.h>
+// Windows headers in the order they need: winsock2.h before windows.h.
+#include <winsock2.h>
+
 #include <windows.h>
+// The Win32 security calls after windows.h.
+#include <sddl.h>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "korvane/core/followup.h"
-#include "platform/platform.h"
 #include "korvane/core/polling.h"
 #include "korvane/core/power.h"
+#include "korvane/core/sshpower.h"
+#include "platform/platform.h"
+#include "platform/win32_security.h"
+#include "platform/win32_text.h"
 #include "raw_ping.h"
 #include "reseau.h"
 #include "tools.h"
@@ -171,16 +183,136 @@ TEST(Win32Files, StaleTemporariesOfGoneWritersAreRemoved) {
     EXPECT_TRUE(fs::exists(folder / ".other"));
 }
 
+// The user running the tests, as an access list names them.
+std::wstring UserSid() {
+    HANDLE token = nullptr;
+    EXPECT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    EXPECT_TRUE(GetTokenInformation(token, TokenUser, buffer.data(), size, &size));
+    CloseHandle(token);
+    LPWSTR text = nullptr;
+    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text);
+    std::wstring sid = text != nullptr ? text : L"";
+    LocalFree(text);
+    return sid;
+}
+
+// A file made with the access list `rules` (SDDL), replacing any before.
+void MakeFileWithRules(const std::string& path, const std::wstring& rules) {
+    platform::RemoveFile(path);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        rules.c_str(), SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr))
+        << platform::Utf8(rules);
+    const HANDLE file = CreateFileW(platform::Wide(path).c_str(), GENERIC_WRITE, 0, &attributes,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LocalFree(attributes.lpSecurityDescriptor);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    CloseHandle(file);
+}
+
+// The SSH key is refused as OpenSSH for Windows refuses it: when anyone but
+// the user, the system and the administrators may open it. The rule is
+// tried on access lists made in memory; on the disk, Wine keeps of a file's
+// list only what the Unix mode shows (the others, Everyone, not the groups),
+// so the key is tried private and open to Everyone. The refusal says how to
+// leave the key to the user alone.
+TEST(Win32Files, AKeyIsPrivateWhenOnlyTheUserTheSystemAndTheAdministratorsMayOpenIt) {
+    const std::wstring user = UserSid();
+    ASSERT_FALSE(user.empty());
+    const std::wstring ours = L"D:P(A;;FA;;;" + user + L")(A;;FA;;;SY)(A;;FA;;;BA)";
+    struct Case {
+        std::wstring rules;
+        bool open;
+    };
+    const platform::Identity identity;
+    for (const Case& c : std::vector<Case>{
+             {ours, false},
+             {L"D:P(A;;FA;;;" + user + L")", false},
+             {ours + L"(D;;FA;;;WD)", false},
+             {ours + L"(A;;FR;;;BU)", true},
+             {ours + L"(A;;FRFX;;;AU)", true},
+             {ours + L"(A;;FR;;;WD)", true},
+             {L"D:P", false},  // an empty list lets no one in
+         }) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            c.rules.c_str(), SDDL_REVISION_1, &descriptor, nullptr));
+        BOOL present = FALSE, defaulted = FALSE;
+        PACL dacl = nullptr;
+        ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+        EXPECT_EQ(platform::OpenToOthers(present ? dacl : nullptr, identity), c.open)
+            << platform::Utf8(c.rules);
+        LocalFree(descriptor);
+    }
+    EXPECT_TRUE(platform::OpenToOthers(nullptr, identity)) << "no list at all lets everyone in";
+
+    Folder folder("cle");
+    const toolkit::ToolPaths paths{folder.Path() + "\\", ""};
+    const std::string key = paths.programDir + korvane::kSshKeyFile;
+    for (const Case& c : std::vector<Case>{{L"O:" + user + ours, false},
+                                           {L"O:" + user + ours + L"(A;;FR;;;WD)", true}}) {
+        MakeFileWithRules(key, c.rules);
+        const auto status = platform::StatusOf(key);
+        ASSERT_TRUE(status.has_value());
+        EXPECT_EQ(status->privateToOwner, !c.open) << platform::Utf8(c.rules);
+        EXPECT_TRUE(status->ownedByUs) << platform::Utf8(c.rules);
+        const auto problem =
+            korvane::SshKeyProblem(Os::Windows, paths, "pc1", korvane::PowerAction::Shutdown);
+        EXPECT_EQ(problem.has_value(), c.open) << platform::Utf8(c.rules);
+        if (problem) {
+            EXPECT_NE(problem->find("accessible à d'autres comptes"), std::string::npos)
+                << *problem;
+            EXPECT_NE(problem->find("icacls \"" + key + "\" /inheritance:r"), std::string::npos)
+                << *problem;
+        }
+    }
+}
+
+// The line is cmd.exe's: its redirections, "&" and exit codes.
 TEST(Win32Processes, CapturedCommandRunsHiddenInTheScratchFolderAndIsWaitedFor) {
     const std::string scratch = toolkit::ScratchDir();
     const std::string where = scratch + "korvane-where.txt";
     platform::RemoveFile(where);
-    EXPECT_EQ(toolkit::RunAndWait("cmd.exe /c cd > korvane-where.txt & exit 3"), 3);
+    EXPECT_EQ(toolkit::RunAndWait("cd > korvane-where.txt & exit 3"), 3);
     EXPECT_TRUE(toolkit::EqualsIgnoreCase(toolkit::Trim(Bytes(where)),
                                           scratch.substr(0, scratch.size() - 1)))
         << Bytes(where);
     platform::RemoveFile(where);
-    EXPECT_EQ(toolkit::RunAndWait("korvane-no-such-program.exe"), -1);
+    EXPECT_NE(toolkit::RunAndWait("korvane-no-such-program.exe"), 0);
+}
+
+// Programs of one user capture at the same moment (a window starting beside
+// the planner, netsweep beside them): each reads its own listing whole
+// through cmd.exe's redirection, and none is left behind.
+TEST(Win32Processes, EachCaptureReadsItsOwnListingAndLeavesNothing) {
+    const char* standins = std::getenv("KORVANE_STANDINS");
+    if (standins == nullptr) GTEST_SKIP() << "sans les remplaçants des commandes (run.sh)";
+    const AccentedScratch scratch;
+    const toolkit::ToolPaths paths = toolkit::HostToolPaths();
+    const std::vector<std::string> addresses = {"198.18.0.11", "198.18.0.12", "198.18.0.13",
+                                                "198.18.0.14"};
+    std::vector<toolkit::TextList> read(addresses.size());
+    {
+        std::vector<std::jthread> captures;
+        for (std::size_t i = 0; i < addresses.size(); ++i) {
+            captures.emplace_back([&, i] {
+                try {
+                    read[i] = toolkit::RunCaptured(
+                        toolkit::NbtstatCommand(Os::Windows, paths, addresses[i]));
+                } catch (const toolkit::FileError& error) {
+                    read[i] = {error.what()};
+                }
+            });
+        }
+    }
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const std::string listing = std::string(standins) + "\\nbtstat-a-" + addresses[i] + ".txt";
+        EXPECT_EQ(read[i], toolkit::LoadOutputLines(listing)) << addresses[i];
+    }
+    EXPECT_TRUE(fs::is_empty(fs::path(AccentedScratch::kFolder)));
 }
 
 TEST(Win32Processes, DetachedStartDoesNotWait) {
@@ -193,7 +325,6 @@ TEST(Win32Processes, DetachedStartDoesNotWait) {
     EXPECT_FALSE(fs::exists(trace)) << "the caller waited";
     EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(900));
     EXPECT_TRUE(WaitFor([&] { return toolkit::Trim(Bytes(trace)) == "fini"; }));
-    EXPECT_FALSE(toolkit::StartDetached(folder / "absent.exe"));
 }
 
 TEST(Win32Processes, ShellOpenGivesTheShellsCode) {
@@ -231,8 +362,9 @@ TEST(Win32Network, AddressTableLookUpsAndEchoes) {
 // hostping.exe beside the programs writes the answers, attrib clears the marker.
 TEST(Win32Batches, PollBatchRunsAsWrittenAndClearsItsMarker) {
     const AccentedScratch scratch;
-    const toolkit::ToolPaths paths = toolkit::HostToolPaths();
-    ASSERT_EQ(paths.scratchDir, AccentedScratch::kPath);
+    const toolkit::ToolPaths paths = korvane::SlotPaths();
+    ASSERT_EQ(paths.scratchDir,
+              AccentedScratch::kPath + korvane::ProcessFolderName(platform::ThisProcess()) + "\\");
     ASSERT_TRUE(platform::FileExists(paths.programDir + "hostping.exe")) << paths.programDir;
     Folder folder("poll");
     const std::string list = folder / "localIP";
@@ -257,7 +389,7 @@ TEST(Win32Batches, PollBatchRunsAsWrittenAndClearsItsMarker) {
 // reads back.
 TEST(Win32Batches, CheckBatchWritesHostpingsVerdict) {
     const AccentedScratch scratch;
-    const toolkit::ToolPaths paths = toolkit::HostToolPaths();
+    const toolkit::ToolPaths paths = korvane::SlotPaths();
     struct Case {
         const char* host;
         const char* verdict;
@@ -285,6 +417,47 @@ TEST(Win32Batches, CheckBatchWritesHostpingsVerdict) {
     korvane::CleanSlotFiles(paths.scratchDir);
 }
 
+// A Korvane's slot folder is known by its process: kept while that process
+// runs (a window beside "--planificateur"), gone at the first start after it
+// ended, its read-only marker with it. The process here is held suspended,
+// then ended; the handle kept meanwhile keeps its id from a later process.
+TEST(Win32Batches, SlotFolderOfAnotherKorvaneStaysWhileItRuns) {
+    const AccentedScratch scratch;
+    const std::string folder = toolkit::ScratchDir();
+    const platform::ProcessIdentity self = platform::ThisProcess();
+    EXPECT_NE(self.started, 0u);
+    EXPECT_TRUE(platform::ProcessRuns(self));
+    EXPECT_FALSE(platform::ProcessRuns({self.id, self.started + 1}));
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION other{};
+    std::wstring line = L"cmd.exe /c exit 0";
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                               nullptr, nullptr, &startup, &other));
+    FILETIME created{}, ended{}, kernel{}, user{};
+    ASSERT_TRUE(GetProcessTimes(other.hProcess, &created, &ended, &kernel, &user));
+    const platform::ProcessIdentity identity{
+        other.dwProcessId,
+        static_cast<std::uint64_t>(created.dwHighDateTime) << 32 | created.dwLowDateTime};
+    const std::string slots = folder + korvane::ProcessFolderName(identity) + "\\";
+    ASSERT_EQ(platform::MakeFolder(slots), 0);
+    korvane::ArmMarker(slots + "4.mark");
+    toolkit::SaveText(slots + "ping4.bat", "rem\r\n");
+
+    korvane::RemoveEarlierRunFiles(folder);
+    EXPECT_TRUE(platform::FileExists(slots + "4.mark"));
+    EXPECT_TRUE(platform::FileExists(slots + "ping4.bat"));
+    TerminateProcess(other.hProcess, 0);
+    WaitForSingleObject(other.hProcess, INFINITE);
+    EXPECT_FALSE(platform::ProcessRuns(identity));
+    korvane::RemoveEarlierRunFiles(folder);
+    EXPECT_FALSE(platform::FileExists(slots + "4.mark"));
+    EXPECT_FALSE(platform::RemoveEmptyFolder(slots));  // gone already
+    CloseHandle(other.hThread);
+    CloseHandle(other.hProcess);
+}
+
 // The shutdown batch through cmd.exe to the stand-in of shutdown.exe, which
 // prints its arguments as its C runtime splits them: a comment ending in
 // backslashes arrives whole, and "-m \\IP" stays two switches of their own
@@ -298,9 +471,7 @@ TEST(Win32Batches, ShutdownCommentEndingInBackslashesArrivesWhole) {
             Os::Windows, paths, "PC-BUREAU", "10.9.0.5", korvane::ShutdownSettings{30, comment});
         ASSERT_FALSE(command.Refused()) << command.refusal;
         toolkit::SaveText(folder / "shutdn.bat", command.scriptText);
-        ASSERT_EQ(toolkit::RunAndWait("cmd.exe /c " + (folder / "shutdn.bat") + " > " +
-                                      (folder / "args.txt")),
-                  0);
+        ASSERT_EQ(toolkit::RunAndWait((folder / "shutdn.bat") + " > " + (folder / "args.txt")), 0);
         toolkit::TextList arguments;
         for (const std::string& line : toolkit::LoadLines(folder / "args.txt")) {
             if (line.starts_with("[") && line.ends_with("]"))
@@ -308,6 +479,93 @@ TEST(Win32Batches, ShutdownCommentEndingInBackslashesArrivesWhole) {
         }
         EXPECT_EQ(arguments,
                   (toolkit::TextList{"-s", "-f", "-t", "30", "-c", comment, "-m", "\\\\10.9.0.5"}))
+            << command.commandLine;
+    }
+}
+
+// A program folder named with a character the console's code page lacks
+// ("œ", not in 850) is named by its short form, which the poll batch can
+// hold: the poll runs hostping.exe from it. Kept as it is, every poll batch
+// would be refused.
+TEST(Win32Batches, AProgramFolderTheConsoleCannotNameGoesByItsShortForm) {
+    const AccentedScratch scratch;
+    const fs::path wide(L"C:\\korvane-test Lœtitia");
+    fs::remove_all(wide);
+    fs::create_directory(wide);
+    const std::string named = "C:\\korvane-test Lœtitia\\";
+    EXPECT_EQ(platform::BatchMissingCharacter(named), "œ");
+    fs::copy_file(platform::Wide(toolkit::HostToolPaths().programDir + "hostping.exe"),
+                  wide / L"hostping.exe");
+    const std::string programDir = platform::UserProgramDir(named);
+    EXPECT_EQ(platform::BatchMissingCharacter(programDir), "") << programDir;
+    EXPECT_TRUE(platform::FileExists(programDir + "hostping.exe")) << programDir;
+
+    const toolkit::ToolPaths paths{programDir, korvane::SlotPaths().scratchDir};
+    Folder folder("court");
+    toolkit::SaveLines(folder / "localIP", {"127.0.0.1", "198.51.100.7"});
+    const std::uint8_t slot = 205;
+    const korvane::SlotFiles files = korvane::SlotFilesFor(Os::Windows, paths, slot);
+    korvane::ArmMarker(files.marker);
+    platform::RemoveFile(files.result);
+    toolkit::SaveText(files.script,
+                      korvane::PollScript(Os::Windows, paths, folder / "localIP", slot));
+    ASSERT_TRUE(toolkit::StartDetached(korvane::ScriptCommand(Os::Windows, files.script)));
+    ASSERT_TRUE(WaitFor([&] { return korvane::FinishedSlot(slot).has_value(); }));
+    EXPECT_EQ(Bytes(files.result), "127.0.0.1=1\r\n");
+    korvane::CleanSlotFiles(paths.scratchDir);
+    std::error_code ignored;
+    fs::remove_all(wide, ignored);
+}
+
+// The SSH line through cmd.exe to the stand-in of Windows' ssh.exe, at its
+// full path: a program folder holding what cmd.exe treats apart ("&", "^",
+// "%", "!", blanks, brackets, accents) reaches ssh whole in the known-hosts
+// option and the key's path, and "--" stands between the options and the
+// address. Were a path outside cmd.exe's quotes, "&" would cut the line
+// there and run the rest as another command.
+TEST(Win32Batches, SshLineReachesSshWithEachArgumentWhole) {
+    Folder folder("ssh");
+    for (const std::string& dir : {std::string("C:\\Users\\R&D\\AppData\\Local\\Korvane\\"),
+                                   std::string("C:\\Program Files\\Korvane 100% ^x^ !y! (é)\\"),
+                                   std::string("C:\\Users\\O'Brien\\x;y,z=w\\")}) {
+        const toolkit::ToolPaths paths{dir, "c:\\"};
+        const korvane::PowerCommand command =
+            korvane::SshCommand(Os::Windows, paths, korvane::PowerAction::Shutdown, "PC-Bureau",
+                                "10.9.0.5", {"PC-Bureau", "anne", ""});
+        ASSERT_FALSE(command.Refused()) << command.refusal;
+        toolkit::SaveText(folder / "shutdn.bat", command.scriptText);
+        ASSERT_EQ(toolkit::RunAndWait("cmd.exe /c " + (folder / "shutdn.bat") + " > " +
+                                      (folder / "args.txt")),
+                  0)
+            << command.commandLine;
+        toolkit::TextList arguments;
+        for (const std::string& line : toolkit::LoadLines(folder / "args.txt")) {
+            if (line.starts_with("[") && line.ends_with("]"))
+                arguments.push_back(line.substr(1, line.size() - 2));
+        }
+        std::string sshDir;  // ssh reads "%%" in a path as one "%"
+        for (const char c : dir) sshDir += c == '%' ? std::string("%%") : std::string(1, c);
+        EXPECT_EQ(arguments, (toolkit::TextList{"-o",
+                                                "BatchMode=yes",
+                                                "-o",
+                                                "StrictHostKeyChecking=accept-new",
+                                                "-o",
+                                                "UserKnownHostsFile=\"" + sshDir + "known_hosts\"",
+                                                "-o",
+                                                "HostKeyAlias=korvane-pc-bureau",
+                                                "-o",
+                                                "CheckHostIP=no",
+                                                "-o",
+                                                "IdentitiesOnly=yes",
+                                                "-o",
+                                                "ConnectTimeout=15",
+                                                "-i",
+                                                sshDir + "korvane_ssh",
+                                                "-l",
+                                                "anne",
+                                                "--",
+                                                "10.9.0.5",
+                                                "sudo -n systemctl poweroff"}))
             << command.commandLine;
     }
 }

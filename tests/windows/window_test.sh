@@ -3,19 +3,23 @@
 # Xvfb, in Wine's virtual desktop, keys by xdotool and clicks at the places
 # the program itself reports (KORVANE_TEST_HOOK, korvane/win32/test_hook.h).
 # Called by run.sh (already in a private network and mount namespace, the
-# Wine prefix made, the stand-ins of the Windows commands on WINEPATH). A lab
-# of its own comes up: h1 (PC-SALON) awake, h3 (PORTABLE-ANNE) asleep; Xvfb,
-# Wine and xdotool run in its admin namespace.
+# Wine prefix made, the stand-ins of the Windows commands in its system
+# folder). A lab of its own comes up: h1 (PC-SALON) awake, h3 (PORTABLE-ANNE)
+# asleep; Xvfb, Wine and xdotool run in its admin namespace.
 #   96 DPI:   the map shows h1 on and h3 off; "ON" on h3 wakes it (its
 #             magic-packet listener wakes it, the next poll shows it on);
 #             "OFF" on h1 runs the shutdown batch with its command line; the
 #             intake dialog enrols a host that netsweep.exe found; the energy
-#             report exports its CSV; the entry's menu renames it;
+#             report exports its CSV; the entry's menu renames it; F1 and
+#             Alt+E P open "A propos" and the preferences;
 #             "Quitter" (Ctrl+Q) ends it, settings written;
-#   144 DPI:  KORVANE_SCREENSHOT takes the window, which then quits;
+#   144 DPI:  the height krv.ini keeps (96 DPI pixels) grows with the DPI:
+#             three entries show whole, no scroll bar, the status bar in
+#             sight; KORVANE_SCREENSHOT takes the window, which then quits;
 #   both:     no control's text is cut, no two controls of the map overlap,
 #             all lie in the window (a picture of each: BUILD/korvane-*dpi.png);
-#   window_tests.exe: the window's scheduler;
+#   window_tests.exe: the window's scheduler, its menus and keys against the
+#             app's command table, its font;
 #   --planificateur: no window shows; the end of the session ends it as
 #             "Quitter" does.
 set -euo pipefail
@@ -134,6 +138,13 @@ run_korvane() {  # extra variables for the run
 }
 ended() { ! kill -0 "$korvane" 2>/dev/null; }
 
+# "MS Sans Serif", in the fonts folder of every Western Windows and the font
+# Korvane's window was drawn in: Debian's Wine keeps its copy outside the
+# prefix, where the programs do not find it. Read at the wine server's start.
+cp /usr/share/wine/fonts/sserife.fon "$drive_c/windows/Fonts/"
+"$server" -k 2>/dev/null || true
+"$server" -w
+
 echo "== window_tests.exe (Wine)"
 mkdir -p "$drive_c/korvane-tests"
 cp "$build/tests/window_tests.exe" "$drive_c/korvane-tests/"
@@ -160,12 +171,24 @@ IFS=$'\t' read -r _ left top right bottom _ < <(line Form1)
 import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage \
   "$build/korvane-fenetre-96dpi.png"
 
+# The keys and mnemonics of the command table (tests/windows/window checks
+# the menus against it): F1, then Alt+E P, as the Qt window has them too.
+keys F1
+wait_for "F1 ouvre « A propos »" 15 open AboutBox.OKButton
+click AboutBox.OKButton
+wait_for "« A propos » se ferme" 15 gone AboutBox.OKButton
+keys alt+e p
+wait_for "Alt+E P ouvre les préférences" 15 open Prefs.BitBtn2
+click Prefs.BitBtn2
+wait_for "les préférences se ferment" 15 gone Prefs.BitBtn2
+
 # "ON" on the sleeping computer: the magic packet wakes it, a poll shows it.
 click Form1.machine1
 wait_for "le dialogue machines s'ouvre" 15 open machines.btn_on
 check "le dialogue montre PORTABLE-ANNE" "PORTABLE-ANNE	198.18.0.13	02-4B-52-00-00-13" \
   "$(field machines.nommachine 8)	$(field machines.ipmachine 8)	$(field machines.macmachine 8)"
 check "disposition du dialogue machines" "" "$(layout machines "$hook")"
+check "le champ de l'utilisateur SSH a son titre" "Utilisateur SSH :" "$(field machines.Label6 8)"
 click machines.btn_on
 wait_for "h3 réveillé par le paquet magique" 30 eval '[ "$("$lab" asleep h3)" = 0 ]'
 wait_for "la carte montre PORTABLE-ANNE allumé" 30 shows Form1.machine1 on
@@ -230,6 +253,9 @@ check "krv.ini garde la hauteur de la fenêtre" 1 \
 echo "== korvane.exe, sa fenêtre à 144 ppp (Wine, laboratoire)"
 dpi 144
 rm -f "$hook" "$folder/ecran-144.png"
+# A height (in the design's pixels, 96 DPI) that shows the three entries
+# whole: the window opens that much larger at 144 DPI.
+sed -i 's/^height=.*/height=420\r/' "$folder/krv.ini"
 run_korvane KORVANE_SCREENSHOT="$win_folder\\ecran-144.png" KORVANE_SCREENSHOT_DELAY=5
 wait_for "la carte à 144 ppp" 60 eval 'shows Form1.machine0 on && open Form1.machine2'
 hook144=$(mktemp)
@@ -238,6 +264,13 @@ wait_for "KORVANE_SCREENSHOT prend la fenêtre et termine Korvane" 60 ended
 check "disposition à 144 ppp" "" "$(layout Form1 "$hook144")"
 check "la fenêtre grandit avec les ppp" 1 "$(awk -F'\t' '$1 == "Form1.machine0" {
   print ($4 - $2 >= 100 && $5 - $3 >= 90) }' "$hook144")"
+check "trois entrées sans barre de défilement à 144 ppp" "" \
+  "$(awk -F'\t' '$1 == "Form1.carte" { print $8 }' "$hook144")"
+check "la barre d'état se voit à 144 ppp" 1 "$(awk -F'\t' '
+  $1 == "Form1" { B = $5 } $1 == "Form1.StatusMain" { v = $6; t = $3; b = $5 }
+  END { print (v == 1 && b > t && b <= B && B <= 768) }' "$hook144")"
+check "krv.ini garde la hauteur en pixels de 96 ppp" "height=420" \
+  "$(grep -a '^height=' "$folder/krv.ini" | tr -d '\r')"
 rm -f "$hook144"
 if [ -s "$folder/ecran-144.png" ]; then
   cp "$folder/ecran-144.png" "$build/korvane-fenetre-144dpi.png"

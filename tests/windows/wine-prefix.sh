@@ -7,7 +7,15 @@
 #                       folder there, wine-XXXXXX, rather than in /tmp);
 #   wine_tmpfs_cleanup  at the end of the run (its EXIT trap): stops the
 #                       prefix's Wine server, unmounts the tmpfs and removes
-#                       the empty folder it was mounted on.
+#                       the empty folder it was mounted on;
+#   wine_standins BUILD-WIN ROOT COMMAND...
+#                       once the prefix is made: the stand-ins of the Windows
+#                       commands (BUILD-WIN/tests/standin.exe) in the prefix's
+#                       system folder, where the programs call them by their
+#                       full path, each named for its COMMAND and preferred to
+#                       Wine's own (WINEDLLOVERRIDES); the listings they print
+#                       (ROOT/tests/fixtures/windows) and their trace in
+#                       c:\korvane-standins (KORVANE_STANDINS).
 
 wine_tmpfs_cleanup() {
   [ -n "${WINE_TMPFS:-}" ] || return 0
@@ -24,4 +32,18 @@ wine_tmpfs() {  # size
   mount -t tmpfs -o "size=$1,mode=0755" korvane-wine "$WINE_TMPFS"
   mkdir -m 1777 "$WINE_TMPFS/tmp"
   export WINE_TMPFS WINEPREFIX=$WINE_TMPFS/wine TMPDIR=$WINE_TMPFS/tmp
+}
+
+wine_standins() {  # build-win, root, command...
+  local build=$1 root=$2 command overrides=
+  shift 2
+  local drive_c=$WINEPREFIX/drive_c
+  mkdir -p "$drive_c/korvane-standins"
+  cp "$root"/tests/fixtures/windows/*.txt "$drive_c/korvane-standins/"
+  for command in "$@"; do
+    cp "$build/tests/standin.exe" "$drive_c/windows/system32/$command.exe"
+    overrides+=${overrides:+,}$command.exe
+  done
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}$overrides=n"
+  export KORVANE_STANDINS='c:\korvane-standins'
 }

@@ -16,9 +16,18 @@ void AppendLines(const std::string& path, const std::string& bytes);
 // Renames `from` over `to`, atomically. False, errno kept, when it fails.
 bool RenameOver(const std::string& from, const std::string& to);
 
-// Takes an exclusive lock on `path` (created when missing) for the rest of the
-// process's life: true when this process holds it, false when another process
-// does or the file cannot be opened.
-bool HoldLock(const std::string& path);
+// An exclusive lock on the file `path` (created when missing), held for the
+// rest of the process's life. At each call the path must still name the
+// file locked: one deleted or replaced meanwhile leads nobody, so its lock
+// is let go and the file now there is locked in its place when it can be.
+// A path that is not a plain file (a folder, a link, a FIFO) or, on POSIX,
+// a file of another user is never locked: `Refused`, with the reason in
+// French, as is a file that cannot be opened.
+enum class LockHold { Held, HeldElsewhere, Refused };
+struct LockState {
+    LockHold hold = LockHold::Refused;
+    std::string reason;  // why it is refused: "c'est un dossier, pas un fichier ordinaire"
+};
+LockState HoldLock(const std::string& path);
 
 }  // namespace toolkit::platform

@@ -19,11 +19,13 @@ namespace toolkit::platform {
 
 // --- processes ---
 // The captured start: hidden, in workDir, inherits the std streams, waited
-// for. POSIX: /bin/sh -c line; Windows: the line names its program
-// (CreateProcess). Returns the wait status or exit code, -1 when not started.
+// for. POSIX: /bin/sh -c line; Windows: cmd.exe /d /v:off /s /c "line", the
+// system's cmd.exe by its full path. Returns the wait status or exit code,
+// -1 when the shell could not start.
 int RunShellAndWait(const std::string& line, const std::string& workDir);
-// The detached start, not waited for. POSIX: /bin/sh -c line in a new
-// session, std streams on /dev/null; Windows: as WinExec, hidden.
+// The detached start, not waited for, through the same shell. POSIX: in a
+// new session, std streams on /dev/null; Windows: as WinExec, hidden, in a
+// console of its own. False when the shell could not start.
 bool StartShellDetached(const std::string& line);
 // Shell "open", shown normally: a program (searched on PATH) with one
 // argument (the document) in workDir, or a document or address with the
@@ -33,6 +35,17 @@ int ShellOpenProgram(const std::string& program, const std::string& argument,
                      const std::string& workDir);
 int ShellOpenDocument(const std::string& target);
 std::string ExecutableDir();  // folder of the running program, trailing "/"
+// Who a process is: its id, and when it started as the system counts it, so
+// that a later process given the id of one that ended is another process.
+struct ProcessIdentity {
+    std::uint64_t id = 0;
+    std::uint64_t started = 0;
+    bool operator==(const ProcessIdentity&) const = default;
+};
+ProcessIdentity ThisProcess();
+// False once the process has ended (its id free, or given to a later
+// process); true while it runs, and when the system cannot tell.
+bool ProcessRuns(const ProcessIdentity& process);
 // The program folder of a program installed in `installedDir`. An installed
 // folder that holds the file kPerUserMarker is read-only and shared: each user
 // then gets their own folder, $XDG_DATA_HOME/korvane/ (when that variable is
@@ -42,7 +55,9 @@ std::string ExecutableDir();  // folder of the running program, trailing "/"
 // added or re-pointed at each call, so an upgrade that adds a program is
 // found at the next start; a user's own file of the same name is never
 // touched. Without the marker (a build folder, an installation made as one
-// folder) `installedDir` itself is the program folder. Trailing "/".
+// folder) `installedDir` itself is the program folder. Trailing "/". On
+// Windows always `installedDir`, by its short form when the batch files
+// could not name it otherwise (NameForBatchFiles).
 inline constexpr const char* kPerUserMarker = "par-utilisateur";
 std::string UserProgramDir(const std::string& installedDir);
 
@@ -70,6 +85,10 @@ std::optional<FileStamp> StampOf(const std::string& path);
 // that exists and is not a regular file (a link, a device, a FIFO) is refused
 // and left as it is. Throws FileError.
 void ReplaceFile(const std::string& path, const std::string& bytes);
+// The same for a file of secrets (the access settings, a TLS key): readable
+// and writable by its owner only from its first byte on (POSIX mode 0600; on
+// Windows the user's program folder is private to the user already).
+void ReplacePrivateFile(const std::string& path, const std::string& bytes);
 // Several files replaced as one set: every destination is checked and every
 // temporary written and flushed before the first rename, so a full disk or a
 // refused destination keeps all the old files. Only a failure of the renames
@@ -80,6 +99,12 @@ void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
 // died before its rename; those of a process still running stay. Returns how
 // many went.
 int RemoveStaleTemporaries(const std::string& folder);
+// A fresh path beside `path` for a temporary of this process, named as
+// ReplaceFile names its own (".NAME.tmp-PID-N"): no other process, nor any
+// other call of this one, is given it while this process runs, and
+// RemoveStaleTemporaries removes what is left of it once this process has
+// ended.
+std::string TemporaryPathFor(const std::string& path);
 // Writes a whole file in place: no temporary, no flush to the disk, for a
 // trace rewritten often that nobody needs whole. Refuses anything but a
 // regular file (a link, a FIFO, a device). Throws FileError.
@@ -97,6 +122,18 @@ bool SetReadOnly(const std::string& path);
 std::vector<std::string> ListFolder(const std::string& dir);
 // Deletes a file (never a folder); false when it is still there or was missing.
 bool RemoveFile(const std::string& path);
+// Creates a folder of ours, private as the scratch folder is (POSIX mode
+// 0700; on Windows the rules of its parent), unless one is there already.
+// Returns 0 when the path then names a folder (not a link to one), else the
+// reason (errno).
+int MakeFolder(const std::string& path);
+// Deletes a folder when it is empty; false when it is still there.
+bool RemoveEmptyFolder(const std::string& path);
+// Deletes a folder with the files directly in it, hidden and read-only ones
+// included. A link is never followed: one in the folder goes as a link, and
+// a path that is itself a link, or not a folder, is left alone. False when
+// the folder is still there (it held a sub-folder, or a file would not go).
+bool RemoveFolderWithFiles(const std::string& path);
 // True when the path names an existing entry that is not a folder.
 bool FileExists(const std::string& path);
 // What a file is and who may read it, the path itself examined (a link is
@@ -104,7 +141,8 @@ bool FileExists(const std::string& path);
 struct FileStatus {
     bool regular = false;         // a plain file, not a link, folder or device
     bool ownedByUs = false;       // belongs to the user running this program
-    bool privateToOwner = false;  // no one but its owner may read or write it
+    bool privateToOwner = false;  // no one but its owner may read or write it (on
+                                  // Windows: its owner, the system, the administrators)
     bool ownerMayRead = false;    // its mode lets its owner read it
 };
 std::optional<FileStatus> StatusOf(const std::string& path);
@@ -158,6 +196,10 @@ std::string LineAsUtf8(std::string line, TextOrigin origin);
 // cmd.exe reads it; anything else, and everything on POSIX, as it is. Throws
 // FileError naming the file when the code page lacks one of its characters.
 std::string FileBytesFor(const std::string& path, std::string_view text);
+// The first character of `text` that a batch file cannot hold (on Windows,
+// one the console's code page lacks), for a message; empty when there is
+// none, and always on POSIX.
+std::string BatchMissingCharacter(std::string_view text);
 
 // --- console ---
 // The program's arguments as UTF-8: on Windows from its wide command line,

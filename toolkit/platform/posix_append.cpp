@@ -5,9 +5,12 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <set>
+#include <map>
+#include <string>
+#include <utility>
 
 #include "platform/append.h"
+#include "platform/posix_fd.h"
 #include "utils.h"
 
 namespace toolkit::platform {
@@ -60,20 +63,67 @@ bool RenameOver(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+namespace {
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Why the path, as it is now, may not be locked; empty when it may.
+std::string LockRefusal(const struct stat& info) {
+    if (!S_ISREG(info.st_mode)) return NotRegularText(info.st_mode);
+    if (info.st_uid != geteuid()) return "il appartient à un autre utilisateur";
+    return {};
+}
+
+}  // namespace
+
 // The descriptors stay open on purpose: a lock goes with the process, also
 // when it is killed. flock belongs to the open file, so each path is opened
-// once.
-bool HoldLock(const std::string& path) {
-    static std::set<std::string> held;
-    if (held.count(path) != 0) return true;
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return false;
+// once while its file stays; a file deleted or replaced under its name is
+// closed, which lets its lock go with it.
+LockState HoldLock(const std::string& path) {
+    static std::map<std::string, int> held;
+    if (const auto found = held.find(path); found != held.end()) {
+        struct stat locked {
+        }, named{};
+        if (fstat(found->second, &locked) == 0 && lstat(path.c_str(), &named) == 0 &&
+            SameFile(locked, named)) {
+            return {LockHold::Held, {}};
+        }
+        close(found->second);
+        held.erase(found);
     }
-    held.insert(path);
-    return true;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        struct stat info {};
+        if (lstat(path.c_str(), &info) == 0) {
+            if (std::string refusal = LockRefusal(info); !refusal.empty())
+                return {LockHold::Refused, std::move(refusal)};
+        }
+        const int fd =
+            open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            const int error = errno;
+            if (error == ENOENT) continue;  // removed in between
+            if (lstat(path.c_str(), &info) == 0 && !LockRefusal(info).empty())
+                return {LockHold::Refused, LockRefusal(info)};
+            return {LockHold::Refused, SystemErrorText(error)};
+        }
+        UniqueFd file(fd);
+        if (fstat(fd, &info) != 0) return {LockHold::Refused, SystemErrorText(errno)};
+        if (std::string refusal = LockRefusal(info); !refusal.empty())
+            return {LockHold::Refused, std::move(refusal)};
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EWOULDBLOCK || errno == EINTR) return {LockHold::HeldElsewhere, {}};
+            return {LockHold::Refused, SystemErrorText(errno)};
+        }
+        // Between the open and the lock, the name may have gone to another file.
+        struct stat named {};
+        if (lstat(path.c_str(), &named) != 0 || !SameFile(named, info)) continue;
+        held[path] = file.Release();
+        return {LockHold::Held, {}};
+    }
+    return {LockHold::HeldElsewhere, {}};
 }
 
 }  // namespace toolkit::platform

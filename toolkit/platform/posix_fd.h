@@ -2,8 +2,10 @@
 // platform files and the tools' *_linux.cpp files.
 #pragma once
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <string>
 #include <utility>
 
 namespace toolkit::platform {
@@ -19,9 +21,15 @@ class UniqueFd {
     UniqueFd& operator=(const UniqueFd&) = delete;
     UniqueFd& operator=(UniqueFd&&) = delete;
     int Fd() const { return fd_; }
+    // The descriptor, no longer closed here.
+    int Release() { return std::exchange(fd_, -1); }
 
   private:
     int fd_;
 };
+
+// "c'est un dossier, pas un fichier ordinaire": what a path whose mode this
+// is holds instead of a plain file, for a French refusal.
+std::string NotRegularText(mode_t mode);
 
 }  // namespace toolkit::platform

@@ -18,11 +18,21 @@
 #include <vector>
 
 #include "platform.h"
+#include "platform/posix_fd.h"
 #include "platform/temporaries.h"
 #include "tools.h"
 #include "utils.h"
 
 namespace toolkit::platform {
+
+std::string NotRegularText(mode_t mode) {
+    const char* kind = "un fichier spécial";
+    if (S_ISLNK(mode)) kind = "un lien symbolique";
+    if (S_ISDIR(mode)) kind = "un dossier";
+    if (S_ISFIFO(mode)) kind = "un tube nommé";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) kind = "un périphérique";
+    return std::string("c'est ") + kind + ", pas un fichier ordinaire";
+}
 
 namespace {
 
@@ -36,15 +46,6 @@ std::string OpenErrorText(const std::string& path, const std::string& reason) {
 
 std::string ReadErrorText(const std::string& path, const std::string& reason) {
     return "Impossible de lire le fichier « " + path + " » : " + reason;
-}
-
-std::string NotRegularText(mode_t mode) {
-    const char* kind = "un fichier spécial";
-    if (S_ISLNK(mode)) kind = "un lien symbolique";
-    if (S_ISDIR(mode)) kind = "un dossier";
-    if (S_ISFIFO(mode)) kind = "un tube nommé";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) kind = "un périphérique";
-    return std::string("c'est ") + kind + ", pas un fichier ordinaire";
 }
 
 std::string SizeText(std::size_t bytes) {
@@ -109,10 +110,6 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string TemporaryNameFor(const std::string& path) {
-    return platform::TemporaryNameFor(path, getpid());
-}
-
 // Renaming over a link, a FIFO or a device would replace that entry itself
 // (hostping told to write /dev/null would turn it into a list file): only a
 // missing or regular destination is replaced.
@@ -136,7 +133,7 @@ mode_t CreationMode(const std::string& path) {
 int CreateTemporary(const std::string& path, std::string& tempPath) {
     const mode_t mode = CreationMode(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = TemporaryNameFor(path);
+        tempPath = TemporaryPathFor(path);
         const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -274,7 +271,8 @@ std::string ReadFilePart(const std::string& path, std::uint64_t offset, std::siz
     if (fstat(file.Fd(), &info) != 0) throw FileError(ReadErrorText(path, SystemErrorText(errno)));
     const auto size = static_cast<std::uint64_t>(info.st_size);
     const std::size_t wanted =
-        size > offset ? static_cast<std::size_t>(std::min<std::uint64_t>(size - offset, maxBytes)) : 0;
+        size > offset ? static_cast<std::size_t>(std::min<std::uint64_t>(size - offset, maxBytes))
+                      : 0;
     std::string bytes(wanted, '\0');
     std::size_t got = 0;
     while (got < wanted) {
@@ -323,6 +321,37 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
     ReplaceFiles({{path, bytes}});
 }
 
+// Created 0600 and set so again (an existing file's wider mode is not kept):
+// no other user may open the temporary while it is written.
+void ReplacePrivateFile(const std::string& path, const std::string& bytes) {
+    RefuseUnusualDestination(path);
+    std::string tempPath;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tempPath = TemporaryPathFor(path);
+        fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) throw FileError(WriteErrorText(path, errno));
+    int error = 0;
+    if (!WriteAll(fd, bytes) || fchmod(fd, 0600) != 0 || fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error == 0) {
+        try {
+            RefuseUnusualDestination(path);
+        } catch (const FileError&) {
+            unlink(tempPath.c_str());
+            throw;
+        }
+        if (rename(tempPath.c_str(), path.c_str()) != 0) error = errno;
+    }
+    if (error != 0) {
+        unlink(tempPath.c_str());
+        throw FileError(WriteErrorText(path, error));
+    }
+    SyncFolder(path);
+}
+
 void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
     std::vector<std::string> temporaries;
     const auto removeTemporaries = [&temporaries](std::size_t from) {
@@ -330,7 +359,8 @@ void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
     };
     std::size_t renamed = 0;
     try {
-        for (const auto& [path, bytes] : files) temporaries.push_back(WriteReplacement(path, bytes));
+        for (const auto& [path, bytes] : files)
+            temporaries.push_back(WriteReplacement(path, bytes));
         // Again at the last moment: a path may have changed while it was written.
         for (const auto& file : files) RefuseUnusualDestination(file.first);
         for (; renamed < files.size(); ++renamed) {
@@ -398,7 +428,8 @@ std::optional<int> ClaimRunMarker(
         Descriptor marker(fd);
         struct stat info {};
         if (fstat(fd, &info) != 0) throw FileError(MarkerRefusal(path, SystemErrorText(errno)));
-        if (!S_ISREG(info.st_mode)) throw FileError(MarkerRefusal(path, NotRegularText(info.st_mode)));
+        if (!S_ISREG(info.st_mode))
+            throw FileError(MarkerRefusal(path, NotRegularText(info.st_mode)));
         if (flock(fd, created ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
             if (errno == EWOULDBLOCK || errno == EINTR) return std::nullopt;
             throw FileError(MarkerRefusal(path, SystemErrorText(errno)));
@@ -420,7 +451,8 @@ std::optional<int> ClaimRunMarker(
 bool ReleaseRunMarker(int handle, const std::string& path, bool remove) {
     const Descriptor marker(handle);
     if (!remove) return true;
-    struct stat claimed {}, named {};
+    struct stat claimed {
+    }, named{};
     if (fstat(handle, &claimed) != 0 || stat(path.c_str(), &named) != 0) return true;
     if (!SameFile(claimed, named)) return true;  // someone else's marker now
     return unlink(path.c_str()) == 0 || errno == ENOENT;
@@ -464,6 +496,38 @@ bool RemoveFile(const std::string& path) {
     return unlink(path.c_str()) == 0;
 }
 
+int MakeFolder(const std::string& path) {
+    const int made = mkdir(path.c_str(), 0700) == 0 ? 0 : errno;
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) return made != 0 ? made : errno;
+    if (!S_ISDIR(info.st_mode)) return made != 0 && made != EEXIST ? made : ENOTDIR;
+    return info.st_uid == geteuid() ? 0 : EACCES;
+}
+
+bool RemoveEmptyFolder(const std::string& path) {
+    return rmdir(path.c_str()) == 0;
+}
+
+// O_NOFOLLOW: the folder's files are deleted through the folder itself, so a
+// link put in its place never leads the deletion elsewhere.
+bool RemoveFolderWithFiles(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    DIR* folder = fdopendir(fd);
+    if (folder == nullptr) {
+        close(fd);
+        return false;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    for (const std::string& name : names) unlinkat(dirfd(folder), name.c_str(), 0);
+    closedir(folder);
+    return rmdir(path.c_str()) == 0;
+}
+
 bool FileExists(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
@@ -493,6 +557,10 @@ bool ProcessIsGone(pid_t pid) {
 }
 
 }  // namespace
+
+std::string TemporaryPathFor(const std::string& path) {
+    return TemporaryNameFor(path, getpid());
+}
 
 // A writer killed between its write and its rename leaves its temporary for
 // good; one that still runs (netsweep writing a list right now) will rename

@@ -7,8 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -224,6 +228,47 @@ std::string ExecutableDir() {
     if (length <= 0) return "./";
     buffer.resize(static_cast<std::size_t>(length));
     return buffer.substr(0, buffer.rfind('/') + 1);
+}
+
+namespace {
+
+// The 22nd field of /proc/PID/stat: the clock ticks from the boot to the
+// process's start. The second field, the program's name in parentheses, may
+// hold blanks and parentheses itself: the fields are counted from its end.
+std::optional<std::uint64_t> StartTicksOf(std::uint64_t id) {
+    std::ifstream file("/proc/" + std::to_string(id) + "/stat");
+    std::ostringstream text;
+    text << file.rdbuf();
+    const std::string stat = text.str();
+    const std::size_t nameEnd = stat.rfind(')');
+    if (!file || nameEnd == std::string::npos) return std::nullopt;
+    std::istringstream fields(stat.substr(nameEnd + 1));
+    std::string field;
+    for (int index = 3; index <= 22 && fields >> field; ++index) {
+        if (index < 22) continue;
+        std::uint64_t ticks = 0;
+        const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), ticks);
+        if (error != std::errc() || end != field.data() + field.size()) return std::nullopt;
+        return ticks;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ProcessIdentity ThisProcess() {
+    const auto id = static_cast<std::uint64_t>(getpid());
+    return {id, StartTicksOf(id).value_or(0)};
+}
+
+// EPERM means the process exists but is someone else's: it still runs. A
+// zombie still has its start time, so its files wait until it is reaped.
+bool ProcessRuns(const ProcessIdentity& process) {
+    if (process.id == 0 || process.id > static_cast<std::uint64_t>(INT_MAX)) return false;
+    const auto pid = static_cast<pid_t>(process.id);
+    if (kill(pid, 0) != 0 && errno == ESRCH) return false;
+    const std::optional<std::uint64_t> started = StartTicksOf(process.id);
+    return !started || *started == process.started;
 }
 
 }  // namespace toolkit::platform

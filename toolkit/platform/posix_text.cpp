@@ -11,6 +11,10 @@ std::string FileBytesFor(const std::string&, std::string_view text) {
     return std::string(text);
 }
 
+std::string BatchMissingCharacter(std::string_view) {
+    return {};
+}
+
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
     return std::vector<std::string>(argv, argv + (argc > 0 ? argc : 0));
 }

@@ -70,15 +70,31 @@ bool RenameOver(const std::string& from, const std::string& to) {
 }
 
 // The file is held open without sharing for the rest of the process's life;
-// Windows closes it when the process ends, however it ends.
-bool HoldLock(const std::string& path) {
+// Windows closes it when the process ends, however it ends. Held so, the file
+// can be neither deleted nor renamed, nor another moved over it: its name
+// leads to it for as long as it is held.
+LockState HoldLock(const std::string& path) {
     static std::set<std::string> held;
-    if (held.count(path) != 0) return true;
-    const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (held.count(path) != 0) return {LockHold::Held, {}};
+    const std::wstring wide = Wide(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    constexpr DWORD kUnusual =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kUnusual) != 0)
+        return {LockHold::Refused, NotRegularText(attributes)};
+    const HANDLE file =
+        CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (GetLastError() == ERROR_SHARING_VIOLATION) return {LockHold::HeldElsewhere, {}};
+        return {LockHold::Refused, SystemErrorText(LastErrno())};
+    }
+    if (!IsJournalFile(file)) {
+        CloseHandle(file);
+        return {LockHold::Refused, NotRegularText(0)};
+    }
     held.insert(path);
-    return true;
+    return {LockHold::Held, {}};
 }
 
 }  // namespace toolkit::platform

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <string>
 
 namespace toolkit::platform {
 
@@ -52,6 +53,11 @@ inline int ErrnoOf(DWORD error) {
             return EIO;
     }
 }
+
+// "c'est un dossier, pas un fichier ordinaire": what a path with these
+// attributes holds instead of a plain file (0: a device), for a French
+// refusal.
+std::string NotRegularText(DWORD attributes);
 
 inline int LastErrno() {
     return ErrnoOf(GetLastError());

@@ -21,11 +21,20 @@
 #include "platform.h"
 #include "platform/temporaries.h"
 #include "platform/win32_error.h"
+#include "platform/win32_security.h"
 #include "platform/win32_text.h"
 #include "tools.h"
 #include "utils.h"
 
 namespace toolkit::platform {
+
+// A link (reparse point) or a folder is not a list file; a device ("NUL",
+// "COM1") is refused once opened, by its type.
+std::string NotRegularText(DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "c'est un lien, pas un fichier ordinaire";
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "c'est un dossier, pas un fichier ordinaire";
+    return "c'est un périphérique, pas un fichier ordinaire";
+}
 
 namespace {
 
@@ -75,14 +84,6 @@ std::optional<DWORD> AttributesOf(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
     return attributes;
-}
-
-// A link (reparse point) or a folder is not a list file; a device ("NUL",
-// "COM1") is refused once opened, by its type.
-std::string NotRegularText(DWORD attributes) {
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return "c'est un lien, pas un fichier ordinaire";
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "c'est un dossier, pas un fichier ordinaire";
-    return "c'est un périphérique, pas un fichier ordinaire";
 }
 
 bool IsOrdinary(DWORD attributes) {
@@ -212,7 +213,8 @@ std::string ReadFilePart(const std::string& path, std::uint64_t offset, std::siz
     }
     const auto held = static_cast<std::uint64_t>(size.QuadPart);
     const std::size_t wanted =
-        held > offset ? static_cast<std::size_t>(std::min<std::uint64_t>(held - offset, maxBytes)) : 0;
+        held > offset ? static_cast<std::size_t>(std::min<std::uint64_t>(held - offset, maxBytes))
+                      : 0;
     std::string bytes(wanted, '\0');
     std::size_t got = 0;
     while (got < wanted) {
@@ -246,8 +248,7 @@ std::optional<FileStamp> StampOf(const std::string& path) {
 
 void ReplaceFile(const std::string& path, const std::string& bytes) {
     RefuseUnusualDestination(path);
-    const std::string tempPath =
-        TemporaryNameFor(path, static_cast<std::int64_t>(GetCurrentProcessId()));
+    const std::string tempPath = TemporaryPathFor(path);
     WriteTemporary(tempPath, bytes, path);
     // Again at the last moment: the path may have changed while it was written.
     try {
@@ -263,6 +264,11 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
     }
 }
 
+// The user's program folder (%LOCALAPPDATA%) is private to the user already.
+void ReplacePrivateFile(const std::string& path, const std::string& bytes) {
+    ReplaceFile(path, bytes);
+}
+
 // Every temporary is written, and every destination checked, before the
 // first list takes its new content, so a failure keeps all the old lists.
 void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files) {
@@ -275,8 +281,7 @@ void ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files)
     try {
         for (const auto& file : files) RefuseUnusualDestination(file.first);
         for (const auto& [path, bytes] : files) {
-            temporaries.push_back(
-                TemporaryNameFor(path, static_cast<std::int64_t>(GetCurrentProcessId())));
+            temporaries.push_back(TemporaryPathFor(path));
             WriteTemporary(temporaries.back(), bytes, path);
         }
         for (const auto& file : files) RefuseUnusualDestination(file.first);
@@ -353,8 +358,14 @@ bool ReleaseRunMarker(int handle, const std::string& path, bool remove) {
 
 // A Windows program folder is the one the user installed it in, as it has
 // always been there: one folder per installation, no shared copy to leave.
+// The batch files name its programs: a folder named with a character that
+// the console's code page lacks ("Lœtitia") goes by its short form.
 std::string UserProgramDir(const std::string& installedDir) {
-    return installedDir;
+    return Utf8(NameForBatchFiles(Wide(installedDir)));
+}
+
+std::string TemporaryPathFor(const std::string& path) {
+    return TemporaryNameFor(path, static_cast<std::int64_t>(GetCurrentProcessId()));
 }
 
 // The temporaries' names start with ".", which ListFolder leaves out.
@@ -424,18 +435,78 @@ bool RemoveFile(const std::string& path) {
     return DeleteFileW(Wide(path).c_str()) != 0;
 }
 
+// Made without rules of its own, the folder takes those its parent (the
+// scratch folder, private) gives its children.
+int MakeFolder(const std::string& path) {
+    const int made = CreateDirectoryW(Wide(path).c_str(), nullptr) ? 0 : LastErrno();
+    const auto attributes = AttributesOf(path);
+    if (!attributes) return made != 0 ? made : LastErrno();
+    if ((*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (*attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return made != 0 && made != EEXIST ? made : ENOTDIR;
+    }
+    return 0;
+}
+
+bool RemoveEmptyFolder(const std::string& path) {
+    return RemoveDirectoryW(Wide(path).c_str()) != 0;
+}
+
+// A junction or a symbolic link in the folder goes as a link: RemoveDirectory
+// and DeleteFile act on the link itself, never on what it leads to.
+bool RemoveFolderWithFiles(const std::string& path) {
+    const auto attributes = AttributesOf(path);
+    if (!attributes || (*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (*attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return false;
+    }
+    const std::string prefix = WithSeparator(path);
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW(Wide(prefix + "*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring full = Wide(prefix) + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                    RemoveDirectoryW(full.c_str());
+                continue;
+            }
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+                SetFileAttributesW(full.c_str(),
+                                   entry.dwFileAttributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+            }
+            DeleteFileW(full.c_str());
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    return RemoveDirectoryW(Wide(path).c_str()) != 0;
+}
+
 bool FileExists(const std::string& path) {
     const auto attributes = AttributesOf(path);
     return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Ownership and the access list are not examined: only the POSIX forms ask
-// for them (the remote shutdown's credentials file), so a file here is never
-// taken for a private one.
+// Private to its owner: its access list lets in no one but the user, the
+// system and the administrators, who may open any file anyway (OpenSSH for
+// Windows keeps to the same rule for a key). A file whose rules cannot be
+// read is no one's and open to all.
 std::optional<FileStatus> StatusOf(const std::string& path) {
     const auto attributes = AttributesOf(path);
     if (!attributes) return std::nullopt;
-    return FileStatus{IsOrdinary(*attributes), true, false, true};
+    FileStatus status{IsOrdinary(*attributes), false, false, true};
+    const Handle file(
+        CreateFileW(Wide(path).c_str(), READ_CONTROL,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    Protection protection;
+    if (file.Valid() && ProtectionOf(file.Get(), protection) == 0) {
+        status.ownedByUs = protection.ownedByUs;
+        status.privateToOwner = !protection.openToOthers;
+    }
+    return status;
 }
 
 // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is taken, in

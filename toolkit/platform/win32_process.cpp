@@ -1,7 +1,7 @@
-// Processes on Windows: the captured start (CreateProcess, hidden, waited
-// for), the detached start of batch files and of netsweep, and the shell's
-// "open"; command lines and folders through the wide calls, whatever their
-// characters.
+// Processes on Windows: the captured start (hidden, waited for) and the
+// detached start of batch files and of netsweep, both through the system's
+// cmd.exe, and the shell's "open"; command lines and folders through the
+// wide calls, whatever their characters.
 
 // Windows headers in the order they need: winsock2.h before windows.h.
 #include <winsock2.h>
@@ -11,6 +11,7 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,23 +22,38 @@ namespace toolkit::platform {
 
 namespace {
 
+const wchar_t* FolderOrNull(const std::wstring& workDir) {
+    return workDir.empty() ? nullptr : workDir.c_str();
+}
+
+// The system's cmd.exe, by its full path: CreateProcess looks for a bare
+// name in the program's own folder first, where an entry's group file may
+// bear any name.
+std::wstring SystemShell() {
+    std::wstring folder(MAX_PATH, L'\0');
+    const UINT length = GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+    if (length == 0 || length >= folder.size()) return L"C:\\Windows\\System32\\cmd.exe";
+    folder.resize(length);
+    return folder + L"\\cmd.exe";
+}
+
+// Every line runs through cmd.exe, as every POSIX one through /bin/sh: it
+// expands %SystemRoot% in the tools' paths and reads the redirections. /s
+// takes what follows /c whole, its outer quotes only removed, so that a
+// quoted path holding "&", "^", "(" or blanks stays one word; /d leaves out
+// the AutoRun commands of the registry, /v:off keeps "!" a plain character.
 // CreateProcess may write into the command line, so it gets a copy.
-std::vector<wchar_t> Writable(const std::string& line) {
-    const std::wstring wide = Wide(line);
+std::vector<wchar_t> ShellLine(const std::string& line) {
+    const std::wstring wide = L"cmd.exe /d /v:off /s /c \"" + Wide(line) + L"\"";
     std::vector<wchar_t> buffer(wide.begin(), wide.end());
     buffer.push_back(L'\0');
     return buffer;
 }
 
-const wchar_t* FolderOrNull(const std::wstring& workDir) {
-    return workDir.empty() ? nullptr : workDir.c_str();
-}
-
 }  // namespace
 
 // Hidden, inheriting the caller's three standard handles, in workDir (the
-// scratch folder), waited for without a time limit. The line names its program itself
-// ("cmd.exe /c ...").
+// scratch folder), waited for without a time limit.
 int RunShellAndWait(const std::string& line, const std::string& workDir) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -47,9 +63,10 @@ int RunShellAndWait(const std::string& line, const std::string& workDir) {
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    std::vector<wchar_t> commandLine = Writable(line);
+    std::vector<wchar_t> commandLine = ShellLine(line);
     const std::wstring folder = Wide(workDir);
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    const std::wstring shell = SystemShell();
+    if (!CreateProcessW(shell.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                         FolderOrNull(folder), &startup, &process)) {
         return -1;
     }
@@ -63,16 +80,17 @@ int RunShellAndWait(const std::string& line, const std::string& workDir) {
 
 // As WinExec with SW_HIDE: the line runs hidden in a console of its own (a
 // batch file keeps running when the caller's console goes), outside the
-// caller's Ctrl+C group, inheriting nothing; its handles are closed at once,
-// so nothing waits for it.
+// caller's Ctrl+C group, inheriting nothing, in the caller's current folder;
+// its handles are closed at once, so nothing waits for it.
 bool StartShellDetached(const std::string& line) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process{};
-    std::vector<wchar_t> commandLine = Writable(line);
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+    std::vector<wchar_t> commandLine = ShellLine(line);
+    const std::wstring shell = SystemShell();
+    if (!CreateProcessW(shell.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                         CREATE_NEW_CONSOLE | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
                         &process)) {
         return false;
@@ -112,6 +130,42 @@ std::string ExecutableDir() {
         buffer.resize(buffer.size() * 2);
     }
     return Utf8(buffer.substr(0, buffer.find_last_of(L"\\/") + 1));
+}
+
+namespace {
+
+std::uint64_t TimeValue(const FILETIME& time) {
+    return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+// The process's creation time, in the 100 ns steps of FILETIME.
+std::optional<std::uint64_t> CreationTimeOf(HANDLE process) {
+    FILETIME created{}, ended{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) return std::nullopt;
+    return TimeValue(created);
+}
+
+}  // namespace
+
+ProcessIdentity ThisProcess() {
+    return {GetCurrentProcessId(), CreationTimeOf(GetCurrentProcess()).value_or(0)};
+}
+
+// An id that names no process is refused as an invalid parameter; any other
+// refusal (another user's process) says it runs. A process that ended but
+// whose handle someone keeps still opens, signalled.
+bool ProcessRuns(const ProcessIdentity& process) {
+    if (process.id == 0 || process.id > 0xFFFFFFFFu) return false;
+    const HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE,
+                                      static_cast<DWORD>(process.id));
+    if (handle == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
+    bool runs = WaitForSingleObject(handle, 0) != WAIT_OBJECT_0;
+    if (runs) {
+        const std::optional<std::uint64_t> started = CreationTimeOf(handle);
+        runs = !started || *started == process.started;
+    }
+    CloseHandle(handle);
+    return runs;
 }
 
 }  // namespace toolkit::platform

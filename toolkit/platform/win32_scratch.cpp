@@ -12,17 +12,16 @@
 
 #include <windows.h>
 
-#include <aclapi.h>
 #include <sddl.h>
 #include <shlobj.h>
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform.h"
 #include "platform/win32_error.h"
+#include "platform/win32_security.h"
 #include "platform/win32_text.h"
 #include "tools.h"
 #include "utils.h"
@@ -108,78 +107,6 @@ void RefuseUnfitPath(const std::wstring& path) {
     }
 }
 
-// The user running this program, and the owner its new files get (the
-// administrators' group for an administrator's elevated program).
-class Identity {
-  public:
-    Identity() {
-        HANDLE token = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
-        user_ = Query(token, TokenUser);
-        owner_ = Query(token, TokenOwner);
-        CloseHandle(token);
-    }
-    PSID User() const {
-        return user_.empty() ? nullptr
-                             : reinterpret_cast<const TOKEN_USER*>(user_.data())->User.Sid;
-    }
-    bool Known() const { return User() != nullptr; }
-    // Ours: the user, or the owner the user's new files get.
-    bool Ours(PSID sid) const {
-        if (sid == nullptr || !IsValidSid(sid)) return false;
-        if (Known() && EqualSid(sid, User())) return true;
-        return !owner_.empty() &&
-               EqualSid(sid, reinterpret_cast<const TOKEN_OWNER*>(owner_.data())->Owner);
-    }
-
-  private:
-    static std::vector<unsigned char> Query(HANDLE token, TOKEN_INFORMATION_CLASS what) {
-        DWORD size = 0;
-        GetTokenInformation(token, what, nullptr, 0, &size);
-        std::vector<unsigned char> buffer(size);
-        if (size == 0 || !GetTokenInformation(token, what, buffer.data(), size, &size)) return {};
-        return buffer;
-    }
-    std::vector<unsigned char> user_;
-    std::vector<unsigned char> owner_;
-};
-
-bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
-    BYTE known[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof known;
-    return CreateWellKnownSid(type, nullptr, known, &size) && EqualSid(sid, known);
-}
-
-// Who besides the user may be let in: the system, the administrators, and
-// the creator-owner and owner-rights entries, which stand for the owner.
-bool IsTrusted(PSID sid, const Identity& identity) {
-    return identity.Ours(sid) || IsWellKnown(sid, WinLocalSystemSid) ||
-           IsWellKnown(sid, WinBuiltinAdministratorsSid) || IsWellKnown(sid, WinCreatorOwnerSid) ||
-           IsWellKnown(sid, WinCreatorOwnerRightsSid);
-}
-
-// No access list at all lets everyone in; an entry that grants anything to
-// someone else does too. Entries that deny are no concern; entries of a kind
-// not read here count as granting.
-bool OpenToOthers(const ACL* dacl, const Identity& identity) {
-    if (dacl == nullptr) return true;
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        void* entry = nullptr;
-        if (!GetAce(const_cast<ACL*>(dacl), i, &entry)) return true;
-        const auto* header = static_cast<const ACE_HEADER*>(entry);
-        if (header->AceType == ACCESS_DENIED_ACE_TYPE ||
-            header->AceType == ACCESS_DENIED_OBJECT_ACE_TYPE ||
-            header->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE) {
-            continue;
-        }
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return true;
-        const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
-        PSID sid = const_cast<DWORD*>(&allowed->SidStart);
-        if (allowed->Mask != 0 && !IsTrusted(sid, identity)) return true;
-    }
-    return false;
-}
-
 // The folder itself, never what a link would lead to.
 HANDLE OpenFolder(const std::wstring& path) {
     return CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
@@ -204,22 +131,15 @@ std::string FolderProblem(HANDLE folder, const std::wstring& path) {
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return Named(path) + " n'est pas un dossier.";
     }
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD status = GetSecurityInfo(folder, SE_FILE_OBJECT,
-                                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                         &owner, nullptr, &dacl, nullptr, &descriptor);
-    if (status != ERROR_SUCCESS) {
+    Protection protection;
+    if (const DWORD status = ProtectionOf(folder, protection); status != 0) {
         return "Impossible d'examiner le dossier de travail « " + Utf8(path) +
                " » : " + SystemErrorText(ErrnoOf(status));
     }
-    const std::unique_ptr<void, decltype(&LocalFree)> held(descriptor, &LocalFree);
-    const Identity identity;
-    if (!identity.Ours(owner)) {
+    if (!protection.ownedByUs) {
         return Named(path) + " appartient à un autre utilisateur : il est refusé par sécurité.";
     }
-    if (OpenToOthers(dacl, identity)) {
+    if (protection.openToOthers) {
         return Named(path) + " est ouvert aux autres utilisateurs : il est refusé par sécurité.";
     }
     return {};
@@ -266,27 +186,6 @@ DWORD CreatePrivateFolder(const std::wstring& path) {
     const DWORD error = CreateDirectoryW(path.c_str(), &attributes) ? 0 : GetLastError();
     LocalFree(attributes.lpSecurityDescriptor);
     return error;
-}
-
-// The batch files are written in the console's code page: a folder whose
-// name holds a character it lacks is named by its short form, when the
-// volume gives one made of characters the code page has.
-std::wstring NameForBatchFiles(const std::wstring& path) {
-    BOOL missing = FALSE;
-    const UINT codePage = GetOEMCP();
-    if (codePage == CP_UTF8) return path;
-    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, nullptr, 0, nullptr,
-                        &missing);
-    if (!missing) return path;
-    std::wstring shortName(MAX_PATH, L'\0');
-    const DWORD length =
-        GetShortPathNameW(path.c_str(), shortName.data(), static_cast<DWORD>(shortName.size()));
-    if (length == 0 || length >= shortName.size()) return path;
-    shortName.resize(length);
-    missing = FALSE;
-    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, shortName.c_str(), -1, nullptr, 0, nullptr,
-                        &missing);
-    return missing ? path : shortName;
 }
 
 }  // namespace

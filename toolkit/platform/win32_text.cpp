@@ -95,6 +95,26 @@ std::string LineAsUtf8(std::string line, TextOrigin origin) {
     return Utf8FromCodePage(line, origin == TextOrigin::List ? CP_ACP : CP_OEMCP);
 }
 
+std::string BatchMissingCharacter(std::string_view text) {
+    const UINT codePage = GetOEMCP();
+    if (codePage == CP_UTF8) return {};
+    return FirstMissingCharacter(Wide(text), codePage);
+}
+
+// The batch files are written in the console's code page: a folder whose
+// name holds a character it lacks is named by its short form, when the
+// volume gives one made of characters the code page has.
+std::wstring NameForBatchFiles(const std::wstring& path) {
+    const UINT codePage = GetOEMCP();
+    if (codePage == CP_UTF8 || FirstMissingCharacter(path, codePage).empty()) return path;
+    std::wstring shortName(MAX_PATH, L'\0');
+    const DWORD length =
+        GetShortPathNameW(path.c_str(), shortName.data(), static_cast<DWORD>(shortName.size()));
+    if (length == 0 || length >= shortName.size()) return path;
+    shortName.resize(length);
+    return FirstMissingCharacter(shortName, codePage).empty() ? shortName : path;
+}
+
 // cmd.exe reads a batch file in the console's code page, the OEM one of a
 // console that Korvane opens: the UTF-8 text is written in it. A character
 // it lacks would reach cmd.exe as another one, in a path or a command: the

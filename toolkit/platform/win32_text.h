@@ -20,5 +20,10 @@ std::string Utf8(std::wstring_view wide);
 // Text of a code page (CP_ACP, CP_OEMCP, ...) as UTF-8.
 std::string Utf8FromCodePage(std::string_view bytes, UINT codePage);
 bool IsUtf8(std::string_view bytes);
+// A folder as the batch files can name it: as it is, or by its short form
+// when its name holds a character the console's code page lacks and the
+// volume gives it one made of characters the code page has (otherwise as it
+// is, and the batch file naming it is refused).
+std::wstring NameForBatchFiles(const std::wstring& path);
 
 }  // namespace toolkit::platform

@@ -96,9 +96,21 @@ TEST(NetsweepRules, NamesFromTheNetworkNeverTakeAnotherComputersLine) {
     }
     EXPECT_EQ(netsweep::Ip2NameOf({". 192.168.1.9", "-rf 192.168.1.8", "pc 192.168.1.7"}),
               TextList{"192.168.1.7=pc"});
-    EXPECT_EQ(netsweep::UsableDiscoverLines({"192.168.1.9=.", "192.168.1.8=-RF", "192.168.1.7=PC",
-                                             "192.168.1.6=..lan", "192.168.1.5="}),
+    EXPECT_EQ(netsweep::UsableDiscoverLines(
+                  {"192.168.1.9=.", "192.168.1.8=-RF", "192.168.1.7=PC", "192.168.1.6=..lan",
+                   "192.168.1.5=", "192.168.1.4=SSH.CMD", "192.168.1.3=NUL"}),
               TextList{"192.168.1.7=PC"});
+    // A DNS name that only its ending makes unusable names its computer by
+    // its first label; a device or program name stays unusable.
+    for (const auto& [dns, usable] : std::vector<std::pair<std::string, std::string>>{
+             {"pc-salon.maison.lan", "pc-salon.maison.lan"},
+             {"pc7.acme.com", "pc7"},
+             {"nul.acme.com", ""},
+             {"attrib.bat", "attrib"},
+             {"-x.acme.com", ""},
+             {"pc 7.acme.com", ""}}) {
+        EXPECT_EQ(netsweep::UsableDnsName(dns), usable) << dns;
+    }
 
     DiscoveryLists lists;
     lists.ListeIP = TextList{"pc-salon 192.168.1.12", "serveur-nas 192.168.1.20"};

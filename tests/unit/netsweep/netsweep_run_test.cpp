@@ -12,8 +12,8 @@
 #include <sstream>
 #include <thread>
 
-#include "korvane/core/devicemarks.h"
 #include "devices.h"
+#include "korvane/core/devicemarks.h"
 #include "naming.h"
 #include "run.h"
 #include "test_folder.h"
@@ -40,7 +40,12 @@ class FakeNetwork : public netsweep::Network {
     std::size_t probed = 0;
     bool icmp = true;
 
-    toolkit::host_params ReadIpConfig() override { return params; }
+    std::function<void()> duringRun;  // called while the run holds its marker
+
+    toolkit::host_params ReadIpConfig() override {
+        if (duringRun) duringRun();
+        return params;
+    }
     void LoadLocalAddressTable(TextList& a, TextList& m) override {
         a = addresses;
         m = masks;
@@ -158,7 +163,7 @@ TEST_F(NetsweepRun, FullRunWritesEveryStepsLinesAndTheListsThenASecondChangesNot
               "192.168.1.1 est active\n"
               "192.168.1.9 est active\n"
               "192.168.1.10 est active\n"
-              "getHostByAddr : 192.168.1.1 = box.maison.lan\n"
+              "getHostByAddr : 192.168.1.1 = box\n"
               "getAliasByAddr : 192.168.1.1 = box\n"
               "192.168.1.10=pc-salon\n"
               "192.168.1.1=02-00-00-00-00-01\n"
@@ -292,6 +297,77 @@ TEST_F(NetsweepRun, EachRunRecordsTheDevicesItSaw) {
     EXPECT_EQ(third.devices[2].lastSeen, second.devices[2].lastSeen);
 }
 
+// A devices record that cannot be read or replaced is set aside beside it,
+// whole, under a dated name; the run goes on from an empty record, and says
+// so on its console.
+TEST_F(NetsweepRun, AnUnusableDeviceRecordIsSetAsideAndTheRunGoesOn) {
+    const std::string record = folder / "liste.appareils";
+    const std::string big(toolkit::kMaxListBytes + 1, '\n');
+    struct Case {
+        const char* kind;
+        std::function<bool()> make;  // false where the system cannot make it (Wine)
+        std::function<bool(const std::string& aside)> kept;  // the old record, whole
+        const char* told;
+    };
+    const std::vector<Case> cases = {
+        {"beyond 16 MiB",
+         [&] {
+             Write("liste.appareils", big);
+             return true;
+         },
+         [&](const std::string& aside) { return ReadBytes(aside) == big; }, "il dépasse 16 Mio"},
+        {"a folder",
+         [&] {
+             fs::create_directory(record);
+             Write("liste.appareils/notes", "garde");
+             return true;
+         },
+         [&](const std::string& aside) { return ReadBytes(aside + "/notes") == "garde"; },
+         "c'est un dossier, pas un fichier ordinaire"},
+        {"a link",
+         [&] {
+             std::error_code error;
+             fs::create_symlink(folder / "ailleurs", record, error);
+             return !error;
+         },
+         [&](const std::string& aside) {
+             return fs::is_symlink(aside) && File("ailleurs") == "garde";
+         },
+         "ce n'est pas un fichier ordinaire"},
+        {"a FIFO", [&] { return mkfifo(record.c_str(), 0600) == 0; },
+         [&](const std::string& aside) { return fs::is_fifo(aside); },
+         "c'est un tube nommé, pas un fichier ordinaire"},
+    };
+    Write("ailleurs", "garde");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        if (!c.make()) continue;
+        net.arp = {"  192.168.1.7           02-00-00-00-00-07     dynamique"};
+        Run({"noscan"});
+        EXPECT_EQ(status, netsweep::kExitDone) << err;
+        EXPECT_EQ(err, "");
+        EXPECT_FALSE(fs::exists(folder / "netsweep.lck"));
+        std::vector<fs::path> aside;
+        for (const auto& entry : fs::directory_iterator(folder.Path())) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with("liste.appareils.illisible-")) aside.push_back(entry.path());
+        }
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_TRUE(c.kept(aside[0].string()));
+        EXPECT_NE(out.find("Relevé des appareils illisible : "), std::string::npos) << out;
+        EXPECT_NE(out.find(c.told), std::string::npos) << out;
+        EXPECT_NE(
+            out.find(aside[0].filename().string() + " » ; ce passage repart d'un relevé vide.\n"),
+            std::string::npos)
+            << out;
+        ASSERT_TRUE(fs::is_regular_file(record));
+        EXPECT_NE(File("liste.appareils").find("02-00-00-00-00-07;192.168.1.7;"),
+                  std::string::npos);
+        fs::remove_all(aside[0]);
+        fs::remove(record);
+    }
+}
+
 TEST(NetsweepMarker, BlocksForLessThanOneHundredthOfADayUnlessFromTheFuture) {
     using namespace std::chrono;
     const system_clock::time_point now = system_clock::now();
@@ -321,12 +397,13 @@ TEST_F(NetsweepRun, AFreshMarkerEndsTheRunAtOnceAnOldOneIsRenewed) {
     EXPECT_FALSE(fs::exists(folder / "liste.ip.discover"));
 
     fs::last_write_time(marker, fs::file_time_type::clock::now() - std::chrono::minutes(15));
-    fs::remove(folder / "liste.mac");  // so that the run stops once the marker is renewed
-    ASSERT_EQ(mkfifo((folder / "liste.mac").c_str(), 0600), 0);
+    std::optional<fs::file_time_type> written;
+    net.duringRun = [&] { written = fs::last_write_time(marker); };
     Run();
-    EXPECT_EQ(status, netsweep::kExitFileError);
-    EXPECT_GT(fs::last_write_time(marker),
-              fs::file_time_type::clock::now() - std::chrono::minutes(1));
+    EXPECT_EQ(status, netsweep::kExitDone);
+    ASSERT_TRUE(written);
+    EXPECT_GT(*written, fs::file_time_type::clock::now() - std::chrono::minutes(1));
+    EXPECT_FALSE(fs::exists(marker));
 }
 
 TEST_F(NetsweepRun, MissingListsAreEmptyAFileThatCannotBeReadStopsTheRun) {
@@ -348,7 +425,7 @@ TEST_F(NetsweepRun, MissingListsAreEmptyAFileThatCannotBeReadStopsTheRun) {
     EXPECT_EQ(status, netsweep::kExitFileError);
     EXPECT_EQ(err, "netsweep : Impossible d'ouvrir le fichier « " + (folder / "liste.mac") +
                        " » : c'est un tube nommé, pas un fichier ordinaire\n");
-    EXPECT_TRUE(fs::exists(folder / "netsweep.lck"));
+    EXPECT_FALSE(fs::exists(folder / "netsweep.lck"));  // the next run is not kept away
     EXPECT_TRUE(fs::exists(folder / "liste.ip"));
 }
 

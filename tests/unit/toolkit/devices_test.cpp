@@ -62,12 +62,14 @@ TEST(DeviceRecordFile, LinesReadBackAndDamagedOnesAreSkipped) {
     // A MAC in another written form is taken; each damaged line costs itself.
     const std::string good =
         ";198.18.0.13;imprimante;2026-12-07T00:00:00Z;2026-12-07T09:00:00Z;;;non";
-    TextList damaged = {"balayage=hier", "02:4b:52:00:00:13" + good};
+    TextList damaged = {"balayage=hier", "balayage précédent=9999-12-31T23:59:60Z",
+                        "02:4b:52:00:00:13" + good};
     for (const char* bad : {
              "02-4B-52-00-00;198.18.0.14;a;2026-12-07T00:00:00Z;2026-12-07T09:00:00Z;;;oui",
              ";198.18.0;a;2026-12-07T00:00:00Z;2026-12-07T09:00:00Z;;;oui",
              ";198.18.0.14;pc salon;2026-12-07T00:00:00Z;2026-12-07T09:00:00Z;;;oui",
              ";198.18.0.14;a;2026-12-32T00:00:00Z;2026-12-07T09:00:00Z;;;oui",
+             ";198.18.0.14;a;2026-12-07T00:00:00Z;2026-12-07T23:59:60Z;;;oui",  // no second 60
              ";198.18.0.14;a;2026-12-07T00:00:00Z;2026-12-07T09:00:00Z;x;;oui",
              ";198.18.0.14;a;2026-12-07T00:00:00Z;2026-12-07T09:00:00Z;;demain;oui",
              ";198.18.0.14;a;2026-12-07T00:00:00Z;2026-12-07T09:00:00Z;;;peut-être",
@@ -80,6 +82,7 @@ TEST(DeviceRecordFile, LinesReadBackAndDamagedOnesAreSkipped) {
     }
     const DeviceRecord read = toolkit::ParseDeviceRecord(damaged);
     EXPECT_EQ(read.lastSweep, std::nullopt);
+    EXPECT_EQ(read.previousSweep, std::nullopt);
     ASSERT_EQ(read.devices.size(), 1u);
     EXPECT_EQ(read.devices[0].mac, "02-4B-52-00-00-13");
     EXPECT_EQ(read.devices[0].name, "imprimante");

@@ -73,6 +73,9 @@ TEST(NetbiosNameQuery, OnlyAPositiveAnswerToOurQuestionGivesAnAddress) {
              {Answer(7, "PC1", {0, 0, 0, 0}), "no address"},
              {Answer(7, "PC1", {127, 0, 0, 1}), "loopback"},
              {Answer(7, "PC1", {127, 0, 1, 1}), "loopback, as a hosts file names itself"},
+             {Answer(7, "PC1", {0, 1, 2, 3}), "this network"},
+             {Answer(7, "PC1", {224, 0, 0, 251}), "multicast"},
+             {Answer(7, "PC1", {255, 255, 255, 255}), "the limited broadcast"},
              {truncated, "cut short"},
              {Bytes{0, 7}, "a header alone"},
              {Bytes{}, "nothing"}}) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "test_folder.h"
 #include "tools.h"
@@ -245,6 +246,46 @@ TEST(LoadLocalAddressTable, EqualLengthListsHoldingLoopback) {
     ASSERT_NE(loopback, addresses.end());
     EXPECT_EQ(masks[static_cast<std::size_t>(loopback - addresses.begin())], "255.0.0.0");
     for (const auto& address : addresses) EXPECT_TRUE(toolkit::IsDottedIPv4(address)) << address;
+}
+
+// Which addresses name another computer, for a computer at 198.18.0.2/24
+// with a point-to-point link (/31) and a host route (/32).
+TEST(ScopeOfAddress, OnlyAnotherComputerIsAComputer) {
+    using toolkit::AddressScope;
+    const auto row = [](const char* address, const char* mask) {
+        std::uint32_t a = 0, m = 0;
+        const toolkit::IPv4 x = toolkit::HostToIPv4(address), y = toolkit::HostToIPv4(mask);
+        std::memcpy(&a, x.data(), 4);
+        std::memcpy(&m, y.data(), 4);
+        return toolkit::platform::AddressRow{a, m};
+    };
+    const std::vector<toolkit::platform::AddressRow> local = {
+        row("127.0.0.1", "255.0.0.0"), row("198.18.0.2", "255.255.255.0"),
+        row("10.9.0.0", "255.255.255.254"), row("192.0.2.7", "255.255.255.255")};
+    for (const auto& [address, scope] : std::vector<std::pair<const char*, AddressScope>>{
+             {"198.18.0.11", AddressScope::Computer},
+             {"198.18.0.0", AddressScope::Computer},
+             {"10.9.0.1", AddressScope::Computer},  // the far end of the /31
+             {"223.255.255.254", AddressScope::Computer},
+             {"198.18.0.2", AddressScope::Own},
+             {"10.9.0.0", AddressScope::Own},
+             {"192.0.2.7", AddressScope::Own},
+             {"198.18.0.255", AddressScope::Broadcast},
+             {"0.0.0.0", AddressScope::ThisNetwork},
+             {"0.1.2.3", AddressScope::ThisNetwork},
+             {"127.0.0.1", AddressScope::Loopback},
+             {"127.255.255.255", AddressScope::Loopback},
+             {"224.0.0.1", AddressScope::Multicast},
+             {"239.255.255.250", AddressScope::Multicast},
+             {"240.0.0.1", AddressScope::Reserved},
+             {"255.255.255.255", AddressScope::Reserved},
+         }) {
+        EXPECT_EQ(toolkit::ScopeOfAddress(toolkit::HostToIPv4(address), local), scope) << address;
+    }
+    EXPECT_EQ(toolkit::ScopeOfAddress(toolkit::HostToIPv4("198.18.0.255"), {}),
+              AddressScope::Computer);
+    EXPECT_EQ(toolkit::ScopeOfAddress("127.0.0.1"), AddressScope::Loopback);  // this namespace's
+    EXPECT_EQ(toolkit::ScopeOfAddress("10.0.0.5 "), std::nullopt);
 }
 
 }  // namespace

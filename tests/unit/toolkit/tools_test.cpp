@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -116,6 +119,21 @@ TEST(ScratchDir, RefusesLinksFilesAndOtherOwners) {
     }
 }
 
+// A captured command's output is a file of the scratch folder of its own:
+// the listing's name as a temporary of this process (".ipconfig.txt.tmp-PID-N"),
+// which no other process is given, and a number that no other command of this
+// one has had.
+void ExpectOwnOutput(const std::string& output, const std::string& scratch,
+                     const std::string& listing) {
+    static std::set<std::string> given;
+    const std::string start = scratch + "." + listing + ".tmp-" + std::to_string(getpid()) + "-";
+    ASSERT_TRUE(output.starts_with(start)) << output;
+    const std::string number = output.substr(start.size());
+    EXPECT_TRUE(!number.empty() && number.find_first_not_of("0123456789") == std::string::npos)
+        << output;
+    EXPECT_TRUE(given.insert(number).second) << output << " given twice";
+}
+
 // The fixed lines of Windows with the scratch folder in place of "c:\": a
 // user's folder holds blanks and accents, and is then one quoted word.
 TEST(CapturedCommands, WindowsFormsNameTheScratchFolder) {
@@ -134,17 +152,21 @@ TEST(CapturedCommands, WindowsFormsNameTheScratchFolder) {
         const ToolPaths paths{"D:\\Outils\\", c.scratch};
         const std::string close = c.redirection.starts_with('"') ? "\"" : "";
         const auto expect = [&](const toolkit::CapturedCommand& command, const std::string& start,
-                                const std::string& file) {
+                                const std::string& listing) {
+            ExpectOwnOutput(command.outputFile, c.scratch, listing);
+            const std::string file = command.outputFile.substr(c.scratch.size());
             EXPECT_EQ(command.line, start + " > " + c.redirection + file + close);
-            EXPECT_EQ(command.outputFile, c.scratch + file);
         };
-        expect(toolkit::IpConfigCommand(Os::Windows, paths), "cmd.exe /c ipconfig /all",
-               "ipconfig.txt");
+        // The tools by their full path, which cmd.exe completes: never a
+        // program of the current folder named like them.
+        expect(toolkit::IpConfigCommand(Os::Windows, paths),
+               "\"%SystemRoot%\\System32\\ipconfig.exe\" /all", "ipconfig.txt");
         expect(toolkit::NbtstatCommand(Os::Windows, paths, "192.168.1.12"),
-               "cmd.exe /c nbtstat -a 192.168.1.12", "nbtstat.txt");
-        expect(toolkit::NbtCacheCommand(Os::Windows, paths), "cmd.exe /c nbtstat -c",
-               "nbtcache.txt");
-        expect(toolkit::ArpCommand(Os::Windows, paths), "cmd.exe /c arp -a", "arpcache.txt");
+               "\"%SystemRoot%\\System32\\nbtstat.exe\" -a 192.168.1.12", "nbtstat.txt");
+        expect(toolkit::NbtCacheCommand(Os::Windows, paths),
+               "\"%SystemRoot%\\System32\\nbtstat.exe\" -c", "nbtcache.txt");
+        expect(toolkit::ArpCommand(Os::Windows, paths), "\"%SystemRoot%\\System32\\arp.exe\" -a",
+               "arpcache.txt");
         EXPECT_EQ(toolkit::ScratchFile(Os::Windows, paths, "0.mark"), c.scratch + "0.mark");
     }
     EXPECT_EQ(toolkit::BatchPath("D:\\100% sûr\\x.txt"), "\"D:\\100%% sûr\\x.txt\"");
@@ -152,20 +174,23 @@ TEST(CapturedCommands, WindowsFormsNameTheScratchFolder) {
 }
 
 TEST(CapturedCommands, PosixFormsQuoteEveryPath) {
-    const ToolPaths paths{"/opt/kor vane/", "/run/user/1000/korvane/"};
-    EXPECT_EQ(toolkit::IpConfigCommand(Os::Posix, paths).line,
-              "'/opt/kor vane/netcmd' ipconfig /all > '/run/user/1000/korvane/ipconfig.txt'");
-    const auto nbtstat = toolkit::NbtstatCommand(Os::Posix, paths, "10.0.0.7");
-    EXPECT_EQ(
-        nbtstat.line,
-        "'/opt/kor vane/netcmd' nbtstat -a '10.0.0.7' > '/run/user/1000/korvane/nbtstat.txt'");
-    EXPECT_EQ(nbtstat.outputFile, "/run/user/1000/korvane/nbtstat.txt");
-    EXPECT_EQ(toolkit::NbtCacheCommand(Os::Posix, paths).line,
-              "'/opt/kor vane/netcmd' nbtstat -c > '/run/user/1000/korvane/nbtcache.txt'");
-    EXPECT_EQ(toolkit::ArpCommand(Os::Posix, paths).outputFile,
-              "/run/user/1000/korvane/arpcache.txt");
-    EXPECT_EQ(toolkit::ScratchFile(Os::Posix, paths, "ping3.txt"),
-              "/run/user/1000/korvane/ping3.txt");
+    const std::string scratch = "/run/user/1000/kor'vane/";
+    const ToolPaths paths{"/opt/kor vane/", scratch};
+    const auto expect = [&](const toolkit::CapturedCommand& command, const std::string& start,
+                            const std::string& listing) {
+        ExpectOwnOutput(command.outputFile, scratch, listing);
+        EXPECT_EQ(command.line, start + " > " + toolkit::ShellQuote(command.outputFile));
+    };
+    expect(toolkit::IpConfigCommand(Os::Posix, paths), "'/opt/kor vane/netcmd' ipconfig /all",
+           "ipconfig.txt");
+    expect(toolkit::NbtstatCommand(Os::Posix, paths, "10.0.0.7"),
+           "'/opt/kor vane/netcmd' nbtstat -a '10.0.0.7'", "nbtstat.txt");
+    expect(*toolkit::NbtstatListCommand(Os::Posix, paths, {"10.0.0.7", "10.0.0.8"}),
+           "'/opt/kor vane/netcmd' nbtstat -a '10.0.0.7' '10.0.0.8'", "nbtstat.txt");
+    expect(toolkit::NbtCacheCommand(Os::Posix, paths), "'/opt/kor vane/netcmd' nbtstat -c",
+           "nbtcache.txt");
+    expect(toolkit::ArpCommand(Os::Posix, paths), "'/opt/kor vane/netcmd' arp -a", "arpcache.txt");
+    EXPECT_EQ(toolkit::ScratchFile(Os::Posix, paths, "ping3.txt"), scratch + "ping3.txt");
 }
 
 TEST(CapturedCommands, NbtstatRefusesAnythingButADottedAddress) {
@@ -192,6 +217,57 @@ TEST(CapturedCommands, PosixLineRunsNetcmdFromAnAwkwardFolder) {
         toolkit::NbtstatCommand(Os::Posix, {programs + "/", scratch + "/"}, "192.168.1.12");
     EXPECT_EQ(toolkit::RunAndWait(command.line), 0);
     EXPECT_EQ(ReadBytes(command.outputFile), "nbtstat -a 192.168.1.12\n");
+}
+
+// Programs of one user capture at the same moment (a window starting beside
+// the planner, netsweep beside them), and so may threads of one: each reads
+// its own listing whole, and none is left behind. A process that ended
+// before it read its listing leaves it under its own id, and it goes with
+// the temporaries of writers that are gone.
+TEST(CapturedCommands, EachCaptureReadsItsOwnListingAndLeavesNothing) {
+    TempFolder root;
+    const std::string programs = root / "programs", scratch = root / "scratch";
+    ASSERT_EQ(mkdir(programs.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(scratch.c_str(), 0700), 0);
+    // A listing written in two goes, as a slow tool writes it.
+    testing_support::WriteBytes(programs + "/netcmd",
+                                "#!/bin/sh\necho \"début $*\"\nsleep 0.3\necho \"fin $*\"\n");
+    chmod((programs + "/netcmd").c_str(), 0755);
+    ScopedEnv env("KORVANE_SCRATCH", scratch);
+    const ToolPaths paths{programs + "/", scratch + "/"};
+    std::vector<toolkit::TextList> read(4);
+    {
+        std::vector<std::jthread> captures;
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            captures.emplace_back([&, i] {
+                const std::string address = "10.0.0." + std::to_string(i);
+                try {
+                    read[i] =
+                        toolkit::RunCaptured(toolkit::NbtstatCommand(Os::Posix, paths, address));
+                } catch (const toolkit::FileError& error) {
+                    read[i] = {error.what()};
+                }
+            });
+        }
+    }
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        const std::string arguments = "nbtstat -a 10.0.0." + std::to_string(i);
+        EXPECT_EQ(read[i], (toolkit::TextList{"début " + arguments, "fin " + arguments}));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(scratch));
+
+    const pid_t child = fork();
+    if (child == 0) _exit(toolkit::RunAndWait(toolkit::ArpCommand(Os::Posix, paths).line));
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_EQ(status, 0);
+    const auto entries = std::distance(std::filesystem::directory_iterator(scratch), {});
+    ASSERT_EQ(entries, 1);
+    const std::string leftover = std::filesystem::directory_iterator(scratch)->path().filename();
+    EXPECT_TRUE(leftover.starts_with(".arpcache.txt.tmp-" + std::to_string(child) + "-"))
+        << leftover;
+    EXPECT_EQ(toolkit::platform::RemoveStaleTemporaries(scratch), 1);
+    EXPECT_TRUE(std::filesystem::is_empty(scratch));
 }
 
 TEST(ShellQuote, EveryWordReachesTheProgramUnchanged) {

@@ -83,10 +83,11 @@ TEST(DeviceMarks, WhatChangedSinceThePreviousSweepInWords) {
     }
 }
 
-// The machines newest first, those the record does not know last; each
-// machine once; its device by MAC, else by its address in liste.ip, else by
-// the discovery line's.
-TEST(IntakeRows, WithTheRecordNewestFirstEachOnceWithItsMark) {
+// The machines newest first, those the record does not know last; every
+// line a candidate, as without the record (a machine that moved is listed
+// at both addresses); its device by MAC, else by its address in liste.ip,
+// else by the discovery line's.
+TEST(IntakeRows, WithTheRecordNewestFirstEveryLineWithItsMark) {
     korvane::KrvVar krv;
     krv.IpList = {"pc-salon 198.18.0.21", "pc-bureau 198.18.0.12", "imprimante 198.18.0.13"};
     krv.MacList = {"PC-SALON 02:4b:52:00:00:11", "pc-bureau 02-00-00-00-00-99"};
@@ -106,10 +107,10 @@ TEST(IntakeRows, WithTheRecordNewestFirstEachOnceWithItsMark) {
     const korvane::IntakeRows expected = {{
         {"pc-salon", "198.18.0.21", "02:4b:52:00:00:11", "déplacé (ancienne adresse 198.18.0.11)"},
         {"pc-bureau", "198.18.0.12", "02-00-00-00-00-99", "nouveau"},
+        {"PC-SALON", "198.18.0.21", "02:4b:52:00:00:11", "déplacé (ancienne adresse 198.18.0.11)"},
         {"serveur-nas", "", "", ""},
         {"imprimante", "198.18.0.13", "", "vu il y a 3 j"},
         {"inconnu", "", "", ""},
-        {},
         {},
     }};
     for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i], expected[i]) << i;

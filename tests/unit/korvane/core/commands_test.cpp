@@ -6,7 +6,9 @@
 #include <filesystem>
 
 #include "korvane/core/KrvVar.h"
+#include "korvane/core/intake.h"
 #include "korvane/core/names.h"
+#include "lists.h"
 #include "platform/platform.h"
 #include "test_folder.h"
 
@@ -40,14 +42,57 @@ TEST(EntryNames, LettersOfAnyScriptDigitsDotDashUnderscoreNotLeadingDashOrDot) {
         EXPECT_FALSE(korvane::IsValidEntryName(bad)) << bad;
     }
     for (const char* reserved :
-         {"localGM", "LOCALgm", "krv.ini", "etats", "shutdown.auth", "wol.followup", "ecran-on.bmp",
-          "netsweep.exe", "wolcmd", "powerupa.sh", "shutdnpc1.sh", "PowerUpX.BAT", "shutdn.bat",
-          "powerup.sh", "Liste.Appareils", "incidents.non-vus", "restartpc1.sh", "accesPC1.bat",
-          "liste.ssh", "known_hosts", "korvane_ssh", "korvane_ssh.pub"}) {
+         {"localGM",       "LOCALgm",         "krv.ini",           "etats",
+          "shutdown.auth", "wol.followup",    "ecran-on.bmp",      "netsweep.exe",
+          "wolcmd",        "powerupa.sh",     "shutdnpc1.sh",      "PowerUpX.BAT",
+          "shutdn.bat",    "powerup.sh",      "Liste.Appareils",   "incidents.non-vus",
+          "restartpc1.sh", "accesPC1.bat",    "liste.ssh",         "known_hosts",
+          "korvane_ssh",   "korvane_ssh.pub", "notifications.ini", "Acces-Web.ini",
+          "acces-web.key", "Par-Utilisateur", "console.txt"}) {
         EXPECT_TRUE(korvane::IsReservedFileName(reserved)) << reserved;
     }
     for (const char* free : {"bureau", "powerup", "shutdn-pc1", "poweruppc1.txt", "pc.sh"}) {
         EXPECT_FALSE(korvane::IsReservedFileName(free)) << free;
+    }
+}
+
+// Windows takes some names for a device or a program whatever the folder:
+// the group file of "nul" would go nowhere, and "attrib.bat" in the program
+// folder would run in place of attrib for the batch files run there. Refused
+// on every platform, since the lists are the same.
+TEST(EntryNames, WindowsDevicesAndProgramsAreRefusedEverywhere) {
+    for (const char* special : {"ATTRIB.BAT",   "attrib.bat",
+                                "SHUTDOWN.BAT", "SSH.CMD",
+                                "SC.BAT",       "WOLCMD.COM",
+                                "hostping.exe", "x.Exe",
+                                "a.ps1",        "b.vbs",
+                                "b.vbe",        "c.js",
+                                "c.jse",        "d.msc",
+                                "e.wsf",        "e.wsh",
+                                "f.cpl",        "g.scr",
+                                "h.pif",        "pc1.cmd.",
+                                "pc1.bat..",    "con",
+                                "CON",          "Prn",
+                                "aux",          "nul",
+                                "nul.txt",      "NUL.",
+                                "nul..",        "aux.tar.gz",
+                                "com1",         "COM9",
+                                "com0",         "lpt1",
+                                "LPT9.log",     "lpt0",
+                                "com5.",        "pc1.example.com"}) {
+        EXPECT_TRUE(toolkit::IsWindowsSpecialName(special)) << special;
+        EXPECT_FALSE(korvane::IsValidEntryName(special)) << special;
+        EXPECT_FALSE(netsweep::IsUsableName(special)) << special;
+        EXPECT_TRUE(korvane::CheckIntakeLines({"pc1", std::string(special)}).has_value())
+            << special;
+        testing_support::TempFolder folder;
+        EXPECT_NE(korvane::RenameProblem({"pc1"}, 0, special, folder.Path() + "/"), "") << special;
+    }
+    for (const std::string& plain : std::vector<std::string>{
+             "console", "conan", "nuls", "com10", "com", "lpt", "aux-1", "nul_x", "pc.com1",
+             "pc1.txt", "combat", "exe", "bat.pc", "pc.exe1", "pc-cmd", "pc1.lan"}) {
+        EXPECT_FALSE(toolkit::IsWindowsSpecialName(plain)) << plain;
+        EXPECT_TRUE(korvane::IsValidEntryName(plain)) << plain;
     }
 }
 

@@ -3,10 +3,13 @@
 // runs the plan, and the next one takes over without cutting the history
 // short nor running an action of the day a second time.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "korvane/core/folderlead.h"
@@ -71,7 +74,7 @@ class Korvane {
     }
 
     static void Serve(const std::string& dir, FILE* in, FILE* out) {
-        korvane::HistoryKeeper history(dir, [dir] { return korvane::TakeFolderLead(dir); });
+        korvane::HistoryKeeper history(dir, [dir] { return korvane::TakeFolderLead(dir).Ours(); });
         korvane::DailyTrigger trigger;
         const korvane::Schedules plan{{"pc1", 7 * 60 + 55, 0}};
         char line[256];
@@ -86,7 +89,7 @@ class Korvane {
                 if (what == "arret") history.Stop(a);
                 if (what == "releve") history.Observe(a, {{"pc1", b == 1}});
                 if (what == "ouverture") trigger.Tick(now, {});
-                if (what == "minute" && !korvane::TakeFolderLead(dir)) answer = "ailleurs";
+                if (what == "minute" && !korvane::TakeFolderLead(dir).Ours()) answer = "ailleurs";
                 if (what == "minute" && answer.empty()) {
                     for (const auto& due : korvane::LookAtPlan(trigger, dir, now, plan).due)
                         answer += due.name + " ";
@@ -162,6 +165,85 @@ TEST(FolderLead, AnActionRunByTheLeadIsNotRunAgainByTheNextOne) {
              {"minute 20795 475", ""},
          }) {
         EXPECT_EQ(b.Ask(look), due) << look;
+    }
+}
+
+// The lock file deleted, or another file put in its place, while A leads:
+// the first to look takes the new file, and the other gives way, so that
+// one Korvane leads at any time.
+TEST(FolderLead, ALockFileDeletedOrReplacedPassesTheLeadOnAndNeverToTwo) {
+    testing_support::TempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    const std::string lock = dir + korvane::kLeadLockFile;
+    Korvane a(dir);
+    Korvane b(dir);
+    const std::string look = "minute 20794 400";  // nothing due then
+    ASSERT_EQ(a.Ask(look), "");
+    ASSERT_EQ(b.Ask(look), "ailleurs");
+    std::remove(lock.c_str());
+    EXPECT_EQ(b.Ask(look), "");
+    EXPECT_EQ(a.Ask(look), "ailleurs");
+    EXPECT_EQ(b.Ask(look), "");
+    testing_support::WriteBytes(dir + "autre", "");
+    ASSERT_EQ(std::rename((dir + "autre").c_str(), lock.c_str()), 0);
+    EXPECT_EQ(a.Ask(look), "");
+    EXPECT_EQ(b.Ask(look), "ailleurs");
+    EXPECT_EQ(a.Ask(look), "");
+}
+
+// A lock file that no Korvane can take is no other Korvane's lead: it is
+// told, naming the file, the cause and the remedy; nothing is written
+// through it, and what a link leads to is left as it was.
+TEST(FolderLead, ALockFileThatCannotBeTakenIsToldApartFromAnotherLead) {
+    struct Case {
+        const char* kind;
+        std::function<void(const std::string& lock, const std::string& dir)> make;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"folder", [](const std::string& lock, const std::string&) { mkdir(lock.c_str(), 0755); },
+         "c'est un dossier, pas un fichier ordinaire"},
+        {"link",
+         [](const std::string& lock, const std::string& dir) {
+             testing_support::WriteBytes(dir + "cible", "garde");
+             symlink((dir + "cible").c_str(), lock.c_str());
+         },
+         "c'est un lien symbolique, pas un fichier ordinaire"},
+        {"dangling link",
+         [](const std::string& lock, const std::string& dir) {
+             symlink((dir + "absent").c_str(), lock.c_str());
+         },
+         "c'est un lien symbolique, pas un fichier ordinaire"},
+        {"fifo", [](const std::string& lock, const std::string&) { mkfifo(lock.c_str(), 0600); },
+         "c'est un tube nommé, pas un fichier ordinaire"},
+        {"another user's file",
+         [](const std::string& lock, const std::string&) {
+             testing_support::WriteBytes(lock, "");
+             if (chown(lock.c_str(), geteuid() + 1, getegid()) != 0) std::perror("chown");
+         },
+         "il appartient à un autre utilisateur"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        testing_support::TempFolder folder;
+        const std::string dir = folder.Path() + "/";
+        const std::string lock = dir + korvane::kLeadLockFile;
+        c.make(lock, dir);
+        const korvane::FolderLead lead = korvane::TakeFolderLead(dir);
+        EXPECT_EQ(lead.lead, korvane::Lead::Unavailable);
+        EXPECT_EQ(lead.problem, "Le verrou « " + lock + " » ne peut pas être pris : " + c.reason +
+                                    ". Tant qu'il reste ainsi, aucun Korvane de ce dossier ne "
+                                    "lance les actions planifiées ni ne tient l'historique : "
+                                    "supprimez-le, ou remplacez-le par un fichier ordinaire qui "
+                                    "vous appartient.");
+        korvane::HistoryKeeper history(dir, [dir] { return korvane::TakeFolderLead(dir).Ours(); });
+        history.Start(kMonday);
+        history.Observe(kMonday, {{"pc1", true}});
+        EXPECT_FALSE(std::filesystem::exists(dir + korvane::kHistoryFile));
+        EXPECT_FALSE(std::filesystem::exists(dir + "absent"));
+        if (std::filesystem::exists(dir + "cible")) {
+            EXPECT_EQ(testing_support::ReadBytes(dir + "cible"), "garde");
+        }
     }
 }
 

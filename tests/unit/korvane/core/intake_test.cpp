@@ -119,6 +119,9 @@ TEST(IntakeNames, CheckNamesTheFirstBadLineAndSkipsEmptyOnes) {
     } cases[] = {
         {{"pc1", "", "../etc/passwd", "x y"}, "Ligne 3 : « ../etc/passwd » ne peut pas"},
         {{"pc1", "NetSweep.lck"}, "Ligne 2 : « NetSweep.lck » est le nom d'un fichier de Korvane"},
+        {{"WOLCMD.COM"},
+         "Ligne 1 : « WOLCMD.COM » ne peut pas devenir un nom d'ordinateur : Windows le prendrait "
+         "pour un périphérique ou un programme (pas de nom de périphérique"},
         {{std::string(1000, 'x') + " "}, "Ligne 1 : « " + std::string(60, 'x') + "… »"},
     };
     for (const auto& c : cases) {

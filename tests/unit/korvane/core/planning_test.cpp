@@ -134,10 +134,62 @@ TEST(DailyTrigger, ManyTicksInOneMinuteRunItOnceAndTheDayAfterAgain) {
     EXPECT_EQ(runs, 3);
 }
 
+// A clock that read a later day, or a later year, at a tick and came back:
+// what ran then counts as run today, and nothing waits for that date. Each
+// step is one tick: the date the clock reads, and what must run.
+TEST(DailyTrigger, AClockThatRanAheadBlocksNothingPastToday) {
+    const korvane::Schedules plan{{"pc1", 7 * 60 + 30, 0}, {"pc2", 0, 19 * 60}};
+    struct Step {
+        int year, month, day, hour, minute;
+        std::vector<DueAction> due;
+        const char* what;
+    };
+    const std::vector<Step> steps{
+        {2026, 12, 8, 7, 0, {}, "start"},
+        {2026, 12, 9, 7, 30, {{"pc1", kOn}}, "the clock reads a day ahead at 7:30"},
+        {2026, 12, 8, 7, 31, {}, "set right: the wake-up ran today"},
+        {2027, 12, 8, 19, 0, {{"pc2", kOff}}, "a year ahead at 19:00"},
+        {2026, 12, 8, 19, 0, {}, "set right: the shutdown ran today"},
+        {2026, 12, 9, 7, 30, {{"pc1", kOn}}, "the next day"},
+        {2026, 12, 9, 19, 0, {{"pc2", kOff}}, "and its evening"},
+    };
+    korvane::DailyTrigger trigger;
+    for (const Step& step : steps) {
+        const LocalMinute now =
+            korvane::MakeLocalMinute(step.year, step.month, step.day, step.hour, step.minute);
+        EXPECT_EQ(trigger.Tick(now, plan), step.due) << step.what;
+    }
+}
+
+// planning.fait across starts: a line of a later day (written under a clock
+// that ran ahead, or by hand) counts as today's run only, and the next write
+// holds no later day.
+TEST(DailyTrigger, RecordedRunsOfALaterDayCountAsTodaysOnly) {
+    testing_support::TempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    const korvane::Schedules plan{
+        {"pc1", 7 * 60 + 30, 0}, {"pc10", 7 * 60 + 30, 0}, {"srv", 7 * 60 + 30, 0}};
+    toolkit::SaveLines(
+        dir + korvane::kPlanRunsFile,
+        {"9999-12-31;pc1;allumage", "2026-12-09;pc10;allumage", "2026-12-07;srv;allumage"});
+    korvane::DailyTrigger trigger;
+    const auto look = [&](int day, int hour, int minute) {
+        return korvane::LookAtPlan(trigger, dir,
+                                   korvane::MakeLocalMinute(2026, 12, day, hour, minute), plan);
+    };
+    EXPECT_TRUE(look(8, 7, 29).due.empty());
+    EXPECT_EQ(look(8, 7, 30).due, (std::vector<DueAction>{{"srv", kOn}}));
+    EXPECT_EQ(look(9, 7, 30).due,
+              (std::vector<DueAction>{{"pc1", kOn}, {"pc10", kOn}, {"srv", kOn}}));
+    EXPECT_EQ(toolkit::LoadLines(dir + korvane::kPlanRunsFile),
+              (TextList{"2026-12-09;pc1;allumage", "2026-12-09;pc10;allumage",
+                        "2026-12-09;srv;allumage"}));
+}
+
 // The energy report's days come back from the day numbers the plan counts.
 TEST(DailyPlan, DayNumbersGiveBackTheirDates) {
     const korvane::CivilDate dates[] = {{1970, 1, 1}, {1969, 12, 31}, {2000, 2, 29},
-                                        {2024, 3, 1},  {2026, 12, 8},  {2100, 2, 28}};
+                                        {2024, 3, 1}, {2026, 12, 8},  {2100, 2, 28}};
     for (const auto& date : dates) {
         const int day = korvane::MakeLocalMinute(date.year, date.month, date.day, 0, 0).day;
         EXPECT_EQ(korvane::CivilFromDays(day), date) << day;

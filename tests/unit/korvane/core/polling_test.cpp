@@ -3,7 +3,10 @@
 #include "korvane/core/polling.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,9 +15,9 @@
 
 #include "korvane/core/KrvVar.h"
 #include "korvane/core/mapgrid.h"
+#include "korvane/core/timescale.h"
 #include "platform/platform.h"
 #include "test_folder.h"
-#include "korvane/core/timescale.h"
 
 namespace {
 
@@ -50,10 +53,17 @@ TEST(PollSlotFiles, NamedAfterTheSlotNumber) {
               "/run/user/1000/korvane/0.mark");
 }
 
+// Every program by its full path: cmd.exe would look in the current folder
+// (the program folder, where group files are) first. A folder holding "&",
+// "^", blanks or "%" stays one word.
 TEST(PollScripts, WindowsPollBatchIsExact) {
     EXPECT_EQ(korvane::PollScript(Os::Windows, kWindowsPaths, "localIP", 7),
               "\"D:\\Tools\\hostping.exe\" localIP c:\\ping7.txt\r\n"
-              "attrib -R c:\\7.mark\r\n");
+              "\"%SystemRoot%\\System32\\attrib.exe\" -R c:\\7.mark\r\n");
+    EXPECT_EQ(
+        korvane::PollScript(Os::Windows, {"D:\\R&D ^1 100%\\", "C:\\R&D\\travail\\"}, "localGM", 3),
+        "\"D:\\R&D ^1 100%%\\hostping.exe\" localGM \"C:\\R&D\\travail\\ping3.txt\"\r\n"
+        "\"%SystemRoot%\\System32\\attrib.exe\" -R \"C:\\R&D\\travail\\3.mark\"\r\n");
 }
 
 // The check probes the address when the member has one, names the member,
@@ -63,7 +73,7 @@ TEST(PollScripts, CheckScriptsRunHostpingOnAOneLineList) {
               "echo 192.168.1.6 >c:\\ping12.lst\r\n"
               "\"D:\\Tools\\hostping.exe\" --essais 3 --verdict pc2 c:\\ping12.lst "
               "c:\\ping12.txt\r\n"
-              "attrib -R c:\\12.mark\r\n");
+              "\"%SystemRoot%\\System32\\attrib.exe\" -R c:\\12.mark\r\n");
     EXPECT_EQ(korvane::CheckScript(Os::Posix, kPosixPaths, "pc2", "192.168.1.6", 12),
               "printf '%s\\n' '192.168.1.6' >'/run/user/1000/korvane/ping12.lst'\n"
               "'/opt/korvane/hostping' --essais 3 --verdict 'pc2' "
@@ -98,8 +108,12 @@ TEST(PollScripts, HostsThatAreNotPlainWordsAreRefused) {
 
 TEST(PollScripts, CommandLines) {
     EXPECT_EQ(korvane::ScriptCommand(Os::Windows, "c:\\ping7.bat"), "c:\\ping7.bat");
+    EXPECT_EQ(korvane::ScriptCommand(Os::Windows, "C:\\R&D ^1\\ping7.bat"),
+              "\"C:\\R&D ^1\\ping7.bat\"");
     EXPECT_EQ(korvane::ScriptCommand(Os::Posix, "/run/k/ping7.sh"), "/bin/sh '/run/k/ping7.sh'");
     EXPECT_EQ(korvane::NetsweepCommand(Os::Windows, kWindowsPaths), "D:\\Tools\\netsweep.exe");
+    EXPECT_EQ(korvane::NetsweepCommand(Os::Windows, {"D:\\R&D\\", "c:\\"}),
+              "\"D:\\R&D\\netsweep.exe\"");
     EXPECT_EQ(korvane::NetsweepCommand(Os::Posix, {"/opt/it's/", "/tmp/"}),
               "'/opt/it'\\''s/netsweep'");
 }
@@ -279,6 +293,78 @@ TEST(PollCleanUp, SlotFilesGoExceptArmedMarkers) {
     EXPECT_TRUE(std::filesystem::exists(folder / ".ping9.txt"));
 }
 
+// A slot folder's name tells its process; nothing else is taken for one.
+TEST(SlotFolders, NamesGiveBackTheirProcessAndNothingElseIsOne) {
+    using toolkit::platform::ProcessIdentity;
+    const std::vector<std::pair<std::string, std::optional<ProcessIdentity>>> cases = {
+        {"p4242-981735", ProcessIdentity{4242, 981735}},
+        {"p1-0", ProcessIdentity{1, 0}},
+        {"p18446744073709551615-7", ProcessIdentity{18446744073709551615u, 7}},
+        {"p18446744073709551616-7", {}},  // beyond 64 bits
+        {"p04242-981735", {}},
+        {"p4242-", {}},
+        {"p-981735", {}},
+        {"p4242", {}},
+        {"q4242-981735", {}},
+        {"p4242-98x", {}},
+        {"p4242-981735-1", {}},
+        {"p+4242-1", {}},
+        {"P4242-1", {}},
+        {"7.mark", {}},
+    };
+    for (const auto& [name, process] : cases) {
+        EXPECT_EQ(korvane::ProcessOfFolder(name), process) << name;
+    }
+    const ProcessIdentity self = toolkit::platform::ThisProcess();
+    EXPECT_EQ(korvane::ProcessOfFolder(korvane::ProcessFolderName(self)), self);
+    EXPECT_NE(self.started, 0u);
+}
+
+// Another Korvane's slot folder stays while it runs, even when its script's
+// marker is armed, and goes at the first start after it ended. A link named
+// as a slot folder is never followed.
+TEST(SlotFolders, AnotherProcesssFolderStaysWhileItRunsAndGoesOnceItEnded) {
+    TempFolder folder;
+    const std::string scratch = folder.Path() + "/";
+    int pipe_[2];
+    ASSERT_EQ(pipe(pipe_), 0);
+    const pid_t other = fork();
+    if (other == 0) {
+        const std::string name = korvane::ProcessFolderName(toolkit::platform::ThisProcess());
+        if (write(pipe_[1], name.data(), name.size()) < 0) _exit(1);
+        close(pipe_[1]);
+        pause();
+        _exit(0);
+    }
+    close(pipe_[1]);
+    char buffer[64] = {};
+    ASSERT_GT(read(pipe_[0], buffer, sizeof buffer - 1), 0);
+    close(pipe_[0]);
+    const std::string living = scratch + buffer + "/";
+    const std::string ended = scratch + "p" + std::to_string(testing_support::GonePid()) + "-1/";
+    const std::string elsewhere = scratch + "ailleurs/";
+    for (const auto& dir : {living, ended, elsewhere}) std::filesystem::create_directory(dir);
+    for (const auto& path : {living + "0.mark", living + "ping0.sh", ended + "3.mark",
+                             ended + ".ping3.sh.tmp-1-0", elsewhere + "0.mark"}) {
+        WriteBytes(path, "x");
+    }
+    ASSERT_EQ(chmod((living + "0.mark").c_str(), 0444), 0);
+    ASSERT_EQ(chmod((ended + "3.mark").c_str(), 0444), 0);
+    std::filesystem::create_directory_symlink(elsewhere, scratch + "p1-1");
+
+    korvane::RemoveEarlierRunFiles(scratch);
+    EXPECT_TRUE(std::filesystem::exists(living + "0.mark"));
+    EXPECT_TRUE(std::filesystem::exists(living + "ping0.sh"));
+    EXPECT_FALSE(std::filesystem::exists(ended));
+    EXPECT_TRUE(std::filesystem::exists(elsewhere + "0.mark"));
+
+    kill(other, SIGKILL);
+    waitpid(other, nullptr, 0);
+    korvane::RemoveEarlierRunFiles(scratch);
+    EXPECT_FALSE(std::filesystem::exists(living));
+    EXPECT_TRUE(std::filesystem::exists(elsewhere + "0.mark"));
+}
+
 TEST(PollProblems, ProbeReasonIsOneBoundedLineOfPlainText) {
     const std::string accent = "é";  // two bytes
     // The cut falls inside the first "é" and goes back to its start.
@@ -296,6 +382,19 @@ TEST(PollProblems, ProbeReasonIsOneBoundedLineOfPlainText) {
     };
     for (const auto& [output, reason] : cases) {
         EXPECT_EQ(korvane::ProbeFailureReason(output), reason) << output;
+    }
+    // The shell's complaint about the slot's script, without the script's
+    // name and line: the same from every slot.
+    const std::string script = "/run/user/0/korvane/p12-34/ping7.sh";
+    for (const auto& [output, reason] : std::vector<std::pair<std::string, std::string>>{
+             {script + ": 1: /opt/k/hostping: not found\n", "/opt/k/hostping: not found"},
+             {script + ": line 1: /opt/k/hostping: Permission denied",
+              "/opt/k/hostping: Permission denied"},
+             {script + ":", ""},
+             {"/autre/ping7.sh: 1: x", "/autre/ping7.sh: 1: x"},
+             {script + ": sans ligne", "sans ligne"},
+         }) {
+        EXPECT_EQ(korvane::ProbeFailureReason(output, script), reason) << output;
     }
     EXPECT_LE(korvane::ProbeFailureReason(std::string(100000, 'y')).size(),
               korvane::kMaxReasonLength);

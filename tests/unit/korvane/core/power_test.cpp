@@ -33,11 +33,21 @@ TEST(PowerScripts, WindowsBatchFilesAreExact) {
              {korvane::PowerUpCommand(Os::Windows, kWindowsPaths, "Pc1", "00-1A-2B-3C-4D-5E",
                                       "192.168.1.5"),
               "D:\\Tools\\powerupPc1.bat",
-              "wolcmd 00-1A-2B-3C-4D-5E 192.168.1.5 255.255.255.0\r\n"},
+              "\"D:\\Tools\\wolcmd.exe\" 00-1A-2B-3C-4D-5E 192.168.1.5 255.255.255.0\r\n"},
              {korvane::PowerUpCommand(Os::Windows, kWindowsPaths, "pc2", "001a2b3c4d5e", ""),
-              "D:\\Tools\\poweruppc2.bat", "wolcmd 001a2b3c4d5e 255.255.255.255 255.255.255.0\r\n"},
+              "D:\\Tools\\poweruppc2.bat",
+              "\"D:\\Tools\\wolcmd.exe\" 001a2b3c4d5e 255.255.255.255 255.255.255.0\r\n"},
+             {korvane::PowerUpCommand(Os::Windows, {"D:\\R&D 100%\\", "c:\\"}, "pc2",
+                                      "001a2b3c4d5e", "10.0.0.2"),
+              "D:\\R&D 100%\\poweruppc2.bat",
+              "\"D:\\R&D 100%%\\wolcmd.exe\" 001a2b3c4d5e 10.0.0.2 255.255.255.0\r\n"},
              {korvane::ShutdownCommand(Os::Windows, kWindowsPaths, "Pc1", "192.168.1.5"),
-              "D:\\Tools\\shutdnPc1.bat", "shutdown -s -f -t 30 -m \\\\192.168.1.5\r\n"},
+              "D:\\Tools\\shutdnPc1.bat",
+              "\"%SystemRoot%\\System32\\shutdown.exe\" -s -f -t 30 -m \\\\192.168.1.5\r\n"},
+             {korvane::ShutdownCommand(Os::Windows, kWindowsPaths, "Pc1", "192.168.1.5", {},
+                                       PowerAction::TestAccess),
+              "D:\\Tools\\accesPc1.bat",
+              "\"%SystemRoot%\\System32\\sc.exe\" \\\\192.168.1.5 query RemoteRegistry\r\n"},
          }) {
         EXPECT_FALSE(c.command.Refused()) << c.command.refusal;
         EXPECT_EQ(c.command.scriptPath, c.path);
@@ -55,19 +65,20 @@ TEST(PowerScripts, ShutdownDelayAndCommentInBothForms) {
         std::string line;
     };
     const std::string hostile = "l'arrêt \"$(touch /tmp/x)\"; `id` 100%";
+    const std::string shutdownExe = "\"%SystemRoot%\\System32\\shutdown.exe\"";
     for (const Case& c : std::vector<Case>{
-             {Os::Windows, {}, "shutdown -s -f -t 30 -m \\\\10.0.0.5"},
+             {Os::Windows, {}, shutdownExe + " -s -f -t 30 -m \\\\10.0.0.5"},
              {Os::Windows,
               {0, "Sauvegardez à 100%"},
-              "shutdown -s -f -t 0 -c \"Sauvegardez à 100%%\" -m \\\\10.0.0.5"},
+              shutdownExe + " -s -f -t 0 -c \"Sauvegardez à 100%%\" -m \\\\10.0.0.5"},
              // A comment ending in backslashes keeps them, doubled before
              // the closing quote so that the quote still ends it.
              {Os::Windows,
               {30, "Dossier : C:\\Partage\\"},
-              "shutdown -s -f -t 30 -c \"Dossier : C:\\Partage\\\\\" -m \\\\10.0.0.5"},
+              shutdownExe + " -s -f -t 30 -c \"Dossier : C:\\Partage\\\\\" -m \\\\10.0.0.5"},
              {Os::Windows,
               {30, "a\\b\\\\\\"},
-              "shutdown -s -f -t 30 -c \"a\\b\\\\\\\\\\\\\" -m \\\\10.0.0.5"},
+              shutdownExe + " -s -f -t 30 -c \"a\\b\\\\\\\\\\\\\" -m \\\\10.0.0.5"},
              {Os::Posix,
               {},
               "net rpc shutdown -f -t 30 -I 10.0.0.5 -A '/opt/korvane/shutdown.auth'"},
@@ -226,9 +237,10 @@ TEST(PowerReport, ScriptTextsInBothForms) {
         Os::Windows, kWindowsPaths, PowerAction::Shutdown, "pc1", {"pc1"},
         {korvane::ShutdownCommand(Os::Windows, kWindowsPaths, "pc1", "10.0.0.1")}, windowsSlot);
     EXPECT_EQ(windows.scriptText,
-              "shutdown -s -f -t 30 -m \\\\10.0.0.1 >>c:\\ping9.txt 2>&1\r\n"
-              "echo fin de pc1 : %errorlevel% >>c:\\ping9.txt\r\n"
-              "attrib -R c:\\9.mark\r\n");
+              "\"%SystemRoot%\\System32\\shutdown.exe\" -s -f -t 30 -m \\\\10.0.0.1 "
+              ">>c:\\ping9.txt 2>&1\r\n"
+              "echo fin de la commande 1 : %errorlevel% >>c:\\ping9.txt\r\n"
+              "\"%SystemRoot%\\System32\\attrib.exe\" -R c:\\9.mark\r\n");
     const korvane::SlotFiles posixSlot = korvane::SlotFilesFor(Os::Posix, kPosixPaths, 9);
     const PowerScript posix = korvane::ComposePowerScript(
         Os::Posix, kPosixPaths, PowerAction::WakeUp, "pc1", {"pc1"},
@@ -236,7 +248,7 @@ TEST(PowerReport, ScriptTextsInBothForms) {
         posixSlot);
     EXPECT_EQ(posix.scriptText,
               "'/opt/korvane/wolcmd' 024b52000011 10.0.0.1 255.255.255.0 "
-              ">>'/run/user/1000/korvane/ping9.txt' 2>&1; echo 'fin de pc1 : '\"$?\" "
+              ">>'/run/user/1000/korvane/ping9.txt' 2>&1; echo 'fin de la commande 1 : '\"$?\" "
               ">>'/run/user/1000/korvane/ping9.txt'\n"
               "chmod u+w '/run/user/1000/korvane/9.mark'\n");
 }
@@ -264,7 +276,7 @@ TEST(PowerReport, FailuresAreReadBackWithTheToolsReason) {
         {"pc4", "printf 'wolcmd : envoi impossible : r\xc3\xa9seau injoignable'; exit 1",
          "wolcmd : envoi impossible : réseau injoignable"},
         {"pc5", "exit 3", "code de sortie 3"},
-        {"pc6", "echo 'fin de pc7 : 0'", ""}};
+        {"pc6", "echo 'fin de la commande 7 : 0'", ""}};
     TextList computers;
     std::vector<PowerCommand> commands;
     for (const Case& c : cases) {

@@ -1,0 +1,56 @@
+// Korvane: the main window first, then its dialogs, then the message loop
+// until "Quitter", the window's close box, or a request to end (a desktop
+// logout, Ctrl+C), which all end the same way, settings saved.
+// "--planificateur" runs the same behaviour with no window at all.
+#include <QApplication>
+#include <QSocketNotifier>
+#include <string_view>
+
+#include "demo_seams.h"
+#include "forms.h"
+#include "korvane/app/headless.h"
+#include "main_window.h"
+#include "platform/platform.h"
+
+namespace {
+
+namespace platform = toolkit::platform;
+
+// A request to end turns into the end of every loop running then: the
+// message loop's, or a message box's during the start (QCoreApplication::quit
+// would do nothing there, before the message loop runs). The request's flag
+// tells main() not to start the message loop at all.
+void QuitOnRequests(QApplication& app) {
+    const int descriptor = platform::QuitRequestDescriptor();
+    if (descriptor < 0) return;
+    auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+        platform::DrainQuitRequests();
+        QCoreApplication::exit(0);
+    });
+}
+
+bool PlannerOnly(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--planificateur") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    platform::CatchQuitRequests();
+    if (PlannerOnly(argc, argv)) return korvane::RunHeadless();
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QuitOnRequests(app);
+    korvane::Forms forms;  // a request to end during the start ends the start's boxes
+    if (!platform::QuitRequested()) {
+        forms.Form1()->show();
+        korvane::DemoSeamsIfAsked(*forms.Form1());
+        QApplication::exec();
+    }
+    forms.Close();
+    return 0;
+}

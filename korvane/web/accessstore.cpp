@@ -1,0 +1,114 @@
+#include "korvane/web/accessstore.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace korvane::web {
+
+namespace {
+constexpr std::int64_t kLastUseWriteSeconds = 60;
+}
+
+AccessStore::AccessStore(std::string programDir, WebAccessSettings settings)
+    : programDir_(std::move(programDir)), settings_(std::move(settings)) {}
+
+WebAccessSettings AccessStore::Settings() const {
+    const std::lock_guard lock(mutex_);
+    return settings_;
+}
+
+void AccessStore::Replace(const WebAccessSettings& settings) {
+    const std::lock_guard lock(mutex_);
+    const WebAccessSettings before = settings_;
+    settings_ = settings;
+    try {
+        SaveLocked();
+    } catch (...) {
+        settings_ = before;
+        throw;
+    }
+}
+
+bool AccessStore::PasswordMatches(const std::string& password) const {
+    std::optional<PasswordHash> kept;
+    {
+        const std::lock_guard lock(mutex_);
+        kept = settings_.password;
+    }
+    return kept && korvane::PasswordMatches(*kept, password);
+}
+
+std::optional<ApiToken> AccessStore::UseToken(const std::string& secret, std::int64_t now) {
+    const std::lock_guard lock(mutex_);
+    const ApiToken* found = FindToken(settings_.tokens, secret);
+    if (!found) return std::nullopt;
+    ApiToken& token = settings_.tokens[static_cast<std::size_t>(found - settings_.tokens.data())];
+    token.lastUse = now;
+    lastUseUnwritten_ = true;
+    if (now - lastUseWritten_ >= kLastUseWriteSeconds) {
+        try {
+            SaveLocked();
+        } catch (const toolkit::FileError&) {
+            // A last use is worth no refusal: written at the next change.
+        }
+    }
+    return token;
+}
+
+std::optional<ApiToken> AccessStore::TokenById(const std::string& id) const {
+    const std::lock_guard lock(mutex_);
+    for (const ApiToken& token : settings_.tokens) {
+        if (token.id == id) return token;
+    }
+    return std::nullopt;
+}
+
+NewToken AccessStore::AddToken(const std::string& name, WebRole role,
+                               const toolkit::TextList& entries, std::int64_t now) {
+    NewToken made = MakeToken(name, role, entries, now);
+    const std::lock_guard lock(mutex_);
+    if (settings_.tokens.size() >= kMaxTokens) {
+        throw std::invalid_argument("Trop de jetons : révoquez-en un avant d'en créer un autre.");
+    }
+    settings_.tokens.push_back(made.kept);
+    try {
+        SaveLocked();
+    } catch (...) {
+        settings_.tokens.pop_back();
+        throw;
+    }
+    return made;
+}
+
+bool AccessStore::RevokeToken(const std::string& id) {
+    const std::lock_guard lock(mutex_);
+    auto& tokens = settings_.tokens;
+    const auto found =
+        std::find_if(tokens.begin(), tokens.end(), [&id](const ApiToken& t) { return t.id == id; });
+    if (found == tokens.end()) return false;
+    const ApiToken revoked = *found;
+    const auto at = found - tokens.begin();
+    tokens.erase(found);
+    try {
+        SaveLocked();
+    } catch (...) {
+        tokens.insert(tokens.begin() + at, revoked);
+        throw;
+    }
+    return true;
+}
+
+void AccessStore::Flush() {
+    const std::lock_guard lock(mutex_);
+    if (lastUseUnwritten_) SaveLocked();
+}
+
+void AccessStore::SaveLocked() {
+    if (!programDir_.empty()) SaveWebAccess(programDir_, settings_);
+    lastUseUnwritten_ = false;
+    for (const ApiToken& token : settings_.tokens) {
+        if (token.lastUse) lastUseWritten_ = std::max(lastUseWritten_, *token.lastUse);
+    }
+}
+
+}  // namespace korvane::web

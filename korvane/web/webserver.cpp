@@ -1,0 +1,285 @@
+#include "korvane/web/webserver.h"
+
+#include <atomic>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#ifdef KORVANE_WEB_TLS
+#include <boost/asio/ssl.hpp>
+#include <boost/beast/ssl.hpp>
+#endif
+
+#include "korvane/web/websecurity.h"
+
+namespace korvane::web {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+
+bool ServerHasTls() {
+#ifdef KORVANE_WEB_TLS
+    return true;
+#else
+    return false;
+#endif
+}
+
+struct WebServer::Impl {
+    Impl(const ServerConfig& given, const Handler& served)
+        : config(given), handler(served), io(given.threads) {}
+    // In this order: the connections still queued in the io_context when it
+    // goes count themselves out and use the TLS context, which outlive it.
+    const ServerConfig& config;
+    const Handler& handler;
+    std::atomic<std::size_t> connections{0};
+#ifdef KORVANE_WEB_TLS
+    std::optional<asio::ssl::context> tls;
+#endif
+    asio::io_context io;
+    std::optional<tcp::acceptor> acceptor;
+    std::vector<std::thread> threads;
+    void Accept();
+};
+
+namespace {
+
+std::string HeaderOf(const http::request<http::string_body>& request, http::field field) {
+    const auto found = request.find(field);
+    return found == request.end() ? std::string() : std::string(found->value());
+}
+
+std::string HeaderOf(const http::request<http::string_body>& request, const char* name) {
+    const auto found = request.find(name);
+    return found == request.end() ? std::string() : std::string(found->value());
+}
+
+WebRequest ToWebRequest(const http::request<http::string_body>& request, const std::string& client,
+                        bool tls) {
+    WebRequest web;
+    web.method = std::string(request.method_string());
+    web.target = std::string(request.target());
+    web.host = HeaderOf(request, http::field::host);
+    web.origin = HeaderOf(request, http::field::origin);
+    web.secFetchSite = HeaderOf(request, "Sec-Fetch-Site");
+    web.cookie = HeaderOf(request, http::field::cookie);
+    web.authorization = HeaderOf(request, http::field::authorization);
+    web.csrf = HeaderOf(request, "X-CSRF-Token");
+    web.contentType = HeaderOf(request, http::field::content_type);
+    web.body = request.body();
+    web.client = client;
+    web.tls = tls;
+    return web;
+}
+
+http::response<http::string_body> ToBeast(const WebResponse& web, unsigned version,
+                                          bool keepAlive) {
+    http::response<http::string_body> response{static_cast<http::status>(web.status), version};
+    response.set(http::field::server, "Korvane");
+    response.set(http::field::content_type, web.contentType);
+    for (const auto& [name, value] : web.headers) response.insert(name, value);
+    response.body() = web.body;
+    response.keep_alive(keepAlive);
+    response.prepare_payload();
+    return response;
+}
+
+// What the server answers itself, before any handler: a request Beast
+// refused (too large, malformed). The security headers all the same.
+WebResponse ServerRefusal(const beast::error_code& error) {
+    WebResponse response;
+    if (error == http::error::header_limit) {
+        response = ErrorResponse(431, "En-têtes trop longs.");
+    } else if (error == http::error::body_limit) {
+        response = ErrorResponse(413, "Corps de requête trop long.");
+    } else {
+        response = ErrorResponse(400, "Requête HTTP malformée.");
+    }
+    AddSecurityHeaders(response, false);
+    return response;
+}
+
+template <class Stream>
+class Connection : public std::enable_shared_from_this<Connection<Stream>> {
+  public:
+    Connection(WebServer::Impl& server, Stream stream, std::string client, bool tls)
+        : server_(server), stream_(std::move(stream)), client_(std::move(client)), tls_(tls) {}
+    ~Connection() { --server_.connections; }
+
+    void Start() {
+#ifdef KORVANE_WEB_TLS
+        if constexpr (!std::is_same_v<Stream, beast::tcp_stream>) {
+            beast::get_lowest_layer(stream_).expires_after(server_.config.requestTimeout);
+            stream_.async_handshake(asio::ssl::stream_base::server,
+                                    [self = this->shared_from_this()](beast::error_code error) {
+                                        if (!error) self->Read();
+                                    });
+            return;
+        }
+#endif
+        Read();
+    }
+
+  private:
+    void Read() {
+        parser_.emplace();
+        parser_->header_limit(static_cast<std::uint32_t>(server_.config.headerLimit));
+        parser_->body_limit(server_.config.bodyLimit);
+        beast::get_lowest_layer(stream_).expires_after(server_.config.requestTimeout);
+        http::async_read(stream_, buffer_, *parser_,
+                         [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+                             self->OnRead(error);
+                         });
+    }
+
+    void OnRead(const beast::error_code& error) {
+        if (error == http::error::end_of_stream || error == beast::error::timeout ||
+            error == asio::error::operation_aborted || error == asio::error::eof) {
+            return Close();
+        }
+        if (error) {
+            // Not a socket's end: the request itself was refused; say why, then close.
+            if (error.category() == http::make_error_code(http::error::body_limit).category()) {
+                return Write(ServerRefusal(error), 11, false);
+            }
+            return Close();
+        }
+        const auto& request = parser_->get();
+        const WebResponse answer = server_.handler(ToWebRequest(request, client_, tls_));
+        Write(answer, request.version(), request.keep_alive());
+    }
+
+    void Write(const WebResponse& answer, unsigned version, bool keepAlive) {
+        response_ = ToBeast(answer, version, keepAlive);
+        beast::get_lowest_layer(stream_).expires_after(server_.config.writeTimeout);
+        http::async_write(
+            stream_, response_,
+            [self = this->shared_from_this(), keepAlive](beast::error_code error, std::size_t) {
+                if (error || !keepAlive) return self->Close();
+                self->Read();
+            });
+    }
+
+    void Close() {
+        beast::error_code ignored;
+        auto& socket = beast::get_lowest_layer(stream_).socket();
+        socket.shutdown(tcp::socket::shutdown_both, ignored);
+        socket.close(ignored);
+    }
+
+    WebServer::Impl& server_;
+    Stream stream_;
+    std::string client_;
+    bool tls_;
+    beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::string_body>> parser_;
+    http::response<http::string_body> response_;
+};
+
+}  // namespace
+
+void WebServer::Impl::Accept() {
+    acceptor->async_accept(
+        asio::make_strand(io), [this](beast::error_code error, tcp::socket socket) {
+            if (error == asio::error::operation_aborted) return;
+            if (!error) {
+                beast::error_code ignored;
+                const auto peer = socket.remote_endpoint(ignored);
+                // Past the most connections a new one is closed at once: the
+                // ones being served keep their threads and their memory.
+                if (++connections > config.maxConnections) {
+                    --connections;
+                    socket.close(ignored);
+                } else {
+                    const std::string client = ignored ? "?" : peer.address().to_string();
+#ifdef KORVANE_WEB_TLS
+                    if (tls) {
+                        std::make_shared<Connection<beast::ssl_stream<beast::tcp_stream>>>(
+                            *this, beast::ssl_stream<beast::tcp_stream>(std::move(socket), *tls),
+                            client, true)
+                            ->Start();
+                    } else
+#endif
+                    {
+                        std::make_shared<Connection<beast::tcp_stream>>(
+                            *this, beast::tcp_stream(std::move(socket)), client, false)
+                            ->Start();
+                    }
+                }
+            }
+            Accept();
+        });
+}
+
+WebServer::WebServer(ServerConfig config, Handler handler)
+    : config_(std::move(config)), handler_(std::move(handler)) {}
+
+WebServer::~WebServer() {
+    Stop();
+}
+
+std::string WebServer::Start() {
+    if (impl_) return {};
+    auto impl = std::make_unique<Impl>(config_, handler_);
+    beast::error_code error;
+#ifdef KORVANE_WEB_TLS
+    if (!config_.certificateFile.empty()) {
+        impl->tls.emplace(asio::ssl::context::tls_server);
+        impl->tls->set_options(asio::ssl::context::default_workarounds |
+                               asio::ssl::context::no_sslv2 | asio::ssl::context::no_sslv3 |
+                               asio::ssl::context::no_tlsv1 | asio::ssl::context::no_tlsv1_1);
+        impl->tls->use_certificate_chain_file(config_.certificateFile, error);
+        if (!error)
+            impl->tls->use_private_key_file(config_.keyFile, asio::ssl::context::pem, error);
+        if (error) return "Certificat ou clé TLS illisible : " + error.message();
+    }
+#else
+    if (!config_.certificateFile.empty()) return "HTTPS n'est pas disponible dans cette version.";
+#endif
+    const auto address = asio::ip::make_address(config_.address, error);
+    if (error) return "Adresse d'écoute invalide : " + config_.address;
+    const tcp::endpoint endpoint(address, static_cast<unsigned short>(config_.port));
+    impl->acceptor.emplace(impl->io);
+    impl->acceptor->open(endpoint.protocol(), error);
+    if (!error) impl->acceptor->set_option(asio::socket_base::reuse_address(true), error);
+    if (!error) impl->acceptor->bind(endpoint, error);
+    if (!error) impl->acceptor->listen(asio::socket_base::max_listen_connections, error);
+    if (error) {
+        return "Le port " + std::to_string(config_.port) +
+               " ne peut pas être ouvert : " + error.message();
+    }
+    impl->Accept();
+    for (int i = 0; i < std::max(1, config_.threads); ++i) {
+        impl->threads.emplace_back([io = &impl->io] { io->run(); });
+    }
+    impl_ = std::move(impl);
+    return {};
+}
+
+void WebServer::Stop() {
+    if (!impl_) return;
+    impl_->io.stop();
+    for (std::thread& thread : impl_->threads) thread.join();
+    impl_.reset();
+}
+
+bool WebServer::Running() const {
+    return impl_ != nullptr;
+}
+
+int WebServer::Port() const {
+    if (!impl_) return 0;
+    beast::error_code ignored;
+    return impl_->acceptor->local_endpoint(ignored).port();
+}
+
+std::size_t WebServer::Connections() const {
+    return impl_ ? impl_->connections.load() : 0;
+}
+
+}  // namespace korvane::web
