@@ -162,4 +162,25 @@ inline constexpr const char* kSshKeyCopy =
     "Sur chaque ordinateur Linux à arrêter par SSH, ajoutez cette ligne au fichier "
     "~/.ssh/authorized_keys du compte indiqué dans le dialogue de l'ordinateur :";
 
+// The access from the network (web_feature.h).
+inline constexpr const char* kWebServedHere = "Accès depuis le réseau : page servie à ";
+inline constexpr const char* kWebServedElsewhere =
+    "Accès depuis le réseau : page servie par le Korvane qui tient ce dossier (le "
+    "planificateur), à ";
+inline constexpr const char* kWebAccessOff = "Accès depuis le réseau : coupé.";
+inline constexpr const char* kWebNotServed = "Accès depuis le réseau : page non servie : ";
+inline constexpr const char* kWebNoLead =
+    "aucun Korvane ne peut tenir ce dossier (voyez le message sur le verrou « planning.lck »).";
+inline constexpr const char* kWebRequested = "Demande depuis le réseau (";
+inline constexpr const char* kWebNotOnMap = " n'est plus sur la carte de Korvane.";
+inline constexpr const char* kWebSent = "Commande envoyée.";
+inline constexpr const char* kWebNoOutcome =
+    "Sans nouvelles de la commande : son compte rendu n'est pas revenu (voyez la console de "
+    "Korvane).";
+inline constexpr const char* kWebNoVerdict =
+    "Sans verdict : la vérification n'a pas rendu de résultat.";
+inline constexpr const char* kWebEnded = "Korvane s'est arrêté avant la fin de la commande.";
+inline constexpr const char* kWebEndedVerdict =
+    "Sans verdict : Korvane s'est arrêté avant la vérification.";
+
 }  // namespace korvane::text

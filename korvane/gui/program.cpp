@@ -1,7 +1,9 @@
 // Korvane: the main window first, then its dialogs, then the message loop
 // until "Quitter", the window's close box, or a request to end (a desktop
 // logout, Ctrl+C), which all end the same way, settings saved.
-// "--planificateur" runs the same behaviour with no window at all.
+// "--planificateur" runs the same behaviour with no window at all. Whichever
+// runs, it is given the server of the access from the network (korvane/web),
+// which its app starts while it leads the program folder.
 #include <QApplication>
 #include <QSocketNotifier>
 #include <string_view>
@@ -9,6 +11,7 @@
 #include "demo_seams.h"
 #include "forms.h"
 #include "korvane/app/headless.h"
+#include "korvane/web/webservice.h"
 #include "main_window.h"
 #include "platform/platform.h"
 
@@ -41,11 +44,12 @@ bool PlannerOnly(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     platform::CatchQuitRequests();
-    if (PlannerOnly(argc, argv)) return korvane::RunHeadless();
+    if (PlannerOnly(argc, argv)) return korvane::RunHeadless(korvane::web::MakeWebService);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QuitOnRequests(app);
-    korvane::Forms forms;  // a request to end during the start ends the start's boxes
+    // A request to end during the start ends the start's boxes.
+    korvane::Forms forms(nullptr, nullptr, korvane::web::MakeWebService);
     if (!platform::QuitRequested()) {
         forms.Form1()->show();
         korvane::DemoSeamsIfAsked(*forms.Form1());

@@ -2,7 +2,9 @@
 // message loop until "Quitter", the window's close box, or the end of the
 // session, which all end the same way, settings saved.
 // "--planificateur" runs the same behaviour with no window to see: a hidden
-// window of its own gets the timers and the end of the session.
+// window of its own gets the timers and the end of the session. Either is
+// given the server of the access from the network (korvane/web), which its
+// app starts while it leads the program folder.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -14,6 +16,7 @@
 #include "dialogs.h"
 #include "korvane/app/app.h"
 #include "korvane/app/headless.h"
+#include "korvane/web/webservice.h"
 #include "main_window.h"
 #include "win32_scheduler.h"
 
@@ -68,7 +71,7 @@ int RunPlanner() {
     HeadlessView view;
     Win32Scheduler scheduler;
     SystemClock clock;
-    KorvaneApp app(view, scheduler, clock);
+    KorvaneApp app(view, scheduler, clock, web::MakeWebService);
     Planner planner{&app};
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&planner));
     app.Start({}, true);
@@ -89,7 +92,7 @@ int RunWindow() {
     SystemClock clock;
     TForm1 form;
     if (!form.Create()) return 1;
-    KorvaneApp app(form, scheduler, clock);
+    KorvaneApp app(form, scheduler, clock, web::MakeWebService);
     form.Attach(app);
     form.OnEndSession([&app, &form] { app.Exit(form.Geometry()); });
     app.Start(Screens());

@@ -175,7 +175,12 @@ bool ReleaseRunMarker(int handle, const std::string& path, bool remove);
 void CatchQuitRequests();
 bool QuitRequested();
 // Waits at most `ms` for a request; true when one has come (now or before).
+// Returns early, false, after WakeQuitWait.
 bool WaitForQuitRequest(int ms);
+// Ends the current or next WaitForQuitRequest early, with no request: a
+// window-free loop has work handed to it by another thread. Safe from any
+// thread.
+void WakeQuitWait();
 // A descriptor that becomes readable at each request, for a window's event
 // loop to watch; -1 where there is none (Windows, or before CatchQuitRequests).
 int QuitRequestDescriptor();
