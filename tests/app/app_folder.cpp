@@ -164,6 +164,7 @@ korvane::KorvaneApp& AppFolder::Start(const std::vector<korvane::Rect>& screens,
     view_ = std::make_unique<FakeView>();
     scheduler_ = std::make_unique<TestScheduler>();
     app_ = std::make_unique<korvane::KorvaneApp>(*view_, *scheduler_, clock_);
+    app_->WebPrefs().SetSystem({});  // no systemctl, no registry from a test
     app_->Start(screens, windowless);
     return *app_;
 }
