@@ -166,7 +166,7 @@ inline constexpr const char* kSshKeyCopy =
 inline constexpr const char* kWebServedHere = "Accès depuis le réseau : page servie à ";
 inline constexpr const char* kWebServedElsewhere =
     "Accès depuis le réseau : page servie par le Korvane qui tient ce dossier (le "
-    "planificateur), à ";
+    "planificateur, ou une autre fenêtre), à ";
 inline constexpr const char* kWebAccessOff = "Accès depuis le réseau : coupé.";
 inline constexpr const char* kWebNotServed = "Accès depuis le réseau : page non servie : ";
 inline constexpr const char* kWebNoLead =
