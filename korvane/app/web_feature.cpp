@@ -227,6 +227,7 @@ void WebFeature::OnVerdict(std::uint64_t id, const std::string& verdict) {
     const auto found = pending_.find(id);
     if (found == pending_.end()) return;
     board_.FollowUp(id, verdict, ctx_.NowSeconds());
+    Publish();  // its incidents, on the page at once rather than at the next tick
     // A verdict before the outcome (a script slower than five minutes):
     // the outcome is still awaited.
     if (found->second.outcomeKnown) {
