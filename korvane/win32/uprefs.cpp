@@ -53,7 +53,7 @@ constexpr int kSpinRange = 1000000;
 }  // namespace
 
 DialogTemplate TPrefs::Template() const {
-    DialogTemplate dialog(text::kPrefsTitle, 262, 392);
+    DialogTemplate dialog(text::kPrefsTitle, 522, 280);
     dialog.Label(text::kPrefsPerRow, -1, 7, 9, 120, 10, "Label3");
     dialog.Edit(kSetNbyrow, 130, 7, 44, 12, "set_nbyrow");
     dialog.Add(UPDOWN_CLASSW, "", kSpin, 174, 7, 10, 12,
@@ -71,37 +71,38 @@ DialogTemplate TPrefs::Template() const {
     dialog.Add(L"BUTTON", text::kKeepRunning, kKeepRunning, 7, 96, 248, 10, kCheckBox,
                "keep_running");
     // The access from the network.
-    dialog.Add(L"BUTTON", text::kWebPrefsSection, -1, 4, 110, 254, 254, BS_GROUPBOX, nullptr);
-    dialog.Add(L"BUTTON", text::kWebPrefsEnable, kWebEnabled, 10, 122, 240, 10, kCheckBox,
+    dialog.Add(L"BUTTON", text::kWebPrefsSection, -1, 256, 4, 254, 254, BS_GROUPBOX, nullptr);
+    dialog.Add(L"BUTTON", text::kWebPrefsEnable, kWebEnabled, 262, 16, 240, 10, kCheckBox,
                "web_enabled");
-    dialog.Label(text::kWebPrefsPort, -1, 10, 137, 120, 10, nullptr);
-    dialog.Edit(kWebPort, 130, 135, 44, 12, "web_port", ES_AUTOHSCROLL | ES_NUMBER);
-    dialog.Label(text::kWebPrefsPassword, -1, 10, 152, 120, 10, nullptr);
-    dialog.Edit(kWebPassword, 130, 150, 120, 12, "web_password", ES_AUTOHSCROLL | ES_PASSWORD);
-    dialog.Label(text::kWebPrefsPasswordAgain, -1, 10, 167, 120, 10, nullptr);
-    dialog.Edit(kWebPasswordAgain, 130, 165, 120, 12, "web_password_again",
+    dialog.Label(text::kWebPrefsPort, -1, 262, 31, 120, 10, nullptr);
+    dialog.Edit(kWebPort, 382, 29, 44, 12, "web_port", ES_AUTOHSCROLL | ES_NUMBER);
+    dialog.Label(text::kWebPrefsPassword, -1, 262, 46, 120, 10, nullptr);
+    dialog.Edit(kWebPassword, 382, 44, 120, 12, "web_password", ES_AUTOHSCROLL | ES_PASSWORD);
+    dialog.Label(text::kWebPrefsPasswordAgain, -1, 262, 61, 120, 10, nullptr);
+    dialog.Edit(kWebPasswordAgain, 382, 59, 120, 12, "web_password_again",
                 ES_AUTOHSCROLL | ES_PASSWORD);
-    dialog.Label("", kWebPasswordState, 10, 180, 240, 10, "web_password_state");
-    dialog.Label(text::kWebPrefsAddress, -1, 10, 194, 80, 10, nullptr);
-    dialog.Edit(kWebAddress, 90, 192, 120, 12, "web_address", ES_AUTOHSCROLL | ES_READONLY);
-    dialog.Button(text::kWebPrefsCopy, kWebCopy, 214, 191, 36, 14, "web_copy");
-    dialog.Label(text::kWebPrefsFingerprint, -1, 10, 209, 240, 10, nullptr);
-    dialog.Edit(kWebFingerprint, 10, 219, 240, 12, "web_fingerprint", ES_AUTOHSCROLL | ES_READONLY);
-    dialog.Label("", kWebStatus, 10, 234, 240, 18, "web_status");
-    dialog.Label(text::kWebPrefsTokens, -1, 10, 254, 240, 10, nullptr);
-    dialog.Add(L"LISTBOX", "", kWebTokens, 10, 264, 240, 40,
+    dialog.Label("", kWebPasswordState, 262, 74, 240, 10, "web_password_state");
+    dialog.Label(text::kWebPrefsAddress, -1, 262, 88, 80, 10, nullptr);
+    dialog.Edit(kWebAddress, 342, 86, 120, 12, "web_address", ES_AUTOHSCROLL | ES_READONLY);
+    dialog.Button(text::kWebPrefsCopy, kWebCopy, 466, 85, 36, 14, "web_copy");
+    dialog.Label(text::kWebPrefsFingerprint, -1, 262, 103, 240, 10, nullptr);
+    dialog.Edit(kWebFingerprint, 262, 113, 240, 12, "web_fingerprint",
+                ES_AUTOHSCROLL | ES_READONLY);
+    dialog.Label("", kWebStatus, 262, 128, 240, 18, "web_status");
+    dialog.Label(text::kWebPrefsTokens, -1, 262, 148, 240, 10, nullptr);
+    dialog.Add(L"LISTBOX", "", kWebTokens, 262, 158, 240, 40,
                LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP,
                "web_tokens");
-    dialog.Label(text::kWebPrefsTokenName, -1, 10, 309, 80, 10, nullptr);
-    dialog.Edit(kWebTokenName, 90, 307, 100, 12, "web_token_name");
-    dialog.Add(L"BUTTON", text::kWebPrefsTokenAdmin, kWebTokenAdmin, 196, 308, 56, 10, kCheckBox,
+    dialog.Label(text::kWebPrefsTokenName, -1, 262, 203, 80, 10, nullptr);
+    dialog.Edit(kWebTokenName, 342, 201, 70, 12, "web_token_name");
+    dialog.Add(L"BUTTON", text::kWebPrefsTokenAdmin, kWebTokenAdmin, 418, 202, 84, 10, kCheckBox,
                "web_token_admin");
-    dialog.Label(text::kWebPrefsTokenEntries, -1, 10, 323, 240, 10, nullptr);
-    dialog.Edit(kWebTokenEntries, 10, 333, 240, 12, "web_token_entries");
-    dialog.Button(text::kWebPrefsMakeToken, kWebMakeToken, 10, 348, 70, 14, "web_make_token");
-    dialog.Button(text::kWebPrefsRevoke, kWebRevoke, 86, 348, 50, 14, "web_revoke");
-    dialog.Button(text::kOk, IDOK, 146, 370, 50, 15, "BitBtn1", true);
-    dialog.Button(text::kCancel, IDCANCEL, 205, 370, 50, 15, "BitBtn2");
+    dialog.Label(text::kWebPrefsTokenEntries, -1, 262, 217, 240, 10, nullptr);
+    dialog.Edit(kWebTokenEntries, 262, 227, 240, 12, "web_token_entries");
+    dialog.Button(text::kWebPrefsMakeToken, kWebMakeToken, 262, 242, 70, 14, "web_make_token");
+    dialog.Button(text::kWebPrefsRevoke, kWebRevoke, 338, 242, 50, 14, "web_revoke");
+    dialog.Button(text::kOk, IDOK, 406, 260, 50, 15, "BitBtn1", true);
+    dialog.Button(text::kCancel, IDCANCEL, 465, 260, 50, 15, "BitBtn2");
     return dialog;
 }
 
