@@ -167,6 +167,8 @@ inline constexpr const char* kWebServedHere = "Accès depuis le réseau : page s
 inline constexpr const char* kWebServedElsewhere =
     "Accès depuis le réseau : page servie par le Korvane qui tient ce dossier (le "
     "planificateur, ou une autre fenêtre), à ";
+inline constexpr const char* kWebFingerprintTold =
+    "Accès depuis le réseau : empreinte SHA-256 du certificat : ";
 inline constexpr const char* kWebAccessOff = "Accès depuis le réseau : coupé.";
 inline constexpr const char* kWebNotServed = "Accès depuis le réseau : page non servie : ";
 inline constexpr const char* kWebNoLead =

@@ -131,6 +131,11 @@ void WebFeature::Look() {
     if (status.text != told_) {
         told_ = status.text;
         ctx_.console.Log(status.text);
+        // A planner on a server has no preferences to show it: the console
+        // gives what the browser's warning is checked against.
+        if (status.served == WebServed::Here && !status.fingerprint.empty()) {
+            ctx_.console.Log(text::kWebFingerprintTold + status.fingerprint);
+        }
         if (status.served != WebServed::Off) ctx_.console.Status(status.text);
     }
 }
