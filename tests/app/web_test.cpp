@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <thread>
 
 #include "app_folder.h"
+#include "korvane/app/access_setup.h"
 #include "korvane/app/always_on.h"
 #include "korvane/app/texts.h"
 #include "korvane/core/protection.h"
@@ -408,6 +410,94 @@ TEST(AlwaysOn, TheUnitOrTheLogonEntryFollowsThePreference) {
         fake.changeCode = 1;
         EXPECT_FALSE(app.WebPrefs().Save({false, "8765", "", "", true}));
         EXPECT_EQ(folder.View().warnings.size(), 1u);
+    }
+}
+
+// "korvane --acces-web": the password asked twice (again on a terminal, up
+// to three times), the access turned on with the tokens already made kept,
+// a damaged file left as it is, the address told; nothing changes otherwise.
+TEST(AccessSetup, TurnsTheAccessOnOnlyWithTheSamePasswordTwice) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> arguments;
+        std::vector<std::string> lines;  // typed, in order
+        bool terminal;
+        const char* file;  // acces-web.ini before; nullptr: none
+        int status;
+        int port;  // of the file after, when on
+    };
+    const char* damaged = "actif=oui\r\nport=8765\r\n";  // on without a password
+    const Case cases[] = {
+        {"piped", {}, {"motdepasse1", "motdepasse1"}, false, nullptr, 0, 8765},
+        {"another port",
+         {"--port", "9000"},
+         {"motdepasse1", "motdepasse1"},
+         false,
+         nullptr,
+         0,
+         9000},
+        {"they differ", {}, {"motdepasse1", "motdepasse2"}, false, nullptr, 1, 0},
+        {"too short", {}, {"court", "court"}, false, nullptr, 1, 0},
+        {"input ended", {}, {"motdepasse1"}, false, nullptr, 1, 0},
+        {"typed again on a terminal",
+         {},
+         {"court", "motdepasse1", "autre", "motdepasse1", "motdepasse1"},
+         true,
+         nullptr,
+         0,
+         8765},
+        {"three misses", {}, {"a", "b", "c", "motdepasse1", "motdepasse1"}, true, nullptr, 1, 0},
+        {"port out of range",
+         {"--port", "0"},
+         {"motdepasse1", "motdepasse1"},
+         false,
+         nullptr,
+         1,
+         0},
+        {"unknown argument", {"--mot-de-passe", "x"}, {}, false, nullptr, 1, 0},
+        {"damaged file", {}, {"motdepasse1", "motdepasse1"}, false, damaged, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        app_testing::ProgramDirectory folder;
+        // A token made before stays.
+        korvane::WebAccessSettings before;
+        before.tokens.push_back(
+            korvane::MakeToken("hub", korvane::WebRole::WakeOnly, {"pc1"}, 1).kept);
+        if (c.file == nullptr) {
+            korvane::SaveWebAccess(folder.Dir(), before);
+        } else {
+            testing_support::WriteBytes(folder / korvane::kWebAccessFile, c.file);
+        }
+        const std::string bytesBefore =
+            testing_support::ReadBytes(folder / korvane::kWebAccessFile);
+        std::size_t next = 0;
+        korvane::AccessSetupInput input;
+        input.programDir = folder.Dir();
+        input.arguments = c.arguments;
+        input.terminal = c.terminal;
+        input.read = [&](const std::string&) -> std::optional<std::string> {
+            if (next == c.lines.size()) return std::nullopt;
+            return c.lines[next++];
+        };
+        ServingRecord record;
+        std::ostringstream out, err;
+        EXPECT_EQ(korvane::SetUpWebAccess(input, Maker(record), out, err), c.status);
+        const korvane::WebAccessRead after = korvane::LoadWebAccess(folder.Dir());
+        if (c.status != 0) {
+            EXPECT_EQ(testing_support::ReadBytes(folder / korvane::kWebAccessFile), bytesBefore);
+            EXPECT_FALSE(err.str().empty());
+            EXPECT_TRUE(out.str().empty());
+            continue;
+        }
+        EXPECT_TRUE(after.settings.enabled);
+        EXPECT_EQ(after.settings.port, c.port);
+        ASSERT_TRUE(after.settings.password);
+        EXPECT_TRUE(korvane::PasswordMatches(*after.settings.password, "motdepasse1"));
+        EXPECT_EQ(after.settings.tokens, before.tokens);
+        EXPECT_NE(out.str().find("https://192.0.2.1:" + std::to_string(c.port) + "/"),
+                  std::string::npos)
+            << out.str();
     }
 }
 
