@@ -56,7 +56,7 @@ struct World {
     }
     FixedClock clock;
     korvane::WebBoard board{1000000, 64};
-    korvane::web::AccessStore access;
+    korvane::AccessStore access;
     korvane::web::WebApi api;
     std::string admin, wakeOnly, sessionId, csrf;
 };

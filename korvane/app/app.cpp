@@ -14,7 +14,8 @@ constexpr int kRedrawInterval = 10000;
 
 }  // namespace
 
-KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
+KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock,
+                       WebServingMaker serving)
     : ctx_(view, scheduler, clock),
       requests_(ctx_),
       notifications_(ctx_),
@@ -31,7 +32,9 @@ KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock)
       menus_(ctx_, planner_, map_),
       intake_(ctx_, scans_, map_),
       energy_(ctx_),
-      commands_(*this, ctx_.view, ctx_.scheduler) {}
+      commands_(*this, ctx_.view, ctx_.scheduler),
+      web_(ctx_, map_, followUps_, scans_, planner_, power_, std::move(serving)),
+      webPrefs_(ctx_, web_, RealSystem()) {}
 
 // No file is touched here: what an exit writes, Exit writes.
 KorvaneApp::~KorvaneApp() {
@@ -56,6 +59,7 @@ void KorvaneApp::Start(const std::vector<Rect>& screens, bool windowless) {
     gateway_.Probe();
     Redraw_network();
     StartTimers();
+    web_.Start();
 }
 
 void KorvaneApp::StartTimers() {
@@ -68,6 +72,8 @@ void KorvaneApp::StartTimers() {
 void KorvaneApp::Exit(const std::optional<WindowGeometry>& window) {
     if (!started_ || ended_) return;
     ended_ = true;
+    // No request from the network comes in while the program ends.
+    web_.Stop();
     // No timer may fire into an ending program.
     scans_.StopTimer();
     ctx_.timers.Cancel(timerRedraw_);
@@ -90,7 +96,8 @@ void KorvaneApp::Exit(const std::optional<WindowGeometry>& window) {
 // Each poll's states: who holds each address, the map, the journal.
 void KorvaneApp::PollEnded() {
     holders_.Look();
-    Redraw_network();
+    map_.Redraw();
+    web_.Publish(true);
     journal_.Record();
 }
 
@@ -102,6 +109,8 @@ void KorvaneApp::TimerRedrawTimer() {
     poller_.ReloadDiscoveryLists();
     planner_.Reload();
     scans_.LookForNewDevices();
+    web_.Look();
+    web_.Publish();
     ctx_.timers.Trace();
 }
 

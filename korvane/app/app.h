@@ -26,6 +26,8 @@
 //   CommandRunner   app_commands.h    the windows' commands (command_table.h), the
 //                                     clicks of entries and notifications, over the
 //                                     public methods below
+//   WebFeature      web_feature.h     the access from the network: the board's
+//                                     snapshot and actions, serving when leading
 // startup.h holds what the start reads and the exit writes besides them.
 #pragma once
 
@@ -53,6 +55,9 @@
 #include "korvane/app/scans.h"
 #include "korvane/app/scheduler.h"
 #include "korvane/app/view.h"
+#include "korvane/app/web_feature.h"
+#include "korvane/app/web_preferences.h"
+#include "korvane/app/web_serving.h"
 #include "korvane/core/KrvVar.h"
 #include "korvane/core/addressholder.h"
 #include "korvane/core/energy.h"
@@ -99,7 +104,10 @@ struct EnergyReport {
 
 class KorvaneApp {
   public:
-    KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock);
+    // `serving` makes the server of the access from the network (the
+    // program file gives korvane/web's); without one nothing is served.
+    KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock,
+               WebServingMaker serving = {});
     ~KorvaneApp();
     KorvaneApp(const KorvaneApp&) = delete;
     KorvaneApp& operator=(const KorvaneApp&) = delete;
@@ -205,6 +213,11 @@ class KorvaneApp {
     void ExecPING_host(const std::string& host, const RequestHandler& handler);
     void ReleaseRequest(int slot);
 
+    // --- the access from the network ---
+    WebFeature& Web() { return web_; }
+    // The preferences' "Accès depuis le réseau" and "Garder Korvane actif".
+    WebPreferences& WebPrefs() { return webPrefs_; }
+
     // --- for the window layers and the tests ---
     const KrvVar& Vars() const { return ctx_.krv; }
     const toolkit::host_params& LocalHost() const { return ctx_.localHost; }
@@ -236,7 +249,9 @@ class KorvaneApp {
     IntakeDialog intake_;
     EnergyReports energy_;
     TimerId timerRedraw_ = 0;
-    CommandRunner commands_;  // over the public methods: made last
+    CommandRunner commands_;  // over the public methods
+    WebFeature web_;          // reads the others: made last, gone first
+    WebPreferences webPrefs_;
     bool started_ = false;
     bool ended_ = false;
 };

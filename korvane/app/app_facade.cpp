@@ -4,10 +4,20 @@
 
 namespace korvane {
 
+namespace {
+
+CommandOrigin Origin(bool planned) {
+    return planned ? CommandOrigin::Plan : CommandOrigin::Window;
+}
+
+}  // namespace
+
 // --- the map and the timers ------------------------------------------------
 
+// The web page shows what the map shows.
 void KorvaneApp::Redraw_network() {
     map_.Redraw();
+    web_.Publish();
 }
 
 void KorvaneApp::Timer1Timer() {
@@ -60,15 +70,15 @@ void KorvaneApp::ActOnEntry(PowerAction action, int entry) {
 }
 
 bool KorvaneApp::PowerUp(const std::string& name, bool planned) {
-    return power_.Run(PowerAction::WakeUp, name, planned);
+    return power_.Run(PowerAction::WakeUp, name, Origin(planned));
 }
 
 bool KorvaneApp::Shutdown(const std::string& name, bool planned) {
-    return power_.Run(PowerAction::Shutdown, name, planned);
+    return power_.Run(PowerAction::Shutdown, name, Origin(planned));
 }
 
 bool KorvaneApp::Restart(const std::string& name, bool planned) {
-    return power_.Run(PowerAction::Restart, name, planned);
+    return power_.Run(PowerAction::Restart, name, Origin(planned));
 }
 
 bool KorvaneApp::TestAccess(const std::string& name) {

@@ -44,13 +44,15 @@ bool HeadlessView::AskYesNo(const std::string& question) {
 }
 
 // The stepped scheduler follows the real time: each turn runs what fell due,
-// then sleeps until the next timer or a request to end.
-int RunHeadless() {
+// then sleeps until the next timer, a request to end, or a call posted by
+// another thread (the web server's: the wait is woken for it).
+int RunHeadless(const WebServingMaker& serving) {
     namespace platform = toolkit::platform;
     HeadlessView view;
     SteppedScheduler scheduler;
+    scheduler.SetPostWaker(platform::WakeQuitWait);
     SystemClock clock;
-    KorvaneApp app(view, scheduler, clock);
+    KorvaneApp app(view, scheduler, clock, serving);
     app.Start({}, true);
     const auto origin = std::chrono::steady_clock::now();
     while (!platform::QuitRequested()) {
@@ -64,6 +66,7 @@ int RunHeadless() {
         if (platform::WaitForQuitRequest(static_cast<int>(wait))) break;
     }
     app.Exit(std::nullopt);
+    scheduler.SetPostWaker({});
     return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "korvane/app/view.h"
+#include "korvane/app/web_serving.h"
 
 namespace korvane {
 
@@ -42,7 +43,8 @@ class HeadlessView : public MainView {
 };
 
 // Runs Korvane until a request to end (toolkit::platform::CatchQuitRequests
-// must have been called); returns the program's exit status.
-int RunHeadless();
+// must have been called), serving the page with what `serving` makes;
+// returns the program's exit status.
+int RunHeadless(const WebServingMaker& serving = {});
 
 }  // namespace korvane

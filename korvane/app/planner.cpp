@@ -79,7 +79,8 @@ void Planner::RunDue(const std::vector<DueAction>& due) {
         const bool wake = action.action == PlannedAction::WakeUp;
         ctx_.console.Log("planification : " + std::string(wake ? "allumage de " : "arrêt de ") +
                          action.name);
-        power_.Run(wake ? PowerAction::WakeUp : PowerAction::Shutdown, action.name, true);
+        power_.Run(wake ? PowerAction::WakeUp : PowerAction::Shutdown, action.name,
+                   CommandOrigin::Plan);
     }
     if (!due.empty()) acted_();
 }

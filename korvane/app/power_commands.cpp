@@ -82,8 +82,9 @@ PowerScript CheckedScript(PowerAction action, const std::string& name, const Tex
 
 }  // namespace
 
-bool PowerCommands::Run(PowerAction action, const std::string& name, bool planned, PowerDone done) {
-    const Caller caller{planned, std::move(done)};
+bool PowerCommands::Run(PowerAction action, const std::string& name, CommandOrigin origin,
+                        PowerDone done, FollowUpDone followed) {
+    const Caller caller{origin, std::move(done), std::move(followed)};
     if (action == PowerAction::WakeUp) return PowerUp(name, caller);
     return RemotePower(action, name, caller);
 }
@@ -98,7 +99,7 @@ bool PowerCommands::PowerUp(const std::string& name, const Caller& caller) {
                            WakeMask(ip, ctx_.krv.LocalAddresses, ctx_.krv.LocalMasks)));
     }
     if (!RunPowerScript(PowerAction::WakeUp, name, computers, commands, caller)) return false;
-    followUps_.Arm(FollowKind::WakeUp, name);
+    followUps_.Arm(FollowKind::WakeUp, name, caller.followed);
     return true;
 }
 
@@ -119,7 +120,9 @@ bool PowerCommands::RemotePower(PowerAction action, const std::string& name, con
     const TextList computers = TargetsOf(name);
     const std::vector<PowerCommand> commands = RemoteCommands(action, computers, ssh);
     if (!RunPowerScript(action, name, computers, commands, caller)) return false;
-    if (action != PowerAction::TestAccess) followUps_.Arm(FollowKindOf(action), name);
+    if (action != PowerAction::TestAccess) {
+        followUps_.Arm(FollowKindOf(action), name, caller.followed);
+    }
     return true;
 }
 
@@ -178,7 +181,7 @@ bool PowerCommands::RunPowerScript(PowerAction action, const std::string& name,
         if (report) requests_.Arm();
         toolkit::SaveText(script.scriptPath, script.scriptText);
     } catch (const std::exception& error) {  // FileError, ScratchError
-        ctx_.view.Warn(error.what());
+        Warn(error.what(), caller);
         caller.Tell(false, error.what());
         return false;
     }
@@ -205,7 +208,7 @@ void PowerCommands::ReadPowerReport(const Sent& sent, const Caller& caller, int 
     } catch (const toolkit::FileError& error) {
         const std::string message = text::kOutcomeUnreadable + std::string(error.what());
         ctx_.console.Log(message);
-        caller.Tell(true, message);
+        caller.Tell(true, message, true);
         return;
     }
     const std::vector<PowerFailure> failures = PowerFailures(result, sent.computers);
@@ -216,7 +219,7 @@ void PowerCommands::ReadPowerReport(const Sent& sent, const Caller& caller, int 
         const std::string report = AccessReport(result, sent.computers, sent.overSsh);
         ctx_.console.Log(report);
         ctx_.console.Status(report);
-        caller.Tell(true, report);
+        caller.Tell(true, report, !failures.empty());
         return;
     }
     if (failures.empty()) {
@@ -226,8 +229,8 @@ void PowerCommands::ReadPowerReport(const Sent& sent, const Caller& caller, int 
     const std::string message = PowerFailureMessage(sent.action, failures);
     ctx_.console.Log(message);
     ctx_.console.Status(message);
-    if (caller.planned) notifications_.Tell(PlanFailureNotice(message));
-    caller.Tell(true, JoinedRefusals({sent.leftOut, message}));
+    if (caller.Planned()) notifications_.Tell(PlanFailureNotice(message));
+    caller.Tell(true, JoinedRefusals({sent.leftOut, message}), true);
 }
 
 // The list is read afresh: a shutdown never trusts an older copy.
@@ -255,9 +258,17 @@ bool PowerCommands::RefuseProtected(PowerAction action, const std::string& name,
 // notification when nobody clicked it.
 void PowerCommands::Refuse(const std::string& refusal, const Caller& caller) {
     ctx_.console.Log(refusal);
-    ctx_.view.Warn(refusal);
-    if (caller.planned) notifications_.Tell(PlanFailureNotice(refusal));
+    Warn(refusal, caller);
+    if (caller.Planned()) notifications_.Tell(PlanFailureNotice(refusal));
     caller.Tell(false, refusal);
+}
+
+void PowerCommands::Warn(const std::string& text, const Caller& caller) {
+    if (caller.origin == CommandOrigin::Network) {
+        ctx_.console.Status(text);
+    } else {
+        ctx_.view.Warn(text);
+    }
 }
 
 }  // namespace korvane

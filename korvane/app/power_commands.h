@@ -28,12 +28,21 @@ namespace korvane {
 // script's report read.
 struct PowerOutcome {
     bool sent = false;
+    // Sent, but a computer's command failed, or the report could not be
+    // read: the command may not have reached every computer.
+    bool failed = false;
     // Why it was refused; once sent, what went wrong (computers of a group
     // left out, failures, a report that could not be read) or the access
     // test's answer; empty when every computer took its command.
     std::string message;
 };
 using PowerDone = std::function<void(const PowerOutcome&)>;
+
+// Who gave a command: the user at the window, the plan (nobody clicked: a
+// failure is also notified), or someone on the network through the web page
+// (told in the console log and the status bar, never by a box: the page
+// shows the outcome, and nobody at the desk may be there to close it).
+enum class CommandOrigin { Window, Plan, Network };
 
 class PowerCommands {
   public:
@@ -50,17 +59,21 @@ class PowerCommands {
     // A planned command that fails is also told by a notification, nobody
     // having clicked it. `done`, when given, learns the outcome once: at
     // once for a refusal, when the script's report is read otherwise (never
-    // when Korvane ends first).
-    bool Run(PowerAction action, const std::string& name, bool planned = false,
-             PowerDone done = {});
+    // when Korvane ends first, nor when a later request took the report's
+    // slot). `followed`, when given, learns the follow-up's verdict.
+    bool Run(PowerAction action, const std::string& name,
+             CommandOrigin origin = CommandOrigin::Window, PowerDone done = {},
+             FollowUpDone followed = {});
 
   private:
     // Who gave the command, and who waits for its outcome.
     struct Caller {
-        bool planned = false;
+        CommandOrigin origin = CommandOrigin::Window;
         PowerDone done;
-        void Tell(bool sent, const std::string& message) const {
-            if (done) done({sent, message});
+        FollowUpDone followed;
+        bool Planned() const { return origin == CommandOrigin::Plan; }
+        void Tell(bool sent, const std::string& message, bool failed = false) const {
+            if (done) done({sent, failed, message});
         }
     };
     // What the script's report is read against.
@@ -81,6 +94,8 @@ class PowerCommands {
                         const std::vector<PowerCommand>& commands, const Caller& caller);
     void ReadPowerReport(const Sent& sent, const Caller& caller, int slot);
     void Refuse(const std::string& refusal, const Caller& caller);
+    // A box for the window's user; the status bar for the others.
+    void Warn(const std::string& text, const Caller& caller);
 
     AppContext& ctx_;
     Requests& requests_;

@@ -37,6 +37,10 @@ void Scans::Tick() {
     ++ctx_.krv.ScanTick;
 }
 
+bool Scans::Running() const {
+    return ScanRunning();
+}
+
 void Scans::ShowLight() {
     ctx_.view.ShowScanLight(ScanRunning() ? Light::Green : Light::Grey);
 }

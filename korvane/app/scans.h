@@ -29,6 +29,7 @@ class Scans {
     void Tick();
     // Green while a netsweep run holds its lock.
     void ShowLight();
+    bool Running() const;
 
     // netsweep's record of the devices seen, read again only when it
     // changed; null when there is none or it cannot be read now.

@@ -43,6 +43,7 @@ std::optional<TimerId> SteppedScheduler::NextUntil(std::int64_t until) const {
 // The callback is copied out before it runs: it may cancel its own timer,
 // or others, or add new ones.
 void SteppedScheduler::Advance(std::int64_t ms) {
+    RunPosted();
     const std::int64_t until = now_ + std::max<std::int64_t>(ms, 0);
     while (const std::optional<TimerId> id = NextUntil(until)) {
         Timer& timer = timers_.at(*id);
@@ -56,6 +57,33 @@ void SteppedScheduler::Advance(std::int64_t ms) {
         callback();
     }
     now_ = until;
+    RunPosted();
+}
+
+void SteppedScheduler::Post(TimerCallback callback) {
+    std::function<void()> waker;
+    {
+        const std::lock_guard lock(postedMutex_);
+        posted_.push_back(std::move(callback));
+        waker = postWaker_;
+    }
+    if (waker) waker();
+}
+
+void SteppedScheduler::SetPostWaker(std::function<void()> waker) {
+    const std::lock_guard lock(postedMutex_);
+    postWaker_ = std::move(waker);
+}
+
+// Only what was posted before this call: a callback that posts again runs
+// at the next call, so that a loop of posts never holds the thread.
+void SteppedScheduler::RunPosted() {
+    std::deque<TimerCallback> due;
+    {
+        const std::lock_guard lock(postedMutex_);
+        due.swap(posted_);
+    }
+    for (TimerCallback& callback : due) callback();
 }
 
 }  // namespace korvane

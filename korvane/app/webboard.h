@@ -37,12 +37,14 @@ struct BoardEntry {
     std::string nextAction;
     std::optional<std::int64_t> nextActionTime;
     std::string comment;
+    bool operator==(const BoardEntry&) const = default;
 };
 
 struct BoardGateway {
     std::string name;
     std::string address;
     bool up = false;
+    bool operator==(const BoardGateway&) const = default;
 };
 
 // A follow-up's incident: "reveil" (Incidents WOL) or "arret" (Incidents
@@ -53,6 +55,7 @@ struct BoardIncident {
     std::string host;
     std::string verdict;
     std::string reason;
+    bool operator==(const BoardIncident&) const = default;
 };
 
 struct BoardDevice {
@@ -64,6 +67,7 @@ struct BoardDevice {
     std::string previousAddress;
     std::optional<std::int64_t> movedAt;
     std::string mark;  // "nouveau", "déplacé (...)", "vu il y a ...", or empty
+    bool operator==(const BoardDevice&) const = default;
 };
 
 inline constexpr std::size_t kBoardIncidents = 200;
@@ -82,6 +86,8 @@ struct BoardSnapshot {
     std::map<std::string, std::string> texts;
     // The entries the energy report may name, and where its journal lies.
     std::string programDir;
+
+    bool operator==(const BoardSnapshot&) const = default;
 
     // Exact lookup, letter case included: a name from the network only ever
     // finds an entry that is there, never builds anything.

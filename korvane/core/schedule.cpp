@@ -248,18 +248,23 @@ PlanLook LookAtPlan(DailyTrigger& trigger, const std::string& programDir, LocalM
     return look;
 }
 
-std::string NextActionHint(const EntrySchedule& schedule, int nowMinute) {
-    std::optional<std::pair<int, PlannedAction>> next;  // minutes from now
+std::optional<NextAction> NextPlannedAction(const EntrySchedule& schedule, int nowMinute) {
+    std::optional<NextAction> next;
     for (const auto& [minute, action] : {std::pair{schedule.wakeUp, PlannedAction::WakeUp},
                                          std::pair{schedule.shutdown, PlannedAction::Shutdown}}) {
         if (minute == 0) continue;
         const int wait = (minute - nowMinute + kMinutesPerDay - 1) % kMinutesPerDay + 1;
-        if (!next || wait < next->first) next = std::pair{wait, action};
+        if (!next || wait < next->wait) next = NextAction{action, wait};
     }
+    return next;
+}
+
+std::string NextActionHint(const EntrySchedule& schedule, int nowMinute) {
+    const std::optional<NextAction> next = NextPlannedAction(schedule, nowMinute);
     if (!next) return {};
-    const int at = (nowMinute + next->first) % kMinutesPerDay;
-    const bool tomorrow = nowMinute + next->first >= kMinutesPerDay;
-    return "Prochaine action : " + ActionWord(next->second) + " à " + FormatDailyTime(at) +
+    const int at = (nowMinute + next->wait) % kMinutesPerDay;
+    const bool tomorrow = nowMinute + next->wait >= kMinutesPerDay;
+    return "Prochaine action : " + ActionWord(next->action) + " à " + FormatDailyTime(at) +
            (tomorrow ? " (demain)" : "");
 }
 

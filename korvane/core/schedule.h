@@ -122,6 +122,14 @@ struct PlanLook {
 PlanLook LookAtPlan(DailyTrigger& trigger, const std::string& programDir, LocalMinute now,
                     const Schedules& schedules);
 
+// The next action of an entry's plan after the local minute `nowMinute`, and
+// in how many minutes it comes (1 to a whole day); nothing without a plan.
+struct NextAction {
+    PlannedAction action = PlannedAction::WakeUp;
+    int wait = 0;
+};
+std::optional<NextAction> NextPlannedAction(const EntrySchedule& schedule, int nowMinute);
+
 // The hint of a map entry: "Prochaine action : arrêt à 19:00", with
 // " (demain)" when it comes after midnight; empty without a plan.
 std::string NextActionHint(const EntrySchedule& schedule, int nowMinute);

@@ -37,7 +37,7 @@ std::vector<Rect> Screens() {
 
 }  // namespace
 
-Forms::Forms(const Clock* clock, Scheduler* scheduler) {
+Forms::Forms(const Clock* clock, Scheduler* scheduler, WebServingMaker serving) {
     current = this;
     if (clock == nullptr) {
         ownClock_ = std::make_unique<SystemClock>();
@@ -48,7 +48,7 @@ Forms::Forms(const Clock* clock, Scheduler* scheduler) {
         scheduler = ownScheduler_.get();
     }
     form1_ = std::make_unique<TForm1>();
-    app_ = std::make_unique<KorvaneApp>(*form1_, *scheduler, *clock);
+    app_ = std::make_unique<KorvaneApp>(*form1_, *scheduler, *clock, std::move(serving));
     form1_->Attach(*app_);
     app_->Start(Screens());
     aboutBox_ = std::make_unique<TAboutBox>(form1_.get());

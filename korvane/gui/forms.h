@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 
+#include "korvane/app/web_serving.h"
+
 namespace korvane {
 
 class Clock;
@@ -26,8 +28,9 @@ class Forms {
   public:
     // Creates every window, in order, and starts Korvane; a `clock` or a
     // `scheduler` given (kept by the caller) replaces the system clock or
-    // Qt's timers.
-    explicit Forms(const Clock* clock = nullptr, Scheduler* scheduler = nullptr);
+    // Qt's timers. `serving` makes the server of the access from the network.
+    explicit Forms(const Clock* clock = nullptr, Scheduler* scheduler = nullptr,
+                   WebServingMaker serving = {});
     // Destroys the windows in the reverse order: the main window last.
     // Writes nothing: Close does.
     ~Forms();

@@ -27,6 +27,12 @@ TimerId QtScheduler::Add(int ms, bool once, TimerCallback callback) {
     return id;
 }
 
+// Qt's event queue is safe from any thread; events left for the owner when
+// it goes are dropped with it.
+void QtScheduler::Post(TimerCallback callback) {
+    QMetaObject::invokeMethod(&owner_, std::move(callback), Qt::QueuedConnection);
+}
+
 // The timer may be the one whose tick runs now: it goes when the loop is back.
 void QtScheduler::Cancel(TimerId id) {
     const auto found = timers_.find(id);

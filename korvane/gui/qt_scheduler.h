@@ -1,4 +1,5 @@
-// The app layer's timers on Qt's event loop: one QTimer each.
+// The app layer's timers on Qt's event loop: one QTimer each; a callback
+// posted from another thread is a queued invocation on the loop's thread.
 #pragma once
 
 #include <QObject>
@@ -16,6 +17,7 @@ class QtScheduler : public Scheduler {
     TimerId After(int ms, TimerCallback callback) override;
     void Cancel(TimerId id) override;
     std::size_t Count() const override { return timers_.size(); }
+    void Post(TimerCallback callback) override;
 
   private:
     TimerId Add(int ms, bool once, TimerCallback callback);

@@ -13,7 +13,7 @@
 
 #include "korvane/app/clock.h"
 #include "korvane/app/webboard.h"
-#include "korvane/web/accessstore.h"
+#include "korvane/app/access_store.h"
 #include "korvane/web/energycache.h"
 #include "korvane/web/sessions.h"
 #include "korvane/web/throttle.h"

@@ -8,8 +8,24 @@
 
 namespace korvane::web {
 
-WebService::WebService(std::string programDir, WebBoard& board, const Clock& clock)
-    : programDir_(std::move(programDir)), board_(board), clock_(clock) {}
+namespace {
+
+// Whether these settings serve HTTPS in this build. Windows' build has no
+// TLS library: it serves HTTP, as the README says.
+bool ServesTls(const WebAccessSettings& settings) {
+#ifdef KORVANE_WEB_TLS
+    return settings.tls != TlsChoice::Off;
+#else
+    (void)settings;
+    return false;
+#endif
+}
+
+}  // namespace
+
+WebService::WebService(std::string programDir, WebBoard& board, AccessStore& access,
+                       const Clock& clock)
+    : programDir_(std::move(programDir)), board_(board), access_(access), clock_(clock) {}
 
 WebService::~WebService() {
     Stop();
@@ -17,16 +33,20 @@ WebService::~WebService() {
 
 std::string WebService::Start(ServerConfig limits) {
     if (Running()) return {};
-    const WebAccessRead read = LoadWebAccess(programDir_);
-    if (!read.problem.empty()) return read.problem;
-    if (!read.settings.enabled) return {};
-    limits.port = read.settings.port;
+    access_.Refresh();
+    const std::string problem = access_.Problem();
+    if (!problem.empty()) return problem;
+    const WebAccessSettings settings = access_.Settings();
+    if (!settings.enabled) return {};
+    if (const auto refusal = EnableProblem(settings)) {
+        return "Accès depuis le réseau coupé : " + *refusal + ".";
+    }
+    limits.port = settings.port;
     fingerprint_.clear();
     tls_ = false;
-    // Windows' build has no TLS library: it serves HTTP, as the README says.
 #ifdef KORVANE_WEB_TLS
-    {
-        const TlsFiles files = PrepareTls(programDir_, read.settings);
+    if (ServesTls(settings)) {
+        const TlsFiles files = PrepareTls(programDir_, settings);
         if (!files.problem.empty()) return files.problem;
         limits.certificateFile = files.certificate;
         limits.keyFile = files.key;
@@ -34,28 +54,25 @@ std::string WebService::Start(ServerConfig limits) {
         tls_ = !files.certificate.empty();
     }
 #endif
-    access_ = std::make_unique<AccessStore>(programDir_, read.settings);
-    api_ = std::make_unique<WebApi>(board_, *access_, clock_,
-                                    LocalHostRule(read.settings.allowedHosts));
+    api_ = std::make_unique<WebApi>(board_, access_, clock_, LocalHostRule(settings.allowedHosts));
     server_ = std::make_unique<WebServer>(
         limits, [api = api_.get()](const WebRequest& request) { return api->Handle(request); });
-    std::string problem = server_->Start();
-    if (!problem.empty()) Stop();
-    return problem;
+    std::string failure = server_->Start();
+    if (!failure.empty()) Stop();
+    return failure;
 }
 
 void WebService::Stop() {
     if (server_) server_->Stop();
-    if (access_) {
+    if (server_) {
         try {
-            access_->Flush();
+            access_.Flush();
         } catch (const toolkit::FileError&) {
             // Only the tokens' last uses are lost.
         }
     }
     server_.reset();
     api_.reset();
-    access_.reset();
 }
 
 bool WebService::Running() const {
@@ -72,8 +89,26 @@ std::string WebService::Address() const {
             break;
         }
     }
-    const int port = server_ ? server_->Port() : kDefaultWebPort;
-    return std::string(tls_ ? "https://" : "http://") + host + ":" + std::to_string(port) + "/";
+    const WebAccessSettings settings = access_.Settings();
+    const bool tls = Running() ? tls_ : ServesTls(settings);
+    const int port = Running() ? server_->Port() : settings.port;
+    return std::string(tls ? "https://" : "http://") + host + ":" + std::to_string(port) + "/";
+}
+
+// Before a start, the certificate a start would serve, when it is there.
+std::string WebService::Fingerprint() const {
+    if (Running()) return fingerprint_;
+#ifdef KORVANE_WEB_TLS
+    const WebAccessSettings settings = access_.Settings();
+    if (settings.tls == TlsChoice::Auto) return CertificateFingerprint(programDir_ + kCertificateFile);
+    if (settings.tls == TlsChoice::OwnFiles) return CertificateFingerprint(settings.certificateFile);
+#endif
+    return {};
+}
+
+std::unique_ptr<WebServing> MakeWebService(const std::string& programDir, WebBoard& board,
+                                           AccessStore& access, const Clock& clock) {
+    return std::make_unique<WebService>(programDir, board, access, clock);
 }
 
 }  // namespace korvane::web

@@ -4,6 +4,8 @@ namespace korvane::win32 {
 
 namespace {
 constexpr const wchar_t* kClassName = L"KorvaneTimers";
+// The message that has the window's thread run the callbacks posted.
+constexpr UINT kRunPosted = WM_APP + 1;
 }
 
 Win32Scheduler::Win32Scheduler() {
@@ -65,10 +67,34 @@ void Win32Scheduler::Fire(TimerId id) {
     if (still != timers_.end()) still->second.running = false;
 }
 
+// The message is posted only when none waits: a flood of posts costs one
+// message, not one each.
+void Win32Scheduler::Post(TimerCallback callback) {
+    const std::lock_guard lock(postedMutex_);
+    posted_.push_back(std::move(callback));
+    if (messagePending_) return;
+    messagePending_ = PostMessageW(window_, kRunPosted, 0, 0) != FALSE;
+}
+
+void Win32Scheduler::RunPosted() {
+    std::deque<TimerCallback> due;
+    {
+        const std::lock_guard lock(postedMutex_);
+        due.swap(posted_);
+        messagePending_ = false;
+    }
+    for (TimerCallback& callback : due) callback();
+}
+
 LRESULT CALLBACK Win32Scheduler::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TIMER) {
         auto* self = reinterpret_cast<Win32Scheduler*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (self != nullptr) self->Fire(static_cast<TimerId>(wParam));
+        return 0;
+    }
+    if (message == kRunPosted) {
+        auto* self = reinterpret_cast<Win32Scheduler*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self != nullptr) self->RunPosted();
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -2,13 +2,18 @@
 // of the window's thread: every message loop of that thread runs them, those
 // of the dialogs, the boxes and the menus included. As with Qt's timers, a
 // timer whose callback is still running (a box open inside it) is not run
-// again inside itself.
+// again inside itself. A callback posted from another thread waits in a
+// queue of ours, and one message posted to the window (at most one at a
+// time) has the window's thread run the queue.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
+#include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "korvane/app/scheduler.h"
 
@@ -25,6 +30,7 @@ class Win32Scheduler : public Scheduler {
     TimerId After(int ms, TimerCallback callback) override;
     void Cancel(TimerId id) override;
     std::size_t Count() const override { return timers_.size(); }
+    void Post(TimerCallback callback) override;
 
   private:
     struct Timer {
@@ -34,11 +40,15 @@ class Win32Scheduler : public Scheduler {
     };
     TimerId Add(int ms, bool once, TimerCallback callback);
     void Fire(TimerId id);
+    void RunPosted();
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND window_ = nullptr;
     std::map<TimerId, Timer> timers_;
     TimerId nextId_ = 1;
+    std::mutex postedMutex_;
+    std::deque<TimerCallback> posted_;
+    bool messagePending_ = false;  // under postedMutex_
 };
 
 }  // namespace korvane::win32

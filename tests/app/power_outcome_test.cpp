@@ -68,7 +68,8 @@ TEST(PowerOutcome, ComesOnceAndSaysWhatTheUserIsTold) {
 
         std::vector<PowerOutcome> outcomes;
         const bool accepted = features.power.Run(
-            c.action, c.entry, c.planned,
+            c.action, c.entry,
+            c.planned ? korvane::CommandOrigin::Plan : korvane::CommandOrigin::Window,
             [&outcomes](const PowerOutcome& outcome) { outcomes.push_back(outcome); });
         EXPECT_EQ(accepted, c.sent);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

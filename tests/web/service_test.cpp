@@ -55,7 +55,8 @@ TEST(WebService, OffByDefaultRefusedWhenDamagedServedOverHttpsWhenOn) {
     webtest::ManualClock clock;
     korvane::WebBoard board;
     board.Publish(webtest::SampleSnapshot());
-    korvane::web::WebService service(dir, board, clock);
+    korvane::AccessStore access(dir);
+    korvane::web::WebService service(dir, board, access, clock);
     EXPECT_EQ(service.Start(), "");  // no file: off, nothing to tell
     EXPECT_FALSE(service.Running());
 

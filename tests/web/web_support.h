@@ -12,7 +12,7 @@
 
 #include "korvane/app/clock.h"
 #include "korvane/app/webboard.h"
-#include "korvane/web/accessstore.h"
+#include "korvane/app/access_store.h"
 #include "korvane/web/webapi.h"
 #include "korvane/web/webserver.h"
 
@@ -99,7 +99,7 @@ class Served {
 
     ManualClock clock;
     korvane::WebBoard board;
-    korvane::web::AccessStore access;
+    korvane::AccessStore access;
     korvane::web::WebApi api;
     std::unique_ptr<korvane::web::WebServer> server;
 };

@@ -35,6 +35,21 @@ int ShellOpenProgram(const std::string& program, const std::string& argument,
                      const std::string& workDir);
 int ShellOpenDocument(const std::string& target);
 std::string ExecutableDir();  // folder of the running program, trailing "/"
+// A program run with its arguments, no shell between (nothing in them is
+// read as shell syntax), waited for; the program is searched on PATH. Its
+// standard input is empty. The exit code, or -1 when it could not start;
+// `output` (when given) gets what it wrote on its standard output and error,
+// at most 64 KiB (POSIX; empty on Windows).
+int RunProgramAndWait(const std::string& program, const std::vector<std::string>& arguments,
+                      std::string* output = nullptr);
+// The user's logon entries (Windows: the values of the key
+// HKCU\Software\Microsoft\Windows\CurrentVersion\Run, which the installer
+// also writes). POSIX has
+// none (a systemd user unit plays their part): nothing is read, and a write
+// fails.
+std::optional<std::string> UserLogonEntry(const std::string& name);
+bool SetUserLogonEntry(const std::string& name, const std::string& command);
+bool RemoveUserLogonEntry(const std::string& name);  // true when it is not there afterwards
 // Who a process is: its id, and when it started as the system counts it, so
 // that a later process given the id of one that ended is another process.
 struct ProcessIdentity {
@@ -175,12 +190,26 @@ bool ReleaseRunMarker(int handle, const std::string& path, bool remove);
 void CatchQuitRequests();
 bool QuitRequested();
 // Waits at most `ms` for a request; true when one has come (now or before).
+// Returns early, false, after WakeQuitWait.
 bool WaitForQuitRequest(int ms);
+// Ends the current or next WaitForQuitRequest early, with no request: a
+// window-free loop has work handed to it by another thread. Safe from any
+// thread.
+void WakeQuitWait();
 // A descriptor that becomes readable at each request, for a window's event
 // loop to watch; -1 where there is none (Windows, or before CatchQuitRequests).
 int QuitRequestDescriptor();
 // Empties that descriptor, so that it waits for the next request.
 void DrainQuitRequests();
+
+// --- the terminal ---
+// One line of standard input, a secret: on a terminal (a console on Windows)
+// `prompt` is written on the standard error and the line is not echoed;
+// otherwise (a pipe, a file: a script setting Korvane up) the line is read as
+// it comes, with no prompt. The line's end is not kept; nullopt at the end of
+// the input.
+std::optional<std::string> ReadSecretLine(const std::string& prompt);
+bool InputIsTerminal();
 
 // --- text ---
 // Who wrote a text file that is read back: a list (Korvane, netsweep, an

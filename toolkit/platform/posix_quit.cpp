@@ -1,5 +1,6 @@
 // The requests to end, POSIX: the signal handler writes one byte to a socket
-// pair, which a window's loop watches and a window-free loop waits on.
+// pair, which a window's loop watches and a window-free loop waits on. A
+// wake-up writes a byte too; the flag alone tells a request from it.
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -49,8 +50,18 @@ bool WaitForQuitRequest(int ms) {
         return quitFlag != 0;
     }
     pollfd watched{quitPair[0], POLLIN, 0};
-    poll(&watched, 1, ms > 0 ? ms : 0);
+    if (poll(&watched, 1, ms > 0 ? ms : 0) > 0) {
+        // Emptied, or the next wait would return at once: a request's
+        // flag, set before its byte, is read after.
+        DrainQuitRequests();
+    }
     return quitFlag != 0;
+}
+
+void WakeQuitWait() {
+    if (quitPair[1] < 0) return;
+    const char byte = 2;
+    [[maybe_unused]] const ssize_t ignored = write(quitPair[1], &byte, 1);
 }
 
 int QuitRequestDescriptor() {

@@ -14,6 +14,7 @@ namespace {
 
 std::atomic<bool> quitFlag{false};
 HANDLE quitEvent = nullptr;
+HANDLE wakeEvent = nullptr;  // auto-reset: one wake-up ends one wait
 
 BOOL WINAPI OnControlEvent(DWORD event) {
     switch (event) {
@@ -38,6 +39,7 @@ BOOL WINAPI OnControlEvent(DWORD event) {
 void CatchQuitRequests() {
     if (quitEvent != nullptr) return;
     quitEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    wakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     SetConsoleCtrlHandler(OnControlEvent, TRUE);
 }
 
@@ -50,10 +52,17 @@ bool WaitForQuitRequest(int ms) {
     const DWORD wait = static_cast<DWORD>(ms > 0 ? ms : 0);
     if (quitEvent == nullptr) {
         Sleep(wait);
-    } else {
+    } else if (wakeEvent == nullptr) {
         WaitForSingleObject(quitEvent, wait);
+    } else {
+        const HANDLE events[] = {quitEvent, wakeEvent};
+        WaitForMultipleObjects(2, events, FALSE, wait);
     }
     return quitFlag;
+}
+
+void WakeQuitWait() {
+    if (wakeEvent != nullptr) SetEvent(wakeEvent);
 }
 
 int QuitRequestDescriptor() {
