@@ -183,4 +183,22 @@ inline constexpr const char* kWebEnded = "Korvane s'est arrêté avant la fin de
 inline constexpr const char* kWebEndedVerdict =
     "Sans verdict : Korvane s'est arrêté avant la vérification.";
 
+// "korvane --acces-web" (access_setup.h).
+inline constexpr const char* kWebAskPassword = "Mot de passe de l'accès depuis le réseau : ";
+inline constexpr const char* kWebAskPasswordAgain = "Le même mot de passe, une seconde fois : ";
+inline constexpr const char* kWebPasswordsDiffer = "Les deux mots de passe diffèrent.";
+inline constexpr const char* kWebSetupUnchanged =
+    "Rien n'a changé : l'accès depuis le réseau reste comme il était.";
+inline constexpr const char* kWebSetupUsage =
+    "Usage : korvane --acces-web [--port N] (N de 1 à 65535). Le mot de passe est demandé "
+    "deux fois, jamais pris sur la ligne de commande.";
+inline constexpr const char* kWebSetupDamaged =
+    "Corrigez ou supprimez le fichier acces-web.ini du dossier de Korvane, puis recommencez.";
+inline constexpr const char* kWebSetupDone = "Accès depuis le réseau activé.";
+inline constexpr const char* kWebSetupAddress = "Adresse de la page : ";
+inline constexpr const char* kWebSetupServedBy =
+    "La page est servie par le planificateur (korvane --planificateur), ou par la fenêtre de "
+    "Korvane quand aucun planificateur ne tourne ; un planificateur déjà lancé l'applique "
+    "dans les dix secondes.";
+
 }  // namespace korvane::text

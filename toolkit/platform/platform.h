@@ -187,6 +187,15 @@ int QuitRequestDescriptor();
 // Empties that descriptor, so that it waits for the next request.
 void DrainQuitRequests();
 
+// --- the terminal ---
+// One line of standard input, a secret: on a terminal (a console on Windows)
+// `prompt` is written on the standard error and the line is not echoed;
+// otherwise (a pipe, a file: a script setting Korvane up) the line is read as
+// it comes, with no prompt. The line's end is not kept; nullopt at the end of
+// the input.
+std::optional<std::string> ReadSecretLine(const std::string& prompt);
+bool InputIsTerminal();
+
 // --- text ---
 // Who wrote a text file that is read back: a list (Korvane, netsweep, an
 // editor, an older tool), or a console command or batch file through a
