@@ -3,11 +3,12 @@
 chromidriver through Selenium), against a serving "korvane --planificateur"
 of the lab; web_browser_test.sh sets the lab up and checks the hosts after.
 
-  web_browser_test.py URL PASSWORD WAKE_TOKEN WAKE ENTRY OFF_ENTRY CAPTURES
+  web_browser_test.py URL PASSWORD WAKE_ENTRY OFF_ENTRY CAPTURES
 
-WAKE is asleep and its ON wakes it; OFF_ENTRY goes down through its smbd;
-WAKE_TOKEN is a "réveil seulement" token for WAKE. Screenshots at a phone's
-and a desktop's size go to CAPTURES. Exits non-zero on the first fault.
+WAKE_ENTRY is asleep and its ON wakes it; OFF_ENTRY goes down through its
+smbd; the administrator then makes a "réveil seulement" token for WAKE_ENTRY
+on the page, and its user logs in. Screenshots at a phone's and a desktop's
+size go to CAPTURES. Exits non-zero on the first fault.
 """
 import json
 import ssl
@@ -22,7 +23,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support import expected_conditions
 from selenium.webdriver.support.ui import WebDriverWait
 
-url, password, wake_token, wake, off, captures = sys.argv[1:7]
+url, password, wake, off, captures = sys.argv[1:6]
 
 
 def browser(profile):
@@ -74,7 +75,18 @@ def log_in(driver, secret):
     wait.until(lambda d: d.find_elements(By.CSS_SELECTOR, "#carte li"))
 
 
-def api_off_with_token():
+def make_wake_token(driver, texts):
+    driver.find_element(By.ID, "jeton-nom").send_keys("téléphone d'Anne")
+    driver.find_element(By.CSS_SELECTOR, "#jeton-role option[value=reveil]").click()
+    driver.find_element(By.ID, "jeton-entrees").send_keys(wake)
+    driver.find_element(By.CSS_SELECTOR, "#nouveau-jeton button[type=submit]").click()
+    WebDriverWait(driver, 20).until(lambda d: "krv_" in d.find_element(By.ID, "jeton-cree").text)
+    shown = driver.find_element(By.ID, "jeton-cree").text
+    check(shown.startswith(texts["jeton_affiche_une_fois"]), f"le jeton est montré une fois : {shown[:40]}…")
+    return shown.split()[-1]
+
+
+def api_off_with_token(wake_token):
     request = urllib.request.Request(f"{url}api/entrees/{wake}/off", method="POST",
                                      headers={"Authorization": f"Bearer {wake_token}"})
     try:
@@ -122,6 +134,7 @@ with tempfile.TemporaryDirectory() as profile:
 
         screen(driver, 1280, 800, False)
         driver.save_screenshot(f"{captures}/page-bureau-1280x800.png")
+        wake_token = make_wake_token(driver, texts)
         driver.find_element(By.ID, "deconnexion").click()
 
         log_in(driver, wake_token)
@@ -134,5 +147,5 @@ with tempfile.TemporaryDirectory() as profile:
     finally:
         driver.quit()
 
-status, answer = api_off_with_token()
+status, answer = api_off_with_token(wake_token)
 check(status == 403 and answer.get("erreur"), f"l'API refuse OFF à ce jeton : {status} {answer}")

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Korvane's page in a real browser, in the lab: a real "korvane
 # --planificateur" of a program folder of its own serves it, its access
-# turned on with a password and a "réveil seulement" token; headless Chromium
+# turned on with a password by "korvane --acces-web"; headless Chromium
 # runs on PC-SALON (h1), as a phone of the LAN would, and drives the page
 # (web_browser_test.py): the map, ON waking the sleeping SERVEUR-NAS (h4)
 # through its responder, OFF putting PC-BUREAU (h2) down through its smbd,
-# the follow-up's verdict, the token's user without OFF. Run by
+# the follow-up's verdict, a "réveil seulement" token made on the page, whose
+# user has no OFF. Run by
 # run-in-lab.sh in the lab's admin namespace; skipped when the browser is
 # missing.
 set -euo pipefail
@@ -38,7 +39,9 @@ done <"$here/../../scripts/lab-hosts.txt"
 printf 'username = root\npassword = labo-korvane\n' >"$folder/shutdown.auth"
 chmod 600 "$folder/shutdown.auth"
 password=essai-du-navigateur
-token=$(/usr/bin/python3 "$here/web_access.py" "$folder" "$password" reveil:serveur-nas | awk '{print $2}')
+# As a user turns it on: "korvane --acces-web", the password given twice.
+printf '%s\n%s\n' "$password" "$password" | (cd "$folder" && ./korvane --acces-web) ||
+  { echo "ÉCHEC : korvane --acces-web"; exit 1; }
 
 "$lab" samba h2 sleep
 "$lab" sleep h4
@@ -64,7 +67,7 @@ grep -q "page servie" "$folder/journal.txt" ||
 
 status=0
 HOME=$KORVANE_SCRATCH setsid ip netns exec "$KORVANE_LAB-h1" /usr/bin/python3 \
-  "$here/web_browser_test.py" "$url" "$password" "$token" serveur-nas pc-bureau "$captures" &
+  "$here/web_browser_test.py" "$url" "$password" serveur-nas pc-bureau "$captures" &
 browser=$!
 pids+=("$browser")
 wait "$browser" || status=$?
