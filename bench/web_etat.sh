@@ -158,7 +158,7 @@ load() {  # label url
 declare -A periods
 poll_periods() {  # label load-start load-end
   periods[$1]=$(awk -v from="$2" -v to="$3" '
-    NR > 1 { printf "%s%.0f", NR > 2 ? ", " : "", ($1 - p) / 1000 }
+    NR > 1 { printf "%s%.0f", (NR > 2 ? ", " : ""), ($1 - p) / 1000 }
     { p = $1; if ($1 >= from && $1 <= to) during++ }
     END { printf " ms (%d relevés pendant la charge)", during }' "$work/polls")
 }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <optional>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -89,16 +90,46 @@ WebRequest ToWebRequest(const http::request<http::string_body>& request, const s
     return web;
 }
 
-http::response<http::string_body> ToBeast(const WebResponse& web, unsigned version,
-                                          bool keepAlive) {
-    http::response<http::string_body> response{static_cast<http::status>(web.status), version};
-    response.set(http::field::server, "Korvane");
-    response.set(http::field::content_type, web.contentType);
-    for (const auto& [name, value] : web.headers) response.insert(name, value);
-    response.body() = web.body;
-    response.keep_alive(keepAlive);
-    response.prepare_payload();
-    return response;
+// A header's text as written: a CR or LF would end the head there and let
+// what follows pass for headers or a body of the server's.
+void AppendHeaderText(std::string& text, std::string_view value) {
+    for (auto end = value.find_first_of("\r\n"); end != std::string_view::npos;
+         end = value.find_first_of("\r\n")) {
+        text += value.substr(0, end);
+        value.remove_prefix(end + 1);
+    }
+    text += value;
+}
+
+// The answer's bytes, its head and its body in one buffer written at once.
+// Beast's serializer of a response object cost, under load, as much again
+// as everything else the server does for GET /api/etat. A HEAD request gets
+// the head only, with the body's length.
+std::string ResponseText(const WebResponse& web, unsigned version, bool keepAlive, bool head) {
+    std::string text;
+    text.reserve(512 + web.body.size());
+    text += version == 10 ? "HTTP/1.0 " : "HTTP/1.1 ";
+    text += std::to_string(web.status);
+    text += ' ';
+    text += http::obsolete_reason(static_cast<http::status>(web.status));
+    text += "\r\nServer: Korvane\r\nContent-Type: ";
+    AppendHeaderText(text, web.contentType);
+    for (const auto& [name, value] : web.headers) {
+        text += "\r\n";
+        AppendHeaderText(text, name);
+        text += ": ";
+        AppendHeaderText(text, value);
+    }
+    text += "\r\nContent-Length: ";
+    text += std::to_string(web.body.size());
+    if (!keepAlive) {
+        text += "\r\nConnection: close";
+    } else if (version == 10) {
+        text += "\r\nConnection: keep-alive";
+    }
+    text += "\r\n\r\n";
+    if (!head) text += web.body;
+    return text;
 }
 
 // What the server answers itself, before any handler: a request Beast
@@ -157,20 +188,21 @@ class Connection : public std::enable_shared_from_this<Connection<Stream>> {
         if (error) {
             // Not a socket's end: the request itself was refused; say why, then close.
             if (error.category() == http::make_error_code(http::error::body_limit).category()) {
-                return Write(ServerRefusal(error), 11, false);
+                return Write(ServerRefusal(error), 11, false, false);
             }
             return Close();
         }
         const auto& request = parser_->get();
         const WebResponse answer = server_.handler(ToWebRequest(request, client_, tls_));
-        Write(answer, request.version(), request.keep_alive());
+        Write(answer, request.version(), request.keep_alive(),
+              request.method() == http::verb::head);
     }
 
-    void Write(const WebResponse& answer, unsigned version, bool keepAlive) {
-        response_ = ToBeast(answer, version, keepAlive);
+    void Write(const WebResponse& answer, unsigned version, bool keepAlive, bool head) {
+        response_ = ResponseText(answer, version, keepAlive, head);
         beast::get_lowest_layer(stream_).expires_after(server_.config.writeTimeout);
-        http::async_write(
-            stream_, response_,
+        asio::async_write(
+            stream_, asio::buffer(response_),
             [self = this->shared_from_this(), keepAlive](beast::error_code error, std::size_t) {
                 if (error || !keepAlive) return self->Close();
                 self->Read();
@@ -190,7 +222,7 @@ class Connection : public std::enable_shared_from_this<Connection<Stream>> {
     bool tls_;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
-    http::response<http::string_body> response_;
+    std::string response_;
 };
 
 }  // namespace

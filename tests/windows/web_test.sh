@@ -41,7 +41,7 @@ on_h1() { ip netns exec "$KORVANE_LAB-h1" "$@"; }
 json() { /usr/bin/python3 -c "import json, sys; d = json.load(sys.stdin); print($1)"; }
 
 mkdir -p "$folder"
-for program in korvane hostping wolcmd netcmd; do cp "$build/bin/$program.exe" "$folder/"; done
+cp "$build"/bin/*.exe "$folder/"
 printf 'pc-salon\r\nportable-anne\r\n' >"$folder/localGM"
 printf 'pc-salon 198.18.0.11\r\nportable-anne 198.18.0.13\r\n' >"$folder/liste.ip"
 printf 'PC-SALON 02-4B-52-00-00-11\r\nPORTABLE-ANNE 02-4B-52-00-00-13\r\n' >"$folder/liste.mac"
