@@ -33,7 +33,8 @@ KorvaneApp::KorvaneApp(MainView& view, Scheduler& scheduler, const Clock& clock,
       intake_(ctx_, scans_, map_),
       energy_(ctx_),
       commands_(*this, ctx_.view, ctx_.scheduler),
-      web_(ctx_, map_, followUps_, scans_, planner_, power_, std::move(serving)) {}
+      web_(ctx_, map_, followUps_, scans_, planner_, power_, std::move(serving)),
+      webPrefs_(ctx_, web_, RealSystem()) {}
 
 // No file is touched here: what an exit writes, Exit writes.
 KorvaneApp::~KorvaneApp() {

@@ -56,6 +56,7 @@
 #include "korvane/app/scheduler.h"
 #include "korvane/app/view.h"
 #include "korvane/app/web_feature.h"
+#include "korvane/app/web_preferences.h"
 #include "korvane/app/web_serving.h"
 #include "korvane/core/KrvVar.h"
 #include "korvane/core/addressholder.h"
@@ -214,6 +215,8 @@ class KorvaneApp {
 
     // --- the access from the network ---
     WebFeature& Web() { return web_; }
+    // The preferences' "Accès depuis le réseau" and "Garder Korvane actif".
+    WebPreferences& WebPrefs() { return webPrefs_; }
 
     // --- for the window layers and the tests ---
     const KrvVar& Vars() const { return ctx_.krv; }
@@ -248,6 +251,7 @@ class KorvaneApp {
     TimerId timerRedraw_ = 0;
     CommandRunner commands_;  // over the public methods
     WebFeature web_;          // reads the others: made last, gone first
+    WebPreferences webPrefs_;
     bool started_ = false;
     bool ended_ = false;
 };

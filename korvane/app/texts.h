@@ -166,7 +166,9 @@ inline constexpr const char* kSshKeyCopy =
 inline constexpr const char* kWebServedHere = "Accès depuis le réseau : page servie à ";
 inline constexpr const char* kWebServedElsewhere =
     "Accès depuis le réseau : page servie par le Korvane qui tient ce dossier (le "
-    "planificateur), à ";
+    "planificateur, ou une autre fenêtre), à ";
+inline constexpr const char* kWebFingerprintTold =
+    "Accès depuis le réseau : empreinte SHA-256 du certificat : ";
 inline constexpr const char* kWebAccessOff = "Accès depuis le réseau : coupé.";
 inline constexpr const char* kWebNotServed = "Accès depuis le réseau : page non servie : ";
 inline constexpr const char* kWebNoLead =
@@ -200,5 +202,48 @@ inline constexpr const char* kWebSetupServedBy =
     "La page est servie par le planificateur (korvane --planificateur), ou par la fenêtre de "
     "Korvane quand aucun planificateur ne tourne ; un planificateur déjà lancé l'applique "
     "dans les dix secondes.";
+
+// The preferences' "Accès depuis le réseau" (web_preferences.h).
+inline constexpr const char* kWebPrefsSection = "Accès depuis le réseau";
+inline constexpr const char* kWebPrefsEnable = "Activer l'accès depuis le réseau";
+inline constexpr const char* kWebPrefsPort = "Port :";
+inline constexpr const char* kWebPrefsPassword = "Mot de passe :";
+inline constexpr const char* kWebPrefsPasswordAgain = "Mot de passe (une seconde fois) :";
+inline constexpr const char* kWebPrefsPasswordSet =
+    "Un mot de passe est défini ; laissez ces champs vides pour le garder.";
+inline constexpr const char* kWebPrefsNoPassword =
+    "Aucun mot de passe : définissez-en un avant d'activer l'accès.";
+inline constexpr const char* kWebPrefsAddress = "Adresse de la page :";
+inline constexpr const char* kWebPrefsCopy = "Copier";
+inline constexpr const char* kWebPrefsFingerprint = "Empreinte du certificat (SHA-256) :";
+inline constexpr const char* kWebPrefsTokens = "Jetons d'API";
+inline constexpr const char* kWebPrefsTokenName = "Nom du jeton :";
+inline constexpr const char* kWebPrefsTokenAdmin = "Administrateur";
+inline constexpr const char* kWebPrefsTokenEntries =
+    "Entrées (réveil seulement, séparées par des virgules) :";
+inline constexpr const char* kWebPrefsMakeToken = "Créer un jeton";
+inline constexpr const char* kWebPrefsRevoke = "Révoquer";
+inline constexpr const char* kWebPrefsTokenColumns = "Nom|Rôle|Entrées|Créé le|Dernier usage";
+inline constexpr const char* kWebPrefsTokenMade =
+    "Voici le jeton. Copiez-le maintenant : il ne sera plus jamais montré.\n\n";
+inline constexpr const char* kWebRoleAdmin = "administrateur";
+inline constexpr const char* kWebRoleWakeOnly = "réveil seulement";
+inline constexpr const char* kWebNeverUsed = "jamais";
+inline constexpr const char* kWebPortRefused = "Le port doit être un nombre de 1 à 65535.";
+inline constexpr const char* kWebCannotEnable = "L'accès depuis le réseau ne peut être activé : ";
+inline constexpr const char* kWebTokenNoEntry =
+    "Un jeton « réveil seulement » doit nommer au moins une entrée de la carte.";
+inline constexpr const char* kWebTokenGone = "Ce jeton n'existe plus.";
+inline constexpr const char* kKeepRunning = "Garder Korvane actif, fenêtre fermée";
+inline constexpr const char* kKeepRunningNoSystemctl =
+    "systemctl est introuvable : lancez « korvane --planificateur » à l'ouverture de session "
+    "comme l'explique le README.";
+inline constexpr const char* kKeepRunningFailed = "systemctl --user a échoué : ";
+inline constexpr const char* kKeepRunningManual =
+    ". Sans systemd pour votre compte, suivez les étapes du README.";
+inline constexpr const char* kKeepRunningNoEntry =
+    "L'entrée « Korvane planificateur » de l'ouverture de session n'a pu être écrite.";
+inline constexpr const char* kKeepRunningEntryStays =
+    "L'entrée « Korvane planificateur » de l'ouverture de session n'a pu être retirée.";
 
 }  // namespace korvane::text

@@ -131,6 +131,11 @@ void WebFeature::Look() {
     if (status.text != told_) {
         told_ = status.text;
         ctx_.console.Log(status.text);
+        // A planner on a server has no preferences to show it: the console
+        // gives what the browser's warning is checked against.
+        if (status.served == WebServed::Here && !status.fingerprint.empty()) {
+            ctx_.console.Log(text::kWebFingerprintTold + status.fingerprint);
+        }
         if (status.served != WebServed::Off) ctx_.console.Status(status.text);
     }
 }
@@ -180,8 +185,8 @@ void WebFeature::Drain() {
 
 void WebFeature::Act(const ActionRequest& request) {
     const std::uint64_t id = request.id;
-    ctx_.console.Log(text::kWebRequested + request.requester + ") : " +
-                     ActionText(request.action) + " de « " + request.entry + " »");
+    ctx_.console.Log(text::kWebRequested + request.requester + ") : " + ActionText(request.action) +
+                     " de « " + request.entry + " »");
     // The snapshot the server answered from may be older than the map.
     if (!OnTheMap(ctx_.krv.ManagedList, request.entry)) {
         board_.Finish(id, ActionState::Refused, "« " + request.entry + " »" + text::kWebNotOnMap,
@@ -205,7 +210,7 @@ void WebFeature::OnOutcome(std::uint64_t id, const PowerOutcome& outcome) {
     const auto found = pending_.find(id);
     if (found == pending_.end() || found->second.outcomeKnown) return;
     Pending& pending = found->second;
-    const ActionState state = !outcome.sent   ? ActionState::Refused
+    const ActionState state = !outcome.sent    ? ActionState::Refused
                               : outcome.failed ? ActionState::Failed
                                                : ActionState::Done;
     const std::string message =
@@ -227,6 +232,7 @@ void WebFeature::OnVerdict(std::uint64_t id, const std::string& verdict) {
     const auto found = pending_.find(id);
     if (found == pending_.end()) return;
     board_.FollowUp(id, verdict, ctx_.NowSeconds());
+    Publish();  // its incidents, on the page at once rather than at the next tick
     // A verdict before the outcome (a script slower than five minutes):
     // the outcome is still awaited.
     if (found->second.outcomeKnown) {
@@ -245,7 +251,8 @@ void WebFeature::OnTimeOut(std::uint64_t id) {
     const std::int64_t now = ctx_.NowSeconds();
     const Pending& pending = found->second;
     if (!pending.outcomeKnown) board_.Finish(id, ActionState::Failed, text::kWebNoOutcome, now);
-    if (pending.action != WebAction::TestAccess && (pending.verdictAwaited || !pending.outcomeKnown))
+    if (pending.action != WebAction::TestAccess &&
+        (pending.verdictAwaited || !pending.outcomeKnown))
         board_.FollowUp(id, text::kWebNoVerdict, now);
     ctx_.timers.Cancel(found->second.timer);  // the timer that ran is over; harmless
     pending_.erase(found);
@@ -289,7 +296,8 @@ BoardSnapshot WebFeature::Build() {
         }
         entry.address = toolkit::Trim(ctx_.krv.FindIP(entry.name));
         entry.mac = toolkit::Trim(ctx_.krv.FindMAC(entry.name));
-        if (const auto next = NextPlannedAction(ScheduleOf(planner_.Plan(), entry.name), nowMinute)) {
+        if (const auto next =
+                NextPlannedAction(ScheduleOf(planner_.Plan(), entry.name), nowMinute)) {
             entry.nextAction = next->action == PlannedAction::WakeUp ? "allumage" : "arret";
             entry.nextActionTime = now / 60 * 60 + static_cast<std::int64_t>(next->wait) * 60;
         }
@@ -304,10 +312,9 @@ BoardSnapshot WebFeature::Build() {
     snapshot.lastScan = devicesSweep_;
     snapshot.devices = devices_;
     for (const RecordedIncident& recorded : followUps_.Recent()) {
-        snapshot.incidents.push_back({recorded.time,
-                                      recorded.kind == FollowKind::WakeUp ? "reveil" : "arret",
-                                      recorded.incident.host, recorded.incident.verdict,
-                                      recorded.incident.reason});
+        snapshot.incidents.push_back(
+            {recorded.time, recorded.kind == FollowKind::WakeUp ? "reveil" : "arret",
+             recorded.incident.host, recorded.incident.verdict, recorded.incident.reason});
     }
     snapshot.texts = texts_;
     snapshot.programDir = toolkit::ProgramDir();

@@ -9,6 +9,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "dialog.h"
 #include "korvane/app/app.h"
@@ -54,7 +55,11 @@ class TPrefs : public Dialog {
 
   private:
     void BitBtn1Click();
+    void ShowWeb();
+    void MakeTokenClick();
+    void RevokeClick();
     KorvaneApp& app_;
+    std::vector<std::string> tokenIds_;  // the id of each row of the tokens' list
 };
 
 // The one-line input dialog: the caller's prompt and initial text; the text

@@ -10,10 +10,15 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "controls.h"
 #include "demo_seams.h"
 #include "dialogs.h"
+#include "korvane/app/access_setup.h"
 #include "korvane/app/app.h"
 #include "korvane/app/headless.h"
 #include "korvane/web/webservice.h"
@@ -24,15 +29,29 @@ namespace korvane::win32 {
 
 namespace {
 
-bool PlannerOnly() {
+// The program's arguments, UTF-8, its own name left out.
+std::vector<std::string> Arguments() {
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    bool planner = false;
-    for (int i = 1; i < count; ++i) {
-        if (lstrcmpW(arguments[i], L"--planificateur") == 0) planner = true;
-    }
+    std::vector<std::string> words;
+    for (int i = 1; i < count; ++i) words.push_back(U8(arguments[i]));
     LocalFree(arguments);
-    return planner;
+    return words;
+}
+
+bool PlannerOnly() {
+    const std::vector<std::string> arguments = Arguments();
+    return std::find(arguments.begin(), arguments.end(), "--planificateur") != arguments.end();
+}
+
+// "--acces-web [--port N]": what follows the switch. A program with no
+// console of its own reads the password from its standard input when it is
+// redirected (echo ...| korvane.exe --acces-web).
+std::optional<std::vector<std::string>> AccessSetupArguments() {
+    const std::vector<std::string> arguments = Arguments();
+    const auto found = std::find(arguments.begin(), arguments.end(), "--acces-web");
+    if (found == arguments.end()) return std::nullopt;
+    return std::vector<std::string>(found + 1, arguments.end());
 }
 
 // The planner's hidden window: the end of the session, or a request to
@@ -119,6 +138,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_BAR_CLASSES |
                      ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_TAB_CLASSES;
     InitCommonControlsEx(&controls);
+    if (const auto setup = korvane::win32::AccessSetupArguments()) {
+        return korvane::RunWebAccessSetup(*setup, korvane::web::MakeWebService);
+    }
     if (korvane::win32::PlannerOnly()) return korvane::win32::RunPlanner();
     return korvane::win32::RunWindow();
 }

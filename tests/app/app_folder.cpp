@@ -163,7 +163,8 @@ korvane::KorvaneApp& AppFolder::Start(const std::vector<korvane::Rect>& screens,
     Exit();
     view_ = std::make_unique<FakeView>();
     scheduler_ = std::make_unique<TestScheduler>();
-    app_ = std::make_unique<korvane::KorvaneApp>(*view_, *scheduler_, clock_);
+    app_ = std::make_unique<korvane::KorvaneApp>(*view_, *scheduler_, clock_, serving);
+    app_->WebPrefs().SetSystem({});  // no systemctl, no registry from a test
     app_->Start(screens, windowless);
     return *app_;
 }
@@ -190,6 +191,9 @@ bool AppFolder::RunUntil(const std::function<bool()>& done, int ms) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (!scheduler_) continue;
+        // What another thread posted runs whatever the time, as the app's
+        // loop runs it.
+        scheduler_->RunPosted();
         const std::optional<std::int64_t> next = scheduler_->NextDue();
         const std::optional<std::int64_t> routine = scheduler_->NextRoutineDue();
         if (!next || (routine && *next >= *routine) || ScriptsRunning()) continue;

@@ -150,6 +150,8 @@ class AppFolder : public ProgramDirectory {
     // windowless one as "--planificateur" runs it.
     korvane::KorvaneApp& Start(const std::vector<korvane::Rect>& screens = {},
                                bool windowless = false);
+    // What the next Start's app is given to serve the page with; none by default.
+    korvane::WebServingMaker serving;
     // Korvane's exit, then the app goes.
     void Exit(const std::optional<korvane::WindowGeometry>& window = std::nullopt);
     // The app goes without its exit.

@@ -39,12 +39,14 @@ korvane::TimerId StillScheduler::Every(int ms, korvane::TimerCallback callback) 
 
 korvane::TForm1& ProgramFolder::Start() {
     forms_ = std::make_unique<korvane::Forms>(&clock_);
+    forms_->App().WebPrefs().SetSystem({});  // no systemctl, no registry from a test
     return Form();
 }
 
 korvane::TForm1& ProgramFolder::StartStill() {
     still_ = std::make_unique<StillScheduler>();
     forms_ = std::make_unique<korvane::Forms>(&clock_, still_.get());
+    forms_->App().WebPrefs().SetSystem({});
     Form().show();
     return Form();
 }

@@ -35,6 +35,21 @@ int ShellOpenProgram(const std::string& program, const std::string& argument,
                      const std::string& workDir);
 int ShellOpenDocument(const std::string& target);
 std::string ExecutableDir();  // folder of the running program, trailing "/"
+// A program run with its arguments, no shell between (nothing in them is
+// read as shell syntax), waited for; the program is searched on PATH. Its
+// standard input is empty. The exit code, or -1 when it could not start;
+// `output` (when given) gets what it wrote on its standard output and error,
+// at most 64 KiB (POSIX; empty on Windows).
+int RunProgramAndWait(const std::string& program, const std::vector<std::string>& arguments,
+                      std::string* output = nullptr);
+// The user's logon entries (Windows: the values of the key
+// HKCU\Software\Microsoft\Windows\CurrentVersion\Run, which the installer
+// also writes). POSIX has
+// none (a systemd user unit plays their part): nothing is read, and a write
+// fails.
+std::optional<std::string> UserLogonEntry(const std::string& name);
+bool SetUserLogonEntry(const std::string& name, const std::string& command);
+bool RemoveUserLogonEntry(const std::string& name);  // true when it is not there afterwards
 // Who a process is: its id, and when it started as the system counts it, so
 // that a later process given the id of one that ended is another process.
 struct ProcessIdentity {

@@ -202,6 +202,56 @@ int RunShellAndWait(const std::string& line, const std::string& workDir) {
     return status;
 }
 
+int RunProgramAndWait(const std::string& program, const std::vector<std::string>& arguments,
+                      std::string* output) {
+    const std::string path = FindOnPath(program);
+    if (path.empty()) return -1;
+    SpawnSettings settings;
+    int pipeFds[2];
+    if (!settings.ready || pipe2(pipeFds, O_CLOEXEC) != 0) return -1;
+    posix_spawn_file_actions_addopen(&settings.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&settings.actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&settings.actions, pipeFds[1], STDERR_FILENO);
+    std::vector<std::string> words{program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const bool started = posix_spawn(&pid, path.c_str(), &settings.actions, &settings.attributes,
+                                     argv.data(), environ) == 0;
+    close(pipeFds[1]);
+    std::string written;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        // Read to the end whatever the size, so that the program never
+        // blocks on a full pipe; only the start is kept.
+        if (written.size() < 65536) written.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(pipeFds[0]);
+    if (!started) return -1;
+    int status = -1;
+    WaitForExit(pid, &status);
+    if (output) *output = written.substr(0, 65536);
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    return -1;
+}
+
+std::optional<std::string> UserLogonEntry(const std::string&) {
+    return std::nullopt;
+}
+
+bool SetUserLogonEntry(const std::string&, const std::string&) {
+    return false;
+}
+
+bool RemoveUserLogonEntry(const std::string&) {
+    return true;
+}
+
 bool StartShellDetached(const std::string& line) {
     return StartDetachedPlan({"/bin/sh", {"sh", "-c", line}, {}, true});
 }

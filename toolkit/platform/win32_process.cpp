@@ -78,6 +78,105 @@ int RunShellAndWait(const std::string& line, const std::string& workDir) {
     return static_cast<int>(status);
 }
 
+namespace {
+
+// One word of a command line as the C runtime's parser reads it back:
+// quoted, its quotes and the backslashes before them escaped.
+std::wstring QuotedWord(const std::wstring& word) {
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : word) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+}  // namespace
+
+int RunProgramAndWait(const std::string& program, const std::vector<std::string>& arguments,
+                      std::string* output) {
+    if (output) output->clear();
+    std::wstring line = QuotedWord(Wide(program));
+    for (const std::string& argument : arguments) line += L" " + QuotedWord(Wide(argument));
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process)) {
+        return -1;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    const bool known = GetExitCodeProcess(process.hProcess, &code) != 0;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return known ? static_cast<int>(code) : -1;
+}
+
+namespace {
+
+constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+}  // namespace
+
+std::optional<std::string> UserLogonEntry(const std::string& name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    const std::wstring value = Wide(name);
+    DWORD type = 0, bytes = 0;
+    std::optional<std::string> command;
+    if (RegQueryValueExW(key, value.c_str(), nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ)) {
+        std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
+        DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        if (RegQueryValueExW(key, value.c_str(), nullptr, &type,
+                             reinterpret_cast<BYTE*>(text.data()), &size) == ERROR_SUCCESS) {
+            text.resize(text.find(L'\0'));
+            command = Utf8(text);
+        }
+    }
+    RegCloseKey(key);
+    return command;
+}
+
+bool SetUserLogonEntry(const std::string& name, const std::string& command) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const std::wstring text = Wide(command);
+    const bool written =
+        RegSetValueExW(key, Wide(name).c_str(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return written;
+}
+
+bool RemoveUserLogonEntry(const std::string& name) {
+    HKEY key = nullptr;
+    const LSTATUS opened = RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key);
+    if (opened == ERROR_FILE_NOT_FOUND) return true;
+    if (opened != ERROR_SUCCESS) return false;
+    const LSTATUS removed = RegDeleteValueW(key, Wide(name).c_str());
+    RegCloseKey(key);
+    return removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND;
+}
+
 // As WinExec with SW_HIDE: the line runs hidden in a console of its own (a
 // batch file keeps running when the caller's console goes), outside the
 // caller's Ctrl+C group, inheriting nothing, in the caller's current folder;
