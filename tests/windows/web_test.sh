@@ -82,7 +82,7 @@ for _ in $(seq 30); do
   sleep 1
 done
 check "la carte par la session" "pc-salon True portable-anne False" \
-  "$(json '" ".join(f"{e["nom"]} {e["allumee"]}" for e in d["entrees"])' <<<"$etat")"
+  "$(json '" ".join(e["nom"] + " " + str(e["allumee"]) for e in d["entrees"])' <<<"$etat")"
 etat=$(on_h1 curl -s -H "Authorization: Bearer $token" "$url/api/etat")
 check "le jeton « réveil seulement » ne voit que son entrée" portable-anne \
   "$(json '" ".join(e["nom"] for e in d["entrees"])' <<<"$etat")"
