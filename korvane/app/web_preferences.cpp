@@ -89,8 +89,12 @@ WebPreferencesShown WebPreferences::Current() {
              Joined(token.entries), LocalText(token.created),
              token.lastUse ? LocalText(*token.lastUse) : text::kWebNeverUsed});
     }
-    if (system_.run) shown.keepRunning = PlannerKeptRunning(toolkit::kHostOs, system_);
     return shown;
+}
+
+std::optional<bool> WebPreferences::KeepRunning() {
+    if (!system_.run) return std::nullopt;
+    return PlannerKeptRunning(toolkit::kHostOs, system_);
 }
 
 bool WebPreferences::Save(const WebPreferencesTyped& typed) {
@@ -130,8 +134,7 @@ bool WebPreferences::Save(const WebPreferencesTyped& typed) {
         Applied();
     }
     if (typed.keepRunning && system_.run) {
-        const std::optional<bool> now = PlannerKeptRunning(toolkit::kHostOs, system_);
-        if (now != typed.keepRunning) {
+        if (KeepRunning() != typed.keepRunning) {
             if (const auto problem =
                     KeepPlannerRunning(toolkit::kHostOs, system_, *typed.keepRunning)) {
                 ctx_.view.Warn(*problem);

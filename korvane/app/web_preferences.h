@@ -33,9 +33,6 @@ struct WebPreferencesShown {
     std::string fingerprint;  // the certificate's (HTTPS); empty over HTTP
     std::string status;       // one line: served here, elsewhere, off, why not
     std::vector<WebTokenRow> tokens;
-    // Whether the planner is kept running; nullopt: it cannot be told here
-    // (no systemd for this user), the box is then shown greyed.
-    std::optional<bool> keepRunning;
 };
 
 struct WebPreferencesTyped {
@@ -51,6 +48,10 @@ class WebPreferences {
     WebPreferences(AppContext& ctx, WebFeature& web, SystemSeam system);
 
     WebPreferencesShown Current();
+    // Whether the planner is kept running; nullopt: it cannot be told here
+    // (no systemd for this user), the box is then shown greyed. Asks the
+    // system (systemctl): once when the dialog opens.
+    std::optional<bool> KeepRunning();
     // A refusal is told (Warn) and changes nothing; true when saved.
     bool Save(const WebPreferencesTyped& typed);
     // A new API token: its secret, shown this once; nullopt when refused

@@ -140,8 +140,9 @@ void TPrefs::showEvent(QShowEvent* event) {
     web_token_name->clear();
     web_token_entries->clear();
     web_token_admin->setChecked(false);
-    keep_running->setEnabled(web.keepRunning.has_value());
-    keep_running->setChecked(web.keepRunning.value_or(false));
+    const std::optional<bool> keep = app_.WebPrefs().KeepRunning();
+    keep_running->setEnabled(keep.has_value());
+    keep_running->setChecked(keep.value_or(false));
     ShowWeb();
 }
 

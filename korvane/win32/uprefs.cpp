@@ -120,8 +120,9 @@ void TPrefs::Init() {
     const WebPreferencesShown web = app_.WebPrefs().Current();
     Check(Item(kWebEnabled), web.enabled);
     SetItemText(kWebPort, web.port);
-    EnableWindow(Item(kKeepRunning), web.keepRunning.has_value());
-    Check(Item(kKeepRunning), web.keepRunning.value_or(false));
+    const std::optional<bool> keep = app_.WebPrefs().KeepRunning();
+    EnableWindow(Item(kKeepRunning), keep.has_value());
+    Check(Item(kKeepRunning), keep.value_or(false));
     ShowWeb();
 }
 

@@ -399,7 +399,7 @@ TEST(AlwaysOn, TheUnitOrTheLogonEntryFollowsThePreference) {
         fake.isEnabled = "enabled";
         fake.isEnabledCode = 0;
         app.WebPrefs().SetSystem(fake.Seam());
-        EXPECT_EQ(app.WebPrefs().Current().keepRunning, true);
+        EXPECT_EQ(app.WebPrefs().KeepRunning(), true);
         EXPECT_TRUE(app.WebPrefs().Save({false, "8765", "", "", true}));
         EXPECT_TRUE(app.WebPrefs().Save({false, "8765", "", "", std::nullopt}));
         EXPECT_EQ(fake.runs.size(), 2u);  // two looks, no change

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <filesystem>
 #include <functional>
 
@@ -137,6 +139,43 @@ TEST_F(DialogsTest, PreferencesShowSaveOrCancel) {
     EXPECT_EQ(prefs->result(), QDialog::Accepted);
     EXPECT_EQ(folder.Read("arret.ini"), (TextList{"delai=45", "commentaire="}));
     EXPECT_EQ(form.EntryButtons.at(2)->pos(), QPoint(480, 50));
+}
+
+// "Accès depuis le réseau" in the preferences: refused on without a
+// password, on once it is typed twice; a token made is shown once and
+// listed, then revoked.
+TEST_F(DialogsTest, PreferencesTurnTheAccessFromTheNetworkOnAndMakeTokens) {
+    folder.StartStill();
+    korvane::TPrefs* prefs = korvane::Application()->Prefs();
+    WhileOpen("Prfrences1", prefs, [&] {
+        EXPECT_EQ(prefs->web_port->text(), QStringLiteral("8765"));
+        EXPECT_FALSE(prefs->web_enabled->isChecked());
+        EXPECT_FALSE(prefs->keep_running->isEnabled());  // no system seam in the tests
+        prefs->web_enabled->setChecked(true);
+        prefs->BitBtn1->click();
+        EXPECT_TRUE(prefs->isVisible());
+        prefs->web_password->setText(QStringLiteral("motdepasse1"));
+        prefs->web_password_again->setText(QStringLiteral("motdepasse1"));
+        prefs->BitBtn1->click();
+    });
+    EXPECT_EQ(prefs->result(), QDialog::Accepted);
+    ASSERT_EQ(folder.Messages().size(), 1);
+    EXPECT_TRUE(folder.Messages()[0].contains(QStringLiteral("aucun mot de passe")));
+    EXPECT_EQ(folder.Read("acces-web.ini").at(0), "actif=oui");
+    WhileOpen("Prfrences1", prefs, [&] {
+        EXPECT_TRUE(prefs->web_enabled->isChecked());
+        prefs->web_token_name->setText(QStringLiteral("box"));
+        prefs->web_token_entries->setText(QStringLiteral("pc1"));
+        prefs->web_make_token->click();
+        ASSERT_EQ(prefs->web_tokens->topLevelItemCount(), 1);
+        EXPECT_EQ(prefs->web_tokens->topLevelItem(0)->text(1), QStringLiteral("réveil seulement"));
+        prefs->web_tokens->setCurrentItem(prefs->web_tokens->topLevelItem(0));
+        prefs->web_revoke->click();
+        EXPECT_EQ(prefs->web_tokens->topLevelItemCount(), 0);
+        prefs->BitBtn2->click();
+    });
+    ASSERT_EQ(folder.Messages().size(), 2);
+    EXPECT_TRUE(folder.Messages()[1].contains(QStringLiteral("krv_")));
 }
 
 // Whatever closed them, the preferences and the intake dialog leave the map
