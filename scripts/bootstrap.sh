@@ -7,8 +7,8 @@
 # their daemons would start at once, and at every boot, on the machine's real
 # network: they are kept from starting while the packages install (a
 # policy-rc.d refusing every start, when the machine has none) and then
-# stopped and masked. The lab starts smbd and sshd itself, only inside its own
-# network namespaces.
+# stopped and masked; nginx's too. The lab starts smbd and sshd itself, and the
+# web benchmark nginx, only inside their own network namespaces.
 #
 #   bootstrap.sh --windows   also the cross compiler (mingw-w64, posix
 #                            threads), Wine, the French locale Wine runs
@@ -36,6 +36,13 @@ packages=(
   # router's DNS; the programs the benchmarks compare against, and GNU time
   # for their memory figures.
   samba samba-common-bin dnsmasq-base fping nmap time
+  # The web benchmark (bench/web_etat.sh): wrk's load, and nginx serving the
+  # same bytes as the yardstick (started only inside the benchmark's own
+  # network namespace, with its own configuration).
+  wrk nginx-light
+  # Korvane's page in a real browser (tests/lab/web_browser_test.sh): headless
+  # Chromium driven through chromedriver by Selenium.
+  chromium chromium-driver python3-selenium
   # The SSH shutdown of Linux computers: the client (ssh, ssh-keygen) for
   # Korvane, the server for the lab's hosts.
   openssh-client openssh-server
@@ -64,7 +71,7 @@ if [ "${1:-}" = --windows ]; then
   # statically (Boost and nlohmann's headers are the Linux packages').
   packages+=(libgcrypt-mingw-w64-dev)
 fi
-lan_daemons=(smbd nmbd samba-ad-dc ssh)
+lan_daemons=(smbd nmbd samba-ad-dc ssh nginx)
 policy=/usr/sbin/policy-rc.d
 
 missing=()
@@ -88,7 +95,7 @@ if ((${#missing[@]})); then
   fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  if [[ " ${missing[*]} " == *" "@(samba|openssh-server)" "* ]] && [ -d /run/systemd/system ]; then
+  if [[ " ${missing[*]} " == *" "@(samba|openssh-server|nginx-light)" "* ]] && [ -d /run/systemd/system ]; then
     systemctl stop "${lan_daemons[@]/%/.service}" 2>/dev/null || true
     systemctl disable "${lan_daemons[@]/%/.service}" 2>/dev/null || true
     systemctl mask "${lan_daemons[@]/%/.service}" >/dev/null 2>&1 || true

@@ -8,12 +8,15 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
+#include "korvane/app/access_store.h"
 #include "korvane/app/clock.h"
 #include "korvane/app/webboard.h"
-#include "korvane/app/access_store.h"
 #include "korvane/web/energycache.h"
 #include "korvane/web/sessions.h"
 #include "korvane/web/throttle.h"
@@ -67,6 +70,9 @@ class WebApi {
     WebResponse Metrics(const WebRequest& request);
 
     std::int64_t Now() const;
+    // GET /api/etat's body for this caller's view of `snapshot`.
+    std::shared_ptr<const std::string> StateBody(
+        const Caller& caller, const std::shared_ptr<const BoardSnapshot>& snapshot) const;
 
     WebBoard& board_;
     AccessStore& access_;
@@ -76,6 +82,14 @@ class WebApi {
     LoginThrottle throttle_;
     EnergyCache energy_;
     std::atomic<bool> deriving_{false};  // one password derivation at a time
+    // Every page and script of the LAN asks GET /api/etat every 10 s, and
+    // only the app's next publication changes it: its body is made once per
+    // snapshot and per view (the administrator's, each token's entries).
+    // Building the JSON each time held the server to a fraction of a static
+    // file's rate.
+    mutable std::mutex stateMutex_;
+    mutable std::shared_ptr<const BoardSnapshot> stateSnapshot_;
+    mutable std::map<std::string, std::shared_ptr<const std::string>> stateBodies_;
 };
 
 }  // namespace korvane::web

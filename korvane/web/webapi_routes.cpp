@@ -39,7 +39,27 @@ std::optional<int> ParseDays(const std::optional<std::string>& text) {
 }  // namespace
 
 WebResponse WebApi::State(const Caller& caller) const {
-    const auto snapshot = board_.Snapshot();
+    WebResponse response;
+    response.status = 200;
+    response.body = *StateBody(caller, board_.Snapshot());
+    return response;
+}
+
+std::shared_ptr<const std::string> WebApi::StateBody(
+    const Caller& caller, const std::shared_ptr<const BoardSnapshot>& snapshot) const {
+    // The view: the administrator sees all; a token its entries, in its order.
+    std::string view = caller.role == WebRole::Admin ? std::string("*") : std::string();
+    for (const std::string& entry : caller.entries) view += "\n" + entry;
+    {
+        const std::lock_guard lock(stateMutex_);
+        // Held while cached, the snapshot's address can't name a newer one.
+        if (stateSnapshot_ != snapshot) {
+            stateSnapshot_ = snapshot;
+            stateBodies_.clear();
+        }
+        if (const auto found = stateBodies_.find(view); found != stateBodies_.end())
+            return found->second;
+    }
     Json entries = Json::array();
     for (const BoardEntry& entry : snapshot->entries) {
         if (caller.MaySee(entry.name)) entries.push_back(EntryJson(entry));
@@ -56,7 +76,11 @@ WebResponse WebApi::State(const Caller& caller) const {
             {"en_cours", snapshot->scanning},
             {"dernier", snapshot->lastScan ? Json(toolkit::UtcText(*snapshot->lastScan)) : Json()}};
     }
-    return JsonResponse(200, json);
+    auto body = std::make_shared<const std::string>(JsonText(json));
+    const std::lock_guard lock(stateMutex_);
+    // Bounded by the views there can be (the tokens, and the administrator).
+    if (stateSnapshot_ == snapshot && stateBodies_.size() <= kMaxTokens) stateBodies_[view] = body;
+    return body;
 }
 
 // POST /api/entrees/NAME/ACTION: NAME is percent-encoded UTF-8, found by

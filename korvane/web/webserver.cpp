@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <optional>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -30,10 +31,20 @@ bool ServerHasTls() {
 #endif
 }
 
+// One io_context per thread, each connection on one of them in turn: a
+// connection's reads, writes and timers then stay on its thread, with no
+// strand and no waking of the other thread at each step (shared by both
+// threads, the io_context held the server to a third of a static file
+// server's rate under load).
 struct WebServer::Impl {
-    Impl(const ServerConfig& given, const Handler& served)
-        : config(given), handler(served), io(given.threads) {}
-    // In this order: the connections still queued in the io_context when it
+    Impl(const ServerConfig& given, const Handler& served) : config(given), handler(served) {
+        for (int i = 0; i < std::max(1, given.threads); ++i) {
+            contexts.push_back(std::make_unique<asio::io_context>(1));
+            // A thread whose io_context has no connection yet waits for one.
+            idle.push_back(asio::make_work_guard(*contexts.back()));
+        }
+    }
+    // In this order: the connections still queued in an io_context when it
     // goes count themselves out and use the TLS context, which outlive it.
     const ServerConfig& config;
     const Handler& handler;
@@ -41,8 +52,10 @@ struct WebServer::Impl {
 #ifdef KORVANE_WEB_TLS
     std::optional<asio::ssl::context> tls;
 #endif
-    asio::io_context io;
-    std::optional<tcp::acceptor> acceptor;
+    std::vector<std::unique_ptr<asio::io_context>> contexts;
+    std::vector<asio::executor_work_guard<asio::io_context::executor_type>> idle;
+    std::size_t nextContext = 0;            // the acceptor's handler's only
+    std::optional<tcp::acceptor> acceptor;  // on the first io_context
     std::vector<std::thread> threads;
     void Accept();
 };
@@ -77,16 +90,46 @@ WebRequest ToWebRequest(const http::request<http::string_body>& request, const s
     return web;
 }
 
-http::response<http::string_body> ToBeast(const WebResponse& web, unsigned version,
-                                          bool keepAlive) {
-    http::response<http::string_body> response{static_cast<http::status>(web.status), version};
-    response.set(http::field::server, "Korvane");
-    response.set(http::field::content_type, web.contentType);
-    for (const auto& [name, value] : web.headers) response.insert(name, value);
-    response.body() = web.body;
-    response.keep_alive(keepAlive);
-    response.prepare_payload();
-    return response;
+// A header's text as written: a CR or LF would end the head there and let
+// what follows pass for headers or a body of the server's.
+void AppendHeaderText(std::string& text, std::string_view value) {
+    for (auto end = value.find_first_of("\r\n"); end != std::string_view::npos;
+         end = value.find_first_of("\r\n")) {
+        text += value.substr(0, end);
+        value.remove_prefix(end + 1);
+    }
+    text += value;
+}
+
+// The answer's bytes, its head and its body in one buffer written at once.
+// Beast's serializer of a response object cost, under load, as much again
+// as everything else the server does for GET /api/etat. A HEAD request gets
+// the head only, with the body's length.
+std::string ResponseText(const WebResponse& web, unsigned version, bool keepAlive, bool head) {
+    std::string text;
+    text.reserve(512 + web.body.size());
+    text += version == 10 ? "HTTP/1.0 " : "HTTP/1.1 ";
+    text += std::to_string(web.status);
+    text += ' ';
+    text += http::obsolete_reason(static_cast<http::status>(web.status));
+    text += "\r\nServer: Korvane\r\nContent-Type: ";
+    AppendHeaderText(text, web.contentType);
+    for (const auto& [name, value] : web.headers) {
+        text += "\r\n";
+        AppendHeaderText(text, name);
+        text += ": ";
+        AppendHeaderText(text, value);
+    }
+    text += "\r\nContent-Length: ";
+    text += std::to_string(web.body.size());
+    if (!keepAlive) {
+        text += "\r\nConnection: close";
+    } else if (version == 10) {
+        text += "\r\nConnection: keep-alive";
+    }
+    text += "\r\n\r\n";
+    if (!head) text += web.body;
+    return text;
 }
 
 // What the server answers itself, before any handler: a request Beast
@@ -145,20 +188,21 @@ class Connection : public std::enable_shared_from_this<Connection<Stream>> {
         if (error) {
             // Not a socket's end: the request itself was refused; say why, then close.
             if (error.category() == http::make_error_code(http::error::body_limit).category()) {
-                return Write(ServerRefusal(error), 11, false);
+                return Write(ServerRefusal(error), 11, false, false);
             }
             return Close();
         }
         const auto& request = parser_->get();
         const WebResponse answer = server_.handler(ToWebRequest(request, client_, tls_));
-        Write(answer, request.version(), request.keep_alive());
+        Write(answer, request.version(), request.keep_alive(),
+              request.method() == http::verb::head);
     }
 
-    void Write(const WebResponse& answer, unsigned version, bool keepAlive) {
-        response_ = ToBeast(answer, version, keepAlive);
+    void Write(const WebResponse& answer, unsigned version, bool keepAlive, bool head) {
+        response_ = ResponseText(answer, version, keepAlive, head);
         beast::get_lowest_layer(stream_).expires_after(server_.config.writeTimeout);
-        http::async_write(
-            stream_, response_,
+        asio::async_write(
+            stream_, asio::buffer(response_),
             [self = this->shared_from_this(), keepAlive](beast::error_code error, std::size_t) {
                 if (error || !keepAlive) return self->Close();
                 self->Read();
@@ -178,42 +222,46 @@ class Connection : public std::enable_shared_from_this<Connection<Stream>> {
     bool tls_;
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
-    http::response<http::string_body> response_;
+    std::string response_;
 };
 
 }  // namespace
 
 void WebServer::Impl::Accept() {
-    acceptor->async_accept(
-        asio::make_strand(io), [this](beast::error_code error, tcp::socket socket) {
-            if (error == asio::error::operation_aborted) return;
-            if (!error) {
-                beast::error_code ignored;
-                const auto peer = socket.remote_endpoint(ignored);
-                // Past the most connections a new one is closed at once: the
-                // ones being served keep their threads and their memory.
-                if (++connections > config.maxConnections) {
-                    --connections;
-                    socket.close(ignored);
-                } else {
-                    const std::string client = ignored ? "?" : peer.address().to_string();
+    asio::io_context& next = *contexts[nextContext++ % contexts.size()];
+    acceptor->async_accept(next, [this, &next](beast::error_code error, tcp::socket socket) {
+        if (error == asio::error::operation_aborted) return;
+        if (!error) {
+            beast::error_code ignored;
+            const auto peer = socket.remote_endpoint(ignored);
+            // Past the most connections a new one is closed at once: the
+            // ones being served keep their threads and their memory.
+            if (++connections > config.maxConnections) {
+                --connections;
+                socket.close(ignored);
+            } else {
+                const std::string client = ignored ? "?" : peer.address().to_string();
+                // Started on its own thread, where all its steps run.
 #ifdef KORVANE_WEB_TLS
-                    if (tls) {
-                        std::make_shared<Connection<beast::ssl_stream<beast::tcp_stream>>>(
-                            *this, beast::ssl_stream<beast::tcp_stream>(std::move(socket), *tls),
-                            client, true)
-                            ->Start();
-                    } else
+                if (tls) {
+                    asio::post(
+                        next,
+                        [connection =
+                             std::make_shared<Connection<beast::ssl_stream<beast::tcp_stream>>>(
+                                 *this,
+                                 beast::ssl_stream<beast::tcp_stream>(std::move(socket), *tls),
+                                 client, true)] { connection->Start(); });
+                } else
 #endif
-                    {
-                        std::make_shared<Connection<beast::tcp_stream>>(
-                            *this, beast::tcp_stream(std::move(socket)), client, false)
-                            ->Start();
-                    }
+                {
+                    asio::post(next, [connection = std::make_shared<Connection<beast::tcp_stream>>(
+                                          *this, beast::tcp_stream(std::move(socket)), client,
+                                          false)] { connection->Start(); });
                 }
             }
-            Accept();
-        });
+        }
+        Accept();
+    });
 }
 
 WebServer::WebServer(ServerConfig config, Handler handler)
@@ -244,7 +292,7 @@ std::string WebServer::Start() {
     const auto address = asio::ip::make_address(config_.address, error);
     if (error) return "Adresse d'écoute invalide : " + config_.address;
     const tcp::endpoint endpoint(address, static_cast<unsigned short>(config_.port));
-    impl->acceptor.emplace(impl->io);
+    impl->acceptor.emplace(*impl->contexts.front());
     impl->acceptor->open(endpoint.protocol(), error);
     if (!error) impl->acceptor->set_option(asio::socket_base::reuse_address(true), error);
     if (!error) impl->acceptor->bind(endpoint, error);
@@ -254,8 +302,8 @@ std::string WebServer::Start() {
                " ne peut pas être ouvert : " + error.message();
     }
     impl->Accept();
-    for (int i = 0; i < std::max(1, config_.threads); ++i) {
-        impl->threads.emplace_back([io = &impl->io] { io->run(); });
+    for (const auto& context : impl->contexts) {
+        impl->threads.emplace_back([io = context.get()] { io->run(); });
     }
     impl_ = std::move(impl);
     return {};
@@ -263,7 +311,7 @@ std::string WebServer::Start() {
 
 void WebServer::Stop() {
     if (!impl_) return;
-    impl_->io.stop();
+    for (const auto& context : impl_->contexts) context->stop();
     for (std::thread& thread : impl_->threads) thread.join();
     impl_.reset();
 }

@@ -47,6 +47,41 @@ TEST(WebApi, StateShowsEveryEntryAsTheMapDoes) {
     EXPECT_EQ(Body(served.Ask("GET", "/api/textes", {})), Json({{"on", "ON"}, {"off", "OFF"}}));
 }
 
+// GET /api/etat's body is made once per publication and per view: each
+// caller still gets its own view, and a publication shows at once.
+TEST(WebApi, StateFollowsEachPublicationInEveryCallersView) {
+    Served served;
+    const auto login = served.LogIn();
+    const std::map<std::string, std::string> admin{{"Cookie", login.cookie}};
+    const auto wakeOnly = served.access.AddToken("hub", korvane::WebRole::WakeOnly, {"pc2"}, 0);
+    const auto otherWakeOnly =
+        served.access.AddToken("cuisine", korvane::WebRole::WakeOnly, {"pc1", "salle-été"}, 0);
+    const auto names = [&](const std::map<std::string, std::string>& headers) {
+        const Json state = Body(served.Ask("GET", "/api/etat", headers));
+        std::string seen = state.contains("passerelle") ? "passerelle" : "";
+        for (const Json& entry : state["entrees"]) {
+            seen += " " + entry["nom"].get<std::string>() + (entry["allumee"] ? "+" : "-");
+        }
+        return seen;
+    };
+    const std::map<std::string, std::string> hub{{"Authorization", "Bearer " + wakeOnly.secret}};
+    const std::map<std::string, std::string> kitchen{
+        {"Authorization", "Bearer " + otherWakeOnly.secret}};
+    korvane::BoardSnapshot next = webtest::SampleSnapshot();
+    next.entries[0].on = false;
+    next.entries[1].on = true;
+    for (int round = 0; round < 2; ++round) {
+        const bool published = round == 1;
+        for (int ask = 0; ask < 2; ++ask) {
+            EXPECT_EQ(names(admin), published ? "passerelle pc1- pc2+ salle-été+"
+                                              : "passerelle pc1+ pc2- salle-été+");
+            EXPECT_EQ(names(hub), published ? " pc2+" : " pc2-");
+            EXPECT_EQ(names(kitchen), published ? " pc1- salle-été+" : " pc1+ salle-été+");
+        }
+        served.board.Publish(next);
+    }
+}
+
 // An action answers at once with its id; its progress follows the app.
 TEST(WebApi, ActionsAnswerAtOnceAndTellTheirProgress) {
     Served served;

@@ -281,6 +281,24 @@ TEST(WebSecurityServed, OversizedHeaderAndBodyAreRefused) {
     EXPECT_EQ(garbage.Receive().status, 400);
 }
 
+// A HEAD answer is its head only, its Content-Length included: a body after
+// it would be read as the next answer on the kept-alive connection.
+TEST(WebSecurityServed, HeadIsAnsweredWithTheHeadOnlyAndTheConnectionGoesOn) {
+    Served served(Short());
+    webtest::Connection connection(served.Port());
+    for (const char* target : {"/style.css", "/api/etat"}) {
+        connection.Send(webtest::RequestText("HEAD", target, served.Port()) +
+                        webtest::RequestText("GET", "/api/textes", served.Port()));
+        const Reply head = connection.Receive(std::chrono::seconds(5), true);
+        EXPECT_NE(head.status, 0) << target;
+        EXPECT_EQ(head.body, "") << target;
+        EXPECT_NE(head.Header("content-length"), "0") << target;
+        const Reply next = connection.Receive();
+        EXPECT_EQ(next.status, 200) << target;
+        EXPECT_EQ(next.body, served.Ask("GET", "/api/textes").body) << target;
+    }
+}
+
 TEST(WebSecurityServed, SlowClientsAndIdleConnectionsAreCutAtTheTimeOut) {
     Served served(Short());
     Connection slow(served.Port());

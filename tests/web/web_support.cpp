@@ -86,10 +86,11 @@ void Connection::Send(const std::string& bytes) {
     asio::write(impl_->socket, asio::buffer(bytes), error);
 }
 
-Reply Connection::Receive(std::chrono::milliseconds wait) {
+Reply Connection::Receive(std::chrono::milliseconds wait, bool toHead) {
     Reply reply;
     http::response_parser<http::string_body> parser;
     parser.body_limit(16 << 20);
+    parser.skip(toHead);
     bool done = false;
     http::async_read(impl_->socket, impl_->buffer, parser,
                      [&](beast::error_code error, std::size_t) { done = !error; });

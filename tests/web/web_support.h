@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "korvane/app/access_store.h"
 #include "korvane/app/clock.h"
 #include "korvane/app/webboard.h"
-#include "korvane/app/access_store.h"
 #include "korvane/web/webapi.h"
 #include "korvane/web/webserver.h"
 
@@ -65,7 +65,8 @@ class Connection {
     void Send(const std::string& bytes);
     // The next answer, or status 0 when the connection ends first or nothing
     // comes within `wait`.
-    Reply Receive(std::chrono::milliseconds wait = std::chrono::seconds(5));
+    // `toHead`: the answer to a HEAD request, which has no body.
+    Reply Receive(std::chrono::milliseconds wait = std::chrono::seconds(5), bool toHead = false);
     // True when the server closes the connection within `wait`.
     bool ClosedWithin(std::chrono::milliseconds wait);
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Windows tests under Wine:
-#   tests/windows/run.sh BUILD-WIN [unit|lab|window|installer|all]   (default all)
+#   tests/windows/run.sh BUILD-WIN [unit|lab|window|web|installer|all]   (default all)
 # BUILD-WIN is the cross build (cmake/mingw-w64-x86_64.cmake). Everything runs
 # in a network namespace of its own holding only loopback, and in a mount
 # namespace of its own where a tmpfs of the run's own holds the Wine prefix
@@ -12,6 +12,8 @@
 #         (tests/windows/lab.sh, in the lab's admin namespace);
 #   window  Korvane's Win32 window driven on Xvfb against the simulated LAN
 #         (tests/windows/window_test.sh);
+#   web   "korvane.exe --planificateur" serving the page and the API over
+#         HTTP to curl on a host of the lab (tests/windows/web_test.sh);
 #   installer  the installer (BUILD-WIN/installateur/, target installateur):
 #         silent installation, the installed window's start, an upgrade and
 #         the uninstallation keeping the user's files
@@ -114,6 +116,9 @@ if [ "$what" = lab ] || [ "$what" = all ]; then
 fi
 if [ "$what" = window ] || [ "$what" = all ]; then
   bash "$here/window_test.sh" || status=1
+fi
+if [ "$what" = web ] || [ "$what" = all ]; then
+  bash "$here/web_test.sh" || status=1
 fi
 if [ "$what" = installer ] || [ "$what" = all ]; then
   bash "$here/installer_test.sh" || status=1

@@ -67,20 +67,27 @@ async function agir(entree, action) {
   try {
     const suivi = await api('POST', '/api/entrees/' + encodeURIComponent(entree.nom) + '/' + action);
     dire(t('commande_envoyee') + ' ' + t(action) + ' : ' + entree.nom);
-    suivre(suivi.id, 0);
+    suivre(suivi.id, entree.nom, 0);
   } catch (e) {
     dire(e.message, true);
   }
 }
 
-// The action's progress, asked again for a little while; the page never waits on it.
-async function suivre(id, essais) {
-  if (essais > 15) return;
+// The action's progress, asked again for a little while, then its
+// follow-up's verdict (some five minutes later), asked less often; the page
+// never waits on it.
+async function suivre(id, nom, essais) {
+  if (essais > 70) return;
+  const encore = () => setTimeout(() => suivre(id, nom, essais + 1), essais < 15 ? 2000 : 10000);
   try {
     const suivi = await api('GET', '/api/actions/' + id);
     if (suivi.etat === 'refusee' || suivi.etat === 'echec') return dire(suivi.message, true);
-    if (suivi.etat === 'faite') return dire(suivi.message || t('commande_envoyee'));
-    setTimeout(() => suivre(id, essais + 1), 2000);
+    if (suivi.etat !== 'faite') return encore();
+    // Several actions may be followed at once: each says whose it is.
+    const message = nom + ' — ' + (suivi.message || t('commande_envoyee'));
+    if (suivi.suivi) return dire(message + ' ' + t('verdict') + ' : ' + suivi.suivi);
+    dire(message);
+    if (suivi.action !== 'tester') encore();
   } catch (e) {
     dire(e.message, true);
   }
@@ -136,7 +143,8 @@ async function rafraichir() {
     $('releve').textContent = vue.releve ? t('dernier_releve') + heureLocale(vue.releve) : '';
     if (vue.scan && vue.scan.en_cours) $('releve').textContent += ' — ' + t('scan');
     if (vue.passerelle) {
-      $('passerelle').textContent = t('passerelle') + ' : ' + vue.passerelle.nom + ' (' + vue.passerelle.adresse + ')';
+      const { nom, adresse } = vue.passerelle;
+      $('passerelle').textContent = t('passerelle') + ' : ' + (nom ? nom + ' (' + adresse + ')' : adresse);
       $('passerelle').className = 'passerelle ' + (vue.passerelle.allumee ? 'on' : 'off');
     }
     $('carte').replaceChildren(...vue.entrees.map(carteEntree));
