@@ -21,6 +21,9 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
+  # The compiler cache of the developer's guide's quick loop (a build folder
+  # configured with -DCMAKE_CXX_COMPILER_LAUNCHER=ccache).
+  ccache
   qt6-base-dev libgtest-dev libgmock-dev
   # The energy report's bar chart (Qt Charts needs the OpenGL module's CMake files).
   qt6-charts-dev libqt6opengl6-dev

@@ -10,10 +10,16 @@
 #                                    inputs it finds go to build-fuzz/corpus/NAME,
 #                                    crashes to build-fuzz/crashes/ (add them to
 #                                    fuzz/corpus/NAME once fixed)
+#   scripts/fuzz.sh --build-only     builds the targets, runs none
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build-fuzz
+build_only=
+if [ "${1:-}" = --build-only ]; then
+  build_only=1
+  shift
+fi
 seconds=${1:-}
 [ $# -gt 0 ] && shift
 [ -z "$seconds" ] || [[ $seconds =~ ^[1-9][0-9]*$ ]] ||
@@ -24,9 +30,16 @@ names=("$@")
 bash "$root/scripts/bootstrap.sh"
 compiler=$(command -v clang++-14 || command -v clang++ || true)
 [ -n "$compiler" ] || { echo "fuzz : clang++ introuvable (scripts/bootstrap.sh)" >&2; exit 1; }
+# One build of build-fuzz/ at a time (.ci/run makes it ahead, in the
+# background, while scripts/test.sh may come to it).
+mkdir -p "$build"
+exec 9>"$build/.compilation"
+flock 9
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="$compiler" \
   -DKORVANE_FUZZ=ON -DKORVANE_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target fuzzers >/dev/null
+exec 9>&-
+[ -z "$build_only" ] || exit 0
 
 failed=0
 for name in "${names[@]}"; do

@@ -34,18 +34,13 @@ class KorvaneFirewallLab : public testing::Test {
     }
     void SetUp() override {
         folder.InstallProgram("hostping");
-        TextList managed, addresses, macs;
+        std::vector<lab::Host> managed;
         for (const lab::Host* host : hosts) {
             ASSERT_TRUE(host->dropsEcho && host->dropsTcp) << host->id;
-            const std::string name = toolkit::AsciiLower(host->netbiosName);
-            managed.push_back(name);
-            addresses.push_back(name + " " + host->address);
-            macs.push_back(name + " " + host->mac);
-            folder.Write(name, {host->address});
+            managed.push_back(*host);
         }
-        folder.Write("localGM", managed);
-        folder.Write("liste.ip", addresses);
-        folder.Write("liste.mac", macs);
+        const auto byAddress = [](const lab::Host& host) { return host.address; };
+        lab::WriteInventory(folder.Dir(), managed, lab::Macs::Listed, byAddress);
         testing_support::WriteBytes(folder / "shutdown.auth",
                                     "username = root\npassword = " + lab::kSambaPassword + "\n");
         fs::permissions(folder / "shutdown.auth", fs::perms::owner_read | fs::perms::owner_write);
@@ -53,10 +48,13 @@ class KorvaneFirewallLab : public testing::Test {
     void TearDown() override {
         for (const lab::Host* host : hosts) lab::Wake(*host);
     }
+    // The waits end on the event; their bounds only stop a test that hangs,
+    // far beyond what a machine loaded by other runs takes (each step here
+    // runs hostping, smbd, net or netsweep, a few seconds on a busy machine).
     void Poll() {
         folder.App().TimerRedrawTimer();
         ASSERT_TRUE(
-            WaitFor([this] { return !gui_testing::HasPendingRequests(folder.Form()); }, 10000));
+            WaitFor([this] { return !gui_testing::HasPendingRequests(folder.Form()); }, kStep));
     }
     int Glyph(int entry) const { return folder.Form().EntryButtons.at(entry)->GlyphWidth(); }
     void Off(int entry) {
@@ -64,6 +62,7 @@ class KorvaneFirewallLab : public testing::Test {
                                 [](korvane::Tmachines* dialog) { dialog->btn_off->click(); });
     }
 
+    static constexpr int kStep = 60000;
     const std::vector<const lab::Host*> hosts = {&lab::HostById("h2"), &lab::HostById("h3")};
     // Follow-ups after 15 s.
     testing_support::ScopedEnv fast{korvane::kTimeScaleVariable, "20"};
@@ -77,12 +76,13 @@ TEST_F(KorvaneFirewallLab, ShownOnShutDownThroughSmbdAndTheFollowUpTellsWhetherI
     EXPECT_EQ(Glyph(1), 67) << "PC-COMPTA drops pings but serves file sharing";
 
     Off(0);
-    EXPECT_TRUE(WaitFor([this] { return lab::IsAsleep(*hosts[0]); }, 10000));
+    EXPECT_TRUE(WaitFor([this] { return lab::IsAsleep(*hosts[0]); }, kStep));
     Poll();
     EXPECT_EQ(Glyph(0), 69);
     Off(1);
-    ASSERT_TRUE(
-        WaitFor([this] { return ConsoleLines(folder.Form(), "followDownReport ") == 2; }, 40000));
+    // Each follow-up comes 15 s after its command, then checks its computer.
+    ASSERT_TRUE(WaitFor([this] { return ConsoleLines(folder.Form(), "followDownReport ") == 2; },
+                        2 * kStep));
     EXPECT_EQ(lab::ShutdownCalls(*hosts[1]).size(), 1u);
     EXPECT_FALSE(lab::IsAsleep(*hosts[1]));
     const TextList& incidents = folder.App().Vars().ShutdownIncidents;
@@ -112,10 +112,11 @@ TEST(KorvaneMovedAddressLab, SwappedAddressesAreToldAndNeverShutTheOtherComputer
     const std::string marker = folder / "netsweep.lck";
     const auto scanDone = [&] { return !fs::exists(marker); };
     korvane::TForm1& form = folder.StartStill();  // its first run fills liste.ip
-    ASSERT_TRUE(WaitFor([&] { return fs::exists(folder / "liste.ip") && scanDone(); }, 20000));
+    constexpr int kStep = 60000;  // as above: an end on the event, a bound for a hang
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(folder / "liste.ip") && scanDone(); }, kStep));
     const auto poll = [&] {
         folder.App().TimerRedrawTimer();
-        ASSERT_TRUE(WaitFor([&] { return !gui_testing::HasPendingRequests(form); }, 10000));
+        ASSERT_TRUE(WaitFor([&] { return !gui_testing::HasPendingRequests(form); }, kStep));
     };
     poll();
     const toolkit::TextList before = folder.App().Vars().IpList;
@@ -157,7 +158,7 @@ TEST(KorvaneMovedAddressLab, SwappedAddressesAreToldAndNeverShutTheOtherComputer
             const toolkit::TextList lines = folder.Read("liste.ip");
             return std::find(lines.begin(), lines.end(), salonMoved) != lines.end() && scanDone();
         },
-        20000))
+        kStep))
         << testing::PrintToString(folder.Read("liste.ip"))
         << testing::PrintToString(folder.Read("liste.mac"));
     poll();  // reads the lists again

@@ -27,11 +27,7 @@ using gui_testing::WaitFor;
 using toolkit::TextList;
 
 std::string EntryName(int entry) {
-    return toolkit::AsciiLower(lab::HostAt(entry).netbiosName);
-}
-
-std::string MemberName(const lab::Host& host) {
-    return host.reverseName.empty() ? host.address : toolkit::ShortHostName(host.reverseName);
+    return lab::EntryName(lab::HostAt(entry));
 }
 
 // Today at this local time.
@@ -67,17 +63,7 @@ class KorvanePlanningLab : public testing::Test {
     void SetUp() override {
         folder.InstallProgram("hostping");
         folder.InstallProgram("wolcmd");
-        TextList managed, addresses, macs;
-        for (const lab::Host& host : lab::Hosts()) {
-            const std::string name = toolkit::AsciiLower(host.netbiosName);
-            managed.push_back(name);
-            addresses.push_back(name + " " + host.address);
-            macs.push_back(host.netbiosName + " " + host.mac);
-            folder.Write(name, {MemberName(host)});
-        }
-        folder.Write("localGM", managed);
-        folder.Write("liste.ip", addresses);
-        folder.Write("liste.mac", macs);
+        lab::WriteInventory(folder.Dir(), lab::Hosts(), lab::Macs::Listed, lab::MemberName);
         testing_support::WriteBytes(folder / "shutdown.auth",
                                     "username = root\npassword = " + lab::kSambaPassword + "\n");
         fs::permissions(folder / "shutdown.auth", fs::perms::owner_read | fs::perms::owner_write);

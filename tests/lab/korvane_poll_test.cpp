@@ -23,13 +23,7 @@ class KorvaneLab : public testing::Test {
   protected:
     void SetUp() override {
         folder.InstallProgram("hostping");
-        toolkit::TextList managed, addresses;
-        for (const lab::Host& host : lab::Hosts()) {
-            managed.push_back(toolkit::AsciiLower(host.netbiosName));
-            addresses.push_back(toolkit::AsciiLower(host.netbiosName) + " " + host.address);
-        }
-        folder.Write("localGM", managed);
-        folder.Write("liste.ip", addresses);
+        lab::WriteInventory(folder.Dir(), lab::Hosts(), lab::Macs::Unlisted);
     }
     void TearDown() override {
         for (const lab::Host& host : lab::Hosts()) lab::Wake(host);

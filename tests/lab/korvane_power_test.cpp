@@ -23,13 +23,8 @@ namespace fs = std::filesystem;
 using gui_testing::ConsoleLines;
 using gui_testing::ProgramFolder;
 using gui_testing::WaitFor;
+using lab::MemberName;
 using toolkit::TextList;
-
-// As group files name a member: its short name when the admin machine can
-// resolve it, else its address.
-std::string MemberName(const lab::Host& host) {
-    return host.reverseName.empty() ? host.address : toolkit::ShortHostName(host.reverseName);
-}
 
 void Press(korvane::TForm1& form, int entry, bool on) {
     gui_testing::ClickEntry(form, entry, [on](korvane::Tmachines* dialog) {
@@ -47,17 +42,7 @@ class KorvanePowerLab : public testing::Test {
         folder.InstallProgram("hostping");
         folder.InstallProgram("wolcmd");
         folder.InstallOnPath("localc", "true");
-        TextList managed, addresses, macs;
-        for (const lab::Host& host : lab::Hosts()) {
-            const std::string name = toolkit::AsciiLower(host.netbiosName);
-            managed.push_back(name);
-            addresses.push_back(name + " " + host.address);
-            macs.push_back(host.netbiosName + " " + host.mac);
-            folder.Write(name, {MemberName(host)});
-        }
-        folder.Write("localGM", managed);
-        folder.Write("liste.ip", addresses);
-        folder.Write("liste.mac", macs);
+        lab::WriteInventory(folder.Dir(), lab::Hosts(), lab::Macs::Listed, MemberName);
     }
     void TearDown() override {
         for (const lab::Host& host : lab::Hosts()) lab::Wake(host);

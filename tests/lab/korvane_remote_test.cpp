@@ -34,7 +34,7 @@ using gui_testing::WaitFor;
 using toolkit::TextList;
 
 std::string EntryOf(int entry) {
-    return toolkit::AsciiLower(lab::HostAt(entry).netbiosName);
+    return lab::EntryName(lab::HostAt(entry));
 }
 
 // The key sshd lets in, made once for the suite; each test's folder gets a copy.
@@ -78,15 +78,8 @@ class KorvaneRemoteLab : public testing::Test {
     void SetUp() override {
         folder.InstallProgram("hostping");
         folder.InstallOnPath("localc", "true");
-        TextList managed, addresses;
-        for (std::size_t i = 0; i < lab::Hosts().size(); ++i) {
-            const std::string name = EntryOf(static_cast<int>(i));
-            managed.push_back(name);
-            addresses.push_back(name + " " + lab::Hosts()[i].address);
-            folder.Write(name, {name});  // its group file: the computer alone
-        }
-        folder.Write("localGM", managed);
-        folder.Write("liste.ip", addresses);
+        // Each group file holds the computer alone.
+        lab::WriteInventory(folder.Dir(), lab::Hosts(), lab::Macs::Unlisted, lab::EntryName);
     }
     void TearDown() override {
         for (const lab::Host& host : lab::Hosts()) lab::Wake(host);

@@ -20,6 +20,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "reseau.h"
+#include "utils.h"
+
 namespace lab {
 namespace {
 
@@ -294,6 +297,29 @@ ScopedSilentDns::ScopedSilentDns() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEX
 ScopedSilentDns::~ScopedSilentDns() {
     resolver_.reset();
     close(fd_);
+}
+
+std::string EntryName(const Host& host) {
+    return toolkit::AsciiLower(host.netbiosName);
+}
+
+std::string MemberName(const Host& host) {
+    return host.reverseName.empty() ? host.address : toolkit::ShortHostName(host.reverseName);
+}
+
+void WriteInventory(const std::string& dir, const std::vector<Host>& hosts, Macs macs,
+                    const std::function<std::string(const Host&)>& member) {
+    toolkit::TextList entries, addresses, macLines;
+    for (const Host& host : hosts) {
+        const std::string entry = EntryName(host);
+        entries.push_back(entry);
+        addresses.push_back(entry + " " + host.address);
+        macLines.push_back(host.netbiosName + " " + host.mac);
+        if (member) toolkit::SaveLines(dir + entry, {member(host)});
+    }
+    toolkit::SaveLines(dir + "localGM", entries);
+    toolkit::SaveLines(dir + "liste.ip", addresses);
+    if (macs == Macs::Listed) toolkit::SaveLines(dir + "liste.mac", macLines);
 }
 
 }  // namespace lab

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -150,5 +151,20 @@ class ScopedSilentDns {
 
 // Full path of a program of the installation folder (build/bin).
 std::string BinPath(const std::string& program);
+
+// The name of a host's entry in Korvane's inventory: its NetBIOS name in
+// lower case ("pc-salon").
+std::string EntryName(const Host& host);
+// How a group file names a host: its short DNS name, else its address.
+std::string MemberName(const Host& host);
+
+// Korvane's inventory of `hosts` written into the program folder `dir` (with
+// its trailing "/"): localGM (the entries, in the hosts' order), liste.ip
+// ("entry address"), liste.mac ("NETBIOS-NAME MAC", as netsweep writes it)
+// when asked, and, when `member` is given, each entry's group file holding
+// member(host).
+enum class Macs { Listed, Unlisted };
+void WriteInventory(const std::string& dir, const std::vector<Host>& hosts, Macs macs,
+                    const std::function<std::string(const Host&)>& member = nullptr);
 
 }  // namespace lab

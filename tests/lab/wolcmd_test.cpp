@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+
 #include "lab_support.h"
 #include "utils.h"
 #include "wakeonlan.h"
@@ -17,13 +19,15 @@ std::string Wolcmd(const std::string& arguments) {
 }
 
 // The responder wakes its host when it gets to the packet, which a loaded
-// machine may delay.
+// machine may delay by seconds: the wait ends when the host is awake, and
+// gives up only long after any reasonable delay.
 bool WakesUp(const lab::Host& host) {
-    for (int tries = 0; tries < 60; ++tries) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < giveUp) {
         if (!lab::IsAsleep(host)) return true;
         usleep(50'000);
     }
-    return false;
+    return !lab::IsAsleep(host);
 }
 
 toolkit::MacAddress MacOf(const lab::Host& host) {

@@ -36,6 +36,8 @@ cleanup() {
   "$lab" down >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
+. "$root/scripts/lab-lock.sh"  # the kernel's neighbour table, shared with every lab
+lab_hold_neighbours shared
 "$lab" up >/dev/null
 "$lab" sleep h3
 

@@ -6,7 +6,8 @@
 # namespace of its own where a tmpfs of the run's own holds the Wine prefix
 # (wine-prefix.sh): nothing Wine writes stays on the machine, and nothing it
 # sends leaves it.
-#   unit  the unit tests (unit_tests.exe, win32_tests.exe), loopback only;
+#   unit  the unit tests (unit_tests.exe, win32_tests.exe) and the web layer's
+#         (web_tests.exe), loopback only;
 #   lab   the console programs and the batch files against the simulated LAN
 #         (tests/windows/lab.sh, in the lab's admin namespace);
 #   window  Korvane's Win32 window driven on Xvfb against the simulated LAN

@@ -38,6 +38,8 @@ if [ "${1:-}" != --dans-le-labo ]; then
     "$lab" down >/dev/null 2>&1 || true
   }
   trap cleanup EXIT
+  . "$root/scripts/lab-lock.sh"  # the kernel's neighbour table, shared with every lab
+  lab_hold_neighbours shared
   "$lab" up >/dev/null
   "$lab" sleep h3
   "$lab" exec bash "${BASH_SOURCE[0]}" --dans-le-labo
