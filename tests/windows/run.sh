@@ -114,11 +114,16 @@ fi
 if [ "$what" = lab ] || [ "$what" = all ]; then
   bash "$here/lab.sh" || status=1
 fi
-if [ "$what" = window ] || [ "$what" = all ]; then
-  bash "$here/window_test.sh" || status=1
-fi
+# The web stage comes before the window stage: a serving planner started in
+# the prefix after the window stage neither ends at the end of the session
+# nor on taskkill's close request (its polls go on), where in a prefix the
+# window stage has not used it ends at the end of the session; the cause is
+# not found yet. Each stage alone (ctest's windows.* tests) has its prefix.
 if [ "$what" = web ] || [ "$what" = all ]; then
   bash "$here/web_test.sh" || status=1
+fi
+if [ "$what" = window ] || [ "$what" = all ]; then
+  bash "$here/window_test.sh" || status=1
 fi
 if [ "$what" = installer ] || [ "$what" = all ]; then
   bash "$here/installer_test.sh" || status=1
