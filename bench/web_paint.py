@@ -5,25 +5,20 @@ Prints each load's first-contentful-paint (ms), then their median.
 
   web_paint.py URL RUNS
 """
+import os
 import statistics
 import sys
 import tempfile
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "lab"))
+import headless_chromium  # noqa: E402
 
 url, runs = sys.argv[1], int(sys.argv[2])
 paints = []
 for _ in range(runs):
     with tempfile.TemporaryDirectory() as profile:
-        options = webdriver.ChromeOptions()
-        options.binary_location = "/usr/bin/chromium"
-        for argument in ("--headless=new", "--no-sandbox", "--disable-gpu",
-                         "--disable-dev-shm-usage", f"--user-data-dir={profile}"):
-            options.add_argument(argument)
-        options.set_capability("acceptInsecureCerts", True)
-        driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        driver = headless_chromium.start(profile)
         try:
             driver.get(url)
             # The load event may come before the paint is reported.

@@ -17,8 +17,8 @@ import tempfile
 import urllib.error
 import urllib.request
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
+import headless_chromium
+
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support import expected_conditions
 from selenium.webdriver.support.ui import WebDriverWait
@@ -27,14 +27,7 @@ url, password, wake, off, captures = sys.argv[1:6]
 
 
 def browser(profile):
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu",
-                     "--disable-dev-shm-usage", f"--user-data-dir={profile}"):
-        options.add_argument(argument)
-    # The certificate Korvane made at its first start: nobody signed it.
-    options.set_capability("acceptInsecureCerts", True)
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    return headless_chromium.start(profile)
 
 
 def screen(driver, width, height, phone):
